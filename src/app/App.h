@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/DataFiles.h"
+#include "app/WindowState.h"
+#include "platform/Dialogs.h"
+#include "platform/SoundSystem.h"
+#include "ui/Form.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace aurelith {
+
+inline constexpr const char* kRangeMessage = "Frequency must be within 10 to 15600 Hz range.";
+inline constexpr const char* kAppTitle = "Aurelith";
+
+// What every handler works on: the window, its shared variables, its files and
+// the platform services.
+struct App {
+    App(Form& form, SoundSystem& sound, Dialogs& dialogs, std::filesystem::path folder)
+        : form(form), sound(sound), dialogs(dialogs), files(folder), folder(std::move(folder))
+    {
+    }
+
+    Form& form;
+    SoundSystem& sound;
+    Dialogs& dialogs;
+    DataFiles files;
+    std::filesystem::path folder; // data, tone and masking files all live here
+    WindowState state;
+    // Ends the program (unloads the window); set by whoever runs the window.
+    std::function<void()> quit;
+    // Shows the real window during start-up; empty in tests.
+    std::function<void()> showWindow;
+    bool quitRequested = false;
+
+    // A modal OK box; timers hold their ticks while it is open.
+    void message(const std::string& text, const std::string& title = kAppTitle)
+    {
+        form.beginModal();
+        dialogs.message(text, title);
+        form.endModal();
+    }
+
+    void endProgram()
+    {
+        quitRequested = true;
+        if (quit)
+            quit();
+    }
+};
+
+} // namespace aurelith

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <filesystem>
+
+namespace aurelith {
+
+// $XDG_DATA_HOME/aurelith, or ~/.local/share/aurelith when that is not set.
+std::filesystem::path defaultDataFolder();
+
+} // namespace aurelith

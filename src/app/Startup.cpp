@@ -1,0 +1,152 @@
+#include "app/Startup.h"
+
+#include "tone/Playback.h"
+#include "ui/ControlNames.h"
+
+#include <cmath>
+
+namespace aurelith {
+namespace {
+
+using namespace ctl;
+
+struct DefaultColours {
+    int stim;
+    int back;
+};
+
+constexpr DefaultColours kDefaultColourSets[16] = {
+    {16777215, 0},        {255, 16711680},     {65280, 32768},      {16776960, 65408},
+    {16777215, 16711680}, {255, 65535},        {32896, 16711680},   {16776960, 16711680},
+    {4227327, 8421376},   {4194432, 32896},    {8454143, 32768},    {16776960, 65408},
+    {65535, 16711935},    {255, 65535},        {32896, 16711680},   {65408, 16711680},
+};
+
+std::string colourFile(const char* stem, int set) { return set == 1 ? stem : stem + std::to_string(set); }
+
+// A stored bar position applies when it is a 16-bit whole number within the bar's
+// range; an empty field counts as 0, anything else is refused.
+void restorePosition(App& app, std::string_view bar, const Value& saved)
+{
+    if (const auto position = saved.int16())
+        app.form.setValue(bar, *position);
+}
+
+void showNumber(App& app, std::string_view box, double number) { app.form.setText(box, formatNumber(number)); }
+
+void fillDisplays(App& app)
+{
+    WindowState& s = app.state;
+    Form& form = app.form;
+    s.beatFreq = leadingNumber(form.text(txtsetfreq2)) - leadingNumber(form.text(txtSetFreq1));
+    if (s.beatFreq != 0)
+        s.durationMs = std::floor(1000 / s.beatFreq * 0.5);
+    showNumber(app, Text3, s.durationMs);
+    showNumber(app, Text5, s.beatFreq);
+    showNumber(app, Text11, s.lightSoundRatio);
+    form.setText(Text10, s.colourSetIndex.text());
+    form.setText(Text6, s.activeStimColour.text());
+    form.setText(Text7, s.activeBackColour.text());
+    showNumber(app, Text8, form.value(scrToneVol) + 5000);
+    showNumber(app, Text9, form.value(scrBalance));
+    showNumber(app, Text12, form.value(scrMaskVol) + 5000);
+    showNumber(app, Text13, form.value(HScroll1) - 10);
+}
+
+void readSettings(App& app)
+{
+    WindowState& s = app.state;
+    const DataFiles& files = app.files;
+    files.readInto("fctl", {&s.firstRunMarker});
+    if (!(s.firstRunMarker.isNumber() && s.firstRunMarker == Value(1)))
+        writeFirstRunDefaults(files);
+
+    files.readInto("vols", {&s.savedToneVol, &s.savedBalance, &s.savedMaskVol, &s.savedBaseFreq});
+    restorePosition(app, scrToneVol, s.savedToneVol);
+    restorePosition(app, scrBalance, s.savedBalance);
+    restorePosition(app, scrMaskVol, s.savedMaskVol);
+    restorePosition(app, HScroll1, s.savedBaseFreq);
+
+    files.readInto("bfctl", {&s.baseFreqMode});
+    files.readInto("oncol", {&s.lampOnColour});
+    files.readInto("offcol", {&s.lampOffColour});
+    setLamp(app, Text14, false);
+    setLamp(app, Text15, false);
+    files.readInto("csets", {&s.colourSetIndex});
+    files.readInto("pgset", {&s.programGroup});
+
+    files.readInto("stimc", {&s.activeStimColour});
+    files.readInto("backc", {&s.activeBackColour});
+    for (int set = 2; set <= 8; ++set) {
+        files.readInto(colourFile("stimc", set), {&s.colourSets[set - 1].stim});
+        files.readInto(colourFile("backc", set), {&s.colourSets[set - 1].back});
+    }
+    static constexpr const char* kMemories[8] = {"prga", "prgb", "prgc", "prgd", "prge", "prgf", "prgg", "prgh"};
+    for (int i = 0; i < 8; ++i)
+        files.readInto(kMemories[i], {&s.storedPairs[i][0], &s.storedPairs[i][1]});
+}
+
+} // namespace
+
+void writeFirstRunDefaults(const DataFiles& files)
+{
+    files.write("vols", {3500, 0, -4950, 135});
+    files.write("csets", {1});
+    files.write("mask", {1});
+    files.write("spgset", {1});
+    for (int set = 1; set <= 16; ++set) {
+        files.write(colourFile("stimc", set), {kDefaultColourSets[set - 1].stim});
+        files.write(colourFile("backc", set), {kDefaultColourSets[set - 1].back});
+    }
+    files.write("oncol", {255});
+    files.write("offcol", {16711680});
+    files.write("fctl", {1});
+}
+
+bool startUp(App& app)
+{
+    app.state = WindowState{};
+    readSettings(app);
+    fillDisplays(app);
+    if (app.showWindow)
+        app.showWindow();
+    std::string error;
+    if (!app.sound.createDevice(error)) {
+        app.message(std::string(kNoSoundMessage) + (error.empty() ? "" : "\n" + error));
+        app.endProgram();
+        return false;
+    }
+    app.state.soundDevice = true;
+    Form& form = app.form;
+    form.setText(Text1, form.text(txtSetFreq1));
+    showNumber(app, Text2, leadingNumber(form.text(txtsetfreq2)) - leadingNumber(form.text(txtSetFreq1)));
+    return true;
+}
+
+void shutDown(App& app, bool saveScanGroup)
+{
+    WindowState& s = app.state;
+    stopTones(app);
+    for (auto& buffer : s.soundBuffers)
+        buffer.reset();
+    app.sound.releaseDevice();
+    s.soundDevice = false;
+    Form& form = app.form;
+    s.savedToneVol = form.value(scrToneVol);
+    s.savedBalance = form.value(scrBalance);
+    s.savedMaskVol = form.value(scrMaskVol);
+    s.savedBaseFreq = form.value(HScroll1);
+    app.files.write("vols", {s.savedToneVol, s.savedBalance, s.savedMaskVol, s.savedBaseFreq});
+    app.files.write("csets", {s.colourSetIndex});
+    if (saveScanGroup)
+        app.files.write("spgset", {s.scanBankGroup});
+    app.endProgram();
+}
+
+void bindShell(App& app)
+{
+    app.form.onClick(cmdExit, [&app] { shutDown(app, true); });
+    app.form.onClick(ex1, [&app] { shutDown(app, false); });
+}
+
+} // namespace aurelith

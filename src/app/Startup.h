@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/App.h"
+
+namespace aurelith {
+
+inline constexpr const char* kWindowCaption =
+    "Aurelith Binaural Brainwave Stimulator Pro Ver. 4.0                    ( Professional Medical Version.)";
+inline constexpr const char* kNoSoundMessage = "Unable to start DirectSound, Install DirectX";
+
+// Writes every first-run default data file, "fctl" last.
+void writeFirstRunDefaults(const DataFiles& files);
+
+// Restores the saved settings, shows the window and opens the sound device.
+// False when the program has to end (no sound output could be opened).
+bool startUp(App& app);
+
+// "Exit": stops and releases the sound, saves the levels and the colour set,
+// and the scan program group when asked; then ends the program.
+void shutDown(App& app, bool saveScanGroup);
+
+void bindShell(App& app);
+
+} // namespace aurelith

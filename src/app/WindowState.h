@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/Value.h"
+#include "platform/SoundSystem.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace aurelith {
+
+struct ColourPair {
+    Value stim;
+    Value back;
+};
+
+// The variables the window's handlers share, with their start values.
+// Those read from data files stay loosely typed: a file may hold anything.
+struct WindowState {
+    bool soundDevice = false;
+    std::array<std::unique_ptr<SoundBuffer>, 3> soundBuffers; // tone 1, tone 2, mask
+
+    double leftFreq = 0;
+    double rightFreq = 0;
+    int waveform = 1; // 1 sine, 2 square, 3 sawtooth, 4 triangle
+    int maskSelection = 1;
+
+    // Working values of the tone-file writers.
+    double synthPos = 0;
+    double wavePeriod = 0;
+    int waveSegment = 0;
+    int toneFileLength = 0;
+    std::string tone1Path;
+    std::string tone2Path;
+
+    Value lampOnColour = 255;
+    Value lampOffColour = 16777215;
+    Value firstRunMarker;
+    Value savedToneVol, savedBalance, savedMaskVol, savedBaseFreq;
+    Value baseFreqMode = 1;
+    Value programGroup = 1;
+    std::array<std::array<Value, 2>, 8> storedPairs;
+    int lightSoundRatio = 0;
+    Value strobeOn;
+    double beatFreq = 0;
+    double durationMs = 0;
+    Value colourSetIndex = 1;
+    Value activeStimColour;
+    Value activeBackColour;
+    std::array<ColourPair, 16> colourSets; // set n at index n - 1
+    int colourBank = 1;
+    int scanDirection = 0;
+    double pendingLeftText = 160;
+    double pendingRightText = 161;
+    int loopNumber = 0;
+    Value scanBankGroup = 1;
+    int scanBankMode = 0;
+    int condViewIndex = 1;
+    int eventViewIndex = 1;
+    int condProgIndex = 1;
+    int eventProgIndex = 1;
+    int eventSwitch = 2;
+};
+
+} // namespace aurelith

@@ -1,0 +1,58 @@
+#include "freq/BandPresets.h"
+
+#include "photic/Strobe.h"
+#include "tone/Playback.h"
+#include "ui/ControlNames.h"
+
+#include <array>
+
+namespace aurelith {
+namespace {
+
+using namespace ctl;
+
+struct Preset {
+    std::string_view button;
+    std::string_view menuItem;
+};
+
+// Beat N is preset N - 1 (Command18 is not a preset: it resets).
+constexpr std::array<Preset, 20> kPresets = {{
+    {Command1, f1},   {Command2, f2},   {Command3, f3},   {Command4, f4},   {Command5, f5},
+    {Command6, f6},   {Command7, f7},   {Command8, f8},   {Command9, f9},   {Command10, f10},
+    {Command11, f11}, {Command12, f12}, {Command13, f13}, {Command14, f14}, {Command15, f15},
+    {Command16, f16}, {Command17, f17}, {Command19, f18}, {Command20, f19}, {Command21, f20},
+}};
+
+constexpr int kFixedCarrier = 160;
+
+// The buttons follow the base-frequency bar (unless it is switched off) and the
+// chosen waveform; the menu items always play sine tones on the fixed carrier.
+void applyPreset(App& app, int beat, bool fromButton)
+{
+    Form& form = app.form;
+    if (fromButton)
+        setLamp(app, Text14, true);
+    const bool fixed = !fromButton || app.state.baseFreqMode == Value(2);
+    const int carrier = fixed ? kFixedCarrier : form.value(HScroll1);
+    form.setText(txtSetFreq1, std::to_string(carrier));
+    form.setText(txtsetfreq2, std::to_string(carrier + beat));
+    form.setText(Text1, form.text(txtSetFreq1));
+    form.setText(Text2, formatNumber(leadingNumber(form.text(txtsetfreq2)) - leadingNumber(form.text(txtSetFreq1))));
+    const bool inRange = fromButton ? rebuildTones(app) : rebuildSineTones(app);
+    if (inRange && strobeRunning(app))
+        ColorOn(app);
+}
+
+} // namespace
+
+void bindBandPresets(App& app)
+{
+    for (size_t i = 0; i < kPresets.size(); ++i) {
+        const int beat = static_cast<int>(i) + 1;
+        app.form.onClick(kPresets[i].button, [&app, beat] { applyPreset(app, beat, true); });
+        app.form.onClick(kPresets[i].menuItem, [&app, beat] { applyPreset(app, beat, false); });
+    }
+}
+
+} // namespace aurelith

@@ -1,0 +1,58 @@
+#include "app/App.h"
+#include "app/DataFolder.h"
+#include "app/Startup.h"
+#include "platform/SdlAudioOutput.h"
+#include "qt/MainWindow.h"
+#include "qt/QtDialogs.h"
+#include "sound/MixerSoundSystem.h"
+#include "ui/Bindings.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+
+using namespace aurelith;
+
+int main(int argc, char* argv[])
+{
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName("Aurelith");
+
+    const std::filesystem::path folder = defaultDataFolder();
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    // Launched commands start in the program's folder too.
+    if (error || ::chdir(folder.c_str()) != 0) {
+        QMessageBox::critical(nullptr, "Aurelith",
+                              QString("Cannot use the folder %1: %2")
+                                  .arg(QString::fromStdString(folder.string()),
+                                       QString::fromStdString(error ? error.message() : "cannot enter it")));
+        return 1;
+    }
+
+    Form form;
+    SdlAudioOutput output;
+    MixerSoundSystem sound(&output);
+    QtDialogs dialogs;
+    App app(form, sound, dialogs, folder);
+    bindHandlers(app);
+
+    QElapsedTimer clock;
+    clock.start();
+    TimerScheduler scheduler(form, [&clock] { return clock.elapsed(); });
+    MainWindow window(form, scheduler);
+    window.setWindowTitle(kWindowCaption);
+    dialogs.setParent(&window);
+
+    app.showWindow = [&window] { window.show(); };
+    app.quit = [&window, &qapp] {
+        window.hide();
+        qapp.quit();
+    };
+    if (!startUp(app))
+        return 1;
+    return qapp.exec();
+}

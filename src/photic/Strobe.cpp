@@ -1,0 +1,13 @@
+#include "photic/Strobe.h"
+
+namespace aurelith {
+
+bool strobeRunning(const App& app) { return app.state.strobeOn.isNumber() && app.state.strobeOn.number() == 1.0; }
+
+void ColorOn(App&)
+{
+    // The flashing panel is not built yet; frequency controls already call this
+    // so that they follow the beat once it is.
+}
+
+} // namespace aurelith

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "app/App.h"
+
+namespace aurelith {
+
+bool strobeRunning(const App& app);
+// Starts the colour strobe, or resynchronises it with the current beat.
+void ColorOn(App& app);
+
+} // namespace aurelith

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace aurelith {
+
+// One looping static buffer made from a sound file. Every call is cheap and
+// never blocks on the audio thread. Destroying the buffer silences it at once.
+class SoundBuffer {
+public:
+    virtual ~SoundBuffer() = default;
+    virtual void play(bool looping) = 0;
+    virtual void stop() = 0;
+    // Hundredths of a decibel: 0 is full level, -10000 silence.
+    virtual void setVolume(int hundredthsDb) = 0;
+    // > 0 attenuates the left output by pan/100 dB, < 0 the right output.
+    virtual void setPan(int hundredthsDb) = 0;
+    // Frames of the buffer played per second.
+    virtual void setFrequency(double framesPerSecond) = 0;
+    virtual double frequency() const = 0;
+    // Number of frames of one loop of the buffer.
+    virtual long frameCount() const = 0;
+};
+
+class SoundSystem {
+public:
+    virtual ~SoundSystem() = default;
+    // Opens the output device. On failure returns false and says why in error.
+    virtual bool createDevice(std::string& error) = 0;
+    virtual bool hasDevice() const = 0;
+    // Decodes a sound file into a new stopped buffer; nullptr when the file is
+    // missing or unreadable, or no device is open.
+    virtual std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) = 0;
+    virtual void releaseDevice() = 0;
+};
+
+} // namespace aurelith

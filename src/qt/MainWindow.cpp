@@ -1,0 +1,221 @@
+#include "qt/MainWindow.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+namespace aurelith {
+namespace {
+
+constexpr int kClientWidth = 11880;
+constexpr int kClientHeight = 7950;
+
+QColor toQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QString q(const std::string& s) { return QString::fromStdString(s); }
+int px(int twips) { return (twips + MainWindow::kTwipsPerPixel / 2) / MainWindow::kTwipsPerPixel; }
+
+} // namespace
+
+MainWindow::MainWindow(Form& form, TimerScheduler& scheduler) : form_(form), scheduler_(scheduler)
+{
+    client_ = new QWidget(this);
+    client_->setFixedSize(px(kClientWidth), px(kClientHeight));
+    // The design packs 57 x 17 pixel buttons; a small font keeps every caption inside.
+    QFont small = client_->font();
+    small.setPixelSize(10);
+    client_->setFont(small);
+    client_->setStyleSheet("QPushButton { padding: 0px; }"
+                           "QGroupBox { margin-top: 0px; padding: 0px; }"
+                           "QGroupBox::title { subcontrol-origin: margin; left: 6px; top: -1px; padding: 0 2px; }"
+                           "QLineEdit { padding: 0px; }");
+    setCentralWidget(client_);
+    buildControls();
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    form_.addObserver([this](const Control& c, Property p) { mirror(c, p); });
+
+    tickTimer_.setSingleShot(true);
+    tickTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&tickTimer_, &QTimer::timeout, this, [this] {
+        scheduler_.advance();
+        scheduleNextTick();
+    });
+    scheduler_.onReschedule([this] { scheduleNextTick(); });
+    scheduleNextTick();
+}
+
+void MainWindow::scheduleNextTick()
+{
+    const auto due = scheduler_.nextDue();
+    if (!due) {
+        tickTimer_.stop();
+        return;
+    }
+    const std::int64_t wait = std::clamp<std::int64_t>(*due - scheduler_.now(), 0, 1 << 30);
+    tickTimer_.start(static_cast<int>(wait));
+}
+
+QWidget* MainWindow::createWidget(const Control& c, QWidget* parent)
+{
+    switch (c.kind) {
+    case ControlKind::Frame: return new QGroupBox(q(c.caption), parent);
+    case ControlKind::CommandButton: return new QPushButton(q(c.caption), parent);
+    case ControlKind::TextBox: return new QLineEdit(q(c.text), parent);
+    case ControlKind::Label: return new QLabel(q(c.caption), parent);
+    case ControlKind::HScrollBar: {
+        auto* bar = new QScrollBar(Qt::Horizontal, parent);
+        bar->setRange(c.min, c.max);
+        bar->setSingleStep(c.smallChange);
+        bar->setPageStep(c.largeChange);
+        bar->setValue(c.value);
+        // Change is raised when the thumb is let go; dragging raises scroll.
+        bar->setTracking(false);
+        return bar;
+    }
+    default: return nullptr;
+    }
+}
+
+void MainWindow::buildControls()
+{
+    for (const std::string& name : form_.names()) {
+        const Control& c = form_.control(name);
+        QWidget* parent = c.parent.empty() ? client_ : widget(c.parent);
+        if (!parent)
+            continue;
+        QWidget* w = createWidget(c, parent);
+        if (!w)
+            continue;
+        w->setObjectName(q(c.name));
+        w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
+        w->setToolTip(q(c.tooltip));
+        w->setVisible(c.visible);
+        applyBackColour(w, c);
+        w->raise();
+        widgets_[c.name] = w;
+        connectControl(c, w);
+    }
+}
+
+void MainWindow::connectControl(const Control& c, QWidget* w)
+{
+    const std::string name = c.name;
+    if (auto* button = qobject_cast<QPushButton*>(w)) {
+        connect(button, &QPushButton::clicked, this, [this, name] { form_.click(name); });
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        connect(edit, &QLineEdit::textEdited, this, [this, name](const QString& t) { form_.setText(name, t.toStdString()); });
+    } else if (auto* bar = qobject_cast<QScrollBar*>(w)) {
+        connect(bar, &QScrollBar::sliderMoved, this, [this, name](int v) { form_.dragTo(name, v); });
+        connect(bar, &QScrollBar::sliderReleased, this, [this, name] { form_.endDrag(name); });
+        connect(bar, &QScrollBar::valueChanged, this, [this, name, bar](int v) {
+            if (!bar->isSliderDown())
+                form_.setValue(name, v);
+        });
+    }
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu* current = nullptr;
+    for (const std::string& name : form_.names()) {
+        const Control& c = form_.control(name);
+        if (c.kind == ControlKind::Menu) {
+            current = menuBar()->addMenu(q(c.caption));
+            current->setObjectName(q(c.name));
+            menus_[c.name] = current;
+        } else if (c.kind == ControlKind::MenuItem) {
+            QMenu* owner = menu(c.parent);
+            if (!owner)
+                owner = current;
+            QAction* a = owner->addAction(q(c.caption));
+            a->setObjectName(q(c.name));
+            actions_[c.name] = a;
+            connect(a, &QAction::triggered, this, [this, name] { form_.click(name); });
+        }
+    }
+}
+
+void MainWindow::applyBackColour(QWidget* w, const Control& c)
+{
+    if (!c.backColour)
+        return;
+    const QColor colour = toQColor(*c.backColour);
+    if (qobject_cast<QLineEdit*>(w))
+        w->setStyleSheet(QString("QLineEdit { background-color: %1; }").arg(colour.name()));
+    else
+        w->setStyleSheet(QString("background-color: %1;").arg(colour.name()));
+}
+
+void MainWindow::mirror(const Control& c, Property property)
+{
+    if (c.kind == ControlKind::MenuItem || c.kind == ControlKind::Menu) {
+        if (QAction* a = action(c.name)) {
+            if (property == Property::Caption)
+                a->setText(q(c.caption));
+            else if (property == Property::Enabled)
+                a->setEnabled(c.enabled);
+            else if (property == Property::Visible)
+                a->setVisible(c.visible);
+        } else if (QMenu* m = menu(c.name); m && property == Property::Caption) {
+            m->setTitle(q(c.caption));
+        }
+        return;
+    }
+    QWidget* w = widget(c.name);
+    if (!w)
+        return;
+    const QSignalBlocker blocker(w);
+    switch (property) {
+    case Property::Caption:
+        if (auto* box = qobject_cast<QGroupBox*>(w))
+            box->setTitle(q(c.caption));
+        else if (auto* button = qobject_cast<QPushButton*>(w))
+            button->setText(q(c.caption));
+        else if (auto* label = qobject_cast<QLabel*>(w))
+            label->setText(q(c.caption));
+        break;
+    case Property::Text:
+        if (auto* edit = qobject_cast<QLineEdit*>(w); edit && edit->text() != q(c.text))
+            edit->setText(q(c.text));
+        break;
+    case Property::Tooltip: w->setToolTip(q(c.tooltip)); break;
+    case Property::BackColour: applyBackColour(w, c); break;
+    case Property::Visible: w->setVisible(c.visible); break;
+    case Property::Enabled: w->setEnabled(c.enabled); break;
+    case Property::Value:
+        if (auto* bar = qobject_cast<QScrollBar*>(w))
+            bar->setValue(c.value);
+        break;
+    case Property::Timer: break;
+    }
+}
+
+QWidget* MainWindow::widget(const std::string& name) const
+{
+    auto it = widgets_.find(name);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+QAction* MainWindow::action(const std::string& name) const
+{
+    auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QMenu* MainWindow::menu(const std::string& name) const
+{
+    auto it = menus_.find(name);
+    return it == menus_.end() ? nullptr : it->second;
+}
+
+} // namespace aurelith

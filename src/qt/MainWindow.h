@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ui/Form.h"
+#include "ui/TimerScheduler.h"
+
+#include <QMainWindow>
+#include <QTimer>
+#include <map>
+#include <string>
+
+class QAction;
+class QMenu;
+
+namespace aurelith {
+
+// The real window: renders the Form with Qt widgets, mirrors every change the
+// handlers make to it, and hands every user action back to it.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    MainWindow(Form& form, TimerScheduler& scheduler);
+
+    QWidget* widget(const std::string& name) const;
+    QAction* action(const std::string& name) const;
+    QMenu* menu(const std::string& name) const;
+    QWidget* clientArea() const { return client_; }
+
+    static constexpr int kTwipsPerPixel = 15;
+
+private:
+    void buildControls();
+    void buildMenus();
+    QWidget* createWidget(const Control& c, QWidget* parent);
+    void connectControl(const Control& c, QWidget* w);
+    void mirror(const Control& c, Property property);
+    void applyBackColour(QWidget* w, const Control& c);
+    void scheduleNextTick();
+
+    Form& form_;
+    TimerScheduler& scheduler_;
+    QWidget* client_ = nullptr;
+    QTimer tickTimer_;
+    std::map<std::string, QWidget*> widgets_;
+    std::map<std::string, QAction*> actions_;
+    std::map<std::string, QMenu*> menus_;
+};
+
+} // namespace aurelith

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "app/App.h"
+
+namespace aurelith {
+
+void bindLevelControls(App& app);
+
+} // namespace aurelith

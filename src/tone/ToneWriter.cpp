@@ -1,0 +1,172 @@
+#include "tone/ToneWriter.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace aurelith {
+namespace {
+
+constexpr double kPi = 3.141592654;
+constexpr double kTwoPi = 2 * 3.141592654;
+
+void put16(std::vector<unsigned char>& bytes, size_t offset, int value)
+{
+    if (bytes.size() < offset + 2)
+        bytes.resize(offset + 2, 0);
+    bytes[offset] = static_cast<unsigned char>(value & 0xFF);
+    bytes[offset + 1] = static_cast<unsigned char>((value >> 8) & 0xFF);
+}
+
+void put32(std::vector<unsigned char>& bytes, size_t offset, std::int32_t value)
+{
+    if (bytes.size() < offset + 4)
+        bytes.resize(offset + 4, 0);
+    for (int i = 0; i < 4; ++i)
+        bytes[offset + i] = static_cast<unsigned char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF);
+}
+
+void putText(std::vector<unsigned char>& bytes, size_t offset, const char* text)
+{
+    for (size_t i = 0; text[i]; ++i) {
+        if (bytes.size() <= offset + i)
+            bytes.resize(offset + i + 1, 0);
+        bytes[offset + i] = static_cast<unsigned char>(text[i]);
+    }
+}
+
+// The header as first written: both size fields provisionally a 2-byte 0.
+std::vector<unsigned char> provisionalHeader()
+{
+    std::vector<unsigned char> h;
+    putText(h, 0, "RIFF");
+    put16(h, 4, 0);
+    putText(h, 8, "WAVEfmt ");
+    put32(h, 16, 16);
+    put16(h, 20, 1);
+    put16(h, 22, 1);
+    put32(h, 24, 44100);
+    put32(h, 28, 88200);
+    put16(h, 32, 2);
+    put16(h, 34, 16);
+    putText(h, 36, "data");
+    put16(h, 40, 0);
+    return h;
+}
+
+int floor16(double x) { return static_cast<std::int16_t>(static_cast<int>(std::floor(x))); }
+
+// The sample values of one cycle, by waveform; the loops compare the accumulated
+// position with the end, so an end reached exactly is included.
+std::vector<int> sineValues(WindowState& s, double f)
+{
+    std::vector<int> values;
+    const double step = kPi / (44100 / f);
+    for (s.synthPos = 0; s.synthPos <= kTwoPi; s.synthPos += step)
+        values.push_back(floor16(127 * std::sin(s.synthPos)));
+    return values;
+}
+
+std::vector<int> squareValues(WindowState& s, double f)
+{
+    std::vector<int> values;
+    s.wavePeriod = 44100 / f;
+    for (s.waveSegment = 1; s.waveSegment >= -1; s.waveSegment -= 2)
+        for (s.synthPos = 0; s.synthPos <= s.wavePeriod; s.synthPos += 1)
+            values.push_back(s.waveSegment * 127);
+    s.waveSegment = -1;
+    return values;
+}
+
+std::vector<int> sawtoothValues(WindowState& s, double f)
+{
+    std::vector<int> values;
+    s.wavePeriod = 44100 / (f / 2);
+    for (s.synthPos = 0; s.synthPos <= s.wavePeriod; s.synthPos += 1)
+        values.push_back(floor16(s.synthPos / s.wavePeriod * 254));
+    return values;
+}
+
+std::vector<int> triangleValues(WindowState& s, double f)
+{
+    std::vector<int> values;
+    const double p = s.wavePeriod = 44100 / f;
+    s.waveSegment = 0;
+    for (s.synthPos = 0; s.synthPos <= p / 2; s.synthPos += 1)
+        values.push_back(floor16(s.synthPos / p * 254));
+    s.waveSegment = 1;
+    for (s.synthPos = 0; s.synthPos <= p; s.synthPos += 1)
+        values.push_back(floor16(-127 - (s.synthPos - p) * 254 / p));
+    s.waveSegment = 2;
+    for (s.synthPos = 0; s.synthPos <= p / 2; s.synthPos += 1)
+        values.push_back(floor16(s.synthPos / p * 254 - 127));
+    return values;
+}
+
+} // namespace
+
+std::filesystem::path ToneWriter::tonePath(int channel) const
+{
+    return folder / (channel == 1 ? "freq1.wav" : "freq2.wav");
+}
+
+bool ToneWriter::writeHeaderOnly(int channel)
+{
+    const std::filesystem::path path = tonePath(channel);
+    (channel == 1 ? state.tone1Path : state.tone2Path) = path.string();
+    std::remove(path.c_str());
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const std::vector<unsigned char> header = provisionalHeader();
+    const bool ok = std::fwrite(header.data(), 1, header.size(), file) == header.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+namespace {
+
+// Packs the values one byte apart, each 16-bit write overwriting the previous
+// high byte, and fixes both size fields from the resulting length.
+bool writeTone(WindowState& s, const std::filesystem::path& path, const std::vector<int>& values)
+{
+    std::vector<unsigned char> bytes = provisionalHeader();
+    for (size_t j = 0; j < values.size(); ++j)
+        put16(bytes, 44 + j, values[j]);
+    s.toneFileLength = static_cast<std::int16_t>(bytes.size());
+    put32(bytes, 4, s.toneFileLength - 8);
+    put32(bytes, 40, s.toneFileLength - 44);
+    std::remove(path.c_str());
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+} // namespace
+
+bool ToneWriter::write(int channel, std::vector<int> (*generate)(WindowState&, double))
+{
+    const std::filesystem::path path = tonePath(channel);
+    (channel == 1 ? state.tone1Path : state.tone2Path) = path.string();
+    return writeTone(state, path, generate(state, channel == 1 ? state.leftFreq : state.rightFreq));
+}
+
+bool ToneWriter::writeSineTone(int channel) { return write(channel, sineValues); }
+bool ToneWriter::writeSquareTone(int channel) { return write(channel, squareValues); }
+bool ToneWriter::writeSawtoothTone(int channel) { return write(channel, sawtoothValues); }
+bool ToneWriter::writeTriangleTone(int channel) { return write(channel, triangleValues); }
+
+bool ToneWriter::writeChannelTone(int channel)
+{
+    switch (state.waveform) {
+    case 1: return writeSineTone(channel);
+    case 2: return writeSquareTone(channel);
+    case 3: return writeSawtoothTone(channel);
+    case 4: return writeTriangleTone(channel);
+    default: return false;
+    }
+}
+
+} // namespace aurelith

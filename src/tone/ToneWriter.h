@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/WindowState.h"
+
+#include <filesystem>
+#include <vector>
+
+namespace aurelith {
+
+// One cycle of a channel's tone as a small 16-bit mono WAV ("freq1.wav" for
+// channel 1 from leftFreq, "freq2.wav" for channel 2 from rightFreq). Each value
+// is stored one byte after the previous one, overwriting its high byte; the
+// constants below are tuned to that packing. Callers check 10 ... 15600 Hz first.
+struct ToneWriter {
+    WindowState& state;
+    std::filesystem::path folder;
+
+    // Writes with the writer of the current waveform; any other waveform writes nothing.
+    bool writeChannelTone(int channel);
+    bool writeSineTone(int channel);
+    bool writeSquareTone(int channel);
+    bool writeSawtoothTone(int channel);
+    bool writeTriangleTone(int channel);
+    // Deletes and recreates the file with a header whose size fields are still 0 (42 bytes).
+    bool writeHeaderOnly(int channel);
+
+    std::filesystem::path tonePath(int channel) const;
+
+private:
+    bool write(int channel, std::vector<int> (*generate)(WindowState&, double));
+};
+
+} // namespace aurelith

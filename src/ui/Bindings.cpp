@@ -1,0 +1,20 @@
+#include "ui/Bindings.h"
+
+#include "app/Startup.h"
+#include "freq/BandPresets.h"
+#include "tone/BaseFreqControls.h"
+#include "tone/LevelControls.h"
+#include "tone/Playback.h"
+
+namespace aurelith {
+
+void bindHandlers(App& app)
+{
+    bindShell(app);
+    bindPlayback(app);
+    bindLevelControls(app);
+    bindBaseFreqControls(app);
+    bindBandPresets(app);
+}
+
+} // namespace aurelith

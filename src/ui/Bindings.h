@@ -1,0 +1,10 @@
+#pragma once
+
+#include "app/App.h"
+
+namespace aurelith {
+
+// Connects every control event of the window to its handler.
+void bindHandlers(App& app);
+
+} // namespace aurelith

@@ -1,0 +1,31 @@
+#pragma once
+
+// The design-time description of the window: one row per control or menu entry.
+// Geometry is in twips relative to the parent container (the window's client
+// area when parent is empty). Menu entries use the parent to name their menu.
+
+namespace aurelith {
+
+enum class ControlKind { Frame, CommandButton, TextBox, Label, HScrollBar, Timer, Menu, MenuItem };
+
+struct ControlDef {
+    const char* name;
+    ControlKind kind;
+    const char* parent; // "" for the window itself, else a frame or a menu
+    int left, top, width, height;
+    const char* caption; // caption, or the initial text of a text box
+    const char* tooltip;
+};
+
+struct ScrollDef {
+    const char* name;
+    int min, max, smallChange, largeChange, value;
+};
+
+struct TimerDef {
+    const char* name;
+    bool enabled;
+    int interval;
+};
+
+} // namespace aurelith

@@ -1,0 +1,179 @@
+#include "ui/Form.h"
+
+#include "ui/LayoutTable.h"
+
+#include <stdexcept>
+
+namespace aurelith {
+
+Form::Form()
+{
+    for (int i = 0; i < kLayoutCount; ++i) {
+        const ControlDef& def = kLayout[i];
+        Entry e;
+        Control& c = e.control;
+        c.name = def.name;
+        c.kind = def.kind;
+        c.parent = def.parent;
+        c.left = def.left;
+        c.top = def.top;
+        c.width = def.width;
+        c.height = def.height;
+        if (def.kind == ControlKind::TextBox)
+            c.text = def.caption;
+        else
+            c.caption = def.caption;
+        c.tooltip = def.tooltip;
+        order_.push_back(c.name);
+        entries_.emplace(c.name, std::move(e));
+    }
+    for (int i = 0; i < kScrollBarCount; ++i) {
+        Control& c = entry(kScrollBars[i].name).control;
+        c.min = kScrollBars[i].min;
+        c.max = kScrollBars[i].max;
+        c.smallChange = kScrollBars[i].smallChange;
+        c.largeChange = kScrollBars[i].largeChange;
+        c.value = kScrollBars[i].value;
+    }
+    for (int i = 0; i < kTimerCount; ++i) {
+        Control& c = entry(kTimers[i].name).control;
+        c.timerEnabled = kTimers[i].enabled;
+        c.interval = kTimers[i].interval;
+    }
+}
+
+bool Form::has(std::string_view name) const { return entries_.find(name) != entries_.end(); }
+
+Form::Entry& Form::entry(std::string_view name)
+{
+    auto it = entries_.find(name);
+    if (it == entries_.end())
+        throw std::out_of_range("no control named " + std::string(name));
+    return it->second;
+}
+
+const Form::Entry& Form::entry(std::string_view name) const { return const_cast<Form*>(this)->entry(name); }
+
+const Control& Form::control(std::string_view name) const { return entry(name).control; }
+
+void Form::notify(const Entry& e, Property property)
+{
+    for (const Observer& observer : observers_)
+        observer(e.control, property);
+}
+
+void Form::setText(std::string_view name, const std::string& text)
+{
+    Entry& e = entry(name);
+    if (e.control.text == text)
+        return;
+    e.control.text = text;
+    notify(e, Property::Text);
+    raise(e.change);
+}
+
+void Form::setCaption(std::string_view name, const std::string& caption)
+{
+    Entry& e = entry(name);
+    if (e.control.caption == caption)
+        return;
+    e.control.caption = caption;
+    notify(e, Property::Caption);
+}
+
+void Form::setTooltip(std::string_view name, const std::string& tooltip)
+{
+    Entry& e = entry(name);
+    e.control.tooltip = tooltip;
+    notify(e, Property::Tooltip);
+}
+
+void Form::setBackColour(std::string_view name, Colour colour)
+{
+    Entry& e = entry(name);
+    e.control.backColour = colour & 0xFFFFFF;
+    notify(e, Property::BackColour);
+}
+
+void Form::setVisible(std::string_view name, bool visible)
+{
+    Entry& e = entry(name);
+    e.control.visible = visible;
+    notify(e, Property::Visible);
+}
+
+void Form::setEnabled(std::string_view name, bool enabled)
+{
+    Entry& e = entry(name);
+    e.control.enabled = enabled;
+    notify(e, Property::Enabled);
+}
+
+bool Form::setValue(std::string_view name, int value)
+{
+    Entry& e = entry(name);
+    Control& c = e.control;
+    if (value < c.min || value > c.max)
+        return false;
+    const int before = e.dragging ? e.dragStart : c.value;
+    e.dragging = false;
+    const bool moved = c.value != value;
+    c.value = value;
+    if (moved)
+        notify(e, Property::Value);
+    if (value != before)
+        raise(e.change);
+    return true;
+}
+
+void Form::dragTo(std::string_view name, int value)
+{
+    Entry& e = entry(name);
+    Control& c = e.control;
+    if (value < c.min || value > c.max)
+        return;
+    if (!e.dragging) {
+        e.dragging = true;
+        e.dragStart = c.value;
+    }
+    c.value = value;
+    raise(e.scroll);
+}
+
+void Form::endDrag(std::string_view name)
+{
+    Entry& e = entry(name);
+    if (e.dragging)
+        setValue(name, e.control.value);
+}
+
+void Form::setTimerEnabled(std::string_view name, bool enabled)
+{
+    Entry& e = entry(name);
+    e.control.timerEnabled = enabled;
+    notify(e, Property::Timer);
+}
+
+void Form::setTimerInterval(std::string_view name, int interval)
+{
+    Entry& e = entry(name);
+    e.control.interval = interval;
+    notify(e, Property::Timer);
+}
+
+void Form::click(std::string_view name) { raise(entry(name).click); }
+void Form::tick(std::string_view name) { raise(entry(name).timer); }
+
+void Form::onClick(std::string_view name, Handler handler) { entry(name).click = std::move(handler); }
+void Form::onChange(std::string_view name, Handler handler) { entry(name).change = std::move(handler); }
+void Form::onScroll(std::string_view name, Handler handler) { entry(name).scroll = std::move(handler); }
+void Form::onTimer(std::string_view name, Handler handler) { entry(name).timer = std::move(handler); }
+void Form::addObserver(Observer observer) { observers_.push_back(std::move(observer)); }
+
+void Form::endModal()
+{
+    if (modalDepth_ > 0 && --modalDepth_ == 0)
+        raise(modalEnd_);
+}
+
+} // namespace aurelith

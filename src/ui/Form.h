@@ -1,0 +1,112 @@
+#pragma once
+
+#include "core/Value.h"
+#include "ui/ControlDef.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace aurelith {
+
+struct Control {
+    std::string name;
+    ControlKind kind = ControlKind::CommandButton;
+    std::string parent;
+    int left = 0, top = 0, width = 0, height = 0; // twips
+    std::string caption;
+    std::string text;
+    std::string tooltip;
+    std::optional<Colour> backColour; // empty: the toolkit's own look
+    bool visible = true;
+    bool enabled = true;
+    // Scroll bars.
+    int min = 0, max = 0, smallChange = 1, largeChange = 1, value = 0;
+    // Timers.
+    bool timerEnabled = false;
+    int interval = 0;
+};
+
+enum class Property { Caption, Text, Tooltip, BackColour, Visible, Enabled, Value, Timer };
+
+// The whole window as data. Handlers read and write it; the real window mirrors it.
+// Assigning a text or a scroll position raises the control's change event at once,
+// before the assignment returns, exactly as a user edit does.
+class Form {
+public:
+    using Handler = std::function<void()>;
+    using Observer = std::function<void(const Control&, Property)>;
+
+    Form();
+
+    bool has(std::string_view name) const;
+    const Control& control(std::string_view name) const;
+    // Every control and menu entry in design order (parents before children).
+    const std::vector<std::string>& names() const { return order_; }
+
+    const std::string& text(std::string_view name) const { return control(name).text; }
+    void setText(std::string_view name, const std::string& text);
+    const std::string& caption(std::string_view name) const { return control(name).caption; }
+    void setCaption(std::string_view name, const std::string& caption);
+    void setTooltip(std::string_view name, const std::string& tooltip);
+    std::optional<Colour> backColour(std::string_view name) const { return control(name).backColour; }
+    void setBackColour(std::string_view name, Colour colour);
+    void setVisible(std::string_view name, bool visible);
+    void setEnabled(std::string_view name, bool enabled);
+
+    int value(std::string_view name) const { return control(name).value; }
+    // Refuses a position outside the range (returns false); a new position raises change.
+    bool setValue(std::string_view name, int value);
+    // The thumb is being dragged: the position follows and scroll is raised, change
+    // only when the drag ends (setValue or endDrag).
+    void dragTo(std::string_view name, int value);
+    void endDrag(std::string_view name);
+
+    bool timerEnabled(std::string_view name) const { return control(name).timerEnabled; }
+    int timerInterval(std::string_view name) const { return control(name).interval; }
+    void setTimerEnabled(std::string_view name, bool enabled);
+    void setTimerInterval(std::string_view name, int interval);
+
+    void click(std::string_view name);
+    void tick(std::string_view name);
+
+    void onClick(std::string_view name, Handler handler);
+    void onChange(std::string_view name, Handler handler);
+    void onScroll(std::string_view name, Handler handler);
+    void onTimer(std::string_view name, Handler handler);
+    void addObserver(Observer observer);
+
+    // While a modal dialog is open no timer handler may run.
+    void beginModal() { ++modalDepth_; }
+    void endModal();
+    bool inModal() const { return modalDepth_ > 0; }
+    void onModalEnd(Handler handler) { modalEnd_ = std::move(handler); }
+
+private:
+    struct Entry {
+        Control control;
+        Handler click, change, scroll, timer;
+        bool dragging = false;
+        int dragStart = 0;
+    };
+
+    Entry& entry(std::string_view name);
+    const Entry& entry(std::string_view name) const;
+    void notify(const Entry& e, Property property);
+    static void raise(const Handler& handler)
+    {
+        if (handler)
+            handler();
+    }
+
+    std::map<std::string, Entry, std::less<>> entries_;
+    std::vector<std::string> order_;
+    std::vector<Observer> observers_;
+    int modalDepth_ = 0;
+    Handler modalEnd_;
+};
+
+} // namespace aurelith

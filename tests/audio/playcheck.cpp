@@ -1,0 +1,49 @@
+// Plays "M Alpha" through the real sound path (our mixer and the SDL device)
+// for the given number of seconds, so that a recording of the output can be measured.
+#include "app/App.h"
+#include "app/Startup.h"
+#include "platform/SdlAudioOutput.h"
+#include "sound/MixerSoundSystem.h"
+#include "support/ScriptedDialogs.h"
+#include "ui/Bindings.h"
+#include "ui/ControlNames.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+using namespace aurelith;
+
+int main(int argc, char* argv[])
+{
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+    char pattern[] = "/tmp/aurelith-playcheck-XXXXXX";
+    const std::filesystem::path folder = ::mkdtemp(pattern);
+    // Settings as a user would have them: base frequency 160, tones at -10 dB, centred.
+    std::ofstream(folder / "fctl") << "1\r\n";
+    std::ofstream(folder / "vols") << "-1000,0,0,160\r\n";
+
+    Form form;
+    SdlAudioOutput output;
+    MixerSoundSystem sound(&output);
+    ScriptedDialogs dialogs;
+    App app(form, sound, dialogs, folder);
+    bindHandlers(app);
+    int status = 0;
+    if (!startUp(app)) {
+        std::fprintf(stderr, "no sound output: %s\n", dialogs.messages().empty() ? "" : dialogs.messages()[0].c_str());
+        status = 2;
+    } else {
+        form.click(ctl::Command10);
+        std::printf("playing %s Hz and %s Hz, beat %s Hz\n", form.text(ctl::txtSetFreq1).c_str(),
+                    form.text(ctl::txtsetfreq2).c_str(), form.text(ctl::Text2).c_str());
+        std::fflush(stdout);
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        form.click(ctl::cmdExit);
+    }
+    std::filesystem::remove_all(folder);
+    return status;
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "app/App.h"
+#include "app/Startup.h"
+#include "support/RecordingSoundSystem.h"
+#include "support/ScriptedDialogs.h"
+#include "ui/Bindings.h"
+#include "ui/ControlNames.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace aurelith::test {
+
+namespace fs = std::filesystem;
+
+// A fresh folder per test case, removed afterwards.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "aurelith-test-XXXXXX").string();
+        path = ::mkdtemp(pattern.data());
+    }
+    ~TempFolder()
+    {
+        std::error_code error;
+        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
+        fs::remove_all(path, error);
+    }
+    fs::path path;
+};
+
+inline std::string readBytes(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeBytes(const fs::path& file, const std::string& bytes)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// The whole program below the window: a Form with every handler bound, the
+// recording sound system and scripted dialogs, working in its own folder.
+class AppTest : public ::testing::Test {
+protected:
+    AppTest() : app(form, sound, dialogs, folder.path) { bindHandlers(app); }
+
+    bool start() { return startUp(app); }
+    // A folder as a user who ran the program before would have it.
+    void useSavedSettings(const std::string& vols)
+    {
+        putFile("fctl", "1\r\n");
+        putFile("vols", vols + "\r\n");
+        putFile("oncol", "255\r\n");
+        putFile("offcol", "16711680\r\n");
+    }
+    std::string file(const std::string& name) const { return readBytes(folder.path / name); }
+    void putFile(const std::string& name, const std::string& bytes) { writeBytes(folder.path / name, bytes); }
+    bool exists(const std::string& name) const { return fs::exists(folder.path / name); }
+    const std::string& text(std::string_view name) const { return form.text(name); }
+    void type(std::string_view box, const std::string& value) { form.setText(box, value); }
+    void click(std::string_view name) { form.click(name); }
+    std::vector<RecordingSoundSystem::BufferInfo> playing() const
+    {
+        std::vector<RecordingSoundSystem::BufferInfo> result;
+        for (const auto& b : sound.liveBuffers())
+            if (b.playing)
+                result.push_back(b);
+        return result;
+    }
+    Colour lamp(std::string_view name) const { return form.backColour(name).value_or(0xFFFFFFFFu); }
+
+    TempFolder folder;
+    Form form;
+    RecordingSoundSystem sound;
+    ScriptedDialogs dialogs;
+    App app;
+};
+
+inline constexpr Colour kRed = 255;
+inline constexpr Colour kBlue = 16711680;
+
+} // namespace aurelith::test

@@ -1,0 +1,50 @@
+#include "support/ScriptedDialogs.h"
+
+namespace aurelith {
+
+void ScriptedDialogs::message(const std::string& text, const std::string& title)
+{
+    shown.push_back({"message", text, title});
+}
+
+bool ScriptedDialogs::confirm(const std::string& text, const std::string& title)
+{
+    shown.push_back({"confirm", text, title});
+    if (confirms.empty())
+        return false;
+    const bool yes = confirms.front();
+    confirms.pop_front();
+    return yes;
+}
+
+std::optional<std::string> ScriptedDialogs::input(const std::string& prompt, const std::string& title,
+                                                  const std::string&)
+{
+    shown.push_back({"input", prompt, title});
+    if (inputs.empty())
+        return std::nullopt;
+    auto answer = inputs.front();
+    inputs.pop_front();
+    return answer;
+}
+
+std::optional<Colour> ScriptedDialogs::pickColour(Colour)
+{
+    shown.push_back({"colour", "", ""});
+    if (colours.empty())
+        return std::nullopt;
+    auto answer = colours.front();
+    colours.pop_front();
+    return answer;
+}
+
+std::vector<std::string> ScriptedDialogs::messages() const
+{
+    std::vector<std::string> texts;
+    for (const Shown& s : shown)
+        if (s.kind == "message")
+            texts.push_back(s.text);
+    return texts;
+}
+
+} // namespace aurelith

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace aurelith {
+
+// Dialogs answered from a script: every box shown is recorded, and the answers
+// to questions are queued up front (unanswered questions get No / cancel).
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Shown {
+        std::string kind; // "message", "confirm", "input", "colour"
+        std::string text;
+        std::string title;
+    };
+
+    void message(const std::string& text, const std::string& title) override;
+    bool confirm(const std::string& text, const std::string& title) override;
+    std::optional<std::string> input(const std::string& prompt, const std::string& title,
+                                     const std::string& initial) override;
+    std::optional<Colour> pickColour(Colour initial) override;
+
+    void answerConfirm(bool yes) { confirms.push_back(yes); }
+    void answerInput(std::optional<std::string> text) { inputs.push_back(std::move(text)); }
+    void answerColour(std::optional<Colour> colour) { colours.push_back(colour); }
+
+    std::vector<std::string> messages() const;
+
+    std::vector<Shown> shown;
+    std::deque<bool> confirms;
+    std::deque<std::optional<std::string>> inputs;
+    std::deque<std::optional<Colour>> colours;
+};
+
+} // namespace aurelith

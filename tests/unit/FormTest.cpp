@@ -1,0 +1,134 @@
+#include "ui/ControlNames.h"
+#include "ui/Form.h"
+#include "ui/TimerScheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace aurelith {
+namespace {
+
+using namespace ctl;
+
+TEST(FormEvents, AssignedTextRaisesChangeBeforeReturning)
+{
+    Form form;
+    std::vector<std::string> log;
+    form.onChange(txtSetFreq1, [&] {
+        log.push_back("change1 " + form.text(txtSetFreq1));
+        form.setText(txtsetfreq2, "x" + form.text(txtSetFreq1));
+    });
+    form.onChange(txtsetfreq2, [&] { log.push_back("change2 " + form.text(txtsetfreq2)); });
+    form.setText(txtSetFreq1, "200");
+    log.push_back("after");
+    EXPECT_EQ(log, (std::vector<std::string>{"change1 200", "change2 x200", "after"}));
+    form.setText(txtSetFreq1, "200"); // unchanged: nothing
+    EXPECT_EQ(log.size(), 3u);
+}
+
+TEST(FormEvents, ScrollBarRefusesOutOfRangeAndIgnoresUnchanged)
+{
+    Form form;
+    int changes = 0;
+    form.onChange(scrToneVol, [&] { ++changes; });
+    EXPECT_FALSE(form.setValue(scrToneVol, 3500));
+    EXPECT_FALSE(form.setValue(scrToneVol, -5001));
+    EXPECT_EQ(form.value(scrToneVol), -3000);
+    EXPECT_TRUE(form.setValue(scrToneVol, -3000));
+    EXPECT_EQ(changes, 0);
+    EXPECT_TRUE(form.setValue(scrToneVol, -5000));
+    EXPECT_EQ(changes, 1);
+}
+
+TEST(FormEvents, DragRaisesScrollThenOneChangeAtTheEnd)
+{
+    Form form;
+    int scrolls = 0, changes = 0;
+    form.onScroll(scrBalance, [&] { ++scrolls; });
+    form.onChange(scrBalance, [&] { ++changes; });
+    form.dragTo(scrBalance, 4000);
+    form.dragTo(scrBalance, 3000);
+    EXPECT_EQ(form.value(scrBalance), 3000);
+    EXPECT_EQ(changes, 0);
+    form.setValue(scrBalance, 3000); // the toolkit reports the final position
+    EXPECT_EQ(scrolls, 2);
+    EXPECT_EQ(changes, 1);
+    form.dragTo(scrBalance, 2000);
+    form.dragTo(scrBalance, 3000);
+    form.endDrag(scrBalance); // back where it started: no change
+    EXPECT_EQ(changes, 1);
+}
+
+TEST(FormDesign, InitialState)
+{
+    Form form;
+    EXPECT_EQ(form.text(txtSetFreq1), "159");
+    EXPECT_EQ(form.text(txtsetfreq2), "165");
+    EXPECT_EQ(form.value(HScroll1), 160);
+    EXPECT_FALSE(form.timerEnabled(Timer1));
+    EXPECT_EQ(form.timerInterval(Timer1), 100);
+    EXPECT_TRUE(form.timerEnabled(Timer3));
+    EXPECT_EQ(form.timerInterval(Timer3), 0);
+    EXPECT_THROW(form.control("Command999"), std::out_of_range);
+}
+
+class SchedulerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        form.onTimer(Timer1, [&] { ticks.push_back(now); });
+    }
+    void runTo(std::int64_t t)
+    {
+        while (now < t) {
+            now = std::min(t, now + step);
+            scheduler.advance();
+        }
+    }
+
+    Form form;
+    std::int64_t now = 0;
+    std::int64_t step = 1;
+    TimerScheduler scheduler{form, [this] { return now; }};
+    std::vector<std::int64_t> ticks;
+};
+
+TEST_F(SchedulerTest, TicksStayOnTheGridEvenWhenLate)
+{
+    form.setTimerInterval(Timer1, 83);
+    form.setTimerEnabled(Timer1, true);
+    step = 50; // a slow machine looks only every 50 ms
+    runTo(1000);
+    ASSERT_FALSE(ticks.empty());
+    EXPECT_EQ(ticks.size(), 12u); // 1000 / 83
+    EXPECT_EQ(scheduler.nextDue(), 13 * 83);
+}
+
+TEST_F(SchedulerTest, ZeroIntervalNeverFiresAndAnHourJumpIsNoBurst)
+{
+    form.setTimerEnabled(Timer1, true);
+    form.setTimerInterval(Timer1, 0);
+    runTo(500);
+    EXPECT_TRUE(ticks.empty());
+    form.setTimerInterval(Timer1, 100);
+    now = 3600000;
+    scheduler.advance();
+    EXPECT_EQ(ticks.size(), 1u);
+    EXPECT_EQ(scheduler.nextDue(), 500 + 36000 * 100 - 400);
+}
+
+TEST_F(SchedulerTest, TickDueDuringADialogRunsOnceAfterIt)
+{
+    form.setTimerInterval(Timer1, 100);
+    form.setTimerEnabled(Timer1, true);
+    form.beginModal();
+    runTo(1000);
+    EXPECT_TRUE(ticks.empty());
+    form.endModal();
+    EXPECT_EQ(ticks, (std::vector<std::int64_t>{1000}));
+}
+
+} // namespace
+} // namespace aurelith

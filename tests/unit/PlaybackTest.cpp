@@ -1,0 +1,250 @@
+#include "support/AppFixture.h"
+#include "support/AudioAnalysis.h"
+
+namespace aurelith::test {
+namespace {
+
+using namespace ctl;
+
+class PlaybackTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        useSavedSettings("-3000,5000,0,160");
+        ASSERT_TRUE(start());
+        sound.clearCalls();
+    }
+    // A masking file of a quiet 100 Hz square, one second long.
+    void putMask(const std::string& name)
+    {
+        std::string wav = "RIFF";
+        const int frames = 44100;
+        auto le = [&](std::uint32_t v, int n) {
+            for (int i = 0; i < n; ++i)
+                wav += static_cast<char>((v >> (8 * i)) & 0xFF);
+        };
+        le(36 + frames * 2, 4);
+        wav += "WAVEfmt ";
+        le(16, 4), le(1, 2), le(1, 2), le(44100, 4), le(88200, 4), le(2, 2), le(16, 2);
+        wav += "data";
+        le(frames * 2, 4);
+        for (int i = 0; i < frames; ++i)
+            le(static_cast<std::uint16_t>((i / 220) % 2 ? 1000 : -1000), 2);
+        putFile(name, wav);
+    }
+    std::vector<std::string> playingFiles() const
+    {
+        std::vector<std::string> names;
+        for (const auto& b : playing())
+            names.push_back(fs::path(b.path).filename().string());
+        return names;
+    }
+};
+
+TEST_F(PlaybackTest, StartWritesBothTonesAndPlaysThemAtTheToneVolume)
+{
+    click(cmdGenerate);
+    EXPECT_EQ(lamp(Text14), kRed);
+    EXPECT_EQ(playingFiles(), (std::vector<std::string>{"freq1.wav", "freq2.wav"}));
+    for (const auto& b : playing()) {
+        EXPECT_EQ(b.volume, -3000);
+        EXPECT_EQ(b.pan, 0); // new buffers start centred whatever the balance says
+        EXPECT_TRUE(b.looping);
+    }
+    EXPECT_EQ(file("freq1.wav").size(), 555u + 45);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(PlaybackTest, ToneBuffersPlayAtTheRateThatGivesTheExactPitch)
+{
+    type(txtSetFreq1, "300");
+    type(txtsetfreq2, "301");
+    click(cmdGenerate);
+    const auto buffers = playing();
+    ASSERT_EQ(buffers.size(), 2u);
+    EXPECT_DOUBLE_EQ(buffers[0].frequency, 300.0 * buffers[0].frames);
+    EXPECT_DOUBLE_EQ(buffers[1].frequency, 301.0 * buffers[1].frames);
+}
+
+// What the user hears: each tone measured in the ear where the balance puts it.
+struct Pair {
+    double left, right;
+};
+
+class HeardPitchTest : public PlaybackTest, public ::testing::WithParamInterface<Pair> {};
+
+TEST_P(HeardPitchTest, EachEarAndTheBeatMatchTheWindow)
+{
+    const Pair pair = GetParam();
+    type(txtSetFreq1, formatNumber(pair.left));
+    type(txtsetfreq2, formatNumber(pair.right));
+    click(cmdGenerate);
+    form.setValue(scrBalance, 0);
+    form.setValue(scrBalance, 5000); // channel 1 to the right ear, channel 2 to the left
+    sound.render(0.05);
+    const std::vector<float> heard = sound.render(pair.left < 50 ? 8.0 : 4.0);
+    const double rate = RecordingSoundSystem::kRate;
+    const double f1 = measureFrequency(channel(heard, 1), rate, pair.left);
+    const double f2 = measureFrequency(channel(heard, 0), rate, pair.right);
+    const auto tolerance = [](double hz) { return hz < 1000 ? 0.01 : hz * 1e-5; };
+    EXPECT_NEAR(f1, pair.left, tolerance(pair.left));
+    EXPECT_NEAR(f2, pair.right, tolerance(pair.right));
+    EXPECT_NEAR(f2 - f1, pair.right - pair.left, 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, HeardPitchTest,
+                         ::testing::Values(Pair{10, 11}, Pair{159, 165}, Pair{300, 301}, Pair{400, 401},
+                                           Pair{1000, 1001}, Pair{141.5, 160}, Pair{7000, 7020},
+                                           Pair{15580, 15600}));
+
+TEST_F(PlaybackTest, VolumeAndBalanceLevelsAsHeard)
+{
+    type(txtSetFreq1, "500");
+    type(txtsetfreq2, "700");
+    // Both tones at -6 dB in both ears: their sum cannot clip.
+    form.setValue(scrToneVol, -600);
+    click(cmdGenerate);
+    form.setValue(scrBalance, 0);
+    const double rate = RecordingSoundSystem::kRate;
+    const auto full = sound.render(2.0);
+    form.setValue(scrToneVol, -3600);
+    const auto quiet = sound.render(2.0);
+    EXPECT_NEAR(toneLevelDb(channel(quiet, 0), rate, 500) - toneLevelDb(channel(full, 0), rate, 500), -30, 0.1);
+
+    form.setValue(scrBalance, 5000);
+    const auto panned = sound.render(2.0);
+    EXPECT_NEAR(toneLevelDb(channel(panned, 1), rate, 500) - toneLevelDb(channel(panned, 0), rate, 500), 50, 0.1);
+    EXPECT_NEAR(toneLevelDb(channel(panned, 0), rate, 700) - toneLevelDb(channel(panned, 1), rate, 700), 50, 0.1);
+}
+
+TEST_F(PlaybackTest, OutOfRangeChannelOneWritesNothing)
+{
+    const std::string before = file("freq1.wav");
+    type(txtSetFreq1, "9");
+    click(cmdGenerate);
+    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"Frequency must be within 10 to 15600 Hz range."}));
+    EXPECT_EQ(file("freq1.wav"), before);
+    EXPECT_TRUE(playing().empty());
+}
+
+TEST_F(PlaybackTest, OutOfRangeChannelTwoKeepsTheOldTonesPlaying)
+{
+    click(cmdGenerate);
+    const std::string oldTone2 = file("freq2.wav");
+    type(txtSetFreq1, "200");
+    type(txtsetfreq2, "15601");
+    click(cmdGenerate);
+    EXPECT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_NE(file("freq1.wav").size(), 555u + 45); // rewritten for 200 Hz
+    EXPECT_EQ(file("freq2.wav"), oldTone2);
+    EXPECT_EQ(playingFiles().size(), 2u);
+}
+
+TEST_F(PlaybackTest, BothEndsOfTheRangePlay)
+{
+    for (const char* hz : {"10", "15600"}) {
+        type(txtSetFreq1, hz);
+        type(txtsetfreq2, hz);
+        click(cmdGenerate);
+        EXPECT_EQ(playing().size(), 2u) << hz;
+    }
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(PlaybackTest, StopSilencesAndTurnsTheLampOff)
+{
+    click(cmdGenerate);
+    form.setTimerEnabled(Timer1, true);
+    click(cmdStop);
+    EXPECT_TRUE(playing().empty());
+    EXPECT_EQ(lamp(Text14), kBlue);
+    EXPECT_FALSE(form.timerEnabled(Timer1));
+    EXPECT_TRUE(form.timerEnabled(Timer3)); // the scanner keeps going
+    const auto silence = sound.render(0.2);
+    EXPECT_LT(rmsDb(silence), -120);
+}
+
+TEST_F(PlaybackTest, SoundOnPlaysSineWhateverTheWaveformAndLeavesTheLamp)
+{
+    app.state.waveform = 2;
+    click(opts1);
+    EXPECT_EQ(playing().size(), 2u);
+    EXPECT_EQ(file("freq1.wav").size(), 555u + 45); // sine: 555 values at 159 Hz
+    EXPECT_EQ(lamp(Text14), kBlue);
+    click(cmdGenerate);
+    EXPECT_EQ(file("freq1.wav").size(), 556u + 45); // square again
+    click(opts2);
+    EXPECT_TRUE(playing().empty());
+    EXPECT_EQ(lamp(Text14), kRed);
+}
+
+TEST_F(PlaybackTest, SoundOnNamesTheRealRange)
+{
+    type(txtsetfreq2, "700000");
+    click(opts1);
+    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"Frequency must be within 10 to 15600 Hz range."}));
+}
+
+TEST_F(PlaybackTest, MaskCyclesThroughEightAndStopsTheSound)
+{
+    EXPECT_EQ(form.caption(Frame7), "Mask Vol");
+    click(cmdGenerate);
+    click(Command91);
+    EXPECT_TRUE(playing().empty());
+    EXPECT_EQ(app.state.maskSelection, 2);
+    EXPECT_EQ(form.caption(Frame7), "Mask 2 Vol");
+    EXPECT_EQ(lamp(Text20), kRed);
+    EXPECT_EQ(lamp(Text19), kBlue);
+    for (int i = 0; i < 4; ++i)
+        click(Command91);
+    EXPECT_EQ(form.caption(Frame7), "Mask 6 Vol");
+    EXPECT_EQ(form.caption(Label6), "MK5");
+    EXPECT_EQ(form.caption(Label9), "MK8");
+    EXPECT_EQ(lamp(Text20), kRed);
+    for (int i = 0; i < 3; ++i)
+        click(Command91);
+    EXPECT_EQ(form.caption(Frame7), "Mask 1 Vol");
+    EXPECT_EQ(form.caption(Label6), "MK1");
+    EXPECT_EQ(lamp(Text19), kRed);
+    EXPECT_EQ(lamp(Text22), kBlue);
+}
+
+TEST_F(PlaybackTest, MaskPlaysUnderTheTonesAtTheMaskVolume)
+{
+    putMask("pink_inv.wav");
+    form.setValue(scrMaskVol, -1200);
+    click(cmdGenerate);
+    EXPECT_EQ(playingFiles(), (std::vector<std::string>{"freq1.wav", "freq2.wav", "pink_inv.wav"}));
+    EXPECT_EQ(playing()[2].volume, -1200);
+    form.setValue(scrMaskVol, -2000);
+    EXPECT_EQ(playing()[2].volume, -2000);
+}
+
+TEST_F(PlaybackTest, MissingMaskKeepsThePreviousOneOrNone)
+{
+    click(Command91);
+    click(Command91); // mask 3, absent
+    click(cmdGenerate);
+    EXPECT_EQ(playingFiles(), (std::vector<std::string>{"freq1.wav", "freq2.wav"}));
+    putMask("mask2.wav");
+    for (int i = 0; i < 7; ++i)
+        click(Command91); // round to mask 2
+    click(cmdGenerate);
+    EXPECT_EQ(playingFiles().back(), "mask2.wav");
+    click(Command91); // mask 3 again, still absent
+    click(cmdGenerate);
+    auto files = playingFiles();
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"freq1.wav", "freq2.wav", "mask2.wav"}));
+}
+
+TEST_F(PlaybackTest, AnySoundFileServesAsMask)
+{
+    putFile("pink_inv.wav", "this is not a sound file at all");
+    click(cmdGenerate);
+    EXPECT_EQ(playingFiles().size(), 2u);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+} // namespace
+} // namespace aurelith::test

@@ -1,0 +1,215 @@
+#include "support/AppFixture.h"
+
+#include <sys/stat.h>
+
+namespace aurelith::test {
+namespace {
+
+using namespace ctl;
+
+std::vector<std::string> listFolder(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class StartupTest : public AppTest {};
+
+TEST_F(StartupTest, FirstRunWritesExactlyTheDefaults)
+{
+    ASSERT_TRUE(start());
+    std::vector<std::string> expected = {"vols", "csets", "mask", "spgset", "oncol", "offcol", "fctl"};
+    for (int set = 1; set <= 16; ++set) {
+        const std::string suffix = set == 1 ? "" : std::to_string(set);
+        expected.push_back("stimc" + suffix);
+        expected.push_back("backc" + suffix);
+    }
+    // The base frequency bar moves to 135 on the way and rewrites the tone files.
+    expected.push_back("freq1.wav");
+    expected.push_back("freq2.wav");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listFolder(folder.path), expected);
+
+    EXPECT_EQ(file("vols"), "3500,0,-4950,135\r\n");
+    EXPECT_EQ(file("csets"), "1\r\n");
+    EXPECT_EQ(file("mask"), "1\r\n");
+    EXPECT_EQ(file("spgset"), "1\r\n");
+    EXPECT_EQ(file("stimc"), "16777215\r\n");
+    EXPECT_EQ(file("backc"), "0\r\n");
+    EXPECT_EQ(file("stimc9"), "4227327\r\n");
+    EXPECT_EQ(file("backc10"), "32896\r\n");
+    EXPECT_EQ(file("backc16"), "16711680\r\n");
+    EXPECT_EQ(file("oncol"), "255\r\n");
+    EXPECT_EQ(file("offcol"), "16711680\r\n");
+    EXPECT_EQ(file("fctl"), "1\r\n");
+}
+
+TEST_F(StartupTest, MarkerIsWrittenLast)
+{
+    ASSERT_TRUE(start());
+    const auto modified = [&](const std::string& name) {
+        struct stat st {};
+        ::stat((folder.path / name).c_str(), &st);
+        return st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+    };
+    for (const char* name : {"vols", "csets", "mask", "spgset", "stimc16", "backc16", "oncol", "offcol"})
+        EXPECT_LE(modified(name), modified("fctl")) << name;
+}
+
+TEST_F(StartupTest, FirstRunLevelsAndDisplays)
+{
+    ASSERT_TRUE(start());
+    EXPECT_EQ(form.value(scrToneVol), -3000); // 3500 is out of its range
+    EXPECT_EQ(form.value(scrBalance), 0);
+    EXPECT_EQ(form.value(scrMaskVol), -4950);
+    EXPECT_EQ(form.value(HScroll1), 135);
+    EXPECT_EQ(text(Text8), "2000");
+    EXPECT_EQ(text(Text9), "0");
+    EXPECT_EQ(text(Text12), "50");
+    EXPECT_EQ(text(Text13), "125");
+    EXPECT_EQ(text(txtSetFreq1), "135");
+    EXPECT_EQ(text(txtsetfreq2), "141");
+    EXPECT_EQ(text(Text1), "135");
+    EXPECT_EQ(text(Text2), "6");
+    EXPECT_EQ(text(Text3), "83");
+    EXPECT_EQ(text(Text5), "6");
+    EXPECT_EQ(text(Text10), "1");
+    EXPECT_EQ(text(Text11), "0");
+    EXPECT_EQ(text(Text6), "16777215");
+    EXPECT_EQ(text(Text7), "0");
+    EXPECT_EQ(lamp(Text14), kBlue);
+    EXPECT_EQ(lamp(Text15), kBlue);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(playing().empty()); // nothing starts by itself
+}
+
+TEST_F(StartupTest, SecondStartCreatesNothing)
+{
+    ASSERT_TRUE(start());
+    putFile("stimc", "12345\r\n"); // the user's own colour survives the next start
+    const auto before = listFolder(folder.path);
+    fs::remove(folder.path / "freq1.wav");
+    fs::remove(folder.path / "freq2.wav");
+
+    Form form2;
+    RecordingSoundSystem sound2;
+    App second(form2, sound2, dialogs, folder.path);
+    bindHandlers(second);
+    ASSERT_TRUE(startUp(second));
+    EXPECT_EQ(listFolder(folder.path), before);
+    EXPECT_EQ(file("stimc"), "12345\r\n");
+    EXPECT_EQ(form2.text(Text6), "12345");
+}
+
+TEST_F(StartupTest, MarkerOtherThanOneRewritesAllDefaults)
+{
+    for (const std::string marker : {"0\r\n", "2\r\n", "\"1\"\r\n", "garbage"}) {
+        putFile("fctl", marker);
+        putFile("vols", "-100,200,-300,400\r\n");
+        putFile("oncol", "123\r\n");
+        Form f;
+        RecordingSoundSystem s;
+        App a(f, s, dialogs, folder.path);
+        bindHandlers(a);
+        ASSERT_TRUE(startUp(a));
+        EXPECT_EQ(file("vols"), "3500,0,-4950,135\r\n") << marker;
+        EXPECT_EQ(file("oncol"), "255\r\n") << marker;
+        EXPECT_EQ(file("fctl"), "1\r\n") << marker;
+    }
+}
+
+TEST_F(StartupTest, StoredLevelsAreReplayedThroughTheBars)
+{
+    putFile("fctl", "1\r\n");
+    putFile("vols", "-1000,2500,-200,200\r\n");
+    ASSERT_TRUE(start());
+    EXPECT_EQ(form.value(scrToneVol), -1000);
+    EXPECT_EQ(text(Text8), "4000");
+    EXPECT_EQ(text(Text9), "2500");
+    EXPECT_EQ(text(Text12), "4800");
+    EXPECT_EQ(text(Text13), "190");
+    EXPECT_EQ(text(txtSetFreq1), "200");
+    EXPECT_EQ(text(txtsetfreq2), "206");
+}
+
+TEST_F(StartupTest, MissingLevelsStartAtFullVolume)
+{
+    putFile("fctl", "1\r\n");
+    ASSERT_TRUE(start());
+    EXPECT_EQ(form.value(scrToneVol), 0);
+    EXPECT_EQ(form.value(scrBalance), 0);
+    EXPECT_EQ(form.value(scrMaskVol), 0);
+    EXPECT_EQ(form.value(HScroll1), 160); // 0 is outside its range
+    EXPECT_EQ(text(txtSetFreq1), "159");
+}
+
+TEST_F(StartupTest, GarbageDataFilesAreSurvived)
+{
+    putFile("fctl", "1\r\n");
+    putFile("vols", std::string("\x00\xff\x01,zz,\"q", 8) + std::string(100000, 'x'));
+    putFile("oncol", "not a colour\r\n");
+    putFile("offcol", "-5\r\n");
+    putFile("csets", "\"abc\",7,8\r\n");
+    putFile("bfctl", "9e999\n");
+    putFile("stimc", "\n\n\n");
+    ASSERT_TRUE(start());
+    EXPECT_EQ(form.value(scrToneVol), -3000);
+    EXPECT_EQ(text(Text10), "abc");
+    EXPECT_FALSE(form.backColour(Text14).has_value()); // no usable lamp colour
+}
+
+TEST_F(StartupTest, NoSoundDeviceTellsWhyAndEnds)
+{
+    sound.failDevice = true;
+    sound.failReason = "no audio server";
+    bool shown = false;
+    app.showWindow = [&] { shown = true; };
+    EXPECT_FALSE(start());
+    EXPECT_TRUE(shown);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0], "Unable to start DirectSound, Install DirectX\nno audio server");
+    EXPECT_TRUE(app.quitRequested);
+    EXPECT_EQ(file("fctl"), "1\r\n"); // defaults written earlier stay
+}
+
+TEST_F(StartupTest, ExitSavesLevelsColourSetAndScanGroup)
+{
+    ASSERT_TRUE(start());
+    click(Command10);
+    form.setValue(scrToneVol, -1500);
+    form.setValue(scrBalance, 700);
+    app.state.colourSetIndex = 5;
+    app.state.scanBankGroup = 3;
+    click(cmdExit);
+    EXPECT_EQ(file("vols"), "-1500,700,-4950,135\r\n");
+    EXPECT_EQ(file("csets"), "5\r\n");
+    EXPECT_EQ(file("spgset"), "3\r\n");
+    EXPECT_TRUE(sound.liveBuffers().empty());
+    EXPECT_EQ(sound.calls.back(), "releaseDevice");
+    EXPECT_TRUE(app.quitRequested);
+}
+
+TEST_F(StartupTest, MenuExitLeavesTheScanGroupFile)
+{
+    ASSERT_TRUE(start());
+    app.state.scanBankGroup = 3;
+    form.setValue(scrMaskVol, -10);
+    click(ex1);
+    EXPECT_EQ(file("vols"), "-3000,0,-10,135\r\n");
+    EXPECT_EQ(file("spgset"), "1\r\n");
+    EXPECT_TRUE(app.quitRequested);
+}
+
+TEST_F(StartupTest, ClosingWithoutExitSavesNothing)
+{
+    ASSERT_TRUE(start());
+    form.setValue(scrToneVol, -100);
+    // The close box ends the program without running any handler.
+    EXPECT_EQ(file("vols"), "3500,0,-4950,135\r\n");
+}
+
+} // namespace
+} // namespace aurelith::test

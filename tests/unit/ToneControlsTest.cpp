@@ -1,0 +1,227 @@
+#include "support/AppFixture.h"
+#include "support/AudioAnalysis.h"
+
+namespace aurelith::test {
+namespace {
+
+using namespace ctl;
+
+class ToneControlsTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        useSavedSettings("-3000,5000,0,160");
+        ASSERT_TRUE(start());
+        sound.clearCalls();
+    }
+    bool called(const std::string& line) const
+    {
+        return std::find(sound.calls.begin(), sound.calls.end(), line) != sound.calls.end();
+    }
+    size_t toneSize(int channel) const { return file(channel == 1 ? "freq1.wav" : "freq2.wav").size(); }
+    // Sine at f: about 88200/f + 1 values; square: 2 * (floor(44100/f) + 1).
+    static size_t squareSize(int hz) { return 2 * (44100 / hz + 1) + 45; }
+};
+
+TEST_F(ToneControlsTest, LevelBarsActOnPlayingBuffersAndShowTheirPosition)
+{
+    click(cmdGenerate);
+    sound.clearCalls();
+    form.setValue(scrToneVol, -5000);
+    EXPECT_EQ(text(Text8), "0");
+    EXPECT_TRUE(called("#1 volume -5000"));
+    EXPECT_TRUE(called("#2 volume -5000"));
+    form.setValue(scrToneVol, 0);
+    EXPECT_EQ(text(Text8), "5000");
+    form.setValue(scrBalance, 0);
+    EXPECT_EQ(text(Text9), "0");
+    EXPECT_TRUE(called("#1 pan 0"));
+    form.setValue(scrBalance, 5000);
+    EXPECT_EQ(text(Text9), "5000");
+    EXPECT_TRUE(called("#1 pan 5000"));
+    EXPECT_TRUE(called("#2 pan -5000"));
+}
+
+TEST_F(ToneControlsTest, DraggingMovesTheSoundButNotTheDisplay)
+{
+    click(cmdGenerate);
+    sound.clearCalls();
+    form.dragTo(scrToneVol, -4000);
+    EXPECT_TRUE(called("#1 volume -4000"));
+    EXPECT_EQ(text(Text8), "2000");
+    form.endDrag(scrToneVol);
+    EXPECT_EQ(text(Text8), "1000");
+}
+
+TEST_F(ToneControlsTest, MaskBarWithoutMaskOnlyUpdatesItsDisplay)
+{
+    form.setValue(scrMaskVol, -2500);
+    EXPECT_EQ(text(Text12), "2500");
+    EXPECT_TRUE(sound.calls.empty());
+}
+
+TEST_F(ToneControlsTest, BarsBeforeTheFirstStartChangeOnlyDisplays)
+{
+    form.setValue(scrToneVol, -100);
+    form.setValue(scrBalance, 100);
+    EXPECT_TRUE(sound.calls.empty());
+    EXPECT_EQ(text(Text8), "4900");
+}
+
+TEST_F(ToneControlsTest, ZeroVolsTakesEverythingToMinimumOnce)
+{
+    click(cmdGenerate);
+    click(Command68);
+    EXPECT_EQ(text(txtSetFreq1), "10");
+    EXPECT_EQ(text(txtsetfreq2), "16");
+    EXPECT_EQ(text(Text8), "0");
+    EXPECT_EQ(text(Text9), "0");
+    EXPECT_EQ(text(Text12), "0");
+    EXPECT_EQ(text(Text13), "0");
+    const auto buffers = playing();
+    ASSERT_EQ(buffers.size(), 2u);
+    EXPECT_EQ(buffers[0].volume, -5000);
+    EXPECT_DOUBLE_EQ(buffers[0].frequency, 10.0 * buffers[0].frames);
+    EXPECT_EQ(toneSize(1), 8820u + 45); // sine at 10 Hz
+
+    sound.clearCalls();
+    click(Command68);
+    EXPECT_TRUE(sound.calls.empty()); // nothing moved: no change, no rebuild
+}
+
+TEST_F(ToneControlsTest, NewTonesPlayCentredUntilTheBalanceMoves)
+{
+    form.setValue(scrBalance, 3000);
+    click(cmdGenerate);
+    for (const auto& b : playing())
+        EXPECT_EQ(b.pan, 0);
+}
+
+TEST_F(ToneControlsTest, BaseFrequencyBarKeepsTheBeatAndWritesSine)
+{
+    app.state.waveform = 3;
+    form.setValue(HScroll1, 200);
+    EXPECT_EQ(text(Text13), "190");
+    EXPECT_EQ(text(Text1), "190");
+    EXPECT_EQ(text(txtSetFreq1), "200");
+    EXPECT_EQ(text(txtsetfreq2), "206");
+    EXPECT_DOUBLE_EQ(app.state.rightFreq, 206);
+    EXPECT_EQ(toneSize(1), 442u + 45); // sine: 88200/200 + 1 values
+    EXPECT_EQ(playing().size(), 2u);
+}
+
+TEST_F(ToneControlsTest, BaseFrequencyBarWithNegativeAndFractionalBeats)
+{
+    type(txtSetFreq1, "165");
+    type(txtsetfreq2, "159");
+    form.setValue(HScroll1, 300);
+    EXPECT_EQ(text(txtsetfreq2), "294");
+    type(txtsetfreq2, "301.5");
+    form.setValue(HScroll1, 140);
+    EXPECT_EQ(text(txtsetfreq2), "141.5");
+}
+
+TEST_F(ToneControlsTest, BaseFrequencyTooLowForChannelTwo)
+{
+    type(txtSetFreq1, "165");
+    type(txtsetfreq2, "159");
+    form.setValue(HScroll1, 10);
+    EXPECT_EQ(text(txtsetfreq2), "4");
+    EXPECT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(toneSize(1), 8820u + 45);
+    EXPECT_TRUE(playing().empty());
+}
+
+TEST_F(ToneControlsTest, EmptiedChannelCountsAsZeroForTheBeat)
+{
+    type(txtSetFreq1, "");
+    type(txtsetfreq2, "");
+    form.setValue(HScroll1, 250);
+    EXPECT_EQ(text(txtSetFreq1), "250");
+    EXPECT_EQ(text(txtsetfreq2), "250");
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(ToneControlsTest, TypingSetsTheChannelFrequencySilently)
+{
+    type(txtSetFreq1, "abc");
+    EXPECT_DOUBLE_EQ(app.state.leftFreq, 0);
+    type(txtsetfreq2, " 170.25Hz");
+    EXPECT_DOUBLE_EQ(app.state.rightFreq, 170.25);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(sound.calls.empty());
+    click(cmdGenerate);
+    EXPECT_EQ(dialogs.messages().size(), 1u);
+}
+
+TEST_F(ToneControlsTest, BaseFreqModeTogglesAndIsStored)
+{
+    click(Command60);
+    EXPECT_EQ(text(Text1), "OFF");
+    EXPECT_EQ(file("bfctl"), "2\r\n");
+    click(Command60);
+    EXPECT_EQ(text(Text1), "ON");
+    EXPECT_EQ(file("bfctl"), "1\r\n");
+    EXPECT_TRUE(sound.calls.empty());
+}
+
+TEST_F(ToneControlsTest, UnknownBaseFreqModeIsLeftAlone)
+{
+    app.state.baseFreqMode = 7;
+    click(Command60);
+    EXPECT_EQ(app.state.baseFreqMode, Value(7));
+    EXPECT_EQ(file("bfctl"), "7\r\n");
+}
+
+TEST_F(ToneControlsTest, WaveCyclesFourShapesAndRestartsEachTime)
+{
+    const std::vector<std::pair<std::string, std::string_view>> expected = {
+        {"Square", Text20}, {"Saw", Text21}, {"TriAgle", Text22}, {"Sine", Text19}};
+    const std::vector<size_t> sizes = {squareSize(159), 555 + 45, 556 + 45, 555 + 45};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        click(Command66);
+        EXPECT_EQ(form.caption(Command66), expected[i].first);
+        EXPECT_EQ(lamp(expected[i].second), kRed);
+        EXPECT_EQ(toneSize(1), sizes[i]) << expected[i].first;
+        EXPECT_EQ(playing().size(), 2u);
+    }
+    EXPECT_EQ(form.caption(Label6), "SIN");
+    EXPECT_EQ(form.caption(Label9), "TRG");
+    EXPECT_EQ(lamp(Text20), kBlue);
+}
+
+TEST_F(ToneControlsTest, ReverseChannelsTwiceRestores)
+{
+    click(Command26);
+    EXPECT_EQ(text(txtSetFreq1), "165");
+    EXPECT_EQ(text(txtsetfreq2), "159");
+    EXPECT_DOUBLE_EQ(app.state.leftFreq, 165);
+    EXPECT_EQ(playing().size(), 2u);
+    click(opts9);
+    EXPECT_EQ(text(txtSetFreq1), "159");
+    EXPECT_EQ(text(txtsetfreq2), "165");
+}
+
+TEST_F(ToneControlsTest, RebuildLeavesHeaderOnlyFilesAndSilence)
+{
+    click(cmdGenerate);
+    click(Command28);
+    EXPECT_EQ(toneSize(1), 42u);
+    EXPECT_EQ(toneSize(2), 42u);
+    EXPECT_TRUE(playing().empty());
+    click(opts7);
+    EXPECT_EQ(toneSize(1), 42u);
+}
+
+TEST_F(ToneControlsTest, StartAfterRebuildReplaysTheOldBuffersIfTheFilesCannotLoad)
+{
+    click(cmdGenerate);
+    click(Command28);
+    app.state.waveform = 9; // no writer: the header-only files stay
+    click(cmdGenerate);
+    EXPECT_EQ(toneSize(1), 42u);
+    EXPECT_EQ(playing().size(), 2u); // the previous buffers play on
+}
+
+} // namespace
+} // namespace aurelith::test
