@@ -36,7 +36,7 @@ MainWindow::MainWindow(Form& form, TimerScheduler& scheduler) : form_(form), sch
     client_->setStyleSheet("QPushButton { padding: 0px; }"
                            "QGroupBox { margin-top: 0px; padding: 0px; }"
                            "QGroupBox::title { subcontrol-origin: margin; left: 6px; top: -1px; padding: 0 2px; }"
-                           "QLineEdit { padding: 0px; }");
+                           "QLineEdit { padding: 0px; border: 1px solid #808080; background: white; }");
     setCentralWidget(client_);
     buildControls();
     buildMenus();
@@ -97,6 +97,7 @@ void MainWindow::buildControls()
         if (!w)
             continue;
         w->setObjectName(q(c.name));
+        w->setFont(client_->font());
         w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
         w->setToolTip(q(c.tooltip));
         w->setVisible(c.visible);

@@ -1,0 +1,178 @@
+// The real window, rendered offscreen: every control where the layout puts it,
+// and user actions reaching the handlers.
+#include "app/App.h"
+#include "app/Startup.h"
+#include "qt/MainWindow.h"
+#include "qt/QtDialogs.h"
+#include "sound/MixerSoundSystem.h"
+#include "ui/Bindings.h"
+#include "ui/ControlNames.h"
+#include "ui/LayoutTable.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+#include <memory>
+
+using namespace aurelith;
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    struct Rig {
+        Rig()
+        {
+            char pattern[] = "/tmp/aurelith-window-XXXXXX";
+            folder = ::mkdtemp(pattern);
+            app = std::make_unique<App>(form, sound, dialogs, folder);
+            bindHandlers(*app);
+            window = std::make_unique<MainWindow>(form, scheduler);
+            window->setWindowTitle(kWindowCaption);
+            dialogs.setParent(window.get());
+            window->show();
+        }
+        ~Rig() { std::filesystem::remove_all(folder); }
+
+        std::filesystem::path folder;
+        Form form;
+        MixerSoundSystem sound;
+        QtDialogs dialogs;
+        std::int64_t now = 0;
+        TimerScheduler scheduler{form, [this] { return now; }};
+        std::unique_ptr<App> app;
+        std::unique_ptr<MainWindow> window;
+    };
+
+    static QString caption(QWidget* w)
+    {
+        if (auto* box = qobject_cast<QGroupBox*>(w))
+            return box->title();
+        if (auto* button = qobject_cast<QPushButton*>(w))
+            return button->text();
+        if (auto* label = qobject_cast<QLabel*>(w))
+            return label->text();
+        if (auto* edit = qobject_cast<QLineEdit*>(w))
+            return edit->text();
+        return {};
+    }
+
+private slots:
+    void everyControlWhereTheLayoutPutsIt()
+    {
+        Rig rig;
+        QCOMPARE(rig.window->windowTitle(), QString(kWindowCaption));
+        QCOMPARE(rig.window->clientArea()->size(), QSize(792, 530));
+        int controls = 0;
+        for (int i = 0; i < kLayoutCount; ++i) {
+            const ControlDef& def = kLayout[i];
+            if (def.kind == ControlKind::Menu || def.kind == ControlKind::MenuItem || def.kind == ControlKind::Timer)
+                continue;
+            ++controls;
+            QWidget* w = rig.window->widget(def.name);
+            QVERIFY2(w, def.name);
+            const QWidget* expectedParent = *def.parent ? rig.window->widget(def.parent) : rig.window->clientArea();
+            QCOMPARE(w->parentWidget(), expectedParent);
+            const auto px = [](int twips) { return (twips + 7) / 15; };
+            QCOMPARE(w->geometry(), QRect(px(def.left), px(def.top), px(def.width), px(def.height)));
+            QCOMPARE(caption(w), QString(def.caption));
+            QCOMPARE(w->toolTip(), QString(def.tooltip));
+            QVERIFY2(w->isVisible(), def.name);
+        }
+        QVERIFY(controls > 140);
+        QCOMPARE(rig.window->widget("txtSetFreq1")->toolTip(), QString("Edit Left Frequency "));
+        QCOMPARE(rig.window->widget("Command68")->toolTip(), QString("Sets All Volume controls To Min."));
+    }
+
+    void startAndStopSitOnTopOfTheButtonPanel()
+    {
+        Rig rig;
+        QWidget* client = rig.window->clientArea();
+        for (const char* name : {"cmdGenerate", "cmdStop"}) {
+            QWidget* button = rig.window->widget(name);
+            const QPoint centre = button->mapTo(client, button->rect().center());
+            QCOMPARE(client->childAt(centre), button);
+        }
+    }
+
+    void menusHoldTheirItemsInOrder()
+    {
+        Rig rig;
+        const QList<QAction*> menus = rig.window->menuBar()->actions();
+        QStringList titles;
+        for (QAction* a : menus)
+            titles << a->text();
+        QCOMPARE(titles, QStringList({"&Freqs", "&Options", "&Color", "&Speeds", "&Freq Sets", "&ScanTime",
+                                      "&About", "&Help", "&Exit"}));
+        QStringList options;
+        for (QAction* a : rig.window->menu("opt0")->actions())
+            options << a->text();
+        QCOMPARE(options, QStringList({"&Sound ON", "&Sound OFF", "&Color ON", "&Color OFF", "&Mixer", "&Recorder",
+                                       "&Def Prg", "&Rebuild", "&RevChan", "&DxDiag"}));
+        const QList<QAction*> freqs = rig.window->menu("f0")->actions();
+        QCOMPARE(freqs.size(), 20);
+        QCOMPARE(freqs.first()->text(), QString("&L Delta"));
+        QCOMPARE(freqs.last()->text(), QString("&U Gama"));
+        QCOMPARE(rig.window->menu("st0")->actions().last()->text(), QString("&Custom"));
+    }
+
+    void clicksAndTypingReachTheHandlers()
+    {
+        Rig rig;
+        auto* left = qobject_cast<QLineEdit*>(rig.window->widget("txtSetFreq1"));
+        QTest::mouseClick(rig.window->widget("Command10"), Qt::LeftButton);
+        QCOMPARE(left->text(), QString("160"));
+        QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget("txtsetfreq2"))->text(), QString("170"));
+        QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget("Text2"))->text(), QString("10"));
+
+        left->clear();
+        rig.form.setText(ctl::txtSetFreq1, "");
+        QTest::keyClicks(left, "222.5");
+        QCOMPARE(rig.app->state.leftFreq, 222.5);
+
+        auto* volume = qobject_cast<QScrollBar*>(rig.window->widget("scrToneVol"));
+        volume->triggerAction(QAbstractSlider::SliderSingleStepAdd); // a click on the right arrow
+        QCOMPARE(rig.form.value(ctl::scrToneVol), -2950);
+        QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget("Text8"))->text(), QString("2050"));
+
+        rig.window->action("opts9")->trigger();
+        QCOMPARE(left->text(), QString("170"));
+    }
+
+    void lampsShowTheirColour()
+    {
+        Rig rig;
+        rig.form.setBackColour(ctl::Text14, 255);
+        QVERIFY(rig.window->widget("Text14")->styleSheet().contains("#ff0000"));
+    }
+
+    void outOfRangeShowsAMessageThatCanBeAnswered()
+    {
+        Rig rig;
+        rig.form.setText(ctl::txtSetFreq1, "9");
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seen = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QTest::mouseClick(rig.window->widget("cmdGenerate"), Qt::LeftButton);
+        QCOMPARE(seen, QString("Frequency must be within 10 to 15600 Hz range."));
+        QVERIFY(!rig.form.inModal());
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "WindowTest.moc"
