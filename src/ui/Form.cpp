@@ -83,9 +83,7 @@ void Form::setCaption(std::string_view name, const std::string& caption)
 
 void Form::setTooltip(std::string_view name, const std::string& tooltip)
 {
-    Entry& e = entry(name);
-    e.control.tooltip = tooltip;
-    notify(e, Property::Tooltip);
+    assign(name, &Control::tooltip, tooltip, Property::Tooltip);
 }
 
 void Form::setBackColour(std::string_view name, Colour colour)
@@ -97,16 +95,12 @@ void Form::setBackColour(std::string_view name, Colour colour)
 
 void Form::setVisible(std::string_view name, bool visible)
 {
-    Entry& e = entry(name);
-    e.control.visible = visible;
-    notify(e, Property::Visible);
+    assign(name, &Control::visible, visible, Property::Visible);
 }
 
 void Form::setEnabled(std::string_view name, bool enabled)
 {
-    Entry& e = entry(name);
-    e.control.enabled = enabled;
-    notify(e, Property::Enabled);
+    assign(name, &Control::enabled, enabled, Property::Enabled);
 }
 
 bool Form::setValue(std::string_view name, int value)
@@ -149,16 +143,12 @@ void Form::endDrag(std::string_view name)
 
 void Form::setTimerEnabled(std::string_view name, bool enabled)
 {
-    Entry& e = entry(name);
-    e.control.timerEnabled = enabled;
-    notify(e, Property::Timer);
+    assign(name, &Control::timerEnabled, enabled, Property::Timer);
 }
 
 void Form::setTimerInterval(std::string_view name, int interval)
 {
-    Entry& e = entry(name);
-    e.control.interval = interval;
-    notify(e, Property::Timer);
+    assign(name, &Control::interval, interval, Property::Timer);
 }
 
 void Form::click(std::string_view name) { raise(entry(name).click); }

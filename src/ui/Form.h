@@ -96,6 +96,13 @@ private:
     Entry& entry(std::string_view name);
     const Entry& entry(std::string_view name) const;
     void notify(const Entry& e, Property property);
+    template <typename T>
+    void assign(std::string_view name, T Control::*member, T value, Property property)
+    {
+        Entry& e = entry(name);
+        e.control.*member = std::move(value);
+        notify(e, property);
+    }
     static void raise(const Handler& handler)
     {
         if (handler)
