@@ -1,0 +1,69 @@
+#include "platform/SdlAudioOutput.h"
+
+#include "sound/Mixer.h"
+
+#include <SDL.h>
+
+namespace aurelith {
+
+SdlAudioOutput::~SdlAudioOutput()
+{
+    close();
+}
+
+bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
+{
+    if (device_ != 0) {
+        error = "The sound device is already open.";
+        return false;
+    }
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Aurelith");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        error = std::string("Cannot start SDL audio: ") + SDL_GetError();
+        return false;
+    }
+    SDL_AudioSpec wanted{};
+    wanted.freq = kWantedRate;
+    wanted.format = AUDIO_F32SYS;
+    wanted.channels = 2;
+    wanted.samples = kPeriodFrames;
+    wanted.callback = &SdlAudioOutput::callback;
+    wanted.userdata = this;
+    SDL_AudioSpec got{};
+    mixer_ = &mixer;
+    // Format and channels are converted by SDL if need be; only the rate may differ.
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &got, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+    if (device_ == 0) {
+        error = std::string("Cannot open the default sound output: ") + SDL_GetError();
+        mixer_ = nullptr;
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    // The device starts paused, so the mixer learns its rate before the first render.
+    mixer.attachAudioThread(got.freq);
+    deviceRate = got.freq;
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+}
+
+void SdlAudioOutput::close()
+{
+    if (device_ == 0) {
+        return;
+    }
+    // Returns once the audio thread has stopped for good.
+    SDL_CloseAudioDevice(device_);
+    device_ = 0;
+    mixer_->detachAudioThread();
+    mixer_ = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void SdlAudioOutput::callback(void* userdata, std::uint8_t* stream, int bytes)
+{
+    auto* self = static_cast<SdlAudioOutput*>(userdata);
+    const int frames = bytes / static_cast<int>(2 * sizeof(float));
+    self->mixer_->render(reinterpret_cast<float*>(stream), frames);
+}
+
+} // namespace aurelith

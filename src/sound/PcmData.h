@@ -1,0 +1,16 @@
+#pragma once
+
+#include <vector>
+
+namespace aurelith {
+
+// A decoded sound file, shared read-only between the window's thread and the
+// audio thread, so it must never change once built.
+struct PcmData {
+    int channels = 1; // 1 or 2
+    int sampleRate = 44100;
+    long frames = 0;
+    std::vector<float> samples; // frames * channels, interleaved
+};
+
+} // namespace aurelith

@@ -1,0 +1,82 @@
+#!/bin/bash
+# usage: real_audio_test.sh PLAYER MEASURE_PY
+#
+# Plays "M Alpha" (160 Hz and 170 Hz) through the real SDL sound path into a
+# PulseAudio null sink, records the sink's monitor and measures the recording.
+# Starts a private PulseAudio server when none answers. Exits 77 (skipped) when
+# the tools are missing, unless CI=true, where that is a failure.
+set -u
+
+PLAYER=$1
+MEASURE_PY=$2
+PYTHON=/usr/bin/python3
+PLAY_SECONDS=5
+
+skip() {
+    echo "real audio test: $1"
+    if [ "${CI:-}" = true ]; then exit 1; fi
+    exit 77
+}
+
+for tool in pulseaudio pactl parecord timeout; do
+    command -v "$tool" >/dev/null 2>&1 || skip "$tool is missing"
+done
+"$PYTHON" -c 'import numpy' 2>/dev/null || skip "$PYTHON has no numpy"
+
+WORK=$(mktemp -d)
+OWN_SERVER=
+OWN_SINK=
+REC_PID=
+cleanup() {
+    if [ -n "$REC_PID" ]; then kill -INT "$REC_PID" 2>/dev/null; wait "$REC_PID" 2>/dev/null; fi
+    if [ -n "$OWN_SINK" ]; then pactl unload-module "$OWN_SINK" 2>/dev/null; fi
+    if [ -n "$OWN_SERVER" ]; then
+        pulseaudio --kill 2>/dev/null
+        rm -rf "$XDG_RUNTIME_DIR"
+    fi
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+if ! pactl info >/dev/null 2>&1; then
+    export XDG_RUNTIME_DIR=$(mktemp -d)
+    chmod 700 "$XDG_RUNTIME_DIR"
+    OWN_SERVER=1
+    # norewinds=1: without it the null sink runs slower than real time.
+    pulseaudio -D --system=false -n --exit-idle-time=-1 --disallow-exit \
+        --load=module-native-protocol-unix \
+        --load='module-null-sink sink_name=out rate=44100 channels=2 norewinds=1' \
+        --log-target=file:"$XDG_RUNTIME_DIR/pulse.log" 2>/dev/null
+    for _ in $(seq 100); do
+        pactl info >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    pactl info >/dev/null 2>&1 || { cat "$XDG_RUNTIME_DIR/pulse.log"; echo "FAIL: PulseAudio did not start"; exit 1; }
+fi
+# A server that was already running may lack our sink.
+if ! pactl list short sinks | awk '{print $2}' | grep -qx out; then
+    OWN_SINK=$(pactl load-module module-null-sink sink_name=out rate=44100 channels=2 norewinds=1) \
+        || { echo "FAIL: cannot add a null sink to the running server"; exit 1; }
+fi
+# The player must play into the sink we record, whatever the server's default.
+export PULSE_SINK=out
+export SDL_AUDIODRIVER=pulseaudio
+
+# --latency-msec=20: otherwise the last ~2 s are lost when parecord is stopped.
+timeout -s INT 60 parecord --device=out.monitor --file-format=wav --latency-msec=20 "$WORK/rec.wav" &
+REC_PID=$!
+sleep 0.5
+
+timeout 60 "$PLAYER" "$PLAY_SECONDS"
+status=$?
+sleep 0.5
+kill -INT "$REC_PID" 2>/dev/null
+wait "$REC_PID" 2>/dev/null
+REC_PID=
+if [ "$status" -ne 0 ]; then
+    echo "FAIL: the player exited with $status"
+    exit 1
+fi
+[ -s "$WORK/rec.wav" ] || { echo "FAIL: nothing was recorded"; exit 1; }
+
+"$PYTHON" "$MEASURE_PY" "$WORK/rec.wav" 160 170 10

@@ -1,0 +1,121 @@
+#include "support/AudioAnalysis.h"
+
+#include <cmath>
+#include <complex>
+#include <limits>
+#include <numbers>
+
+namespace aurelith {
+
+namespace {
+
+using Complex = std::complex<double>;
+
+// Hann-windowed DFT of samples [begin, begin + size) at one frequency, scaled so
+// that a sine of amplitude A gives magnitude A.
+Complex windowedDft(const std::vector<float>& x, std::size_t begin, std::size_t size,
+                    double sampleRate, double freqHz)
+{
+    const double twoPi = 2.0 * std::numbers::pi;
+    const Complex turn = std::polar(1.0, -twoPi * freqHz / sampleRate);
+    const Complex windowTurn = std::polar(1.0, twoPi / static_cast<double>(size));
+    Complex phasor = 1.0;
+    Complex windowPhasor = 1.0;
+    Complex sum = 0.0;
+    for (std::size_t n = 0; n < size; ++n) {
+        const double w = 0.5 - 0.5 * windowPhasor.real();
+        sum += w * static_cast<double>(x[begin + n]) * phasor;
+        phasor *= turn;
+        windowPhasor *= windowTurn;
+    }
+    // The Hann window sums to size / 2.
+    return 4.0 * sum / static_cast<double>(size);
+}
+
+double magnitudeAt(const std::vector<float>& x, double sampleRate, double freqHz)
+{
+    return std::abs(windowedDft(x, 0, x.size(), sampleRate, freqHz));
+}
+
+// Finest grid peak within two bins of the guess, refined by a parabola
+// through the log magnitudes around it.
+double peakNear(const std::vector<float>& x, double sampleRate, double guessHz)
+{
+    const double bin = sampleRate / static_cast<double>(x.size());
+    const int steps = 8; // per bin
+    const double delta = bin / steps;
+    double bestHz = guessHz;
+    double best = -1.0;
+    for (int k = -2 * steps; k <= 2 * steps; ++k) {
+        const double m = magnitudeAt(x, sampleRate, guessHz + k * delta);
+        if (m > best) {
+            best = m;
+            bestHz = guessHz + k * delta;
+        }
+    }
+    const double a = std::log(magnitudeAt(x, sampleRate, bestHz - delta) + 1e-300);
+    const double b = std::log(best + 1e-300);
+    const double c = std::log(magnitudeAt(x, sampleRate, bestHz + delta) + 1e-300);
+    const double denominator = a - 2.0 * b + c;
+    const double offset = denominator < 0.0 ? 0.5 * (a - c) / denominator : 0.0;
+    return bestHz + offset * delta;
+}
+
+// The phase of a component advances by 2 pi f T between two halves T seconds
+// apart; that pins f far more finely than the peak's shape does.
+double refineByPhase(const std::vector<float>& x, double sampleRate, double estimateHz)
+{
+    const double twoPi = 2.0 * std::numbers::pi;
+    const std::size_t half = x.size() / 2;
+    const double seconds = static_cast<double>(half) / sampleRate;
+    const Complex first = windowedDft(x, 0, half, sampleRate, estimateHz);
+    const Complex second = windowedDft(x, half, half, sampleRate, estimateHz);
+    const double advance = std::arg(second / first);
+    const double expected = twoPi * estimateHz * seconds;
+    const double error = std::remainder(advance - expected, twoPi);
+    return estimateHz + error / (twoPi * seconds);
+}
+
+} // namespace
+
+std::vector<float> channel(const std::vector<float>& interleaved, int ch)
+{
+    std::vector<float> out;
+    out.reserve(interleaved.size() / 2);
+    for (std::size_t i = static_cast<std::size_t>(ch); i < interleaved.size(); i += 2) {
+        out.push_back(interleaved[i]);
+    }
+    return out;
+}
+
+double rmsDb(const std::vector<float>& samples)
+{
+    double sum = 0.0;
+    for (float s : samples) {
+        sum += static_cast<double>(s) * s;
+    }
+    if (samples.empty() || sum == 0.0) {
+        return -std::numeric_limits<double>::infinity();
+    }
+    return 10.0 * std::log10(sum / static_cast<double>(samples.size()));
+}
+
+double measureFrequency(const std::vector<float>& mono, double sampleRate, double guessHz)
+{
+    double f = peakNear(mono, sampleRate, guessHz);
+    for (int pass = 0; pass < 2; ++pass) {
+        f = refineByPhase(mono, sampleRate, f);
+    }
+    return f;
+}
+
+double toneLevelDb(const std::vector<float>& mono, double sampleRate, double freqHz)
+{
+    const double peak = peakNear(mono, sampleRate, freqHz);
+    const double bin = sampleRate / static_cast<double>(mono.size());
+    // A faint or absent tone has no peak of its own: read it where it should be.
+    const double at = std::abs(peak - freqHz) < bin ? peak : freqHz;
+    return 20.0 * std::log10(magnitudeAt(mono, sampleRate, at));
+}
+
+} // namespace aurelith

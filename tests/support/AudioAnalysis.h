@@ -1,0 +1,21 @@
+#pragma once
+
+#include <vector>
+
+namespace aurelith {
+
+// One channel of interleaved stereo (ch 0 = left, 1 = right).
+std::vector<float> channel(const std::vector<float>& interleaved, int ch);
+
+// Root-mean-square level in dB relative to 1.0; -infinity for silence.
+double rmsDb(const std::vector<float>& samples);
+
+// The frequency of the strongest component near guessHz, to better than 1e-3 Hz
+// on a few seconds of a clean periodic signal. The guess must lie within two
+// DFT bins (sampleRate / size) of the truth.
+double measureFrequency(const std::vector<float>& mono, double sampleRate, double guessHz);
+
+// Peak amplitude of the component near freqHz, in dB (a full-scale sine is 0 dB).
+double toneLevelDb(const std::vector<float>& mono, double sampleRate, double freqHz);
+
+} // namespace aurelith

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/SoundSystem.h"
+#include "sound/MixerSoundSystem.h"
+
+#include <string>
+#include <vector>
+
+namespace aurelith {
+
+class RecordingSoundBuffer;
+
+// The sound system of behaviour tests. Every call is appended to `calls`, one
+// line each, in exactly these forms (N is the buffer's id, counted from 1 in
+// creation order; paths are reduced to the file name):
+//   createDevice                     createDevice -> failed
+//   createBuffer freq1.wav -> #N     createBuffer mask3.wav -> failed
+//   #N play loop    #N play once     #N stop
+//   #N volume -3000                  #N pan 5000
+//   #N frequency 88200               (shortest text that reads back exactly)
+//   #N release                       (the buffer was destroyed)
+//   releaseDevice
+// Queries (hasDevice, frequency, frameCount) are not recorded.
+// Underneath, a real offline MixerSoundSystem makes and plays the buffers, so
+// files load or fail as they really would and render() gives what the user
+// would hear.
+class RecordingSoundSystem : public SoundSystem {
+public:
+    struct BufferInfo {
+        int id;
+        std::string path;
+        bool playing;
+        bool looping;
+        int volume;
+        int pan;
+        double frequency;
+        long frames;
+    };
+
+    static constexpr int kRate = MixerSoundSystem::kOfflineRate;
+
+    RecordingSoundSystem() = default;
+    ~RecordingSoundSystem() override;
+    RecordingSoundSystem(const RecordingSoundSystem&) = delete;
+    RecordingSoundSystem& operator=(const RecordingSoundSystem&) = delete;
+
+    bool createDevice(std::string& error) override;
+    bool hasDevice() const override;
+    std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
+    void releaseDevice() override;
+
+    // Alive buffers in creation order.
+    std::vector<BufferInfo> liveBuffers() const;
+    // The next `seconds` of what the user would hear: interleaved stereo at kRate.
+    std::vector<float> render(double seconds);
+    void clearCalls();
+
+    std::vector<std::string> calls;
+    bool failDevice = false;
+    std::string failReason;
+
+private:
+    friend class RecordingSoundBuffer;
+    void record(std::string line);
+    void forget(RecordingSoundBuffer* buffer);
+
+    MixerSoundSystem real_;
+    std::vector<RecordingSoundBuffer*> live_;
+    int lastId_ = 0;
+};
+
+} // namespace aurelith

@@ -1,0 +1,215 @@
+#include "sound/SoundDecoder.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace aurelith {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+void appendTag(Bytes& b, const char* tag)
+{
+    for (int i = 0; i < 4; ++i) {
+        b.push_back(static_cast<unsigned char>(tag[i]));
+    }
+}
+
+void appendLe(Bytes& b, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i) {
+        b.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    }
+}
+
+// A 16-bit mono 44100 Hz WAV header as the tone writer makes it; the data size
+// field may be shortened to two bytes as in a header-only tone file.
+Bytes toneHeader(std::uint32_t dataBytes, int dataSizeWidth = 4)
+{
+    Bytes b;
+    appendTag(b, "RIFF");
+    appendLe(b, dataBytes == 0 ? 0 : 36 + dataBytes, 4);
+    appendTag(b, "WAVE");
+    appendTag(b, "fmt ");
+    appendLe(b, 16, 4);
+    appendLe(b, 1, 2);     // PCM
+    appendLe(b, 1, 2);     // mono
+    appendLe(b, 44100, 4);
+    appendLe(b, 88200, 4);
+    appendLe(b, 2, 2);
+    appendLe(b, 16, 2);
+    appendTag(b, "data");
+    appendLe(b, dataBytes, dataSizeWidth);
+    return b;
+}
+
+class SoundDecoderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/aurelith-decoder-XXXXXX";
+        folder = mkdtemp(pattern);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+
+    void writeBytes(const std::string& file, const Bytes& bytes) const
+    {
+        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                   static_cast<std::streamsize>(bytes.size()));
+    }
+
+    // Frame f of channel c holds (f + 1000 c) / 2^15, exact in 16 bits.
+    void writeSound(const std::string& file, int format, int channels, long frames) const
+    {
+        SF_INFO info{};
+        info.samplerate = 44100;
+        info.channels = channels;
+        info.format = format;
+        SNDFILE* out = sf_open(file.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(out, nullptr) << sf_strerror(nullptr);
+        std::vector<float> samples;
+        for (long f = 0; f < frames; ++f) {
+            for (int c = 0; c < channels; ++c) {
+                samples.push_back(static_cast<float>((f % 1000 + 1000 * c) / 32768.0));
+            }
+        }
+        sf_writef_float(out, samples.data(), frames);
+        sf_close(out);
+    }
+
+    // Over the cache threshold: one second of 16-bit stereo.
+    void writeLarge(const std::string& file, long frames = 44100) const
+    {
+        writeSound(file, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, frames);
+    }
+
+    std::filesystem::path folder;
+    SoundDecoder decoder;
+};
+
+TEST_F(SoundDecoderTest, ToneFileWithOddDataSizeLoads)
+{
+    Bytes wav = toneHeader(551);
+    for (int i = 0; i < 275; ++i) {
+        appendLe(wav, static_cast<std::uint32_t>(i * 100), 2);
+    }
+    wav.push_back(0x7f); // half a sample, no pad byte
+    writeBytes(path("freq1.wav"), wav);
+
+    auto pcm = decoder.decode(path("freq1.wav"));
+    ASSERT_NE(pcm, nullptr);
+    EXPECT_EQ(pcm->frames, 275);
+    EXPECT_EQ(pcm->channels, 1);
+    EXPECT_EQ(pcm->sampleRate, 44100);
+    EXPECT_FLOAT_EQ(pcm->samples[274], 27400 / 32768.0f);
+}
+
+TEST_F(SoundDecoderTest, UnusableFilesFail)
+{
+    writeBytes(path("header44.wav"), toneHeader(0));
+    writeBytes(path("header42.wav"), toneHeader(0, 2));
+    writeBytes(path("empty.wav"), {});
+    Bytes garbage;
+    for (int i = 0; i < 5000; ++i) {
+        garbage.push_back(static_cast<unsigned char>(i * 7919 % 251));
+    }
+    writeBytes(path("garbage.wav"), garbage);
+    std::filesystem::create_directory(folder / "folder.wav");
+
+    for (const char* name : {"header44.wav", "header42.wav", "empty.wav", "garbage.wav",
+                             "folder.wav", "missing.wav"}) {
+        EXPECT_EQ(decoder.decode(path(name)), nullptr) << name;
+    }
+}
+
+TEST_F(SoundDecoderTest, FormatIsFoundByContentNotName)
+{
+    writeSound(path("mask2.wav"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 3000);
+    auto pcm = decoder.decode(path("mask2.wav"));
+    ASSERT_NE(pcm, nullptr);
+    EXPECT_EQ(pcm->frames, 3000);
+    EXPECT_EQ(pcm->channels, 2);
+    EXPECT_FLOAT_EQ(pcm->samples[2 * 999 + 1], 1999 / 32768.0f);
+}
+
+TEST_F(SoundDecoderTest, CompressedFormatsDecodeToTheEnd)
+{
+    writeSound(path("rain.mp3"), SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 2, 44100);
+    writeSound(path("rain.ogg"), SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, 44100);
+    for (const char* name : {"rain.mp3", "rain.ogg"}) {
+        auto pcm = decoder.decode(path(name));
+        ASSERT_NE(pcm, nullptr) << name;
+        EXPECT_NEAR(pcm->frames, 44100, 2000) << name;
+    }
+}
+
+TEST_F(SoundDecoderTest, WideFilesKeepTheirFrontPair)
+{
+    writeSound(path("surround.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 6, 100);
+    auto pcm = decoder.decode(path("surround.wav"));
+    ASSERT_NE(pcm, nullptr);
+    EXPECT_EQ(pcm->channels, 2);
+    EXPECT_EQ(pcm->samples.size(), 200u);
+    EXPECT_FLOAT_EQ(pcm->samples[2 * 50], 50 / 32768.0f);
+    EXPECT_FLOAT_EQ(pcm->samples[2 * 50 + 1], 1050 / 32768.0f);
+}
+
+TEST_F(SoundDecoderTest, LargeFilesAreCachedSmallOnesNot)
+{
+    writeLarge(path("mask1.wav"));
+    writeSound(path("freq1.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 275);
+    auto large = decoder.decode(path("mask1.wav"));
+    EXPECT_EQ(decoder.decode(path("mask1.wav")), large);
+    auto small = decoder.decode(path("freq1.wav"));
+    EXPECT_NE(decoder.decode(path("freq1.wav")), small);
+}
+
+TEST_F(SoundDecoderTest, ChangedFileIsReadAgain)
+{
+    const std::string file = path("mask1.wav");
+    writeLarge(file);
+    auto first = decoder.decode(file);
+
+    writeLarge(file, 50000); // rewritten in place, new size
+    auto resized = decoder.decode(file);
+    EXPECT_EQ(resized->frames, 50000);
+
+    writeLarge(path("new.wav"), 50000); // replaced whole, same size
+    std::filesystem::rename(path("new.wav"), file);
+    auto replaced = decoder.decode(file);
+    EXPECT_NE(replaced, resized);
+
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    timespec times[2] = {st.st_atim, st.st_mtim};
+    times[1].tv_nsec = (times[1].tv_nsec + 1) % 1000000000; // same size, a nanosecond apart
+    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    EXPECT_NE(decoder.decode(file), replaced);
+}
+
+TEST_F(SoundDecoderTest, CacheKeepsOnlyRecentFiles)
+{
+    const std::size_t files = SoundDecoder::kCacheEntries + 1;
+    auto mask = [&](std::size_t i) { return path("mask" + std::to_string(i) + ".wav"); };
+    for (std::size_t i = 0; i < files; ++i) {
+        writeLarge(mask(i));
+    }
+    auto oldest = decoder.decode(mask(0));
+    for (std::size_t i = 1; i < files; ++i) {
+        decoder.decode(mask(i));
+    }
+    EXPECT_EQ(decoder.decode(mask(files - 1)), decoder.decode(mask(files - 1)));
+    EXPECT_NE(decoder.decode(mask(0)), oldest);
+}
+
+} // namespace
+} // namespace aurelith
