@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "tone/BaseFreqControls.h"
 #include "tone/Playback.h"
 #include "ui/ControlNames.h"
 
@@ -68,6 +69,7 @@ void readSettings(App& app)
     restorePosition(app, HScroll1, s.savedBaseFreq);
 
     files.readInto("bfctl", {&s.baseFreqMode});
+    showBaseFreqMode(app);
     files.readInto("oncol", {&s.lampOnColour});
     files.readInto("offcol", {&s.lampOffColour});
     setLamp(app, Text14, false);

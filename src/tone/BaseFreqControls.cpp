@@ -33,10 +33,7 @@ void toggleBaseFrequencyMode(App& app)
         mode = 2;
     else if (mode == Value(2))
         mode = 1;
-    if (mode == Value(2))
-        app.form.setText(Text1, "OFF");
-    else if (mode == Value(1))
-        app.form.setText(Text1, "ON");
+    showBaseFreqMode(app);
     app.files.write("bfctl", {mode});
 }
 
@@ -81,6 +78,15 @@ void resetToneFiles(App& app)
 }
 
 } // namespace
+
+void showBaseFreqMode(App& app)
+{
+    const Value& mode = app.state.baseFreqMode;
+    if (mode == Value(2))
+        app.form.setText(Text1, "OFF");
+    else if (mode == Value(1))
+        app.form.setText(Text1, "ON");
+}
 
 void bindBaseFreqControls(App& app)
 {
