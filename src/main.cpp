@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <clocale>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
@@ -20,6 +21,8 @@ int main(int argc, char* argv[])
 {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Aurelith");
+    // Qt adopts the user's locale; numbers in boxes and files always use ".".
+    std::setlocale(LC_NUMERIC, "C");
 
     const std::filesystem::path folder = defaultDataFolder();
     std::error_code error;

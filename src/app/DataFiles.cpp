@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace aurelith {
@@ -42,6 +43,17 @@ bool writeAll(int fd, const std::string& data)
         done += static_cast<size_t>(n);
     }
     return true;
+}
+
+// The replacement keeps the old file's permissions; a new file gets the usual ones.
+mode_t modeFor(const std::filesystem::path& target)
+{
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0)
+        return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
 
 } // namespace
@@ -137,7 +149,7 @@ bool DataFiles::write(std::string_view name, const std::vector<Value>& fields) c
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return false;
-    const bool ok = writeAll(fd, encode(fields)) && ::fsync(fd) == 0;
+    const bool ok = ::fchmod(fd, modeFor(target)) == 0 && writeAll(fd, encode(fields)) && ::fsync(fd) == 0;
     if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
@@ -148,6 +160,8 @@ bool DataFiles::write(std::string_view name, const std::vector<Value>& fields) c
         ::fsync(dir);
         ::close(dir);
     }
+    if (written)
+        written(name);
     return true;
 }
 

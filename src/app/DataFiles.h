@@ -3,6 +3,7 @@
 #include "core/Value.h"
 
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string_view>
@@ -27,6 +28,9 @@ public:
     bool write(std::string_view name, const std::vector<Value>& fields) const;
     bool remove(std::string_view name) const;
     bool exists(std::string_view name) const;
+
+    // Told the name of every file written, in order.
+    std::function<void(std::string_view name)> written;
 
     static std::string encode(const std::vector<Value>& fields);
     static std::vector<Value> decode(std::string_view content);

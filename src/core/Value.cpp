@@ -1,8 +1,8 @@
 #include "core/Value.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <system_error>
 
 namespace aurelith {
 namespace {
@@ -53,10 +53,24 @@ std::string_view trimmed(std::string_view text)
     return text;
 }
 
+// from_chars and to_chars ignore the user's locale: a "," decimal mark must never
+// change what a box or a data file means.
 double parse(std::string_view number)
 {
-    const std::string copy(number);
-    return std::strtod(copy.c_str(), nullptr);
+    if (!number.empty() && number.front() == '+')
+        number.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error == std::errc::result_out_of_range)
+        return number.front() == '-' ? -HUGE_VAL : HUGE_VAL;
+    return error == std::errc() ? value : 0;
+}
+
+std::string toChars(double value, std::chars_format format, int precision)
+{
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
+    return std::string(buffer, result.ptr);
 }
 
 } // namespace
@@ -88,16 +102,12 @@ std::string formatNumber(double value)
 {
     if (!std::isfinite(value))
         return "0";
-    char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.15g", value);
-    std::string text = buffer;
+    std::string text = toChars(value, std::chars_format::general, 15);
     if (text.find('e') != std::string::npos) {
         // Rounded to 15 significant digits, then written out in full.
-        const double rounded = std::strtod(buffer, nullptr);
+        const double rounded = parse(text);
         const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(rounded))));
-        const int decimals = exponent < 0 ? 14 - exponent : 0;
-        std::snprintf(buffer, sizeof buffer, "%.*f", decimals, rounded);
-        text = buffer;
+        text = toChars(rounded, std::chars_format::fixed, exponent < 0 ? 14 - exponent : 0);
         if (text.find('.') != std::string::npos) {
             while (text.back() == '0')
                 text.pop_back();

@@ -70,7 +70,11 @@ QWidget* MainWindow::createWidget(const Control& c, QWidget* parent)
     switch (c.kind) {
     case ControlKind::Frame: return new QGroupBox(q(c.caption), parent);
     case ControlKind::CommandButton: return new QPushButton(q(c.caption), parent);
-    case ControlKind::TextBox: return new QLineEdit(q(c.text), parent);
+    case ControlKind::TextBox: {
+        auto* edit = new QLineEdit(q(c.text), parent);
+        edit->setReadOnly(c.readOnly);
+        return edit;
+    }
     case ControlKind::Label: return new QLabel(q(c.caption), parent);
     case ControlKind::HScrollBar: {
         auto* bar = new QScrollBar(Qt::Horizontal, parent);

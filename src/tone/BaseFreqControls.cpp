@@ -12,13 +12,11 @@ namespace {
 
 using namespace ctl;
 
-// A channel text that is not a number (an emptied box) counts as 0 here.
-double channelNumber(App& app, std::string_view box) { return wholeNumber(app.form.text(box)).value_or(0); }
-
 void baseFrequencyChanged(App& app)
 {
     const int p = app.form.value(HScroll1);
-    const double beat = channelNumber(app, txtsetfreq2) - channelNumber(app, txtSetFreq1);
+    // Read as the channel boxes read their text: an emptied box counts as 0.
+    const double beat = leadingNumber(app.form.text(txtsetfreq2)) - leadingNumber(app.form.text(txtSetFreq1));
     app.form.setText(Text13, std::to_string(p - 10));
     app.form.setText(Text1, std::to_string(p - 10));
     app.form.setText(txtSetFreq1, std::to_string(p));

@@ -35,6 +35,8 @@ Form::Form()
         c.largeChange = kScrollBars[i].largeChange;
         c.value = kScrollBars[i].value;
     }
+    for (int i = 0; i < kReadOnlyCount; ++i)
+        entry(kReadOnlyBoxes[i]).control.readOnly = true;
     for (int i = 0; i < kTimerCount; ++i) {
         Control& c = entry(kTimers[i].name).control;
         c.timerEnabled = kTimers[i].enabled;

@@ -23,6 +23,7 @@ struct Control {
     std::optional<Colour> backColour; // empty: the toolkit's own look
     bool visible = true;
     bool enabled = true;
+    bool readOnly = false; // text boxes the user cannot type into
     // Scroll bars.
     int min = 0, max = 0, smallChange = 1, largeChange = 1, value = 0;
     // Timers.

@@ -312,4 +312,9 @@ const TimerDef kTimers[] = {
 
 const int kTimerCount = static_cast<int>(std::size(kTimers));
 
+// Displays of the level bars: they show a position, typing into them means nothing.
+const char* const kReadOnlyBoxes[] = {"Text8", "Text9", "Text12", "Text13"};
+
+const int kReadOnlyCount = static_cast<int>(std::size(kReadOnlyBoxes));
+
 } // namespace aurelith

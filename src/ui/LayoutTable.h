@@ -15,4 +15,7 @@ extern const int kScrollBarCount;
 extern const TimerDef kTimers[];
 extern const int kTimerCount;
 
+extern const char* const kReadOnlyBoxes[];
+extern const int kReadOnlyCount;
+
 } // namespace aurelith

@@ -1,6 +1,7 @@
 #include "app/DataFiles.h"
 #include "support/AppFixture.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,6 +81,18 @@ TEST_F(DataFilesTest, WriteReplacesWholeAndLeavesNoTemporaryFiles)
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder.path))
         ++count;
     EXPECT_EQ(count, 1);
+}
+
+TEST_F(DataFilesTest, ReplacementKeepsPermissions)
+{
+    ASSERT_TRUE(files.write("csets", {1}));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(folder.path / "csets").permissions()), 0666 & ~mask);
+    fs::permissions(folder.path / "csets", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_TRUE(files.write("csets", {2}));
+    EXPECT_EQ(fs::status(folder.path / "csets").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 TEST_F(DataFilesTest, FailedReplaceKeepsTheOldFile)

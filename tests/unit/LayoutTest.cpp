@@ -66,16 +66,43 @@ TEST(Layout, TooltipsAndMenus)
     EXPECT_EQ(form.control(p8).caption, "&Store Freq H,P,X");
     EXPECT_EQ(form.control(op9).caption, "&Stim 3,711,15");
 
-    // Menu items follow their menu, in order.
-    std::vector<std::string> exitMenu, aboutMenu;
-    for (const std::string& name : form.names()) {
-        if (form.control(name).parent == "ex0")
-            exitMenu.push_back(form.control(name).caption);
-        if (form.control(name).parent == "ab0")
-            aboutMenu.push_back(name);
-    }
-    EXPECT_EQ(exitMenu, std::vector<std::string>{"&Exit"});
-    EXPECT_EQ(aboutMenu, (std::vector<std::string>{"ab1", "ab4", "ab2", "ab5"}));
+}
+
+std::vector<std::string> menuItems(const Form& form, std::string_view menu)
+{
+    std::vector<std::string> items;
+    for (const std::string& name : form.names())
+        if (form.control(name).kind == ControlKind::MenuItem && form.control(name).parent == menu)
+            items.push_back(name + " " + form.control(name).caption);
+    return items;
+}
+
+TEST(Layout, MenusHoldTheirItemsInOrder)
+{
+    const Form form;
+    using Items = std::vector<std::string>;
+    EXPECT_EQ(menuItems(form, "op0"),
+              (Items{"opt15 &Color ON", "opt16 &Color OFF", "opt17 &On Color", "opt18 &Off Color",
+                     "op5 &Stim 1,5,9,13", "op6 &BkGrd 1,5,9,13", "op7 &Stim 2,6,10,14", "op8 &BkGrd 2,6,10,14",
+                     "op9 &Stim 3,711,15", "op10 &BkGrd 3,7,11,15", "op11 &Stim 4,8,12,16",
+                     "op12 &BkGrd 4,8,12,16", "opt1 &Color Sets", "opt19 &Color Program", "opt4 &Color Refresh",
+                     "opt13 &Full Screen", "opt14 &1/2 Screen"}));
+    EXPECT_EQ(menuItems(form, "sp0"),
+              (Items{"sp5 &Clear", "sp1 &2X Freqs", "sp2 &1/2 Freqs", "sp3 &Lt/Snd H", "sp4 &Lt/Snd L"}));
+    EXPECT_EQ(menuItems(form, "p0").size(), 14u);
+    EXPECT_EQ(menuItems(form, "p0")[8], "p9 &Del All Freq Data");
+    EXPECT_EQ(menuItems(form, "p0")[11], "p14 &Delete Cond/Event Files");
+    EXPECT_EQ(menuItems(form, "p0")[13], "p13 &Del Install File");
+    EXPECT_EQ(menuItems(form, "st0"),
+              (Items{"st1 &60 Mins", "st2 &50 Mins", "st3 &40 Mins", "st4 &30 Mins", "st5 &20 Mins", "st6 &10 Mins",
+                     "st8 &05 Mins", "st9 &01 Min", "st10 &04 Sec", "st7 &Custom"}));
+    EXPECT_EQ(menuItems(form, "ab0"), (Items{"ab1 &Version", "ab4 &Sales", "ab2 &Disclaimer", "ab5 &Specifications"}));
+    EXPECT_EQ(menuItems(form, "hp0"),
+              (Items{"hp7 &Read Manual", "hp5 &Adjustments", "hp6 &Scanner", "hp8 &Music Mixing", "hp1 &Conds/Events",
+                     "hp9 &Mask Files", "hp2 &No Sounds", "hp3 &Schumann Freqs.", "hp4 &Fast Start"}));
+    EXPECT_EQ(menuItems(form, "ex0"), Items{"ex1 &Exit"});
+    EXPECT_EQ(menuItems(form, "f0").size(), 20u);
+    EXPECT_EQ(menuItems(form, "f0")[17], "f18 &M Gama");
 }
 
 } // namespace

@@ -155,10 +155,12 @@ TEST_F(PlaybackTest, StopSilencesAndTurnsTheLampOff)
 {
     click(cmdGenerate);
     form.setTimerEnabled(Timer1, true);
+    form.setTimerEnabled(Timer2, true);
     click(cmdStop);
     EXPECT_TRUE(playing().empty());
     EXPECT_EQ(lamp(Text14), kBlue);
     EXPECT_FALSE(form.timerEnabled(Timer1));
+    EXPECT_FALSE(form.timerEnabled(Timer2));
     EXPECT_TRUE(form.timerEnabled(Timer3)); // the scanner keeps going
     const auto silence = sound.render(0.2);
     EXPECT_LT(rmsDb(silence), -120);
@@ -173,9 +175,13 @@ TEST_F(PlaybackTest, SoundOnPlaysSineWhateverTheWaveformAndLeavesTheLamp)
     EXPECT_EQ(lamp(Text14), kBlue);
     click(cmdGenerate);
     EXPECT_EQ(file("freq1.wav").size(), 556u + 45); // square again
+    form.setTimerEnabled(Timer1, true);
+    form.setTimerEnabled(Timer2, true);
     click(opts2);
     EXPECT_TRUE(playing().empty());
     EXPECT_EQ(lamp(Text14), kRed);
+    EXPECT_FALSE(form.timerEnabled(Timer1));
+    EXPECT_FALSE(form.timerEnabled(Timer2));
 }
 
 TEST_F(PlaybackTest, SoundOnNamesTheRealRange)

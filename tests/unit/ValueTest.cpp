@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 namespace aurelith {
 namespace {
 
@@ -59,6 +62,19 @@ TEST(ValueConversions, LooseTypingAsReadFromFiles)
     EXPECT_FALSE(Value(16777216).colour().has_value());
     EXPECT_FALSE(Value("255").colour().has_value());
     EXPECT_EQ(Value(1.5).text(), "1.5");
+}
+
+// The window adopts the user's locale; a decimal comma must change nothing.
+TEST(Numbers, IgnoreTheUsersLocale)
+{
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    EXPECT_DOUBLE_EQ(leadingNumber("141.5"), 141.5);
+    EXPECT_EQ(wholeNumber("141.5"), 141.5);
+    EXPECT_EQ(formatNumber(141.5), "141.5");
+    EXPECT_EQ(formatNumber(0.00001), "0.00001");
+    std::setlocale(LC_NUMERIC, previous.c_str());
 }
 
 } // namespace

@@ -23,6 +23,8 @@
 #include <QtTest>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 using namespace aurelith;
@@ -125,6 +127,58 @@ private slots:
         QCOMPARE(freqs.first()->text(), QString("&L Delta"));
         QCOMPARE(freqs.last()->text(), QString("&U Gama"));
         QCOMPARE(rig.window->menu("st0")->actions().last()->text(), QString("&Custom"));
+        // Every menu shows exactly the Form's items, in order.
+        for (const std::string menu : {"f0", "opt0", "op0", "sp0", "p0", "st0", "ab0", "hp0", "ex0"}) {
+            QStringList shown, designed;
+            for (QAction* a : rig.window->menu(menu)->actions())
+                shown << a->objectName() + " " + a->text();
+            for (const std::string& name : rig.form.names())
+                if (rig.form.control(name).kind == ControlKind::MenuItem && rig.form.control(name).parent == menu)
+                    designed << QString::fromStdString(name + " " + rig.form.control(name).caption);
+            QCOMPARE(shown, designed);
+        }
+    }
+
+    void draggingTheThumbMovesTheSoundAndTheDisplayFollowsOnRelease()
+    {
+        Rig rig;
+        auto* bar = qobject_cast<QScrollBar*>(rig.window->widget("scrBalance"));
+        auto* display = qobject_cast<QLineEdit*>(rig.window->widget("Text9"));
+        int scrolls = 0;
+        rig.form.onScroll(ctl::scrBalance, [&] { ++scrolls; });
+        bar->setSliderDown(true);
+        bar->setSliderPosition(3000);
+        bar->setSliderPosition(2000);
+        QCOMPARE(scrolls, 2);
+        QCOMPARE(rig.form.value(ctl::scrBalance), 2000);
+        QCOMPARE(display->text(), QString(""));
+        bar->setSliderDown(false);
+        QCOMPARE(display->text(), QString("2000"));
+        QCOMPARE(bar->value(), 2000);
+    }
+
+    void levelDisplaysCannotBeTypedInto()
+    {
+        Rig rig;
+        for (const char* name : {"Text8", "Text9", "Text12", "Text13"})
+            QVERIFY2(qobject_cast<QLineEdit*>(rig.window->widget(name))->isReadOnly(), name);
+        QVERIFY(!qobject_cast<QLineEdit*>(rig.window->widget("Text1"))->isReadOnly());
+    }
+
+    void theCloseBoxSavesNothing()
+    {
+        Rig rig;
+        const std::string before = "-3000,5000,0,160\r\n";
+        {
+            std::ofstream(rig.folder / "vols") << before;
+        }
+        qobject_cast<QScrollBar*>(rig.window->widget("scrToneVol"))->setValue(-100);
+        QCOMPARE(rig.form.value(ctl::scrToneVol), -100);
+        QVERIFY(rig.window->close());
+        std::ifstream in(rig.folder / "vols");
+        const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        QCOMPARE(after, before);
+        QVERIFY(!rig.app->quitRequested);
     }
 
     void clicksAndTypingReachTheHandlers()
