@@ -1,9 +1,9 @@
 // A band button press as the user makes it: both tone files rewritten, three
 // buffers created (the 10-minute mask from the decoder's cache) and playing.
 #include "app/App.h"
-#include "app/Startup.h"
+#include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
-#include "ui/Bindings.h"
+#include "shell/Bindings.h"
 #include "ui/ControlNames.h"
 
 #include <benchmark/benchmark.h>

@@ -1,11 +1,11 @@
 #include "app/App.h"
 #include "app/DataFolder.h"
-#include "app/Startup.h"
+#include "shell/Startup.h"
 #include "platform/SdlAudioOutput.h"
-#include "qt/MainWindow.h"
-#include "qt/QtDialogs.h"
+#include "platform/MainWindow.h"
+#include "platform/QtDialogs.h"
 #include "sound/MixerSoundSystem.h"
-#include "ui/Bindings.h"
+#include "shell/Bindings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 
 #include "app/DataFiles.h"
 #include "app/WindowState.h"
-#include "platform/Dialogs.h"
-#include "platform/SoundSystem.h"
+#include "ports/Dialogs.h"
+#include "ports/SoundSystem.h"
 #include "ui/Form.h"
 
 #include <filesystem>

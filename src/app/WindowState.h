@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Value.h"
-#include "platform/SoundSystem.h"
+#include "ports/SoundSystem.h"
 
 #include <array>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SoundSystem.h"
+#include "ports/SoundSystem.h"
 #include "sound/AudioOutput.h"
 #include "sound/Mixer.h"
 #include "sound/SoundDecoder.h"

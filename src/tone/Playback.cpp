@@ -29,10 +29,11 @@ void loadSlot(App& app, int slot, const std::string& path, double toneHz)
     app.state.soundBuffers[slot] = std::move(buffer);
 }
 
-void playSlot(App& app, int slot, int volume)
+void playSlot(App& app, int slot, int volume, int pan)
 {
     if (SoundBuffer* buffer = app.state.soundBuffers[slot].get()) {
         buffer->setVolume(volume);
+        buffer->setPan(pan);
         buffer->play(true);
     }
 }
@@ -111,10 +112,13 @@ void startTones(App& app)
     s.tone2Path = (app.folder / "freq2.wav").string();
     loadSlot(app, 1, s.tone2Path, s.rightFreq);
     loadSlot(app, 2, (app.folder / maskFileName(s.maskSelection)).string(), 0);
+    // New buffers take the separation the "Tone Mod" bar shows, so the ears
+    // always hear what the window says (the mask stays centred).
     const int toneVolume = app.form.value(scrToneVol);
-    playSlot(app, 0, toneVolume);
-    playSlot(app, 1, toneVolume);
-    playSlot(app, 2, app.form.value(scrMaskVol));
+    const int separation = app.form.value(scrBalance);
+    playSlot(app, 0, toneVolume, separation);
+    playSlot(app, 1, toneVolume, -separation);
+    playSlot(app, 2, app.form.value(scrMaskVol), 0);
 }
 
 bool rebuildTones(App& app, bool stopFirst) { return rebuild(app, stopFirst, false); }

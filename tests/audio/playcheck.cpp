@@ -1,11 +1,11 @@
 // Plays "M Alpha" through the real sound path (our mixer and the SDL device)
 // for the given number of seconds, so that a recording of the output can be measured.
 #include "app/App.h"
-#include "app/Startup.h"
+#include "shell/Startup.h"
 #include "platform/SdlAudioOutput.h"
 #include "sound/MixerSoundSystem.h"
 #include "support/ScriptedDialogs.h"
-#include "ui/Bindings.h"
+#include "shell/Bindings.h"
 #include "ui/ControlNames.h"
 
 #include <chrono>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/App.h"
-#include "app/Startup.h"
+#include "shell/Startup.h"
 #include "support/RecordingSoundSystem.h"
 #include "support/ScriptedDialogs.h"
-#include "ui/Bindings.h"
+#include "shell/Bindings.h"
 #include "ui/ControlNames.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SoundSystem.h"
+#include "ports/SoundSystem.h"
 #include "sound/MixerSoundSystem.h"
 
 #include <string>

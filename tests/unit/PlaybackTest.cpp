@@ -46,9 +46,12 @@ TEST_F(PlaybackTest, StartWritesBothTonesAndPlaysThemAtTheToneVolume)
     click(cmdGenerate);
     EXPECT_EQ(lamp(Text14), kRed);
     EXPECT_EQ(playingFiles(), (std::vector<std::string>{"freq1.wav", "freq2.wav"}));
-    for (const auto& b : playing()) {
+    const auto buffers = playing();
+    ASSERT_EQ(buffers.size(), 2u);
+    EXPECT_EQ(buffers[0].pan, 5000); // the separation the bar shows
+    EXPECT_EQ(buffers[1].pan, -5000);
+    for (const auto& b : buffers) {
         EXPECT_EQ(b.volume, -3000);
-        EXPECT_EQ(b.pan, 0); // new buffers start centred whatever the balance says
         EXPECT_TRUE(b.looping);
     }
     EXPECT_EQ(file("freq1.wav").size(), 555u + 45);

@@ -89,12 +89,15 @@ TEST_F(ToneControlsTest, ZeroVolsTakesEverythingToMinimumOnce)
     EXPECT_TRUE(sound.calls.empty()); // nothing moved: no change, no rebuild
 }
 
-TEST_F(ToneControlsTest, NewTonesPlayCentredUntilTheBalanceMoves)
+TEST_F(ToneControlsTest, RetunedTonesKeepTheSeparationTheBarShows)
 {
-    form.setValue(scrBalance, 3000);
-    click(cmdGenerate);
-    for (const auto& b : playing())
-        EXPECT_EQ(b.pan, 0);
+    form.setValue(scrBalance, 2500);
+    click(Command6); // a band button replaces both tone buffers
+    const double rate = RecordingSoundSystem::kRate;
+    const double f1 = leadingNumber(text(txtSetFreq1)), f2 = leadingNumber(text(txtsetfreq2));
+    const auto heard = sound.render(2.0);
+    EXPECT_NEAR(toneLevelDb(channel(heard, 1), rate, f1) - toneLevelDb(channel(heard, 0), rate, f1), 25, 0.1);
+    EXPECT_NEAR(toneLevelDb(channel(heard, 0), rate, f2) - toneLevelDb(channel(heard, 1), rate, f2), 25, 0.1);
 }
 
 TEST_F(ToneControlsTest, BaseFrequencyBarKeepsTheBeatAndWritesSine)

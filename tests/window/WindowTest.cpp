@@ -1,11 +1,11 @@
 // The real window, rendered offscreen: every control where the layout puts it,
 // and user actions reaching the handlers.
 #include "app/App.h"
-#include "app/Startup.h"
-#include "qt/MainWindow.h"
-#include "qt/QtDialogs.h"
+#include "shell/Startup.h"
+#include "platform/MainWindow.h"
+#include "platform/QtDialogs.h"
 #include "sound/MixerSoundSystem.h"
-#include "ui/Bindings.h"
+#include "shell/Bindings.h"
 #include "ui/ControlNames.h"
 #include "ui/LayoutTable.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "ports/Dialogs.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "qt/MainWindow.h"
+#include "platform/MainWindow.h"
 
 #include <QAction>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
-#include "ui/Bindings.h"
+#include "shell/Bindings.h"
 
-#include "app/Startup.h"
+#include "shell/Startup.h"
 #include "freq/BandPresets.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/LevelControls.h"

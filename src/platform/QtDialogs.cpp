@@ -1,4 +1,4 @@
-#include "qt/QtDialogs.h"
+#include "platform/QtDialogs.h"
 
 #include <QColorDialog>
 #include <QInputDialog>

@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "shell/Startup.h"
 
 #include "tone/BaseFreqControls.h"
 #include "tone/Playback.h"
