@@ -4,6 +4,7 @@
 #include "platform/SdlAudioOutput.h"
 #include "platform/MainWindow.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtLauncher.h"
 #include "sound/MixerSoundSystem.h"
 #include "shell/Bindings.h"
 
@@ -40,7 +41,9 @@ int main(int argc, char* argv[])
     SdlAudioOutput output;
     MixerSoundSystem sound(&output);
     QtDialogs dialogs;
-    App app(form, sound, dialogs, folder);
+    QtLauncher launcher;
+    QtTimeOfDay timeOfDay;
+    App app(form, sound, dialogs, folder, launcher, timeOfDay);
     bindHandlers(app);
 
     QElapsedTimer clock;

@@ -3,7 +3,9 @@
 #include "app/DataFiles.h"
 #include "app/WindowState.h"
 #include "ports/Dialogs.h"
+#include "ports/Launcher.h"
 #include "ports/SoundSystem.h"
+#include "ports/TimeOfDay.h"
 #include "ui/Form.h"
 
 #include <filesystem>
@@ -15,17 +17,32 @@ namespace aurelith {
 inline constexpr const char* kRangeMessage = "Frequency must be within 10 to 15600 Hz range.";
 inline constexpr const char* kAppTitle = "Aurelith";
 
+inline Launcher& noLauncher()
+{
+    static NoLauncher none;
+    return none;
+}
+inline const TimeOfDay& noTimeOfDay()
+{
+    static const NoTimeOfDay none;
+    return none;
+}
+
 // What every handler works on: the window, its shared variables, its files and
 // the platform services.
 struct App {
-    App(Form& form, SoundSystem& sound, Dialogs& dialogs, std::filesystem::path folder)
-        : form(form), sound(sound), dialogs(dialogs), files(folder), folder(std::move(folder))
+    App(Form& form, SoundSystem& sound, Dialogs& dialogs, std::filesystem::path folder,
+        Launcher& launcher = noLauncher(), const TimeOfDay& timeOfDay = noTimeOfDay())
+        : form(form), sound(sound), dialogs(dialogs), launcher(launcher), timeOfDay(timeOfDay), files(folder),
+          folder(std::move(folder))
     {
     }
 
     Form& form;
     SoundSystem& sound;
     Dialogs& dialogs;
+    Launcher& launcher;
+    const TimeOfDay& timeOfDay;
     DataFiles files;
     std::filesystem::path folder; // data, tone and masking files all live here
     WindowState state;

@@ -41,6 +41,7 @@ struct WindowState {
     Value programGroup = 1;
     std::array<std::array<Value, 2>, 8> storedPairs;
     int lightSoundRatio = 0;
+    Value ratioMode; // 1 once a ratio button was pressed: the strobe then uses lightSoundRatio
     Value strobeOn;
     double beatFreq = 0;
     double durationMs = 0;
@@ -53,6 +54,7 @@ struct WindowState {
     double pendingLeftText = 160;
     double pendingRightText = 161;
     int loopNumber = 0;
+    double scanLoopCounter = 0; // a scanner step's inner loop; the strobe's start counts it too
     Value scanBankGroup = 1;
     int scanBankMode = 0;
     int condViewIndex = 1;

@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "shell/Startup.h"
+#include "support/RecordingLauncher.h"
 #include "support/RecordingSoundSystem.h"
 #include "support/ScriptedDialogs.h"
 #include "shell/Bindings.h"
@@ -54,7 +55,7 @@ inline void writeBytes(const fs::path& file, const std::string& bytes)
 // recording sound system and scripted dialogs, working in its own folder.
 class AppTest : public ::testing::Test {
 protected:
-    AppTest() : app(form, sound, dialogs, folder.path) { bindHandlers(app); }
+    AppTest() : app(form, sound, dialogs, folder.path, launcher, timeOfDay) { bindHandlers(app); }
 
     bool start() { return startUp(app); }
     // A folder as a user who ran the program before would have it.
@@ -85,6 +86,8 @@ protected:
     Form form;
     RecordingSoundSystem sound;
     ScriptedDialogs dialogs;
+    RecordingLauncher launcher;
+    FixedTimeOfDay timeOfDay;
     App app;
 };
 
