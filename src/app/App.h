@@ -4,6 +4,7 @@
 #include "app/WindowState.h"
 #include "ports/Dialogs.h"
 #include "ports/Launcher.h"
+#include "ports/SessionInhibitor.h"
 #include "ports/SoundSystem.h"
 #include "ports/TimeOfDay.h"
 #include "ui/Form.h"
@@ -27,6 +28,11 @@ inline const TimeOfDay& noTimeOfDay()
     static const NoTimeOfDay none;
     return none;
 }
+inline SessionInhibitor& noSessionInhibitor()
+{
+    static NoSessionInhibitor none;
+    return none;
+}
 
 // What every handler works on: the window, its shared variables, its files and
 // the platform services.
@@ -43,8 +49,12 @@ struct App {
     Dialogs& dialogs;
     Launcher& launcher;
     const TimeOfDay& timeOfDay;
+    // Set by the host when it has a desktop session to talk to.
+    SessionInhibitor* inhibitor = &noSessionInhibitor();
     DataFiles files;
     std::filesystem::path folder; // data, tone and masking files all live here
+    // The user manual (HTML); set by the host, empty when it cannot be found.
+    std::filesystem::path manualPath;
     WindowState state;
     // Ends the program (unloads the window); set by whoever runs the window.
     std::function<void()> quit;
