@@ -70,6 +70,15 @@ struct App {
         form.endModal();
     }
 
+    // Yes/No with the critical-stop icon, No the default; true for Yes.
+    bool confirm(const std::string& text, const std::string& title)
+    {
+        form.beginModal();
+        const bool yes = dialogs.confirm(text, title);
+        form.endModal();
+        return yes;
+    }
+
     void endProgram()
     {
         quitRequested = true;

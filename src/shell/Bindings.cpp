@@ -1,7 +1,9 @@
 #include "shell/Bindings.h"
 
 #include "shell/Startup.h"
+#include "freq/Adjusters.h"
 #include "freq/BandPresets.h"
+#include "freq/FrequencyMemory.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/LevelControls.h"
 #include "tone/Playback.h"
@@ -15,6 +17,8 @@ void bindHandlers(App& app)
     bindLevelControls(app);
     bindBaseFreqControls(app);
     bindBandPresets(app);
+    bindAdjusters(app);
+    bindFrequencyMemory(app);
 }
 
 } // namespace aurelith

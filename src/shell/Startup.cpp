@@ -1,5 +1,6 @@
 #include "shell/Startup.h"
 
+#include "freq/FrequencyMemory.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/Playback.h"
 #include "ui/ControlNames.h"
@@ -76,6 +77,7 @@ void readSettings(App& app)
     setLamp(app, Text15, false);
     files.readInto("csets", {&s.colourSetIndex});
     files.readInto("pgset", {&s.programGroup});
+    showProgramGroup(app);
 
     files.readInto("stimc", {&s.activeStimColour});
     files.readInto("backc", {&s.activeBackColour});

@@ -5,6 +5,7 @@
 #include "platform/MainWindow.h"
 #include "platform/QtDialogs.h"
 #include "sound/MixerSoundSystem.h"
+#include "support/AudioAnalysis.h"
 #include "shell/Bindings.h"
 #include "ui/ControlNames.h"
 #include "ui/LayoutTable.h"
@@ -56,6 +57,13 @@ private:
         std::unique_ptr<App> app;
         std::unique_ptr<MainWindow> window;
     };
+
+    // However the window paints a back colour, the widget shows it.
+    static bool showsColour(QWidget* w, const QColor& colour)
+    {
+        return w->styleSheet().contains(colour.name()) || w->palette().color(w->backgroundRole()) == colour ||
+               w->palette().color(QPalette::Base) == colour;
+    }
 
     static QString caption(QWidget* w)
     {
@@ -209,6 +217,28 @@ private slots:
         Rig rig;
         rig.form.setBackColour(ctl::Text14, 255);
         QVERIFY(rig.window->widget("Text14")->styleSheet().contains("#ff0000"));
+    }
+
+    // A recalled memory is what the boxes show, the lamp says and the ears hear.
+    void defaultMemoryRecalledByClicks()
+    {
+        Rig rig;
+        std::ofstream(rig.folder / "fctl") << "1\r\n";
+        std::ofstream(rig.folder / "vols") << "-600,5000,0,160\r\n";
+        std::ofstream(rig.folder / "oncol") << "255\r\n";
+        QVERIFY(startUp(*rig.app));
+        QTest::mouseClick(rig.window->widget("Command42"), Qt::LeftButton);
+        QTest::mouseClick(rig.window->widget("Command38"), Qt::LeftButton);
+        QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget("txtSetFreq1"))->text(), QString("78.3"));
+        QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget("txtsetfreq2"))->text(), QString("86.13"));
+        QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget("Text2"))->text(), QString("7.83"));
+        QVERIFY(showsColour(rig.window->widget("Text14"), QColor(255, 0, 0)));
+
+        const int rate = MixerSoundSystem::kOfflineRate;
+        std::vector<float> heard(static_cast<size_t>(rate) * 4 * 2);
+        rig.sound.render(heard.data(), rate * 4);
+        QVERIFY(std::abs(measureFrequency(channel(heard, 1), rate, 78.3) - 78.3) < 0.01);
+        QVERIFY(std::abs(measureFrequency(channel(heard, 0), rate, 86.13) - 86.13) < 0.01);
     }
 
     void outOfRangeShowsAMessageThatCanBeAnswered()

@@ -1,0 +1,130 @@
+#include "freq/Adjusters.h"
+
+#include "photic/Strobe.h"
+#include "tone/ChannelText.h"
+#include "tone/Playback.h"
+#include "tone/ToneWriter.h"
+#include "ui/ControlNames.h"
+
+#include <array>
+#include <cmath>
+
+namespace aurelith {
+namespace {
+
+using namespace ctl;
+
+double channel1(const App& app) { return channelValue(app.form.text(txtSetFreq1)); }
+double channel2(const App& app) { return channelValue(app.form.text(txtsetfreq2)); }
+void setChannel2(App& app, double hz) { app.form.setText(txtsetfreq2, formatNumber(hz)); }
+
+// With the base frequency on, channel 1 moves to the base bar and channel 2
+// keeps its own value plus the step.
+void step(App& app, int delta)
+{
+    Form& form = app.form;
+    if (app.state.baseFreqMode == Value(2)) {
+        setChannel2(app, channel2(app) + delta);
+    } else {
+        const int base = form.value(HScroll1);
+        form.setText(txtSetFreq1, std::to_string(base));
+        setChannel2(app, channel2(app) + base - channel1(app) + delta);
+    }
+    form.setText(Text1, form.text(txtSetFreq1));
+    showBeat(app);
+    retuneSine(app);
+}
+
+void doubleBeat(App& app)
+{
+    setChannel2(app, channel2(app) + beatOf(app.form));
+    app.form.setText(Text2, "");
+    showBeat(app);
+    retuneSine(app);
+}
+
+// Channel 2 moves by half the beat rounded down; Text2 shows the difference the
+// channels really have afterwards (for an odd beat that is not the half).
+void halveBeat(App& app)
+{
+    const double half = std::floor(beatOf(app.form) * 0.5);
+    setChannel2(app, channel2(app) - half);
+    app.form.setText(Text2, "");
+    showBeat(app);
+    retuneSine(app);
+}
+
+void stepRatio(App& app, int direction)
+{
+    WindowState& s = app.state;
+    s.ratioMode = 1;
+    if (s.lightSoundRatio >= 0 && s.lightSoundRatio <= 9)
+        s.lightSoundRatio = (s.lightSoundRatio + direction + 10) % 10;
+    app.form.setText(Text11, std::to_string(s.lightSoundRatio));
+    if (strobeRunning(app))
+        ColorOn(app);
+}
+
+void clearChannels(App& app)
+{
+    app.form.setText(txtSetFreq1, "");
+    app.form.setText(txtsetfreq2, "");
+}
+
+// Back to 160/165 Hz sine tones, written but not played, with the strobe halted.
+void resetToDefault(App& app)
+{
+    static constexpr std::array<std::string_view, 4> labels = {Label6, Label7, Label8, Label9};
+    static constexpr std::array<std::string_view, 4> lamps = {Text19, Text20, Text21, Text22};
+    Form& form = app.form;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        form.setCaption(labels[i], "CL" + std::to_string(i + 1));
+        setLamp(app, lamps[i], false);
+    }
+    haltFlashing(app);
+    app.state.colourSetIndex = 0;
+    form.setText(txtSetFreq1, "160");
+    form.setText(txtsetfreq2, "165");
+    showBeat(app);
+    stopTones(app);
+    WindowState& s = app.state;
+    ToneWriter writer{s, app.folder};
+    s.leftFreq = 160;
+    writer.writeSineTone(1);
+    s.rightFreq = 165;
+    writer.writeSineTone(2);
+}
+
+} // namespace
+
+void bindAdjusters(App& app)
+{
+    Form& form = app.form;
+    struct Step {
+        std::string_view button;
+        int delta;
+    };
+    for (const Step s : {Step{Command63, 1}, Step{Command64, 5}, Step{Command67, -1}, Step{Command69, -5}})
+        form.onClick(s.button, [&app, d = s.delta] { step(app, d); });
+
+    // Each button and its twin in the Speeds menu run the same steps.
+    struct Twin {
+        std::string_view button;
+        std::string_view menuItem;
+        void (*run)(App&);
+    };
+    const std::array<Twin, 5> twins = {{
+        {Command25, sp1, doubleBeat},
+        {Command27, sp2, halveBeat},
+        {Command53, sp3, [](App& a) { stepRatio(a, +1); }},
+        {Command52, sp4, [](App& a) { stepRatio(a, -1); }},
+        {Command47, sp5, clearChannels},
+    }};
+    for (const Twin& t : twins) {
+        form.onClick(t.button, [&app, run = t.run] { run(app); });
+        form.onClick(t.menuItem, [&app, run = t.run] { run(app); });
+    }
+    form.onClick(Command18, [&app] { resetToDefault(app); });
+}
+
+} // namespace aurelith

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "app/App.h"
+
+namespace aurelith {
+
+// Step, double and halve the beat, the light/sound ratio, Clear and Reset.
+void bindAdjusters(App& app);
+
+} // namespace aurelith

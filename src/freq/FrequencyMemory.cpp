@@ -1,0 +1,217 @@
+#include "freq/FrequencyMemory.h"
+
+#include "photic/Strobe.h"
+#include "tone/ChannelText.h"
+#include "tone/Playback.h"
+#include "ui/ControlNames.h"
+
+#include <array>
+#include <cmath>
+#include <optional>
+
+namespace aurelith {
+namespace {
+
+using namespace ctl;
+
+struct Memory {
+    char letter;
+    std::string_view recall;
+    std::string_view store;
+    std::string_view storeItem;
+    std::array<char, 3> names; // in groups 1, 2 and 3
+};
+
+constexpr std::array<Memory, 8> kMemories = {{
+    {'a', Command38, Command43, p1, {'A', 'I', 'Q'}},
+    {'b', Command39, Command44, p2, {'B', 'J', 'R'}},
+    {'c', Command40, Command45, p3, {'C', 'K', 'S'}},
+    {'d', Command41, Command46, p4, {'D', 'L', 'T'}},
+    {'e', Command54, Command51, p5, {'E', 'M', 'U'}},
+    {'f', Command55, Command48, p6, {'F', 'N', 'V'}},
+    {'g', Command56, Command49, p7, {'G', 'O', 'W'}},
+    {'h', Command57, Command50, p8, {'H', 'P', 'X'}},
+}};
+
+struct GroupDisplay {
+    std::string_view lamp;
+    std::string_view label;
+    const char* caption;
+};
+
+constexpr std::array<GroupDisplay, 3> kGroups = {{
+    {Text16, Label3, "PGA"},
+    {Text17, Label4, "PGI"},
+    {Text18, Label5, "PGQ"},
+}};
+
+// 1, 2 or 3 when programGroup holds one of them (a file may hold anything).
+std::optional<int> validGroup(const Value& group)
+{
+    const std::optional<double> n = group.number();
+    if (n && (*n == 1 || *n == 2 || *n == 3))
+        return static_cast<int>(*n);
+    return std::nullopt;
+}
+
+// Any group but 2 or 3 stores and recalls as group 1.
+std::string memoryFile(const App& app, const Memory& m)
+{
+    const int group = validGroup(app.state.programGroup).value_or(1);
+    return std::string("prg") + m.letter + std::to_string(group);
+}
+
+void store(App& app, const Memory& m)
+{
+    app.files.write(memoryFile(app, m), {Value(app.form.text(txtSetFreq1)), Value(app.form.text(txtsetfreq2))});
+}
+
+// A stored field recalls as its absolute value; one that is not a number
+// leaves its box as it is.
+void recallField(App& app, std::string_view box, const Value& field)
+{
+    const std::optional<double> n = field.number();
+    if (n && std::isfinite(*n))
+        app.form.setText(box, formatNumber(std::fabs(*n)));
+}
+
+void recall(App& app, const Memory& m)
+{
+    setLamp(app, Text14, true);
+    Value left(app.form.text(txtSetFreq1));
+    Value right(app.form.text(txtsetfreq2));
+    app.files.readInto(memoryFile(app, m), {&left, &right});
+    recallField(app, txtSetFreq1, left);
+    recallField(app, txtsetfreq2, right);
+    app.form.setText(Text1, app.form.text(txtSetFreq1));
+    showBeat(app);
+    if (rebuildTones(app) && strobeRunning(app))
+        ColorOn(app);
+}
+
+void stepGroup(App& app)
+{
+    for (const GroupDisplay& g : kGroups)
+        app.form.setCaption(g.label, g.caption);
+    Value& group = app.state.programGroup;
+    if (const auto n = validGroup(group))
+        group = *n % 3 + 1;
+    showProgramGroup(app);
+    app.files.write("pgset", {group});
+}
+
+// Schumann resonances: each pair is 10 and 11 times its beat.
+void writeDefaultMemories(App& app)
+{
+    app.files.write("prga1", {78.3, 86.13});
+    app.files.write("prgb1", {141, 155.1});
+    app.files.write("prgc1", {203, 223.3});
+    app.files.write("prgd1", {264, 290.4});
+}
+
+std::vector<std::string> memoryFiles()
+{
+    std::vector<std::string> names;
+    for (char group = '1'; group <= '3'; ++group)
+        for (const Memory& m : kMemories)
+            names.push_back(std::string("prg") + m.letter + group);
+    return names;
+}
+
+// The colour files; "csets" goes with "cset" so the set really returns to its
+// default at the next start.
+std::vector<std::string> colourFiles()
+{
+    std::vector<std::string> names = {"stimc", "backc"};
+    for (int set = 2; set <= 16; ++set) {
+        names.push_back("stimc" + std::to_string(set));
+        names.push_back("backc" + std::to_string(set));
+    }
+    names.push_back("cset");
+    names.push_back("csets");
+    return names;
+}
+
+std::vector<std::string> conditionFiles()
+{
+    std::vector<std::string> names;
+    for (const char* stem : {"prgcnd", "prgtrg"})
+        for (int i = 1; i <= 10; ++i)
+            names.push_back(stem + std::to_string(i));
+    return names;
+}
+
+std::vector<std::string> allDataFiles()
+{
+    std::vector<std::string> names = memoryFiles();
+    names.push_back("vols");
+    for (std::string& n : colourFiles())
+        names.push_back(std::move(n));
+    names.push_back("pgset");
+    names.push_back("mask");
+    for (std::string& n : conditionFiles())
+        names.push_back(std::move(n));
+    names.push_back("fctl");
+    return names;
+}
+
+struct Deletion {
+    std::string_view item;
+    const char* question; // nullptr: deletes without asking
+    const char* title;
+    std::vector<std::string> (*files)();
+};
+
+const std::array<Deletion, 6> kDeletions = {{
+    {p9, "Are you sure you want to delete all 24 prg set frequenices ?", "Frequency Deletion", memoryFiles},
+    {p10, nullptr, nullptr, [] { return std::vector<std::string>{"vols"}; }},
+    {p11, "Are you sure you want to delete all Color Sets?", "Stored Information", colourFiles},
+    {p14, nullptr, nullptr, conditionFiles},
+    {p12, "Are you sure you want to delete all Stored frequenices, Color Sets, Vol Settings?", "Stored Information",
+     allDataFiles},
+    {p13, nullptr, nullptr, [] { return std::vector<std::string>{"fctl"}; }},
+}};
+
+// Only Yes deletes; a missing file is simply skipped.
+void deleteStored(App& app, const Deletion& d)
+{
+    if (d.question && !app.confirm(d.question, d.title))
+        return;
+    for (const std::string& name : d.files())
+        app.files.remove(name);
+}
+
+} // namespace
+
+void showProgramGroup(App& app)
+{
+    const std::optional<int> group = validGroup(app.state.programGroup);
+    if (!group)
+        return;
+    const int index = *group - 1;
+    for (int i = 0; i < 3; ++i)
+        setLamp(app, kGroups[i].lamp, i == index);
+    app.form.setCaption(kGroups[index].label, kGroups[index].caption);
+    for (const Memory& m : kMemories) {
+        const char name = m.names[index];
+        app.form.setCaption(m.store, std::string("Prg Set ") + name);
+        app.form.setCaption(m.recall, std::string("Prg ") + name);
+    }
+}
+
+void bindFrequencyMemory(App& app)
+{
+    Form& form = app.form;
+    for (const Memory& m : kMemories) {
+        form.onClick(m.recall, [&app, &m] { recall(app, m); });
+        form.onClick(m.store, [&app, &m] { store(app, m); });
+        form.onClick(m.storeItem, [&app, &m] { store(app, m); });
+    }
+    form.onClick(Command65, [&app] { stepGroup(app); });
+    form.onClick(Command42, [&app] { writeDefaultMemories(app); });
+    form.onClick(opts6, [&app] { writeDefaultMemories(app); });
+    for (const Deletion& d : kDeletions)
+        form.onClick(d.item, [&app, &d] { deleteStored(app, d); });
+}
+
+} // namespace aurelith

@@ -1,0 +1,16 @@
+#include "tone/ChannelText.h"
+
+#include "ui/ControlNames.h"
+
+namespace aurelith {
+
+double channelValue(std::string_view text) { return wholeNumber(text).value_or(leadingNumber(text)); }
+
+double beatOf(const Form& form)
+{
+    return channelValue(form.text(ctl::txtsetfreq2)) - channelValue(form.text(ctl::txtSetFreq1));
+}
+
+void showBeat(App& app) { app.form.setText(ctl::Text2, formatNumber(beatOf(app.form))); }
+
+} // namespace aurelith

@@ -1,0 +1,361 @@
+#include "support/AppFixture.h"
+
+#include <set>
+
+namespace aurelith::test {
+namespace {
+
+using namespace ctl;
+
+class FrequencySelectionTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        useSavedSettings("-3000,0,0,200");
+        ASSERT_TRUE(start());
+    }
+    void setPair(const std::string& left, const std::string& right)
+    {
+        type(txtSetFreq1, left);
+        type(txtsetfreq2, right);
+    }
+    void setBaseFrequencyOff() { click(Command60); }
+    // The pitch each playing tone buffer really sounds at.
+    std::vector<double> playingPitches() const
+    {
+        std::vector<double> hz;
+        for (const auto& b : playing())
+            if (b.path.find("freq") != std::string::npos)
+                hz.push_back(b.frequency / static_cast<double>(b.frames));
+        return hz;
+    }
+    void expectPlaying(double left, double right)
+    {
+        const auto hz = playingPitches();
+        ASSERT_EQ(hz.size(), 2u);
+        EXPECT_NEAR(hz[0], left, 1e-9);
+        EXPECT_NEAR(hz[1], right, 1e-9);
+    }
+    static size_t squareSize(int hz) { return 2 * (44100 / hz + 1) + 45; }
+    // A square tone holds two levels only; a sine has many.
+    size_t distinctBytes(const std::string& tone) const
+    {
+        const std::string data = file(tone).substr(44);
+        return std::set<char>(data.begin(), data.end()).size();
+    }
+};
+
+struct Adjustment {
+    const char* name;
+    bool baseOn;
+    const char* left;
+    const char* right;
+    std::string_view control;
+    const char* newLeft;
+    const char* newRight;
+    const char* beat;
+};
+
+class AdjusterTest : public FrequencySelectionTest, public ::testing::WithParamInterface<Adjustment> {};
+
+TEST_P(AdjusterTest, MovesChannelTwoShowsTheBeatAndRetunes)
+{
+    const Adjustment& a = GetParam();
+    if (!a.baseOn)
+        setBaseFrequencyOff();
+    setPair(a.left, a.right);
+    click(a.control);
+    EXPECT_EQ(text(txtSetFreq1), a.newLeft);
+    EXPECT_EQ(text(txtsetfreq2), a.newRight);
+    EXPECT_EQ(text(Text2), a.beat);
+    EXPECT_TRUE(dialogs.shown.empty());
+    expectPlaying(leadingNumber(a.newLeft), leadingNumber(a.newRight));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Adjusters, AdjusterTest,
+    ::testing::Values(Adjustment{"Up1BaseOff", false, "160", "166", Command63, "160", "167", "7"},
+                      Adjustment{"Up5MovesChannelOneToTheBase", true, "160", "169", Command64, "200", "174", "-26"},
+                      Adjustment{"Dw1BaseOn", true, "200", "210", Command67, "200", "209", "9"},
+                      Adjustment{"Dw5BaseOff", false, "160", "162", Command69, "160", "157", "-3"},
+                      Adjustment{"Double", true, "160", "166", Command25, "160", "172", "12"},
+                      Adjustment{"DoubleNegative", true, "160", "154", sp1, "160", "148", "-12"},
+                      Adjustment{"Halve", true, "160", "166", Command27, "160", "163", "3"},
+                      Adjustment{"HalveNegative", true, "160", "154", sp2, "160", "157", "-3"},
+                      // Channel 2 moves by 3; Text2 shows the difference really left (4).
+                      Adjustment{"HalveOddShowsTheNewBeat", true, "160", "167", Command27, "160", "164", "4"},
+                      Adjustment{"DecimalBeat", false, "78.3", "86.13", Command25, "78.3", "93.96", "15.66"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(FrequencySelectionTest, AdjustersWriteSineWhateverTheWaveform)
+{
+    click(Command66); // square
+    setBaseFrequencyOff();
+    setPair("160", "170");
+    click(Command63);
+    EXPECT_GT(distinctBytes("freq2.wav"), 20u);
+    EXPECT_EQ(form.caption(Command66), "Square"); // the waveform choice itself stays
+}
+
+TEST_F(FrequencySelectionTest, StepAfterClearCountsTheEmptyTextAsZero)
+{
+    setBaseFrequencyOff();
+    setPair("160", "166");
+    click(cmdGenerate);
+    click(Command47);
+    EXPECT_EQ(text(txtSetFreq1), "");
+    EXPECT_EQ(text(txtsetfreq2), "");
+    EXPECT_EQ(app.state.leftFreq, 0);
+    expectPlaying(160, 166); // Clear leaves the tones sounding
+
+    click(Command63);
+    EXPECT_EQ(text(txtsetfreq2), "1");
+    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{kRangeMessage}));
+    EXPECT_TRUE(playing().empty());
+}
+
+TEST_F(FrequencySelectionTest, RatioButtonsCycleThroughTenValues)
+{
+    std::string shown;
+    for (int i = 0; i < 10; ++i) {
+        click(i % 2 ? Command53 : sp3);
+        shown += text(Text11);
+    }
+    EXPECT_EQ(shown, "1234567890");
+    EXPECT_EQ(app.state.ratioMode, Value(1));
+    click(sp4);
+    EXPECT_EQ(text(Text11), "9");
+    click(Command52);
+    EXPECT_EQ(text(Text11), "8");
+    EXPECT_TRUE(sound.liveBuffers().empty()); // the tones are not touched
+}
+
+TEST_F(FrequencySelectionTest, ResetStopsEverythingAndWritesTheDefaultPair)
+{
+    click(Command66); // waveform lamps lit, labels SIN ... TRG
+    click(cmdGenerate);
+    form.setTimerInterval(Timer1, 83);
+    form.setTimerEnabled(Timer1, true);
+    form.setTimerEnabled(Timer2, true);
+    click(Command18);
+    EXPECT_FALSE(form.timerEnabled(Timer1));
+    EXPECT_FALSE(form.timerEnabled(Timer2));
+    EXPECT_EQ(app.state.colourSetIndex, Value(0));
+    for (auto [label, caption] : {std::pair{Label6, "CL1"}, {Label7, "CL2"}, {Label8, "CL3"}, {Label9, "CL4"}})
+        EXPECT_EQ(form.caption(label), caption);
+    for (auto lampName : {Text19, Text20, Text21, Text22})
+        EXPECT_EQ(lamp(lampName), kBlue);
+    EXPECT_EQ(text(txtSetFreq1), "160");
+    EXPECT_EQ(text(txtsetfreq2), "165");
+    EXPECT_EQ(text(Text2), "5");
+    EXPECT_TRUE(playing().empty());
+    // Sine files of 160 and 165 Hz, ready for the next Start.
+    click(cmdGenerate);
+    expectPlaying(160, 165);
+}
+
+class FrequencyMemoryTest : public FrequencySelectionTest {
+protected:
+    std::set<std::string> folderListing() const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder.path))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+};
+
+TEST_F(FrequencyMemoryTest, StoreAndRecallInEachGroup)
+{
+    setPair("160", "167");
+    click(Command43);
+    EXPECT_EQ(file("prga1"), "\"160\",\"167\"\r\n");
+    EXPECT_TRUE(sound.liveBuffers().empty()); // storing plays nothing
+
+    click(Command65); // group 2
+    setPair("300", "304.5");
+    click(p1); // the menu twin stores like the button
+    EXPECT_EQ(file("prga2"), "\"300\",\"304.5\"\r\n");
+    EXPECT_EQ(file("prga1"), "\"160\",\"167\"\r\n");
+
+    setPair("", "");
+    click(Command38);
+    EXPECT_EQ(text(txtSetFreq1), "300");
+    EXPECT_EQ(text(txtsetfreq2), "304.5");
+    EXPECT_EQ(text(Text1), "300");
+    EXPECT_EQ(text(Text2), "4.5");
+    EXPECT_EQ(lamp(Text14), kRed);
+    expectPlaying(300, 304.5);
+
+    click(Command65);
+    click(Command65); // back to group 1
+    click(Command38);
+    expectPlaying(160, 167);
+}
+
+TEST_F(FrequencyMemoryTest, RecallReadsEitherFormAndTheAbsoluteValue)
+{
+    click(Command66); // square: a recall writes the current waveform
+    putFile("prgb1", "-160,\"171\"\n");
+    click(Command39);
+    EXPECT_EQ(text(txtSetFreq1), "160");
+    EXPECT_EQ(text(txtsetfreq2), "171");
+    EXPECT_EQ(file("freq2.wav").size(), squareSize(171));
+    EXPECT_LE(distinctBytes("freq2.wav"), 4u);
+    expectPlaying(160, 171);
+
+    // A field that is not a number leaves its box alone; a missing memory
+    // recalls the boxes as they are and still restarts the tones.
+    putFile("prgc1", "\"abc\",180\r\n");
+    click(Command40);
+    EXPECT_EQ(text(txtSetFreq1), "160");
+    EXPECT_EQ(text(txtsetfreq2), "180");
+    click(Command41);
+    expectPlaying(160, 180);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(FrequencyMemoryTest, RecallOutOfRangeShowsTheMessageAndPlaysNothing)
+{
+    click(cmdGenerate);
+    putFile("prge1", "5,12\r\n");
+    click(Command54);
+    EXPECT_EQ(text(txtSetFreq1), "5");
+    EXPECT_EQ(text(txtsetfreq2), "12");
+    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{kRangeMessage}));
+    EXPECT_TRUE(playing().empty());
+}
+
+TEST_F(FrequencyMemoryTest, DefaultsFillGroupOneAtoD)
+{
+    click(Command65); // group 2: the defaults still go to group 1
+    click(Command42);
+    EXPECT_EQ(file("prga1"), "78.3,86.13\r\n");
+    EXPECT_EQ(file("prgb1"), "141,155.1\r\n");
+    EXPECT_EQ(file("prgc1"), "203,223.3\r\n");
+    EXPECT_EQ(file("prgd1"), "264,290.4\r\n");
+    EXPECT_FALSE(exists("prga2"));
+    setPair("160", "165");
+    click(Command38); // "Prg I" is not affected
+    expectPlaying(160, 165);
+
+    fs::remove(folder.path / "prga1");
+    click(opts6); // the menu twin writes the same memories
+    EXPECT_EQ(file("prga1"), "78.3,86.13\r\n");
+    click(Command65);
+    click(Command65);
+    click(Command38);
+    EXPECT_EQ(text(txtSetFreq1), "78.3");
+    EXPECT_EQ(text(txtsetfreq2), "86.13");
+    EXPECT_EQ(text(Text2), "7.83");
+}
+
+TEST_F(FrequencyMemoryTest, GroupStepCyclesSavesAndCaptions)
+{
+    struct Expect {
+        const char* saved;
+        std::string_view lit;
+        const char* recall;
+        const char* store;
+        const char* lastRecall;
+    };
+    for (const Expect& e : {Expect{"2\r\n", Text17, "Prg I", "Prg Set I", "Prg P"},
+                            Expect{"3\r\n", Text18, "Prg Q", "Prg Set Q", "Prg X"},
+                            Expect{"1\r\n", Text16, "Prg A", "Prg Set A", "Prg H"}}) {
+        click(Command65);
+        EXPECT_EQ(file("pgset"), e.saved);
+        for (auto l : {Text16, Text17, Text18})
+            EXPECT_EQ(lamp(l), l == e.lit ? kRed : kBlue);
+        EXPECT_EQ(form.caption(Command38), e.recall);
+        EXPECT_EQ(form.caption(Command43), e.store);
+        EXPECT_EQ(form.caption(Command57), e.lastRecall);
+    }
+    EXPECT_EQ(form.caption(Command51), "Prg Set E"); // store buttons are not in designer order
+}
+
+TEST_F(FrequencyMemoryTest, StartUpShowsTheSavedGroupAndIgnoresGarbage)
+{
+    putFile("pgset", "3\r\n");
+    ASSERT_TRUE(start());
+    EXPECT_EQ(form.caption(Command40), "Prg S");
+    EXPECT_EQ(form.caption(Command48), "Prg Set V");
+    EXPECT_EQ(lamp(Text18), kRed);
+
+    putFile("pgset", "\"x\"\r\n");
+    ASSERT_TRUE(start());
+    putFile("prgf1", "300,310\r\n");
+    click(Command55); // any other group recalls group 1
+    expectPlaying(300, 310);
+    click(Command65); // and stays as it is
+    EXPECT_EQ(file("pgset"), "\"x\"\r\n");
+}
+
+struct DeletionCase {
+    std::string_view item;
+    bool asks;
+    std::vector<std::string> deleted;
+};
+
+std::vector<std::string> numbered(const std::string& stem, int from, int to)
+{
+    std::vector<std::string> names;
+    for (int i = from; i <= to; ++i)
+        names.push_back(stem + std::to_string(i));
+    return names;
+}
+
+TEST_F(FrequencyMemoryTest, DeletionsAskFirstAndRemoveExactlyTheirFiles)
+{
+    std::vector<std::string> memories;
+    for (char g = '1'; g <= '3'; ++g)
+        for (char x = 'a'; x <= 'h'; ++x)
+            memories.push_back(std::string("prg") + x + g);
+    std::vector<std::string> colours = {"stimc", "backc", "cset", "csets"};
+    for (const auto& n : numbered("stimc", 2, 16))
+        colours.push_back(n);
+    for (const auto& n : numbered("backc", 2, 16))
+        colours.push_back(n);
+    std::vector<std::string> conditions = numbered("prgcnd", 1, 10);
+    for (const auto& n : numbered("prgtrg", 1, 10))
+        conditions.push_back(n);
+    std::vector<std::string> all = memories;
+    for (const auto* group : {&colours, &conditions})
+        all.insert(all.end(), group->begin(), group->end());
+    for (const char* n : {"vols", "pgset", "mask", "fctl"})
+        all.push_back(n);
+
+    const std::vector<DeletionCase> cases = {
+        {p9, true, memories},  {p10, false, {"vols"}}, {p11, true, colours},
+        {p14, false, conditions}, {p12, true, all},       {p13, false, {"fctl"}},
+    };
+    for (const DeletionCase& c : cases) {
+        SCOPED_TRACE(std::string(c.item));
+        for (const auto& n : all)
+            putFile(n, "1\r\n");
+        for (const char* keep : {"freq1.wav", "spgset", "sprga1", "oncol", "bfctl", "notes.txt"})
+            putFile(keep, "1\r\n");
+        const auto before = folderListing();
+        if (c.asks) {
+            dialogs.answerConfirm(false);
+            click(c.item);
+            EXPECT_EQ(folderListing(), before) << "answered No";
+        }
+        dialogs.answerConfirm(true);
+        click(c.item);
+        std::set<std::string> expected = before;
+        for (const auto& n : c.deleted)
+            expected.erase(n);
+        EXPECT_EQ(folderListing(), expected);
+        dialogs.confirms.clear();
+    }
+    // Each question carries its own title; the window itself is unchanged.
+    std::vector<std::string> titles;
+    for (const auto& s : dialogs.shown)
+        if (s.kind == "confirm")
+            titles.push_back(s.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Frequency Deletion", "Frequency Deletion", "Stored Information",
+                                                "Stored Information", "Stored Information", "Stored Information"}));
+}
+
+} // namespace
+} // namespace aurelith::test
