@@ -33,12 +33,28 @@ public:
         : data(std::move(pcm)), rate(data->sampleRate)
     {
     }
+    explicit Voice(std::shared_ptr<StreamSource> source)
+        : stream(std::move(source)), rate(0.0), scratch(2 * kStreamChunk)
+    {
+    }
 
     // Audio thread: adds this voice's next frames to out.
     void mixInto(float* out, int frames, int deviceRate)
     {
         const PlayState playState = state.load(std::memory_order_acquire);
         if (playState == PlayState::Stopped) {
+            return;
+        }
+        const StereoGain g0 = gain.load(std::memory_order_relaxed);
+        if (stream) {
+            for (int done = 0; done < frames; done += kStreamChunk) {
+                const int n = std::min(kStreamChunk, frames - done);
+                stream->pull(scratch.data(), n);
+                for (int i = 0; i < n; ++i) {
+                    out[2 * (done + i)] += scratch[2 * i] * g0.left;
+                    out[2 * (done + i) + 1] += scratch[2 * i + 1] * g0.right;
+                }
+            }
             return;
         }
         const bool looping = playState == PlayState::Looping;
@@ -54,7 +70,9 @@ public:
         }
     }
 
+    static constexpr int kStreamChunk = 1024;
     const std::shared_ptr<const PcmData> data;
+    const std::shared_ptr<StreamSource> stream;
     std::atomic<PlayState> state{PlayState::Stopped};
     std::atomic<StereoGain> gain{StereoGain{1.0f, 1.0f}};
     std::atomic<double> rate;
@@ -63,6 +81,7 @@ public:
     int pan = 0;
 
 private:
+    std::vector<float> scratch; // stream voices: one chunk, allocated up front
     // Returns true when a one-shot voice ran off its end.
     template <int Channels>
     bool mix(float* out, int frames, double step, StereoGain g, bool looping)
@@ -153,6 +172,19 @@ Mixer::Voice* Mixer::addVoice(std::shared_ptr<const PcmData> data)
         return nullptr;
     }
     auto* voice = new Voice(std::move(data));
+    ++outstanding_;
+    commands_.push({CommandKind::Add, voice});
+    collectGarbage();
+    return voice;
+}
+
+Mixer::Voice* Mixer::addVoice(std::shared_ptr<StreamSource> stream)
+{
+    collectGarbage();
+    if (!stream || outstanding_ >= kMaxVoices) {
+        return nullptr;
+    }
+    auto* voice = new Voice(std::move(stream));
     ++outstanding_;
     commands_.push({CommandKind::Add, voice});
     collectGarbage();

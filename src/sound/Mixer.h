@@ -2,6 +2,7 @@
 
 #include "sound/PcmData.h"
 #include "sound/SpscQueue.h"
+#include "sound/StreamSource.h"
 
 #include <array>
 #include <atomic>
@@ -40,6 +41,9 @@ public:
     // Returns a stopped voice at the data's own rate, or nullptr when the data
     // is unusable or too many voices are alive. The mixer owns the voice.
     Voice* addVoice(std::shared_ptr<const PcmData> data);
+    // A voice fed by a stream that is already at the device rate; its rate
+    // setting is ignored. nullptr for no stream or too many voices.
+    Voice* addVoice(std::shared_ptr<StreamSource> stream);
     // Silences the voice from the next render() on; the pointer is then dead.
     void removeVoice(Voice* voice);
 

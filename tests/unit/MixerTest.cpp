@@ -191,7 +191,8 @@ TEST(MixerVoices, OfflineChurnWithoutRenderingNeverRunsOutOfRoom)
 TEST(MixerVoices, UnusableDataIsRefused)
 {
     Mixer mixer;
-    EXPECT_EQ(mixer.addVoice(nullptr), nullptr);
+    EXPECT_EQ(mixer.addVoice(std::shared_ptr<const PcmData>()), nullptr);
+    EXPECT_EQ(mixer.addVoice(std::shared_ptr<StreamSource>()), nullptr);
     EXPECT_EQ(mixer.addVoice(std::make_shared<PcmData>()), nullptr);
 }
 

@@ -1,0 +1,15 @@
+#pragma once
+
+namespace aurelith {
+
+// Sound made ahead by another thread (a long masking file decoded and
+// resampled by a worker), already stereo at the device rate.
+class StreamSource {
+public:
+    virtual ~StreamSource() = default;
+    // Audio thread: fills `frames` interleaved stereo frames, silence where
+    // nothing is ready yet. Never blocks, locks, allocates or reads files.
+    virtual void pull(float* stereo, int frames) = 0;
+};
+
+} // namespace aurelith
