@@ -110,8 +110,10 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string
     if (!data) {
         return nullptr;
     }
+    // Keyed by path: a retune rewrites the same file, and the new voice takes
+    // over from the old one where it is instead of starting again.
     const long frames = data->frames;
-    Mixer::Voice* voice = mixer_->addVoice(std::move(data));
+    Mixer::Voice* voice = mixer_->addVoice(std::move(data), path);
     if (!voice) {
         return nullptr;
     }
