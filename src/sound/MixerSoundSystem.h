@@ -55,6 +55,8 @@ public:
     void releaseDevice() override;
 
     int deviceRate() const;
+    // The output's fixed delay, in frames (0 with no device).
+    int latencyFrames() const { return mixer_ ? mixer_->latencyFrames() : 0; }
     // Offline only: the next frames the user would hear (silence with no device).
     void render(float* interleavedStereo, int frames);
 

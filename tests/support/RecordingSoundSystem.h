@@ -53,6 +53,7 @@ public:
     std::vector<BufferInfo> liveBuffers() const;
     // The next `seconds` of what the user would hear: interleaved stereo at kRate.
     std::vector<float> render(double seconds);
+    std::size_t latencyFrames() const { return static_cast<std::size_t>(real_.latencyFrames()); }
     void clearCalls();
 
     std::vector<std::string> calls;

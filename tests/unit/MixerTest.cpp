@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <limits>
 #include <numbers>
+#include <random>
 #include <thread>
 
 namespace aurelith {
@@ -433,6 +434,29 @@ TEST_F(MixerSoundSystemTest, DeviceFailureKeepsTheOutputsReason)
     EXPECT_EQ(error, output.failWith);
     EXPECT_FALSE(sound.hasDevice());
     EXPECT_EQ(sound.createBuffer(file), nullptr);
+}
+
+} // namespace
+} // namespace aurelith
+
+namespace aurelith {
+namespace {
+
+TEST(LimiterTest, QuietSignalPassesBitForBitBehindTheLookAhead)
+{
+    Limiter limiter;
+    limiter.configure(kRate);
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> level(-0.99f, 0.99f);
+    std::vector<float> in(2 * 20000);
+    for (float& s : in)
+        s = level(random);
+    std::vector<float> out = in;
+    for (std::size_t done = 0; done < 20000; done += 333)
+        limiter.process(out.data() + 2 * done, static_cast<int>(std::min<std::size_t>(333, 20000 - done)));
+    const auto delay = static_cast<std::size_t>(2 * limiter.latencyFrames());
+    for (std::size_t i = 0; i + delay < out.size(); ++i)
+        ASSERT_EQ(out[i + delay], in[i]) << i;
 }
 
 } // namespace
