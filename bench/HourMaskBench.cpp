@@ -5,6 +5,7 @@
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
+#include "sound/PinkNoise.h"
 #include "ui/ControlNames.h"
 
 #include <benchmark/benchmark.h>
@@ -188,6 +189,15 @@ void BM_BandButtonWithHourMask(benchmark::State& state, bool mp3)
 }
 BENCHMARK_CAPTURE(BM_BandButtonWithHourMask, wav, false)->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK_CAPTURE(BM_BandButtonWithHourMask, mp3, true)->Unit(benchmark::kMillisecond)->Iterations(50);
+
+// The built-in pink noise is made on the first press that needs it, then shared.
+void BM_PinkNoiseFirstUse(benchmark::State& state)
+{
+    unsigned seed = 1;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PinkNoise::generate(kRate, seed++));
+}
+BENCHMARK(BM_PinkNoiseFirstUse)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 } // namespace aurelith

@@ -93,6 +93,9 @@ bool MixerSoundSystem::createDevice(std::string& error)
         return false;
     }
     mixer_ = std::move(mixer);
+    if (pinkNoiseStandIn_) {
+        PinkNoise::prepare(mixer_->deviceRate());
+    }
     return true;
 }
 

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <map>
 #include <mutex>
 #include <random>
+#include <system_error>
 
 namespace aurelith {
 
@@ -58,16 +60,47 @@ std::shared_ptr<const PcmData> PinkNoise::generate(int sampleRate, unsigned seed
     return pcm;
 }
 
+namespace {
+
+constexpr unsigned kSeed = 0x70696e6bu;
+using Loop = std::shared_future<std::shared_ptr<const PcmData>>;
+
+std::mutex loopsMutex;
+std::map<int, Loop> loops;
+
+// The caller holds loopsMutex.
+Loop& loopFor(int sampleRate, std::launch policy)
+{
+    auto it = loops.find(sampleRate);
+    if (it == loops.end()) {
+        auto make = [sampleRate] { return PinkNoise::generate(sampleRate, kSeed); };
+        Loop loop;
+        try {
+            loop = std::async(policy, make).share();
+        } catch (const std::system_error&) { // no thread to spare: make it on first use
+            loop = std::async(std::launch::deferred, make).share();
+        }
+        it = loops.emplace(sampleRate, std::move(loop)).first;
+    }
+    return it->second;
+}
+
+} // namespace
+
+void PinkNoise::prepare(int sampleRate)
+{
+    std::lock_guard lock(loopsMutex);
+    loopFor(sampleRate, std::launch::async);
+}
+
 std::shared_ptr<const PcmData> PinkNoise::loop(int sampleRate)
 {
-    static std::mutex mutex;
-    static std::map<int, std::shared_ptr<const PcmData>> loops;
-    std::lock_guard lock(mutex);
-    auto& cached = loops[sampleRate];
-    if (!cached) {
-        cached = generate(sampleRate, 0x70696e6bu);
+    Loop loop;
+    {
+        std::lock_guard lock(loopsMutex);
+        loop = loopFor(sampleRate, std::launch::deferred);
     }
-    return cached;
+    return loop.get();
 }
 
 } // namespace aurelith

@@ -16,6 +16,10 @@ struct PinkNoise {
     static constexpr double kHighHz = 20000.0;
     static constexpr double kRms = 0.1; // -20 dBFS, as pink noise files are usually made
 
+    // Starts making the loop for this rate on another thread, so that the
+    // first press that needs it does not wait the tens of milliseconds it takes.
+    static void prepare(int sampleRate);
+    // The loop for this rate, made here if prepare() was not called.
     static std::shared_ptr<const PcmData> loop(int sampleRate);
     // Builds a new loop; the same seed always gives the same noise.
     static std::shared_ptr<const PcmData> generate(int sampleRate, unsigned seed);
