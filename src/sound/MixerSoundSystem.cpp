@@ -1,6 +1,11 @@
 #include "sound/MixerSoundSystem.h"
 
+#include "sound/MaskStream.h"
+#include "sound/PinkNoise.h"
+
 #include <algorithm>
+#include <climits>
+#include <filesystem>
 
 namespace aurelith {
 
@@ -88,6 +93,9 @@ bool MixerSoundSystem::createDevice(std::string& error)
         return false;
     }
     mixer_ = std::move(mixer);
+    if (pinkNoiseStandIn_) {
+        PinkNoise::prepare(mixer_->deviceRate());
+    }
     return true;
 }
 
@@ -106,7 +114,46 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string
     if (!mixer_) {
         return nullptr;
     }
-    auto data = decoder_.decode(path);
+    if (auto buffer = openFile(path)) {
+        return buffer;
+    }
+    if (pinkNoiseStandIn_ && std::filesystem::path(path).filename() == kPinkNoiseFile) {
+        return addBuffer(PinkNoise::loop(mixer_->deviceRate()));
+    }
+    return nullptr;
+}
+
+void MixerSoundSystem::setPinkNoiseStandIn(bool on)
+{
+    pinkNoiseStandIn_ = on;
+}
+
+// Small files (every tone file, short masks) are decoded whole, as the mixer
+// reads them at any rate. Longer ones would hold the window for seconds and
+// take gigabytes, so they stream: only the header is read here.
+std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openFile(const std::string& path)
+{
+    std::error_code error;
+    const auto bytes = std::filesystem::file_size(path, error);
+    if (!error && bytes > static_cast<std::uintmax_t>(SoundDecoder::kCacheMinBytes)) {
+        std::unique_ptr<MaskStream> stream = MaskStream::open(path, mixer_->deviceRate());
+        if (!stream) {
+            return nullptr;
+        }
+        if (stream->seconds() > kStreamAboveSeconds) {
+            const long frames = static_cast<long>(std::min<long long>(stream->fileFrames(), LONG_MAX));
+            if (!stream->start()) {
+                return nullptr;
+            }
+            Mixer::Voice* voice = mixer_->addVoice(std::shared_ptr<StreamSource>(std::move(stream)));
+            return voice ? std::make_unique<MixerSoundBuffer>(mixer_, voice, frames) : nullptr;
+        }
+    }
+    return addBuffer(decoder_.decode(path));
+}
+
+std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::addBuffer(std::shared_ptr<const PcmData> data)
+{
     if (!data) {
         return nullptr;
     }

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace aurelith {
 
@@ -41,6 +42,11 @@ private:
 class MixerSoundSystem : public SoundSystem {
 public:
     static constexpr int kOfflineRate = 44100;
+    // Files longer than this are streamed from disk rather than held whole.
+    static constexpr double kStreamAboveSeconds = 3.0;
+    // Mask 1's file: when it is missing or unreadable, built-in pink noise
+    // plays in its place, so the mask works before the user supplies one.
+    static constexpr std::string_view kPinkNoiseFile = "pink_inv.wav";
 
     explicit MixerSoundSystem(AudioOutput* output = nullptr);
     ~MixerSoundSystem() override;
@@ -52,6 +58,8 @@ public:
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
     // The same as createBuffer, keeping the concrete type.
     std::unique_ptr<MixerSoundBuffer> openBuffer(const std::string& path);
+    // Whether pink noise stands in for a missing mask 1 (on unless turned off).
+    void setPinkNoiseStandIn(bool on);
     void releaseDevice() override;
 
     int deviceRate() const;
@@ -61,9 +69,13 @@ public:
     void render(float* interleavedStereo, int frames);
 
 private:
+    std::unique_ptr<MixerSoundBuffer> openFile(const std::string& path);
+    std::unique_ptr<MixerSoundBuffer> addBuffer(std::shared_ptr<const PcmData> data);
+
     AudioOutput* output_;
     SoundDecoder decoder_;
     std::shared_ptr<Mixer> mixer_;
+    bool pinkNoiseStandIn_ = true;
 };
 
 } // namespace aurelith
