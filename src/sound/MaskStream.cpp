@@ -145,8 +145,19 @@ bool MaskStream::start()
 
 void MaskStream::pull(float* stereo, int frames)
 {
-    const std::size_t got = ring_.read(stereo, static_cast<std::size_t>(frames));
-    std::fill(stereo + 2 * got, stereo + 2 * static_cast<std::size_t>(frames), 0.0f);
+    const auto wanted = static_cast<std::size_t>(frames);
+    std::size_t got = ring_.read(stereo, wanted);
+    if (waitForData_.load(std::memory_order_relaxed)) {
+        // Rendering offline runs far ahead of real time: wait for the worker
+        // (bounded, so a stuck disk cannot hang the render for ever).
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (got < wanted && !failed() && std::chrono::steady_clock::now() < giveUp) {
+            wake_.notify_one();
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+            got += ring_.read(stereo + 2 * got, wanted - got);
+        }
+    }
+    std::fill(stereo + 2 * got, stereo + 2 * wanted, 0.0f);
 }
 
 bool MaskStream::waitForSpace(std::size_t frames)

@@ -118,7 +118,7 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string
         return buffer;
     }
     if (pinkNoiseStandIn_ && std::filesystem::path(path).filename() == kPinkNoiseFile) {
-        return addBuffer(PinkNoise::loop(mixer_->deviceRate()));
+        return addBuffer(PinkNoise::loop(mixer_->deviceRate()), path);
     }
     return nullptr;
 }
@@ -136,23 +136,44 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openFile(const std::string& 
     std::error_code error;
     const auto bytes = std::filesystem::file_size(path, error);
     if (!error && bytes > static_cast<std::uintmax_t>(SoundDecoder::kCacheMinBytes)) {
-        std::unique_ptr<MaskStream> stream = MaskStream::open(path, mixer_->deviceRate());
-        if (!stream) {
-            return nullptr;
-        }
-        if (stream->seconds() > kStreamAboveSeconds) {
-            const long frames = static_cast<long>(std::min<long long>(stream->fileFrames(), LONG_MAX));
-            if (!stream->start()) {
-                return nullptr;
-            }
-            Mixer::Voice* voice = mixer_->addVoice(std::shared_ptr<StreamSource>(std::move(stream)));
-            return voice ? std::make_unique<MixerSoundBuffer>(mixer_, voice, frames) : nullptr;
-        }
+        if (auto buffer = openStream(path))
+            return buffer;
     }
-    return addBuffer(decoder_.decode(path));
+    return addBuffer(decoder_.decode(path), path);
 }
 
-std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::addBuffer(std::shared_ptr<const PcmData> data)
+std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openStream(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const auto bytes = fs::file_size(path, error);
+    const auto modified = fs::last_write_time(path, error);
+    // A retune opens the same mask again while the old buffer still plays:
+    // the new voice shares its stream and goes on from where it is.
+    OpenStream& known = streams_[path];
+    std::shared_ptr<StreamSource> stream = known.stream.lock();
+    long frames = known.frames;
+    if (!stream || error || known.bytes != bytes || known.modified != modified) {
+        std::unique_ptr<MaskStream> opened = MaskStream::open(path, mixer_->deviceRate());
+        if (!opened || opened->seconds() <= kStreamAboveSeconds) {
+            streams_.erase(path);
+            return nullptr; // short enough to hold whole, or not a sound file
+        }
+        frames = static_cast<long>(std::min<long long>(opened->fileFrames(), LONG_MAX));
+        opened->waitForData(output_ == nullptr); // offline: no underruns, however fast we render
+        if (!opened->start()) {
+            streams_.erase(path);
+            return nullptr;
+        }
+        stream = std::shared_ptr<StreamSource>(std::move(opened));
+        known = {stream, modified, bytes, frames};
+    }
+    Mixer::Voice* voice = mixer_->addVoice(stream, path);
+    return voice ? std::make_unique<MixerSoundBuffer>(mixer_, voice, frames) : nullptr;
+}
+
+std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::addBuffer(std::shared_ptr<const PcmData> data,
+                                                              const std::string& key)
 {
     if (!data) {
         return nullptr;
@@ -160,7 +181,7 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::addBuffer(std::shared_ptr<co
     // Keyed by path: a retune rewrites the same file, and the new voice takes
     // over from the old one where it is instead of starting again.
     const long frames = data->frames;
-    Mixer::Voice* voice = mixer_->addVoice(std::move(data), path);
+    Mixer::Voice* voice = mixer_->addVoice(std::move(data), key);
     if (!voice) {
         return nullptr;
     }

@@ -5,6 +5,8 @@
 #include "sound/Mixer.h"
 #include "sound/SoundDecoder.h"
 
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -70,12 +72,23 @@ public:
 
 private:
     std::unique_ptr<MixerSoundBuffer> openFile(const std::string& path);
-    std::unique_ptr<MixerSoundBuffer> addBuffer(std::shared_ptr<const PcmData> data);
+    std::unique_ptr<MixerSoundBuffer> openStream(const std::string& path);
+    std::unique_ptr<MixerSoundBuffer> addBuffer(std::shared_ptr<const PcmData> data, const std::string& key);
+
+    // The stream last opened for a path, while a voice still plays from it,
+    // and the file as it was then: reopening the same file goes on with it.
+    struct OpenStream {
+        std::weak_ptr<StreamSource> stream;
+        std::filesystem::file_time_type modified;
+        std::uintmax_t bytes = 0;
+        long frames = 0;
+    };
 
     AudioOutput* output_;
     SoundDecoder decoder_;
     std::shared_ptr<Mixer> mixer_;
     bool pinkNoiseStandIn_ = true;
+    std::map<std::string, OpenStream> streams_;
 };
 
 } // namespace aurelith

@@ -29,10 +29,10 @@ protected:
         type(txtSetFreq1, std::to_string(static_cast<int>(left)));
         type(txtsetfreq2, std::to_string(static_cast<int>(right)));
     }
-    // Three seconds of stereo noise as mask 1, returned as its left channel.
-    std::vector<float> putNoiseMask()
+    // Stereo noise as mask 1, returned as its left channel.
+    std::vector<float> putNoiseMask(int seconds = 3)
     {
-        const int frames = 3 * 44100;
+        const int frames = seconds * 44100;
         std::mt19937 random(7);
         std::normal_distribution<float> noise(0.0f, 0.1f);
         std::vector<float> samples(2 * frames);
@@ -104,9 +104,12 @@ TEST_F(SoundEngineTest, RetunesDoNotClick)
     }
 }
 
-TEST_F(SoundEngineTest, RetunesLetTheMaskRunOn)
+// Held whole (2 s) or streamed from disk (5 s), the mask goes on where it was.
+class MaskRunOnTest : public SoundEngineTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(MaskRunOnTest, RetunesLetTheMaskRunOn)
 {
-    const std::vector<float> mask = putNoiseMask();
+    const std::vector<float> mask = putNoiseMask(GetParam());
     form.setValue(scrToneVol, -5000); // the bottom of "Tone Vol"
     form.setValue(scrMaskVol, 0);
     std::vector<std::size_t> retunes;
@@ -120,6 +123,8 @@ TEST_F(SoundEngineTest, RetunesLetTheMaskRunOn)
         EXPECT_LT(std::abs(correlation(heard, from, mask, kAround - delay, n)), 0.1);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(HeldAndStreamed, MaskRunOnTest, ::testing::Values(2, 5));
 
 struct Carrier {
     double left, right;
