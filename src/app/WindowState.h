@@ -50,6 +50,7 @@ struct WindowState {
     Value activeBackColour;
     std::array<ColourPair, 16> colourSets; // set n at index n - 1
     int colourBank = 1;
+    Colour dialogColour = 0; // the colour dialog opens on the colour last picked with it
     int scanDirection = 0;
     double pendingLeftText = 160;
     double pendingRightText = 161;

@@ -14,7 +14,7 @@ class ScriptedDialogs : public Dialogs {
 public:
     struct Shown {
         std::string kind; // "message", "confirm", "input", "colour"
-        std::string text;
+        std::string text; // the colour a colour dialog opened on, in decimal
         std::string title;
     };
 
