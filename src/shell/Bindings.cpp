@@ -1,9 +1,12 @@
 #include "shell/Bindings.h"
 
 #include "shell/Startup.h"
+#include "events/ConditionsEvents.h"
 #include "freq/Adjusters.h"
 #include "freq/BandPresets.h"
 #include "freq/FrequencyMemory.h"
+#include "tools/HelpTexts.h"
+#include "tools/ToolLaunchers.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/LevelControls.h"
 #include "tone/Playback.h"
@@ -19,6 +22,9 @@ void bindHandlers(App& app)
     bindBandPresets(app);
     bindAdjusters(app);
     bindFrequencyMemory(app);
+    bindConditionsEvents(app);
+    bindToolLaunchers(app);
+    bindHelpTexts(app);
 }
 
 } // namespace aurelith

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace aurelith {
+
+// Splits a command line into words as a POSIX shell does before it runs a
+// simple command: blanks separate words, single quotes keep everything
+// literal, double quotes keep everything but \" \\ \$ \` literal, a backslash
+// outside quotes takes the next character literally. Nothing is expanded or
+// interpreted: ; | & < > $(...) ` * ~ # stay ordinary characters of the
+// words. Nothing when a quote is left open.
+std::optional<std::vector<std::string>> splitCommandLine(std::string_view line);
+
+} // namespace aurelith
