@@ -25,8 +25,8 @@ struct Kind {
     std::array<std::string, kCount> WindowState::*text;
     std::array<std::string, kCount> WindowState::*title;
     const char* fileStem;
-    const char* viewCaption;  // the frame over the text box while viewing
-    const char* itemCaption;  // "Cond 3", "Event 3"
+    const char* viewCaption;   // the frame over the text box while viewing
+    const char* itemCaption;   // "Cond 3", "Event 3"
     const char* promptCaption; // "Enter Cond 3", "Enter Event 3"
     int WindowState::*viewIndex;
 };

@@ -90,15 +90,12 @@ TEST_F(ConditionsEventsTest, PrgCondSavesTheConditionLastPromptedAndHandsTheDisp
     expectHandedBack();
     EXPECT_EQ(text(Text11), "12"); // the counter stays until its owner rewrites it
 
-    press(Command84, 9); // condition 10
-    type(Text6, "10 \"quoted\"");
-    click(Command90);
-    EXPECT_EQ(file("prgcnd10"), "\"10 'quoted'\",\"\"\r\n");
-
-    click(Command84); // event 1: PrgCond stores nothing in the event phase
+    press(Command84, 10); // event 1: PrgCond stores nothing in the event phase
     type(Text6, "x");
     click(Command90);
-    EXPECT_EQ(file("prgcnd10"), "\"10 'quoted'\",\"\"\r\n");
+    for (int k = 2; k <= 11; ++k)
+        EXPECT_FALSE(exists("prgcnd" + std::to_string(k)));
+    EXPECT_EQ(file("prgcnd1"), "\"7\",\"Seventh\"\r\n");
 }
 
 TEST_F(ConditionsEventsTest, PrgEvntStoresTheEventPromptedOrElseEventOne)
