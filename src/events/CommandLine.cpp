@@ -8,6 +8,12 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 // Inside double quotes a backslash escapes only these; before anything else it stays.
 bool escapableInDoubleQuotes(char c) { return c == '"' || c == '\\' || c == '$' || c == '`' || c == '\n'; }
 
+bool isPlain(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("_@%+=:,./-").find(c) != std::string_view::npos;
+}
+
 } // namespace
 
 std::optional<std::vector<std::string>> splitCommandLine(std::string_view line)
@@ -72,6 +78,27 @@ std::optional<std::vector<std::string>> splitCommandLine(std::string_view line)
     if (inWord)
         words.push_back(std::move(word));
     return words;
+}
+
+std::string joinCommandLine(const std::vector<std::string>& words)
+{
+    std::string line;
+    for (const std::string& word : words) {
+        if (!line.empty())
+            line += ' ';
+        bool plain = !word.empty();
+        for (char c : word)
+            plain = plain && isPlain(c);
+        if (plain) {
+            line += word;
+            continue;
+        }
+        line += '\'';
+        for (char c : word)
+            line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        line += '\'';
+    }
+    return line;
 }
 
 } // namespace aurelith

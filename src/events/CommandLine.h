@@ -15,4 +15,8 @@ namespace aurelith {
 // words. Nothing when a quote is left open.
 std::optional<std::vector<std::string>> splitCommandLine(std::string_view line);
 
+// A command line that splits back into `words`, quoting with single quotes
+// only, so it survives a record that cannot hold double quotes.
+std::string joinCommandLine(const std::vector<std::string>& words);
+
 } // namespace aurelith

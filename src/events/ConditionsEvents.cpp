@@ -112,12 +112,23 @@ void programCondition(App& app)
     handBack(app);
 }
 
+// The record turns double quotes into single ones, which would change how a
+// line splits ("Bob's file" would no longer be one word); such a line is
+// stored in an equivalent form without them.
+std::string storableCommand(const std::string& line)
+{
+    if (line.find('"') == std::string::npos)
+        return line;
+    const auto words = splitCommandLine(line);
+    return words ? joinCommandLine(*words) : line;
+}
+
 // Outside the event phase this overwrites event 1.
 void programEvent(App& app)
 {
     const int e = app.state.eventProgIndex;
     const int k = inRange(e, 3, kCount + 1) ? e - 1 : 1;
-    save(app, kEvents, k, app.form.text(Text6), app.form.text(Text7));
+    save(app, kEvents, k, storableCommand(app.form.text(Text6)), app.form.text(Text7));
     handBack(app);
 }
 

@@ -37,6 +37,17 @@ INSTANTIATE_TEST_SUITE_P(
                       Split{"prog \"open", std::nullopt}, Split{"prog 'open", std::nullopt},
                       Split{"prog \"a\\\"", std::nullopt}));
 
+TEST(CommandLineJoin, SplitsBackIntoTheSameWordsWithoutDoubleQuotes)
+{
+    for (const Words& words : {Words{"/bin/x", "Bob's music/a b.mp3", "", "$(rm x)", "a\\b", "tab\there", "'"},
+                               Words{"plain", "-v", "--n=1,2"}}) {
+        const std::string line = joinCommandLine(words);
+        EXPECT_EQ(line.find('"'), std::string::npos) << line;
+        EXPECT_EQ(splitCommandLine(line), words) << line;
+    }
+    EXPECT_EQ(joinCommandLine({"plain", "-v", "--n=1,2"}), "plain -v --n=1,2");
+}
+
 class ConditionsEventsTest : public AppTest {
 protected:
     void SetUp() override { ASSERT_TRUE(start()); }
@@ -182,6 +193,17 @@ TEST_F(ConditionsEventsTest, SwitchingOnAfterALoopOfOneLaunchesEventOneSplitInTh
     app.state.loopNumber = 2; // no longer the condition shown next
     click(Command87);
     EXPECT_EQ(launcher.tried.size(), 1u);
+}
+
+TEST_F(ConditionsEventsTest, AnEventSavedWithDoubleQuotesLaunchesWithTheSameWords)
+{
+    press(Command84, 11);
+    type(Text6, "play \"Bob's music/a b.mp3\" x");
+    click(Command83);
+    app.state.loopNumber = 1;
+    click(Command87);
+    ASSERT_EQ(launcher.tried.size(), 1u);
+    EXPECT_EQ(launcher.tried[0].arguments, (Words{"Bob's music/a b.mp3", "x"}));
 }
 
 TEST_F(ConditionsEventsTest, TheTriggerFollowsTheViewCounters)
