@@ -58,6 +58,12 @@ struct WindowState {
     double scanLoopCounter = 0; // a scanner step's inner loop; the strobe's start counts it too
     Value scanBankGroup = 1;
     int scanBankMode = 0;
+    // Conditions and events k = 1 ... 10 at index k - 1; filled as they are saved,
+    // viewed, defaulted or launched, the files being the lasting copy.
+    std::array<std::string, 10> condText;
+    std::array<std::string, 10> condTitle;
+    std::array<std::string, 10> eventCommand;
+    std::array<std::string, 10> eventTitle;
     int condViewIndex = 1;
     int eventViewIndex = 1;
     int condProgIndex = 1;

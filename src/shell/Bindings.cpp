@@ -1,11 +1,14 @@
 #include "shell/Bindings.h"
 
 #include "shell/Startup.h"
+#include "events/ConditionsEvents.h"
 #include "freq/Adjusters.h"
 #include "freq/BandPresets.h"
 #include "freq/FrequencyMemory.h"
 #include "photic/ColourSets.h"
 #include "photic/Strobe.h"
+#include "tools/HelpTexts.h"
+#include "tools/ToolLaunchers.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/LevelControls.h"
 #include "tone/Playback.h"
@@ -23,6 +26,9 @@ void bindHandlers(App& app)
     bindFrequencyMemory(app);
     bindColourSets(app);
     bindStrobe(app);
+    bindConditionsEvents(app);
+    bindToolLaunchers(app);
+    bindHelpTexts(app);
 }
 
 } // namespace aurelith
