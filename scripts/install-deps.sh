@@ -2,10 +2,10 @@
 # Installs the Debian packages that are missing. Usage: install-deps.sh [--test]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev libsndfile1-dev fonts-dejavu-core)
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev libsndfile1-dev libsamplerate0-dev fonts-dejavu-core)
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev
-             pulseaudio pulseaudio-utils xvfb xauth libx11-dev python3-numpy locales)
+             pulseaudio pulseaudio-utils xvfb xauth libx11-dev python3-numpy locales lame)
 fi
 
 missing=()

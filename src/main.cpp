@@ -5,6 +5,7 @@
 #include "platform/MainWindow.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtLauncher.h"
+#include "platform/RenderCommand.h"
 #include "sound/MixerSoundSystem.h"
 #include "shell/Bindings.h"
 
@@ -20,6 +21,9 @@ using namespace aurelith;
 
 int main(int argc, char* argv[])
 {
+    // Rendering to a file needs no window, no display and no sound device.
+    if (wantsRenderCommand(argc, argv))
+        return runRenderCommand(argc, argv);
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Aurelith");
     // Qt adopts the user's locale; numbers in boxes and files always use ".".

@@ -1,6 +1,11 @@
 #include "sound/MixerSoundSystem.h"
 
+#include "sound/MaskStream.h"
+#include "sound/PinkNoise.h"
+
 #include <algorithm>
+#include <climits>
+#include <filesystem>
 
 namespace aurelith {
 
@@ -88,6 +93,9 @@ bool MixerSoundSystem::createDevice(std::string& error)
         return false;
     }
     mixer_ = std::move(mixer);
+    if (pinkNoiseStandIn_) {
+        PinkNoise::prepare(mixer_->deviceRate());
+    }
     return true;
 }
 
@@ -106,12 +114,74 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string
     if (!mixer_) {
         return nullptr;
     }
-    auto data = decoder_.decode(path);
+    if (auto buffer = openFile(path)) {
+        return buffer;
+    }
+    if (pinkNoiseStandIn_ && std::filesystem::path(path).filename() == kPinkNoiseFile) {
+        return addBuffer(PinkNoise::loop(mixer_->deviceRate()), path);
+    }
+    return nullptr;
+}
+
+void MixerSoundSystem::setPinkNoiseStandIn(bool on)
+{
+    pinkNoiseStandIn_ = on;
+}
+
+// Small files (every tone file, short masks) are decoded whole, as the mixer
+// reads them at any rate. Longer ones would hold the window for seconds and
+// take gigabytes, so they stream: only the header is read here.
+std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openFile(const std::string& path)
+{
+    std::error_code error;
+    const auto bytes = std::filesystem::file_size(path, error);
+    if (!error && bytes > static_cast<std::uintmax_t>(SoundDecoder::kCacheMinBytes)) {
+        if (auto buffer = openStream(path))
+            return buffer;
+    }
+    return addBuffer(decoder_.decode(path), path);
+}
+
+std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openStream(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const auto bytes = fs::file_size(path, error);
+    const auto modified = fs::last_write_time(path, error);
+    // A retune opens the same mask again while the old buffer still plays:
+    // the new voice shares its stream and goes on from where it is.
+    OpenStream& known = streams_[path];
+    std::shared_ptr<StreamSource> stream = known.stream.lock();
+    long frames = known.frames;
+    if (!stream || error || known.bytes != bytes || known.modified != modified) {
+        std::unique_ptr<MaskStream> opened = MaskStream::open(path, mixer_->deviceRate());
+        if (!opened || opened->seconds() <= kStreamAboveSeconds) {
+            streams_.erase(path);
+            return nullptr; // short enough to hold whole, or not a sound file
+        }
+        frames = static_cast<long>(std::min<long long>(opened->fileFrames(), LONG_MAX));
+        opened->waitForData(output_ == nullptr); // offline: no underruns, however fast we render
+        if (!opened->start()) {
+            streams_.erase(path);
+            return nullptr;
+        }
+        stream = std::shared_ptr<StreamSource>(std::move(opened));
+        known = {stream, modified, bytes, frames};
+    }
+    Mixer::Voice* voice = mixer_->addVoice(stream, path);
+    return voice ? std::make_unique<MixerSoundBuffer>(mixer_, voice, frames) : nullptr;
+}
+
+std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::addBuffer(std::shared_ptr<const PcmData> data,
+                                                              const std::string& key)
+{
     if (!data) {
         return nullptr;
     }
+    // Keyed by path: a retune rewrites the same file, and the new voice takes
+    // over from the old one where it is instead of starting again.
     const long frames = data->frames;
-    Mixer::Voice* voice = mixer_->addVoice(std::move(data));
+    Mixer::Voice* voice = mixer_->addVoice(std::move(data), key);
     if (!voice) {
         return nullptr;
     }

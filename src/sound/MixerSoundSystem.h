@@ -5,8 +5,11 @@
 #include "sound/Mixer.h"
 #include "sound/SoundDecoder.h"
 
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace aurelith {
 
@@ -41,6 +44,11 @@ private:
 class MixerSoundSystem : public SoundSystem {
 public:
     static constexpr int kOfflineRate = 44100;
+    // Files longer than this are streamed from disk rather than held whole.
+    static constexpr double kStreamAboveSeconds = 3.0;
+    // Mask 1's file: when it is missing or unreadable, built-in pink noise
+    // plays in its place, so the mask works before the user supplies one.
+    static constexpr std::string_view kPinkNoiseFile = "pink_inv.wav";
 
     explicit MixerSoundSystem(AudioOutput* output = nullptr);
     ~MixerSoundSystem() override;
@@ -52,16 +60,35 @@ public:
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
     // The same as createBuffer, keeping the concrete type.
     std::unique_ptr<MixerSoundBuffer> openBuffer(const std::string& path);
+    // Whether pink noise stands in for a missing mask 1 (on unless turned off).
+    void setPinkNoiseStandIn(bool on);
     void releaseDevice() override;
 
     int deviceRate() const;
+    // The output's fixed delay, in frames (0 with no device).
+    int latencyFrames() const { return mixer_ ? mixer_->latencyFrames() : 0; }
     // Offline only: the next frames the user would hear (silence with no device).
     void render(float* interleavedStereo, int frames);
 
 private:
+    std::unique_ptr<MixerSoundBuffer> openFile(const std::string& path);
+    std::unique_ptr<MixerSoundBuffer> openStream(const std::string& path);
+    std::unique_ptr<MixerSoundBuffer> addBuffer(std::shared_ptr<const PcmData> data, const std::string& key);
+
+    // The stream last opened for a path, while a voice still plays from it,
+    // and the file as it was then: reopening the same file goes on with it.
+    struct OpenStream {
+        std::weak_ptr<StreamSource> stream;
+        std::filesystem::file_time_type modified;
+        std::uintmax_t bytes = 0;
+        long frames = 0;
+    };
+
     AudioOutput* output_;
     SoundDecoder decoder_;
     std::shared_ptr<Mixer> mixer_;
+    bool pinkNoiseStandIn_ = true;
+    std::map<std::string, OpenStream> streams_;
 };
 
 } // namespace aurelith

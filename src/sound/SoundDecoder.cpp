@@ -1,5 +1,7 @@
 #include "sound/SoundDecoder.h"
 
+#include "sound/SafeSamples.h"
+
 #include <sndfile.h>
 #include <sys/stat.h>
 
@@ -48,6 +50,7 @@ std::shared_ptr<PcmData> readAll(SNDFILE* file, const SF_INFO& info)
         if (got <= 0) {
             break;
         }
+        makeSamplesSafe(chunk.data(), static_cast<std::size_t>(got * info.channels));
         appendFrames(pcm->samples, chunk.data(), got, info.channels, pcm->channels);
     }
     pcm->samples.shrink_to_fit();

@@ -119,3 +119,76 @@ double toneLevelDb(const std::vector<float>& mono, double sampleRate, double fre
 }
 
 } // namespace aurelith
+
+namespace aurelith {
+
+namespace {
+
+void fftInPlace(std::vector<std::complex<double>>& a)
+{
+    const std::size_t n = a.size();
+    for (std::size_t i = 1, j = 0; i < n; ++i) {
+        std::size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j)
+            std::swap(a[i], a[j]);
+    }
+    for (std::size_t len = 2; len <= n; len <<= 1) {
+        const std::complex<double> step = std::polar(1.0, -2 * std::numbers::pi / static_cast<double>(len));
+        for (std::size_t i = 0; i < n; i += len) {
+            std::complex<double> w = 1.0;
+            for (std::size_t k = 0; k < len / 2; ++k) {
+                const auto u = a[i + k], v = a[i + k + len / 2] * w;
+                a[i + k] = u + v;
+                a[i + k + len / 2] = u - v;
+                w *= step;
+            }
+        }
+    }
+}
+
+} // namespace
+
+double foreignComponentsDb(const std::vector<float>& mono, double sampleRate, const std::vector<double>& fundamentals)
+{
+    std::size_t n = 1;
+    while (2 * n <= mono.size())
+        n *= 2;
+    std::vector<std::complex<double>> a(n);
+    const double twoPi = 2 * std::numbers::pi;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = twoPi * static_cast<double>(i) / static_cast<double>(n);
+        const double w = 0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) - 0.01168 * std::cos(3 * t);
+        a[i] = w * mono[i];
+    }
+    fftInPlace(a);
+    const double binHz = sampleRate / static_cast<double>(n);
+    const int lobe = 6; // bins either side that a windowed sine spreads into
+    std::vector<bool> own(n / 2, false);
+    for (std::size_t b = 0; b <= static_cast<std::size_t>(lobe); ++b)
+        own[b] = true;
+    double reference = 0;
+    for (double f : fundamentals) {
+        const auto centre = static_cast<long>(std::lround(f / binHz));
+        for (long b = centre - lobe; b <= centre + lobe; ++b)
+            if (b >= 0 && b < static_cast<long>(n / 2))
+                reference = std::max(reference, std::abs(a[static_cast<std::size_t>(b)]));
+        for (double h = f; h < sampleRate / 2; h += f) {
+            const auto c = static_cast<long>(std::lround(h / binHz));
+            for (long b = c - lobe; b <= c + lobe; ++b)
+                if (b >= 0 && b < static_cast<long>(n / 2))
+                    own[static_cast<std::size_t>(b)] = true;
+        }
+    }
+    double foreign = 0;
+    for (std::size_t b = 0; b < n / 2; ++b)
+        if (!own[b])
+            foreign = std::max(foreign, std::abs(a[b]));
+    if (foreign == 0)
+        return -std::numeric_limits<double>::infinity();
+    return 20 * std::log10(foreign / reference);
+}
+
+} // namespace aurelith

@@ -19,3 +19,13 @@ double measureFrequency(const std::vector<float>& mono, double sampleRate, doubl
 double toneLevelDb(const std::vector<float>& mono, double sampleRate, double freqHz);
 
 } // namespace aurelith
+
+namespace aurelith {
+
+// The strongest component of `mono` that is not a harmonic (DC excluded) of
+// any of `fundamentals`, in dB relative to the strongest of the fundamentals
+// themselves. Blackman-Harris window over the longest power-of-two stretch,
+// so leakage stays near -90 dB.
+double foreignComponentsDb(const std::vector<float>& mono, double sampleRate, const std::vector<double>& fundamentals);
+
+} // namespace aurelith

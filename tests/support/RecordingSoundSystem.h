@@ -39,7 +39,10 @@ public:
 
     static constexpr int kRate = MixerSoundSystem::kOfflineRate;
 
-    RecordingSoundSystem() = default;
+    // Behaviour tests hear only the files they put in the folder: the pink
+    // noise that stands in for a missing mask 1 is off until a test asks.
+    RecordingSoundSystem() { real_.setPinkNoiseStandIn(false); }
+    void usePinkNoiseStandIn() { real_.setPinkNoiseStandIn(true); }
     ~RecordingSoundSystem() override;
     RecordingSoundSystem(const RecordingSoundSystem&) = delete;
     RecordingSoundSystem& operator=(const RecordingSoundSystem&) = delete;
@@ -53,6 +56,7 @@ public:
     std::vector<BufferInfo> liveBuffers() const;
     // The next `seconds` of what the user would hear: interleaved stereo at kRate.
     std::vector<float> render(double seconds);
+    std::size_t latencyFrames() const { return static_cast<std::size_t>(real_.latencyFrames()); }
     void clearCalls();
 
     std::vector<std::string> calls;

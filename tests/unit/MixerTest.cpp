@@ -9,7 +9,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <numbers>
+#include <random>
 #include <thread>
 
 namespace aurelith {
@@ -30,14 +32,15 @@ std::shared_ptr<const PcmData> makePcm(int channels, long frames, auto sampleAt)
     return pcm;
 }
 
-std::shared_ptr<const PcmData> sineCycle(long frames)
+std::shared_ptr<const PcmData> sineCycle(long frames, double amplitude = 1.0)
 {
-    return makePcm(1, frames, [=](long i) { return std::sin(2 * std::numbers::pi * i / frames); });
+    return makePcm(1, frames, [=](long i) { return amplitude * std::sin(2 * std::numbers::pi * i / frames); });
 }
 
 std::shared_ptr<const PcmData> ramp(long frames)
 {
-    return makePcm(1, frames, [=](long i) { return static_cast<double>(i) / frames; });
+    // Half scale, so the output limiter never touches it.
+    return makePcm(1, frames, [=](long i) { return 0.5 * static_cast<double>(i) / frames; });
 }
 
 std::shared_ptr<const PcmData> constant(int channels, double left, double right = 0.0)
@@ -65,6 +68,20 @@ bool silent(const std::vector<float>& samples)
     return std::all_of(samples.begin(), samples.end(), [](float s) { return s == 0.0f; });
 }
 
+// Frames a voice needs to be heard at full level: the fade-in and the limiter's delay.
+long settleFrames(const Mixer& mixer)
+{
+    return std::lround(Mixer::kFadeSeconds * mixer.deviceRate()) + 1 + mixer.latencyFrames();
+}
+
+// What plays after the fade-in, once it has come through the limiter.
+std::vector<float> renderSettled(Mixer& mixer, long frames)
+{
+    const long skip = settleFrames(mixer);
+    std::vector<float> out = renderFrames(mixer, skip + frames);
+    return {out.begin() + 2 * skip, out.end()};
+}
+
 TEST(MixerLooping, OneCycleBufferLoopsSeamlesslyAtExactPitch)
 {
     const long cycle = 275;
@@ -72,47 +89,80 @@ TEST(MixerLooping, OneCycleBufferLoopsSeamlesslyAtExactPitch)
     for (int deviceRate : {44100, 48000}) {
         SCOPED_TRACE(deviceRate);
         Mixer mixer(deviceRate);
-        Mixer::Voice* voice = mixer.addVoice(sineCycle(cycle));
+        Mixer::Voice* voice = mixer.addVoice(sineCycle(cycle, 0.9));
         mixer.setRate(voice, toneHz * cycle);
         mixer.play(voice, true);
-        const std::vector<float> left = channel(renderSeconds(mixer, 4.0), 0);
+        const std::vector<float> all = channel(renderSeconds(mixer, 4.0), 0);
+        const long delay = mixer.latencyFrames();
 
         // A seam glitch or a drifting position shows up as a departure from the ideal sine.
         double worst = 0.0;
-        for (std::size_t n = 0; n < left.size(); ++n) {
-            const double ideal = std::sin(2 * std::numbers::pi * toneHz * n / deviceRate);
-            worst = std::max(worst, std::abs(left[n] - ideal));
+        for (std::size_t n = settleFrames(mixer); n < all.size(); ++n) {
+            const double ideal = 0.9 * std::sin(2 * std::numbers::pi * toneHz * static_cast<double>(n - delay) / deviceRate);
+            worst = std::max(worst, std::abs(all[n] - ideal));
         }
         EXPECT_LT(worst, 2e-4);
-        EXPECT_NEAR(measureFrequency(left, deviceRate, toneHz), toneHz, 1e-3);
+        EXPECT_NEAR(measureFrequency(all, deviceRate, toneHz), toneHz, 1e-3);
     }
 }
 
 TEST(MixerLooping, PlayOnceStopsAtTheEndAndReplaysFromTheStart)
 {
     Mixer mixer;
-    Mixer::Voice* voice = mixer.addVoice(ramp(1000)); // longer than one period
+    const long length = 10000; // a sampled sound, not a tone cycle
+    const long delay = mixer.latencyFrames();
+    Mixer::Voice* voice = mixer.addVoice(ramp(length));
     mixer.play(voice, false);
-    std::vector<float> out = channel(renderFrames(mixer, 1500), 0);
-    EXPECT_FLOAT_EQ(out[999], 0.999f);
-    EXPECT_TRUE(silent({out.begin() + 1000, out.end()}));
+    std::vector<float> out = channel(renderFrames(mixer, length + 2000), 0);
+    EXPECT_FLOAT_EQ(out[length - 1 + delay], 0.5f * (length - 1.0f) / length);
+    EXPECT_TRUE(silent({out.begin() + length + delay, out.end()}));
     EXPECT_FALSE(mixer.isPlaying(voice));
 
     mixer.play(voice, false);
-    out = channel(renderFrames(mixer, 10), 0);
-    EXPECT_FLOAT_EQ(out[5], 0.005f);
+    out = channel(renderFrames(mixer, 1000), 0);
+    EXPECT_FLOAT_EQ(out[500 + delay], 0.5f * 500.0f / length);
 }
 
 TEST(MixerLooping, PlayAfterStopContinuesWhereItStopped)
 {
     Mixer mixer;
-    Mixer::Voice* voice = mixer.addVoice(ramp(1000));
+    const long length = 20000;
+    const long delay = mixer.latencyFrames();
+    Mixer::Voice* voice = mixer.addVoice(ramp(length));
     mixer.play(voice, true);
-    EXPECT_FLOAT_EQ(channel(renderFrames(mixer, 100), 0).back(), 0.099f);
+    EXPECT_FLOAT_EQ(channel(renderFrames(mixer, 1000 + delay), 0).back(), 0.5f * 999.0f / length);
     mixer.stop(voice);
-    EXPECT_TRUE(silent(renderFrames(mixer, 50)));
+    // It plays on through the grace for a replacement, fades, then falls silent.
+    const std::vector<float> tail = channel(renderSeconds(mixer, 0.1), 0);
+    const long heard = std::find_if(tail.rbegin(), tail.rend(), [](float s) { return s != 0.0f; }).base()
+        - tail.begin() - delay;
+    EXPECT_NEAR(heard, mixer.deviceRate() * (Mixer::kGraceSeconds + Mixer::kFadeSeconds), 3);
     mixer.play(voice, true);
-    EXPECT_FLOAT_EQ(channel(renderFrames(mixer, 1), 0)[0], 0.1f);
+    const std::vector<float> resumed = channel(renderFrames(mixer, 1000), 0);
+    EXPECT_NEAR(resumed[500 + delay], 0.5 * (1000.0 + delay + heard + 500) / length, 1.5 / length);
+}
+
+TEST(MixerLooping, StartAndStopRampOverFiveMilliseconds)
+{
+    Mixer mixer;
+    const long delay = mixer.latencyFrames();
+    const long fade = std::lround(Mixer::kFadeSeconds * mixer.deviceRate());
+    Mixer::Voice* voice = mixer.addVoice(constant(2, 0.5, 0.5));
+    mixer.play(voice, true);
+    const std::vector<float> rise = channel(renderFrames(mixer, 2 * fade + delay), 0);
+    const float step = static_cast<float>(1.0 / (Mixer::kFadeSeconds * mixer.deviceRate()));
+    EXPECT_EQ(rise[delay], 0.5f * step); // the first frame is already on its way up
+    EXPECT_NEAR(rise[delay + fade / 2], 0.25f, 0.01f);
+    EXPECT_EQ(rise.back(), 0.5f);
+    for (long i = delay + 1; i < delay + fade; ++i)
+        EXPECT_LE(rise[i] - rise[i - 1], 0.5f * step * 1.01f) << i;
+
+    mixer.stop(voice);
+    const long grace = std::lround(Mixer::kGraceSeconds * mixer.deviceRate());
+    const std::vector<float> fall = channel(renderFrames(mixer, grace + 2 * fade + delay), 0);
+    EXPECT_EQ(fall[delay + grace - 1], 0.5f);
+    EXPECT_NEAR(fall[delay + grace + fade / 2], 0.25f, 0.01f);
+    EXPECT_EQ(fall.back(), 0.0f);
 }
 
 TEST(MixerLevels, VolumeIsInHundredthsOfADecibel)
@@ -120,9 +170,9 @@ TEST(MixerLevels, VolumeIsInHundredthsOfADecibel)
     Mixer mixer;
     Mixer::Voice* voice = mixer.addVoice(sineCycle(275));
     mixer.play(voice, true);
-    const double full = rmsDb(renderSeconds(mixer, 1.0));
+    const double full = rmsDb(renderSettled(mixer, kRate));
     mixer.setVolume(voice, -3000);
-    EXPECT_NEAR(rmsDb(renderSeconds(mixer, 1.0)) - full, -30.0, 0.1);
+    EXPECT_NEAR(rmsDb(renderSettled(mixer, kRate)) - full, -30.0, 0.1);
 }
 
 TEST(MixerLevels, PanLowersOnlyTheOppositeEar)
@@ -147,33 +197,74 @@ TEST(MixerLevels, StereoBufferKeepsItsSides)
     Mixer mixer;
     Mixer::Voice* voice = mixer.addVoice(constant(2, 0.5, -0.25));
     mixer.play(voice, true);
-    const std::vector<float> out = renderFrames(mixer, 8);
+    const std::vector<float> out = renderSettled(mixer, 8);
     EXPECT_FLOAT_EQ(out[6], 0.5f);
     EXPECT_FLOAT_EQ(out[7], -0.25f);
 }
 
-TEST(MixerLevels, SumIsClippedToFullScale)
+TEST(MixerLevels, LoudSumIsLimitedBelowFullScaleWithoutClipping)
 {
     Mixer mixer;
     for (double level : {0.8, 0.8, -0.3}) {
         mixer.play(mixer.addVoice(constant(2, level, -level)), true);
     }
-    const std::vector<float> out = renderFrames(mixer, 4);
-    EXPECT_EQ(out[0], 1.0f);
-    EXPECT_EQ(out[1], -1.0f);
+    const std::vector<float> out = renderSettled(mixer, kRate / 2);
+    for (float sample : out)
+        ASSERT_LT(std::abs(sample), 1.0f);
+    // A steady sum gets one steady gain, not a flattened top.
+    EXPECT_NEAR(out[out.size() - 2], Limiter::kCeiling, 1e-4);
+    EXPECT_NEAR(out[out.size() - 1], -Limiter::kCeiling, 1e-4);
+    EXPECT_EQ(out[1000], out[out.size() - 2]);
 }
 
-TEST(MixerVoices, RemovedVoiceIsSilentAndFreedAtOnce)
+TEST(MixerLevels, NotANumberNeverReachesTheOutput)
+{
+    Mixer mixer;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    mixer.play(mixer.addVoice(makePcm(2, 64, [=](long i) { return i % 3 ? nan : 0.5; })), true);
+    for (float sample : renderSettled(mixer, 4096))
+        ASSERT_TRUE(std::isfinite(sample) && std::abs(sample) < 1.0f);
+}
+
+TEST(MixerVoices, RemovedVoiceFadesOutAndIsFreed)
 {
     Mixer mixer;
     auto data = sineCycle(275);
     std::weak_ptr<const PcmData> watch = data;
     Mixer::Voice* voice = mixer.addVoice(std::move(data));
     mixer.play(voice, true);
-    EXPECT_FALSE(silent(renderFrames(mixer, 100)));
+    EXPECT_FALSE(silent(renderFrames(mixer, 1000)));
     mixer.removeVoice(voice);
-    EXPECT_TRUE(silent(renderFrames(mixer, 100)));
+    renderSeconds(mixer, Mixer::kGraceSeconds + Mixer::kFadeSeconds + 0.01);
+    EXPECT_TRUE(silent(renderFrames(mixer, 1000)));
+    mixer.collectGarbage();
     EXPECT_TRUE(watch.expired());
+}
+
+// The program retunes by stopping a tone and starting a new one from the
+// rewritten file; the new voice must carry on at the phase the old one reached.
+TEST(MixerVoices, ReplacementUnderTheSameKeyContinuesWithoutAStep)
+{
+    Mixer mixer;
+    const long cycle = 275;
+    Mixer::Voice* old = mixer.addVoice(sineCycle(cycle), "freq1.wav");
+    mixer.setRate(old, 160.0 * cycle);
+    mixer.play(old, true);
+    std::vector<float> out = renderFrames(mixer, 10001);
+    mixer.stop(old);
+    mixer.removeVoice(old);
+    Mixer::Voice* next = mixer.addVoice(sineCycle(cycle), "freq1.wav");
+    mixer.setRate(next, 161.0 * cycle);
+    mixer.play(next, true);
+    const std::vector<float> after = renderFrames(mixer, 20000);
+    out.insert(out.end(), after.begin(), after.end());
+    const std::vector<float> left = channel(out, 0);
+
+    const double steadyStep = 2 * std::sin(std::numbers::pi * 161.0 / kRate);
+    for (std::size_t i = settleFrames(mixer); i < left.size(); ++i)
+        ASSERT_LE(std::abs(left[i] - left[i - 1]), 1.01 * steadyStep) << i;
+    EXPECT_NEAR(measureFrequency({left.end() - 15000, left.end()}, kRate, 161.0), 161.0, 0.01);
+    EXPECT_NEAR(rmsDb({left.end() - 15000, left.end()}), -3.01, 0.05); // one voice, not two
 }
 
 TEST(MixerVoices, OfflineChurnWithoutRenderingNeverRunsOutOfRoom)
@@ -301,18 +392,19 @@ TEST_F(MixerSoundSystemTest, BuffersNeedADeviceAndAReadableFile)
     EXPECT_EQ(buffer->frequency(), kRate);
 }
 
-TEST_F(MixerSoundSystemTest, DestroyedBufferFallsSilentAtOnce)
+TEST_F(MixerSoundSystemTest, DestroyedBufferFadesOut)
 {
     MixerSoundSystem sound;
     std::string error;
     ASSERT_TRUE(sound.createDevice(error));
     auto buffer = sound.createBuffer(file);
     buffer->play(true);
-    std::vector<float> out(2 * kPeriod);
-    sound.render(out.data(), kPeriod);
-    EXPECT_FLOAT_EQ(out[0], 0.5f);
+    std::vector<float> out(2 * 4096);
+    sound.render(out.data(), 4096);
+    EXPECT_FLOAT_EQ(out.back(), 0.5f);
     buffer.reset();
-    sound.render(out.data(), kPeriod);
+    for (int i = 0; i < 3; ++i)
+        sound.render(out.data(), 4096);
     EXPECT_TRUE(silent(out));
 }
 
@@ -342,6 +434,29 @@ TEST_F(MixerSoundSystemTest, DeviceFailureKeepsTheOutputsReason)
     EXPECT_EQ(error, output.failWith);
     EXPECT_FALSE(sound.hasDevice());
     EXPECT_EQ(sound.createBuffer(file), nullptr);
+}
+
+} // namespace
+} // namespace aurelith
+
+namespace aurelith {
+namespace {
+
+TEST(LimiterTest, QuietSignalPassesBitForBitBehindTheLookAhead)
+{
+    Limiter limiter;
+    limiter.configure(kRate);
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> level(-0.99f, 0.99f);
+    std::vector<float> in(2 * 20000);
+    for (float& s : in)
+        s = level(random);
+    std::vector<float> out = in;
+    for (std::size_t done = 0; done < 20000; done += 333)
+        limiter.process(out.data() + 2 * done, static_cast<int>(std::min<std::size_t>(333, 20000 - done)));
+    const auto delay = static_cast<std::size_t>(2 * limiter.latencyFrames());
+    for (std::size_t i = 0; i + delay < out.size(); ++i)
+        ASSERT_EQ(out[i + delay], in[i]) << i;
 }
 
 } // namespace

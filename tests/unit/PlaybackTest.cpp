@@ -247,12 +247,28 @@ TEST_F(PlaybackTest, MissingMaskKeepsThePreviousOneOrNone)
     EXPECT_EQ(files, (std::vector<std::string>{"freq1.wav", "freq2.wav", "mask2.wav"}));
 }
 
-TEST_F(PlaybackTest, AnySoundFileServesAsMask)
+TEST_F(PlaybackTest, MaskOnePlaysBuiltInPinkNoiseUntilTheUsersFileIsThere)
 {
-    putFile("pink_inv.wav", "this is not a sound file at all");
-    click(cmdGenerate);
-    EXPECT_EQ(playingFiles().size(), 2u);
+    sound.usePinkNoiseStandIn();
+    form.setValue(scrToneVol, -5000);
+    form.setValue(scrMaskVol, -600);
+    const double rate = RecordingSoundSystem::kRate;
+    for (const char* content : {"", "this is not a sound file at all"}) {
+        if (*content)
+            putFile("pink_inv.wav", content);
+        click(cmdGenerate);
+        EXPECT_EQ(playingFiles(), (std::vector<std::string>{"freq1.wav", "freq2.wav", "pink_inv.wav"}));
+        EXPECT_EQ(playing()[2].volume, -600);
+        const auto heard = sound.render(2.0);
+        EXPECT_NEAR(rmsDb(channel(heard, 0)), -26.0, 0.5) << "-20 dBFS noise at the mask volume";
+        EXPECT_NEAR(rmsDb(channel(heard, 1)), -26.0, 0.5);
+        EXPECT_NE(channel(heard, 0), channel(heard, 1));
+    }
     EXPECT_TRUE(dialogs.shown.empty());
+
+    putMask("pink_inv.wav");
+    click(cmdGenerate);
+    EXPECT_GT(toneLevelDb(channel(sound.render(2.0), 0), rate, 100), -36.0) << "the user's 100 Hz square";
 }
 
 } // namespace

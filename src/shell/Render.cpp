@@ -1,0 +1,238 @@
+#include "shell/Render.h"
+
+#include "app/App.h"
+#include "shell/Bindings.h"
+#include "shell/Startup.h"
+#include "sound/MixerSoundSystem.h"
+#include "ui/ControlNames.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <system_error>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace aurelith {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace ctl;
+
+// No one to ask: every box is answered as if closed, and what would have been
+// shown is kept to report.
+class QuietDialogs : public Dialogs {
+public:
+    void message(const std::string& text, const std::string&) override
+    {
+        if (shown.empty())
+            shown = text;
+    }
+    bool confirm(const std::string&, const std::string&) override { return false; }
+    std::optional<std::string> input(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<Colour> pickColour(Colour) override { return std::nullopt; }
+    std::string shown;
+};
+
+// A private working folder: the program writes its tone files as it plays,
+// and a render must not disturb the user's own folder or a running window.
+class WorkFolder {
+public:
+    WorkFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "aurelith-render-XXXXXX").string();
+        if (::mkdtemp(pattern.data()))
+            path = pattern;
+    }
+    ~WorkFolder()
+    {
+        std::error_code error;
+        if (!path.empty())
+            fs::remove_all(path, error);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    fs::path path;
+};
+
+bool isMaskNumber(const std::string& mask)
+{
+    return mask.size() == 1 && mask[0] >= '1' && mask[0] <= '8';
+}
+
+std::string maskName(int n) { return n == 1 ? "pink_inv.wav" : "mask" + std::to_string(n) + ".wav"; }
+
+// The settings (small files) come along; sound files only as asked for.
+std::string prepare(const RenderRequest& request, const fs::path& from, const fs::path& to, int& maskSelection)
+{
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(from, error)) {
+        const fs::path name = entry.path().filename();
+        std::error_code ignored;
+        if (entry.is_regular_file(ignored) && name.extension() != ".wav" && entry.file_size(ignored) < 4096)
+            fs::copy_file(entry.path(), to / name, ignored);
+    }
+    if (request.mask.empty()) {
+        // A slot with no file behind it plays no mask.
+        maskSelection = 8;
+        return {};
+    }
+    fs::path source;
+    if (isMaskNumber(request.mask)) {
+        maskSelection = request.mask[0] - '0';
+        source = from / maskName(maskSelection);
+        if (!fs::exists(source, error))
+            return {}; // as in the window: a missing mask is skipped (mask 1 has its own noise)
+    } else {
+        maskSelection = 2;
+        source = fs::absolute(request.mask, error);
+        if (!fs::is_regular_file(source, error))
+            return "cannot read the mask file " + request.mask;
+    }
+    fs::create_symlink(source, to / maskName(maskSelection), error);
+    return error ? "cannot use the mask file " + source.string() + ": " + error.message() : std::string();
+}
+
+struct SoundFile {
+    ~SoundFile()
+    {
+        if (handle)
+            sf_close(handle);
+    }
+    SNDFILE* handle = nullptr;
+};
+
+} // namespace
+
+int renderFormatFor(const fs::path& output)
+{
+    std::string ext = output.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (ext == ".wav")
+        return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    if (ext == ".flac")
+        return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    if (ext == ".ogg" || ext == ".oga")
+        return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+    return 0;
+}
+
+std::string renderToFile(const RenderRequest& request, const fs::path& dataFolder, const RenderProgress& progress)
+{
+    const int format = renderFormatFor(request.output);
+    if (format == 0)
+        return "the output name must end in .wav, .flac or .ogg";
+    if (!(request.minutes > 0) || request.minutes > 24 * 60)
+        return "the length must be more than 0 and at most 1440 minutes";
+    if (request.scanDirection != 0)
+        return "scanning is not available in this build";
+    WorkFolder work;
+    if (work.path.empty())
+        return "cannot make a working folder";
+    int maskSelection = 1;
+    if (std::string problem = prepare(request, dataFolder, work.path, maskSelection); !problem.empty())
+        return problem;
+
+    Form form;
+    MixerSoundSystem sound; // no device: rendered offline
+    QuietDialogs dialogs;
+    App app(form, sound, dialogs, work.path);
+    bindHandlers(app);
+    if (!startUp(app))
+        return dialogs.shown.empty() ? "the sound could not be started" : dialogs.shown;
+    app.state.maskSelection = maskSelection;
+    app.state.waveform = request.waveform;
+    form.setText(txtSetFreq1, request.left);
+    form.setText(txtsetfreq2, request.right);
+    form.click(cmdGenerate);
+    if (!dialogs.shown.empty())
+        return dialogs.shown;
+
+    // Written under a temporary name beside the output, renamed when whole.
+    const fs::path output = fs::absolute(request.output);
+    std::string partName = output.string() + ".partXXXXXX";
+    const int fd = ::mkstemp(partName.data());
+    if (fd < 0)
+        return "cannot write " + output.string() + ": " + std::generic_category().message(errno);
+    // mkstemp makes it private; the finished file gets the usual permissions.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    const fs::path part = partName;
+    struct Remove {
+        const fs::path& file;
+        bool keep = false;
+        ~Remove()
+        {
+            std::error_code error;
+            if (!keep)
+                fs::remove(file, error);
+        }
+    } removePart{part};
+
+    const int rate = sound.deviceRate();
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 2;
+    info.format = format;
+    SoundFile file;
+    file.handle = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+    if (!file.handle)
+        return "cannot write " + output.string() + ": " + sf_strerror(nullptr);
+    if ((format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS) {
+        double quality = 0.6;
+        sf_command(file.handle, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
+    }
+
+    const auto total = static_cast<long long>(std::llround(request.minutes * 60 * rate));
+    const long fadeFrames = std::lround(Mixer::kFadeSeconds * rate);
+    constexpr int kChunk = 8192;
+    std::vector<float> buffer(2 * kChunk);
+    // The output's fixed delay: what comes out first is silence before the sound.
+    for (long skip = sound.latencyFrames(); skip > 0; skip -= kChunk)
+        sound.render(buffer.data(), static_cast<int>(std::min<long>(skip, kChunk)));
+    long long done = 0;
+    double reported = -1;
+    while (done < total) {
+        const int n = static_cast<int>(std::min<long long>(kChunk, total - done));
+        sound.render(buffer.data(), n);
+        // The end fades out as a Stop would.
+        for (int i = 0; i < n; ++i) {
+            const long long left = total - (done + i);
+            if (left <= fadeFrames) {
+                const auto g = static_cast<float>(left - 1) / static_cast<float>(fadeFrames);
+                buffer[2 * i] *= g;
+                buffer[2 * i + 1] *= g;
+            }
+        }
+        if (sf_writef_float(file.handle, buffer.data(), n) != n)
+            return "cannot write " + output.string() + ": " + sf_strerror(file.handle);
+        done += n;
+        const double share = static_cast<double>(done) / static_cast<double>(total);
+        if (progress.report && (share - reported >= 0.01 || done == total)) {
+            progress.report(share);
+            reported = share;
+        }
+    }
+    if (sf_close(file.handle) != 0) {
+        file.handle = nullptr;
+        return "cannot finish " + output.string();
+    }
+    file.handle = nullptr;
+    std::error_code error;
+    fs::rename(part, output, error);
+    if (error)
+        return "cannot write " + output.string() + ": " + error.message();
+    removePart.keep = true;
+    return {};
+}
+
+} // namespace aurelith

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace aurelith {
+
+// What `--render` writes: the sound the window would play with these settings.
+struct RenderRequest {
+    std::filesystem::path output; // .wav, .flac or .ogg
+    std::string left = "160";     // the two boxes, as typed
+    std::string right = "170";
+    int waveform = 1;             // 1 sine, 2 square, 3 sawtooth, 4 triangle
+    std::string mask;             // empty: none; "1" ... "8": that mask; else a sound file
+    double minutes = 10;
+    // Scanning: a time per frequency in ms, +1 up or -1 down, an optional limit.
+    double scanTimeMs = 0;
+    int scanDirection = 0;
+    std::optional<double> scanLimit;
+};
+
+struct RenderProgress {
+    // Called now and then with the share done, 0 ... 1.
+    std::function<void(double)> report;
+};
+
+// Renders offline, far faster than real time, with the levels saved in
+// `dataFolder` ("vols"); nothing there is changed. The file appears under its
+// name only when it is complete. Returns an empty string on success, else
+// what went wrong.
+std::string renderToFile(const RenderRequest& request, const std::filesystem::path& dataFolder,
+                         const RenderProgress& progress = {});
+
+// The file format for an output name, or 0 when its extension is not one we write.
+int renderFormatFor(const std::filesystem::path& output);
+
+} // namespace aurelith

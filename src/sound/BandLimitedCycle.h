@@ -1,0 +1,43 @@
+#pragma once
+
+#include "sound/PcmData.h"
+
+#include <memory>
+#include <vector>
+
+namespace aurelith {
+
+// One cycle of a periodic sound, rebuilt from its harmonics below the device's
+// Nyquist frequency and oversampled so that a cubic reader adds nothing that
+// is not a harmonic. A tone file holds one cycle in few samples at high
+// pitches (three at 15 kHz); read plainly, its images fold back as false tones.
+struct BandLimitedCycle {
+    std::vector<float> table; // power-of-two length, one cycle
+    unsigned mask = 0;        // table.size() - 1
+
+    // Reads the cycle at phase in [0, 1).
+    float at(double phase) const
+    {
+        const double x = phase * static_cast<double>(table.size());
+        const auto i = static_cast<unsigned>(x);
+        const float t = static_cast<float>(x - static_cast<double>(i));
+        const float y0 = table[(i - 1) & mask], y1 = table[i & mask];
+        const float y2 = table[(i + 1) & mask], y3 = table[(i + 2) & mask];
+        // Four-point Lagrange interpolation.
+        const float c0 = -t * (t - 1) * (t - 2) / 6;
+        const float c1 = (t + 1) * (t - 1) * (t - 2) / 2;
+        const float c2 = -(t + 1) * t * (t - 2) / 2;
+        const float c3 = (t + 1) * t * (t - 1) / 6;
+        return c0 * y0 + c1 * y1 + c2 * y2 + c3 * y3;
+    }
+};
+
+// Longest loop treated as one cycle of a tone (10 Hz at 48 kHz).
+inline constexpr long kMaxCycleFrames = 4800;
+
+// The first channel of `cycle` as a band-limited cycle for playing it at
+// `fundamentalHz` on a device at `deviceRate`. Recent results are reused: a
+// scan rewrites the same tone many times. Window thread only.
+std::shared_ptr<const BandLimitedCycle> bandLimitedCycle(const PcmData& cycle, double fundamentalHz, int deviceRate);
+
+} // namespace aurelith

@@ -1,0 +1,82 @@
+#include "sound/Limiter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace aurelith {
+
+void Limiter::configure(int deviceRate)
+{
+    deviceRate = std::clamp(deviceRate, 1000, 768000);
+    lookAhead_ = std::max(1, static_cast<int>(std::lround(kLookAheadSeconds * deviceRate)));
+    window_ = lookAhead_ + std::lround(kHoldSeconds * deviceRate);
+    releaseCoefficient_ = 1.0 - std::exp(-1.0 / (kReleaseSeconds * deviceRate));
+    delay_.assign(2 * static_cast<std::size_t>(lookAhead_), 0.0f);
+    required_.assign(static_cast<std::size_t>(window_), 1.0f);
+    minQueue_.assign(static_cast<std::size_t>(window_), 0);
+    smoothed_.assign(static_cast<std::size_t>(lookAhead_), 1.0f);
+    minHead_ = minCount_ = 0;
+    boxSum_ = lookAhead_;
+    belowOne_ = 0;
+    released_ = 1.0;
+    frame_ = 0;
+}
+
+float Limiter::requiredGain(float left, float right) const
+{
+    const float peak = std::max(std::fabs(left), std::fabs(right));
+    return peak > kCeiling ? kCeiling / peak : 1.0f;
+}
+
+void Limiter::process(float* stereo, int frames)
+{
+    const int n = lookAhead_;
+    for (int f = 0; f < frames; ++f) {
+        float left = stereo[2 * f], right = stereo[2 * f + 1];
+        // Nothing that is not a number may reach the headphones.
+        if (!std::isfinite(left))
+            left = 0.0f;
+        if (!std::isfinite(right))
+            right = 0.0f;
+        const int slot = static_cast<int>(frame_ % n);
+        const long w = window_;
+
+        // Minimum of the required gains over the look-ahead and the hold.
+        if (minCount_ > 0 && minQueue_[minHead_] <= frame_ - w) {
+            minHead_ = (minHead_ + 1) % w;
+            --minCount_;
+        }
+        const float need = requiredGain(left, right);
+        required_[frame_ % w] = need;
+        while (minCount_ > 0 && required_[minQueue_[(minHead_ + minCount_ - 1) % w] % w] >= need)
+            --minCount_;
+        minQueue_[(minHead_ + minCount_) % w] = frame_;
+        ++minCount_;
+        const double minimum = required_[minQueue_[minHead_] % w];
+
+        // Ease back up, never above what the coming frames allow.
+        released_ = std::min(minimum, released_ + (1.0 - released_) * releaseCoefficient_);
+        if (released_ > 1.0 - 1e-9 && minimum == 1.0)
+            released_ = 1.0;
+        const float gainIn = static_cast<float>(released_);
+        belowOne_ += (gainIn != 1.0f) - (smoothed_[slot] != 1.0f);
+        boxSum_ += gainIn - smoothed_[slot];
+        smoothed_[slot] = gainIn;
+        if (belowOne_ == 0)
+            boxSum_ = n; // no rounding drift carried into the next limiting
+        const float gain = belowOne_ == 0 ? 1.0f : static_cast<float>(boxSum_ / n);
+
+        // The frame that entered n - 1 frames ago leaves now, under a gain
+        // averaged from minima that all covered it.
+        const int out = static_cast<int>((frame_ + 1) % n);
+        const float delayedLeft = n == 1 ? left : delay_[2 * out];
+        const float delayedRight = n == 1 ? right : delay_[2 * out + 1];
+        delay_[2 * slot] = left;
+        delay_[2 * slot + 1] = right;
+        stereo[2 * f] = gain == 1.0f ? delayedLeft : delayedLeft * gain;
+        stereo[2 * f + 1] = gain == 1.0f ? delayedRight : delayedRight * gain;
+        ++frame_;
+    }
+}
+
+} // namespace aurelith
