@@ -4,6 +4,8 @@
 #include "freq/Adjusters.h"
 #include "freq/BandPresets.h"
 #include "freq/FrequencyMemory.h"
+#include "scan/ScanBanks.h"
+#include "scan/Scanner.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/LevelControls.h"
 #include "tone/Playback.h"
@@ -19,6 +21,8 @@ void bindHandlers(App& app)
     bindBandPresets(app);
     bindAdjusters(app);
     bindFrequencyMemory(app);
+    bindScanner(app);
+    bindScanBanks(app);
 }
 
 } // namespace aurelith

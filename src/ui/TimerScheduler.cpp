@@ -16,7 +16,12 @@ TimerScheduler::TimerScheduler(Form& form, Clock clock) : form_(form), clock_(st
                 rescheduled_();
         }
     });
-    form_.onModalEnd([this] { runPending(); });
+    // A tick held by a dialog runs from the next advance(), once the handler that
+    // opened the dialog has finished, never nested inside it.
+    form_.onModalEnd([this] {
+        if (hasPending() && rescheduled_)
+            rescheduled_();
+    });
 }
 
 void TimerScheduler::restart(const Control& timer)
@@ -43,6 +48,7 @@ void TimerScheduler::fire(const std::string& name, std::int64_t now)
 
 void TimerScheduler::advance()
 {
+    runPending();
     const std::int64_t now = clock_();
     for (;;) {
         const std::string* next = nullptr;
@@ -66,8 +72,18 @@ void TimerScheduler::runPending()
     }
 }
 
+bool TimerScheduler::hasPending() const
+{
+    for (const auto& [name, s] : schedules_)
+        if (s.pending && s.active)
+            return true;
+    return false;
+}
+
 std::optional<std::int64_t> TimerScheduler::nextDue() const
 {
+    if (hasPending() && !form_.inModal())
+        return clock_();
     std::optional<std::int64_t> due;
     for (const auto& [name, s] : schedules_)
         if (s.active && (!due || s.due < *due))

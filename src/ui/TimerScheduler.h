@@ -13,7 +13,7 @@ namespace aurelith {
 // Runs the Form's timers against a millisecond clock. Ticks are due at
 // start + k * interval, so they never drift; ticks missed while the program was
 // busy are not made up in a burst. While a modal dialog is open a due tick waits
-// and runs once when the dialog closes.
+// and runs once at the first advance() after the dialog closed.
 class TimerScheduler {
 public:
     using Clock = std::function<std::int64_t()>;
@@ -37,6 +37,7 @@ private:
     void restart(const Control& timer);
     void fire(const std::string& name, std::int64_t now);
     void runPending();
+    bool hasPending() const;
 
     Form& form_;
     Clock clock_;
