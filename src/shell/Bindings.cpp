@@ -9,6 +9,8 @@
 #include "photic/Strobe.h"
 #include "tools/HelpTexts.h"
 #include "tools/ToolLaunchers.h"
+#include "scan/ScanBanks.h"
+#include "scan/Scanner.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/LevelControls.h"
 #include "tone/Playback.h"
@@ -29,6 +31,8 @@ void bindHandlers(App& app)
     bindConditionsEvents(app);
     bindToolLaunchers(app);
     bindHelpTexts(app);
+    bindScanner(app);
+    bindScanBanks(app);
 }
 
 } // namespace aurelith

@@ -28,7 +28,12 @@ TimerScheduler::TimerScheduler(Form& form, Clock clock) : form_(form), clock_(st
                 rescheduled_();
         }
     });
-    form_.onModalEnd([this] { runPending(); });
+    // A tick held by a dialog runs from the next advance(), once the handler that
+    // opened the dialog has finished, never nested inside it.
+    form_.onModalEnd([this] {
+        if (hasPending() && rescheduled_)
+            rescheduled_();
+    });
 }
 
 void TimerScheduler::rebase(Schedule& s, std::int64_t start, std::int64_t now)
@@ -107,6 +112,7 @@ void TimerScheduler::fire(const std::string& name, std::int64_t now, std::int64_
 
 void TimerScheduler::advance()
 {
+    runPending();
     const std::int64_t now = clock_();
     std::map<std::string, std::int64_t> groupLatest;
     for (const auto& [name, s] : schedules_)
@@ -150,8 +156,18 @@ void TimerScheduler::runPending()
     }
 }
 
+bool TimerScheduler::hasPending() const
+{
+    for (const auto& [name, s] : schedules_)
+        if (s.pending && s.active)
+            return true;
+    return false;
+}
+
 std::optional<std::int64_t> TimerScheduler::nextDue() const
 {
+    if (hasPending() && !form_.inModal())
+        return clock_();
     std::optional<std::int64_t> due;
     for (const auto& [name, s] : schedules_)
         if (s.active && (!due || s.due < *due))

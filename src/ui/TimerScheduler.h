@@ -15,7 +15,8 @@ namespace aurelith {
 // never drift, even with a fractional period; ticks missed while the program was
 // busy are not made up in a burst. Timers sharing an anchor take turns: after a
 // stall only the one whose turn is latest runs. While a modal dialog is open a
-// due tick waits and runs once when the dialog closes.
+// due tick waits and runs once at the first advance() after the dialog closed,
+// never nested inside the handler that opened the dialog.
 class TimerScheduler {
 public:
     using Clock = std::function<std::int64_t()>;
@@ -47,6 +48,7 @@ private:
     static std::int64_t latestDue(const Schedule& s, std::int64_t now);
     void fire(const std::string& name, std::int64_t now, std::int64_t groupLatest);
     void runPending();
+    bool hasPending() const;
 
     Form& form_;
     Clock clock_;

@@ -5,6 +5,8 @@ namespace aurelith {
 void ScriptedDialogs::message(const std::string& text, const std::string& title)
 {
     shown.push_back({"message", text, title});
+    if (whileShown)
+        whileShown();
 }
 
 bool ScriptedDialogs::confirm(const std::string& text, const std::string& title)

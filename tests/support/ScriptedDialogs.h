@@ -3,6 +3,7 @@
 #include "ports/Dialogs.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ public:
     void answerColour(std::optional<Colour> colour) { colours.push_back(colour); }
 
     std::vector<std::string> messages() const;
+
+    // Runs while a message box is open, as the user's time passes.
+    std::function<void()> whileShown;
 
     std::vector<Shown> shown;
     std::deque<bool> confirms;

@@ -151,7 +151,12 @@ TEST_F(SchedulerTest, TickDueDuringADialogRunsOnceAfterIt)
     runTo(1000);
     EXPECT_TRUE(ticks.empty());
     form.endModal();
+    EXPECT_TRUE(ticks.empty()); // not inside the handler that showed the dialog
+    EXPECT_EQ(scheduler.nextDue(), 1000);
+    scheduler.advance();
     EXPECT_EQ(ticks, (std::vector<std::int64_t>{1000}));
+    runTo(1099);
+    EXPECT_EQ(ticks.size(), 1u);
 }
 
 } // namespace

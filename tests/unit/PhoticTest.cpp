@@ -344,6 +344,8 @@ TEST_F(PhoticTest, NoStrobeTickRunsWhileTheDialogIsOpen)
     runFor(500);
     EXPECT_TRUE(paints.empty());
     form.endModal();
+    EXPECT_TRUE(paints.empty()); // not inside the handler that opened the dialog
+    scheduler.advance();
     ASSERT_EQ(paints.size(), 1u); // once, the phase due now: background since 500
     EXPECT_EQ(paints[0].colour, 0u);
 }
