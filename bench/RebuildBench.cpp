@@ -1,5 +1,6 @@
 // A band button press as the user makes it: both tone files rewritten, three
 // buffers created (the 10-minute mask from the decoder's cache) and playing.
+#include "BenchSupport.h"
 #include "app/App.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
@@ -16,41 +17,8 @@
 namespace aurelith {
 namespace {
 
-class SilentDialogs : public Dialogs {
-public:
-    void message(const std::string&, const std::string&) override {}
-    bool confirm(const std::string&, const std::string&) override { return false; }
-    std::optional<std::string> input(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<Colour> pickColour(Colour) override { return std::nullopt; }
-};
-
-void writeStereoWav(const std::filesystem::path& path, int seconds)
-{
-    const std::uint32_t frames = 44100u * seconds;
-    std::ofstream out(path, std::ios::binary);
-    auto le = [&](std::uint32_t v, int n) {
-        for (int i = 0; i < n; ++i)
-            out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
-    };
-    out << "RIFF";
-    le(36 + frames * 4, 4);
-    out << "WAVEfmt ";
-    le(16, 4), le(1, 2), le(2, 2), le(44100, 4), le(176400, 4), le(4, 2), le(16, 2);
-    out << "data";
-    le(frames * 4, 4);
-    std::vector<std::int16_t> block(2 * 44100);
-    std::uint32_t noise = 1;
-    for (int s = 0; s < seconds; ++s) {
-        for (auto& v : block) {
-            noise = noise * 1664525u + 1013904223u;
-            v = static_cast<std::int16_t>(noise >> 20);
-        }
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 2));
-    }
-}
+using bench::SilentDialogs;
+using bench::writeStereoWav;
 
 void BM_BandButtonWithCachedMask(benchmark::State& state)
 {

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev libsndfile1-dev libsamplerate0-dev fonts-dejavu-core)
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev
-             pulseaudio pulseaudio-utils xvfb xauth python3-numpy locales lame)
+             pulseaudio pulseaudio-utils xvfb xauth libx11-dev python3-numpy locales lame)
 fi
 
 missing=()

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace aurelith {
@@ -50,13 +51,24 @@ struct WindowState {
     Value activeBackColour;
     std::array<ColourPair, 16> colourSets; // set n at index n - 1
     int colourBank = 1;
-    int scanDirection = 0;
-    double pendingLeftText = 160;
-    double pendingRightText = 161;
+    Colour dialogColour = 0; // the colour dialog opens on the colour last picked with it
+    int scanDirection = 0; // 0 none chosen, 1 up, 2 down
+    Value pendingLeftText = 160;  // the pair the next scanner step puts in the boxes
+    Value pendingRightText = 161;
+    std::optional<std::string> upperLimitText; // as typed; unset matches nothing
+    std::optional<std::string> lowerLimitText;
     int loopNumber = 0;
     double scanLoopCounter = 0; // a scanner step's inner loop; the strobe's start counts it too
     Value scanBankGroup = 1;
-    int scanBankMode = 0;
+    int scanBankMode = 0; // 0 inert, 1 store, 2 recall
+    Value scanPairLeft;    // the pair last stored or recalled by a scan bank
+    Value scanPairRight;
+    // Conditions and events k = 1 ... 10 at index k - 1; filled as they are saved,
+    // viewed, defaulted or launched, the files being the lasting copy.
+    std::array<std::string, 10> condText;
+    std::array<std::string, 10> condTitle;
+    std::array<std::string, 10> eventCommand;
+    std::array<std::string, 10> eventTitle;
     int condViewIndex = 1;
     int eventViewIndex = 1;
     int condProgIndex = 1;

@@ -1,26 +1,179 @@
 #include "photic/Strobe.h"
 
+#include "tone/Playback.h"
 #include "ui/ControlNames.h"
+#include "ui/LayoutTable.h"
+
+#include <array>
+#include <climits>
+#include <cmath>
+#include <stdexcept>
 
 namespace aurelith {
+
+using namespace ctl;
+
+namespace {
+
+// Light/sound ratio: the constant of the phase formula and the multiplier shown as
+// flashes per second (display only, rounded as the window has always shown it).
+struct Ratio {
+    double k;
+    double multiplier;
+};
+constexpr std::array<Ratio, 10> kRatios = {{
+    {1000, 1}, {900, 1.11}, {800, 1.25}, {700, 1.4}, {600, 1.66},
+    {500, 2}, {400, 2.5}, {300, 3.3}, {200, 5}, {100, 10},
+}};
+
+// Every panel but the stimulation panel; hidden in the full layout, Frame18 shown last.
+constexpr std::array<std::string_view, 16> kOtherPanels = {
+    Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame7, Frame9,
+    Frame11, Frame12, Frame13, Frame14, Frame15, Frame16, Frame17, Frame18,
+};
+
+bool flashing(const Form& form)
+{
+    for (const auto timer : {Timer1, Timer2})
+        if (form.timerEnabled(timer) && form.timerInterval(timer) > 0)
+            return true;
+    return false;
+}
+
+// Each colour stays on for one phase, stimulation first: Timer1 starts the stimulation
+// phases and Timer2, counting from Timer1's start, the background phases. The phase
+// keeps its fraction (83.33 ms at 6 Hz) so the light never drifts against the beat;
+// the timers' interval is the whole milliseconds the window shows.
+void applyPhase(Form& form, double phaseMs, int shownMs)
+{
+    form.setTimerCycle(Timer1, shownMs, 2 * phaseMs, phaseMs);
+    form.setTimerCycle(Timer2, shownMs, 2 * phaseMs, 2 * phaseMs, Timer1);
+}
+
+void paintSurface(App& app, const Value& colour)
+{
+    // A colour never loaded (or not a colour at all) is painted black.
+    app.form.setBackColour(Text4, colour.colour().value_or(0));
+}
+
+const ControlDef& designOf(std::string_view name)
+{
+    for (int i = 0; i < kLayoutCount; ++i)
+        if (name == kLayout[i].name)
+            return kLayout[i];
+    throw std::out_of_range("no control named " + std::string(name));
+}
+
+void restoreDesignGeometry(Form& form, std::string_view name)
+{
+    const ControlDef& d = designOf(name);
+    form.setGeometry(name, d.left, d.top, d.width, d.height);
+}
+
+} // namespace
 
 bool strobeRunning(const App& app) { return app.state.strobeOn.isNumber() && app.state.strobeOn.number() == 1.0; }
 
-void ColorOn(App&)
+void ColorOn(App& app, bool paintLamp)
 {
-    // The flashing panel is not built yet; frequency controls already call this
-    // so that they follow the beat once it is.
+    WindowState& s = app.state;
+    Form& form = app.form;
+    if (paintLamp)
+        setLamp(app, Text15, true);
+    s.strobeOn = 1;
+    s.beatFreq = leadingNumber(form.text(txtsetfreq2)) - leadingNumber(form.text(txtSetFreq1));
+
+    const bool ratioMode = s.ratioMode.isNumber() && s.ratioMode == Value(1);
+    const Ratio ratio = ratioMode && s.lightSoundRatio >= 0 && s.lightSoundRatio <= 9
+                            ? kRatios[static_cast<size_t>(s.lightSoundRatio)]
+                            : kRatios[0];
+    // A zero beat has no phase: the timers and durationMs keep what they had.
+    if (s.beatFreq != 0) {
+        const double phase = ratio.k / s.beatFreq * 0.5;
+        s.durationMs = std::floor(phase);
+        // A negative phase (a negative beat) is shown but never given to the timers,
+        // nor one too long for them.
+        if (s.durationMs >= 0 && s.durationMs <= INT_MAX)
+            applyPhase(form, phase, static_cast<int>(s.durationMs));
+    }
+    form.setText(Text3, formatNumber(s.durationMs));
+    form.setText(Text5, formatNumber(s.beatFreq * ratio.multiplier));
+    form.setText(Text11, formatNumber(s.lightSoundRatio));
+    form.setText(Text10, s.colourSetIndex.text());
+
+    // The enabling loop counts with the scanner's inner-loop counter, which other
+    // handlers read afterwards: it ends one past the beat (at 1 below a 1 Hz beat).
+    // Enabling twice changes nothing, so the loop body runs once.
+    s.scanLoopCounter = 1;
+    if (s.beatFreq >= 1) {
+        form.setTimerEnabled(Timer1, true);
+        form.setTimerEnabled(Timer2, true);
+        s.scanLoopCounter = std::floor(s.beatFreq) + 1;
+    }
+    if (flashing(form))
+        app.inhibitor->holdScreenAwake(true);
 }
 
-} // namespace aurelith
-
-namespace aurelith {
+void ColorOff(App& app, bool paintLamp)
+{
+    if (paintLamp)
+        setLamp(app, Text15, false);
+    app.state.strobeOn = 2;
+    haltFlashing(app);
+}
 
 void haltFlashing(App& app)
 {
-    app.form.setTimerEnabled(ctl::Timer1, false);
-    app.form.setTimerEnabled(ctl::Timer2, false);
+    app.form.setTimerEnabled(Timer1, false);
+    app.form.setTimerEnabled(Timer2, false);
     app.inhibitor->holdScreenAwake(false);
+}
+
+void showFullWindowStrobe(App& app)
+{
+    Form& form = app.form;
+    const ControlDef& panel = designOf(Frame10);
+    const ControlDef& surface = designOf(Text4);
+    form.setGeometry(Frame10, 100, 60, panel.width, 7600);
+    form.setGeometry(Text4, 120, 240, surface.width, 7200);
+    for (const auto frame : kOtherPanels)
+        form.setVisible(frame, false);
+}
+
+void showHalfWindowStrobe(App& app)
+{
+    restoreDesignGeometry(app.form, Frame10);
+    restoreDesignGeometry(app.form, Text4);
+    for (const auto frame : kOtherPanels)
+        app.form.setVisible(frame, true);
+}
+
+void bindStrobe(App& app)
+{
+    Form& form = app.form;
+    form.onTimer(Timer1, [&app] { paintSurface(app, app.state.activeStimColour); });
+    form.onTimer(Timer2, [&app] { paintSurface(app, app.state.activeBackColour); });
+    form.onClick(Command22, [&app] { ColorOn(app, true); });
+    form.onClick(Command23, [&app] { ColorOff(app, true); });
+    for (const auto item : {opt15, opts3})
+        form.onClick(item, [&app] { ColorOn(app, false); });
+    for (const auto item : {opt16, opts4})
+        form.onClick(item, [&app] { ColorOff(app, false); });
+    for (const auto name : {Command31, opt13})
+        form.onClick(name, [&app] { showFullWindowStrobe(app); });
+    // "Rev" ("Strobe Half Screen") does what its tooltip says.
+    for (const auto name : {opt14, Command61})
+        form.onClick(name, [&app] { showHalfWindowStrobe(app); });
+
+    // "Stop" and "&Sound OFF" switch the timers off directly; the screen may sleep again.
+    form.addObserver([&app, wasFlashing = false](const Control& c, Property property) mutable {
+        if (property != Property::Timer || (c.name != Timer1 && c.name != Timer2))
+            return;
+        const bool now = flashing(app.form);
+        if (wasFlashing && !now)
+            app.inhibitor->holdScreenAwake(false);
+        wasFlashing = now;
+    });
 }
 
 } // namespace aurelith

@@ -5,9 +5,17 @@
 namespace aurelith {
 
 bool strobeRunning(const App& app);
-// Starts the colour strobe, or resynchronises it with the current beat.
-void ColorOn(App& app);
+// Starts the colour strobe, or resynchronises it with the current beat. The button
+// form also lights the COL lamp; the menu items leave it as it is.
+void ColorOn(App& app, bool paintLamp = true);
+// Stops the strobe; the flash surface keeps its last colour.
+void ColorOff(App& app, bool paintLamp = true);
 // Stops the flashing without switching the strobe off.
 void haltFlashing(App& app);
+// The stimulation panel over (almost) the whole window, or back in its design place.
+void showFullWindowStrobe(App& app);
+void showHalfWindowStrobe(App& app);
+
+void bindStrobe(App& app);
 
 } // namespace aurelith

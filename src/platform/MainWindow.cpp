@@ -1,5 +1,8 @@
 #include "platform/MainWindow.h"
 
+#include "platform/ColourBox.h"
+#include "ui/ControlNames.h"
+
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,6 +15,7 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <array>
 
 namespace aurelith {
 namespace {
@@ -21,6 +25,15 @@ constexpr int kClientHeight = 7950;
 
 QColor toQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 QString q(const std::string& s) { return QString::fromStdString(s); }
+// The flash surface and the nine lamps of the Mode panel hold no text, only a colour.
+bool showsOnlyColour(const std::string& name)
+{
+    static const std::array<std::string_view, 10> names = {ctl::Text4,  ctl::Text14, ctl::Text15, ctl::Text16,
+                                                           ctl::Text17, ctl::Text18, ctl::Text19, ctl::Text20,
+                                                           ctl::Text21, ctl::Text22};
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 int px(int twips) { return (twips + MainWindow::kTwipsPerPixel / 2) / MainWindow::kTwipsPerPixel; }
 
 } // namespace
@@ -36,7 +49,8 @@ MainWindow::MainWindow(Form& form, TimerScheduler& scheduler) : form_(form), sch
     client_->setStyleSheet("QPushButton { padding: 0px; }"
                            "QGroupBox { margin-top: 0px; padding: 0px; }"
                            "QGroupBox::title { subcontrol-origin: margin; left: 6px; top: -1px; padding: 0 2px; }"
-                           "QLineEdit { padding: 0px; border: 1px solid #808080; background: white; }");
+                           // No background here: back colours come through the palette.
+                           "QLineEdit { padding: 0px; border: 1px solid #808080; }");
     setCentralWidget(client_);
     buildControls();
     buildMenus();
@@ -71,6 +85,8 @@ QWidget* MainWindow::createWidget(const Control& c, QWidget* parent)
     case ControlKind::Frame: return new QGroupBox(q(c.caption), parent);
     case ControlKind::CommandButton: return new QPushButton(q(c.caption), parent);
     case ControlKind::TextBox: {
+        if (showsOnlyColour(c.name))
+            return new ColourBox(parent, c.name != ctl::Text4);
         auto* edit = new QLineEdit(q(c.text), parent);
         edit->setReadOnly(c.readOnly);
         return edit;
@@ -150,15 +166,24 @@ void MainWindow::buildMenus()
     }
 }
 
+// By the box's own paint (or the palette), never a style sheet: a style sheet
+// re-polishes the widget on every change, too slow and uneven for a strobe.
 void MainWindow::applyBackColour(QWidget* w, const Control& c)
 {
     if (!c.backColour)
         return;
     const QColor colour = toQColor(*c.backColour);
-    if (qobject_cast<QLineEdit*>(w))
-        w->setStyleSheet(QString("QLineEdit { background-color: %1; }").arg(colour.name()));
-    else
-        w->setStyleSheet(QString("background-color: %1;").arg(colour.name()));
+    if (auto* box = qobject_cast<ColourBox*>(w)) {
+        box->showColour(colour);
+        return;
+    }
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::Base, colour);
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::Button, colour);
+    w->setPalette(palette);
+    if (!qobject_cast<QLineEdit*>(w))
+        w->setAutoFillBackground(true);
 }
 
 void MainWindow::mirror(const Control& c, Property property)
@@ -201,6 +226,7 @@ void MainWindow::mirror(const Control& c, Property property)
         if (auto* bar = qobject_cast<QScrollBar*>(w))
             bar->setValue(c.value);
         break;
+    case Property::Geometry: w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height)); break;
     case Property::Timer: break;
     }
 }

@@ -1,9 +1,11 @@
 #include "platform/QtLauncher.h"
 
+#include <QDesktopServices>
 #include <QLocale>
 #include <QProcess>
 #include <QStringList>
 #include <QTime>
+#include <QUrl>
 
 namespace aurelith {
 
@@ -18,6 +20,11 @@ bool QtLauncher::start(const std::string& program, const std::vector<std::string
     // Detached: the program outlives us and we never wait for it.
     return QProcess::startDetached(QString::fromStdString(program), args,
                                    QString::fromStdString(workingFolder.string()));
+}
+
+bool QtLauncher::open(const std::filesystem::path& document)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(document.string())));
 }
 
 std::string QtTimeOfDay::now() const

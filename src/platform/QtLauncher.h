@@ -9,6 +9,7 @@ class QtLauncher : public Launcher {
 public:
     bool start(const std::string& program, const std::vector<std::string>& arguments,
                const std::filesystem::path& workingFolder) override;
+    bool open(const std::filesystem::path& document) override;
 };
 
 class QtTimeOfDay : public TimeOfDay {

@@ -14,6 +14,9 @@ public:
     // waiting for it. No shell is involved. False when it could not be started.
     virtual bool start(const std::string& program, const std::vector<std::string>& arguments,
                        const std::filesystem::path& workingFolder) = 0;
+    // Opens a document in the desktop's default viewer for its type, without
+    // waiting. False when no viewer could be asked to show it.
+    virtual bool open(const std::filesystem::path& document) = 0;
 };
 
 // For hosts that launch nothing (benchmarks, rigs).
@@ -23,6 +26,7 @@ public:
     {
         return false;
     }
+    bool open(const std::filesystem::path&) override { return false; }
 };
 
 } // namespace aurelith

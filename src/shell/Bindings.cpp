@@ -1,9 +1,16 @@
 #include "shell/Bindings.h"
 
 #include "shell/Startup.h"
+#include "events/ConditionsEvents.h"
 #include "freq/Adjusters.h"
 #include "freq/BandPresets.h"
 #include "freq/FrequencyMemory.h"
+#include "photic/ColourSets.h"
+#include "photic/Strobe.h"
+#include "tools/HelpTexts.h"
+#include "tools/ToolLaunchers.h"
+#include "scan/ScanBanks.h"
+#include "scan/Scanner.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/LevelControls.h"
 #include "tone/Playback.h"
@@ -19,6 +26,13 @@ void bindHandlers(App& app)
     bindBandPresets(app);
     bindAdjusters(app);
     bindFrequencyMemory(app);
+    bindColourSets(app);
+    bindStrobe(app);
+    bindConditionsEvents(app);
+    bindToolLaunchers(app);
+    bindHelpTexts(app);
+    bindScanner(app);
+    bindScanBanks(app);
 }
 
 } // namespace aurelith

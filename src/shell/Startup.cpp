@@ -1,6 +1,7 @@
 #include "shell/Startup.h"
 
 #include "freq/FrequencyMemory.h"
+#include "photic/ColourSets.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/Playback.h"
 #include "ui/ControlNames.h"
@@ -11,20 +12,6 @@ namespace aurelith {
 namespace {
 
 using namespace ctl;
-
-struct DefaultColours {
-    int stim;
-    int back;
-};
-
-constexpr DefaultColours kDefaultColourSets[16] = {
-    {16777215, 0},        {255, 16711680},     {65280, 32768},      {16776960, 65408},
-    {16777215, 16711680}, {255, 65535},        {32896, 16711680},   {16776960, 16711680},
-    {4227327, 8421376},   {4194432, 32896},    {8454143, 32768},    {16776960, 65408},
-    {65535, 16711935},    {255, 65535},        {32896, 16711680},   {65408, 16711680},
-};
-
-std::string colourFile(const char* stem, int set) { return set == 1 ? stem : stem + std::to_string(set); }
 
 // A stored bar position applies when it is a 16-bit whole number within the bar's
 // range; an empty field counts as 0, anything else is refused.
@@ -60,8 +47,14 @@ void readSettings(App& app)
     WindowState& s = app.state;
     const DataFiles& files = app.files;
     files.readInto("fctl", {&s.firstRunMarker});
-    if (!(s.firstRunMarker.isNumber() && s.firstRunMarker == Value(1)))
+    if (!(s.firstRunMarker.isNumber() && s.firstRunMarker == Value(1))) {
         writeFirstRunDefaults(files);
+        // Even where the folder refuses the files, this run has every colour set.
+        for (int set = 1; set <= 16; ++set)
+            s.colourSets[set - 1] = {kDefaultColourSets[set - 1].stim, kDefaultColourSets[set - 1].back};
+        s.activeStimColour = kDefaultColourSets[0].stim;
+        s.activeBackColour = kDefaultColourSets[0].back;
+    }
 
     files.readInto("vols", {&s.savedToneVol, &s.savedBalance, &s.savedMaskVol, &s.savedBaseFreq});
     restorePosition(app, scrToneVol, s.savedToneVol);
@@ -76,6 +69,7 @@ void readSettings(App& app)
     setLamp(app, Text14, false);
     setLamp(app, Text15, false);
     files.readInto("csets", {&s.colourSetIndex});
+    showColourSetAtStart(app);
     files.readInto("pgset", {&s.programGroup});
     showProgramGroup(app);
 

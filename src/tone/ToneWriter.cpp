@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace aurelith {
 namespace {
 
@@ -104,6 +107,25 @@ std::vector<int> triangleValues(WindowState& s, double f)
     return values;
 }
 
+// Overwrites the old file in place and cuts it to the new length. A scanner
+// step rewrites both files once per hertz of beat: a new inode each time, or a
+// truncation to zero (which ext4 answers by flushing on close), would cost far
+// more than the write. A file that cannot be opened for writing is replaced.
+bool replaceContent(const std::filesystem::path& path, const std::vector<unsigned char>& bytes)
+{
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        std::remove(path.c_str());
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return false;
+    }
+    const auto size = static_cast<ssize_t>(bytes.size());
+    bool ok = ::pwrite(fd, bytes.data(), bytes.size(), 0) == size;
+    ok = ::ftruncate(fd, size) == 0 && ok;
+    return ::close(fd) == 0 && ok;
+}
+
 } // namespace
 
 std::filesystem::path ToneWriter::tonePath(int channel) const
@@ -115,13 +137,7 @@ bool ToneWriter::writeHeaderOnly(int channel)
 {
     const std::filesystem::path path = tonePath(channel);
     (channel == 1 ? state.tone1Path : state.tone2Path) = path.string();
-    std::remove(path.c_str());
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    const std::vector<unsigned char> header = provisionalHeader();
-    const bool ok = std::fwrite(header.data(), 1, header.size(), file) == header.size();
-    return std::fclose(file) == 0 && ok;
+    return replaceContent(path, provisionalHeader());
 }
 
 namespace {
@@ -136,12 +152,7 @@ bool writeTone(WindowState& s, const std::filesystem::path& path, const std::vec
     s.toneFileLength = static_cast<std::int16_t>(bytes.size());
     put32(bytes, 4, s.toneFileLength - 8);
     put32(bytes, 40, s.toneFileLength - 44);
-    std::remove(path.c_str());
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
+    return replaceContent(path, bytes);
 }
 
 } // namespace

@@ -41,6 +41,7 @@ Form::Form()
         Control& c = entry(kTimers[i].name).control;
         c.timerEnabled = kTimers[i].enabled;
         c.interval = kTimers[i].interval;
+        c.period = c.firstTick = c.interval;
     }
 }
 
@@ -100,6 +101,17 @@ void Form::setVisible(std::string_view name, bool visible)
     assign(name, &Control::visible, visible, Property::Visible);
 }
 
+void Form::setGeometry(std::string_view name, int left, int top, int width, int height)
+{
+    Entry& e = entry(name);
+    Control& c = e.control;
+    c.left = left;
+    c.top = top;
+    c.width = width;
+    c.height = height;
+    notify(e, Property::Geometry);
+}
+
 void Form::setEnabled(std::string_view name, bool enabled)
 {
     assign(name, &Control::enabled, enabled, Property::Enabled);
@@ -150,7 +162,19 @@ void Form::setTimerEnabled(std::string_view name, bool enabled)
 
 void Form::setTimerInterval(std::string_view name, int interval)
 {
-    assign(name, &Control::interval, interval, Property::Timer);
+    setTimerCycle(name, interval, interval, interval);
+}
+
+void Form::setTimerCycle(std::string_view name, int interval, double period, double firstTick,
+                         std::string_view anchor)
+{
+    Entry& e = entry(name);
+    Control& c = e.control;
+    c.interval = interval;
+    c.period = period;
+    c.firstTick = firstTick;
+    c.anchor = anchor;
+    notify(e, Property::Timer);
 }
 
 void Form::click(std::string_view name) { raise(entry(name).click); }

@@ -26,12 +26,18 @@ struct Control {
     bool readOnly = false; // text boxes the user cannot type into
     // Scroll bars.
     int min = 0, max = 0, smallChange = 1, largeChange = 1, value = 0;
-    // Timers.
+    // Timers. The k-th tick (k = 0, 1, ...) is due at start + firstTick + k * period,
+    // in milliseconds that may have a fraction; a plain timer has both equal to interval.
+    // A timer with an anchor counts from the anchor's start while the anchor runs,
+    // so two timers can take turns without drifting apart.
     bool timerEnabled = false;
-    int interval = 0;
+    int interval = 0; // as the window shows it; 0 never ticks
+    double period = 0;
+    double firstTick = 0;
+    std::string anchor;
 };
 
-enum class Property { Caption, Text, Tooltip, BackColour, Visible, Enabled, Value, Timer };
+enum class Property { Caption, Text, Tooltip, BackColour, Visible, Enabled, Value, Timer, Geometry };
 
 // The whole window as data. Handlers read and write it; the real window mirrors it.
 // Assigning a text or a scroll position raises the control's change event at once,
@@ -56,6 +62,8 @@ public:
     std::optional<Colour> backColour(std::string_view name) const { return control(name).backColour; }
     void setBackColour(std::string_view name, Colour colour);
     void setVisible(std::string_view name, bool visible);
+    // Position and size in twips.
+    void setGeometry(std::string_view name, int left, int top, int width, int height);
     void setEnabled(std::string_view name, bool enabled);
 
     int value(std::string_view name) const { return control(name).value; }
@@ -70,6 +78,9 @@ public:
     int timerInterval(std::string_view name) const { return control(name).interval; }
     void setTimerEnabled(std::string_view name, bool enabled);
     void setTimerInterval(std::string_view name, int interval);
+    // An interval with a fraction, a first tick of its own and an anchor timer (see Control).
+    void setTimerCycle(std::string_view name, int interval, double period, double firstTick,
+                       std::string_view anchor = {});
 
     void click(std::string_view name);
     void tick(std::string_view name);

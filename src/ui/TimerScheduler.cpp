@@ -1,6 +1,18 @@
 #include "ui/TimerScheduler.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 namespace aurelith {
+namespace {
+
+std::int64_t dueOf(std::int64_t start, double firstTick, double period, std::int64_t tick)
+{
+    return start + std::llround(firstTick + static_cast<double>(tick) * period);
+}
+
+} // namespace
 
 TimerScheduler::TimerScheduler(Form& form, Clock clock) : form_(form), clock_(std::move(clock))
 {
@@ -16,26 +28,83 @@ TimerScheduler::TimerScheduler(Form& form, Clock clock) : form_(form), clock_(st
                 rescheduled_();
         }
     });
-    form_.onModalEnd([this] { runPending(); });
+    // A tick held by a dialog runs from the next advance(), once the handler that
+    // opened the dialog has finished, never nested inside it.
+    form_.onModalEnd([this] {
+        if (hasPending() && rescheduled_)
+            rescheduled_();
+    });
+}
+
+void TimerScheduler::rebase(Schedule& s, std::int64_t start, std::int64_t now)
+{
+    s.start = start;
+    s.tick = 0;
+    s.due = dueOf(s.start, s.firstTick, s.period, 0);
+    skipPast(s, now);
+}
+
+// Moves the schedule to its first tick after now, without running the ones between.
+void TimerScheduler::skipPast(Schedule& s, std::int64_t now)
+{
+    if (s.due > now)
+        return;
+    const double elapsed = static_cast<double>(now - s.start) - s.firstTick;
+    std::int64_t tick = std::max<std::int64_t>(s.tick + 1, static_cast<std::int64_t>(std::floor(elapsed / s.period)));
+    while (dueOf(s.start, s.firstTick, s.period, tick) <= now)
+        ++tick;
+    s.tick = tick;
+    s.due = dueOf(s.start, s.firstTick, s.period, tick);
 }
 
 void TimerScheduler::restart(const Control& timer)
 {
+    const std::int64_t now = clock_();
     Schedule& s = schedules_[timer.name];
-    s.active = timer.timerEnabled && timer.interval > 0;
-    s.start = clock_();
-    s.due = s.start + timer.interval;
+    s.active = timer.timerEnabled && timer.interval > 0 && timer.period > 0;
+    s.period = timer.period;
+    s.firstTick = timer.firstTick;
+    s.group = timer.anchor.empty() ? timer.name : timer.anchor;
     s.pending = false;
+    std::int64_t start = now;
+    if (!timer.anchor.empty()) {
+        auto anchor = schedules_.find(timer.anchor);
+        if (anchor != schedules_.end() && anchor->second.active)
+            start = anchor->second.start;
+    }
+    if (!s.active)
+        return;
+    rebase(s, start, now);
+    // Timers that count from this one follow its new start.
+    for (auto& [name, other] : schedules_)
+        if (name != timer.name && other.active && other.group == timer.name)
+            rebase(other, start, now);
 }
 
-void TimerScheduler::fire(const std::string& name, std::int64_t now)
+// The latest tick due by now; only meaningful when the next one is already due.
+std::int64_t TimerScheduler::latestDue(const Schedule& s, std::int64_t now)
+{
+    const double elapsed = static_cast<double>(now - s.start) - s.firstTick;
+    std::int64_t tick = std::max<std::int64_t>(s.tick, static_cast<std::int64_t>(std::floor(elapsed / s.period)));
+    while (tick > s.tick && dueOf(s.start, s.firstTick, s.period, tick) > now)
+        --tick;
+    while (dueOf(s.start, s.firstTick, s.period, tick + 1) <= now)
+        ++tick;
+    return dueOf(s.start, s.firstTick, s.period, tick);
+}
+
+void TimerScheduler::fire(const std::string& name, std::int64_t now, std::int64_t groupLatest)
 {
     Schedule& s = schedules_[name];
-    const std::int64_t interval = form_.timerInterval(name);
-    const std::int64_t elapsedTicks = (now - s.start) / interval;
-    s.due = s.start + (elapsedTicks + 1) * interval;
+    const std::int64_t due = latestDue(s, now);
+    skipPast(s, now);
+    // A tick whose turn was taken by a later tick of its group is not run: after a
+    // stall the panel shows the phase that is due now, with no flicker of the others.
+    if (due < groupLatest)
+        return;
     if (form_.inModal()) {
         s.pending = true;
+        s.pendingDue = due;
         return;
     }
     form_.tick(name); // may restart this timer: its schedule is then already new
@@ -43,31 +112,62 @@ void TimerScheduler::fire(const std::string& name, std::int64_t now)
 
 void TimerScheduler::advance()
 {
+    runPending();
     const std::int64_t now = clock_();
+    std::map<std::string, std::int64_t> groupLatest;
+    for (const auto& [name, s] : schedules_)
+        if (s.active && s.due <= now) {
+            auto [it, added] = groupLatest.emplace(s.group, latestDue(s, now));
+            it->second = std::max(it->second, latestDue(s, now));
+        }
     for (;;) {
         const std::string* next = nullptr;
+        std::int64_t nextDue = 0;
         for (auto& [name, s] : schedules_)
-            if (s.active && s.due <= now && (!next || s.due < schedules_[*next].due))
+            if (s.active && s.due <= now && (!next || s.due < nextDue)) {
                 next = &name;
+                nextDue = s.due;
+            }
         if (!next)
             return;
         const std::string name = *next;
-        fire(name, now);
+        const auto latest = groupLatest.find(schedules_[name].group);
+        fire(name, now, latest == groupLatest.end() ? 0 : latest->second);
     }
 }
 
 void TimerScheduler::runPending()
 {
-    for (auto& [name, s] : schedules_) {
-        if (s.pending && s.active && !form_.inModal()) {
-            s.pending = false;
+    std::vector<std::pair<std::int64_t, std::string>> ready;
+    for (auto& [name, s] : schedules_)
+        if (s.pending && s.active)
+            ready.emplace_back(s.pendingDue, name);
+    std::sort(ready.begin(), ready.end());
+    for (const auto& [due, name] : ready) {
+        Schedule& s = schedules_[name];
+        if (!s.pending || !s.active || form_.inModal())
+            continue;
+        s.pending = false;
+        bool later = false;
+        for (const auto& [otherDue, other] : ready)
+            later = later || (other != name && otherDue > due && schedules_[other].group == s.group);
+        if (!later)
             form_.tick(name);
-        }
     }
+}
+
+bool TimerScheduler::hasPending() const
+{
+    for (const auto& [name, s] : schedules_)
+        if (s.pending && s.active)
+            return true;
+    return false;
 }
 
 std::optional<std::int64_t> TimerScheduler::nextDue() const
 {
+    if (hasPending() && !form_.inModal())
+        return clock_();
     std::optional<std::int64_t> due;
     for (const auto& [name, s] : schedules_)
         if (s.active && (!due || s.due < *due))

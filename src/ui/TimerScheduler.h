@@ -10,10 +10,13 @@
 
 namespace aurelith {
 
-// Runs the Form's timers against a millisecond clock. Ticks are due at
-// start + k * interval, so they never drift; ticks missed while the program was
-// busy are not made up in a burst. While a modal dialog is open a due tick waits
-// and runs once when the dialog closes.
+// Runs the Form's timers against a monotonic millisecond clock. The k-th tick is
+// due at start + firstTick + k * period (rounded to the millisecond), so ticks
+// never drift, even with a fractional period; ticks missed while the program was
+// busy are not made up in a burst. Timers sharing an anchor take turns: after a
+// stall only the one whose turn is latest runs. While a modal dialog is open a
+// due tick waits and runs once at the first advance() after the dialog closed,
+// never nested inside the handler that opened the dialog.
 class TimerScheduler {
 public:
     using Clock = std::function<std::int64_t()>;
@@ -29,14 +32,23 @@ public:
 private:
     struct Schedule {
         std::int64_t start = 0;
+        std::int64_t tick = 0; // index of the next tick
         std::int64_t due = 0;
+        double period = 0;
+        double firstTick = 0;
+        std::string group; // the anchor, or the timer itself
         bool active = false;
         bool pending = false;
+        std::int64_t pendingDue = 0;
     };
 
     void restart(const Control& timer);
-    void fire(const std::string& name, std::int64_t now);
+    void rebase(Schedule& s, std::int64_t start, std::int64_t now);
+    void skipPast(Schedule& s, std::int64_t now);
+    static std::int64_t latestDue(const Schedule& s, std::int64_t now);
+    void fire(const std::string& name, std::int64_t now, std::int64_t groupLatest);
     void runPending();
+    bool hasPending() const;
 
     Form& form_;
     Clock clock_;

@@ -9,7 +9,7 @@
 
 namespace aurelith {
 
-// Records every start; only the programs listed in `installed` start (all of
+// Records every start and every document opened; only the programs listed in `installed` start (all of
 // them when it is empty and `nothingInstalled` is false).
 class RecordingLauncher : public Launcher {
 public:
@@ -27,8 +27,14 @@ public:
         tried.push_back({program, arguments, workingFolder, ok});
         return ok;
     }
+    bool open(const std::filesystem::path& document) override
+    {
+        opened.push_back(document);
+        return !nothingInstalled;
+    }
 
     std::vector<Started> tried;
+    std::vector<std::filesystem::path> opened;
     std::set<std::string> installed;
     bool nothingInstalled = false;
 };

@@ -5,6 +5,8 @@ namespace aurelith {
 void ScriptedDialogs::message(const std::string& text, const std::string& title)
 {
     shown.push_back({"message", text, title});
+    if (whileShown)
+        whileShown();
 }
 
 bool ScriptedDialogs::confirm(const std::string& text, const std::string& title)
@@ -28,9 +30,9 @@ std::optional<std::string> ScriptedDialogs::input(const std::string& prompt, con
     return answer;
 }
 
-std::optional<Colour> ScriptedDialogs::pickColour(Colour)
+std::optional<Colour> ScriptedDialogs::pickColour(Colour initial)
 {
-    shown.push_back({"colour", "", ""});
+    shown.push_back({"colour", std::to_string(initial), ""});
     if (colours.empty())
         return std::nullopt;
     auto answer = colours.front();

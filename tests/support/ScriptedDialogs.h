@@ -3,6 +3,7 @@
 #include "ports/Dialogs.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ class ScriptedDialogs : public Dialogs {
 public:
     struct Shown {
         std::string kind; // "message", "confirm", "input", "colour"
-        std::string text;
+        std::string text; // the colour a colour dialog opened on, in decimal
         std::string title;
     };
 
@@ -29,6 +30,9 @@ public:
     void answerColour(std::optional<Colour> colour) { colours.push_back(colour); }
 
     std::vector<std::string> messages() const;
+
+    // Runs while a message box is open, as the user's time passes.
+    std::function<void()> whileShown;
 
     std::vector<Shown> shown;
     std::deque<bool> confirms;

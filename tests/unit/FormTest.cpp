@@ -119,6 +119,30 @@ TEST_F(SchedulerTest, ZeroIntervalNeverFiresAndAnHourJumpIsNoBurst)
     EXPECT_EQ(scheduler.nextDue(), 500 + 36000 * 100 - 400);
 }
 
+TEST_F(SchedulerTest, AnchoredTimersTakeTurnsOnAFractionalGrid)
+{
+    std::vector<std::int64_t> second;
+    form.onTimer(Timer2, [&] { second.push_back(now); });
+    form.setTimerCycle(Timer1, 33, 200.0 / 3, 100.0 / 3);
+    form.setTimerCycle(Timer2, 33, 200.0 / 3, 200.0 / 3, Timer1);
+    form.setTimerEnabled(Timer1, true);
+    now = 1; // the partner starts a moment later, still on its anchor's grid
+    form.setTimerEnabled(Timer2, true);
+    runTo(1000);
+    ASSERT_EQ(ticks.size(), 15u);
+    ASSERT_EQ(second.size(), 15u);
+    EXPECT_EQ(ticks[0], 33);
+    EXPECT_EQ(ticks[1], 100);
+    EXPECT_EQ(ticks.back(), 967);
+    EXPECT_EQ(second.back(), 1000);
+    // Restarting the anchor alone takes its partner along.
+    now = 1010;
+    form.setTimerEnabled(Timer1, true);
+    runTo(1080);
+    EXPECT_EQ(ticks.back(), 1043);
+    EXPECT_EQ(second.back(), 1077);
+}
+
 TEST_F(SchedulerTest, TickDueDuringADialogRunsOnceAfterIt)
 {
     form.setTimerInterval(Timer1, 100);
@@ -127,7 +151,12 @@ TEST_F(SchedulerTest, TickDueDuringADialogRunsOnceAfterIt)
     runTo(1000);
     EXPECT_TRUE(ticks.empty());
     form.endModal();
+    EXPECT_TRUE(ticks.empty()); // not inside the handler that showed the dialog
+    EXPECT_EQ(scheduler.nextDue(), 1000);
+    scheduler.advance();
     EXPECT_EQ(ticks, (std::vector<std::int64_t>{1000}));
+    runTo(1099);
+    EXPECT_EQ(ticks.size(), 1u);
 }
 
 } // namespace

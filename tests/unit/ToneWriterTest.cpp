@@ -41,6 +41,17 @@ protected:
     ToneWriter writer{state, folder.path};
 };
 
+// Files are rewritten in place: a shorter tone must leave nothing of the longer one.
+TEST_F(ToneWriterTest, RewritingInPlaceLeavesExactlyTheNewTone)
+{
+    const std::string fresh = write(1, 15600);
+    write(3, 10);
+    EXPECT_EQ(write(1, 15600), fresh);
+    writeBytes(folder.path / "freq2.wav", std::string(100000, 'x'));
+    fs::permissions(folder.path / "freq2.wav", fs::perms::owner_read);
+    EXPECT_EQ(write(1, 15600, 2), fresh);
+}
+
 TEST_F(ToneWriterTest, HeaderDeclares16BitMonoAt44100AndSizesFollowTheLength)
 {
     const std::string file = write(1, 15600);

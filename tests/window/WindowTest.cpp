@@ -30,6 +30,21 @@
 
 using namespace aurelith;
 
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    PaintCounter(QWidget* w, int& count) : count_(count) { w->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count_;
+        return false;
+    }
+
+private:
+    int& count_;
+};
+
 class WindowTest : public QObject {
     Q_OBJECT
 
@@ -61,8 +76,8 @@ private:
     // However the window paints a back colour, the widget shows it.
     static bool showsColour(QWidget* w, const QColor& colour)
     {
-        return w->styleSheet().contains(colour.name()) || w->palette().color(w->backgroundRole()) == colour ||
-               w->palette().color(QPalette::Base) == colour;
+        const QImage image = w->grab().toImage();
+        return image.pixelColor(image.width() / 2, image.height() / 2) == colour;
     }
 
     static QString caption(QWidget* w)
@@ -212,11 +227,57 @@ private slots:
         QCOMPARE(left->text(), QString("170"));
     }
 
-    void lampsShowTheirColour()
+    // Back colours come through the palette: what is drawn is the colour asked for.
+    void lampsAndTheFlashSurfaceShowTheirColour()
     {
         Rig rig;
         rig.form.setBackColour(ctl::Text14, 255);
-        QVERIFY(rig.window->widget("Text14")->styleSheet().contains("#ff0000"));
+        QWidget* lamp = rig.window->widget("Text14");
+        QVERIFY(lamp->styleSheet().isEmpty());
+        QCOMPARE(lamp->toolTip(), QString("On / Off Lights"));
+        const QImage lampImage = lamp->grab().toImage();
+        QCOMPARE(lampImage.pixelColor(lampImage.width() / 2, lampImage.height() / 2), QColor(255, 0, 0));
+
+        QWidget* surface = rig.window->widget("Text4");
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        int paints = 0;
+        PaintCounter counter(surface, paints);
+        rig.form.setBackColour(ctl::Text4, 0xFF0000); // blue
+        QCOMPARE(paints, 1); // painted before the Form call returned, not queued
+        const QImage image = surface->grab().toImage();
+        QCOMPARE(image.pixelColor(10, 10), QColor(0, 0, 255));
+    }
+
+    // "FullScrn" hides every other panel and enlarges the stimulation panel;
+    // "&1/2 Screen" puts everything back where the design has it.
+    void fullAndHalfWindowLayouts()
+    {
+        Rig rig;
+        const auto px = [](int twips) { return (twips + 7) / 15; };
+        QTest::mouseClick(rig.window->widget("Command31"), Qt::LeftButton);
+        QWidget* panel = rig.window->widget("Frame10");
+        QCOMPARE(panel->geometry(), QRect(px(100), px(60), px(11655), px(7600)));
+        QCOMPARE(rig.window->widget("Text4")->geometry(), QRect(px(120), px(240), px(11415), px(7200)));
+        for (const char* frame : {"Frame1", "Frame2", "Frame3", "Frame4", "Frame5", "Frame6", "Frame7", "Frame9",
+                                  "Frame11", "Frame12", "Frame13", "Frame14", "Frame15", "Frame16", "Frame17",
+                                  "Frame18"})
+            QVERIFY2(!rig.window->widget(frame)->isVisible(), frame);
+        // The controls on the window itself stay usable above the panel.
+        QWidget* client = rig.window->clientArea();
+        for (const char* name : {"cmdStop", "txtSetFreq1"}) {
+            QWidget* w = rig.window->widget(name);
+            QCOMPARE(client->childAt(w->mapTo(client, w->rect().center())), w);
+        }
+
+        rig.window->action("opt14")->trigger();
+        for (int i = 0; i < kLayoutCount; ++i) {
+            const ControlDef& def = kLayout[i];
+            QWidget* w = rig.window->widget(def.name);
+            if (!w)
+                continue;
+            QCOMPARE(w->geometry(), QRect(px(def.left), px(def.top), px(def.width), px(def.height)));
+            QVERIFY2(w->isVisible(), def.name);
+        }
     }
 
     // A recalled memory is what the boxes show, the lamp says and the ears hear.

@@ -1,0 +1,206 @@
+#include "events/ConditionsEvents.h"
+
+#include "events/CommandLine.h"
+#include "ui/ControlNames.h"
+
+#include <array>
+
+namespace aurelith {
+namespace {
+
+using namespace ctl;
+
+constexpr int kCount = 10;
+constexpr int kConditionPhase = 12; // eventProgIndex while conditions are prompted, and vice versa
+
+bool inRange(int n, int low, int high) { return n >= low && n <= high; }
+
+constexpr std::array<const char*, kCount> kDefaultCondTitles = {
+    "Scan Start", "Freq Chg.", "3th Loop", "4th Loop", "5th Loop",
+    "6th Loop",   "7th Loop",  "8th Loop", "9th Loop", "10th Loop",
+};
+
+// The two halves of the editor: the texts and titles of one kind, and its files.
+struct Kind {
+    std::array<std::string, kCount> WindowState::*text;
+    std::array<std::string, kCount> WindowState::*title;
+    const char* fileStem;
+    const char* viewCaption;   // the frame over the text box while viewing
+    const char* itemCaption;   // "Cond 3", "Event 3"
+    const char* promptCaption; // "Enter Cond 3", "Enter Event 3"
+    int WindowState::*viewIndex;
+};
+
+const Kind kConditions{&WindowState::condText, &WindowState::condTitle, "prgcnd", "Conds", "Cond ",
+                       "Enter Cond ", &WindowState::condViewIndex};
+const Kind kEvents{&WindowState::eventCommand, &WindowState::eventTitle, "prgtrg", "Events", "Event ",
+                   "Enter Event ", &WindowState::eventViewIndex};
+
+std::string fileOf(const Kind& kind, int k) { return kind.fileStem + std::to_string(k); }
+std::string& textOf(App& app, const Kind& kind, int k) { return (app.state.*kind.text)[k - 1]; }
+std::string& titleOf(App& app, const Kind& kind, int k) { return (app.state.*kind.title)[k - 1]; }
+
+// File errors are ignored: the entry keeps what it held.
+void save(App& app, const Kind& kind, int k, std::string text, std::string title)
+{
+    textOf(app, kind, k) = std::move(text);
+    titleOf(app, kind, k) = std::move(title);
+    app.files.write(fileOf(kind, k), {Value(textOf(app, kind, k)), Value(titleOf(app, kind, k))});
+}
+
+// A missing or unreadable file, or a missing field, leaves the entry as it was.
+void load(App& app, const Kind& kind, int k)
+{
+    Value text(textOf(app, kind, k));
+    Value title(titleOf(app, kind, k));
+    if (!app.files.readInto(fileOf(kind, k), {&text, &title}))
+        return;
+    textOf(app, kind, k) = text.text();
+    titleOf(app, kind, k) = title.text();
+}
+
+void prompt(App& app, const std::string& item, int k)
+{
+    app.form.setCaption(Frame15, item + std::to_string(k));
+    app.form.setCaption(Frame16, "Enter Title " + std::to_string(k));
+}
+
+// PrgCDET: twenty prompts in turn, conditions 1 ... 10 then events 1 ... 10.
+void pickNext(App& app)
+{
+    int& c = app.state.condProgIndex;
+    int& e = app.state.eventProgIndex;
+    app.form.setText(Text6, "");
+    app.form.setText(Text7, "");
+    if (inRange(c, 1, kCount)) {
+        prompt(app, kConditions.promptCaption, c);
+        ++c;
+    } else {
+        if (c == kCount + 1) {
+            c = kConditionPhase;
+            e = 1;
+        }
+        if (inRange(e, 1, kCount)) {
+            prompt(app, kEvents.promptCaption, e);
+            ++e;
+        } else if (e == kCount + 1) {
+            e = kConditionPhase;
+            c = 2;
+            prompt(app, kConditions.promptCaption, 1);
+        }
+    }
+    app.form.setText(Text10, std::to_string(c));
+    app.form.setText(Text11, std::to_string(e));
+}
+
+// The colour section gets its frames and boxes back; Text11 keeps the counter.
+void handBack(App& app)
+{
+    const WindowState& s = app.state;
+    app.form.setCaption(Frame15, "Stim Color");
+    app.form.setCaption(Frame16, "BkGrd Color");
+    app.form.setText(Text10, s.colourSetIndex.text());
+    app.form.setText(Text6, s.activeStimColour.text());
+    app.form.setText(Text7, s.activeBackColour.text());
+}
+
+void programCondition(App& app)
+{
+    const int c = app.state.condProgIndex;
+    if (inRange(c, 2, kCount + 1))
+        save(app, kConditions, c - 1, app.form.text(Text6), app.form.text(Text7));
+    handBack(app);
+}
+
+// The record turns double quotes into single ones, which would change how a
+// line splits ("Bob's file" would no longer be one word); such a line is
+// stored in an equivalent form without them.
+std::string storableCommand(const std::string& line)
+{
+    if (line.find('"') == std::string::npos)
+        return line;
+    const auto words = splitCommandLine(line);
+    return words ? joinCommandLine(*words) : line;
+}
+
+// Outside the event phase this overwrites event 1.
+void programEvent(App& app)
+{
+    const int e = app.state.eventProgIndex;
+    const int k = inRange(e, 3, kCount + 1) ? e - 1 : 1;
+    save(app, kEvents, k, storableCommand(app.form.text(Text6)), app.form.text(Text7));
+    handBack(app);
+}
+
+void writeDefaults(App& app)
+{
+    for (int k = 1; k <= kCount; ++k)
+        save(app, kConditions, k, std::to_string(k), kDefaultCondTitles[k - 1]);
+    // Stored data, launched as it stands; on this system it names no program.
+    for (int k = 1; k <= kCount; ++k)
+        save(app, kEvents, k, "c:\\event" + std::to_string(k) + ".bat", "Event" + std::to_string(k));
+}
+
+// Cond and Event: show the next entry, cycling 1 ... 10.
+void viewNext(App& app, const Kind& kind)
+{
+    app.form.setCaption(Frame15, kind.viewCaption);
+    app.form.setCaption(Frame16, "Title");
+    int& index = app.state.*kind.viewIndex;
+    const int v = index;
+    if (!inRange(v, 1, kCount))
+        return;
+    index = v == kCount ? 1 : v + 1;
+    app.form.setCaption(Frame15, kind.itemCaption + std::to_string(v));
+    app.form.setCaption(Frame16, "Title " + std::to_string(v));
+    load(app, kind, v);
+    app.form.setText(Text6, textOf(app, kind, v));
+    app.form.setText(Text7, titleOf(app, kind, v));
+}
+
+// Switching on compares the scanner's last loop with the condition Cond shows
+// next and launches the event Event shows next.
+void toggleEvents(App& app)
+{
+    WindowState& s = app.state;
+    if (s.eventSwitch == 1) {
+        s.eventSwitch = 2;
+        app.form.setCaption(Command87, "EvntOFF");
+        return;
+    }
+    if (s.eventSwitch == 2)
+        s.eventSwitch = 1;
+    app.form.setCaption(Command87, "EventON");
+    if (s.loopNumber != s.condViewIndex || !inRange(s.loopNumber, 1, 20))
+        return;
+    const int j = s.eventViewIndex;
+    if (!inRange(j, 1, kCount))
+        return;
+    load(app, kEvents, j);
+    launchCommandLine(app, textOf(app, kEvents, j));
+}
+
+} // namespace
+
+void launchCommandLine(App& app, const std::string& commandLine)
+{
+    const auto words = splitCommandLine(commandLine);
+    if (!words || words->empty() || words->front().empty())
+        return;
+    const std::vector<std::string> arguments(words->begin() + 1, words->end());
+    app.launcher.start(words->front(), arguments, app.folder);
+}
+
+void bindConditionsEvents(App& app)
+{
+    Form& form = app.form;
+    form.onClick(Command84, [&app] { pickNext(app); });
+    form.onClick(Command90, [&app] { programCondition(app); });
+    form.onClick(Command83, [&app] { programEvent(app); });
+    form.onClick(Command86, [&app] { writeDefaults(app); });
+    form.onClick(Command82, [&app] { viewNext(app, kConditions); });
+    form.onClick(Command93, [&app] { viewNext(app, kEvents); });
+    form.onClick(Command87, [&app] { toggleEvents(app); });
+}
+
+} // namespace aurelith

@@ -1,0 +1,182 @@
+#include "photic/ColourSets.h"
+
+#include "tone/Playback.h"
+#include "ui/ControlNames.h"
+
+#include <array>
+#include <cmath>
+
+namespace aurelith {
+
+using namespace ctl;
+
+const DefaultColourSet kDefaultColourSets[16] = {
+    {16777215, 0},        {255, 16711680},     {65280, 32768},      {16776960, 65408},
+    {16777215, 16711680}, {255, 65535},        {32896, 16711680},   {16776960, 16711680},
+    {4227327, 8421376},   {4194432, 32896},    {8454143, 32768},    {16776960, 65408},
+    {65535, 16711935},    {255, 65535},        {32896, 16711680},   {65408, 16711680},
+};
+
+namespace {
+
+constexpr std::array<std::string_view, 4> kLamps = {Text19, Text20, Text21, Text22};
+constexpr std::array<std::string_view, 4> kLabels = {Label6, Label7, Label8, Label9};
+
+// The eight Stim/BGrd buttons with their menu twins, in lamp-position order.
+struct ColourSlot {
+    std::string_view button;
+    std::string_view menuItem;
+    const char* stem;
+    const char* captionStem;
+    int position; // 1 ... 4 within the bank
+};
+constexpr std::array<ColourSlot, 8> kSlots = {{
+    {Command58, op5, "stimc", "Stim ", 1},
+    {Command59, op6, "backc", "BGrd ", 1},
+    {Command32, op7, "stimc", "Stim ", 2},
+    {Command33, op8, "backc", "BGrd ", 2},
+    {Command34, op9, "stimc", "Stim ", 3},
+    {Command35, op10, "backc", "BGrd ", 3},
+    {Command36, op11, "stimc", "Stim ", 4},
+    {Command37, op12, "backc", "BGrd ", 4},
+}};
+
+// Labels "CL1" ... "C16" of the group starting at set first; every lamp unlit.
+void showGroupLabels(App& app, int first)
+{
+    for (int i = 0; i < 4; ++i) {
+        const int set = first + i;
+        app.form.setCaption(kLabels[i], (set < 10 ? "CL" : "C") + std::to_string(set));
+        setLamp(app, kLamps[i], false);
+    }
+}
+
+void lightPosition(App& app, int position)
+{
+    for (int i = 0; i < 4; ++i)
+        setLamp(app, kLamps[i], i + 1 == position);
+}
+
+// The stored index when it names one of the sixteen sets.
+std::optional<int> validSet(const Value& index)
+{
+    const auto n = index.number();
+    if (!index.isNumber() || !n || *n < 1 || *n > 16 || *n != std::floor(*n))
+        return std::nullopt;
+    return static_cast<int>(*n);
+}
+
+// The colour dialog, modal: no strobe tick runs while it is open. It opens on the
+// colour last picked with it; a cancelled dialog leaves that colour alone.
+std::optional<Colour> chooseColour(App& app)
+{
+    app.form.beginModal();
+    const auto picked = app.dialogs.pickColour(app.state.dialogColour);
+    app.form.endModal();
+    if (picked)
+        app.state.dialogColour = *picked & 0xFFFFFF;
+    return picked;
+}
+
+void showActivePair(App& app)
+{
+    app.form.setText(Text6, app.state.activeStimColour.text());
+    app.form.setText(Text7, app.state.activeBackColour.text());
+}
+
+void refreshColours(App& app)
+{
+    app.files.readInto("stimc", {&app.state.activeStimColour});
+    app.files.readInto("backc", {&app.state.activeBackColour});
+}
+
+// "&On Color" / "&Off Color". The picked colour also becomes the strobe's stimulation
+// colour until the next selection or refresh; no lamp is repainted now.
+void chooseLampColour(App& app, bool onColour)
+{
+    const auto picked = chooseColour(app);
+    if (!picked)
+        return;
+    WindowState& s = app.state;
+    s.activeStimColour = static_cast<int>(*picked & 0xFFFFFF);
+    Value& lamp = onColour ? s.lampOnColour : s.lampOffColour;
+    lamp = s.activeStimColour;
+    app.files.write(onColour ? "oncol" : "offcol", {lamp});
+}
+
+} // namespace
+
+std::string colourFile(const char* stem, int set) { return set == 1 ? stem : stem + std::to_string(set); }
+
+void selectNextColourSet(App& app)
+{
+    WindowState& s = app.state;
+    Form& form = app.form;
+    form.setCaption(Frame15, "Stim Color");
+    form.setCaption(Frame16, "BkGrd Color");
+    // An index that names no set (0 after "Reset", or an edited file) counts as the last
+    // one, so this press shows set 1 and the next ones step on from there.
+    const int current = validSet(s.colourSetIndex).value_or(16);
+    const int next = current == 16 ? 1 : current + 1;
+    showGroupLabels(app, (next - 1) / 4 * 4 + 1);
+    lightPosition(app, (next - 1) % 4 + 1);
+
+    if (next == 1) {
+        refreshColours(app);
+    } else {
+        ColourPair& entry = s.colourSets[next - 1];
+        app.files.readInto(colourFile("stimc", next), {&entry.stim});
+        app.files.readInto(colourFile("backc", next), {&entry.back});
+        s.activeStimColour = entry.stim;
+        s.activeBackColour = entry.back;
+    }
+    s.colourSetIndex = next;
+    app.files.write("csets", {s.colourSetIndex});
+    form.setText(Text10, s.colourSetIndex.text());
+    showActivePair(app);
+}
+
+void cycleColourBank(App& app)
+{
+    int& bank = app.state.colourBank;
+    bank = bank >= 4 || bank < 1 ? 1 : bank + 1;
+    for (const ColourSlot& slot : kSlots)
+        app.form.setCaption(slot.button, slot.captionStem + std::to_string(4 * (bank - 1) + slot.position));
+}
+
+void pickSetColour(App& app, int slot)
+{
+    const auto picked = chooseColour(app);
+    if (!picked)
+        return; // nothing stored: the file keeps its colour
+    const ColourSlot& s = kSlots.at(static_cast<size_t>(slot));
+    const int set = 4 * (app.state.colourBank - 1) + s.position;
+    // A preview on the flash surface; the next strobe tick paints over it.
+    app.form.setBackColour(Text4, *picked);
+    app.files.write(colourFile(s.stem, set), {static_cast<int>(*picked & 0xFFFFFF)});
+}
+
+void showColourSetAtStart(App& app)
+{
+    const double index = app.state.colourSetIndex.number().value_or(0);
+    showGroupLabels(app, index < 5 ? 1 : 5);
+    const auto set = validSet(app.state.colourSetIndex);
+    lightPosition(app, set && *set <= 8 ? (*set - 1) % 4 + 1 : 1);
+}
+
+void bindColourSets(App& app)
+{
+    Form& form = app.form;
+    for (const auto name : {Command29, opt1})
+        form.onClick(name, [&app] { selectNextColourSet(app); });
+    for (const auto name : {Command92, opt19})
+        form.onClick(name, [&app] { cycleColourBank(app); });
+    for (size_t i = 0; i < kSlots.size(); ++i)
+        for (const auto name : {kSlots[i].button, kSlots[i].menuItem})
+            form.onClick(name, [&app, i] { pickSetColour(app, static_cast<int>(i)); });
+    form.onClick(opt4, [&app] { refreshColours(app); });
+    form.onClick(opt17, [&app] { chooseLampColour(app, true); });
+    form.onClick(opt18, [&app] { chooseLampColour(app, false); });
+}
+
+} // namespace aurelith

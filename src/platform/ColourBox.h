@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+namespace aurelith {
+
+// A text box that only ever shows a colour: the strobe's flash surface and the
+// lamps. It paints itself, so a colour change is a fill and nothing else: no style
+// sheet to re-polish, no layout pass.
+class ColourBox : public QWidget {
+    Q_OBJECT
+
+public:
+    ColourBox(QWidget* parent, bool framed);
+
+    QColor colour() const { return colour_; }
+    // Paints the new colour before returning, so no other queued work can delay it.
+    void showColour(const QColor& colour);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor colour_{Qt::white};
+    bool framed_;
+};
+
+} // namespace aurelith

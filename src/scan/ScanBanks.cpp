@@ -1,0 +1,133 @@
+#include "scan/ScanBanks.h"
+
+#include "tone/Playback.h"
+#include "ui/ControlNames.h"
+
+#include <array>
+#include <optional>
+
+namespace aurelith {
+namespace {
+
+using namespace ctl;
+
+enum BankMode { Inert = 0, Store = 1, Recall = 2 };
+
+struct BankButton {
+    std::string_view button;
+    char letter;
+};
+
+constexpr std::array<BankButton, 4> kBankButtons = {{
+    {Command75, 'a'},
+    {Command72, 'b'},
+    {Command74, 'c'},
+    {Command76, 'd'},
+}};
+
+using Captions = std::array<const char*, 4>;
+
+// What each mode shows: the group labels, and the button captions per group
+// in the order the groups come round (2, 3, 1).
+struct ModeDisplay {
+    BankMode mode;
+    std::array<const char*, 3> labels;
+    std::array<Captions, 3> captions;
+};
+
+constexpr ModeDisplay kStoreDisplay = {
+    Store,
+    {"PS1", "PS2", "PS3"},
+    {{{"PrgScn 1", "PrgScn 2", "PrgScn 3", "PrgScn 4"},
+      {"PrgScn 5", "PrgScn 6", "PrgScn 7", "PrgScn 8"},
+      {"PrgScn 9", "PrgSn 10", "PrgSn 11", "PrgSn 12"}}},
+};
+
+constexpr ModeDisplay kRecallDisplay = {
+    Recall,
+    {"RS1", "RS2", "RS3"},
+    {{{"Scan 1", "Scan 2", "Scan 3", "Scan 4"},
+      {"Scan 5", "Scan 6", "Scan 7", "Scan 8"},
+      {"Scan 9", "Scan 10", "Pran 11", "Pran 12"}}},
+};
+
+constexpr std::array<std::string_view, 3> kGroupLamps = {Text16, Text17, Text18};
+constexpr std::array<std::string_view, 3> kGroupLabels = {Label3, Label4, Label5};
+
+std::optional<int> validGroup(const Value& group)
+{
+    const std::optional<double> n = group.number();
+    if (n && (*n == 1 || *n == 2 || *n == 3))
+        return static_cast<int>(*n);
+    return std::nullopt;
+}
+
+// Group 2 holds banks 1-4, 3 banks 5-8, 1 banks 9-12; any other value shows as 2.
+int displayRow(const Value& group)
+{
+    switch (validGroup(group).value_or(2)) {
+    case 3: return 1;
+    case 1: return 2;
+    default: return 0;
+    }
+}
+
+std::string bankFile(const App& app, const BankButton& b)
+{
+    return std::string("sprg") + b.letter + std::to_string(validGroup(app.state.scanBankGroup).value_or(1));
+}
+
+void switchMode(App& app, const ModeDisplay& display)
+{
+    Form& form = app.form;
+    WindowState& s = app.state;
+    for (size_t i = 0; i < kGroupLabels.size(); ++i)
+        form.setCaption(kGroupLabels[i], display.labels[i]);
+    if (display.mode == Store) {
+        form.setCaption(Frame1, "Enter Scan Freq");
+    } else {
+        form.setCaption(Frame1, "Left Freq Right");
+        form.setCaption(Frame12, "Base Freq Drvn");
+        form.setCaption(Frame4, "Dur Color Freq");
+        form.setCaption(Frame3, "Col  Sets  LtSd");
+    }
+    s.scanBankMode = display.mode;
+    if (const auto group = validGroup(s.scanBankGroup))
+        s.scanBankGroup = *group % 3 + 1;
+
+    const int row = displayRow(s.scanBankGroup);
+    for (size_t i = 0; i < kGroupLamps.size(); ++i)
+        setLamp(app, kGroupLamps[i], static_cast<int>(i) == row);
+    for (size_t k = 0; k < kBankButtons.size(); ++k)
+        form.setCaption(kBankButtons[k].button, display.captions[row][k]);
+    app.files.write("spgset", {s.scanBankGroup});
+}
+
+// Recalling does not retune: the user plays the pair with Start or ScanOn.
+void pressBank(App& app, const BankButton& b)
+{
+    WindowState& s = app.state;
+    Form& form = app.form;
+    if (s.scanBankMode == Store) {
+        s.scanPairLeft = Value(form.text(txtSetFreq1));
+        s.scanPairRight = Value(form.text(txtsetfreq2));
+        app.files.write(bankFile(app, b), {s.scanPairLeft, s.scanPairRight});
+    } else if (s.scanBankMode == Recall) {
+        app.files.readInto(bankFile(app, b), {&s.scanPairLeft, &s.scanPairRight});
+        form.setText(txtSetFreq1, s.scanPairLeft.text());
+        form.setText(txtsetfreq2, s.scanPairRight.text());
+    }
+}
+
+} // namespace
+
+void bindScanBanks(App& app)
+{
+    Form& form = app.form;
+    form.onClick(Command77, [&app] { switchMode(app, kStoreDisplay); });
+    form.onClick(Command78, [&app] { switchMode(app, kRecallDisplay); });
+    for (const BankButton& b : kBankButtons)
+        form.onClick(b.button, [&app, &b] { pressBank(app, b); });
+}
+
+} // namespace aurelith

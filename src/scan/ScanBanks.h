@@ -1,0 +1,10 @@
+#pragma once
+
+#include "app/App.h"
+
+namespace aurelith {
+
+// PrgSet, RunSet and the four Scan buttons over the twelve scan banks.
+void bindScanBanks(App& app);
+
+} // namespace aurelith

@@ -1,0 +1,247 @@
+#include "scan/Scanner.h"
+
+#include "photic/Strobe.h"
+#include "tone/Playback.h"
+#include "ui/ControlNames.h"
+
+#include <array>
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+
+namespace aurelith {
+namespace {
+
+using namespace ctl;
+
+constexpr std::array<std::string_view, 4> kModeLamps = {Text19, Text20, Text21, Text22};
+constexpr std::array<std::string_view, 4> kModeLabels = {Label6, Label7, Label8, Label9};
+
+// The scanner's arithmetic on the boxes needs plain numbers; with anything else
+// the statement is skipped and its target keeps its value.
+std::optional<double> boxNumber(const Form& form, std::string_view box) { return wholeNumber(form.text(box)); }
+
+std::optional<double> boxBeat(const Form& form)
+{
+    const auto left = boxNumber(form, txtSetFreq1);
+    const auto right = boxNumber(form, txtsetfreq2);
+    if (!left || !right)
+        return std::nullopt;
+    return *right - *left;
+}
+
+void showBoxBeat(App& app)
+{
+    if (const auto beat = boxBeat(app.form))
+        app.form.setText(Text2, formatNumber(*beat));
+}
+
+void showTimerPeriod(App& app)
+{
+    app.form.setCaption(Frame15, "Timer MilliSecs");
+    app.form.setText(Text6, std::to_string(app.form.timerInterval(Timer3)));
+}
+
+// The next second-channel frequency in the direction chosen now.
+void prepareNextRight(App& app)
+{
+    WindowState& s = app.state;
+    const auto right = boxNumber(app.form, txtsetfreq2);
+    if (!right)
+        return;
+    if (s.scanDirection == 1)
+        s.pendingRightText = *right + 1;
+    else if (s.scanDirection == 2)
+        s.pendingRightText = *right - 1;
+}
+
+bool atLimit(const App& app)
+{
+    const std::string& right = app.form.text(txtsetfreq2);
+    const WindowState& s = app.state;
+    return (s.lowerLimitText && right == *s.lowerLimitText) || (s.upperLimitText && right == *s.upperLimitText);
+}
+
+// The scan lamps stay lit so the user sees where it ended.
+void stopAtLimit(App& app)
+{
+    app.form.setTimerEnabled(Timer3, false);
+    setLamp(app, Text14, false);
+    haltFlashing(app);
+    stopTones(app);
+}
+
+// A scan time the timer can run: above 200 ms and a whole number of ms that fits it.
+std::optional<int> scanPeriod(double durationMs)
+{
+    if (!(durationMs > 200) || !(durationMs < static_cast<double>(INT_MAX)))
+        return std::nullopt;
+    return static_cast<int>(std::nearbyint(durationMs));
+}
+
+void chooseScanTime(App& app, double ms) { app.state.durationMs = ms; }
+
+void fourSecondScan(App& app)
+{
+    app.form.setText(txtSetFreq1, "160");
+    app.form.setText(txtsetfreq2, "165");
+    app.state.durationMs = 4000;
+    app.state.scanDirection = 1;
+}
+
+// A typed time that is not a number counts as no scan time at all.
+void customScanTime(App& app)
+{
+    Form& form = app.form;
+    form.setCaption(Frame15, "Enter Scan M.S.");
+    form.beginModal();
+    const std::string typed =
+        app.dialogs.input("Enter Scan in Millideconds (60000=1Min) : ", "Scanner Time Per Freq", "").value_or("");
+    form.endModal();
+    app.state.durationMs = wholeNumber(typed).value_or(std::numeric_limits<double>::quiet_NaN());
+    form.setText(Text6, typed);
+}
+
+void chooseDirection(App& app, int direction)
+{
+    Form& form = app.form;
+    app.state.scanDirection = direction;
+    const bool up = direction == 1;
+    form.setCaption(up ? Label6 : Label7, up ? "SUP" : "SDN");
+    setLamp(app, Text19, up);
+    setLamp(app, Text20, !up);
+    form.setCaption(up ? Label7 : Label6, up ? "CL2" : "CL1");
+}
+
+void takeLimits(App& app)
+{
+    Form& form = app.form;
+    app.state.upperLimitText = form.text(Text6);
+    app.state.lowerLimitText = form.text(Text7);
+    form.setCaption(Frame15, "Stim Color");
+    form.setCaption(Frame16, "BkGrd Color");
+}
+
+} // namespace
+
+void scanOn(App& app)
+{
+    Form& form = app.form;
+    WindowState& s = app.state;
+    form.setCaption(Label8, "SNO");
+    setLamp(app, Text21, true);
+    form.setCaption(Frame16, "Started Time");
+    form.setText(Text7, app.timeOfDay.now());
+    showTimerPeriod(app);
+    if (std::isfinite(s.durationMs))
+        form.setText(Text6, formatNumber(s.durationMs));
+    form.setText(Text1, form.text(txtSetFreq1));
+    showBoxBeat(app);
+
+    const std::optional<int> period = scanPeriod(s.durationMs);
+    if (!period) {
+        app.message(kScanTimeMessage, kScannerTitle);
+        form.setTimerEnabled(Timer3, false);
+        return;
+    }
+    form.setTimerInterval(Timer3, *period);
+    if (!retuneSine(app))
+        return;
+    const std::optional<double> beat = boxBeat(form);
+    if (!beat || *beat < 1)
+        return;
+    s.pendingLeftText = Value(form.text(txtSetFreq1));
+    prepareNextRight(app);
+    form.setTimerEnabled(Timer3, true);
+}
+
+void scanStep(App& app)
+{
+    Form& form = app.form;
+    WindowState& s = app.state;
+    form.setText(txtSetFreq1, s.pendingLeftText.text());
+    form.setText(txtsetfreq2, s.pendingRightText.text());
+    if (const auto beat = boxBeat(form))
+        s.beatFreq = *beat;
+
+    // The strobe's start counts scanLoopCounter past the beat, which ends this
+    // loop after the pass that restarted it.
+    const double passes = s.beatFreq;
+    for (s.scanLoopCounter = 1; s.scanLoopCounter <= passes; s.scanLoopCounter += 1) {
+        form.setText(Text1, std::to_string(s.loopNumber));
+        if (s.scanLoopCounter <= 20)
+            s.loopNumber = static_cast<int>(s.scanLoopCounter);
+        if (!retuneSine(app))
+            return; // the timer runs on: the next tick tries again
+        prepareNextRight(app);
+        if (atLimit(app)) {
+            stopAtLimit(app);
+            return;
+        }
+        showTimerPeriod(app);
+        showBoxBeat(app);
+    }
+}
+
+void scanOff(App& app)
+{
+    Form& form = app.form;
+    WindowState& s = app.state;
+    for (size_t i = 0; i < kModeLabels.size(); ++i) {
+        form.setCaption(kModeLabels[i], "CL" + std::to_string(i + 1));
+        setLamp(app, kModeLamps[i], false);
+    }
+    form.setCaption(Frame15, "Stim Color");
+    form.setCaption(Frame16, "BkGrd Color");
+    form.setText(Text7, "");
+    form.setText(Text6, "");
+    form.setTimerEnabled(Timer3, false);
+    setLamp(app, Text14, false);
+    haltFlashing(app);
+    stopTones(app);
+    form.setText(Text10, s.colourSetIndex.text());
+    form.setText(Text6, s.activeStimColour.text());
+    form.setText(Text7, s.activeBackColour.text());
+}
+
+void bindScanner(App& app)
+{
+    Form& form = app.form;
+    struct ScanTime {
+        std::string_view item;
+        double ms;
+    };
+    static constexpr std::array<ScanTime, 8> kScanTimes = {{
+        {st1, 3600000},
+        {st2, 3000000},
+        {st3, 2400000},
+        {st4, 1800000},
+        {st5, 1200000},
+        {st6, 600000},
+        {st8, 300000},
+        {st9, 60000},
+    }};
+    for (const ScanTime& t : kScanTimes)
+        form.onClick(t.item, [&app, ms = t.ms] { chooseScanTime(app, ms); });
+    form.onClick(st10, [&app] { fourSecondScan(app); });
+    form.onClick(st7, [&app] { customScanTime(app); });
+
+    form.onClick(Command71, [&app] { chooseDirection(app, 1); });
+    form.onClick(Command80, [&app] { chooseDirection(app, 2); });
+    form.onClick(Command88, [&app] {
+        app.form.setCaption(Frame15, "Upper Limit");
+        app.form.setText(Text6, "");
+    });
+    form.onClick(Command89, [&app] {
+        app.form.setCaption(Frame16, "Lower Limit");
+        app.form.setText(Text7, "");
+    });
+    form.onClick(Command85, [&app] { takeLimits(app); });
+    form.onClick(Command73, [&app] { scanOn(app); });
+    form.onClick(Command79, [&app] { scanOff(app); });
+    form.onTimer(Timer3, [&app] { scanStep(app); });
+}
+
+} // namespace aurelith

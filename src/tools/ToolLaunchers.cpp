@@ -1,0 +1,72 @@
+#include "tools/ToolLaunchers.h"
+
+#include "ui/ControlNames.h"
+
+namespace aurelith {
+
+using namespace ctl;
+
+// pavucontrol works under PulseAudio and PipeWire on any desktop, so it comes
+// before the desktops' own settings (which may refuse to run elsewhere).
+const std::vector<Tool>& desktopTools()
+{
+    static const std::vector<Tool> tools = {
+        {Command30, opts10,
+         {{"pavucontrol", {"--tab=5"}}, // the sound cards and their profiles
+          {"pavucontrol-qt", {}},
+          {"qpwgraph", {}},
+          {"helvum", {}},
+          {"gnome-control-center", {"sound"}},
+          {"systemsettings", {"kcm_pulseaudio"}},
+          {"systemsettings5", {"kcm_pulseaudio"}}}},
+        {Command62, opts11,
+         {{"gnome-sound-recorder", {}}, {"audacity", {}}, {"kwave", {}}, {"audio-recorder", {}}}},
+        {Command70, "",
+         {{"vlc", {}},
+          {"totem", {}},
+          {"celluloid", {}},
+          {"mpv", {"--player-operation-mode=pseudo-gui"}}, // without it mpv ends at once
+          {"smplayer", {}},
+          {"parole", {}},
+          {"haruna", {}}}},
+        {Command24, opts5,
+         {{"pavucontrol", {}},
+          {"pavucontrol-qt", {}},
+          {"gnome-control-center", {"sound"}},
+          {"systemsettings", {"kcm_pulseaudio"}},
+          {"systemsettings5", {"kcm_pulseaudio"}}}},
+    };
+    return tools;
+}
+
+bool startFirst(Launcher& launcher, const std::vector<ToolCommand>& candidates,
+                const std::filesystem::path& workingFolder)
+{
+    for (const ToolCommand& c : candidates)
+        if (launcher.start(c.program, c.arguments, workingFolder))
+            return true;
+    return false;
+}
+
+void openManual(App& app)
+{
+    std::error_code error;
+    if (app.manualPath.empty() || !std::filesystem::is_regular_file(app.manualPath, error))
+        return;
+    app.launcher.open(app.manualPath);
+}
+
+// Nothing is reported: a tool that is not installed simply does not open.
+void bindToolLaunchers(App& app)
+{
+    for (const Tool& tool : desktopTools()) {
+        auto launch = [&app, &tool] { startFirst(app.launcher, tool.candidates, app.folder); };
+        app.form.onClick(tool.button, launch);
+        if (!tool.menuItem.empty())
+            app.form.onClick(tool.menuItem, launch);
+    }
+    app.form.onClick(Command81, [&app] { openManual(app); });
+    app.form.onClick(hp7, [&app] { openManual(app); });
+}
+
+} // namespace aurelith

@@ -1,0 +1,247 @@
+#include "events/CommandLine.h"
+#include "support/AppFixture.h"
+
+namespace aurelith::test {
+namespace {
+
+using namespace ctl;
+
+using Words = std::vector<std::string>;
+
+struct Split {
+    const char* line;
+    std::optional<Words> words;
+};
+
+class CommandLineTest : public ::testing::TestWithParam<Split> {};
+
+TEST_P(CommandLineTest, SplitsAsAShellWouldWithoutRunningAnything)
+{
+    EXPECT_EQ(splitCommandLine(GetParam().line), GetParam().words) << GetParam().line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CommandLineTest,
+    ::testing::Values(Split{"", Words{}}, Split{" \t ", Words{}}, Split{"  prog   a\tb ", Words{"prog", "a", "b"}},
+                      Split{"prog \"/my dir/a file\" x", Words{"prog", "/my dir/a file", "x"}},
+                      Split{"prog '/my dir/it''s' x", Words{"prog", "/my dir/its", "x"}},
+                      Split{"prog a\\ b c\\\\d", Words{"prog", "a b", "c\\d"}},
+                      Split{"prog \"a\\\"b\\$c\\nd\"", Words{"prog", "a\"b$c\\nd"}},
+                      Split{"prog 'a\\b\"c'", Words{"prog", "a\\b\"c"}},
+                      Split{"prog \"\" ''", Words{"prog", "", ""}},
+                      Split{"pre\"mid dle\"post", Words{"premid dlepost"}},
+                      Split{"prog $(touch x) `touch y` a;b | c && d > e", Words{"prog", "$(touch", "x)", "`touch", "y`",
+                                                                             "a;b", "|", "c", "&&", "d", ">", "e"}},
+                      Split{"prog \"$(touch x)\" ~ *", Words{"prog", "$(touch x)", "~", "*"}},
+                      Split{"c:\\event1.bat", Words{"c:event1.bat"}}, Split{"prog a\\", Words{"prog", "a\\"}},
+                      Split{"prog \"open", std::nullopt}, Split{"prog 'open", std::nullopt},
+                      Split{"prog \"a\\\"", std::nullopt}));
+
+TEST(CommandLineJoin, SplitsBackIntoTheSameWordsWithoutDoubleQuotes)
+{
+    for (const Words& words : {Words{"/bin/x", "Bob's music/a b.mp3", "", "$(rm x)", "a\\b", "tab\there", "'"},
+                               Words{"plain", "-v", "--n=1,2"}}) {
+        const std::string line = joinCommandLine(words);
+        EXPECT_EQ(line.find('"'), std::string::npos) << line;
+        EXPECT_EQ(splitCommandLine(line), words) << line;
+    }
+    EXPECT_EQ(joinCommandLine({"plain", "-v", "--n=1,2"}), "plain -v --n=1,2");
+}
+
+class ConditionsEventsTest : public AppTest {
+protected:
+    void SetUp() override { ASSERT_TRUE(start()); }
+    void press(std::string_view button, int times = 1)
+    {
+        for (int i = 0; i < times; ++i)
+            click(button);
+    }
+    std::string caption(std::string_view name) const { return form.caption(name); }
+    void expectHandedBack()
+    {
+        EXPECT_EQ(caption(Frame15), "Stim Color");
+        EXPECT_EQ(caption(Frame16), "BkGrd Color");
+        EXPECT_EQ(text(Text10), app.state.colourSetIndex.text());
+        EXPECT_EQ(text(Text6), app.state.activeStimColour.text());
+        EXPECT_EQ(text(Text7), app.state.activeBackColour.text());
+    }
+    void programEvent1(const std::string& command)
+    {
+        putFile("prgtrg1", "\"" + command + "\",\"Mine\"\r\n");
+    }
+};
+
+TEST_F(ConditionsEventsTest, PromptsCycleThroughTwentyAndShowTheCounters)
+{
+    for (int press = 1; press <= 40; ++press) {
+        click(Command84);
+        const int n = (press - 1) % 20 + 1;
+        const std::string expected = n <= 10 ? "Enter Cond " + std::to_string(n) : "Enter Event " + std::to_string(n - 10);
+        ASSERT_EQ(caption(Frame15), expected) << "press " << press;
+        ASSERT_EQ(caption(Frame16), "Enter Title " + std::to_string(n <= 10 ? n : n - 10));
+        EXPECT_EQ(text(Text6), "");
+        if (press == 11) {
+            EXPECT_EQ(text(Text10), "12");
+            EXPECT_EQ(text(Text11), "2");
+        }
+    }
+}
+
+TEST_F(ConditionsEventsTest, PrgCondSavesTheConditionLastPromptedAndHandsTheDisplayBack)
+{
+    click(Command90); // no prompt yet: nothing stored
+    expectHandedBack();
+    EXPECT_FALSE(exists("prgcnd1"));
+
+    press(Command84, 21); // the cycle comes back to condition 1
+    type(Text6, "7");
+    type(Text7, "Seventh");
+    click(Command90);
+    EXPECT_EQ(file("prgcnd1"), "\"7\",\"Seventh\"\r\n");
+    expectHandedBack();
+    EXPECT_EQ(text(Text11), "12"); // the counter stays until its owner rewrites it
+
+    press(Command84, 10); // event 1: PrgCond stores nothing in the event phase
+    type(Text6, "x");
+    click(Command90);
+    for (int k = 2; k <= 11; ++k)
+        EXPECT_FALSE(exists("prgcnd" + std::to_string(k)));
+    EXPECT_EQ(file("prgcnd1"), "\"7\",\"Seventh\"\r\n");
+}
+
+TEST_F(ConditionsEventsTest, PrgEvntStoresTheEventPromptedOrElseEventOne)
+{
+    press(Command84, 3); // prompting condition 3
+    type(Text6, "/bin/true");
+    type(Text7, "Early");
+    click(Command83);
+    EXPECT_EQ(file("prgtrg1"), "\"/bin/true\",\"Early\"\r\n");
+    expectHandedBack();
+
+    press(Command84, 7 + 4); // conditions 4 ... 10, then events 1 ... 4
+    ASSERT_EQ(caption(Frame15), "Enter Event 4");
+    type(Text6, "play 'x y'");
+    type(Text7, "Four");
+    click(Command83);
+    EXPECT_EQ(file("prgtrg4"), "\"play 'x y'\",\"Four\"\r\n");
+}
+
+TEST_F(ConditionsEventsTest, DefaultsThenViewingCyclesThroughAllTen)
+{
+    click(Command86);
+    EXPECT_EQ(file("prgcnd10"), "\"10\",\"10th Loop\"\r\n");
+    EXPECT_EQ(file("prgtrg1"), "\"c:\\event1.bat\",\"Event1\"\r\n");
+    EXPECT_EQ(text(Text10), app.state.colourSetIndex.text()); // no display change
+
+    click(Command82);
+    EXPECT_EQ(caption(Frame15), "Cond 1");
+    EXPECT_EQ(caption(Frame16), "Title 1");
+    EXPECT_EQ(text(Text6), "1");
+    EXPECT_EQ(text(Text7), "Scan Start");
+    press(Command82, 10);
+    EXPECT_EQ(caption(Frame15), "Cond 1");
+    EXPECT_EQ(text(Text7), "Scan Start");
+
+    press(Command93, 2);
+    EXPECT_EQ(caption(Frame15), "Event 2");
+    EXPECT_EQ(text(Text6), "c:\\event2.bat");
+    EXPECT_EQ(text(Text7), "Event2");
+}
+
+TEST_F(ConditionsEventsTest, ViewingAMissingOrGarbledFileKeepsWhatIsHeld)
+{
+    press(Command84, 11);
+    type(Text6, "run");
+    type(Text7, "Run");
+    click(Command83);
+    fs::remove(folder.path / "prgtrg1");
+    putFile("prgtrg2", std::string("\0\xff\"unclosed", 11));
+    click(Command93);
+    EXPECT_EQ(caption(Frame15), "Event 1");
+    EXPECT_EQ(text(Text6), "run");
+    EXPECT_EQ(text(Text7), "Run");
+    click(Command93);
+    EXPECT_EQ(caption(Frame15), "Event 2");
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(ConditionsEventsTest, SwitchingOnAtStartUpLaunchesNothing)
+{
+    programEvent1("/bin/true");
+    click(Command87);
+    EXPECT_EQ(caption(Command87), "EventON");
+    EXPECT_TRUE(launcher.tried.empty()); // loopNumber is still 0
+    click(Command87);
+    EXPECT_EQ(caption(Command87), "EvntOFF");
+    click(Command87);
+    EXPECT_EQ(caption(Command87), "EventON");
+    EXPECT_TRUE(launcher.tried.empty());
+}
+
+TEST_F(ConditionsEventsTest, SwitchingOnAfterALoopOfOneLaunchesEventOneSplitInTheFolder)
+{
+    programEvent1("/usr/bin/notify 'two words' $(rm x);y");
+    app.state.loopNumber = 1;
+    click(Command87);
+    ASSERT_EQ(launcher.tried.size(), 1u);
+    EXPECT_EQ(launcher.tried[0].program, "/usr/bin/notify");
+    EXPECT_EQ(launcher.tried[0].arguments, (Words{"two words", "$(rm", "x);y"}));
+    EXPECT_EQ(launcher.tried[0].folder, folder.path);
+
+    click(Command87); // switching off launches nothing
+    EXPECT_EQ(launcher.tried.size(), 1u);
+    app.state.loopNumber = 2; // no longer the condition shown next
+    click(Command87);
+    EXPECT_EQ(launcher.tried.size(), 1u);
+}
+
+TEST_F(ConditionsEventsTest, AnEventSavedWithDoubleQuotesLaunchesWithTheSameWords)
+{
+    press(Command84, 11);
+    type(Text6, "play \"Bob's music/a b.mp3\" x");
+    click(Command83);
+    app.state.loopNumber = 1;
+    click(Command87);
+    ASSERT_EQ(launcher.tried.size(), 1u);
+    EXPECT_EQ(launcher.tried[0].arguments, (Words{"Bob's music/a b.mp3", "x"}));
+}
+
+TEST_F(ConditionsEventsTest, TheTriggerFollowsTheViewCounters)
+{
+    click(Command86);
+    press(Command82, 3); // condition 4 is shown next
+    press(Command93, 5); // event 6 is shown next
+    putFile("prgtrg6", "\"/opt/six --go\",\"Six\"\r\n");
+    app.state.loopNumber = 4;
+    click(Command87);
+    ASSERT_EQ(launcher.tried.size(), 1u);
+    EXPECT_EQ(launcher.tried[0].program, "/opt/six");
+    EXPECT_EQ(app.state.eventTitle[5], "Six");
+}
+
+TEST_F(ConditionsEventsTest, UnusableCommandsLaunchNothingAndSayNothing)
+{
+    app.state.loopNumber = 1;
+    for (const std::string command : {"", "   ", "prog 'open quote", "'' arg"}) {
+        programEvent1(command);
+        click(Command87);
+        click(Command87);
+    }
+    EXPECT_TRUE(launcher.tried.empty());
+
+    // Without its file the event launches the command already held; a program
+    // that does not start is not reported.
+    launcher.nothingInstalled = true;
+    press(Command84, 11);
+    type(Text6, "held-command now");
+    click(Command83);
+    fs::remove(folder.path / "prgtrg1");
+    click(Command87);
+    ASSERT_EQ(launcher.tried.size(), 1u);
+    EXPECT_EQ(launcher.tried[0].program, "held-command");
+    EXPECT_FALSE(launcher.tried[0].ok);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+} // namespace
+} // namespace aurelith::test

@@ -1,0 +1,394 @@
+#include "support/AppFixture.h"
+
+#include "photic/Strobe.h"
+#include "ui/TimerScheduler.h"
+
+#include <array>
+#include <cmath>
+
+namespace aurelith::test {
+namespace {
+
+using namespace ctl;
+
+class RecordingInhibitor : public SessionInhibitor {
+public:
+    void holdScreenAwake(bool hold) override { screenHeld = hold; }
+    void holdSystemAwake(bool) override {}
+    bool screenHeld = false;
+};
+
+// The program after a first run, with a manual clock driving its timers and every
+// colour the flash surface is painted recorded with its time.
+class PhoticTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        app.inhibitor = &inhibitor;
+        ASSERT_TRUE(start());
+        setPair("159", "165");
+        form.addObserver([this](const Control& c, Property p) {
+            if (c.name == Text4 && p == Property::BackColour)
+                paints.push_back({now, *c.backColour});
+        });
+    }
+    void setPair(const std::string& left, const std::string& right)
+    {
+        type(txtSetFreq1, left);
+        type(txtsetfreq2, right);
+    }
+    void runFor(std::int64_t ms)
+    {
+        for (const std::int64_t end = now + ms; now < end;) {
+            ++now;
+            scheduler.advance();
+        }
+    }
+    std::array<std::string, 4> labels() const
+    {
+        return {form.caption(Label6), form.caption(Label7), form.caption(Label8), form.caption(Label9)};
+    }
+    // Lamp positions 1 ... 4 lit with the lamp-on colour.
+    std::vector<int> litPositions() const
+    {
+        std::vector<int> lit;
+        const std::array<std::string_view, 4> lamps = {Text19, Text20, Text21, Text22};
+        for (int i = 0; i < 4; ++i)
+            if (lamp(lamps[i]) == kRed)
+                lit.push_back(i + 1);
+        return lit;
+    }
+    void setIndex(Value index) { app.state.colourSetIndex = std::move(index); }
+
+    struct Paint {
+        std::int64_t at;
+        Colour colour;
+    };
+    RecordingInhibitor inhibitor;
+    std::int64_t now = 0;
+    TimerScheduler scheduler{form, [this] { return now; }};
+    std::vector<Paint> paints;
+};
+
+struct Timing {
+    const char* left;
+    const char* right;
+    int ratioIndex; // -1: no ratio button used yet
+    const char* flashes;
+    const char* duration;
+    int interval; // the timers' interval afterwards; -1: the design's, untouched
+    bool enabled;
+};
+
+class StrobeTimingTest : public PhoticTest, public ::testing::WithParamInterface<Timing> {};
+
+TEST_P(StrobeTimingTest, DisplaysAndTimers)
+{
+    const Timing& t = GetParam();
+    setPair(t.left, t.right);
+    if (t.ratioIndex >= 0) {
+        app.state.ratioMode = 1;
+        app.state.lightSoundRatio = t.ratioIndex;
+    }
+    click(Command22);
+    EXPECT_EQ(text(Text5), t.flashes);
+    EXPECT_EQ(text(Text3), t.duration);
+    EXPECT_EQ(form.timerInterval(Timer1), t.interval < 0 ? 100 : t.interval);
+    EXPECT_EQ(form.timerInterval(Timer2), t.interval < 0 ? 0 : t.interval);
+    EXPECT_EQ(form.timerEnabled(Timer1), t.enabled);
+    EXPECT_EQ(form.timerEnabled(Timer2), t.enabled);
+    EXPECT_EQ(inhibitor.screenHeld, t.enabled);
+    EXPECT_EQ(text(Text11), t.ratioIndex >= 0 ? std::to_string(t.ratioIndex) : "0");
+    EXPECT_EQ(text(Text10), "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Beats, StrobeTimingTest,
+                         ::testing::Values(Timing{"159", "165", -1, "6", "83", 83, true},
+                                           Timing{"159", "165", 1, "6.66", "75", 75, true},
+                                           Timing{"160", "170", 5, "20", "25", 25, true},
+                                           Timing{"160", "200", -1, "40", "12", 12, true},
+                                           Timing{"165", "159", -1, "-6", "-84", -1, false},
+                                           Timing{"160", "160.5", -1, "0.5", "1000", 1000, false},
+                                           Timing{"abc", "", -1, "0", "83", -1, false}));
+
+TEST_F(PhoticTest, SlowBeatRetimesButStartsNothingAndTheLoopCounterEndsPastTheBeat)
+{
+    setPair("159", "165.5");
+    click(opt15);
+    EXPECT_EQ(app.state.scanLoopCounter, 7);
+    setPair("160", "160.5");
+    ColorOn(app);
+    EXPECT_EQ(app.state.scanLoopCounter, 1);
+    EXPECT_TRUE(form.timerEnabled(Timer1)); // already running
+    EXPECT_EQ(form.timerInterval(Timer1), 1000);
+    // A zero beat keeps the phase and the timers as they were.
+    setPair("160", "160");
+    ColorOn(app);
+    EXPECT_EQ(text(Text3), "1000");
+    EXPECT_EQ(text(Text5), "0");
+    EXPECT_EQ(form.timerInterval(Timer2), 1000);
+}
+
+TEST_F(PhoticTest, ButtonsSetTheLampMenusLeaveIt)
+{
+    const Colour off = lamp(Text15);
+    click(opt15);
+    EXPECT_TRUE(form.timerEnabled(Timer1));
+    EXPECT_EQ(lamp(Text15), off);
+    click(Command22);
+    EXPECT_EQ(lamp(Text15), kRed);
+    click(opts4);
+    EXPECT_FALSE(form.timerEnabled(Timer1));
+    EXPECT_EQ(app.state.strobeOn, Value(2));
+    EXPECT_EQ(lamp(Text15), kRed);
+    EXPECT_FALSE(inhibitor.screenHeld);
+    click(Command22);
+    click(Command23);
+    EXPECT_EQ(lamp(Text15), off);
+    EXPECT_FALSE(form.timerEnabled(Timer2));
+}
+
+TEST_F(PhoticTest, StopHaltsTheFlashingAndTheNextBandButtonRestartsIt)
+{
+    click(Command22);
+    runFor(500);
+    click(cmdStop);
+    EXPECT_FALSE(form.timerEnabled(Timer1));
+    EXPECT_FALSE(form.timerEnabled(Timer2));
+    EXPECT_FALSE(inhibitor.screenHeld);
+    EXPECT_EQ(lamp(Text15), kRed);
+    EXPECT_TRUE(strobeRunning(app));
+    const size_t before = paints.size();
+    runFor(1000);
+    EXPECT_EQ(paints.size(), before);
+
+    click(Command10); // "M Alpha": a 10 Hz beat
+    EXPECT_TRUE(form.timerEnabled(Timer1));
+    EXPECT_TRUE(inhibitor.screenHeld);
+    EXPECT_EQ(text(Text3), "50");
+    runFor(1000);
+    EXPECT_EQ(paints.size(), before + 20);
+}
+
+// Stimulation first, then background, each for the unrounded phase (83.33 ms at
+// 6 Hz), on a grid counted from the start: nothing drifts against the heard beat.
+TEST_F(PhoticTest, SixtySecondsAtSixHertzAlternateOnTheGrid)
+{
+    setPair("159", "165");
+    now = 12345;
+    click(Command22);
+    const std::int64_t start = now;
+    runFor(60000);
+    ASSERT_EQ(paints.size(), 720u);
+    const double phase = 1000.0 / 6 / 2;
+    for (size_t k = 0; k < paints.size(); ++k) {
+        EXPECT_EQ(paints[k].colour, k % 2 == 0 ? 16777215u : 0u) << k;
+        EXPECT_LE(std::abs(static_cast<double>(paints[k].at - start) - (k + 1) * phase), 1.0) << k;
+    }
+    EXPECT_EQ(paints.back().at - start, 60000);
+}
+
+TEST_F(PhoticTest, AStallPaintsOnlyThePhaseDueNowAndStaysOnTheGrid)
+{
+    setPair("160", "170"); // 50 ms phases
+    click(Command22);
+    runFor(120); // stimulation at 50, background at 100
+    paints.clear();
+    now += 1030; // the window was busy: stimulation is due since 1150
+    scheduler.advance();
+    ASSERT_EQ(paints.size(), 1u);
+    EXPECT_EQ(paints[0].colour, 16777215u);
+    runFor(100);
+    ASSERT_EQ(paints.size(), 3u);
+    EXPECT_EQ(paints[1].at, 1200);
+    EXPECT_EQ(paints[2].at, 1250);
+}
+
+TEST_F(PhoticTest, ColourSetChangeShowsAtTheNextTickWithoutRestart)
+{
+    setPair("160", "170");
+    click(Command22);
+    runFor(100);
+    click(Command29); // set 2: red on blue
+    runFor(100);
+    ASSERT_EQ(paints.size(), 4u);
+    EXPECT_EQ(paints[2].colour, kRed);
+    EXPECT_EQ(paints[3].colour, kBlue);
+    EXPECT_EQ(paints[3].at, 200);
+}
+
+struct Selection {
+    Value before;
+    int after;
+    std::array<std::string, 4> labels;
+    int lit;
+    const char* stim;
+    const char* back;
+};
+
+class ColourSetSelectionTest : public PhoticTest, public ::testing::WithParamInterface<Selection> {};
+
+TEST_P(ColourSetSelectionTest, NextSet)
+{
+    const Selection& s = GetParam();
+    setIndex(s.before);
+    click(Command29);
+    EXPECT_EQ(app.state.colourSetIndex, Value(s.after));
+    EXPECT_EQ(labels(), s.labels);
+    EXPECT_EQ(litPositions(), std::vector<int>{s.lit});
+    EXPECT_EQ(file("csets"), std::to_string(s.after) + "\r\n");
+    EXPECT_EQ(text(Text10), std::to_string(s.after));
+    EXPECT_EQ(text(Text6), s.stim);
+    EXPECT_EQ(text(Text7), s.back);
+    EXPECT_EQ(app.state.activeStimColour.text(), s.stim);
+}
+
+using L = std::array<std::string, 4>;
+INSTANTIATE_TEST_SUITE_P(
+    Sets, ColourSetSelectionTest,
+    ::testing::Values(Selection{16, 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"},
+                      Selection{4, 5, L{"CL5", "CL6", "CL7", "CL8"}, 1, "16777215", "16711680"},
+                      Selection{8, 9, L{"CL9", "C10", "C11", "C12"}, 1, "4227327", "8421376"},
+                      Selection{14, 15, L{"C13", "C14", "C15", "C16"}, 3, "32896", "16711680"},
+                      // Reset leaves 0; an edited file anything: both show set 1.
+                      Selection{0, 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"},
+                      Selection{Value("x"), 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"},
+                      Selection{7.5, 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"}));
+
+TEST_F(PhoticTest, AfterResetTheSecondPressStepsOnToSetTwo)
+{
+    click(Command18);
+    EXPECT_EQ(app.state.colourSetIndex, Value(0));
+    click(opt1);
+    click(opt1);
+    EXPECT_EQ(app.state.colourSetIndex, Value(2));
+    EXPECT_EQ(text(Text6), "255");
+}
+
+TEST_F(PhoticTest, SelectionRereadsTheFilesAndAMissingFileKeepsTheEntry)
+{
+    putFile("stimc3", "123\r\n");
+    fs::remove(folder.path / "backc3");
+    setIndex(2);
+    click(Command29);
+    EXPECT_EQ(text(Text6), "123");
+    EXPECT_EQ(text(Text7), "32768"); // the first run's value, still in memory
+    // A set never loaded in this run: empty boxes, painted black.
+    app.state.colourSets[9] = {};
+    fs::remove(folder.path / "stimc10");
+    fs::remove(folder.path / "backc10");
+    setIndex(9);
+    click(Command29);
+    EXPECT_EQ(text(Text6), "");
+    click(Command22);
+    runFor(100);
+    ASSERT_FALSE(paints.empty());
+    EXPECT_EQ(paints.back().colour, 0u);
+}
+
+TEST_F(PhoticTest, ColourBanksRouteTheEightButtonsAndTheirMenuTwins)
+{
+    for (int i = 0; i < 3; ++i)
+        click(Command92);
+    const std::array<std::string_view, 8> buttons = {Command58, Command59, Command32, Command33,
+                                                     Command34, Command35, Command36, Command37};
+    const std::array<const char*, 8> captions = {"Stim 13", "BGrd 13", "Stim 14", "BGrd 14",
+                                                 "Stim 15", "BGrd 15", "Stim 16", "BGrd 16"};
+    for (size_t i = 0; i < buttons.size(); ++i)
+        EXPECT_EQ(form.caption(buttons[i]), captions[i]);
+    dialogs.answerColour(1234);
+    click(Command58);
+    EXPECT_EQ(file("stimc13"), "1234\r\n");
+    EXPECT_EQ(form.backColour(Text4), 1234u); // a preview
+
+    click(opt19); // bank 4 wraps to 1, then on to 2
+    click(Command92);
+    EXPECT_EQ(form.caption(Command33), "BGrd 6");
+    EXPECT_EQ(form.caption(op8), "&BkGrd 2,6,10,14");
+    const Value stimBefore = app.state.activeStimColour;
+    dialogs.answerColour(4321);
+    click(op8);
+    EXPECT_EQ(file("backc6"), "4321\r\n");
+    EXPECT_EQ(app.state.activeStimColour, stimBefore);
+    EXPECT_EQ(app.state.colourSets[5].back, Value(65535)); // set 6 in memory: unchanged
+    // The dialog opened on the colour picked before.
+    EXPECT_EQ(dialogs.shown.back().text, "1234");
+}
+
+TEST_F(PhoticTest, CancellingTheColourDialogChangesNothing)
+{
+    const std::string stored = file("backc");
+    dialogs.answerColour(777);
+    click(Command58);
+    const auto surface = form.backColour(Text4);
+    dialogs.answerColour(std::nullopt);
+    click(Command59);
+    dialogs.answerColour(std::nullopt);
+    click(opt17);
+    EXPECT_EQ(file("backc"), stored);
+    EXPECT_EQ(form.backColour(Text4), surface);
+    EXPECT_EQ(file("oncol"), "255\r\n");
+    EXPECT_EQ(app.state.lampOnColour, Value(255));
+    EXPECT_EQ(app.state.activeStimColour, Value(16777215));
+    dialogs.answerColour(std::nullopt);
+    click(Command59);
+    EXPECT_EQ(dialogs.shown.back().text, "777");
+    EXPECT_FALSE(form.inModal());
+}
+
+TEST_F(PhoticTest, NoStrobeTickRunsWhileTheDialogIsOpen)
+{
+    setPair("160", "170");
+    click(Command22);
+    form.beginModal(); // a dialog open for 500 ms of the clock
+    runFor(500);
+    EXPECT_TRUE(paints.empty());
+    form.endModal();
+    EXPECT_TRUE(paints.empty()); // not inside the handler that opened the dialog
+    scheduler.advance();
+    ASSERT_EQ(paints.size(), 1u); // once, the phase due now: background since 500
+    EXPECT_EQ(paints[0].colour, 0u);
+}
+
+TEST_F(PhoticTest, RefreshAndLampColours)
+{
+    setIndex(4);
+    click(Command29); // set 5
+    putFile("stimc", "111\r\n");
+    click(opt4);
+    EXPECT_EQ(app.state.activeStimColour, Value(111));
+    EXPECT_EQ(app.state.activeBackColour, Value(0));
+    EXPECT_EQ(text(Text10), "5");
+    EXPECT_EQ(text(Text6), "16777215");
+    EXPECT_EQ(litPositions(), std::vector<int>{1});
+
+    const Colour lampBefore = lamp(Text14);
+    dialogs.answerColour(65280);
+    click(opt17);
+    EXPECT_EQ(app.state.lampOnColour, Value(65280));
+    EXPECT_EQ(app.state.activeStimColour, Value(65280));
+    EXPECT_EQ(file("oncol"), "65280\r\n");
+    EXPECT_EQ(lamp(Text14), lampBefore); // shows the next time a lamp is set
+    dialogs.answerColour(128);
+    click(opt18);
+    EXPECT_EQ(app.state.lampOffColour, Value(128));
+    EXPECT_EQ(file("offcol"), "128\r\n");
+    click(Command29); // the next selection takes the strobe colour back
+    EXPECT_EQ(app.state.activeStimColour, Value(255));
+}
+
+TEST_F(PhoticTest, StartUpShowsTheStoredSetGroupButUsesSetOne)
+{
+    putFile("csets", "12\r\n");
+    ASSERT_TRUE(start());
+    EXPECT_EQ(text(Text10), "12");
+    EXPECT_EQ(labels(), (L{"CL5", "CL6", "CL7", "CL8"}));
+    EXPECT_EQ(litPositions(), std::vector<int>{1});
+    EXPECT_EQ(app.state.activeStimColour, Value(16777215));
+    putFile("csets", "7\r\n");
+    ASSERT_TRUE(start());
+    EXPECT_EQ(litPositions(), std::vector<int>{3});
+}
+
+} // namespace
+} // namespace aurelith::test

@@ -1,0 +1,389 @@
+#include "support/AppFixture.h"
+
+#include "scan/Scanner.h"
+#include "ui/TimerScheduler.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <fstream>
+
+namespace aurelith::test {
+namespace {
+
+using namespace ctl;
+
+constexpr std::int64_t kSecond = 1000;
+constexpr std::int64_t kHour = 3600 * kSecond;
+
+// The program started in its folder, its timers driven by a manual clock.
+class ScannerTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        useSavedSettings("-3000,0,0,200");
+        ASSERT_TRUE(start());
+        type(txtSetFreq1, "160");
+        type(txtsetfreq2, "165");
+    }
+    // Runs every tick due in the next `ms`, as the window's event loop would.
+    void runFor(std::int64_t ms)
+    {
+        const std::int64_t end = now + ms;
+        for (auto due = scheduler.nextDue(); due && *due <= end; due = scheduler.nextDue()) {
+            now = std::max(now, *due);
+            scheduler.advance();
+        }
+        now = std::max(now, end);
+    }
+    void customScanTime(std::optional<std::string> typed)
+    {
+        dialogs.answerInput(std::move(typed));
+        click(st7);
+    }
+    void setLimit(std::string_view button, std::string_view box, const std::string& limit)
+    {
+        click(button);
+        type(box, limit);
+        click(Command85);
+    }
+    // The pitches the playing tone buffers really sound at, channel 1 first.
+    std::vector<double> pitches() const
+    {
+        std::vector<double> hz;
+        for (const auto& b : playing())
+            if (b.path.find("freq") != std::string::npos)
+                hz.push_back(b.frequency / static_cast<double>(b.frames));
+        return hz;
+    }
+    void expectPair(const std::string& left, const std::string& right, const std::string& context = "")
+    {
+        EXPECT_EQ(text(txtSetFreq1), left) << context;
+        EXPECT_EQ(text(txtsetfreq2), right) << context;
+        const auto hz = pitches();
+        ASSERT_EQ(hz.size(), 2u) << context;
+        EXPECT_NEAR(hz[0], std::stod(left), 1e-9) << context;
+        EXPECT_NEAR(hz[1], std::stod(right), 1e-9) << context;
+    }
+    long callsStarting(const std::string& prefix) const
+    {
+        return std::count_if(sound.calls.begin(), sound.calls.end(),
+                             [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
+    }
+
+    std::int64_t now = 0;
+    TimerScheduler scheduler{form, [this] { return now; }};
+};
+
+TEST_F(ScannerTest, FourSecondScanMovesTheBeatEveryFourSeconds)
+{
+    click(st10);
+    click(Command73);
+    EXPECT_TRUE(dialogs.shown.empty());
+    expectPair("160", "165", "at ScanOn");
+    EXPECT_EQ(form.caption(Label8), "SNO");
+    EXPECT_EQ(lamp(Text21), kRed);
+    EXPECT_EQ(form.caption(Frame16), "Started Time");
+    EXPECT_EQ(text(Text7), "09:41");
+    EXPECT_EQ(form.caption(Frame15), "Timer MilliSecs");
+    EXPECT_EQ(text(Text6), "4000");
+    EXPECT_EQ(text(Text2), "5");
+    EXPECT_EQ(form.timerInterval(Timer3), 4000);
+
+    runFor(3999);
+    EXPECT_EQ(text(txtsetfreq2), "165");
+    for (const char* right : {"166", "167", "168"}) {
+        runFor(4 * kSecond);
+        expectPair("160", right, right);
+        EXPECT_EQ(text(Text2), std::to_string(std::stoi(right) - 160));
+    }
+    // A new direction applies from the step after the next (168 was prepared already).
+    click(Command80);
+    EXPECT_EQ(form.caption(Label7), "SDN");
+    EXPECT_EQ(form.caption(Label6), "CL1");
+    EXPECT_EQ(lamp(Text19), kBlue);
+    EXPECT_EQ(lamp(Text20), kRed);
+    runFor(4 * kSecond);
+    EXPECT_EQ(text(txtsetfreq2), "169");
+    runFor(4 * kSecond);
+    EXPECT_EQ(text(txtsetfreq2), "168");
+}
+
+TEST_F(ScannerTest, ScanningDownWithoutALimitStallsWithTheLastTonesPlaying)
+{
+    click(st10);
+    click(Command80);
+    click(Command73);
+    runFor(4 * 4 * kSecond);
+    expectPair("160", "161");
+    runFor(3 * 4 * kSecond);
+    EXPECT_EQ(text(txtsetfreq2), "160");
+    EXPECT_EQ(app.state.beatFreq, 0);
+    EXPECT_TRUE(form.timerEnabled(Timer3));
+    const auto hz = pitches();
+    ASSERT_EQ(hz.size(), 2u);
+    EXPECT_NEAR(hz[1], 161, 1e-9);
+}
+
+struct LimitCase {
+    const char* typed;
+    bool stops;
+};
+
+class ScannerLimitTest : public ScannerTest, public ::testing::WithParamInterface<LimitCase> {};
+
+// Limits compare the exact text: "162.0" is never the box's "162".
+TEST_P(ScannerLimitTest, LowerLimit)
+{
+    click(cmdGenerate);
+    click(st10);
+    click(Command80);
+    setLimit(Command89, Text7, GetParam().typed);
+    EXPECT_EQ(form.caption(Frame15), "Stim Color");
+    EXPECT_EQ(form.caption(Frame16), "BkGrd Color");
+    click(Command73);
+    runFor(3 * 4 * kSecond);
+    EXPECT_EQ(text(txtsetfreq2), "162");
+    if (GetParam().stops) {
+        EXPECT_FALSE(form.timerEnabled(Timer3));
+        EXPECT_TRUE(playing().empty());
+        EXPECT_EQ(lamp(Text14), kBlue);
+        EXPECT_EQ(lamp(Text21), kRed);
+        EXPECT_EQ(lamp(Text20), kRed);
+        // It was retuned to the limit before it stopped.
+        const auto buffers = sound.liveBuffers();
+        ASSERT_GE(buffers.size(), 2u);
+        EXPECT_NEAR(buffers[1].frequency / buffers[1].frames, 162, 1e-9);
+        runFor(kHour);
+        EXPECT_EQ(text(txtsetfreq2), "162");
+    } else {
+        EXPECT_TRUE(form.timerEnabled(Timer3));
+        expectPair("160", "162");
+        runFor(3 * 4 * kSecond);
+        EXPECT_EQ(text(txtsetfreq2), "160");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, ScannerLimitTest,
+                         ::testing::Values(LimitCase{"162", true}, LimitCase{"162.0", false},
+                                           LimitCase{" 162", false}));
+
+TEST_F(ScannerTest, UpperLimitAndEnterTakeWhateverTheBoxesHold)
+{
+    click(st10);
+    click(Command71);
+    EXPECT_EQ(form.caption(Label6), "SUP");
+    click(Command88);
+    EXPECT_EQ(form.caption(Frame15), "Upper Limit");
+    EXPECT_EQ(text(Text6), "");
+    type(Text6, "167");
+    click(Command85); // Text7 still shows the back colour: a lower limit that never matches
+    click(Command73);
+    runFor(kHour);
+    EXPECT_EQ(text(txtsetfreq2), "167");
+    EXPECT_EQ(app.state.lowerLimitText, std::optional<std::string>(app.state.activeBackColour.text()));
+    EXPECT_FALSE(form.timerEnabled(Timer3));
+}
+
+TEST_F(ScannerTest, SixtyMinutesStepsOncePerHourOnTheGrid)
+{
+    click(st10);
+    click(st1);
+    click(Command73);
+    EXPECT_EQ(form.timerInterval(Timer3), 3600000);
+    runFor(kHour - 1);
+    EXPECT_EQ(text(txtsetfreq2), "165");
+    // A busy window looks late; the next step still comes on the hour.
+    now = kHour + 59 * kSecond;
+    scheduler.advance();
+    EXPECT_EQ(text(txtsetfreq2), "166");
+    EXPECT_EQ(scheduler.nextDue(), 2 * kHour);
+    runFor(kHour - 59 * kSecond - 1);
+    EXPECT_EQ(text(txtsetfreq2), "166");
+    runFor(1);
+    EXPECT_EQ(text(txtsetfreq2), "167");
+}
+
+TEST_F(ScannerTest, EveryWholeHertzOfBeatRetunesOnceWhileTheStrobeIsOff)
+{
+    type(txtSetFreq1, "160");
+    type(txtsetfreq2, "184");
+    customScanTime("1000");
+    click(Command71);
+    click(Command73);
+    sound.clearCalls();
+    runFor(kSecond);
+    EXPECT_EQ(text(txtsetfreq2), "185");
+    EXPECT_EQ(callsStarting("createBuffer freq1.wav"), 25);
+    EXPECT_EQ(callsStarting("createBuffer freq2.wav"), 25);
+    EXPECT_EQ(app.state.loopNumber, 20);
+    EXPECT_EQ(text(Text1), "20"); // the number before the last pass
+    EXPECT_EQ(app.state.scanLoopCounter, 26);
+}
+
+// The strobe's start counts scanLoopCounter past the beat. It also takes over
+// the scan time (one variable, two roles), so it is switched on once the scan runs.
+TEST_F(ScannerTest, WhileTheStrobeRunsAStepMakesOnePass)
+{
+    type(txtSetFreq1, "160");
+    type(txtsetfreq2, "184");
+    customScanTime("1000");
+    click(Command71);
+    click(Command73);
+    click(Command22); // the strobe on
+    sound.clearCalls();
+    runFor(kSecond);
+    EXPECT_EQ(callsStarting("createBuffer freq1.wav"), 1);
+    EXPECT_EQ(app.state.loopNumber, 1);
+}
+
+struct ScanTimeCase {
+    const char* name;
+    std::optional<std::string> typed; // nothing: start-up's scan time, no menu choice
+    bool scans;
+};
+
+class ScanTimeTest : public ScannerTest, public ::testing::WithParamInterface<ScanTimeCase> {};
+
+TEST_P(ScanTimeTest, OnlyATimeAbove200MillisecondsStartsTheScan)
+{
+    const ScanTimeCase& c = GetParam();
+    if (std::string(c.name) != "startup") {
+        customScanTime(c.typed);
+        EXPECT_EQ(form.caption(Frame15), "Enter Scan M.S.");
+        EXPECT_EQ(text(Text6), c.typed.value_or(""));
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_EQ(dialogs.shown[0].text, "Enter Scan in Millideconds (60000=1Min) : ");
+        EXPECT_EQ(dialogs.shown[0].title, "Scanner Time Per Freq");
+        dialogs.shown.clear();
+    }
+    click(Command71);
+    click(Command73);
+    EXPECT_EQ(text(Text1), "160");
+    EXPECT_EQ(text(Text2), "5");
+    if (c.scans) {
+        EXPECT_TRUE(dialogs.shown.empty());
+        runFor(5 * kSecond);
+        EXPECT_EQ(text(txtsetfreq2), "166");
+        return;
+    }
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, kScanTimeMessage);
+    EXPECT_EQ(dialogs.shown[0].title, "Freq Scanner");
+    EXPECT_FALSE(form.timerEnabled(Timer3));
+    EXPECT_TRUE(playing().empty());
+    runFor(kHour);
+    EXPECT_EQ(text(txtsetfreq2), "165");
+}
+
+INSTANTIATE_TEST_SUITE_P(Times, ScanTimeTest,
+                         ::testing::Values(ScanTimeCase{"startup", std::nullopt, false},
+                                           ScanTimeCase{"hundred", "100", false},
+                                           ScanTimeCase{"exactly200", "200", false},
+                                           ScanTimeCase{"words", "five seconds", false},
+                                           ScanTimeCase{"cancelled", std::nullopt, false},
+                                           ScanTimeCase{"huge", "1e300", false},
+                                           ScanTimeCase{"fiveSeconds", "5000", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ScannerTest, ScanOffHandsTheDisplaysBack)
+{
+    click(st10);
+    click(Command71);
+    click(Command88);
+    click(Command73);
+    runFor(4 * kSecond);
+    click(Command79);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(form.caption(std::array{Label6, Label7, Label8, Label9}[i]), "CL" + std::to_string(i + 1));
+        EXPECT_EQ(lamp(std::array{Text19, Text20, Text21, Text22}[i]), kBlue);
+    }
+    EXPECT_EQ(form.caption(Frame15), "Stim Color");
+    EXPECT_EQ(form.caption(Frame16), "BkGrd Color");
+    EXPECT_EQ(text(Text6), app.state.activeStimColour.text());
+    EXPECT_EQ(text(Text7), app.state.activeBackColour.text());
+    EXPECT_EQ(text(Text10), app.state.colourSetIndex.text());
+    EXPECT_FALSE(form.timerEnabled(Timer3));
+    EXPECT_TRUE(playing().empty());
+    // The next ScanOn starts from the boxes again.
+    click(Command73);
+    expectPair("160", "166");
+    runFor(4 * kSecond);
+    EXPECT_EQ(text(txtsetfreq2), "167");
+}
+
+// Past 15600 Hz every step shows the range message; the user takes ten seconds
+// to close each one, and never sees a second box behind the first.
+TEST_F(ScannerTest, RangeFaultShowsOneBoxAtATime)
+{
+    type(txtSetFreq1, "15597");
+    type(txtsetfreq2, "15599");
+    customScanTime("4000");
+    click(Command71);
+    click(Command73);
+    int open = 0, mostOpen = 0;
+    dialogs.whileShown = [&] {
+        mostOpen = std::max(mostOpen, ++open);
+        now += 10 * kSecond;
+        scheduler.advance(); // the dialog's own event loop keeps the clock running
+        --open;
+    };
+    runFor(60 * kSecond);
+    EXPECT_EQ(mostOpen, 1);
+    const auto boxes = dialogs.messages();
+    // 15600 at 4 s; then a box at 8 s, and after each is closed the next step at once.
+    EXPECT_GE(boxes.size(), 5u);
+    EXPECT_LE(boxes.size(), 7u);
+    for (const auto& b : boxes)
+        EXPECT_EQ(b, kRangeMessage);
+    EXPECT_TRUE(playing().empty());
+    EXPECT_TRUE(form.timerEnabled(Timer3));
+    dialogs.whileShown = nullptr;
+    click(Command79);
+    const auto shown = boxes.size();
+    runFor(kHour);
+    EXPECT_EQ(dialogs.messages().size(), shown);
+}
+
+long openFiles()
+{
+    long n = 0;
+    if (DIR* d = ::opendir("/proc/self/fd")) {
+        while (::readdir(d))
+            ++n;
+        ::closedir(d);
+    }
+    return n;
+}
+
+long residentKb()
+{
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// An hour of one-second steps, each rewriting both tone files and restarting
+// the tones, leaves memory and open files where they were.
+TEST_F(ScannerTest, AnHourOfOneSecondStepsLeaksNothing)
+{
+    customScanTime("1000");
+    click(Command73);
+    runFor(60 * kSecond); // let caches and the allocator settle
+    sound.clearCalls();
+    const long files = openFiles();
+    const long memory = residentKb();
+    for (int minute = 1; minute < 60; ++minute) {
+        runFor(60 * kSecond);
+        sound.clearCalls(); // the test double's own log is not the program's memory
+    }
+    EXPECT_EQ(openFiles(), files);
+    EXPECT_LT(residentKb() - memory, 256) << "grew by " << residentKb() - memory << " kB";
+    expectPair("160", "161"); // no direction: start-up's pending 161, again and again
+    EXPECT_EQ(app.state.loopNumber, 1);
+}
+
+} // namespace
+} // namespace aurelith::test
