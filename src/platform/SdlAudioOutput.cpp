@@ -17,7 +17,11 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
         error = "The sound device is already open.";
         return false;
     }
+    // The desktop's mixer lists the stream as "Aurelith", a music stream.
+    SDL_SetHint(SDL_HINT_APP_NAME, "Aurelith");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Aurelith");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Aurelith");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "music");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = std::string("Cannot start SDL audio: ") + SDL_GetError();
         return false;

@@ -255,5 +255,33 @@ TEST_F(PlaybackTest, AnySoundFileServesAsMask)
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
+// Whether the machine is kept awake, as the desktop would see it.
+class AwakeRecorder : public SessionInhibitor {
+public:
+    void holdScreenAwake(bool) override {}
+    void holdSystemAwake(bool hold) override { systemHeld = hold; }
+    bool systemHeld = false;
+};
+
+TEST_F(PlaybackTest, SleepIsHeldOffExactlyWhileSoundPlays)
+{
+    AwakeRecorder awake;
+    app.inhibitor = &awake;
+    click(cmdGenerate);
+    EXPECT_TRUE(awake.systemHeld);
+    click(Command63); // a retune stops and restarts the tones
+    EXPECT_TRUE(awake.systemHeld);
+    click(cmdStop);
+    EXPECT_FALSE(awake.systemHeld);
+    click(opts1); // "&Sound ON"
+    EXPECT_TRUE(awake.systemHeld);
+    click(Command91); // "Mask" stops the sound
+    EXPECT_FALSE(awake.systemHeld);
+    // Nothing plays when a frequency is out of range.
+    type(txtSetFreq1, "5");
+    click(cmdGenerate);
+    EXPECT_FALSE(awake.systemHeld);
+}
+
 } // namespace
 } // namespace aurelith::test
