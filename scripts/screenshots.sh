@@ -15,6 +15,7 @@ work=$(mktemp -d)
 xvfb_pid=
 app_pid=
 cleanup() {
+  set +e
   [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
   [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$work"

@@ -17,6 +17,9 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
         error = "The sound device is already open.";
         return false;
     }
+    // SDL would turn SIGTERM and SIGINT into quit events nobody reads, so the
+    // program could no longer be ended by a signal (at logout, by kill).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // The desktop's mixer lists the stream as "Aurelith", a music stream.
     SDL_SetHint(SDL_HINT_APP_NAME, "Aurelith");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Aurelith");

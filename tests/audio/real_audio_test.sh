@@ -55,7 +55,10 @@ if ! pactl info >/dev/null 2>&1; then
 fi
 # A server that was already running may lack our sink.
 if ! pactl list short sinks | awk '{print $2}' | grep -qx out; then
-    OWN_SINK=$(pactl load-module module-null-sink sink_name=out rate=44100 channels=2 norewinds=1) \
+    # norewinds keeps PulseAudio's null sink in real time; PipeWire's does not know it.
+    sink_args='sink_name=out rate=44100 channels=2'
+    pactl info | grep -q PipeWire || sink_args="$sink_args norewinds=1"
+    OWN_SINK=$(pactl load-module module-null-sink $sink_args) \
         || { echo "FAIL: cannot add a null sink to the running server"; exit 1; }
 fi
 # The player must play into the sink we record, whatever the server's default.
