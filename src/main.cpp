@@ -48,8 +48,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName("Aurelith");
     // Docks and task bars find the menu entry and its icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(AURELITH_APP_ID));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(AURELITH_APP_ID),
-                                                 QIcon(QStringLiteral(":/aurelith.png"))));
+    // The icon travels inside the program: a theme lookup could pick the SVG,
+    // which Qt draws only with an optional plugin.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/aurelith.png")));
     // Qt adopts the user's locale; numbers in boxes and files always use ".".
     std::setlocale(LC_NUMERIC, "C");
 
