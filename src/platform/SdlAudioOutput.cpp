@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
+
 namespace aurelith {
 
 SdlAudioOutput::~SdlAudioOutput()
@@ -24,7 +26,11 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     SDL_SetHint(SDL_HINT_APP_NAME, "Aurelith");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Aurelith");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Aurelith");
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "music");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Music");
+    // SDL's PulseAudio driver (the one PipeWire's pulse service serves too)
+    // passes no role; libpulse takes it from the environment. A role the user
+    // set is kept.
+    ::setenv("PULSE_PROP_media.role", "music", 0);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = std::string("Cannot start SDL audio: ") + SDL_GetError();
         return false;

@@ -70,8 +70,12 @@ timeout -s INT 60 parecord --device=out.monitor --file-format=wav --latency-msec
 REC_PID=$!
 sleep 0.5
 
+# How the desktop's mixer sees the stream, looked at while it plays.
+(sleep 2; pactl list sink-inputs >"$WORK/inputs.txt" 2>&1) &
+LIST_PID=$!
 timeout 60 "$PLAYER" "$PLAY_SECONDS"
 status=$?
+wait "$LIST_PID"
 sleep 0.5
 kill -INT "$REC_PID" 2>/dev/null
 wait "$REC_PID" 2>/dev/null
@@ -81,5 +85,9 @@ if [ "$status" -ne 0 ]; then
     exit 1
 fi
 [ -s "$WORK/rec.wav" ] || { echo "FAIL: nothing was recorded"; exit 1; }
+for property in 'application.name = "Aurelith"' 'media.name = "Aurelith"' 'media.role = "music"'; do
+    grep -qF "$property" "$WORK/inputs.txt" || { cat "$WORK/inputs.txt"; echo "FAIL: the stream lacks $property"; exit 1; }
+done
+echo "the mixer lists the stream as Aurelith, role music"
 
 "$PYTHON" "$MEASURE_PY" "$WORK/rec.wav" 160 170 10
