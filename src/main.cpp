@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/App.h"
 #include "app/DataFolder.h"
 #include "shell/Startup.h"

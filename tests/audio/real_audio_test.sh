@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # usage: real_audio_test.sh PLAYER MEASURE_PY
 #
 # Plays "M Alpha" (160 Hz and 170 Hz) through the real SDL sound path into a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The D-Bus inhibitor against fake ScreenSaver and login1 services on a
 // private bus (see with_private_bus.sh).
 #include "platform/DBusSessionInhibitor.h"

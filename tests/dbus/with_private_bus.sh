@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # usage: with_private_bus.sh COMMAND [ARGS...]
 #
 # Runs COMMAND with a private D-Bus daemon standing in for both the session
