@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SdlAudioOutput.h"
 
 #include "sound/Mixer.h"
 
 #include <SDL.h>
+
+#include <cstdlib>
 
 namespace aurelith {
 
@@ -17,7 +20,18 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
         error = "The sound device is already open.";
         return false;
     }
+    // SDL would turn SIGTERM and SIGINT into quit events nobody reads, so the
+    // program could no longer be ended by a signal (at logout, by kill).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The desktop's mixer lists the stream as "Aurelith", a music stream.
+    SDL_SetHint(SDL_HINT_APP_NAME, "Aurelith");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Aurelith");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Aurelith");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Music");
+    // SDL's PulseAudio driver (the one PipeWire's pulse service serves too)
+    // passes no role; libpulse takes it from the environment. A role the user
+    // set is kept.
+    ::setenv("PULSE_PROP_media.role", "music", 0);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = std::string("Cannot start SDL audio: ") + SDL_GetError();
         return false;

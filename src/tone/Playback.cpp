@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tone/Playback.h"
 
 #include "photic/Strobe.h"
@@ -29,13 +30,15 @@ void loadSlot(App& app, int slot, const std::string& path, double toneHz)
     app.state.soundBuffers[slot] = std::move(buffer);
 }
 
-void playSlot(App& app, int slot, int volume, int pan)
+bool playSlot(App& app, int slot, int volume, int pan)
 {
-    if (SoundBuffer* buffer = app.state.soundBuffers[slot].get()) {
-        buffer->setVolume(volume);
-        buffer->setPan(pan);
-        buffer->play(true);
-    }
+    SoundBuffer* buffer = app.state.soundBuffers[slot].get();
+    if (!buffer)
+        return false;
+    buffer->setVolume(volume);
+    buffer->setPan(pan);
+    buffer->play(true);
+    return true;
 }
 
 bool rebuild(App& app, bool stopFirst, bool sine)
@@ -102,6 +105,7 @@ void stopTones(App& app)
     for (auto& buffer : app.state.soundBuffers)
         if (buffer)
             buffer->stop();
+    app.inhibitor->holdSystemAwake(false);
 }
 
 void startTones(App& app)
@@ -116,9 +120,13 @@ void startTones(App& app)
     // always hear what the window says (the mask stays centred).
     const int toneVolume = app.form.value(scrToneVol);
     const int separation = app.form.value(scrBalance);
-    playSlot(app, 0, toneVolume, separation);
-    playSlot(app, 1, toneVolume, -separation);
-    playSlot(app, 2, app.form.value(scrMaskVol), 0);
+    bool playing = playSlot(app, 0, toneVolume, separation);
+    playing |= playSlot(app, 1, toneVolume, -separation);
+    playing |= playSlot(app, 2, app.form.value(scrMaskVol), 0);
+    // The machine must not fall asleep under a session. The inhibitor keeps
+    // its hold through the stop-and-start of a retune, so this stays cheap.
+    if (playing)
+        app.inhibitor->holdSystemAwake(true);
 }
 
 bool rebuildTones(App& app, bool stopFirst) { return rebuild(app, stopFirst, false); }

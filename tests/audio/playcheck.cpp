@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays "M Alpha" through the real sound path (our mixer and the SDL device)
 // for the given number of seconds, so that a recording of the output can be measured.
 #include "app/App.h"
