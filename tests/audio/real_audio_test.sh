@@ -1,6 +1,9 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# usage: real_audio_test.sh PLAYER MEASURE_PY
+# usage: real_audio_test.sh PLAYER MEASURE_PY [clicks CLICKS_PY]
+#
+# With "clicks": ten band buttons pressed over the pink-noise mask instead, and
+# the recording searched for clicks.
 #
 # Plays "M Alpha" (160 Hz and 170 Hz) through the real SDL sound path into a
 # PulseAudio null sink, records the sink's monitor and measures the recording.
@@ -10,6 +13,8 @@ set -u
 
 PLAYER=$1
 MEASURE_PY=$2
+MODE=${3:-pitch}
+CLICKS_PY=${4:-}
 PYTHON=/usr/bin/python3
 PLAY_SECONDS=5
 
@@ -74,7 +79,11 @@ sleep 0.5
 # How the desktop's mixer sees the stream, looked at while it plays.
 (sleep 2; pactl list sink-inputs >"$WORK/inputs.txt" 2>&1) &
 LIST_PID=$!
-timeout 60 "$PLAYER" "$PLAY_SECONDS"
+if [ "$MODE" = clicks ]; then
+    timeout 60 "$PLAYER" 6 presses
+else
+    timeout 60 "$PLAYER" "$PLAY_SECONDS"
+fi
 status=$?
 wait "$LIST_PID"
 sleep 0.5
@@ -91,4 +100,7 @@ for property in 'application.name = "Aurelith"' 'media.name = "Aurelith"' 'media
 done
 echo "the mixer lists the stream as Aurelith, role music"
 
+if [ "$MODE" = clicks ]; then
+    exec "$PYTHON" "$CLICKS_PY" "$WORK/rec.wav"
+fi
 "$PYTHON" "$MEASURE_PY" "$WORK/rec.wav" 160 170 10
