@@ -59,9 +59,8 @@ int main(int argc, char* argv[])
     // Qt adopts the user's locale; numbers in boxes and files always use ".".
     std::setlocale(LC_NUMERIC, "C");
 
-    const std::filesystem::path folder = defaultDataFolder();
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
+    const std::filesystem::path folder = prepareDataFolder(error);
     // Launched commands start in the program's folder too.
     if (error || ::chdir(folder.c_str()) != 0) {
         QMessageBox::critical(nullptr, "Aurelith",

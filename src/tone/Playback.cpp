@@ -20,9 +20,14 @@ std::string maskFileName(int selection)
 // Replaces the buffer in a slot when the file loads; a failed load keeps the old one.
 // A tone buffer is played at the rate that makes one loop last exactly 1/f seconds:
 // the file holds one cycle in a whole number of frames, so its own rate would be off pitch.
-void loadSlot(App& app, int slot, const std::string& path, double toneHz)
+// A tone is made from the bytes its writer produced when there are any: the
+// file may be gone or stale by now.
+void loadSlot(App& app, int slot, const std::string& path, double toneHz,
+              const std::vector<unsigned char>* written = nullptr)
 {
-    std::unique_ptr<SoundBuffer> buffer = app.sound.createBuffer(path);
+    std::unique_ptr<SoundBuffer> buffer = written && !written->empty()
+                                              ? app.sound.createBufferFromMemory(path, *written)
+                                              : app.sound.createBuffer(path);
     if (!buffer)
         return;
     if (toneHz > 0)
@@ -112,9 +117,9 @@ void startTones(App& app)
 {
     WindowState& s = app.state;
     s.tone1Path = (app.folder / "freq1.wav").string();
-    loadSlot(app, 0, s.tone1Path, s.leftFreq);
+    loadSlot(app, 0, s.tone1Path, s.leftFreq, &s.toneBytes[0]);
     s.tone2Path = (app.folder / "freq2.wav").string();
-    loadSlot(app, 1, s.tone2Path, s.rightFreq);
+    loadSlot(app, 1, s.tone2Path, s.rightFreq, &s.toneBytes[1]);
     loadSlot(app, 2, (app.folder / maskFileName(s.maskSelection)).string(), 0);
     // New buffers take the separation the "Tone Mod" bar shows, so the ears
     // always hear what the window says (the mask stays centred).
