@@ -68,6 +68,7 @@ public:
     bool sounding = false;   // heard now, perhaps fading
     bool retiring = false;   // removed by the window; freed once silent
     bool supplanted = false; // a successor took over: silent for good
+    bool begun = false;      // has sounded at some time
 
     bool wanted() const
     {
@@ -78,18 +79,32 @@ public:
     // it is the same kind of sound, else from silence.
     void begin()
     {
+        // Several retunes within one period leave a chain of replacements that
+        // never sounded; the one to carry on from is the last that did.
         Voice* p = predecessor;
+        while (p && !p->begun) {
+            p->supplanted = true;
+            p = p->predecessor;
+        }
+        level = 0.0f;
         if (p && p->sounding && continues(*p)) {
             position = p->position;
-            level = p->level;
             graceLeft = 0;
-            p->sounding = false;
             p->supplanted = true;
-            p->level = 0.0f;
-        } else {
-            level = 0.0f;
+            if (cycle) {
+                // Two tones at the same phase: the old one fades out as this
+                // one fades in, so a change of waveform has no step either.
+                p->graceLeft = 0;
+            } else {
+                // The same sound where it is: simply carried on (a shared
+                // stream can feed only one voice).
+                level = p->level;
+                p->sounding = false;
+                p->level = 0.0f;
+            }
         }
         sounding = true;
+        begun = true;
     }
 
     // Audio thread: adds this voice's next frames to out.
@@ -448,9 +463,11 @@ void Mixer::release(int index)
     Voice* voice = active_[index];
     std::copy(active_.begin() + index + 1, active_.begin() + activeCount_, active_.begin() + index);
     --activeCount_;
+    // Its successors look past it to what it replaced (alive, or already
+    // unlinked the same way), so a chain of quick retunes keeps its thread.
     for (int i = 0; i < activeCount_; ++i) {
         if (active_[i]->predecessor == voice)
-            active_[i]->predecessor = nullptr;
+            active_[i]->predecessor = voice->predecessor;
     }
     garbage_.push(voice);
 }
