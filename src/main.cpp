@@ -6,12 +6,15 @@
 #include "platform/QtDialogs.h"
 #include "platform/QtLauncher.h"
 #include "platform/RenderCommand.h"
+#include "platform/SignalExit.h"
+#include "platform/SingleInstance.h"
 #include "sound/MixerSoundSystem.h"
 #include "shell/Bindings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QTimer>
 #include <clocale>
 #include <filesystem>
 #include <system_error>
@@ -41,6 +44,10 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    SingleInstance instance(folder);
+    if (!instance.claim())
+        return 0; // the running copy shows its window instead
+
     Form form;
     SdlAudioOutput output;
     MixerSoundSystem sound(&output);
@@ -62,7 +69,23 @@ int main(int argc, char* argv[])
         window.hide();
         qapp.quit();
     };
+    instance.onRaiseRequest([&window] {
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
+    // Logout, `kill` and Ctrl+C end the program as the close box does; any
+    // modal box open at that moment is left without an answer.
+    SignalExit signalExit([&window](int) {
+        window.close();
+        QApplication::exit(0);
+    });
     if (!startUp(app))
         return 1;
+    // A lost or idle output is closed here and opened again by the next start.
+    QTimer outputCheck;
+    QObject::connect(&outputCheck, &QTimer::timeout, [&sound] { sound.checkOutput(); });
+    outputCheck.start(1000);
     return qapp.exec();
 }
