@@ -90,6 +90,7 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     longestGapNs_ = 0;
     gaps_ = 0;
     silentFrames_ = 0;
+    callbacks_ = 0;
     // Format and channels are converted by SDL if need be; only the rate may differ.
     device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &got, keepRate ? 0 : SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
     if (device_ == 0) {
@@ -153,9 +154,10 @@ void SdlAudioOutput::callback(void* userdata, std::uint8_t* stream, int bytes)
     self->mixer_->render(out, frames);
 
     const std::int64_t now = monotonicNs();
-    const std::int64_t last = self->lastCallbackNs_.exchange(now, std::memory_order_relaxed);
-    const std::int64_t gap = now - last;
-    if (last != 0 && gap > 2 * 1000000000LL * self->periodFrames_ / self->rate_) {
+    const std::int64_t gap = now - self->lastCallbackNs_.exchange(now, std::memory_order_relaxed);
+    if (self->callbacks_ < kSettlingCallbacks)
+        ++self->callbacks_;
+    else if (gap > 2 * 1000000000LL * self->periodFrames_ / self->rate_) {
         self->gaps_.fetch_add(1, std::memory_order_relaxed);
         std::int64_t longest = self->longestGapNs_.load(std::memory_order_relaxed);
         while (gap > longest && !self->longestGapNs_.compare_exchange_weak(longest, gap, std::memory_order_relaxed)) {

@@ -20,6 +20,9 @@ public:
     static constexpr int kPeriodFrames = 512;
     // Silence for this long counts as idle: the device may be closed.
     static constexpr double kIdleSeconds = 3.0;
+    // The first callbacks come in a burst that fills the server's buffer, then
+    // wait for it to drain: a longer wait among them is not a fault.
+    static constexpr int kSettlingCallbacks = 20;
 
     SdlAudioOutput() = default;
     ~SdlAudioOutput() override;
@@ -46,6 +49,7 @@ private:
     std::atomic<std::int64_t> longestGapNs_{0};
     std::atomic<int> gaps_{0};
     std::atomic<std::int64_t> silentFrames_{0};
+    int callbacks_ = 0; // audio thread only
 };
 
 } // namespace aurelith
