@@ -31,6 +31,7 @@ WORK=$(mktemp -d)
 export XDG_RUNTIME_DIR=$WORK/run XDG_DATA_HOME=$WORK/data QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=pulseaudio
 export PULSE_SINK=out QT_LOGGING_RULES="aurelith.audio.info=true"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset PULSE_SERVER
 PID=
 cleanup() {
     [ -n "$PID" ] && kill -KILL "$PID" 2>/dev/null

@@ -20,6 +20,7 @@ fi
 WORK=$(mktemp -d)
 export XDG_RUNTIME_DIR=$WORK/run XDG_DATA_HOME=$WORK/data QT_QPA_PLATFORM=xcb
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset PULSE_SERVER
 PULSE=
 cleanup() {
     [ -n "$PULSE" ] && pulseaudio --kill 2>/dev/null
