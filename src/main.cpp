@@ -13,14 +13,38 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QTimer>
 #include <clocale>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
 
 using namespace aurelith;
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcStartup, "aurelith.startup", QtWarningMsg)
+
+// Notes when the window first paints, in wall-clock time, so that start-up can
+// be timed from outside from the moment the program was launched.
+class FirstPaint : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            timespec now{};
+            ::clock_gettime(CLOCK_REALTIME, &now);
+            qCInfo(lcStartup) << "first paint at" << now.tv_sec * 1000000000LL + now.tv_nsec << "ns";
+            watched->removeEventFilter(this);
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -63,6 +87,9 @@ int main(int argc, char* argv[])
     MainWindow window(form, scheduler);
     window.setWindowTitle(kWindowCaption);
     dialogs.setParent(&window);
+    FirstPaint firstPaint;
+    if (lcStartup().isInfoEnabled())
+        window.installEventFilter(&firstPaint);
 
     app.showWindow = [&window] { window.show(); };
     app.quit = [&window, &qapp] {
