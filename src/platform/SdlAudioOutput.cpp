@@ -67,6 +67,7 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     // Our own handlers end the program cleanly; SDL's would swallow SIGINT and SIGTERM.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Aurelith");
+    const std::int64_t openedFrom = monotonicNs();
     const char* chosen = std::getenv("SDL_AUDIODRIVER");
     const bool byUser = chosen && *chosen;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
@@ -104,7 +105,8 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     periodFrames_ = got.samples > 0 ? got.samples : kPeriodFrames;
     qCInfo(lcAudio).nospace() << "driver " << driver.c_str() << ", " << got.freq << " Hz, " << got.channels
                               << " channels, " << formatName(got.format) << ", period " << got.samples
-                              << " frames (" << 1000.0 * got.samples / got.freq << " ms)";
+                              << " frames (" << 1000.0 * got.samples / got.freq << " ms); opened in "
+                              << (monotonicNs() - openedFrom) / 1e6 << " ms";
     // The device starts paused, so the mixer learns its rate before the first render.
     mixer.attachAudioThread(got.freq);
     deviceRate = got.freq;
