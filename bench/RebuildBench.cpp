@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A band button press as the user makes it: both tone files rewritten, three
 // buffers created (the 10-minute mask from the decoder's cache) and playing.
 #include "BenchSupport.h"

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # usage: bench/cost.sh [AURELITH] [SECONDS]
 #
 # What the real program costs, on a private X server and a private PulseAudio

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Configures and builds into ./build. Extra arguments go to cmake's configure step.
+# Configures and builds. Usage: build.sh [BUILD_DIR [cmake configure options...]]
+# (default ./build). Running and testing use separate folders: build/ and build-test/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-cmake --build build -j"$(nproc)"
+dir=${1:-build}
+shift || true
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$dir" -j"$(nproc)"

@@ -1,18 +1,37 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything into build-test/ and runs every
+# test, the packaging checks included. Harmless on a developer's desktop: it
+# adds a silent sink to a running sound server (removed again) or starts a
+# private one, keeps its test locale in a temporary folder, and removes every
+# temporary folder on exit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --test
-bash scripts/build.sh -DBUILD_TESTING=ON -DAURELITH_BENCH=ON
+bash scripts/build.sh build-test -DBUILD_TESTING=ON -DAURELITH_BENCH=ON
 
-# A locale with a decimal comma, to prove numbers never follow the user's locale.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE.utf-\?8$'; then
-  sudo_cmd=(); [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: no de_DE locale for the locale test"
+temporary=()
+source scripts/start-test-audio.sh
+cleanup() {
+  set +e
+  stop_test_audio
+  rm -rf "${temporary[@]}"
+}
+trap cleanup EXIT
+
+bash scripts/check-packaging.sh build-test
+
+# A locale with a decimal comma, to prove numbers never follow the user's
+# locale; generated into a private folder unless the system has one.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  locales=$(mktemp -d)
+  temporary+=("$locales")
+  localedef -i de_DE -f UTF-8 "$locales/de_DE.UTF-8" >/dev/null 2>&1 || true
+  if [[ -e "$locales/de_DE.UTF-8/LC_NUMERIC" ]]; then
+    export LOCPATH=$locales
+  else
+    echo "note: no de_DE locale for the locale test"
+  fi
 fi
 
-source scripts/start-test-audio.sh
-trap '[[ -n "${AURELITH_PULSE_STARTED:-}" ]] && pulseaudio --kill 2>/dev/null; true' EXIT
-
-cd build
+cd build-test
 ctest --output-on-failure -j2

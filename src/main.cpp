@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/App.h"
 #include "app/DataFolder.h"
 #include "shell/Startup.h"
+#include "platform/DBusSessionInhibitor.h"
 #include "platform/SdlAudioOutput.h"
 #include "platform/MainWindow.h"
 #include "platform/QtDialogs.h"
@@ -13,9 +15,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QTimer>
+#include <array>
 #include <clocale>
 #include <ctime>
 #include <filesystem>
@@ -44,6 +48,23 @@ public:
     }
 };
 
+// The manual beside the program that runs: the source tree's copy for a
+// program run from its build folder, the installed copy otherwise.
+std::filesystem::path findManual()
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path program = fs::canonical("/proc/self/exe", error);
+    const fs::path build = fs::weakly_canonical(AURELITH_BUILD_DIR, error);
+    const bool fromBuild = !program.empty() && program.parent_path() == build;
+    const fs::path source = fs::path(AURELITH_SOURCE_DIR) / "docs" / "manual.html";
+    const fs::path installed = (program.parent_path() / AURELITH_DOC_FROM_BIN / "manual.html").lexically_normal();
+    for (const fs::path& candidate : fromBuild ? std::array{source, installed} : std::array{installed, source})
+        if (fs::is_regular_file(candidate, error))
+            return candidate;
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -53,12 +74,16 @@ int main(int argc, char* argv[])
         return runRenderCommand(argc, argv);
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Aurelith");
+    // Docks and task bars find the menu entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(AURELITH_APP_ID));
+    // The icon travels inside the program: a theme lookup could pick the SVG,
+    // which Qt draws only with an optional plugin.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/aurelith.png")));
     // Qt adopts the user's locale; numbers in boxes and files always use ".".
     std::setlocale(LC_NUMERIC, "C");
 
-    const std::filesystem::path folder = defaultDataFolder();
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
+    const std::filesystem::path folder = prepareDataFolder(error);
     // Launched commands start in the program's folder too.
     if (error || ::chdir(folder.c_str()) != 0) {
         QMessageBox::critical(nullptr, "Aurelith",
@@ -78,7 +103,10 @@ int main(int argc, char* argv[])
     QtDialogs dialogs;
     QtLauncher launcher;
     QtTimeOfDay timeOfDay;
+    DBusSessionInhibitor inhibitor;
     App app(form, sound, dialogs, folder, launcher, timeOfDay);
+    app.inhibitor = &inhibitor;
+    app.manualPath = findManual();
     bindHandlers(app);
 
     QElapsedTimer clock;

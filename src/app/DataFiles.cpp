@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DataFiles.h"
+
+#include "app/DataFolder.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -8,9 +11,6 @@
 
 namespace aurelith {
 namespace {
-
-// A record is one short line; anything longer is garbage and is not read further.
-constexpr size_t kMaxRecordBytes = 64 * 1024;
 
 std::string_view trimBlanks(std::string_view s)
 {
@@ -31,11 +31,11 @@ Value parseField(std::string_view field)
     return std::string(field);
 }
 
-bool writeAll(int fd, const std::string& data)
+bool writeAll(const FileCalls& calls, int fd, const std::string& data)
 {
     size_t done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        const ssize_t n = calls.write(fd, data.data() + done, data.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -45,18 +45,53 @@ bool writeAll(int fd, const std::string& data)
     return true;
 }
 
-// The replacement keeps the old file's permissions; a new file gets the usual ones.
-mode_t modeFor(const std::filesystem::path& target)
+// Temporaries are ".<name>.part-XXXXXX": nothing a user would name a file.
+constexpr std::string_view kTemporaryMark = ".part-";
+
+bool isTemporaryName(std::string_view name)
 {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0)
-        return st.st_mode & 07777;
+    const size_t mark = name.rfind(kTemporaryMark);
+    return name.size() > 1 && name.front() == '.' && mark != std::string_view::npos && mark > 1 &&
+           name.size() - mark - kTemporaryMark.size() == 6;
+}
+
+mode_t newFileMode()
+{
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
 }
 
+// Whether an existing file may be replaced. The permission bits count even for
+// root: a user who made a file read-only (or unreadable) wants it kept, and a
+// file we could not read must never lose its value to a default.
+bool replaceable(const struct stat& st, const std::filesystem::path& path)
+{
+    if (!S_ISREG(st.st_mode))
+        return false;
+    if ((st.st_mode & 0222) == 0 || (st.st_mode & 0444) == 0)
+        return false;
+    return ::access(path.c_str(), R_OK | W_OK) == 0;
+}
+
+int makeTemporary(std::string& pattern) { return ::mkostemp(pattern.data(), O_CLOEXEC); }
+
 } // namespace
+
+FileCalls FileCalls::system() { return {::write, ::fsync, ::rename}; }
+
+std::filesystem::path resolveLinks(const std::filesystem::path& path)
+{
+    std::filesystem::path current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code error;
+        const std::filesystem::path next = std::filesystem::read_symlink(current, error);
+        if (error)
+            return current; // not a link (or gone): this is the file
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return path;
+}
 
 DataFiles::DataFiles(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
@@ -115,17 +150,48 @@ std::vector<Value> DataFiles::decode(std::string_view content)
 
 std::optional<std::vector<Value>> DataFiles::read(std::string_view name) const
 {
-    std::FILE* file = std::fopen(pathOf(name).c_str(), "rb");
-    if (!file)
+    std::vector<Value> fields;
+    if (read(name, fields) != ReadStatus::read)
         return std::nullopt;
+    return fields;
+}
+
+DataFiles::ReadStatus DataFiles::read(std::string_view name, std::vector<Value>& fields) const
+{
+    const std::filesystem::path path = pathOf(name);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? ReadStatus::missing : ReadStatus::unreadable;
+    // A FIFO would block start-up for ever, a device might never end.
+    if (!S_ISREG(st.st_mode))
+        return ReadStatus::unreadable;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? ReadStatus::missing : ReadStatus::unreadable;
+    // Swapped for something else since the stat: still only a regular file is read.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ReadStatus::unreadable;
+    }
     std::string content(kMaxRecordBytes, '\0');
-    const size_t n = std::fread(content.data(), 1, content.size(), file);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
+    size_t got = 0;
+    bool failed = false;
+    while (got < content.size()) {
+        const ssize_t n = ::read(fd, content.data() + got, content.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            failed = true;
+        if (n <= 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
     if (failed)
-        return std::nullopt;
-    content.resize(n);
-    return decode(content);
+        return ReadStatus::unreadable;
+    content.resize(got);
+    fields = decode(content);
+    return ReadStatus::read;
 }
 
 bool DataFiles::readInto(std::string_view name, std::initializer_list<Value*> variables) const
@@ -144,21 +210,41 @@ bool DataFiles::readInto(std::string_view name, std::initializer_list<Value*> va
 
 bool DataFiles::write(std::string_view name, const std::vector<Value>& fields) const
 {
-    const std::filesystem::path target = pathOf(name);
-    std::string temp = (folder_ / ("." + std::string(name) + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
+    const std::filesystem::path target = resolveLinks(pathOf(name));
+    const std::filesystem::path dir = target.parent_path();
+    mode_t mode = 0;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0) {
+        if (!replaceable(st, target))
+            return false;
+        mode = st.st_mode & 07777;
+    } else if (errno == ENOENT) {
+        mode = newFileMode();
+    } else {
+        return false;
+    }
+    const std::string pattern = (dir / ("." + target.filename().string() + std::string(kTemporaryMark) + "XXXXXX")).string();
+    std::string temp = pattern;
+    int fd = makeTemporary(temp);
+    if (fd < 0 && errno == ENOENT && dir == folder_) {
+        // Our folder was deleted under us: make it again rather than lose every save.
+        std::error_code error;
+        temp = pattern; // a failed attempt may have filled in the X's
+        if (createPrivateFolder(folder_, error))
+            fd = makeTemporary(temp);
+    }
     if (fd < 0)
         return false;
-    const bool ok = ::fchmod(fd, modeFor(target)) == 0 && writeAll(fd, encode(fields)) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), target.c_str()) != 0) {
+    const bool ok = ::fchmod(fd, mode) == 0 && writeAll(calls, fd, encode(fields)) && calls.fsync(fd) == 0;
+    if (::close(fd) != 0 || !ok || calls.rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
     // Make the rename itself durable too.
-    const int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
     }
     if (written)
         written(name);
@@ -175,6 +261,19 @@ bool DataFiles::exists(std::string_view name) const
 {
     std::error_code error;
     return std::filesystem::is_regular_file(pathOf(name), error);
+}
+
+void DataFiles::removeLeftovers(std::chrono::seconds age) const
+{
+    std::error_code error;
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
+        if (!isTemporaryName(entry.path().filename().string()) || !entry.is_regular_file(error))
+            continue;
+        const auto modified = entry.last_write_time(error);
+        if (!error && now - modified >= age)
+            std::filesystem::remove(entry.path(), error);
+    }
 }
 
 } // namespace aurelith

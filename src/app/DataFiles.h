@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "core/Value.h"
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -9,11 +11,25 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/types.h>
+
 namespace aurelith {
+
+// The system calls a write goes through, so tests can make the disk fail.
+struct FileCalls {
+    ssize_t (*write)(int fd, const void* data, size_t bytes);
+    int (*fsync)(int fd);
+    int (*rename)(const char* from, const char* to);
+    static FileCalls system();
+};
 
 // The small one-record text files that hold every setting, by bare name in
 // the program's folder. Writes replace a file atomically, so a crash or a full
-// disk never leaves a half-written record behind.
+// disk never leaves a half-written record behind. A file the user made
+// read-only, one we cannot read and anything that is not a regular file are
+// left as they are; a symlinked file has its target replaced. Reading never
+// blocks (a FIFO or a device counts as unreadable) and takes at most one
+// record's worth of bytes, whatever the file's size.
 class DataFiles {
 public:
     explicit DataFiles(std::filesystem::path folder);
@@ -21,16 +37,25 @@ public:
     const std::filesystem::path& folder() const { return folder_; }
     std::filesystem::path pathOf(std::string_view name) const { return folder_ / std::string(name); }
 
+    enum class ReadStatus { read, missing, unreadable };
+    // A record is one short line; reading stops here.
+    static constexpr size_t kMaxRecordBytes = 64 * 1024;
+
     // The fields of the record, or nothing when the file is missing or unreadable.
     std::optional<std::vector<Value>> read(std::string_view name) const;
+    ReadStatus read(std::string_view name, std::vector<Value>& fields) const;
     // Assigns the fields in order; a variable whose field is missing keeps its value.
     bool readInto(std::string_view name, std::initializer_list<Value*> variables) const;
     bool write(std::string_view name, const std::vector<Value>& fields) const;
     bool remove(std::string_view name) const;
     bool exists(std::string_view name) const;
+    // Deletes temporaries of writes that never finished (the program was
+    // killed) once they are older than age; younger ones may be in progress.
+    void removeLeftovers(std::chrono::seconds age) const;
 
     // Told the name of every file written, in order.
     std::function<void(std::string_view name)> written;
+    FileCalls calls = FileCalls::system();
 
     static std::string encode(const std::vector<Value>& fields);
     static std::vector<Value> decode(std::string_view content);
@@ -38,5 +63,9 @@ public:
 private:
     std::filesystem::path folder_;
 };
+
+// Where a write to path really lands: symlinks followed (relative ones from
+// their own folder), the last one possibly dangling. Gives path itself for a loop.
+std::filesystem::path resolveLinks(const std::filesystem::path& path);
 
 } // namespace aurelith

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "core/Value.h"
@@ -7,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace aurelith {
 
@@ -33,6 +35,10 @@ struct WindowState {
     int toneFileLength = 0;
     std::string tone1Path;
     std::string tone2Path;
+    // The bytes last written to each tone file: the buffers are made from
+    // these, so what plays is what the boxes show even when the file could
+    // not be written (the folder deleted, the disk full).
+    std::array<std::vector<unsigned char>, 2> toneBytes;
 
     Value lampOnColour = 255;
     Value lampOffColour = 16777215;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SdlAudioOutput.h"
 
 #include "sound/Mixer.h"
@@ -64,9 +65,18 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
         error = "The sound device is already open.";
         return false;
     }
-    // Our own handlers end the program cleanly; SDL's would swallow SIGINT and SIGTERM.
+    // SDL would turn SIGTERM and SIGINT into quit events nobody reads, so the
+    // program could no longer be ended by a signal (at logout, by kill).
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The desktop's mixer lists the stream as "Aurelith", a music stream.
+    SDL_SetHint(SDL_HINT_APP_NAME, "Aurelith");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Aurelith");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Aurelith");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Music");
+    // SDL's PulseAudio driver (the one PipeWire's pulse service serves too)
+    // passes no role; libpulse takes it from the environment. A role the user
+    // set is kept.
+    ::setenv("PULSE_PROP_media.role", "music", 0);
     const std::int64_t openedFrom = monotonicNs();
     const char* chosen = std::getenv("SDL_AUDIODRIVER");
     const bool byUser = chosen && *chosen;

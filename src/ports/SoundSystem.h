@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace aurelith {
 
@@ -32,6 +34,11 @@ public:
     // Decodes a sound file into a new stopped buffer; nullptr when the file is
     // missing or unreadable, or no device is open.
     virtual std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) = 0;
+    // The same from the bytes of a sound file held in memory. name is the file
+    // those bytes were written to: a new buffer of the same name carries on
+    // from where the old one is, as when the file itself was loaded again.
+    virtual std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
+                                                                const std::vector<unsigned char>& bytes) = 0;
     virtual void releaseDevice() = 0;
 };
 

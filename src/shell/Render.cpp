@@ -5,6 +5,7 @@
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
 #include "ui/ControlNames.h"
+#include "ui/TimerScheduler.h"
 
 #include <sndfile.h>
 
@@ -36,10 +37,11 @@ public:
     bool confirm(const std::string&, const std::string&) override { return false; }
     std::optional<std::string> input(const std::string&, const std::string&, const std::string&) override
     {
-        return std::nullopt;
+        return answer;
     }
     std::optional<Colour> pickColour(Colour) override { return std::nullopt; }
     std::string shown;
+    std::optional<std::string> answer; // what an input box is answered with
 };
 
 // A private working folder: the program writes its tone files as it plays,
@@ -101,6 +103,22 @@ std::string prepare(const RenderRequest& request, const fs::path& from, const fs
     return error ? "cannot use the mask file " + source.string() + ": " + error.message() : std::string();
 }
 
+// As a user would: a custom scan time, a direction, a limit, then ScanOn.
+void startScan(App& app, QuietDialogs& dialogs, const RenderRequest& request)
+{
+    Form& form = app.form;
+    dialogs.answer = formatNumber(request.scanTimeMs);
+    form.click(st7); // "&Custom"
+    const bool up = request.scanDirection > 0;
+    form.click(up ? Command71 : Command80);
+    if (request.scanLimit) {
+        form.click(up ? Command88 : Command89); // "Up Limit" / "Dw Limit"
+        form.setText(up ? Text6 : Text7, formatNumber(*request.scanLimit));
+        form.click(Command85); // "Enter"
+    }
+    form.click(Command73); // "ScanOn"
+}
+
 struct SoundFile {
     ~SoundFile()
     {
@@ -132,8 +150,6 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
         return "the output name must end in .wav, .flac or .ogg";
     if (!(request.minutes > 0) || request.minutes > 24 * 60)
         return "the length must be more than 0 and at most 1440 minutes";
-    if (request.scanDirection != 0)
-        return "scanning is not available in this build";
     WorkFolder work;
     if (work.path.empty())
         return "cannot make a working folder";
@@ -146,13 +162,20 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
     QuietDialogs dialogs;
     App app(form, sound, dialogs, work.path);
     bindHandlers(app);
+    // The timers run on the rendered sound's own clock.
+    long long done = 0;
+    const int rate = sound.deviceRate();
+    TimerScheduler scheduler(form, [&done, rate] { return static_cast<std::int64_t>(done * 1000 / rate); });
     if (!startUp(app))
         return dialogs.shown.empty() ? "the sound could not be started" : dialogs.shown;
     app.state.maskSelection = maskSelection;
     app.state.waveform = request.waveform;
     form.setText(txtSetFreq1, request.left);
     form.setText(txtsetfreq2, request.right);
-    form.click(cmdGenerate);
+    if (request.scanDirection == 0)
+        form.click(cmdGenerate);
+    else
+        startScan(app, dialogs, request);
     if (!dialogs.shown.empty())
         return dialogs.shown;
 
@@ -178,7 +201,6 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
         }
     } removePart{part};
 
-    const int rate = sound.deviceRate();
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = 2;
@@ -199,11 +221,14 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
     // The output's fixed delay: what comes out first is silence before the sound.
     for (long skip = sound.latencyFrames(); skip > 0; skip -= kChunk)
         sound.render(buffer.data(), static_cast<int>(std::min<long>(skip, kChunk)));
-    long long done = 0;
     double reported = -1;
     while (done < total) {
-        const int n = static_cast<int>(std::min<long long>(kChunk, total - done));
-        sound.render(buffer.data(), n);
+        scheduler.advance();
+        long long n = std::min<long long>(kChunk, total - done);
+        // Up to the next tick, so a scan step falls on its millisecond.
+        if (const auto due = scheduler.nextDue())
+            n = std::clamp<long long>((*due * rate + 999) / 1000 - done, 1, n);
+        sound.render(buffer.data(), static_cast<int>(n));
         // The end fades out as a Stop would.
         for (int i = 0; i < n; ++i) {
             const long long left = total - (done + i);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/Startup.h"
 
 #include "freq/FrequencyMemory.h"
@@ -46,8 +47,17 @@ void readSettings(App& app)
 {
     WindowState& s = app.state;
     const DataFiles& files = app.files;
-    files.readInto("fctl", {&s.firstRunMarker});
-    if (!(s.firstRunMarker.isNumber() && s.firstRunMarker == Value(1))) {
+    // Left by a run that was killed mid-write; the record itself is whole.
+    files.removeLeftovers(std::chrono::minutes(1));
+    std::vector<Value> marker;
+    const DataFiles::ReadStatus markerStatus = files.read("fctl", marker);
+    if (!marker.empty())
+        s.firstRunMarker = marker.front();
+    // A marker we cannot read (mode 000, a FIFO) means settings we cannot read
+    // either: the defaults must not replace them.
+    const bool firstRun = markerStatus != DataFiles::ReadStatus::unreadable &&
+                          !(s.firstRunMarker.isNumber() && s.firstRunMarker == Value(1));
+    if (firstRun) {
         writeFirstRunDefaults(files);
         // Even where the folder refuses the files, this run has every colour set.
         for (int set = 1; set <= 16; ++set)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/MixerSoundSystem.h"
 
 #include "sound/MaskStream.h"
@@ -123,6 +124,22 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string
         return addBuffer(PinkNoise::loop(mixer_->deviceRate()), path);
     }
     return nullptr;
+}
+
+std::unique_ptr<SoundBuffer> MixerSoundSystem::createBufferFromMemory(const std::string& name,
+                                                                    const std::vector<unsigned char>& bytes)
+{
+    return openMemoryBuffer(name, bytes);
+}
+
+std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openMemoryBuffer(const std::string& name,
+                                                                     const std::vector<unsigned char>& bytes)
+{
+    if (!mixer_) {
+        return nullptr;
+    }
+    // The name stays the voice's key: a retune continues the old tone's phase.
+    return addBuffer(SoundDecoder::decodeBytes(bytes.data(), bytes.size()), name);
 }
 
 void MixerSoundSystem::setPinkNoiseStandIn(bool on)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "ports/SoundSystem.h"
@@ -10,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace aurelith {
 
@@ -58,6 +60,10 @@ public:
     bool createDevice(std::string& error) override;
     bool hasDevice() const override;
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
+    std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
+                                                        const std::vector<unsigned char>& bytes) override;
+    // The same as createBufferFromMemory, keeping the concrete type.
+    std::unique_ptr<MixerSoundBuffer> openMemoryBuffer(const std::string& name, const std::vector<unsigned char>& bytes);
     // The same as createBuffer, keeping the concrete type.
     std::unique_ptr<MixerSoundBuffer> openBuffer(const std::string& path);
     // Whether pink noise stands in for a missing mask 1 (on unless turned off).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/SoundDecoder.h"
 
 #include "sound/SafeSamples.h"
@@ -58,12 +59,8 @@ std::shared_ptr<PcmData> readAll(SNDFILE* file, const SF_INFO& info)
     return pcm;
 }
 
-} // namespace
-
-std::shared_ptr<const PcmData> SoundDecoder::decodeFile(const std::string& path)
+std::shared_ptr<const PcmData> readOpened(SndFilePtr file, const SF_INFO& info)
 {
-    SF_INFO info{};
-    SndFilePtr file(sf_open(path.c_str(), SFM_READ, &info));
     if (!file || info.channels < 1 || info.samplerate <= 0) {
         return nullptr;
     }
@@ -76,6 +73,55 @@ std::shared_ptr<const PcmData> SoundDecoder::decodeFile(const std::string& path)
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
+}
+
+// libsndfile's virtual I/O over a byte span.
+struct MemoryFile {
+    const unsigned char* bytes;
+    sf_count_t size;
+    sf_count_t position = 0;
+
+    static sf_count_t length(void* self) { return static_cast<MemoryFile*>(self)->size; }
+    static sf_count_t seek(sf_count_t offset, int whence, void* self)
+    {
+        auto* m = static_cast<MemoryFile*>(self);
+        const sf_count_t base = whence == SEEK_CUR ? m->position : whence == SEEK_END ? m->size : 0;
+        const sf_count_t to = base + offset;
+        if (to < 0 || to > m->size)
+            return -1;
+        m->position = to;
+        return m->position;
+    }
+    static sf_count_t read(void* out, sf_count_t count, void* self)
+    {
+        auto* m = static_cast<MemoryFile*>(self);
+        const sf_count_t n = std::clamp<sf_count_t>(m->size - m->position, 0, std::max<sf_count_t>(count, 0));
+        std::copy_n(m->bytes + m->position, n, static_cast<unsigned char*>(out));
+        m->position += n;
+        return n;
+    }
+    static sf_count_t write(const void*, sf_count_t, void*) { return 0; }
+    static sf_count_t tell(void* self) { return static_cast<MemoryFile*>(self)->position; }
+};
+
+} // namespace
+
+std::shared_ptr<const PcmData> SoundDecoder::decodeFile(const std::string& path)
+{
+    SF_INFO info{};
+    SndFilePtr file(sf_open(path.c_str(), SFM_READ, &info));
+    return readOpened(std::move(file), info);
+}
+
+std::shared_ptr<const PcmData> SoundDecoder::decodeBytes(const unsigned char* bytes, std::size_t size)
+{
+    if (!bytes || size == 0)
+        return nullptr;
+    SF_VIRTUAL_IO io{MemoryFile::length, MemoryFile::seek, MemoryFile::read, MemoryFile::write, MemoryFile::tell};
+    MemoryFile memory{bytes, static_cast<sf_count_t>(size)};
+    SF_INFO info{};
+    SndFilePtr file(sf_open_virtual(&io, SFM_READ, &info, &memory));
+    return readOpened(std::move(file), info);
 }
 
 std::shared_ptr<const PcmData> SoundDecoder::decode(const std::string& path)

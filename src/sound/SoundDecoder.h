@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "sound/PcmData.h"
@@ -22,6 +23,8 @@ public:
     // nullptr for a missing, unreadable or empty file.
     std::shared_ptr<const PcmData> decode(const std::string& path);
     static std::shared_ptr<const PcmData> decodeFile(const std::string& path);
+    // The same for the bytes of a whole sound file held in memory.
+    static std::shared_ptr<const PcmData> decodeBytes(const unsigned char* bytes, std::size_t size);
 
 private:
     struct FileStamp {

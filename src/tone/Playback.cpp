@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tone/Playback.h"
 
 #include "photic/Strobe.h"
@@ -19,9 +20,14 @@ std::string maskFileName(int selection)
 // Replaces the buffer in a slot when the file loads; a failed load keeps the old one.
 // A tone buffer is played at the rate that makes one loop last exactly 1/f seconds:
 // the file holds one cycle in a whole number of frames, so its own rate would be off pitch.
-void loadSlot(App& app, int slot, const std::string& path, double toneHz)
+// A tone is made from the bytes its writer produced when there are any: the
+// file may be gone or stale by now.
+void loadSlot(App& app, int slot, const std::string& path, double toneHz,
+              const std::vector<unsigned char>* written = nullptr)
 {
-    std::unique_ptr<SoundBuffer> buffer = app.sound.createBuffer(path);
+    std::unique_ptr<SoundBuffer> buffer = written && !written->empty()
+                                              ? app.sound.createBufferFromMemory(path, *written)
+                                              : app.sound.createBuffer(path);
     if (!buffer)
         return;
     if (toneHz > 0)
@@ -29,13 +35,15 @@ void loadSlot(App& app, int slot, const std::string& path, double toneHz)
     app.state.soundBuffers[slot] = std::move(buffer);
 }
 
-void playSlot(App& app, int slot, int volume, int pan)
+bool playSlot(App& app, int slot, int volume, int pan)
 {
-    if (SoundBuffer* buffer = app.state.soundBuffers[slot].get()) {
-        buffer->setVolume(volume);
-        buffer->setPan(pan);
-        buffer->play(true);
-    }
+    SoundBuffer* buffer = app.state.soundBuffers[slot].get();
+    if (!buffer)
+        return false;
+    buffer->setVolume(volume);
+    buffer->setPan(pan);
+    buffer->play(true);
+    return true;
 }
 
 bool rebuild(App& app, bool stopFirst, bool sine)
@@ -102,23 +110,28 @@ void stopTones(App& app)
     for (auto& buffer : app.state.soundBuffers)
         if (buffer)
             buffer->stop();
+    app.inhibitor->holdSystemAwake(false);
 }
 
 void startTones(App& app)
 {
     WindowState& s = app.state;
     s.tone1Path = (app.folder / "freq1.wav").string();
-    loadSlot(app, 0, s.tone1Path, s.leftFreq);
+    loadSlot(app, 0, s.tone1Path, s.leftFreq, &s.toneBytes[0]);
     s.tone2Path = (app.folder / "freq2.wav").string();
-    loadSlot(app, 1, s.tone2Path, s.rightFreq);
+    loadSlot(app, 1, s.tone2Path, s.rightFreq, &s.toneBytes[1]);
     loadSlot(app, 2, (app.folder / maskFileName(s.maskSelection)).string(), 0);
     // New buffers take the separation the "Tone Mod" bar shows, so the ears
     // always hear what the window says (the mask stays centred).
     const int toneVolume = app.form.value(scrToneVol);
     const int separation = app.form.value(scrBalance);
-    playSlot(app, 0, toneVolume, separation);
-    playSlot(app, 1, toneVolume, -separation);
-    playSlot(app, 2, app.form.value(scrMaskVol), 0);
+    bool playing = playSlot(app, 0, toneVolume, separation);
+    playing |= playSlot(app, 1, toneVolume, -separation);
+    playing |= playSlot(app, 2, app.form.value(scrMaskVol), 0);
+    // The machine must not fall asleep under a session. The inhibitor keeps
+    // its hold through the stop-and-start of a retune, so this stays cheap.
+    if (playing)
+        app.inhibitor->holdSystemAwake(true);
 }
 
 bool rebuildTones(App& app, bool stopFirst) { return rebuild(app, stopFirst, false); }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tone/ToneWriter.h"
 
 #include <cmath>
@@ -5,6 +6,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/DataFolder.h"
+
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -110,16 +114,23 @@ std::vector<int> triangleValues(WindowState& s, double f)
 // Overwrites the old file in place and cuts it to the new length. A scanner
 // step rewrites both files once per hertz of beat: a new inode each time, or a
 // truncation to zero (which ext4 answers by flushing on close), would cost far
-// more than the write. A file that cannot be opened for writing is replaced.
+// more than the write. A file that cannot be opened for writing is replaced
+// (O_NONBLOCK: a FIFO in its place must not hang the window); a folder deleted
+// under us is made again.
 bool replaceContent(const std::filesystem::path& path, const std::vector<unsigned char>& bytes)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    constexpr int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    int fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0 && errno == ENOENT) {
+        std::error_code error;
+        createPrivateFolder(path.parent_path(), error);
+    } else if (fd < 0) {
         std::remove(path.c_str());
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0)
-            return false;
     }
+    if (fd < 0)
+        fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0)
+        return false;
     const auto size = static_cast<ssize_t>(bytes.size());
     bool ok = ::pwrite(fd, bytes.data(), bytes.size(), 0) == size;
     ok = ::ftruncate(fd, size) == 0 && ok;
@@ -137,16 +148,19 @@ bool ToneWriter::writeHeaderOnly(int channel)
 {
     const std::filesystem::path path = tonePath(channel);
     (channel == 1 ? state.tone1Path : state.tone2Path) = path.string();
-    return replaceContent(path, provisionalHeader());
+    std::vector<unsigned char>& bytes = state.toneBytes[channel == 1 ? 0 : 1];
+    bytes = provisionalHeader();
+    return replaceContent(path, bytes);
 }
 
 namespace {
 
 // Packs the values one byte apart, each 16-bit write overwriting the previous
 // high byte, and fixes both size fields from the resulting length.
-bool writeTone(WindowState& s, const std::filesystem::path& path, const std::vector<int>& values)
+bool writeTone(WindowState& s, int channel, const std::filesystem::path& path, const std::vector<int>& values)
 {
-    std::vector<unsigned char> bytes = provisionalHeader();
+    std::vector<unsigned char>& bytes = s.toneBytes[channel == 1 ? 0 : 1];
+    bytes = provisionalHeader();
     for (size_t j = 0; j < values.size(); ++j)
         put16(bytes, 44 + j, values[j]);
     s.toneFileLength = static_cast<std::int16_t>(bytes.size());
@@ -161,7 +175,7 @@ bool ToneWriter::write(int channel, std::vector<int> (*generate)(WindowState&, d
 {
     const std::filesystem::path path = tonePath(channel);
     (channel == 1 ? state.tone1Path : state.tone2Path) = path.string();
-    return writeTone(state, path, generate(state, channel == 1 ? state.leftFreq : state.rightFreq));
+    return writeTone(state, channel, path, generate(state, channel == 1 ? state.leftFreq : state.rightFreq));
 }
 
 bool ToneWriter::writeSineTone(int channel) { return write(channel, sineValues); }

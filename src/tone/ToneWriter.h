@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "app/WindowState.h"
@@ -11,6 +12,7 @@ namespace aurelith {
 // channel 1 from leftFreq, "freq2.wav" for channel 2 from rightFreq). Each value
 // is stored one byte after the previous one, overwriting its high byte; the
 // constants below are tuned to that packing. Callers check 10 ... 15600 Hz first.
+// The bytes written are kept in state.toneBytes whether or not the file could be written.
 struct ToneWriter {
     WindowState& state;
     std::filesystem::path folder;

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Measures a recording of the program playing a binaural beat.
 
 usage: measure.py REC.wav TONE1_HZ TONE2_HZ BEAT_HZ

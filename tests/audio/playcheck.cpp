@@ -1,5 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays "M Alpha" through the real sound path (our mixer and the SDL device)
-// for the given number of seconds, so that a recording of the output can be measured.
+// for the given number of seconds, so that a recording of the output can be
+// measured. With "presses" after the seconds, ten band buttons follow one
+// another over the built-in pink noise, as a user retuning while masked.
 #include "app/App.h"
 #include "shell/Startup.h"
 #include "platform/SdlAudioOutput.h"
@@ -13,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
 
 using namespace aurelith;
@@ -20,11 +24,12 @@ using namespace aurelith;
 int main(int argc, char* argv[])
 {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+    const bool presses = argc > 2 && std::string(argv[2]) == "presses";
     char pattern[] = "/tmp/aurelith-playcheck-XXXXXX";
     const std::filesystem::path folder = ::mkdtemp(pattern);
     // Settings as a user would have them: base frequency 160, tones at -10 dB, centred.
     std::ofstream(folder / "fctl") << "1\r\n";
-    std::ofstream(folder / "vols") << "-1000,0,0,160\r\n";
+    std::ofstream(folder / "vols") << (presses ? "-1000,0,-1000,160\r\n" : "-1000,0,0,160\r\n");
 
     Form form;
     SdlAudioOutput output;
@@ -41,7 +46,18 @@ int main(int argc, char* argv[])
         std::printf("playing %s Hz and %s Hz, beat %s Hz\n", form.text(ctl::txtSetFreq1).c_str(),
                     form.text(ctl::txtsetfreq2).c_str(), form.text(ctl::Text2).c_str());
         std::fflush(stdout);
-        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        if (presses) {
+            // "L Delta" ... "UGama" are Command1 ... Command20; the ten from M Theta up.
+            const double gap = seconds / 11;
+            for (int i = 0; i < 10; ++i) {
+                std::this_thread::sleep_for(std::chrono::duration<double>(gap));
+                form.click("Command" + std::to_string(6 + i));
+                std::printf("%s/%s Hz\n", form.text(ctl::txtSetFreq1).c_str(), form.text(ctl::txtsetfreq2).c_str());
+            }
+            std::this_thread::sleep_for(std::chrono::duration<double>(gap));
+        } else {
+            std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        }
         form.click(ctl::cmdExit);
     }
     std::filesystem::remove_all(folder);

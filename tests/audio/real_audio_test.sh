@@ -1,5 +1,9 @@
 #!/bin/bash
-# usage: real_audio_test.sh PLAYER MEASURE_PY
+# SPDX-License-Identifier: GPL-3.0-or-later
+# usage: real_audio_test.sh PLAYER MEASURE_PY [clicks CLICKS_PY]
+#
+# With "clicks": ten band buttons pressed over the pink-noise mask instead, and
+# the recording searched for clicks.
 #
 # Plays "M Alpha" (160 Hz and 170 Hz) through the real SDL sound path into a
 # PulseAudio null sink, records the sink's monitor and measures the recording.
@@ -9,6 +13,8 @@ set -u
 
 PLAYER=$1
 MEASURE_PY=$2
+MODE=${3:-pitch}
+CLICKS_PY=${4:-}
 PYTHON=/usr/bin/python3
 PLAY_SECONDS=5
 
@@ -55,7 +61,10 @@ if ! pactl info >/dev/null 2>&1; then
 fi
 # A server that was already running may lack our sink.
 if ! pactl list short sinks | awk '{print $2}' | grep -qx out; then
-    OWN_SINK=$(pactl load-module module-null-sink sink_name=out rate=44100 channels=2 norewinds=1) \
+    # norewinds keeps PulseAudio's null sink in real time; PipeWire's does not know it.
+    sink_args='sink_name=out rate=44100 channels=2'
+    pactl info | grep -q PipeWire || sink_args="$sink_args norewinds=1"
+    OWN_SINK=$(pactl load-module module-null-sink $sink_args) \
         || { echo "FAIL: cannot add a null sink to the running server"; exit 1; }
 fi
 # The player must play into the sink we record, whatever the server's default.
@@ -67,8 +76,16 @@ timeout -s INT 60 parecord --device=out.monitor --file-format=wav --latency-msec
 REC_PID=$!
 sleep 0.5
 
-timeout 60 "$PLAYER" "$PLAY_SECONDS"
+# How the desktop's mixer sees the stream, looked at while it plays.
+(sleep 2; pactl list sink-inputs >"$WORK/inputs.txt" 2>&1) &
+LIST_PID=$!
+if [ "$MODE" = clicks ]; then
+    timeout 60 "$PLAYER" 6 presses
+else
+    timeout 60 "$PLAYER" "$PLAY_SECONDS"
+fi
 status=$?
+wait "$LIST_PID"
 sleep 0.5
 kill -INT "$REC_PID" 2>/dev/null
 wait "$REC_PID" 2>/dev/null
@@ -78,5 +95,12 @@ if [ "$status" -ne 0 ]; then
     exit 1
 fi
 [ -s "$WORK/rec.wav" ] || { echo "FAIL: nothing was recorded"; exit 1; }
+for property in 'application.name = "Aurelith"' 'media.name = "Aurelith"' 'media.role = "music"'; do
+    grep -qF "$property" "$WORK/inputs.txt" || { cat "$WORK/inputs.txt"; echo "FAIL: the stream lacks $property"; exit 1; }
+done
+echo "the mixer lists the stream as Aurelith, role music"
 
+if [ "$MODE" = clicks ]; then
+    exec "$PYTHON" "$CLICKS_PY" "$WORK/rec.wav"
+fi
 "$PYTHON" "$MEASURE_PY" "$WORK/rec.wav" 160 170 10

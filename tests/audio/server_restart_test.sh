@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # usage: server_restart_test.sh AURELITH PLAYCHECK
 #
 # The real program against a private PulseAudio daemon on a private X server:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a source file includes a header of a folder above its own layer:
 # core < ui < ports, app, sound < handlers < shell < platform < main.cpp.
 set -euo pipefail

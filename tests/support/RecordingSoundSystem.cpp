@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/RecordingSoundSystem.h"
 
 #include <algorithm>
@@ -127,7 +128,17 @@ bool RecordingSoundSystem::hasDevice() const
 
 std::unique_ptr<SoundBuffer> RecordingSoundSystem::createBuffer(const std::string& path)
 {
-    auto real = real_.openBuffer(path);
+    return keep(path, real_.openBuffer(path));
+}
+
+std::unique_ptr<SoundBuffer> RecordingSoundSystem::createBufferFromMemory(const std::string& name,
+                                                                          const std::vector<unsigned char>& bytes)
+{
+    return keep(name, real_.openMemoryBuffer(name, bytes));
+}
+
+std::unique_ptr<SoundBuffer> RecordingSoundSystem::keep(const std::string& path, std::unique_ptr<MixerSoundBuffer> real)
+{
     if (!real) {
         record("createBuffer " + fileName(path) + " -> failed");
         return nullptr;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "ports/SoundSystem.h"
@@ -50,6 +51,9 @@ public:
     bool createDevice(std::string& error) override;
     bool hasDevice() const override;
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
+    // Logged as createBuffer of that name: for the user it is the same file.
+    std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
+                                                        const std::vector<unsigned char>& bytes) override;
     void releaseDevice() override;
 
     // Alive buffers in creation order.
@@ -67,6 +71,7 @@ private:
     friend class RecordingSoundBuffer;
     void record(std::string line);
     void forget(RecordingSoundBuffer* buffer);
+    std::unique_ptr<SoundBuffer> keep(const std::string& path, std::unique_ptr<MixerSoundBuffer> real);
 
     MixerSoundSystem real_;
     std::vector<RecordingSoundBuffer*> live_;

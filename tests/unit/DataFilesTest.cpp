@@ -1,6 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DataFiles.h"
 #include "support/AppFixture.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,6 +131,166 @@ TEST_F(DataFilesTest, ReadOnlyFolderKeepsOldContents)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(readBytes(folder.path / "vols"), "1,2,3,4\r\n");
+}
+
+// Whatever is at a data file's name that we may not or cannot replace stays
+// exactly as it is, and start-up never hangs on it.
+TEST_F(DataFilesTest, FilesThatMustNotBeReplacedAreKept)
+{
+    struct Case {
+        const char* what;
+        void (*make)(const fs::path& file);
+        DataFiles::ReadStatus read;
+    };
+    const Case cases[] = {
+        {"read-only (0444)",
+         [](const fs::path& f) {
+             writeBytes(f, "1,2\r\n");
+             fs::permissions(f, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+         },
+         DataFiles::ReadStatus::read},
+        // Root reads it anyway; the mode still tells us the user wants it left alone.
+        {"unreadable (000)",
+         [](const fs::path& f) {
+             writeBytes(f, "1,2\r\n");
+             fs::permissions(f, fs::perms::none);
+         },
+         ::geteuid() == 0 ? DataFiles::ReadStatus::read : DataFiles::ReadStatus::unreadable},
+        {"write-only (0200)",
+         [](const fs::path& f) {
+             writeBytes(f, "1,2\r\n");
+             fs::permissions(f, fs::perms::owner_write);
+         },
+         ::geteuid() == 0 ? DataFiles::ReadStatus::read : DataFiles::ReadStatus::unreadable},
+        {"FIFO", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }, DataFiles::ReadStatus::unreadable},
+        {"folder", [](const fs::path& f) { fs::create_directory(f); }, DataFiles::ReadStatus::unreadable},
+        {"link to a device", [](const fs::path& f) { fs::create_symlink("/dev/zero", f); },
+         DataFiles::ReadStatus::unreadable},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path file = folder.path / "vols";
+        c.make(file);
+        struct stat before {};
+        ASSERT_EQ(::lstat(file.c_str(), &before), 0);
+        std::vector<Value> fields;
+        EXPECT_EQ(files.read("vols", fields), c.read);
+        EXPECT_FALSE(files.write("vols", {3500, 0, -4950, 135}));
+        struct stat after {};
+        ASSERT_EQ(::lstat(file.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_size, before.st_size);
+        int count = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder.path))
+            ++count;
+        EXPECT_EQ(count, 1); // no temporary left behind
+        std::error_code ignored;
+        if (!fs::is_symlink(file))
+            fs::permissions(file, fs::perms::owner_all, ignored);
+        fs::remove_all(file);
+    }
+}
+
+TEST_F(DataFilesTest, SymlinkedFileHasItsTargetReplaced)
+{
+    TempFolder elsewhere;
+    writeBytes(elsewhere.path / "real-vols", "1,2,3,4\r\n");
+    fs::create_symlink(elsewhere.path / "real-vols", folder.path / "vols");
+    // A relative link in a chain resolves from its own folder.
+    fs::create_symlink("real-vols", elsewhere.path / "hop");
+    fs::create_symlink(elsewhere.path / "hop", folder.path / "csets");
+    ASSERT_TRUE(files.write("vols", {5, 6, 7, 8}));
+    ASSERT_TRUE(files.write("csets", {9}));
+    EXPECT_TRUE(fs::is_symlink(folder.path / "vols"));
+    EXPECT_TRUE(fs::is_symlink(folder.path / "csets"));
+    EXPECT_TRUE(fs::is_symlink(elsewhere.path / "hop"));
+    EXPECT_EQ(readBytes(elsewhere.path / "real-vols"), "9\r\n");
+    EXPECT_EQ(files.read("vols"), (std::vector<Value>{9}));
+    // A dangling link gets its target made; a link loop is left alone.
+    fs::create_symlink(elsewhere.path / "new-oncol", folder.path / "oncol");
+    ASSERT_TRUE(files.write("oncol", {255}));
+    EXPECT_EQ(readBytes(elsewhere.path / "new-oncol"), "255\r\n");
+    fs::create_symlink(folder.path / "loop", folder.path / "loop");
+    EXPECT_FALSE(files.write("loop", {1}));
+    EXPECT_TRUE(fs::is_symlink(folder.path / "loop"));
+}
+
+TEST_F(DataFilesTest, HugeFileReadsOnlyItsFirstRecord)
+{
+    // 100 MB, sparse: a record, then nothing but zeros.
+    const fs::path file = folder.path / "vols";
+    writeBytes(file, "-100,200,300,135\r\n");
+    fs::resize_file(file, 100u << 20);
+    EXPECT_EQ(files.read("vols"), (std::vector<Value>{-100, 200, 300, 135}));
+    // One endless line of digits is a text field cut at the record limit, not a hang.
+    writeBytes(file, std::string(3u << 20, '7'));
+    const auto fields = files.read("vols");
+    ASSERT_TRUE(fields);
+    ASSERT_EQ(fields->size(), 1u);
+    EXPECT_LE((*fields)[0].text().size(), DataFiles::kMaxRecordBytes);
+}
+
+// Faults of the disk, injected where the write meets the system: the old file
+// stays whole and no temporary is left.
+TEST_F(DataFilesTest, FailedWriteLeavesTheOldFileWhole)
+{
+    struct Fault {
+        const char* what;
+        FileCalls calls;
+    };
+    static int budget = 0;
+    const Fault faults[] = {
+        {"no space", {[](int, const void*, size_t) -> ssize_t { errno = ENOSPC; return -1; }, ::fsync, ::rename}},
+        {"no space after a few bytes",
+         {[](int fd, const void* data, size_t bytes) -> ssize_t {
+              if (budget <= 0) {
+                  errno = ENOSPC;
+                  return -1;
+              }
+              const auto n = ::write(fd, data, std::min<size_t>(bytes, static_cast<size_t>(budget)));
+              budget -= static_cast<int>(n);
+              return n;
+          },
+          ::fsync, ::rename}},
+        {"flush fails", {::write, [](int) { errno = EIO; return -1; }, ::rename}},
+        {"rename fails", {::write, ::fsync, [](const char*, const char*) { errno = EXDEV; return -1; }}},
+    };
+    for (const Fault& f : faults) {
+        SCOPED_TRACE(f.what);
+        budget = 5;
+        DataFiles healthy(folder.path);
+        ASSERT_TRUE(healthy.write("prga1", {Value("160"), Value("165.5")}));
+        DataFiles failing(folder.path);
+        failing.calls = f.calls;
+        EXPECT_FALSE(failing.write("prga1", {Value("200.25"), Value("210")}));
+        EXPECT_EQ(readBytes(folder.path / "prga1"), "\"160\",\"165.5\"\r\n");
+        int count = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder.path))
+            ++count;
+        EXPECT_EQ(count, 1);
+    }
+}
+
+TEST_F(DataFilesTest, DeletedFolderIsMadeAgainPrivate)
+{
+    fs::remove_all(folder.path);
+    ASSERT_TRUE(files.write("csets", {4}));
+    EXPECT_EQ(files.read("csets"), (std::vector<Value>{4}));
+    EXPECT_EQ(fs::status(folder.path).permissions(), fs::perms::owner_all);
+}
+
+TEST_F(DataFilesTest, LeftoverTemporariesAreSweptOnceStale)
+{
+    writeBytes(folder.path / ".vols.part-a1B2c3", "half");
+    writeBytes(folder.path / ".notes", "the user's own");
+    ASSERT_TRUE(files.write("vols", {1}));
+    files.removeLeftovers(std::chrono::hours(1));
+    EXPECT_TRUE(fs::exists(folder.path / ".vols.part-a1B2c3")); // may still be another writer's
+    files.removeLeftovers(std::chrono::seconds(0));
+    EXPECT_FALSE(fs::exists(folder.path / ".vols.part-a1B2c3"));
+    EXPECT_TRUE(fs::exists(folder.path / ".notes"));
+    EXPECT_EQ(readBytes(folder.path / "vols"), "1\r\n");
 }
 
 } // namespace

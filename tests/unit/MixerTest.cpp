@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/Mixer.h"
 #include "sound/MixerSoundSystem.h"
 #include "support/AudioAnalysis.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
 
@@ -269,6 +270,34 @@ TEST_F(PlaybackTest, MaskOnePlaysBuiltInPinkNoiseUntilTheUsersFileIsThere)
     putMask("pink_inv.wav");
     click(cmdGenerate);
     EXPECT_GT(toneLevelDb(channel(sound.render(2.0), 0), rate, 100), -36.0) << "the user's 100 Hz square";
+}
+
+// Whether the machine is kept awake, as the desktop would see it.
+class AwakeRecorder : public SessionInhibitor {
+public:
+    void holdScreenAwake(bool) override {}
+    void holdSystemAwake(bool hold) override { systemHeld = hold; }
+    bool systemHeld = false;
+};
+
+TEST_F(PlaybackTest, SleepIsHeldOffExactlyWhileSoundPlays)
+{
+    AwakeRecorder awake;
+    app.inhibitor = &awake;
+    click(cmdGenerate);
+    EXPECT_TRUE(awake.systemHeld);
+    click(Command63); // a retune stops and restarts the tones
+    EXPECT_TRUE(awake.systemHeld);
+    click(cmdStop);
+    EXPECT_FALSE(awake.systemHeld);
+    click(opts1); // "&Sound ON"
+    EXPECT_TRUE(awake.systemHeld);
+    click(Command91); // "Mask" stops the sound
+    EXPECT_FALSE(awake.systemHeld);
+    // Nothing plays when a frequency is out of range.
+    type(txtSetFreq1, "5");
+    click(cmdGenerate);
+    EXPECT_FALSE(awake.systemHeld);
 }
 
 } // namespace

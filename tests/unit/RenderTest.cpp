@@ -75,6 +75,28 @@ TEST_F(RenderTest, MaskOneWithoutAFileAddsPinkNoiseAtTheSavedMaskLevel)
     EXPECT_NEAR(rmsDb(mask), -69.5, 1.0);
 }
 
+TEST_F(RenderTest, AScanStepsTheBeatOnScheduleAndStopsAtItsLimit)
+{
+    RenderRequest request;
+    request.output = out.path / "scan.wav";
+    request.left = "200";
+    request.right = "204";
+    request.scanTimeMs = 2000;
+    request.scanDirection = 1;
+    request.scanLimit = 207;
+    request.minutes = 8.0 / 60;
+    ASSERT_EQ(renderToFile(request, data.path), "");
+    const std::vector<float> ear = channel(readSound(request.output).samples, 0);
+    const auto at = [&](double seconds) { return ear.begin() + static_cast<std::ptrdiff_t>(seconds * 44100); };
+    for (int step = 0; step < 3; ++step) {
+        SCOPED_TRACE(step);
+        const std::vector<float> part(at(2 * step + 0.2), at(2 * step + 1.8));
+        EXPECT_NEAR(measureFrequency(part, 44100, 200), 200, 0.05);
+        EXPECT_NEAR(measureFrequency(part, 44100, 204 + step), 204 + step, 0.05);
+    }
+    EXPECT_LT(rmsDb({at(6.5), at(8)}), -90); // the step that reached 207 ended the scan and the sound
+}
+
 TEST_F(RenderTest, FailureLeavesNoFileBehind)
 {
     RenderRequest request;

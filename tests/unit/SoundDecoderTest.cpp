@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/SoundDecoder.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace aurelith {
 namespace {
@@ -129,6 +131,29 @@ TEST_F(SoundDecoderTest, UnusableFilesFail)
                              "folder.wav", "missing.wav"}) {
         EXPECT_EQ(decoder.decode(path(name)), nullptr) << name;
     }
+}
+
+// Decoding from memory reads what the same bytes on disk would give, every
+// prefix of them included (a cut-short buffer is no sound, never a crash).
+TEST_F(SoundDecoderTest, BytesInMemoryDecodeAsTheFileWould)
+{
+    writeSound(path("tone.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 300);
+    std::ifstream in(path("tone.wav"), std::ios::binary);
+    const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto fromFile = SoundDecoder::decodeFile(path("tone.wav"));
+    const auto fromMemory = SoundDecoder::decodeBytes(bytes.data(), bytes.size());
+    ASSERT_NE(fromMemory, nullptr);
+    EXPECT_EQ(fromMemory->samples, fromFile->samples);
+    EXPECT_EQ(fromMemory->sampleRate, 44100);
+    for (size_t cut = 0; cut < bytes.size(); cut += 7) {
+        const auto part = SoundDecoder::decodeBytes(bytes.data(), cut);
+        if (part) {
+            EXPECT_LE(part->frames, 300);
+        }
+    }
+    const Bytes header = toneHeader(0, 2);
+    EXPECT_EQ(SoundDecoder::decodeBytes(header.data(), header.size()), nullptr);
+    EXPECT_EQ(SoundDecoder::decodeBytes(nullptr, 0), nullptr);
 }
 
 TEST_F(SoundDecoderTest, FormatIsFoundByContentNotName)

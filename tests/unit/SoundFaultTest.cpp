@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Masking files as users really have them: broken, empty, not sound at all, a
 // folder, or far wider than stereo. None may crash or stop the tones.
 #include "support/AppFixture.h"

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/AppFixture.h"
 #include "tone/ToneWriter.h"
 
 #include <cstdint>
+#include <sys/stat.h>
 
 namespace aurelith::test {
 namespace {
@@ -50,6 +52,24 @@ TEST_F(ToneWriterTest, RewritingInPlaceLeavesExactlyTheNewTone)
     writeBytes(folder.path / "freq2.wav", std::string(100000, 'x'));
     fs::permissions(folder.path / "freq2.wav", fs::perms::owner_read);
     EXPECT_EQ(write(1, 15600, 2), fresh);
+}
+
+// What was written is kept for the sound buffers even where no file can be:
+// a FIFO in the file's place is replaced without waiting for a reader, a
+// deleted folder is made again, a folder that cannot be made costs only the file.
+TEST_F(ToneWriterTest, BytesAreKeptWhateverHappensToTheFile)
+{
+    ASSERT_EQ(::mkfifo((folder.path / "freq1.wav").c_str(), 0600), 0);
+    const std::string fresh = write(1, 440);
+    EXPECT_EQ(std::string(state.toneBytes[0].begin(), state.toneBytes[0].end()), fresh);
+    fs::remove_all(folder.path);
+    EXPECT_EQ(write(1, 440), fresh);
+    EXPECT_EQ(fs::status(folder.path).permissions(), fs::perms::owner_all);
+    fs::remove_all(folder.path);
+    writeBytes(folder.path, "a file where the folder was");
+    state.rightFreq = 440;
+    EXPECT_FALSE(writer.writeSineTone(2));
+    EXPECT_EQ(std::string(state.toneBytes[1].begin(), state.toneBytes[1].end()), fresh);
 }
 
 TEST_F(ToneWriterTest, HeaderDeclares16BitMonoAt44100AndSizesFollowTheLength)

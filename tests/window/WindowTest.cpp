@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real window, rendered offscreen: every control where the layout puts it,
 // and user actions reaching the handlers.
 #include "app/App.h"

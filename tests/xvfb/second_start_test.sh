@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # usage: second_start_test.sh AURELITH
 #
 # Two real copies on one data folder (Qt offscreen, SDL's dummy output): the

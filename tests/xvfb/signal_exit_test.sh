@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # usage: signal_exit_test.sh AURELITH
 #
 # The real program on a private X server ends within a second with status 0 on
