@@ -8,15 +8,20 @@
 #include "platform/QtDialogs.h"
 #include "platform/QtLauncher.h"
 #include "platform/RenderCommand.h"
+#include "platform/SignalExit.h"
+#include "platform/SingleInstance.h"
 #include "sound/MixerSoundSystem.h"
 #include "shell/Bindings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QMessageBox>
+#include <QTimer>
 #include <array>
 #include <clocale>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
@@ -24,6 +29,24 @@
 using namespace aurelith;
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcStartup, "aurelith.startup", QtWarningMsg)
+
+// Notes when the window first paints, in wall-clock time, so that start-up can
+// be timed from outside from the moment the program was launched.
+class FirstPaint : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            timespec now{};
+            ::clock_gettime(CLOCK_REALTIME, &now);
+            qCInfo(lcStartup) << "first paint at" << now.tv_sec * 1000000000LL + now.tv_nsec << "ns";
+            watched->removeEventFilter(this);
+        }
+        return false;
+    }
+};
 
 // The manual beside the program that runs: the source tree's copy for a
 // program run from its build folder, the installed copy otherwise.
@@ -70,6 +93,10 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    SingleInstance instance(folder);
+    if (!instance.claim())
+        return 0; // the running copy shows its window instead
+
     Form form;
     SdlAudioOutput output;
     MixerSoundSystem sound(&output);
@@ -88,13 +115,32 @@ int main(int argc, char* argv[])
     MainWindow window(form, scheduler);
     window.setWindowTitle(kWindowCaption);
     dialogs.setParent(&window);
+    FirstPaint firstPaint;
+    if (lcStartup().isInfoEnabled())
+        window.installEventFilter(&firstPaint);
 
     app.showWindow = [&window] { window.show(); };
     app.quit = [&window, &qapp] {
         window.hide();
         qapp.quit();
     };
+    instance.onRaiseRequest([&window] {
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
+    // Logout, `kill` and Ctrl+C end the program as the close box does; any
+    // modal box open at that moment is left without an answer.
+    SignalExit signalExit([&window](int) {
+        window.close();
+        QApplication::exit(0);
+    });
     if (!startUp(app))
         return 1;
+    // A lost or idle output is closed here and opened again by the next start.
+    QTimer outputCheck;
+    QObject::connect(&outputCheck, &QTimer::timeout, [&sound] { sound.checkOutput(); });
+    outputCheck.start(1000);
     return qapp.exec();
 }

@@ -3,15 +3,60 @@
 
 #include "sound/Mixer.h"
 
+#include <QLoggingCategory>
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdlib>
 
 namespace aurelith {
+namespace {
+
+// Silent unless asked: QT_LOGGING_RULES="aurelith.audio.info=true".
+Q_LOGGING_CATEGORY(lcAudio, "aurelith.audio", QtWarningMsg)
+
+std::int64_t monotonicNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+const char* formatName(SDL_AudioFormat format)
+{
+    switch (format) {
+    case AUDIO_F32LSB: return "float32le";
+    case AUDIO_F32MSB: return "float32be";
+    case AUDIO_S16LSB: return "s16le";
+    case AUDIO_S16MSB: return "s16be";
+    case AUDIO_S32LSB: return "s32le";
+    case AUDIO_U8: return "u8";
+    default: return "other";
+    }
+}
+
+} // namespace
 
 SdlAudioOutput::~SdlAudioOutput()
 {
     close();
+}
+
+std::string SdlAudioOutput::explainFailure(const std::string& driver, bool driverChosenByUser,
+                                           const std::string& sdlError)
+{
+    std::string text;
+    if (driverChosenByUser) {
+        text = "The sound output \"" + driver + "\" chosen by SDL_AUDIODRIVER could not be opened. "
+               "Unset SDL_AUDIODRIVER to use the PulseAudio or PipeWire sound server, "
+               "or name another output (alsa, pulseaudio, pipewire).";
+    } else {
+        text = "No PulseAudio or PipeWire sound server answered. Start one (for example: systemctl --user start "
+               "pipewire-pulse, or pulseaudio --start), or choose another output by starting the program with "
+               "SDL_AUDIODRIVER=alsa.";
+    }
+    if (!sdlError.empty())
+        text += "\n(" + (driver.empty() ? std::string("SDL") : driver) + ": " + sdlError + ")";
+    return text;
 }
 
 bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
@@ -32,12 +77,19 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     // passes no role; libpulse takes it from the environment. A role the user
     // set is kept.
     ::setenv("PULSE_PROP_media.role", "music", 0);
+    const std::int64_t openedFrom = monotonicNs();
+    const char* chosen = std::getenv("SDL_AUDIODRIVER");
+    const bool byUser = chosen && *chosen;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        error = std::string("Cannot start SDL audio: ") + SDL_GetError();
+        error = explainFailure(byUser ? chosen : "", byUser, SDL_GetError());
+        qCInfo(lcAudio) << "no audio driver:" << SDL_GetError();
         return false;
     }
+    const std::string driver = SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "";
+    // A reopened device keeps the mixer's rate (SDL converts) so playing voices stay in tune.
+    const bool keepRate = deviceRate > 0;
     SDL_AudioSpec wanted{};
-    wanted.freq = kWantedRate;
+    wanted.freq = keepRate ? deviceRate : kWantedRate;
     wanted.format = AUDIO_F32SYS;
     wanted.channels = 2;
     wanted.samples = kPeriodFrames;
@@ -45,14 +97,26 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     wanted.userdata = this;
     SDL_AudioSpec got{};
     mixer_ = &mixer;
+    lastCallbackNs_ = 0;
+    longestGapNs_ = 0;
+    gaps_ = 0;
+    silentFrames_ = 0;
+    callbacks_ = 0;
     // Format and channels are converted by SDL if need be; only the rate may differ.
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &got, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &got, keepRate ? 0 : SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
     if (device_ == 0) {
-        error = std::string("Cannot open the default sound output: ") + SDL_GetError();
+        error = explainFailure(driver, byUser, SDL_GetError());
+        qCInfo(lcAudio) << "cannot open the default output of" << driver.c_str() << ":" << SDL_GetError();
         mixer_ = nullptr;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
+    rate_ = got.freq;
+    periodFrames_ = got.samples > 0 ? got.samples : kPeriodFrames;
+    qCInfo(lcAudio).nospace() << "driver " << driver.c_str() << ", " << got.freq << " Hz, " << got.channels
+                              << " channels, " << formatName(got.format) << ", period " << got.samples
+                              << " frames (" << 1000.0 * got.samples / got.freq << " ms); opened in "
+                              << (monotonicNs() - openedFrom) / 1e6 << " ms";
     // The device starts paused, so the mixer learns its rate before the first render.
     mixer.attachAudioThread(got.freq);
     deviceRate = got.freq;
@@ -71,13 +135,53 @@ void SdlAudioOutput::close()
     mixer_->detachAudioThread();
     mixer_ = nullptr;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    qCInfo(lcAudio) << "output closed";
 }
 
+AudioOutput::Health SdlAudioOutput::health()
+{
+    if (device_ == 0)
+        return Health::Closed;
+    if (const int gaps = gaps_.exchange(0)) {
+        qCInfo(lcAudio).nospace() << gaps << " gap(s) between audio callbacks longer than two periods, the longest "
+                                  << longestGapNs_.exchange(0) / 1e6 << " ms";
+    }
+    if (SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
+        qCInfo(lcAudio) << "the output went away (device removed or sound server gone)";
+        return Health::Lost;
+    }
+    if (silentFrames_.load(std::memory_order_relaxed) >= static_cast<std::int64_t>(kIdleSeconds * rate_)) {
+        qCInfo(lcAudio) << "nothing to play for" << kIdleSeconds << "s: closing the output until the next start";
+        return Health::Idle;
+    }
+    return Health::Playing;
+}
+
+// Audio thread: no locks, no allocation, no logging; only atomics are noted.
 void SdlAudioOutput::callback(void* userdata, std::uint8_t* stream, int bytes)
 {
     auto* self = static_cast<SdlAudioOutput*>(userdata);
     const int frames = bytes / static_cast<int>(2 * sizeof(float));
-    self->mixer_->render(reinterpret_cast<float*>(stream), frames);
+    auto* out = reinterpret_cast<float*>(stream);
+    self->mixer_->render(out, frames);
+
+    const std::int64_t now = monotonicNs();
+    const std::int64_t gap = now - self->lastCallbackNs_.exchange(now, std::memory_order_relaxed);
+    if (self->callbacks_ < kSettlingCallbacks)
+        ++self->callbacks_;
+    else if (gap > 2 * 1000000000LL * self->periodFrames_ / self->rate_) {
+        self->gaps_.fetch_add(1, std::memory_order_relaxed);
+        std::int64_t longest = self->longestGapNs_.load(std::memory_order_relaxed);
+        while (gap > longest && !self->longestGapNs_.compare_exchange_weak(longest, gap, std::memory_order_relaxed)) {
+        }
+    }
+    bool silent = true;
+    for (int i = 0; i < 2 * frames && silent; ++i)
+        silent = out[i] == 0.0f;
+    if (silent)
+        self->silentFrames_.fetch_add(frames, std::memory_order_relaxed);
+    else
+        self->silentFrames_.store(0, std::memory_order_relaxed);
 }
 
 } // namespace aurelith

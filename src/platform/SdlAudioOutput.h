@@ -3,16 +3,27 @@
 
 #include "sound/AudioOutput.h"
 
+#include <atomic>
 #include <cstdint>
+#include <string>
 
 namespace aurelith {
 
 // The default sound device through SDL, pulling from the Mixer on SDL's audio
 // thread in periods of about 11 ms.
+//
+// The audio thread only notes what happens in atomics (gaps between callbacks,
+// how long it has played silence); health(), on the window's thread, logs that
+// under "aurelith.audio" and says whether the device is lost or idle.
 class SdlAudioOutput : public AudioOutput {
 public:
     static constexpr int kWantedRate = 44100;
     static constexpr int kPeriodFrames = 512;
+    // Silence for this long counts as idle: the device may be closed.
+    static constexpr double kIdleSeconds = 3.0;
+    // The first callbacks come in a burst that fills the server's buffer, then
+    // wait for it to drain: a longer wait among them is not a fault.
+    static constexpr int kSettlingCallbacks = 20;
 
     SdlAudioOutput() = default;
     ~SdlAudioOutput() override;
@@ -21,12 +32,25 @@ public:
 
     bool open(Mixer& mixer, int& deviceRate, std::string& error) override;
     void close() override;
+    Health health() override;
+
+    // What the user reads under the start-up message when no output opens.
+    static std::string explainFailure(const std::string& driver, bool driverChosenByUser, const std::string& sdlError);
 
 private:
     static void callback(void* userdata, std::uint8_t* stream, int bytes);
 
     Mixer* mixer_ = nullptr;
     std::uint32_t device_ = 0;
+    int rate_ = 0;
+    int periodFrames_ = 0;
+
+    // Written by the audio thread, read and reset by the window's thread.
+    std::atomic<std::int64_t> lastCallbackNs_{0};
+    std::atomic<std::int64_t> longestGapNs_{0};
+    std::atomic<int> gaps_{0};
+    std::atomic<std::int64_t> silentFrames_{0};
+    int callbacks_ = 0; // audio thread only
 };
 
 } // namespace aurelith

@@ -10,14 +10,26 @@ class Mixer;
 // A sound device that pulls audio from a Mixer on its own thread.
 class AudioOutput {
 public:
+    // What the window's thread learns when it looks at the device.
+    enum class Health {
+        Playing, // open and pulling
+        Idle,    // open, but it has played nothing but silence for a while
+        Lost,    // open, but the device or its sound server went away
+        Closed,
+    };
+
     virtual ~AudioOutput() = default;
     // Starts pulling from mixer. Before its first render the output must call
     // mixer.attachAudioThread() with the rate it got, which it also reports in
-    // deviceRate. On failure returns false with a one-line reason in error.
+    // deviceRate. On entry deviceRate is 0 for whatever rate suits the device,
+    // or the rate the mixer must keep (the output then converts). On failure
+    // returns false with a one-line reason in error.
     virtual bool open(Mixer& mixer, int& deviceRate, std::string& error) = 0;
     // Stops pulling; after it returns the mixer's render() is no longer called
     // and the output has called mixer.detachAudioThread().
     virtual void close() = 0;
+    // Window's thread, cheap enough to call every second.
+    virtual Health health() { return Health::Playing; }
 };
 
 } // namespace aurelith

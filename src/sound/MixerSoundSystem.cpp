@@ -89,10 +89,11 @@ bool MixerSoundSystem::createDevice(std::string& error)
         return true;
     }
     auto mixer = std::make_shared<Mixer>(kOfflineRate);
-    int rate = kOfflineRate;
+    int rate = 0;
     if (output_ && !output_->open(*mixer, rate, error)) {
         return false;
     }
+    outputOpen_ = output_ != nullptr;
     mixer_ = std::move(mixer);
     if (pinkNoiseStandIn_) {
         PinkNoise::prepare(mixer_->deviceRate());
@@ -115,6 +116,7 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string
     if (!mixer_) {
         return nullptr;
     }
+    ensureOutput();
     if (auto buffer = openFile(path)) {
         return buffer;
     }
@@ -205,13 +207,40 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::addBuffer(std::shared_ptr<co
     return std::make_unique<MixerSoundBuffer>(mixer_, voice, frames);
 }
 
+void MixerSoundSystem::checkOutput()
+{
+    if (!outputOpen_) {
+        return;
+    }
+    const AudioOutput::Health health = output_->health();
+    if (health == AudioOutput::Health::Idle || health == AudioOutput::Health::Lost
+        || health == AudioOutput::Health::Closed) {
+        output_->close();
+        outputOpen_ = false;
+    }
+}
+
+// Every start of playback makes buffers first, so this is where a device that
+// was put to sleep, lost with its server, or missing last time is opened again.
+// Failing leaves the program silent but working; the next start tries again.
+void MixerSoundSystem::ensureOutput()
+{
+    if (outputOpen_ || !output_ || !mixer_) {
+        return;
+    }
+    int rate = mixer_->deviceRate(); // the voices and the limiter are set up for it
+    std::string error;
+    outputOpen_ = output_->open(*mixer_, rate, error);
+}
+
 void MixerSoundSystem::releaseDevice()
 {
     if (!mixer_) {
         return;
     }
-    if (output_) {
+    if (outputOpen_) {
         output_->close();
+        outputOpen_ = false;
     }
     // Buffers still held elsewhere see the mixer gone and fall silent.
     mixer_.reset();

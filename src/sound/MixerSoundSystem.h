@@ -71,12 +71,19 @@ public:
     void releaseDevice() override;
 
     int deviceRate() const;
+    // Window's thread, about once a second: an output that went away or has
+    // played only silence for a while is closed (an idle device costs CPU), and
+    // opened again by the next buffer that is made, so the next "Start" plays.
+    void checkOutput();
+    // Whether the output is open right now (false offline).
+    bool outputOpen() const { return outputOpen_; }
     // The output's fixed delay, in frames (0 with no device).
     int latencyFrames() const { return mixer_ ? mixer_->latencyFrames() : 0; }
     // Offline only: the next frames the user would hear (silence with no device).
     void render(float* interleavedStereo, int frames);
 
 private:
+    void ensureOutput();
     std::unique_ptr<MixerSoundBuffer> openFile(const std::string& path);
     std::unique_ptr<MixerSoundBuffer> openStream(const std::string& path);
     std::unique_ptr<MixerSoundBuffer> addBuffer(std::shared_ptr<const PcmData> data, const std::string& key);
@@ -91,6 +98,7 @@ private:
     };
 
     AudioOutput* output_;
+    bool outputOpen_ = false;
     SoundDecoder decoder_;
     std::shared_ptr<Mixer> mixer_;
     bool pinkNoiseStandIn_ = true;

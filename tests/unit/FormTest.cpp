@@ -113,6 +113,7 @@ TEST_F(SchedulerTest, ZeroIntervalNeverFiresAndAnHourJumpIsNoBurst)
     form.setTimerInterval(Timer1, 0);
     runTo(500);
     EXPECT_TRUE(ticks.empty());
+    EXPECT_FALSE(scheduler.nextDue()) << "nothing to wake the window for";
     form.setTimerInterval(Timer1, 100);
     now = 3600000;
     scheduler.advance();

@@ -336,14 +336,15 @@ class FakeOutput : public AudioOutput {
 public:
     bool open(Mixer& mixer, int& deviceRate, std::string& error) override
     {
+        asked.push_back(deviceRate);
         if (!failWith.empty()) {
             error = failWith;
             return false;
         }
         // No thread really renders; the mixer just runs as if one did.
         attached = &mixer;
-        mixer.attachAudioThread(grantedRate);
-        deviceRate = grantedRate;
+        deviceRate = deviceRate > 0 ? deviceRate : grantedRate;
+        mixer.attachAudioThread(deviceRate);
         return true;
     }
     void close() override
@@ -351,7 +352,10 @@ public:
         attached->detachAudioThread();
         ++closes;
     }
+    Health health() override { return state; }
 
+    std::vector<int> asked; // the rate asked at each open
+    Health state = Health::Playing;
     std::string failWith;
     int grantedRate = 48000;
     int closes = 0;
@@ -458,6 +462,55 @@ TEST(LimiterTest, QuietSignalPassesBitForBitBehindTheLookAhead)
     const auto delay = static_cast<std::size_t>(2 * limiter.latencyFrames());
     for (std::size_t i = 0; i + delay < out.size(); ++i)
         ASSERT_EQ(out[i + delay], in[i]) << i;
+}
+
+} // namespace
+} // namespace aurelith
+
+namespace aurelith {
+namespace {
+
+// The sound server went away, or nothing played for a while: the output is
+// closed, and the next buffer made (every "Start") opens it again at the rate
+// the playing voices were set up for; a failed try leaves everything working
+// for the next one.
+TEST_F(MixerSoundSystemTest, LostOrIdleOutputIsOpenedAgainByTheNextStart)
+{
+    FakeOutput output;
+    MixerSoundSystem sound(&output);
+    std::string error;
+    ASSERT_TRUE(sound.createDevice(error));
+    auto playing = sound.createBuffer(file);
+    playing->play(true);
+    sound.checkOutput();
+    EXPECT_EQ(output.closes, 0);
+
+    output.state = AudioOutput::Health::Lost;
+    sound.checkOutput();
+    EXPECT_EQ(output.closes, 1);
+    EXPECT_FALSE(sound.outputOpen());
+    sound.checkOutput(); // nothing more to close
+    EXPECT_EQ(output.closes, 1);
+
+    output.failWith = "no server";
+    EXPECT_NE(sound.createBuffer(file), nullptr);
+    EXPECT_FALSE(sound.outputOpen());
+    output.failWith.clear();
+    output.state = AudioOutput::Health::Playing;
+    auto next = sound.createBuffer(file);
+    EXPECT_TRUE(sound.outputOpen());
+    EXPECT_EQ(output.asked, (std::vector<int>{0, 48000, 48000}));
+    std::vector<float> out(2 * 4096);
+    sound.render(out.data(), 4096);
+    EXPECT_FLOAT_EQ(out.back(), 0.5f) << "the buffer from before the loss plays on";
+
+    output.state = AudioOutput::Health::Idle;
+    sound.checkOutput();
+    EXPECT_EQ(output.closes, 2);
+    EXPECT_NE(sound.createBuffer(file), nullptr);
+    EXPECT_TRUE(sound.outputOpen());
+    sound.releaseDevice();
+    EXPECT_EQ(output.closes, 3);
 }
 
 } // namespace

@@ -1,0 +1,77 @@
+#!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# usage: bench/cost.sh [AURELITH] [SECONDS]
+#
+# What the real program costs, on a private X server and a private PulseAudio
+# null sink: start-up to the first painted window (median of 5 starts), CPU
+# with the window open and nothing playing, and CPU while it plays "M Alpha"
+# (a 10 Hz beat) with the strobe flashing at 10 Hz. CPU is the process's user +
+# system time from /proc over SECONDS (default 30) of wall time.
+set -u
+APP=$(readlink -f "${1:-build/aurelith}")
+SECONDS_EACH=${2:-30}
+
+if [ -z "${AURELITH_UNDER_XVFB:-}" ]; then
+    export AURELITH_UNDER_XVFB=1
+    exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$APP" "$SECONDS_EACH"
+fi
+
+WORK=$(mktemp -d)
+export XDG_RUNTIME_DIR=$WORK/run XDG_DATA_HOME=$WORK/data QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=pulseaudio
+export QT_LOGGING_RULES="aurelith.startup.info=true"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset PULSE_SERVER
+PID=
+cleanup() {
+    [ -n "$PID" ] && kill -KILL "$PID" 2>/dev/null
+    pulseaudio --kill 2>/dev/null
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+pulseaudio -D --system=false -n --exit-idle-time=-1 --disallow-exit \
+    --load=module-native-protocol-unix \
+    --load='module-null-sink sink_name=out rate=44100 channels=2 norewinds=1' \
+    --log-target=file:"$XDG_RUNTIME_DIR/pulse.log" 2>/dev/null
+until pactl info >/dev/null 2>&1; do sleep 0.05; done
+
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+cpu_percent() {
+    local before after
+    before=$(ticks "$PID")
+    sleep "$SECONDS_EACH"
+    after=$(ticks "$PID")
+    awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$SECONDS_EACH" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
+}
+launch() {
+    local started
+    started=$(date +%s%N)
+    "$APP" >"$WORK/app.log" 2>&1 &
+    PID=$!
+    for _ in $(seq 500); do grep -q "first paint at" "$WORK/app.log" && break; sleep 0.02; done
+    local painted
+    painted=$(sed -n 's/.*first paint at \([0-9]*\) ns.*/\1/p' "$WORK/app.log" | head -1)
+    [ -n "$painted" ] || { cat "$WORK/app.log"; echo "no paint logged (is this program too old to log it?)"; exit 1; }
+    STARTUP_MS=$(((painted - started) / 1000000))
+}
+
+startups=()
+for _ in 1 2 3 4 5; do
+    launch
+    startups+=("$STARTUP_MS")
+    kill -TERM $PID; wait $PID 2>/dev/null
+done
+median=$(printf '%s\n' "${startups[@]}" | sort -n | sed -n 3p)
+echo "start-up to first paint: median ${median} ms (runs: ${startups[*]})"
+
+launch
+sleep 6 # the output closes after a few seconds with nothing to play
+echo "idle, window open, nothing playing: $(cpu_percent) % of one core"
+
+WID=$(xdotool search --onlyvisible --name 'Aurelith Binaural' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$WID")"
+MENU=$((HEIGHT - 530))
+xdotool mousemove $((X + 528)) $((Y + MENU + 76)) click 1   # M Alpha: 10 Hz beat
+xdotool mousemove $((X + 108)) $((Y + MENU + 184)) click 1  # Strobe On
+sleep 2
+echo "playing M Alpha with the strobe at 10 Hz: $(cpu_percent) % of one core"
+kill -TERM $PID; wait $PID 2>/dev/null; PID=
