@@ -2,12 +2,18 @@
 // The D-Bus inhibitor against fake ScreenSaver and login1 services on a
 // private bus (see with_private_bus.sh).
 #include "platform/DBusSessionInhibitor.h"
+#include "shell/Bindings.h"
+#include "shell/Startup.h"
+#include "sound/MixerSoundSystem.h"
+#include "support/ScriptedDialogs.h"
+#include "ui/ControlNames.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusUnixFileDescriptor>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <poll.h>
@@ -139,6 +145,27 @@ private slots:
         inh->holdScreenAwake(false);
         settle(50);
         QCOMPARE(screenSaver->released.size(), 1u);
+    }
+
+    // The whole program: the strobe's buttons take and give back the hold.
+    void colourStrobeHoldsTheScreenAwakeWhileItFlashes()
+    {
+        auto inh = inhibitor(0);
+        QTemporaryDir folder;
+        Form form;
+        MixerSoundSystem sound; // offline
+        ScriptedDialogs dialogs;
+        App app(form, sound, dialogs, folder.path().toStdString());
+        app.inhibitor = inh.get();
+        bindHandlers(app);
+        QVERIFY(startUp(app));
+        form.click(ctl::Command22); // "ColorOn"
+        QTRY_VERIFY(inh->screenHeld());
+        QCOMPARE(screenSaver->inhibitors, std::vector<QString>{"Aurelith"});
+        form.click(ctl::Command23); // "ColorOff"
+        QTRY_COMPARE(screenSaver->released, std::vector<uint>{screenSaver->nextCookie});
+        QVERIFY(!inh->screenHeld());
+        QVERIFY(dialogs.shown.empty());
     }
 
     void sleepLockIsKeptUntilReleased()
