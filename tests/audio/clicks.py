@@ -22,7 +22,7 @@ from measure import read_wav  # noqa: E402
 THRESHOLD_DB = 12.0
 FRAME_S = 0.001
 SETTLE_S = 0.3
-DROPOUT_RUN = 32  # this many exact zeros in a row is the server's gap, not ours
+DROPOUT_RUN = 4  # this many exact zeros in a row is the server's gap (an underrun), not ours
 EDGE_S = 0.02
 
 
