@@ -28,11 +28,8 @@ cleanup() {
     rm -rf "$WORK"
 }
 trap cleanup EXIT
-pulseaudio -D --system=false -n --exit-idle-time=-1 --disallow-exit \
-    --load=module-native-protocol-unix \
-    --load='module-null-sink sink_name=out rate=44100 channels=2 norewinds=1' \
-    --log-target=file:"$XDG_RUNTIME_DIR/pulse.log" 2>/dev/null
-until pactl info >/dev/null 2>&1; do sleep 0.05; done
+source "$(dirname "$0")/../tests/support/test-audio.sh"
+start_private_pulseaudio || { echo "PulseAudio did not start"; exit 1; }
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 cpu_percent() {

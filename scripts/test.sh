@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything into build-test/ and runs every
+# Installs what is missing, checks the layout of the C++ sources (clang-format),
+# builds everything into build-test/ and runs every
 # test, the packaging checks included. Harmless on a developer's desktop: it
 # adds a silent sink to a running sound server (removed again) or starts a
 # private one, keeps its test locale in a temporary folder, and removes every
@@ -7,6 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --test
+bash scripts/check-format.sh
 bash scripts/build.sh build-test -DBUILD_TESTING=ON -DAURELITH_BENCH=ON
 
 temporary=()

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace aurelith {
 
@@ -46,7 +47,7 @@ public:
     void setDeviceRate(int framesPerSecond);
     int deviceRate() const;
     // The fixed delay of the output (the limiter's look-ahead), in frames.
-    int latencyFrames() const { return limiter_.latencyFrames(); }
+    int latencyFrames() const { return audio_.latencyFrames(); }
     // An output calls these around the life of its audio thread: before its
     // first render() and after its last.
     void attachAudioThread(int deviceRate);
@@ -73,10 +74,12 @@ public:
     void setRate(Voice* voice, double framesPerSecond);
     double rate(const Voice* voice) const;
 
-    // Frees voices the audio thread has finished with.
+    // Frees voices the audio thread has finished with. Adding and removing
+    // voices does it too.
     void collectGarbage();
 
-    void render(float* interleavedStereo, int frames);
+    // The audio thread's one call (or the window's, with no audio thread attached).
+    void render(float* interleavedStereo, int frames) { audio_.render(interleavedStereo, frames, deviceRate()); }
 
 private:
     enum class CommandKind { Add, Remove };
@@ -84,25 +87,58 @@ private:
         CommandKind kind;
         Voice* voice;
     };
+    // Window to audio: an Add and a Remove at most per outstanding voice.
+    using CommandQueue = SpscQueue<Command, 2 * kMaxVoices>;
+    // Audio to window: voices to free, at most every outstanding one.
+    using ReturnQueue = SpscQueue<Voice*, kMaxVoices>;
+
+    // The audio thread's face of the mixer: it owns the voices being heard
+    // and the limiter, takes commands from one queue and hands retired voices
+    // back through the other. Without an audio thread the window's thread
+    // stands in for it.
+    class AudioSide {
+    public:
+        AudioSide(CommandQueue& commands, ReturnQueue& retired, std::thread::id windowThread);
+        void render(float* interleavedStereo, int frames, int deviceRate);
+        // Takes in the window's adds and removes.
+        void applyCommands();
+        // Frees every voice left; only with no audio thread attached.
+        void freeAll();
+        // Only while no audio thread is attached.
+        void configure(int deviceRate) { limiter_.configure(deviceRate); }
+        int latencyFrames() const { return limiter_.latencyFrames(); }
+        // Debug builds check that one thread renders from attach to detach,
+        // and that the window's thread renders only while none is attached.
+        void attach();
+        void detach(std::thread::id windowThread);
+
+    private:
+        void retire(Voice* voice);
+        void release(int index);
+        void checkThread();
+
+        CommandQueue& commands_;
+        ReturnQueue& retired_;
+        std::array<Voice*, kMaxVoices> active_{};
+        int activeCount_ = 0;
+        Limiter limiter_;
+        std::thread::id renderer_; // the thread allowed to render; none: the next to do so
+    };
 
     Voice* add(Voice* voice, const std::string& continuityKey);
-    void applyCommands();
-    void retire(Voice* voice);
-    void release(int index);
+    void send(Command command);
+    void checkWindowThread() const;
 
+    // The window's face: everything below up to the queues is its alone.
+    const std::thread::id windowThread_;
     std::atomic<int> deviceRate_;
     bool attached_ = false;
-    int outstanding_ = 0;                 // window's thread: voices created and not yet freed
-    std::map<std::string, Voice*> byKey_; // window's thread: the latest voice of each key
+    int outstanding_ = 0;                 // voices created and not yet freed
+    std::map<std::string, Voice*> byKey_; // the latest voice of each key
 
-    // An Add and a Remove at most per outstanding voice.
-    SpscQueue<Command, 2 * kMaxVoices> commands_;
-    SpscQueue<Voice*, kMaxVoices> garbage_;
-
-    // Audio thread only.
-    std::array<Voice*, kMaxVoices> active_{};
-    int activeCount_ = 0;
-    Limiter limiter_;
+    CommandQueue toAudio_;
+    ReturnQueue toWindow_;
+    AudioSide audio_{toAudio_, toWindow_, windowThread_};
 };
 
 } // namespace aurelith

@@ -17,7 +17,7 @@ class SpscQueue {
 
 public:
     // Producer side. False when full.
-    bool push(const T& value)
+    [[nodiscard]] bool push(const T& value)
     {
         const std::size_t tail = tail_.load(std::memory_order_relaxed);
         if (tail - head_.load(std::memory_order_acquire) == Capacity) {
@@ -29,7 +29,7 @@ public:
     }
 
     // Consumer side. False when empty.
-    bool pop(T& value)
+    [[nodiscard]] bool pop(T& value)
     {
         const std::size_t head = head_.load(std::memory_order_relaxed);
         if (head == tail_.load(std::memory_order_acquire)) {

@@ -29,43 +29,20 @@ for tool in pulseaudio pactl parecord timeout; do
 done
 "$PYTHON" -c 'import numpy' 2>/dev/null || skip "$PYTHON has no numpy"
 
+source "$(dirname "$0")/../support/test-audio.sh"
 WORK=$(mktemp -d)
-OWN_SERVER=
-OWN_SINK=
 REC_PID=
 cleanup() {
     if [ -n "$REC_PID" ]; then kill -INT "$REC_PID" 2>/dev/null; wait "$REC_PID" 2>/dev/null; fi
-    if [ -n "$OWN_SINK" ]; then pactl unload-module "$OWN_SINK" 2>/dev/null; fi
-    if [ -n "$OWN_SERVER" ]; then
-        pulseaudio --kill 2>/dev/null
-        rm -rf "$XDG_RUNTIME_DIR"
-    fi
+    stop_test_audio
     rm -rf "$WORK"
 }
 trap cleanup EXIT
 
-if ! pactl info >/dev/null 2>&1; then
-    export XDG_RUNTIME_DIR=$(mktemp -d)
-    chmod 700 "$XDG_RUNTIME_DIR"
-    OWN_SERVER=1
-    # norewinds=1: without it the null sink runs slower than real time.
-    pulseaudio -D --system=false -n --exit-idle-time=-1 --disallow-exit \
-        --load=module-native-protocol-unix \
-        --load='module-null-sink sink_name=out rate=44100 channels=2 norewinds=1' \
-        --log-target=file:"$XDG_RUNTIME_DIR/pulse.log" 2>/dev/null
-    for _ in $(seq 100); do
-        pactl info >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    pactl info >/dev/null 2>&1 || { cat "$XDG_RUNTIME_DIR/pulse.log"; echo "FAIL: PulseAudio did not start"; exit 1; }
-fi
-# A server that was already running may lack our sink.
-if ! pactl list short sinks | awk '{print $2}' | grep -qx out; then
-    # norewinds keeps PulseAudio's null sink in real time; PipeWire's does not know it.
-    sink_args='sink_name=out rate=44100 channels=2'
-    pactl info | grep -q PipeWire || sink_args="$sink_args norewinds=1"
-    OWN_SINK=$(pactl load-module module-null-sink $sink_args) \
-        || { echo "FAIL: cannot add a null sink to the running server"; exit 1; }
+if ! start_test_audio; then
+    [ -n "$AURELITH_AUDIO_RUNTIME" ] && cat "$AURELITH_AUDIO_RUNTIME/pulse.log"
+    echo "FAIL: no sound server with a null sink"
+    exit 1
 fi
 # The player must play into the sink we record, whatever the server's default.
 export PULSE_SINK=out

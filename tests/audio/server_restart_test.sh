@@ -44,18 +44,9 @@ trap cleanup EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-start_server() {
-    pulseaudio -D --system=false -n --exit-idle-time=-1 --disallow-exit \
-        --load=module-native-protocol-unix \
-        --load='module-null-sink sink_name=out rate=44100 channels=2 norewinds=1' \
-        --log-target=file:"$XDG_RUNTIME_DIR/pulse.log" 2>/dev/null
-    for _ in $(seq 100); do pactl info >/dev/null 2>&1 && return; sleep 0.05; done
-    echo "FAIL: PulseAudio did not start"; exit 1
-}
-stop_server() {
-    pulseaudio --kill
-    for _ in $(seq 100); do pulseaudio --check 2>/dev/null || return; sleep 0.05; done
-}
+source "$(dirname "$0")/../support/test-audio.sh"
+start_server() { start_private_pulseaudio || { echo "FAIL: PulseAudio did not start"; exit 1; }; }
+stop_server() { stop_private_pulseaudio; }
 
 # RMS of one second of what the sink plays.
 level() {

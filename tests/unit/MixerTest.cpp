@@ -99,7 +99,8 @@ TEST(MixerLooping, OneCycleBufferLoopsSeamlesslyAtExactPitch)
         // A seam glitch or a drifting position shows up as a departure from the ideal sine.
         double worst = 0.0;
         for (std::size_t n = settleFrames(mixer); n < all.size(); ++n) {
-            const double ideal = 0.9 * std::sin(2 * std::numbers::pi * toneHz * static_cast<double>(n - delay) / deviceRate);
+            const double ideal = 0.9 *
+                                 std::sin(2 * std::numbers::pi * toneHz * static_cast<double>(n - delay) / deviceRate);
             worst = std::max(worst, std::abs(all[n] - ideal));
         }
         EXPECT_LT(worst, 2e-4);
@@ -135,8 +136,8 @@ TEST(MixerLooping, PlayAfterStopContinuesWhereItStopped)
     mixer.stop(voice);
     // It plays on through the grace for a replacement, fades, then falls silent.
     const std::vector<float> tail = channel(renderSeconds(mixer, 0.1), 0);
-    const long heard = std::find_if(tail.rbegin(), tail.rend(), [](float s) { return s != 0.0f; }).base()
-        - tail.begin() - delay;
+    const long heard = std::find_if(tail.rbegin(), tail.rend(), [](float s) { return s != 0.0f; }).base() -
+                       tail.begin() - delay;
     EXPECT_NEAR(heard, mixer.deviceRate() * (Mixer::kGraceSeconds + Mixer::kFadeSeconds), 3);
     mixer.play(voice, true);
     const std::vector<float> resumed = channel(renderFrames(mixer, 1000), 0);
@@ -330,6 +331,23 @@ TEST(MixerVoices, ChurnWhileAnAudioThreadRenders)
     }
     EXPECT_GT(added, 0);
     EXPECT_EQ(data.use_count(), 1);
+}
+
+// Debug builds catch a side of the mixer called from the wrong thread: with no
+// audio thread attached only the window's thread may render.
+TEST(MixerVoicesDeathTest, RenderingFromAStrayThreadIsCaughtInDebugBuilds)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Mixer mixer;
+    EXPECT_DEBUG_DEATH(
+        {
+            std::thread stray([&] {
+                std::vector<float> period(2 * 64);
+                mixer.render(period.data(), 64);
+            });
+            stray.join();
+        },
+        "second thread");
 }
 
 class FakeOutput : public AudioOutput {

@@ -2,6 +2,9 @@
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
 
+#include <algorithm>
+#include <string>
+
 namespace aurelith::test {
 namespace {
 
@@ -96,10 +99,19 @@ TEST_P(HeardPitchTest, EachEarAndTheBeatMatchTheWindow)
     EXPECT_NEAR(f2 - f1, pair.right - pair.left, 0.01);
 }
 
+// Named as the boxes read, L141_5_R160, so a failure names its pair.
+std::string pairName(const ::testing::TestParamInfo<Pair>& info)
+{
+    std::string name = "L" + formatNumber(info.param.left) + "_R" + formatNumber(info.param.right);
+    std::replace(name.begin(), name.end(), '.', '_');
+    return name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Pairs, HeardPitchTest,
                          ::testing::Values(Pair{10, 11}, Pair{159, 165}, Pair{300, 301}, Pair{400, 401},
                                            Pair{1000, 1001}, Pair{141.5, 160}, Pair{7000, 7020},
-                                           Pair{15580, 15600}));
+                                           Pair{15580, 15600}),
+                         pairName);
 
 TEST_F(PlaybackTest, VolumeAndBalanceLevelsAsHeard)
 {

@@ -30,11 +30,8 @@ cleanup() {
 trap cleanup EXIT
 
 if command -v pulseaudio >/dev/null 2>&1 && command -v pactl >/dev/null 2>&1; then
-    pulseaudio -D --system=false -n --exit-idle-time=-1 --disallow-exit \
-        --load=module-native-protocol-unix \
-        --load='module-null-sink sink_name=out rate=44100 channels=2 norewinds=1' \
-        --log-target=file:"$XDG_RUNTIME_DIR/pulse.log" 2>/dev/null && PULSE=1
-    for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+    source "$(dirname "$0")/../support/test-audio.sh"
+    start_private_pulseaudio && PULSE=1
     export SDL_AUDIODRIVER=pulseaudio
 fi
 [ -n "$PULSE" ] || export SDL_AUDIODRIVER=dummy

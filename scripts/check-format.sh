@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Fails when a C++ source under src/, tests/, bench/ or fuzz/ differs from what
+# clang-format makes of it with the project's .clang-format. Fix with:
+#   clang-format -i $(git ls-files 'src/*.cpp' 'src/*.h' ...)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+command -v clang-format >/dev/null 2>&1 || { echo "check-format: clang-format is not installed" >&2; exit 1; }
+mapfile -t files < <(find src tests bench fuzz -type f \( -name '*.h' -o -name '*.cpp' \) 2>/dev/null | sort)
+((${#files[@]})) || exit 0
+clang-format --dry-run --Werror "${files[@]}"
+echo "format: ${#files[@]} files as .clang-format lays them out"

@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sound/MixerVoice.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace aurelith {
+
+using mixing::PlayState;
+using mixing::RenderContext;
+using mixing::StereoGain;
+
+void Mixer::Voice::begin()
+{
+    // Several retunes within one period leave a chain of replacements that
+    // never sounded; the one to carry on from is the last that did.
+    Voice* p = predecessor;
+    while (p && !p->begun) {
+        p->supplanted = true;
+        p = p->predecessor;
+    }
+    level = 0.0f;
+    if (p && p->sounding && continues(*p)) {
+        position = p->position;
+        graceLeft = 0;
+        p->supplanted = true;
+        if (cycle) {
+            // Two tones at the same phase: the old one fades out as this
+            // one fades in, so a change of waveform has no step either.
+            p->graceLeft = 0;
+        } else {
+            // The same sound where it is: simply carried on (a shared
+            // stream can feed only one voice).
+            level = p->level;
+            p->sounding = false;
+            p->level = 0.0f;
+        }
+    }
+    sounding = true;
+    begun = true;
+}
+
+void Mixer::Voice::mixInto(float* out, int frames, const RenderContext& ctx)
+{
+    if (!sounding)
+        return;
+    const PlayState requested = state.load(std::memory_order_acquire);
+    const bool isWanted = wanted();
+    if (isWanted) {
+        graceLeft = ctx.graceFrames;
+        looping = requested == PlayState::Looping;
+    }
+    const StereoGain g = gain.load(std::memory_order_relaxed);
+    for (int done = 0; done < frames && sounding; done += kChunk) {
+        const int n = std::min(kChunk, frames - done);
+        const int produced = produce(scratch.data(), n, ctx.deviceRate);
+        float* o = out + 2 * done;
+        for (int i = 0; i < produced; ++i) {
+            const bool on = isWanted || graceLeft > 0;
+            if (!isWanted && graceLeft > 0)
+                --graceLeft;
+            level = on ? std::min(1.0f, level + ctx.fadeStep) : std::max(0.0f, level - ctx.fadeStep);
+            o[2 * i] += scratch[2 * i] * g.left * level;
+            o[2 * i + 1] += scratch[2 * i + 1] * g.right * level;
+            if (!on && level == 0.0f) {
+                sounding = false; // faded out; a later play goes on from here
+                rewind(produced - i - 1, ctx.deviceRate);
+                return;
+            }
+        }
+        if (produced < n) {
+            // A one-shot ran off its end.
+            sounding = false;
+            level = 0.0f;
+            position = 0.0;
+            PlayState expected = PlayState::Once;
+            // The window may have restarted it meanwhile; that request wins.
+            state.compare_exchange_strong(expected, PlayState::Stopped);
+        }
+    }
+}
+
+bool Mixer::Voice::continues(const Voice& p) const
+{
+    if (stream || p.stream)
+        return stream == p.stream;
+    if (cycle && p.cycle)
+        return true; // a phase, whatever the waveform
+    return !cycle && !p.cycle && data->frames == p.data->frames && data->channels == p.data->channels;
+}
+
+void Mixer::Voice::rewind(int frames, int deviceRate)
+{
+    if (stream || frames <= 0)
+        return;
+    const double r = rate.load(std::memory_order_relaxed) / deviceRate;
+    if (cycle) {
+        position -= frames * r / static_cast<double>(data->frames);
+        position -= std::floor(position);
+    } else {
+        const auto count = static_cast<double>(data->frames);
+        position = std::fmod(position - frames * r, count);
+        if (position < 0)
+            position += count;
+    }
+}
+
+int Mixer::Voice::produce(float* dst, int n, int deviceRate)
+{
+    if (stream) {
+        stream->pull(dst, n);
+        return n;
+    }
+    if (cycle)
+        return produceCycle(dst, n, deviceRate);
+    return data->channels == 1 ? produceSampled<1>(dst, n, deviceRate) : produceSampled<2>(dst, n, deviceRate);
+}
+
+int Mixer::Voice::produceCycle(float* dst, int n, int deviceRate)
+{
+    const double step = rate.load(std::memory_order_relaxed) / static_cast<double>(data->frames) / deviceRate;
+    for (int i = 0; i < n; ++i) {
+        const float v = cycle->at(position);
+        dst[2 * i] = v;
+        dst[2 * i + 1] = v;
+        position += step;
+        if (position >= 1.0) {
+            if (!looping)
+                return i + 1;
+            position -= std::floor(position);
+        }
+    }
+    return n;
+}
+
+template <int Channels>
+int Mixer::Voice::produceSampled(float* dst, int n, int deviceRate)
+{
+    const double step = rate.load(std::memory_order_relaxed) / deviceRate;
+    const float* s = data->samples.data();
+    const long count = data->frames;
+    // Past the last frame a loop interpolates into its first, a one-shot holds.
+    const long afterLast = looping ? 0 : count - 1;
+    for (int i = 0; i < n; ++i) {
+        const long i0 = static_cast<long>(position);
+        const long i1 = i0 + 1 < count ? i0 + 1 : afterLast;
+        const float frac = static_cast<float>(position - static_cast<double>(i0));
+        const float a0 = s[i0 * Channels], a1 = s[i1 * Channels];
+        const float left = a0 + (a1 - a0) * frac;
+        float right = left;
+        if constexpr (Channels == 2) {
+            const float b0 = s[i0 * 2 + 1], b1 = s[i1 * 2 + 1];
+            right = b0 + (b1 - b0) * frac;
+        }
+        dst[2 * i] = left;
+        dst[2 * i + 1] = right;
+        position += step;
+        if (position >= static_cast<double>(count)) {
+            if (!looping)
+                return i + 1;
+            position = std::fmod(position, static_cast<double>(count));
+        }
+    }
+    return n;
+}
+
+} // namespace aurelith
