@@ -154,9 +154,9 @@ void BM_BandButtonWithHourMask(benchmark::State& state, bool mp3)
     startUp(app);
     for (auto _ : state) {
         form.click(ctl::Command10);
-        benchmark::DoNotOptimize(app.state.soundBuffers[2].get());
+        benchmark::DoNotOptimize(app.state.soundBuffers[SoundSlot::mask].get());
     }
-    if (!app.state.soundBuffers[2]) {
+    if (!app.state.soundBuffers[SoundSlot::mask]) {
         state.SkipWithError("the mask did not load");
         return;
     }

@@ -1,6 +1,7 @@
 #include "shell/Render.h"
 
 #include "app/App.h"
+#include "app/DataFileNames.h"
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
@@ -70,8 +71,6 @@ bool isMaskNumber(const std::string& mask)
     return mask.size() == 1 && mask[0] >= '1' && mask[0] <= '8';
 }
 
-std::string maskName(int n) { return n == 1 ? "pink_inv.wav" : "mask" + std::to_string(n) + ".wav"; }
-
 // The settings (small files) come along; sound files only as asked for.
 std::string prepare(const RenderRequest& request, const fs::path& from, const fs::path& to, int& maskSelection)
 {
@@ -90,7 +89,7 @@ std::string prepare(const RenderRequest& request, const fs::path& from, const fs
     fs::path source;
     if (isMaskNumber(request.mask)) {
         maskSelection = request.mask[0] - '0';
-        source = from / maskName(maskSelection);
+        source = from / dataFile::maskSound(maskSelection);
         if (!fs::exists(source, error))
             return {}; // as in the window: a missing mask is skipped (mask 1 has its own noise)
     } else {
@@ -99,7 +98,7 @@ std::string prepare(const RenderRequest& request, const fs::path& from, const fs
         if (!fs::is_regular_file(source, error))
             return "cannot read the mask file " + request.mask;
     }
-    fs::create_symlink(source, to / maskName(maskSelection), error);
+    fs::create_symlink(source, to / dataFile::maskSound(maskSelection), error);
     return error ? "cannot use the mask file " + source.string() + ": " + error.message() : std::string();
 }
 
