@@ -2,6 +2,7 @@
 
 // What the benchmarks share: dialogs nobody answers and a long masking file.
 #include "ports/Dialogs.h"
+#include "../tests/support/WavBytes.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -27,16 +28,7 @@ inline void writeStereoWav(const std::filesystem::path& path, int seconds)
 {
     const std::uint32_t frames = 44100u * seconds;
     std::ofstream out(path, std::ios::binary);
-    auto le = [&](std::uint32_t v, int n) {
-        for (int i = 0; i < n; ++i)
-            out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
-    };
-    out << "RIFF";
-    le(36 + frames * 4, 4);
-    out << "WAVEfmt ";
-    le(16, 4), le(1, 2), le(2, 2), le(44100, 4), le(176400, 4), le(4, 2), le(16, 2);
-    out << "data";
-    le(frames * 4, 4);
+    out << test::wavHeader(frames * 4, 2);
     std::vector<std::int16_t> block(2 * 44100);
     std::uint32_t noise = 1;
     for (int s = 0; s < seconds; ++s) {

@@ -2,6 +2,7 @@
 // button takes with it, how soon the mask is heard, and how much memory the
 // program holds while it plays.
 #include "app/App.h"
+#include "BenchSupport.h"
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
@@ -31,16 +32,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kRate = 44100;
 constexpr int kHour = 3600;
 
-class SilentDialogs : public Dialogs {
-public:
-    void message(const std::string&, const std::string&) override {}
-    bool confirm(const std::string&, const std::string&) override { return false; }
-    std::optional<std::string> input(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<Colour> pickColour(Colour) override { return std::nullopt; }
-};
+using bench::SilentDialogs;
 
 // Stereo noise at about -12 dBFS, one second per call, never repeating.
 void writeNoiseSeconds(SNDFILE* out, int seconds, std::uint32_t& state)
@@ -154,9 +146,9 @@ void BM_BandButtonWithHourMask(benchmark::State& state, bool mp3)
     startUp(app);
     for (auto _ : state) {
         form.click(ctl::Command10);
-        benchmark::DoNotOptimize(app.state.soundBuffers[2].get());
+        benchmark::DoNotOptimize(app.state.soundBuffers[SoundSlot::mask].get());
     }
-    if (!app.state.soundBuffers[2]) {
+    if (!app.state.soundBuffers[SoundSlot::mask]) {
         state.SkipWithError("the mask did not load");
         return;
     }

@@ -34,9 +34,9 @@ void BM_ScanStepAt25HzBeat(benchmark::State& state)
         scanStep(app); // the first step decodes the mask
         for (auto _ : state) {
             scanStep(app);
-            benchmark::DoNotOptimize(app.state.soundBuffers[2].get());
+            benchmark::DoNotOptimize(app.state.soundBuffers[SoundSlot::mask].get());
         }
-        if (!app.state.soundBuffers[2] || app.state.loopNumber != 20)
+        if (!app.state.soundBuffers[SoundSlot::mask] || app.state.loopNumber != 20)
             state.SkipWithError("the step did not make its 25 passes over the mask");
     }
     std::filesystem::remove_all(folder);

@@ -120,7 +120,7 @@ int main(int argc, char* argv[])
         window.installEventFilter(&firstPaint);
 
     app.showWindow = [&window] { window.show(); };
-    app.quit = [&window, &qapp] {
+    app.onQuit = [&window, &qapp] {
         window.hide();
         qapp.quit();
     };

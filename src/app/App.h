@@ -57,8 +57,8 @@ struct App {
     // The user manual (HTML); set by the host, empty when it cannot be found.
     std::filesystem::path manualPath;
     WindowState state;
-    // Ends the program (unloads the window); set by whoever runs the window.
-    std::function<void()> quit;
+    // Closes the window and leaves the event loop; set by whoever runs the window.
+    std::function<void()> onQuit;
     // Shows the real window during start-up; empty in tests.
     std::function<void()> showWindow;
     bool quitRequested = false;
@@ -80,11 +80,12 @@ struct App {
         return yes;
     }
 
-    void endProgram()
+    // Ends the program.
+    void quit()
     {
         quitRequested = true;
-        if (quit)
-            quit();
+        if (onQuit)
+            onQuit();
     }
 };
 

@@ -12,6 +12,17 @@
 
 namespace aurelith {
 
+// The three sounds that play together.
+enum class SoundSlot { tone1, tone2, mask };
+
+struct SoundSlots {
+    std::array<std::unique_ptr<SoundBuffer>, 3> buffers;
+
+    std::unique_ptr<SoundBuffer>& operator[](SoundSlot slot) { return buffers[static_cast<size_t>(slot)]; }
+    auto begin() { return buffers.begin(); }
+    auto end() { return buffers.end(); }
+};
+
 struct ColourPair {
     Value stim;
     Value back;
@@ -21,7 +32,7 @@ struct ColourPair {
 // Those read from data files stay loosely typed: a file may hold anything.
 struct WindowState {
     bool soundDevice = false;
-    std::array<std::unique_ptr<SoundBuffer>, 3> soundBuffers; // tone 1, tone 2, mask
+    SoundSlots soundBuffers;
 
     double leftFreq = 0;
     double rightFreq = 0;

@@ -1,5 +1,6 @@
 #include "events/ConditionsEvents.h"
 
+#include "app/DataFileNames.h"
 #include "events/CommandLine.h"
 #include "ui/ControlNames.h"
 
@@ -31,12 +32,12 @@ struct Kind {
     int WindowState::*viewIndex;
 };
 
-const Kind kConditions{&WindowState::condText, &WindowState::condTitle, "prgcnd", "Conds", "Cond ",
+const Kind kConditions{&WindowState::condText, &WindowState::condTitle, dataFile::kConditionStem, "Conds", "Cond ",
                        "Enter Cond ", &WindowState::condViewIndex};
-const Kind kEvents{&WindowState::eventCommand, &WindowState::eventTitle, "prgtrg", "Events", "Event ",
+const Kind kEvents{&WindowState::eventCommand, &WindowState::eventTitle, dataFile::kEventStem, "Events", "Event ",
                    "Enter Event ", &WindowState::eventViewIndex};
 
-std::string fileOf(const Kind& kind, int k) { return kind.fileStem + std::to_string(k); }
+std::string fileOf(const Kind& kind, int k) { return dataFile::numbered(kind.fileStem, k); }
 std::string& textOf(App& app, const Kind& kind, int k) { return (app.state.*kind.text)[k - 1]; }
 std::string& titleOf(App& app, const Kind& kind, int k) { return (app.state.*kind.title)[k - 1]; }
 

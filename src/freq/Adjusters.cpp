@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "freq/Adjusters.h"
 
+#include "app/ModePanel.h"
 #include "photic/Strobe.h"
 #include "tone/ChannelText.h"
 #include "tone/Playback.h"
@@ -75,13 +76,9 @@ void clearChannels(App& app)
 // Back to 160/165 Hz sine tones, written but not played, with the strobe halted.
 void resetToDefault(App& app)
 {
-    static constexpr std::array<std::string_view, 4> labels = {Label6, Label7, Label8, Label9};
-    static constexpr std::array<std::string_view, 4> lamps = {Text19, Text20, Text21, Text22};
     Form& form = app.form;
-    for (size_t i = 0; i < labels.size(); ++i) {
-        form.setCaption(labels[i], "CL" + std::to_string(i + 1));
-        setLamp(app, lamps[i], false);
-    }
+    labelModeRows(app, [](int row) { return "CL" + std::to_string(row + 1); });
+    lightModeRow(app, -1);
     haltFlashing(app);
     app.state.colourSetIndex = 0;
     form.setText(txtSetFreq1, "160");
@@ -125,7 +122,7 @@ void bindAdjusters(App& app)
         form.onClick(t.button, [&app, run = t.run] { run(app); });
         form.onClick(t.menuItem, [&app, run = t.run] { run(app); });
     }
-    form.onClick(Command18, [&app] { resetToDefault(app); });
+    form.onClick(Command18, [&app] { resetToDefault(app); }); // "Reset"
 }
 
 } // namespace aurelith

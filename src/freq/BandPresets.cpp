@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "freq/BandPresets.h"
 
+#include "app/ModePanel.h"
 #include "photic/Strobe.h"
+#include "tone/ChannelText.h"
 #include "tone/Playback.h"
 #include "ui/ControlNames.h"
 
@@ -27,19 +29,22 @@ constexpr std::array<Preset, 20> kPresets = {{
 
 constexpr int kFixedCarrier = 160;
 
-// The buttons follow the base-frequency bar (unless it is switched off) and the
-// chosen waveform; the menu items always play sine tones on the fixed carrier.
-void applyPreset(App& app, int beat, bool fromButton)
+// A button follows the base-frequency bar (unless it is switched off) and the
+// chosen waveform; a menu item always plays sine tones on the fixed carrier.
+enum class PresetSource { button, menuItem };
+
+void applyPreset(App& app, int beat, PresetSource source)
 {
     Form& form = app.form;
+    const bool fromButton = source == PresetSource::button;
     if (fromButton)
-        setLamp(app, Text14, true);
+        setLamp(app, modePanel::kSoundLamp, true);
     const bool fixed = !fromButton || app.state.baseFreqMode == Value(2);
     const int carrier = fixed ? kFixedCarrier : form.value(HScroll1);
     form.setText(txtSetFreq1, std::to_string(carrier));
     form.setText(txtsetfreq2, std::to_string(carrier + beat));
     form.setText(Text1, form.text(txtSetFreq1));
-    form.setText(Text2, formatNumber(leadingNumber(form.text(txtsetfreq2)) - leadingNumber(form.text(txtSetFreq1))));
+    showBeat(app);
     const bool inRange = fromButton ? rebuildTones(app) : rebuildSineTones(app);
     if (inRange && strobeRunning(app))
         ColorOn(app);
@@ -51,8 +56,8 @@ void bindBandPresets(App& app)
 {
     for (size_t i = 0; i < kPresets.size(); ++i) {
         const int beat = static_cast<int>(i) + 1;
-        app.form.onClick(kPresets[i].button, [&app, beat] { applyPreset(app, beat, true); });
-        app.form.onClick(kPresets[i].menuItem, [&app, beat] { applyPreset(app, beat, false); });
+        app.form.onClick(kPresets[i].button, [&app, beat] { applyPreset(app, beat, PresetSource::button); });
+        app.form.onClick(kPresets[i].menuItem, [&app, beat] { applyPreset(app, beat, PresetSource::menuItem); });
     }
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "freq/FrequencyMemory.h"
 
+#include "app/DataFileNames.h"
+#include "app/ModePanel.h"
 #include "photic/Strobe.h"
 #include "tone/ChannelText.h"
 #include "tone/Playback.h"
@@ -34,17 +36,8 @@ constexpr std::array<Memory, 8> kMemories = {{
     {'h', Command57, Command50, p8, {'H', 'P', 'X'}},
 }};
 
-struct GroupDisplay {
-    std::string_view lamp;
-    std::string_view label;
-    const char* caption;
-};
-
-constexpr std::array<GroupDisplay, 3> kGroups = {{
-    {Text16, Label3, "PGA"},
-    {Text17, Label4, "PGI"},
-    {Text18, Label5, "PGQ"},
-}};
+// The Mode panel's group rows while memories use them.
+constexpr std::array<const char*, 3> kGroupCaptions = {"PGA", "PGI", "PGQ"};
 
 // 1, 2 or 3 when programGroup holds one of them (a file may hold anything).
 std::optional<int> validGroup(const Value& group)
@@ -58,8 +51,7 @@ std::optional<int> validGroup(const Value& group)
 // Any group but 2 or 3 stores and recalls as group 1.
 std::string memoryFile(const App& app, const Memory& m)
 {
-    const int group = validGroup(app.state.programGroup).value_or(1);
-    return std::string("prg") + m.letter + std::to_string(group);
+    return dataFile::memory(m.letter, validGroup(app.state.programGroup).value_or(1));
 }
 
 void store(App& app, const Memory& m)
@@ -78,7 +70,7 @@ void recallField(App& app, std::string_view box, const Value& field)
 
 void recall(App& app, const Memory& m)
 {
-    setLamp(app, Text14, true);
+    setLamp(app, modePanel::kSoundLamp, true);
     Value left(app.form.text(txtSetFreq1));
     Value right(app.form.text(txtsetfreq2));
     app.files.readInto(memoryFile(app, m), {&left, &right});
@@ -92,30 +84,30 @@ void recall(App& app, const Memory& m)
 
 void stepGroup(App& app)
 {
-    for (const GroupDisplay& g : kGroups)
-        app.form.setCaption(g.label, g.caption);
+    for (size_t i = 0; i < kGroupCaptions.size(); ++i)
+        app.form.setCaption(modePanel::kGroupLabels[i], kGroupCaptions[i]);
     Value& group = app.state.programGroup;
     if (const auto n = validGroup(group))
         group = *n % 3 + 1;
     showProgramGroup(app);
-    app.files.write("pgset", {group});
+    app.files.write(dataFile::kMemoryGroup, {group});
 }
 
 // Schumann resonances: each pair is 10 and 11 times its beat.
 void writeDefaultMemories(App& app)
 {
-    app.files.write("prga1", {78.3, 86.13});
-    app.files.write("prgb1", {141, 155.1});
-    app.files.write("prgc1", {203, 223.3});
-    app.files.write("prgd1", {264, 290.4});
+    app.files.write(dataFile::memory('a', 1), {78.3, 86.13});
+    app.files.write(dataFile::memory('b', 1), {141, 155.1});
+    app.files.write(dataFile::memory('c', 1), {203, 223.3});
+    app.files.write(dataFile::memory('d', 1), {264, 290.4});
 }
 
 std::vector<std::string> memoryFiles()
 {
     std::vector<std::string> names;
-    for (char group = '1'; group <= '3'; ++group)
+    for (int group = 1; group <= 3; ++group)
         for (const Memory& m : kMemories)
-            names.push_back(std::string("prg") + m.letter + group);
+            names.push_back(dataFile::memory(m.letter, group));
     return names;
 }
 
@@ -123,36 +115,36 @@ std::vector<std::string> memoryFiles()
 // default at the next start.
 std::vector<std::string> colourFiles()
 {
-    std::vector<std::string> names = {"stimc", "backc"};
-    for (int set = 2; set <= 16; ++set) {
-        names.push_back("stimc" + std::to_string(set));
-        names.push_back("backc" + std::to_string(set));
+    std::vector<std::string> names;
+    for (int set = 1; set <= 16; ++set) {
+        names.push_back(dataFile::colourSet(dataFile::kStimColour, set));
+        names.push_back(dataFile::colourSet(dataFile::kBackColour, set));
     }
-    names.push_back("cset");
-    names.push_back("csets");
+    names.push_back(dataFile::kOldColourSetIndex);
+    names.push_back(dataFile::kColourSetIndex);
     return names;
 }
 
 std::vector<std::string> conditionFiles()
 {
     std::vector<std::string> names;
-    for (const char* stem : {"prgcnd", "prgtrg"})
-        for (int i = 1; i <= 10; ++i)
-            names.push_back(stem + std::to_string(i));
+    for (const char* stem : {dataFile::kConditionStem, dataFile::kEventStem})
+        for (int k = 1; k <= 10; ++k)
+            names.push_back(dataFile::numbered(stem, k));
     return names;
 }
 
 std::vector<std::string> allDataFiles()
 {
     std::vector<std::string> names = memoryFiles();
-    names.push_back("vols");
+    names.push_back(dataFile::kLevels);
     for (std::string& n : colourFiles())
         names.push_back(std::move(n));
-    names.push_back("pgset");
-    names.push_back("mask");
+    names.push_back(dataFile::kMemoryGroup);
+    names.push_back(dataFile::kMaskSelection);
     for (std::string& n : conditionFiles())
         names.push_back(std::move(n));
-    names.push_back("fctl");
+    names.push_back(dataFile::kFirstRunMarker);
     return names;
 }
 
@@ -165,12 +157,12 @@ struct Deletion {
 
 const std::array<Deletion, 6> kDeletions = {{
     {p9, "Are you sure you want to delete all 24 prg set frequenices ?", "Frequency Deletion", memoryFiles},
-    {p10, nullptr, nullptr, [] { return std::vector<std::string>{"vols"}; }},
+    {p10, nullptr, nullptr, [] { return std::vector<std::string>{dataFile::kLevels}; }},
     {p11, "Are you sure you want to delete all Color Sets?", "Stored Information", colourFiles},
     {p14, nullptr, nullptr, conditionFiles},
     {p12, "Are you sure you want to delete all Stored frequenices, Color Sets, Vol Settings?", "Stored Information",
      allDataFiles},
-    {p13, nullptr, nullptr, [] { return std::vector<std::string>{"fctl"}; }},
+    {p13, nullptr, nullptr, [] { return std::vector<std::string>{dataFile::kFirstRunMarker}; }},
 }};
 
 // Only Yes deletes; a missing file is simply skipped.
@@ -191,8 +183,8 @@ void showProgramGroup(App& app)
         return;
     const int index = *group - 1;
     for (int i = 0; i < 3; ++i)
-        setLamp(app, kGroups[i].lamp, i == index);
-    app.form.setCaption(kGroups[index].label, kGroups[index].caption);
+        setLamp(app, modePanel::kGroupLamps[i], i == index);
+    app.form.setCaption(modePanel::kGroupLabels[index], kGroupCaptions[index]);
     for (const Memory& m : kMemories) {
         const char name = m.names[index];
         app.form.setCaption(m.store, std::string("Prg Set ") + name);
@@ -208,9 +200,9 @@ void bindFrequencyMemory(App& app)
         form.onClick(m.store, [&app, &m] { store(app, m); });
         form.onClick(m.storeItem, [&app, &m] { store(app, m); });
     }
-    form.onClick(Command65, [&app] { stepGroup(app); });
-    form.onClick(Command42, [&app] { writeDefaultMemories(app); });
-    form.onClick(opts6, [&app] { writeDefaultMemories(app); });
+    form.onClick(Command65, [&app] { stepGroup(app); });           // "PrgSet"
+    form.onClick(Command42, [&app] { writeDefaultMemories(app); }); // "Def Prg"
+    form.onClick(opts6, [&app] { writeDefaultMemories(app); });     // "&Def Prg"
     for (const Deletion& d : kDeletions)
         form.onClick(d.item, [&app, &d] { deleteStored(app, d); });
 }

@@ -1,6 +1,7 @@
 #include "photic/ColourSets.h"
 
-#include "tone/Playback.h"
+#include "app/DataFileNames.h"
+#include "app/ModePanel.h"
 #include "ui/ControlNames.h"
 
 #include <array>
@@ -19,9 +20,6 @@ const DefaultColourSet kDefaultColourSets[16] = {
 
 namespace {
 
-constexpr std::array<std::string_view, 4> kLamps = {Text19, Text20, Text21, Text22};
-constexpr std::array<std::string_view, 4> kLabels = {Label6, Label7, Label8, Label9};
-
 // The eight Stim/BGrd buttons with their menu twins, in lamp-position order.
 struct ColourSlot {
     std::string_view button;
@@ -31,31 +29,27 @@ struct ColourSlot {
     int position; // 1 ... 4 within the bank
 };
 constexpr std::array<ColourSlot, 8> kSlots = {{
-    {Command58, op5, "stimc", "Stim ", 1},
-    {Command59, op6, "backc", "BGrd ", 1},
-    {Command32, op7, "stimc", "Stim ", 2},
-    {Command33, op8, "backc", "BGrd ", 2},
-    {Command34, op9, "stimc", "Stim ", 3},
-    {Command35, op10, "backc", "BGrd ", 3},
-    {Command36, op11, "stimc", "Stim ", 4},
-    {Command37, op12, "backc", "BGrd ", 4},
+    {Command58, op5, dataFile::kStimColour, "Stim ", 1},
+    {Command59, op6, dataFile::kBackColour, "BGrd ", 1},
+    {Command32, op7, dataFile::kStimColour, "Stim ", 2},
+    {Command33, op8, dataFile::kBackColour, "BGrd ", 2},
+    {Command34, op9, dataFile::kStimColour, "Stim ", 3},
+    {Command35, op10, dataFile::kBackColour, "BGrd ", 3},
+    {Command36, op11, dataFile::kStimColour, "Stim ", 4},
+    {Command37, op12, dataFile::kBackColour, "BGrd ", 4},
 }};
 
 // Labels "CL1" ... "C16" of the group starting at set first; every lamp unlit.
 void showGroupLabels(App& app, int first)
 {
-    for (int i = 0; i < 4; ++i) {
-        const int set = first + i;
-        app.form.setCaption(kLabels[i], (set < 10 ? "CL" : "C") + std::to_string(set));
-        setLamp(app, kLamps[i], false);
-    }
+    labelModeRows(app, [first](int row) {
+        const int set = first + row;
+        return (set < 10 ? "CL" : "C") + std::to_string(set);
+    });
+    lightModeRow(app, -1);
 }
 
-void lightPosition(App& app, int position)
-{
-    for (int i = 0; i < 4; ++i)
-        setLamp(app, kLamps[i], i + 1 == position);
-}
+void lightPosition(App& app, int position) { lightModeRow(app, position - 1); }
 
 // The stored index when it names one of the sixteen sets.
 std::optional<int> validSet(const Value& index)
@@ -86,27 +80,28 @@ void showActivePair(App& app)
 
 void refreshColours(App& app)
 {
-    app.files.readInto("stimc", {&app.state.activeStimColour});
-    app.files.readInto("backc", {&app.state.activeBackColour});
+    app.files.readInto(dataFile::kStimColour, {&app.state.activeStimColour});
+    app.files.readInto(dataFile::kBackColour, {&app.state.activeBackColour});
 }
 
 // "&On Color" / "&Off Color". The picked colour also becomes the strobe's stimulation
 // colour until the next selection or refresh; no lamp is repainted now.
-void chooseLampColour(App& app, bool onColour)
+enum class Lamp { on, off };
+
+void chooseLampColour(App& app, Lamp which)
 {
     const auto picked = chooseColour(app);
     if (!picked)
         return;
     WindowState& s = app.state;
     s.activeStimColour = static_cast<int>(*picked & 0xFFFFFF);
+    const bool onColour = which == Lamp::on;
     Value& lamp = onColour ? s.lampOnColour : s.lampOffColour;
     lamp = s.activeStimColour;
-    app.files.write(onColour ? "oncol" : "offcol", {lamp});
+    app.files.write(onColour ? dataFile::kLampOnColour : dataFile::kLampOffColour, {lamp});
 }
 
 } // namespace
-
-std::string colourFile(const char* stem, int set) { return set == 1 ? stem : stem + std::to_string(set); }
 
 void selectNextColourSet(App& app)
 {
@@ -125,13 +120,13 @@ void selectNextColourSet(App& app)
         refreshColours(app);
     } else {
         ColourPair& entry = s.colourSets[next - 1];
-        app.files.readInto(colourFile("stimc", next), {&entry.stim});
-        app.files.readInto(colourFile("backc", next), {&entry.back});
+        app.files.readInto(dataFile::colourSet(dataFile::kStimColour, next), {&entry.stim});
+        app.files.readInto(dataFile::colourSet(dataFile::kBackColour, next), {&entry.back});
         s.activeStimColour = entry.stim;
         s.activeBackColour = entry.back;
     }
     s.colourSetIndex = next;
-    app.files.write("csets", {s.colourSetIndex});
+    app.files.write(dataFile::kColourSetIndex, {s.colourSetIndex});
     form.setText(Text10, s.colourSetIndex.text());
     showActivePair(app);
 }
@@ -153,7 +148,7 @@ void pickSetColour(App& app, int slot)
     const int set = 4 * (app.state.colourBank - 1) + s.position;
     // A preview on the flash surface; the next strobe tick paints over it.
     app.form.setBackColour(Text4, *picked);
-    app.files.write(colourFile(s.stem, set), {static_cast<int>(*picked & 0xFFFFFF)});
+    app.files.write(dataFile::colourSet(s.stem, set), {static_cast<int>(*picked & 0xFFFFFF)});
 }
 
 void showColourSetAtStart(App& app)
@@ -175,8 +170,8 @@ void bindColourSets(App& app)
         for (const auto name : {kSlots[i].button, kSlots[i].menuItem})
             form.onClick(name, [&app, i] { pickSetColour(app, static_cast<int>(i)); });
     form.onClick(opt4, [&app] { refreshColours(app); });
-    form.onClick(opt17, [&app] { chooseLampColour(app, true); });
-    form.onClick(opt18, [&app] { chooseLampColour(app, false); });
+    form.onClick(opt17, [&app] { chooseLampColour(app, Lamp::on); });  // "&On Color"
+    form.onClick(opt18, [&app] { chooseLampColour(app, Lamp::off); }); // "&Off Color"
 }
 
 } // namespace aurelith

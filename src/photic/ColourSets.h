@@ -13,9 +13,6 @@ struct DefaultColourSet {
 // The first-run colours of sets 1 ... 16.
 extern const DefaultColourSet kDefaultColourSets[16];
 
-// "stimc"/"backc" for set 1, "stimc7"/"backc7" for set 7.
-std::string colourFile(const char* stem, int set);
-
 // "Color Set": moves on to the next of the sixteen sets and makes it active.
 void selectNextColourSet(App& app);
 // "ColPrg": the eight Stim/BGrd buttons move on to the next group of four sets.

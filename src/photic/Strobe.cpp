@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "photic/Strobe.h"
 
+#include "app/ModePanel.h"
+#include "tone/ChannelText.h"
 #include "tone/Playback.h"
 #include "ui/ControlNames.h"
 #include "ui/LayoutTable.h"
@@ -80,9 +82,9 @@ void ColorOn(App& app, bool paintLamp)
     WindowState& s = app.state;
     Form& form = app.form;
     if (paintLamp)
-        setLamp(app, Text15, true);
+        setLamp(app, modePanel::kStrobeLamp, true);
     s.strobeOn = 1;
-    s.beatFreq = leadingNumber(form.text(txtsetfreq2)) - leadingNumber(form.text(txtSetFreq1));
+    s.beatFreq = beatOf(form);
 
     const bool ratioMode = s.ratioMode.isNumber() && s.ratioMode == Value(1);
     const Ratio ratio = ratioMode && s.lightSoundRatio >= 0 && s.lightSoundRatio <= 9
@@ -118,7 +120,7 @@ void ColorOn(App& app, bool paintLamp)
 void ColorOff(App& app, bool paintLamp)
 {
     if (paintLamp)
-        setLamp(app, Text15, false);
+        setLamp(app, modePanel::kStrobeLamp, false);
     app.state.strobeOn = 2;
     haltFlashing(app);
 }

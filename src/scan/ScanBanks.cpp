@@ -1,6 +1,7 @@
 #include "scan/ScanBanks.h"
 
-#include "tone/Playback.h"
+#include "app/DataFileNames.h"
+#include "app/ModePanel.h"
 #include "ui/ControlNames.h"
 
 #include <array>
@@ -51,9 +52,6 @@ constexpr ModeDisplay kRecallDisplay = {
       {"Scan 9", "Scan 10", "Pran 11", "Pran 12"}}},
 };
 
-constexpr std::array<std::string_view, 3> kGroupLamps = {Text16, Text17, Text18};
-constexpr std::array<std::string_view, 3> kGroupLabels = {Label3, Label4, Label5};
-
 std::optional<int> validGroup(const Value& group)
 {
     const std::optional<double> n = group.number();
@@ -74,15 +72,15 @@ int displayRow(const Value& group)
 
 std::string bankFile(const App& app, const BankButton& b)
 {
-    return std::string("sprg") + b.letter + std::to_string(validGroup(app.state.scanBankGroup).value_or(1));
+    return dataFile::scanBank(b.letter, validGroup(app.state.scanBankGroup).value_or(1));
 }
 
 void switchMode(App& app, const ModeDisplay& display)
 {
     Form& form = app.form;
     WindowState& s = app.state;
-    for (size_t i = 0; i < kGroupLabels.size(); ++i)
-        form.setCaption(kGroupLabels[i], display.labels[i]);
+    for (size_t i = 0; i < modePanel::kGroupLabels.size(); ++i)
+        form.setCaption(modePanel::kGroupLabels[i], display.labels[i]);
     if (display.mode == Store) {
         form.setCaption(Frame1, "Enter Scan Freq");
     } else {
@@ -96,11 +94,11 @@ void switchMode(App& app, const ModeDisplay& display)
         s.scanBankGroup = *group % 3 + 1;
 
     const int row = displayRow(s.scanBankGroup);
-    for (size_t i = 0; i < kGroupLamps.size(); ++i)
-        setLamp(app, kGroupLamps[i], static_cast<int>(i) == row);
+    for (size_t i = 0; i < modePanel::kGroupLamps.size(); ++i)
+        setLamp(app, modePanel::kGroupLamps[i], static_cast<int>(i) == row);
     for (size_t k = 0; k < kBankButtons.size(); ++k)
         form.setCaption(kBankButtons[k].button, display.captions[row][k]);
-    app.files.write("spgset", {s.scanBankGroup});
+    app.files.write(dataFile::kScanBankGroup, {s.scanBankGroup});
 }
 
 // Recalling does not retune: the user plays the pair with Start or ScanOn.
@@ -124,8 +122,8 @@ void pressBank(App& app, const BankButton& b)
 void bindScanBanks(App& app)
 {
     Form& form = app.form;
-    form.onClick(Command77, [&app] { switchMode(app, kStoreDisplay); });
-    form.onClick(Command78, [&app] { switchMode(app, kRecallDisplay); });
+    form.onClick(Command77, [&app] { switchMode(app, kStoreDisplay); });  // "PrgSet"
+    form.onClick(Command78, [&app] { switchMode(app, kRecallDisplay); }); // "RunSet"
     for (const BankButton& b : kBankButtons)
         form.onClick(b.button, [&app, &b] { pressBank(app, b); });
 }

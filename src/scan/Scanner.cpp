@@ -1,6 +1,8 @@
 #include "scan/Scanner.h"
 
+#include "app/ModePanel.h"
 #include "photic/Strobe.h"
+#include "tone/ChannelText.h"
 #include "tone/Playback.h"
 #include "ui/ControlNames.h"
 
@@ -16,25 +18,13 @@ namespace {
 
 using namespace ctl;
 
-constexpr std::array<std::string_view, 4> kModeLamps = {Text19, Text20, Text21, Text22};
-constexpr std::array<std::string_view, 4> kModeLabels = {Label6, Label7, Label8, Label9};
-
 // The scanner's arithmetic on the boxes needs plain numbers; with anything else
 // the statement is skipped and its target keeps its value.
 std::optional<double> boxNumber(const Form& form, std::string_view box) { return wholeNumber(form.text(box)); }
 
-std::optional<double> boxBeat(const Form& form)
-{
-    const auto left = boxNumber(form, txtSetFreq1);
-    const auto right = boxNumber(form, txtsetfreq2);
-    if (!left || !right)
-        return std::nullopt;
-    return *right - *left;
-}
-
 void showBoxBeat(App& app)
 {
-    if (const auto beat = boxBeat(app.form))
+    if (const auto beat = plainBeatOf(app.form))
         app.form.setText(Text2, formatNumber(*beat));
 }
 
@@ -68,7 +58,7 @@ bool atLimit(const App& app)
 void stopAtLimit(App& app)
 {
     app.form.setTimerEnabled(Timer3, false);
-    setLamp(app, Text14, false);
+    setLamp(app, modePanel::kSoundLamp, false);
     haltFlashing(app);
     stopTones(app);
 }
@@ -109,10 +99,12 @@ void chooseDirection(App& app, int direction)
     Form& form = app.form;
     app.state.scanDirection = direction;
     const bool up = direction == 1;
-    form.setCaption(up ? Label6 : Label7, up ? "SUP" : "SDN");
-    setLamp(app, Text19, up);
-    setLamp(app, Text20, !up);
-    form.setCaption(up ? Label7 : Label6, up ? "CL2" : "CL1");
+    // The first two shared rows show the direction.
+    const auto& labels = modePanel::kRowLabels;
+    form.setCaption(up ? labels[0] : labels[1], up ? "SUP" : "SDN");
+    setLamp(app, modePanel::kRowLamps[0], up);
+    setLamp(app, modePanel::kRowLamps[1], !up);
+    form.setCaption(up ? labels[1] : labels[0], up ? "CL2" : "CL1");
 }
 
 void takeLimits(App& app)
@@ -130,8 +122,8 @@ void scanOn(App& app)
 {
     Form& form = app.form;
     WindowState& s = app.state;
-    form.setCaption(Label8, "SNO");
-    setLamp(app, Text21, true);
+    form.setCaption(modePanel::kRowLabels[2], "SNO");
+    setLamp(app, modePanel::kRowLamps[2], true);
     form.setCaption(Frame16, "Started Time");
     form.setText(Text7, app.timeOfDay.now());
     showTimerPeriod(app);
@@ -149,7 +141,7 @@ void scanOn(App& app)
     form.setTimerInterval(Timer3, *period);
     if (!retuneSine(app))
         return;
-    const std::optional<double> beat = boxBeat(form);
+    const std::optional<double> beat = plainBeatOf(form);
     if (!beat || *beat < 1)
         return;
     s.pendingLeftText = Value(form.text(txtSetFreq1));
@@ -163,7 +155,7 @@ void scanStep(App& app)
     WindowState& s = app.state;
     form.setText(txtSetFreq1, s.pendingLeftText.text());
     form.setText(txtsetfreq2, s.pendingRightText.text());
-    if (const auto beat = boxBeat(form))
+    if (const auto beat = plainBeatOf(form))
         s.beatFreq = *beat;
 
     // The strobe's start counts scanLoopCounter past the beat, which ends this
@@ -189,16 +181,14 @@ void scanOff(App& app)
 {
     Form& form = app.form;
     WindowState& s = app.state;
-    for (size_t i = 0; i < kModeLabels.size(); ++i) {
-        form.setCaption(kModeLabels[i], "CL" + std::to_string(i + 1));
-        setLamp(app, kModeLamps[i], false);
-    }
+    labelModeRows(app, [](int row) { return "CL" + std::to_string(row + 1); });
+    lightModeRow(app, -1);
     form.setCaption(Frame15, "Stim Color");
     form.setCaption(Frame16, "BkGrd Color");
     form.setText(Text7, "");
     form.setText(Text6, "");
     form.setTimerEnabled(Timer3, false);
-    setLamp(app, Text14, false);
+    setLamp(app, modePanel::kSoundLamp, false);
     haltFlashing(app);
     stopTones(app);
     form.setText(Text10, s.colourSetIndex.text());
@@ -228,13 +218,13 @@ void bindScanner(App& app)
     form.onClick(st10, [&app] { fourSecondScan(app); });
     form.onClick(st7, [&app] { customScanTime(app); });
 
-    form.onClick(Command71, [&app] { chooseDirection(app, 1); });
-    form.onClick(Command80, [&app] { chooseDirection(app, 2); });
-    form.onClick(Command88, [&app] {
+    form.onClick(Command71, [&app] { chooseDirection(app, 1); }); // "ScanUp"
+    form.onClick(Command80, [&app] { chooseDirection(app, 2); }); // "ScanDn"
+    form.onClick(Command88, [&app] { // "Up Limit"
         app.form.setCaption(Frame15, "Upper Limit");
         app.form.setText(Text6, "");
     });
-    form.onClick(Command89, [&app] {
+    form.onClick(Command89, [&app] { // "Dw Limit"
         app.form.setCaption(Frame16, "Lower Limit");
         app.form.setText(Text7, "");
     });

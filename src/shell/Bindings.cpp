@@ -13,8 +13,10 @@
 #include "scan/ScanBanks.h"
 #include "scan/Scanner.h"
 #include "tone/BaseFreqControls.h"
+#include "tone/ChannelControls.h"
 #include "tone/LevelControls.h"
 #include "tone/Playback.h"
+#include "tone/WaveformControls.h"
 
 namespace aurelith {
 
@@ -24,6 +26,8 @@ void bindHandlers(App& app)
     bindPlayback(app);
     bindLevelControls(app);
     bindBaseFreqControls(app);
+    bindChannelControls(app);
+    bindWaveformControls(app);
     bindBandPresets(app);
     bindAdjusters(app);
     bindFrequencyMemory(app);

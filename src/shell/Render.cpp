@@ -1,6 +1,7 @@
 #include "shell/Render.h"
 
 #include "app/App.h"
+#include "app/DataFileNames.h"
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
@@ -70,8 +71,6 @@ bool isMaskNumber(const std::string& mask)
     return mask.size() == 1 && mask[0] >= '1' && mask[0] <= '8';
 }
 
-std::string maskName(int n) { return n == 1 ? "pink_inv.wav" : "mask" + std::to_string(n) + ".wav"; }
-
 // The settings (small files) come along; sound files only as asked for.
 std::string prepare(const RenderRequest& request, const fs::path& from, const fs::path& to, int& maskSelection)
 {
@@ -90,7 +89,7 @@ std::string prepare(const RenderRequest& request, const fs::path& from, const fs
     fs::path source;
     if (isMaskNumber(request.mask)) {
         maskSelection = request.mask[0] - '0';
-        source = from / maskName(maskSelection);
+        source = from / dataFile::maskSound(maskSelection);
         if (!fs::exists(source, error))
             return {}; // as in the window: a missing mask is skipped (mask 1 has its own noise)
     } else {
@@ -99,7 +98,7 @@ std::string prepare(const RenderRequest& request, const fs::path& from, const fs
         if (!fs::is_regular_file(source, error))
             return "cannot read the mask file " + request.mask;
     }
-    fs::create_symlink(source, to / maskName(maskSelection), error);
+    fs::create_symlink(source, to / dataFile::maskSound(maskSelection), error);
     return error ? "cannot use the mask file " + source.string() + ": " + error.message() : std::string();
 }
 
@@ -119,14 +118,134 @@ void startScan(App& app, QuietDialogs& dialogs, const RenderRequest& request)
     form.click(Command73); // "ScanOn"
 }
 
-struct SoundFile {
-    ~SoundFile()
+// The output, written under a temporary name beside it and renamed when whole;
+// removed unless it was finished.
+class PartFile {
+public:
+    explicit PartFile(fs::path output) : output_(std::move(output)) {}
+    ~PartFile()
     {
-        if (handle)
-            sf_close(handle);
+        if (handle_)
+            sf_close(handle_);
+        std::error_code error;
+        if (!part_.empty() && !kept_)
+            fs::remove(part_, error);
     }
-    SNDFILE* handle = nullptr;
+
+    std::string open(int format, int rate)
+    {
+        std::string partName = output_.string() + ".partXXXXXX";
+        const int fd = ::mkstemp(partName.data());
+        if (fd < 0)
+            return failed(std::generic_category().message(errno));
+        // mkstemp makes it private; the finished file gets the usual permissions.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+        part_ = partName;
+        SF_INFO info{};
+        info.samplerate = rate;
+        info.channels = 2;
+        info.format = format;
+        handle_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+        if (!handle_)
+            return failed(sf_strerror(nullptr));
+        if ((format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS) {
+            double quality = 0.6;
+            sf_command(handle_, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
+        }
+        return {};
+    }
+
+    std::string write(const float* frames, long long n)
+    {
+        return sf_writef_float(handle_, frames, n) == n ? std::string() : failed(sf_strerror(handle_));
+    }
+
+    std::string finish()
+    {
+        const bool closed = sf_close(handle_) == 0;
+        handle_ = nullptr;
+        if (!closed)
+            return "cannot finish " + output_.string();
+        std::error_code error;
+        fs::rename(part_, output_, error);
+        if (error)
+            return failed(error.message());
+        kept_ = true;
+        return {};
+    }
+
+private:
+    std::string failed(const std::string& why) const { return "cannot write " + output_.string() + ": " + why; }
+
+    fs::path output_;
+    fs::path part_;
+    SNDFILE* handle_ = nullptr;
+    bool kept_ = false;
 };
+
+// Starts the program on the working folder and sets it playing as asked; an
+// error text when it would not start or a box was shown.
+std::string startSession(App& app, QuietDialogs& dialogs, const RenderRequest& request, int maskSelection)
+{
+    if (!startUp(app))
+        return dialogs.shown.empty() ? "the sound could not be started" : dialogs.shown;
+    app.state.maskSelection = maskSelection;
+    app.state.waveform = request.waveform;
+    app.form.setText(txtSetFreq1, request.left);
+    app.form.setText(txtsetfreq2, request.right);
+    if (request.scanDirection == 0)
+        app.form.click(cmdGenerate);
+    else
+        startScan(app, dialogs, request);
+    return dialogs.shown;
+}
+
+// The end fades out as a Stop would: frame i of the chunk is `left` frames before the end.
+void fadeTail(float* buffer, long long n, long long framesLeft, long fadeFrames)
+{
+    for (long long i = 0; i < n; ++i) {
+        const long long left = framesLeft - i;
+        if (left <= fadeFrames) {
+            const auto g = static_cast<float>(left - 1) / static_cast<float>(fadeFrames);
+            buffer[2 * i] *= g;
+            buffer[2 * i + 1] *= g;
+        }
+    }
+}
+
+// Renders `total` frames into the file; `done` is the clock the timers run on.
+std::string renderFrames(MixerSoundSystem& sound, TimerScheduler& scheduler, PartFile& file, long long& done,
+                         long long total, const RenderProgress& progress)
+{
+    const int rate = sound.deviceRate();
+    const long fadeFrames = std::lround(Mixer::kFadeSeconds * rate);
+    constexpr int kChunk = 8192;
+    std::vector<float> buffer(2 * kChunk);
+    // The output's fixed delay: what comes out first is silence before the sound.
+    for (long skip = sound.latencyFrames(); skip > 0; skip -= kChunk)
+        sound.render(buffer.data(), static_cast<int>(std::min<long>(skip, kChunk)));
+    double reported = -1;
+    while (done < total) {
+        scheduler.advance();
+        long long n = std::min<long long>(kChunk, total - done);
+        // Up to the next tick, so a scan step falls on its millisecond.
+        if (const auto due = scheduler.nextDue())
+            n = std::clamp<long long>((*due * rate + 999) / 1000 - done, 1, n);
+        sound.render(buffer.data(), static_cast<int>(n));
+        fadeTail(buffer.data(), n, total - done, fadeFrames);
+        if (std::string problem = file.write(buffer.data(), n); !problem.empty())
+            return problem;
+        done += n;
+        const double share = static_cast<double>(done) / static_cast<double>(total);
+        if (progress.report && (share - reported >= 0.01 || done == total)) {
+            progress.report(share);
+            reported = share;
+        }
+    }
+    return {};
+}
 
 } // namespace
 
@@ -166,98 +285,16 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
     long long done = 0;
     const int rate = sound.deviceRate();
     TimerScheduler scheduler(form, [&done, rate] { return static_cast<std::int64_t>(done * 1000 / rate); });
-    if (!startUp(app))
-        return dialogs.shown.empty() ? "the sound could not be started" : dialogs.shown;
-    app.state.maskSelection = maskSelection;
-    app.state.waveform = request.waveform;
-    form.setText(txtSetFreq1, request.left);
-    form.setText(txtsetfreq2, request.right);
-    if (request.scanDirection == 0)
-        form.click(cmdGenerate);
-    else
-        startScan(app, dialogs, request);
-    if (!dialogs.shown.empty())
-        return dialogs.shown;
+    if (std::string problem = startSession(app, dialogs, request, maskSelection); !problem.empty())
+        return problem;
 
-    // Written under a temporary name beside the output, renamed when whole.
-    const fs::path output = fs::absolute(request.output);
-    std::string partName = output.string() + ".partXXXXXX";
-    const int fd = ::mkstemp(partName.data());
-    if (fd < 0)
-        return "cannot write " + output.string() + ": " + std::generic_category().message(errno);
-    // mkstemp makes it private; the finished file gets the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    const fs::path part = partName;
-    struct Remove {
-        const fs::path& file;
-        bool keep = false;
-        ~Remove()
-        {
-            std::error_code error;
-            if (!keep)
-                fs::remove(file, error);
-        }
-    } removePart{part};
-
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = 2;
-    info.format = format;
-    SoundFile file;
-    file.handle = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
-    if (!file.handle)
-        return "cannot write " + output.string() + ": " + sf_strerror(nullptr);
-    if ((format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS) {
-        double quality = 0.6;
-        sf_command(file.handle, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
-    }
-
+    PartFile file(fs::absolute(request.output));
+    if (std::string problem = file.open(format, rate); !problem.empty())
+        return problem;
     const auto total = static_cast<long long>(std::llround(request.minutes * 60 * rate));
-    const long fadeFrames = std::lround(Mixer::kFadeSeconds * rate);
-    constexpr int kChunk = 8192;
-    std::vector<float> buffer(2 * kChunk);
-    // The output's fixed delay: what comes out first is silence before the sound.
-    for (long skip = sound.latencyFrames(); skip > 0; skip -= kChunk)
-        sound.render(buffer.data(), static_cast<int>(std::min<long>(skip, kChunk)));
-    double reported = -1;
-    while (done < total) {
-        scheduler.advance();
-        long long n = std::min<long long>(kChunk, total - done);
-        // Up to the next tick, so a scan step falls on its millisecond.
-        if (const auto due = scheduler.nextDue())
-            n = std::clamp<long long>((*due * rate + 999) / 1000 - done, 1, n);
-        sound.render(buffer.data(), static_cast<int>(n));
-        // The end fades out as a Stop would.
-        for (int i = 0; i < n; ++i) {
-            const long long left = total - (done + i);
-            if (left <= fadeFrames) {
-                const auto g = static_cast<float>(left - 1) / static_cast<float>(fadeFrames);
-                buffer[2 * i] *= g;
-                buffer[2 * i + 1] *= g;
-            }
-        }
-        if (sf_writef_float(file.handle, buffer.data(), n) != n)
-            return "cannot write " + output.string() + ": " + sf_strerror(file.handle);
-        done += n;
-        const double share = static_cast<double>(done) / static_cast<double>(total);
-        if (progress.report && (share - reported >= 0.01 || done == total)) {
-            progress.report(share);
-            reported = share;
-        }
-    }
-    if (sf_close(file.handle) != 0) {
-        file.handle = nullptr;
-        return "cannot finish " + output.string();
-    }
-    file.handle = nullptr;
-    std::error_code error;
-    fs::rename(part, output, error);
-    if (error)
-        return "cannot write " + output.string() + ": " + error.message();
-    removePart.keep = true;
-    return {};
+    if (std::string problem = renderFrames(sound, scheduler, file, done, total, progress); !problem.empty())
+        return problem;
+    return file.finish();
 }
 
 } // namespace aurelith

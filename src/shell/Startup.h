@@ -12,13 +12,21 @@ inline constexpr const char* kNoSoundMessage = "Unable to start DirectSound, Ins
 // Writes every first-run default data file, "fctl" last.
 void writeFirstRunDefaults(const DataFiles& files);
 
+// The colour sets of a first run, in memory.
+void useDefaultColourSets(WindowState& s);
+
+// Reads every saved setting (writing the defaults on a first run) and fills
+// the displays from them.
+void restoreSettings(App& app);
+
 // Restores the saved settings, shows the window and opens the sound device.
 // False when the program has to end (no sound output could be opened).
 bool startUp(App& app);
 
 // "Exit": stops and releases the sound, saves the levels and the colour set,
 // and the scan program group when asked; then ends the program.
-void shutDown(App& app, bool saveScanGroup);
+enum class ScanGroup { save, leave };
+void shutDown(App& app, ScanGroup scanGroup);
 
 void bindShell(App& app);
 

@@ -5,6 +5,9 @@
 
 namespace aurelith {
 
+// Text13 and Text1 show the base-frequency bar's position less 10.
+inline constexpr int kBaseFreqDisplayOffset = -10;
+
 void bindBaseFreqControls(App& app);
 // "ON" or "OFF" in Text1; other modes show nothing.
 void showBaseFreqMode(App& app);

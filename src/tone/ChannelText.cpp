@@ -12,6 +12,15 @@ double beatOf(const Form& form)
     return channelValue(form.text(ctl::txtsetfreq2)) - channelValue(form.text(ctl::txtSetFreq1));
 }
 
+std::optional<double> plainBeatOf(const Form& form)
+{
+    const auto left = wholeNumber(form.text(ctl::txtSetFreq1));
+    const auto right = wholeNumber(form.text(ctl::txtsetfreq2));
+    if (!left || !right)
+        return std::nullopt;
+    return *right - *left;
+}
+
 void showBeat(App& app) { app.form.setText(ctl::Text2, formatNumber(beatOf(app.form))); }
 
 } // namespace aurelith

@@ -3,6 +3,7 @@
 
 #include "app/App.h"
 
+#include <optional>
 #include <string_view>
 
 namespace aurelith {
@@ -14,6 +15,10 @@ double channelValue(std::string_view text);
 
 // The beat as the boxes show it: channel 2 minus channel 1.
 double beatOf(const Form& form);
+
+// The beat when both boxes hold plain numbers: the scanner's arithmetic
+// skips its step otherwise.
+std::optional<double> plainBeatOf(const Form& form);
 
 // Writes the beat into Text2.
 void showBeat(App& app);

@@ -3,6 +3,8 @@
 
 #include "ui/ControlNames.h"
 
+#include <array>
+
 namespace aurelith {
 namespace {
 
@@ -12,7 +14,7 @@ using namespace ctl;
 void applyToneVolume(App& app)
 {
     const int volume = app.form.value(scrToneVol);
-    for (int slot : {0, 1})
+    for (SoundSlot slot : {SoundSlot::tone1, SoundSlot::tone2})
         if (auto& buffer = app.state.soundBuffers[slot])
             buffer->setVolume(volume);
 }
@@ -20,42 +22,58 @@ void applyToneVolume(App& app)
 void applyBalance(App& app)
 {
     const int pan = app.form.value(scrBalance);
-    if (auto& buffer = app.state.soundBuffers[0])
+    if (auto& buffer = app.state.soundBuffers[SoundSlot::tone1])
         buffer->setPan(pan);
-    if (auto& buffer = app.state.soundBuffers[1])
+    if (auto& buffer = app.state.soundBuffers[SoundSlot::tone2])
         buffer->setPan(-pan);
 }
 
 void applyMaskVolume(App& app)
 {
-    if (auto& buffer = app.state.soundBuffers[2])
+    if (auto& buffer = app.state.soundBuffers[SoundSlot::mask])
         buffer->setVolume(app.form.value(scrMaskVol));
 }
 
-void show(App& app, std::string_view display, int number) { app.form.setText(display, std::to_string(number)); }
+// Each bar, the box that shows its position (plus an offset: the volumes show
+// 0 ... 5000 for -5000 ... 0) and what a move does to the sound.
+struct LevelBar {
+    std::string_view bar;
+    std::string_view display;
+    int offset;
+    void (*apply)(App&);
+};
+
+constexpr std::array<LevelBar, 3> kLevelBars = {{
+    {scrToneVol, Text8, 5000, applyToneVolume}, // "Tone Vol"
+    {scrBalance, Text9, 0, applyBalance},       // "Tone Mod"
+    {scrMaskVol, Text12, 5000, applyMaskVolume}, // "Mask Vol"
+}};
+
+void show(App& app, const LevelBar& level)
+{
+    app.form.setText(level.display, std::to_string(app.form.value(level.bar) + level.offset));
+}
 
 } // namespace
+
+void showLevels(App& app)
+{
+    for (const LevelBar& level : kLevelBars)
+        show(app, level);
+}
 
 void bindLevelControls(App& app)
 {
     Form& form = app.form;
-    form.onScroll(scrToneVol, [&app] { applyToneVolume(app); });
-    form.onChange(scrToneVol, [&app] {
-        show(app, Text8, app.form.value(scrToneVol) + 5000);
-        applyToneVolume(app);
-    });
-    form.onScroll(scrBalance, [&app] { applyBalance(app); });
-    form.onChange(scrBalance, [&app] {
-        show(app, Text9, app.form.value(scrBalance));
-        applyBalance(app);
-    });
-    form.onScroll(scrMaskVol, [&app] { applyMaskVolume(app); });
-    form.onChange(scrMaskVol, [&app] {
-        show(app, Text12, app.form.value(scrMaskVol) + 5000);
-        applyMaskVolume(app);
-    });
-    // Each move raises its own change, so the sound follows step by step and the
-    // base frequency is rebuilt last.
+    for (const LevelBar& level : kLevelBars) {
+        form.onScroll(level.bar, [&app, &level] { level.apply(app); });
+        form.onChange(level.bar, [&app, &level] {
+            show(app, level);
+            level.apply(app);
+        });
+    }
+    // "ZeroVols": each move raises its own change, so the sound follows step by
+    // step and the base frequency is rebuilt last.
     form.onClick(Command68, [&app] {
         app.form.setValue(scrToneVol, -5000);
         app.form.setValue(scrBalance, 0);

@@ -5,6 +5,9 @@
 
 namespace aurelith {
 
+// Shows each level bar's position in its box.
+void showLevels(App& app);
+
 void bindLevelControls(App& app);
 
 } // namespace aurelith

@@ -11,15 +11,19 @@ bool validToneFrequency(double hz);
 void stopTones(App& app);
 // Loads both tone files and the selected mask as looping buffers and plays them.
 void startTones(App& app);
+// Stops the tones and the strobe's timers ("Stop", "&Sound OFF").
+void stopSound(App& app);
+
+// Whether a rebuild stops what plays before it writes the tone files.
+enum class BeforeWriting { stopTones, leavePlaying };
+enum class ToneShape { current, sine }; // the chosen waveform, or always sine
+
 // Reads both channel texts, checks them, rewrites the tone files (current waveform,
 // or always sine) and restarts playback. False when a frequency was out of range.
-bool rebuildTones(App& app, bool stopFirst = true);
-bool rebuildSineTones(App& app, bool stopFirst = true);
+bool rebuildTones(App& app, BeforeWriting before = BeforeWriting::stopTones);
+bool rebuildSineTones(App& app, BeforeWriting before = BeforeWriting::stopTones);
 // rebuildSineTones, then lets the strobe follow the new beat.
 bool retuneSine(App& app);
-
-// Paints a lamp in the lamp-on or lamp-off colour.
-void setLamp(App& app, std::string_view lamp, bool on);
 
 void bindPlayback(App& app);
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/DataFileNames.h"
 #include "app/DataFolder.h"
 
 #include <cerrno>
@@ -141,7 +142,7 @@ bool replaceContent(const std::filesystem::path& path, const std::vector<unsigne
 
 std::filesystem::path ToneWriter::tonePath(int channel) const
 {
-    return folder / (channel == 1 ? "freq1.wav" : "freq2.wav");
+    return folder / dataFile::toneFile(channel);
 }
 
 bool ToneWriter::writeHeaderOnly(int channel)

@@ -5,26 +5,28 @@
 // Geometry is in twips relative to the parent container (the window's client
 // area when parent is empty). Menu entries use the parent to name their menu.
 
+#include <string_view>
+
 namespace aurelith {
 
 enum class ControlKind { Frame, CommandButton, TextBox, Label, HScrollBar, Timer, Menu, MenuItem };
 
 struct ControlDef {
-    const char* name;
+    std::string_view name;
     ControlKind kind;
-    const char* parent; // "" for the window itself, else a frame or a menu
+    std::string_view parent; // "" for the window itself, else a frame or a menu
     int left, top, width, height;
     const char* caption; // caption, or the initial text of a text box
     const char* tooltip;
 };
 
 struct ScrollDef {
-    const char* name;
+    std::string_view name;
     int min, max, smallChange, largeChange, value;
 };
 
 struct TimerDef {
-    const char* name;
+    std::string_view name;
     bool enabled;
     int interval;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <string_view>
+
 #include "ui/ControlDef.h"
 
 namespace aurelith {
@@ -16,7 +18,7 @@ extern const int kScrollBarCount;
 extern const TimerDef kTimers[];
 extern const int kTimerCount;
 
-extern const char* const kReadOnlyBoxes[];
+extern const std::string_view kReadOnlyBoxes[];
 extern const int kReadOnlyCount;
 
 } // namespace aurelith

@@ -6,6 +6,7 @@
 #include "support/RecordingLauncher.h"
 #include "support/RecordingSoundSystem.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
 #include "shell/Bindings.h"
 #include "ui/ControlNames.h"
 
@@ -22,23 +23,6 @@
 namespace aurelith::test {
 
 namespace fs = std::filesystem;
-
-// A fresh folder per test case, removed afterwards.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "aurelith-test-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder()
-    {
-        std::error_code error;
-        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
-        fs::remove_all(path, error);
-    }
-    fs::path path;
-};
 
 inline std::string readBytes(const fs::path& file)
 {

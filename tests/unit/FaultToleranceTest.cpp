@@ -75,7 +75,7 @@ TEST_F(FaultToleranceTest, UnreadableFilesKeepTheirValues)
     putFile("csets", "7\r\n");
     fs::permissions(folder.path / "csets", fs::perms::none);
     ASSERT_TRUE(start());
-    shutDown(app, true);
+    shutDown(app, ScanGroup::save);
     EXPECT_EQ(file("vols"), "-3000,5000,0,135\r\n");
     fs::permissions(folder.path / "csets", fs::perms::owner_read);
     EXPECT_EQ(file("csets"), "7\r\n");

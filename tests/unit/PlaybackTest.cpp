@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/AppFixture.h"
+#include "support/WavBytes.h"
 #include "support/AudioAnalysis.h"
 
 #include <algorithm>
@@ -21,19 +22,10 @@ protected:
     // A masking file of a quiet 100 Hz square, one second long.
     void putMask(const std::string& name)
     {
-        std::string wav = "RIFF";
         const int frames = 44100;
-        auto le = [&](std::uint32_t v, int n) {
-            for (int i = 0; i < n; ++i)
-                wav += static_cast<char>((v >> (8 * i)) & 0xFF);
-        };
-        le(36 + frames * 2, 4);
-        wav += "WAVEfmt ";
-        le(16, 4), le(1, 2), le(1, 2), le(44100, 4), le(88200, 4), le(2, 2), le(16, 2);
-        wav += "data";
-        le(frames * 2, 4);
+        std::string wav = wavHeader(frames * 2);
         for (int i = 0; i < frames; ++i)
-            le(static_cast<std::uint16_t>((i / 220) % 2 ? 1000 : -1000), 2);
+            appendLe(wav, static_cast<std::uint16_t>((i / 220) % 2 ? 1000 : -1000), 2);
         putFile(name, wav);
     }
     std::vector<std::string> playingFiles() const

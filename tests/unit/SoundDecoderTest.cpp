@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/SoundDecoder.h"
+#include "support/TempFolder.h"
+#include "support/WavBytes.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -17,50 +19,23 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-void appendTag(Bytes& b, const char* tag)
-{
-    for (int i = 0; i < 4; ++i) {
-        b.push_back(static_cast<unsigned char>(tag[i]));
-    }
-}
-
 void appendLe(Bytes& b, std::uint32_t value, int bytes)
 {
-    for (int i = 0; i < bytes; ++i) {
-        b.push_back(static_cast<unsigned char>(value >> (8 * i)));
-    }
+    std::string le;
+    test::appendLe(le, value, bytes);
+    b.insert(b.end(), le.begin(), le.end());
 }
 
 // A 16-bit mono 44100 Hz WAV header as the tone writer makes it; the data size
 // field may be shortened to two bytes as in a header-only tone file.
 Bytes toneHeader(std::uint32_t dataBytes, int dataSizeWidth = 4)
 {
-    Bytes b;
-    appendTag(b, "RIFF");
-    appendLe(b, dataBytes == 0 ? 0 : 36 + dataBytes, 4);
-    appendTag(b, "WAVE");
-    appendTag(b, "fmt ");
-    appendLe(b, 16, 4);
-    appendLe(b, 1, 2);     // PCM
-    appendLe(b, 1, 2);     // mono
-    appendLe(b, 44100, 4);
-    appendLe(b, 88200, 4);
-    appendLe(b, 2, 2);
-    appendLe(b, 16, 2);
-    appendTag(b, "data");
-    appendLe(b, dataBytes, dataSizeWidth);
-    return b;
+    const std::string h = test::wavHeader(dataBytes, 1, dataSizeWidth);
+    return Bytes(h.begin(), h.end());
 }
 
 class SoundDecoderTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/aurelith-decoder-XXXXXX";
-        folder = mkdtemp(pattern);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
     std::string path(const std::string& name) const { return (folder / name).string(); }
 
     void writeBytes(const std::string& file, const Bytes& bytes) const
@@ -94,7 +69,8 @@ protected:
         writeSound(file, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, frames);
     }
 
-    std::filesystem::path folder;
+    test::TempFolder temp;
+    const std::filesystem::path& folder = temp.path;
     SoundDecoder decoder;
 };
 

@@ -106,15 +106,15 @@ private slots:
             if (def.kind == ControlKind::Menu || def.kind == ControlKind::MenuItem || def.kind == ControlKind::Timer)
                 continue;
             ++controls;
-            QWidget* w = rig.window->widget(def.name);
-            QVERIFY2(w, def.name);
-            const QWidget* expectedParent = *def.parent ? rig.window->widget(def.parent) : rig.window->clientArea();
+            QWidget* w = rig.window->widget(std::string(def.name));
+            QVERIFY2(w, def.name.data());
+            const QWidget* expectedParent = !def.parent.empty() ? rig.window->widget(std::string(def.parent)) : rig.window->clientArea();
             QCOMPARE(w->parentWidget(), expectedParent);
             const auto px = [](int twips) { return (twips + 7) / 15; };
             QCOMPARE(w->geometry(), QRect(px(def.left), px(def.top), px(def.width), px(def.height)));
             QCOMPARE(caption(w), QString(def.caption));
             QCOMPARE(w->toolTip(), QString(def.tooltip));
-            QVERIFY2(w->isVisible(), def.name);
+            QVERIFY2(w->isVisible(), def.name.data());
         }
         QVERIFY(controls > 140);
         QCOMPARE(rig.window->widget("txtSetFreq1")->toolTip(), QString("Edit Left Frequency "));
@@ -273,11 +273,11 @@ private slots:
         rig.window->action("opt14")->trigger();
         for (int i = 0; i < kLayoutCount; ++i) {
             const ControlDef& def = kLayout[i];
-            QWidget* w = rig.window->widget(def.name);
+            QWidget* w = rig.window->widget(std::string(def.name));
             if (!w)
                 continue;
             QCOMPARE(w->geometry(), QRect(px(def.left), px(def.top), px(def.width), px(def.height)));
-            QVERIFY2(w->isVisible(), def.name);
+            QVERIFY2(w->isVisible(), def.name.data());
         }
     }
 

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ModePanel.h"
+
+namespace aurelith {
+
+void setLamp(App& app, std::string_view lamp, bool on)
+{
+    const Value& colour = on ? app.state.lampOnColour : app.state.lampOffColour;
+    if (const auto c = colour.colour())
+        app.form.setBackColour(lamp, *c);
+}
+
+void labelModeRows(App& app, const std::function<std::string(int row)>& caption)
+{
+    for (int row = 0; row < static_cast<int>(modePanel::kRowLabels.size()); ++row)
+        app.form.setCaption(modePanel::kRowLabels[row], caption(row));
+}
+
+void lightModeRow(App& app, int row)
+{
+    for (int i = 0; i < static_cast<int>(modePanel::kRowLamps.size()); ++i)
+        setLamp(app, modePanel::kRowLamps[i], i == row);
+}
+
+} // namespace aurelith

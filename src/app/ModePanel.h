@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/App.h"
+#include "ui/ControlNames.h"
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// The Mode panel: nine lamps (small text boxes), each beside its label. The
+// first two lamps have one meaning; the group rows and the four shared rows
+// are relabelled by whichever family is using them at the time (colour sets,
+// scanner, waveform, mask selector).
+
+namespace aurelith {
+
+namespace modePanel {
+inline constexpr std::string_view kSoundLamp = ctl::Text14;  // "SND"
+inline constexpr std::string_view kStrobeLamp = ctl::Text15; // "COL"
+// Memory groups or scan-bank groups.
+inline constexpr std::array<std::string_view, 3> kGroupLamps = {ctl::Text16, ctl::Text17, ctl::Text18};
+inline constexpr std::array<std::string_view, 3> kGroupLabels = {ctl::Label3, ctl::Label4, ctl::Label5};
+// Colour sets, scan direction, waveform or mask.
+inline constexpr std::array<std::string_view, 4> kRowLamps = {ctl::Text19, ctl::Text20, ctl::Text21, ctl::Text22};
+inline constexpr std::array<std::string_view, 4> kRowLabels = {ctl::Label6, ctl::Label7, ctl::Label8, ctl::Label9};
+} // namespace modePanel
+
+// Paints a lamp in the lamp-on or lamp-off colour.
+void setLamp(App& app, std::string_view lamp, bool on);
+
+// Labels the four shared rows with caption(0) ... caption(3).
+void labelModeRows(App& app, const std::function<std::string(int row)>& caption);
+
+// Lights shared row `row` (0 ... 3) and puts the others out; any other row puts all out.
+void lightModeRow(App& app, int row);
+
+} // namespace aurelith

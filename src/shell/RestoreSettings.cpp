@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/Startup.h"
+
+#include "app/DataFileNames.h"
+#include "app/ModePanel.h"
+#include "freq/FrequencyMemory.h"
+#include "photic/ColourSets.h"
+#include "tone/BaseFreqControls.h"
+#include "tone/ChannelText.h"
+#include "tone/LevelControls.h"
+#include "ui/ControlNames.h"
+
+#include <cmath>
+
+namespace aurelith {
+namespace {
+
+using namespace ctl;
+using namespace dataFile;
+
+// A stored bar position applies when it is a 16-bit whole number within the bar's
+// range; an empty field counts as 0, anything else is refused.
+void restorePosition(App& app, std::string_view bar, const Value& saved)
+{
+    if (const auto position = saved.int16())
+        app.form.setValue(bar, *position);
+}
+
+void showNumber(App& app, std::string_view box, double number) { app.form.setText(box, formatNumber(number)); }
+
+// Writes the defaults unless an earlier run left its marker. A marker we cannot
+// read (mode 000, a FIFO) means settings we cannot read either: the defaults
+// must not replace them.
+void writeDefaultsOnFirstRun(App& app)
+{
+    WindowState& s = app.state;
+    std::vector<Value> marker;
+    const DataFiles::ReadStatus markerStatus = app.files.read(kFirstRunMarker, marker);
+    if (!marker.empty())
+        s.firstRunMarker = marker.front();
+    const bool firstRun = markerStatus != DataFiles::ReadStatus::unreadable &&
+                          !(s.firstRunMarker.isNumber() && s.firstRunMarker == Value(1));
+    if (firstRun) {
+        writeFirstRunDefaults(app.files);
+        // Even where the folder refuses the files, this run has every colour set.
+        useDefaultColourSets(s);
+    }
+}
+
+void restoreLevels(App& app)
+{
+    WindowState& s = app.state;
+    app.files.readInto(kLevels, {&s.savedToneVol, &s.savedBalance, &s.savedMaskVol, &s.savedBaseFreq});
+    restorePosition(app, scrToneVol, s.savedToneVol);
+    restorePosition(app, scrBalance, s.savedBalance);
+    restorePosition(app, scrMaskVol, s.savedMaskVol);
+    restorePosition(app, HScroll1, s.savedBaseFreq);
+}
+
+void restoreModes(App& app)
+{
+    WindowState& s = app.state;
+    const DataFiles& files = app.files;
+    files.readInto(kBaseFreqMode, {&s.baseFreqMode});
+    showBaseFreqMode(app);
+    files.readInto(kLampOnColour, {&s.lampOnColour});
+    files.readInto(kLampOffColour, {&s.lampOffColour});
+    setLamp(app, modePanel::kSoundLamp, false);
+    setLamp(app, modePanel::kStrobeLamp, false);
+    files.readInto(kColourSetIndex, {&s.colourSetIndex});
+    showColourSetAtStart(app);
+    files.readInto(kMemoryGroup, {&s.programGroup});
+    showProgramGroup(app);
+}
+
+void restoreColoursAndMemories(App& app)
+{
+    WindowState& s = app.state;
+    const DataFiles& files = app.files;
+    files.readInto(kStimColour, {&s.activeStimColour});
+    files.readInto(kBackColour, {&s.activeBackColour});
+    for (int set = 2; set <= 8; ++set) {
+        files.readInto(colourSet(kStimColour, set), {&s.colourSets[set - 1].stim});
+        files.readInto(colourSet(kBackColour, set), {&s.colourSets[set - 1].back});
+    }
+    for (int i = 0; i < 8; ++i)
+        files.readInto(memory(static_cast<char>('a' + i)), {&s.storedPairs[i][0], &s.storedPairs[i][1]});
+}
+
+void fillDisplays(App& app)
+{
+    WindowState& s = app.state;
+    Form& form = app.form;
+    s.beatFreq = beatOf(form);
+    if (s.beatFreq != 0)
+        s.durationMs = std::floor(1000 / s.beatFreq * 0.5);
+    showNumber(app, Text3, s.durationMs);
+    showNumber(app, Text5, s.beatFreq);
+    showNumber(app, Text11, s.lightSoundRatio);
+    form.setText(Text10, s.colourSetIndex.text());
+    form.setText(Text6, s.activeStimColour.text());
+    form.setText(Text7, s.activeBackColour.text());
+    showLevels(app);
+    showNumber(app, Text13, form.value(HScroll1) + kBaseFreqDisplayOffset);
+}
+
+} // namespace
+
+void restoreSettings(App& app)
+{
+    // Left by a run that was killed mid-write; the record itself is whole.
+    app.files.removeLeftovers(std::chrono::minutes(1));
+    writeDefaultsOnFirstRun(app);
+    restoreLevels(app);
+    restoreModes(app);
+    restoreColoursAndMemories(app);
+    fillDisplays(app);
+}
+
+} // namespace aurelith

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/Startup.h"
+
+#include "app/DataFileNames.h"
+#include "tone/Playback.h"
+#include "ui/ControlNames.h"
+
+namespace aurelith {
+
+void shutDown(App& app, ScanGroup scanGroup)
+{
+    using namespace ctl;
+    WindowState& s = app.state;
+    stopTones(app);
+    for (auto& buffer : s.soundBuffers)
+        buffer.reset();
+    app.sound.releaseDevice();
+    s.soundDevice = false;
+    Form& form = app.form;
+    s.savedToneVol = form.value(scrToneVol);
+    s.savedBalance = form.value(scrBalance);
+    s.savedMaskVol = form.value(scrMaskVol);
+    s.savedBaseFreq = form.value(HScroll1);
+    app.files.write(dataFile::kLevels, {s.savedToneVol, s.savedBalance, s.savedMaskVol, s.savedBaseFreq});
+    app.files.write(dataFile::kColourSetIndex, {s.colourSetIndex});
+    if (scanGroup == ScanGroup::save)
+        app.files.write(dataFile::kScanBankGroup, {s.scanBankGroup});
+    app.quit();
+}
+
+void bindShell(App& app)
+{
+    app.form.onClick(ctl::cmdExit, [&app] { shutDown(app, ScanGroup::save); }); // "Exit"
+    app.form.onClick(ctl::ex1, [&app] { shutDown(app, ScanGroup::leave); });   // menu "&Exit"
+}
+
+} // namespace aurelith

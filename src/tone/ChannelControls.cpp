@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tone/ChannelControls.h"
+
+#include "tone/Playback.h"
+#include "tone/ToneWriter.h"
+#include "ui/ControlNames.h"
+
+namespace aurelith {
+namespace {
+
+using namespace ctl;
+
+void reverseChannels(App& app)
+{
+    const std::string left = app.form.text(txtSetFreq1);
+    const std::string right = app.form.text(txtsetfreq2);
+    app.form.setText(txtSetFreq1, right);
+    app.form.setText(txtsetfreq2, left);
+    rebuildSineTones(app);
+}
+
+void resetToneFiles(App& app)
+{
+    stopTones(app);
+    ToneWriter writer{app.state, app.folder};
+    writer.writeHeaderOnly(1);
+    writer.writeHeaderOnly(2);
+}
+
+} // namespace
+
+void bindChannelControls(App& app)
+{
+    Form& form = app.form;
+    form.onChange(txtSetFreq1, [&app] { app.state.leftFreq = leadingNumber(app.form.text(txtSetFreq1)); });
+    form.onChange(txtsetfreq2, [&app] { app.state.rightFreq = leadingNumber(app.form.text(txtsetfreq2)); });
+    form.onClick(Command26, [&app] { reverseChannels(app); }); // "Rev Chn"
+    form.onClick(opts9, [&app] { reverseChannels(app); });     // "&RevChan"
+    form.onClick(Command28, [&app] { resetToneFiles(app); });  // "Rebuild"
+    form.onClick(opts7, [&app] { resetToneFiles(app); });      // "&Rebuild"
+}
+
+} // namespace aurelith

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Pins every byte the program writes on a short session: the first-run files,
+// the tone files of a band button, the stores and defaults of the families and
+// what the exit saves. The copies under tests/golden were written by the program
+// itself; AURELITH_WRITE_GOLDEN=1 rewrites them (only ever on purpose).
+#include "support/AppFixture.h"
+
+#include <cstdlib>
+#include <map>
+
+namespace aurelith::test {
+namespace {
+
+using namespace ctl;
+
+const fs::path kGolden = fs::path(__FILE__).parent_path().parent_path() / "golden";
+
+std::map<std::string, std::string> contents(const fs::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        files[entry.path().filename().string()] = readBytes(entry.path());
+    return files;
+}
+
+class GoldenFilesTest : public AppTest {
+protected:
+    // Compares the whole folder with the stage's copies, file by file.
+    void expectFolderMatches(const std::string& stage)
+    {
+        const fs::path expected = kGolden / stage;
+        const std::map<std::string, std::string> actual = contents(folder.path);
+        if (std::getenv("AURELITH_WRITE_GOLDEN")) {
+            fs::remove_all(expected);
+            fs::create_directories(expected);
+            for (const auto& [name, bytes] : actual)
+                writeBytes(expected / name, bytes);
+        }
+        ASSERT_TRUE(fs::is_directory(expected)) << expected;
+        const std::map<std::string, std::string> golden = contents(expected);
+        std::vector<std::string> names, goldenNames;
+        for (const auto& entry : actual)
+            names.push_back(entry.first);
+        for (const auto& entry : golden)
+            goldenNames.push_back(entry.first);
+        EXPECT_EQ(names, goldenNames) << stage;
+        for (const auto& [name, bytes] : golden) {
+            const auto found = actual.find(name);
+            if (found != actual.end())
+                EXPECT_TRUE(found->second == bytes) << stage << ": " << name << " differs";
+        }
+    }
+};
+
+TEST_F(GoldenFilesTest, ASessionWritesTheSameBytes)
+{
+    ASSERT_TRUE(start());
+    expectFolderMatches("first-run");
+
+    click(Command1); // band button: beat 1 on the base frequency
+    expectFolderMatches("band-button");
+
+    click(Command66); // square waveform, rebuilt
+    click(Command43); // memory A of group 1
+    click(Command65); // memory group 2
+    click(Command77); // scan banks: store into 1-4
+    click(Command72); // scan bank 1
+    click(Command42); // default memories
+    click(Command86); // default conditions and events
+    click(Command60); // base frequency mode off
+    click(cmdExit);
+    EXPECT_TRUE(app.quitRequested);
+    expectFolderMatches("session");
+}
+
+} // namespace
+} // namespace aurelith::test
