@@ -1,13 +1,10 @@
 #include "support/AppFixture.h"
+#include "support/ProcessUsage.h"
 
 #include "scan/Scanner.h"
 #include "ui/TimerScheduler.h"
 
-#include <dirent.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <fstream>
 
 namespace aurelith::test {
 namespace {
@@ -344,25 +341,6 @@ TEST_F(ScannerTest, RangeFaultShowsOneBoxAtATime)
     const auto shown = boxes.size();
     runFor(kHour);
     EXPECT_EQ(dialogs.messages().size(), shown);
-}
-
-long openFiles()
-{
-    long n = 0;
-    if (DIR* d = ::opendir("/proc/self/fd")) {
-        while (::readdir(d))
-            ++n;
-        ::closedir(d);
-    }
-    return n;
-}
-
-long residentKb()
-{
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
 }
 
 // An hour of one-second steps, each rewriting both tone files and restarting
