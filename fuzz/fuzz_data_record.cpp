@@ -45,7 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Writing normalises a record (quotes in texts, 15 digits); after that it is stable.
     const std::string once = DataFiles::encode(fields);
     const std::vector<Value> again = DataFiles::decode(once);
-    if (again.size() != fields.size() || DataFiles::encode(again) != once)
+    // One empty field is written as an empty line, which reads as no fields;
+    // every other record keeps its number of fields.
+    const bool soleEmpty = fields.size() == 1 && fields.front().isEmpty();
+    if ((soleEmpty ? !again.empty() : again.size() != fields.size()) || DataFiles::encode(again) != once)
         std::abort();
     for (const Value& v : fields) {
         (void)v.number();
