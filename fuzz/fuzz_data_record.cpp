@@ -19,6 +19,8 @@ const DataFiles& files()
         const char* folder = ::mkdtemp(pattern);
         if (!folder)
             std::abort();
+        static std::string made = folder;
+        std::atexit([] { std::filesystem::remove_all(made); });
         return DataFiles(folder);
     }();
     return instance;

@@ -30,6 +30,8 @@ const std::filesystem::path& folder()
         char pattern[] = "/tmp/aurelith-fuzz-XXXXXX";
         const char* made = ::mkdtemp(pattern);
         check(made != nullptr);
+        static std::string kept = made;
+        std::atexit([] { std::filesystem::remove_all(kept); });
         return std::filesystem::path(made);
     }();
     return path;
