@@ -106,7 +106,10 @@ std::string formatNumber(double value)
     std::string text = toChars(value, std::chars_format::general, 15);
     if (text.find('e') != std::string::npos) {
         // Rounded to 15 significant digits, then written out in full.
-        const double rounded = parse(text);
+        double rounded = parse(text);
+        // The largest doubles round up past the largest double: write those unrounded.
+        if (!std::isfinite(rounded))
+            rounded = value;
         const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(rounded))));
         text = toChars(rounded, std::chars_format::fixed, exponent < 0 ? 14 - exponent : 0);
         if (text.find('.') != std::string::npos) {

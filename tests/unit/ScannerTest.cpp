@@ -1,13 +1,10 @@
 #include "support/AppFixture.h"
+#include "support/ProcessUsage.h"
 
 #include "scan/Scanner.h"
 #include "ui/TimerScheduler.h"
 
-#include <dirent.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <fstream>
 
 namespace aurelith::test {
 namespace {
@@ -346,25 +343,6 @@ TEST_F(ScannerTest, RangeFaultShowsOneBoxAtATime)
     EXPECT_EQ(dialogs.messages().size(), shown);
 }
 
-long openFiles()
-{
-    long n = 0;
-    if (DIR* d = ::opendir("/proc/self/fd")) {
-        while (::readdir(d))
-            ++n;
-        ::closedir(d);
-    }
-    return n;
-}
-
-long residentKb()
-{
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // An hour of one-second steps, each rewriting both tone files and restarting
 // the tones, leaves memory and open files where they were.
 TEST_F(ScannerTest, AnHourOfOneSecondStepsLeaksNothing)
@@ -380,7 +358,8 @@ TEST_F(ScannerTest, AnHourOfOneSecondStepsLeaksNothing)
         sound.clearCalls(); // the test double's own log is not the program's memory
     }
     EXPECT_EQ(openFiles(), files);
-    EXPECT_LT(residentKb() - memory, 256) << "grew by " << residentKb() - memory << " kB";
+    if (kResidentMemoryIsMeaningful)
+        EXPECT_LT(residentKb() - memory, 256) << "grew by " << residentKb() - memory << " kB";
     expectPair("160", "161"); // no direction: start-up's pending 161, again and again
     EXPECT_EQ(app.state.loopNumber, 1);
 }

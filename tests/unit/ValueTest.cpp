@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <limits>
 #include <string>
 
 namespace aurelith {
@@ -48,6 +49,12 @@ TEST(FormatNumber, PlainDecimalWithoutNoise)
     EXPECT_EQ(formatNumber(1e20), "100000000000000000000");
     EXPECT_EQ(formatNumber(0.00001), "0.00001");
     EXPECT_EQ(formatNumber(6.66), "6.66");
+    // Fifteen digits of the largest double would overflow it; it is written in full and reads back.
+    for (const double extreme : {std::numeric_limits<double>::max(), -std::numeric_limits<double>::max()}) {
+        const std::string text = formatNumber(extreme);
+        EXPECT_EQ(text.size(), extreme > 0 ? 309u : 310u) << text;
+        EXPECT_EQ(wholeNumber(text), extreme);
+    }
 }
 
 TEST(ValueConversions, LooseTypingAsReadFromFiles)

@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/AppFixture.h"
+#include "support/ProcessUsage.h"
+
+#include "scan/Scanner.h"
+#include "tone/Playback.h"
+#include "ui/TimerScheduler.h"
+
+#include <cstdint>
+
+namespace aurelith::test {
+namespace {
+
+using namespace ctl;
+
+constexpr std::int64_t kSecond = 1000;
+constexpr std::int64_t kMinute = 60 * kSecond;
+constexpr std::int64_t kHour = 60 * kMinute;
+
+// A day of scanning at the shortest scan time with the strobe flashing, on a
+// manual clock: twelve hours scanning up past the end of the tone range, then
+// twelve scanning down to a stall. The window's event loop is the scheduler;
+// the boxes the user closes are counted and forgotten as they come.
+class HoursOfUseTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        useSavedSettings("-3000,0,0,200");
+        ASSERT_TRUE(start());
+        form.addObserver([this](const Control& c, Property p) {
+            if (c.name == Text4 && p == Property::BackColour)
+                ++flashes;
+        });
+        dialogs.whileShown = [this] { mostOpen = std::max(mostOpen, ++open), --open; };
+    }
+    void runFor(std::int64_t ms)
+    {
+        for (const std::int64_t end = now + ms; now < end;) {
+            const std::int64_t chunkEnd = std::min(end, now + kMinute);
+            for (auto due = scheduler.nextDue(); due && *due <= chunkEnd; due = scheduler.nextDue()) {
+                now = std::max(now, *due);
+                scheduler.advance();
+            }
+            now = chunkEnd;
+            // The doubles' own logs are not the program's memory.
+            rangeMessages += std::count_if(dialogs.shown.begin(), dialogs.shown.end(),
+                                           [](const auto& s) { return s.text == kRangeMessage; });
+            otherMessages += std::count_if(dialogs.shown.begin(), dialogs.shown.end(),
+                                           [](const auto& s) { return s.kind == "message" && s.text != kRangeMessage; });
+            dialogs.shown.clear();
+            sound.clearCalls();
+        }
+    }
+    std::vector<double> pitches() const
+    {
+        std::vector<double> hz;
+        for (const auto& b : playing())
+            if (b.path.find("freq") != std::string::npos)
+                hz.push_back(b.frequency / static_cast<double>(b.frames));
+        return hz;
+    }
+    void scan(const std::string& left, const std::string& right, std::string_view direction)
+    {
+        type(txtSetFreq1, left);
+        type(txtsetfreq2, right);
+        dialogs.answerInput("201");
+        click(st7);
+        click(direction);
+        click(Command73);
+        ASSERT_TRUE(form.timerEnabled(Timer3));
+        ASSERT_EQ(form.timerInterval(Timer3), 201);
+        click(Command22);
+    }
+
+    std::int64_t now = 0;
+    TimerScheduler scheduler{form, [this] { return now; }};
+    long flashes = 0;
+    long rangeMessages = 0;
+    long otherMessages = 0;
+    int open = 0;
+    int mostOpen = 0;
+};
+
+TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
+{
+    scan("160", "161", Command71);
+    runFor(kMinute); // caches and the allocator settle
+    const long files = openFiles();
+    const long memory = residentKb();
+
+    // Up one hertz every 201 ms: 15600 Hz is reached within the first hour.
+    // Every later step says the frequency is out of range, one box at a time,
+    // with the tones stopped; the scan runs on until it is switched off.
+    runFor(kHour - kMinute);
+    EXPECT_EQ(text(txtsetfreq2), "15601");
+    EXPECT_TRUE(playing().empty());
+    const long messagesInFirstHour = rangeMessages;
+    EXPECT_GT(messagesInFirstHour, 0);
+    runFor(11 * kHour);
+    EXPECT_EQ(text(txtsetfreq2), "15601");
+    EXPECT_TRUE(form.timerEnabled(Timer3));
+    // One box per step: 11 hours at 201 ms.
+    EXPECT_NEAR(rangeMessages - messagesInFirstHour, 11 * kHour / 201, 2);
+    EXPECT_EQ(otherMessages, 0);
+    EXPECT_EQ(mostOpen, 1);
+    EXPECT_EQ(openFiles(), files);
+    if (kResidentMemoryIsMeaningful)
+        EXPECT_LT(residentKb() - memory, 512) << "grew by " << residentKb() - memory << " kB";
+
+    // Down from a 40 Hz beat: the strobe follows the beat down to 1 Hz, and the
+    // scan stalls at a zero beat with the last tones playing and the light
+    // flashing at that last 1 Hz, for the rest of the day.
+    click(Command79);
+    scan("160", "200", Command80);
+    EXPECT_EQ(form.timerInterval(Timer1), 12); // 40 Hz: 12.5 ms phases
+    runFor(kMinute);
+    EXPECT_EQ(text(txtsetfreq2), "160");
+    EXPECT_EQ(app.state.beatFreq, 0);
+    const auto hz = pitches();
+    ASSERT_EQ(hz.size(), 2u);
+    EXPECT_NEAR(hz[0], 160, 1e-9);
+    EXPECT_NEAR(hz[1], 161, 1e-9);
+    EXPECT_EQ(form.timerInterval(Timer1), 500);
+    const long flashesBefore = flashes;
+    runFor(12 * kHour - kMinute);
+    EXPECT_TRUE(form.timerEnabled(Timer3));
+    EXPECT_TRUE(form.timerEnabled(Timer1));
+    EXPECT_EQ(text(txtsetfreq2), "160");
+    EXPECT_EQ(pitches(), hz);
+    // Two colour changes a second, on the beat, none lost or doubled in twelve hours.
+    EXPECT_NEAR(flashes - flashesBefore, 2 * (12 * kHour - kMinute) / kSecond, 2);
+    EXPECT_EQ(now, 24 * kHour);
+    EXPECT_EQ(otherMessages, 0);
+    EXPECT_EQ(openFiles(), files);
+    if (kResidentMemoryIsMeaningful)
+        EXPECT_LT(residentKb() - memory, 512) << "grew by " << residentKb() - memory << " kB";
+}
+
+} // namespace
+} // namespace aurelith::test
