@@ -86,7 +86,8 @@ private:
     {
         const fs::path minute = folder_ / "minute.wav";
         const fs::path minuteMp3 = folder_ / "minute.mp3";
-        if (std::system("command -v lame >/dev/null 2>&1") == 0 && writeNoise(minute, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 60)) {
+        if (std::system("command -v lame >/dev/null 2>&1") == 0 &&
+            writeNoise(minute, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 60)) {
             const std::string command = "lame --quiet -t -b 128 '" + minute.string() + "' '" + minuteMp3.string() + "'";
             if (std::system(command.c_str()) == 0) {
                 std::ifstream in(minuteMp3, std::ios::binary);
@@ -121,10 +122,7 @@ double statusMb(const char* field)
 }
 
 // From here on VmHWM is the peak of what follows, not of earlier benchmarks.
-void resetPeakMemory()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+void resetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 void BM_BandButtonWithHourMask(benchmark::State& state, bool mp3)
 {

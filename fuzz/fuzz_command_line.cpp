@@ -15,9 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::string joined = joinCommandLine(*words);
         // The record that stores it cannot hold double quotes: only a word
         // that holds one itself may bring one in.
-        const bool quoteInAWord = std::any_of(words->begin(), words->end(), [](const std::string& w) {
-            return w.find('"') != std::string::npos;
-        });
+        const bool quoteInAWord = std::any_of(words->begin(), words->end(),
+                                              [](const std::string& w) { return w.find('"') != std::string::npos; });
         if (!quoteInAWord && joined.find('"') != std::string::npos)
             std::abort();
         const auto again = splitCommandLine(joined);

@@ -223,7 +223,8 @@ bool DataFiles::write(std::string_view name, const std::vector<Value>& fields) c
     } else {
         return false;
     }
-    const std::string pattern = (dir / ("." + target.filename().string() + std::string(kTemporaryMark) + "XXXXXX")).string();
+    const std::string pattern =
+        (dir / ("." + target.filename().string() + std::string(kTemporaryMark) + "XXXXXX")).string();
     std::string temp = pattern;
     int fd = makeTemporary(temp);
     if (fd < 0 && errno == ENOENT && dir == folder_) {

@@ -28,7 +28,7 @@ std::string passwordDatabaseHome()
 {
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
-    passwd entry {};
+    passwd entry{};
     passwd* found = nullptr;
     for (;;) {
         const int rc = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found);

@@ -68,9 +68,9 @@ struct WindowState {
     Value activeBackColour;
     std::array<ColourPair, 16> colourSets; // set n at index n - 1
     int colourBank = 1;
-    Colour dialogColour = 0; // the colour dialog opens on the colour last picked with it
-    int scanDirection = 0; // 0 none chosen, 1 up, 2 down
-    Value pendingLeftText = 160;  // the pair the next scanner step puts in the boxes
+    Colour dialogColour = 0;     // the colour dialog opens on the colour last picked with it
+    int scanDirection = 0;       // 0 none chosen, 1 up, 2 down
+    Value pendingLeftText = 160; // the pair the next scanner step puts in the boxes
     Value pendingRightText = 161;
     std::optional<std::string> upperLimitText; // as typed; unset matches nothing
     std::optional<std::string> lowerLimitText;
@@ -78,7 +78,7 @@ struct WindowState {
     double scanLoopCounter = 0; // a scanner step's inner loop; the strobe's start counts it too
     Value scanBankGroup = 1;
     int scanBankMode = 0; // 0 inert, 1 store, 2 recall
-    Value scanPairLeft;    // the pair last stored or recalled by a scan bank
+    Value scanPairLeft;   // the pair last stored or recalled by a scan bank
     Value scanPairRight;
     // Conditions and events k = 1 ... 10 at index k - 1; filled as they are saved,
     // viewed, defaulted or launched, the files being the lasting copy.

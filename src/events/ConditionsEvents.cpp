@@ -32,10 +32,11 @@ struct Kind {
     int WindowState::*viewIndex;
 };
 
-const Kind kConditions{&WindowState::condText, &WindowState::condTitle, dataFile::kConditionStem, "Conds", "Cond ",
-                       "Enter Cond ", &WindowState::condViewIndex};
-const Kind kEvents{&WindowState::eventCommand, &WindowState::eventTitle, dataFile::kEventStem, "Events", "Event ",
-                   "Enter Event ", &WindowState::eventViewIndex};
+const Kind kConditions{&WindowState::condText, &WindowState::condTitle,    dataFile::kConditionStem, "Conds", "Cond ",
+                       "Enter Cond ",          &WindowState::condViewIndex};
+const Kind kEvents{
+    &WindowState::eventCommand,  &WindowState::eventTitle, dataFile::kEventStem, "Events", "Event ", "Enter Event ",
+    &WindowState::eventViewIndex};
 
 std::string fileOf(const Kind& kind, int k) { return dataFile::numbered(kind.fileStem, k); }
 std::string& textOf(App& app, const Kind& kind, int k) { return (app.state.*kind.text)[k - 1]; }

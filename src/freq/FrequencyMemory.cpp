@@ -200,7 +200,7 @@ void bindFrequencyMemory(App& app)
         form.onClick(m.store, [&app, &m] { store(app, m); });
         form.onClick(m.storeItem, [&app, &m] { store(app, m); });
     }
-    form.onClick(Command65, [&app] { stepGroup(app); });           // "PrgSet"
+    form.onClick(Command65, [&app] { stepGroup(app); });            // "PrgSet"
     form.onClick(Command42, [&app] { writeDefaultMemories(app); }); // "Def Prg"
     form.onClick(opts6, [&app] { writeDefaultMemories(app); });     // "&Def Prg"
     for (const Deletion& d : kDeletions)

@@ -25,13 +25,21 @@ struct Ratio {
     double multiplier;
 };
 constexpr std::array<Ratio, 10> kRatios = {{
-    {1000, 1}, {900, 1.11}, {800, 1.25}, {700, 1.4}, {600, 1.66},
-    {500, 2}, {400, 2.5}, {300, 3.3}, {200, 5}, {100, 10},
+    {1000, 1},
+    {900, 1.11},
+    {800, 1.25},
+    {700, 1.4},
+    {600, 1.66},
+    {500, 2},
+    {400, 2.5},
+    {300, 3.3},
+    {200, 5},
+    {100, 10},
 }};
 
 // Every panel but the stimulation panel; hidden in the full layout, Frame18 shown last.
 constexpr std::array<std::string_view, 16> kOtherPanels = {
-    Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame7, Frame9,
+    Frame1,  Frame2,  Frame3,  Frame4,  Frame5,  Frame6,  Frame7,  Frame9,
     Frame11, Frame12, Frame13, Frame14, Frame15, Frame16, Frame17, Frame18,
 };
 

@@ -25,8 +25,7 @@ DBusSessionInhibitor::DBusSessionInhibitor(int releaseGraceMs)
 {
 }
 
-DBusSessionInhibitor::DBusSessionInhibitor(QDBusConnection sessionBus, QDBusConnection systemBus,
-                                           int releaseGraceMs)
+DBusSessionInhibitor::DBusSessionInhibitor(QDBusConnection sessionBus, QDBusConnection systemBus, int releaseGraceMs)
     : session_(std::move(sessionBus)), systemBus_(std::move(systemBus))
 {
     screen_.request = [this] { requestScreen(); };
@@ -44,8 +43,8 @@ DBusSessionInhibitor::~DBusSessionInhibitor()
 {
     *alive_ = false;
     if (cookie_ && session_.isConnected()) {
-        QDBusMessage call =
-            QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath, kScreenSaverService, "UnInhibit");
+        QDBusMessage call = QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath, kScreenSaverService,
+                                                           "UnInhibit");
         call << *cookie_;
         session_.call(call, QDBus::Block, kExitTimeoutMs);
     }
@@ -96,8 +95,8 @@ void DBusSessionInhibitor::requestScreen()
 {
     if (!session_.isConnected())
         return;
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath, kScreenSaverService, "Inhibit");
+    QDBusMessage call = QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath, kScreenSaverService,
+                                                       "Inhibit");
     call << QStringLiteral("Aurelith") << QStringLiteral("Colour strobe running");
     screen_.pending = true;
     auto* watcher = new QDBusPendingCallWatcher(session_.asyncCall(call, kCallTimeoutMs));
@@ -118,8 +117,8 @@ void DBusSessionInhibitor::releaseScreen()
 {
     if (!cookie_)
         return;
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath, kScreenSaverService, "UnInhibit");
+    QDBusMessage call = QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath, kScreenSaverService,
+                                                       "UnInhibit");
     call << *cookie_;
     cookie_.reset();
     // Nobody waits for the answer; the bus delivers the call in order.

@@ -135,7 +135,8 @@ void MainWindow::connectControl(const Control& c, QWidget* w)
     if (auto* button = qobject_cast<QPushButton*>(w)) {
         connect(button, &QPushButton::clicked, this, [this, name] { form_.click(name); });
     } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-        connect(edit, &QLineEdit::textEdited, this, [this, name](const QString& t) { form_.setText(name, t.toStdString()); });
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, name](const QString& t) { form_.setText(name, t.toStdString()); });
     } else if (auto* bar = qobject_cast<QScrollBar*>(w)) {
         connect(bar, &QScrollBar::sliderMoved, this, [this, name](int v) { form_.dragTo(name, v); });
         connect(bar, &QScrollBar::sliderReleased, this, [this, name] { form_.endDrag(name); });

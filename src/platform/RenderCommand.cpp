@@ -33,8 +33,8 @@ bool wantsRenderCommand(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
-        if (!std::strcmp(a, "--render") || !std::strncmp(a, "--render=", 9) || !std::strcmp(a, "--help")
-            || !std::strcmp(a, "-h") || !std::strcmp(a, "--version") || !std::strcmp(a, "-v"))
+        if (!std::strcmp(a, "--render") || !std::strncmp(a, "--render=", 9) || !std::strcmp(a, "--help") ||
+            !std::strcmp(a, "-h") || !std::strcmp(a, "--version") || !std::strcmp(a, "-v"))
             return true;
     }
     return false;
@@ -58,8 +58,7 @@ int runRenderCommand(int argc, char* argv[])
         {"left", "Left tone in Hz (10 to 15600).", "hz", "160"},
         {"right", "Right tone in Hz (10 to 15600).", "hz", "170"},
         {"wave", "Waveform: sine, square, triangle or sawtooth.", "shape", "sine"},
-        {"mask", "Masking sound: 1 to 8 (your masks; 1 is pink noise when you have none) or a sound file.",
-         "n|file"},
+        {"mask", "Masking sound: 1 to 8 (your masks; 1 is pink noise when you have none) or a sound file.", "n|file"},
         {"minutes", "Length in minutes.", "m", "10"},
         {"scan-time", "Scan: milliseconds per frequency (the beat moves 1 Hz a step).", "ms"},
         {"scan", "Scan direction: up or down.", "dir"},
@@ -104,8 +103,8 @@ int runRenderCommand(int argc, char* argv[])
         if (dir != "up" && dir != "down")
             return fail("--scan must be up or down");
         request.scanDirection = dir == "up" ? 1 : -1;
-        if (!toNumber(parser.value("scan-time"), request.scanTimeMs) || request.scanTimeMs < 1
-            || request.scanTimeMs > 3600000)
+        if (!toNumber(parser.value("scan-time"), request.scanTimeMs) || request.scanTimeMs < 1 ||
+            request.scanTimeMs > 3600000)
             return fail("--scan-time must be from 1 to 3600000 milliseconds");
         if (parser.isSet("limit")) {
             if (!toNumber(parser.value("limit"), hz) || hz < 10 || hz > 15600)

@@ -36,17 +36,15 @@ const char* formatName(SDL_AudioFormat format)
 
 } // namespace
 
-SdlAudioOutput::~SdlAudioOutput()
-{
-    close();
-}
+SdlAudioOutput::~SdlAudioOutput() { close(); }
 
 std::string SdlAudioOutput::explainFailure(const std::string& driver, bool driverChosenByUser,
                                            const std::string& sdlError)
 {
     std::string text;
     if (driverChosenByUser) {
-        text = "The sound output \"" + driver + "\" chosen by SDL_AUDIODRIVER could not be opened. "
+        text = "The sound output \"" + driver +
+               "\" chosen by SDL_AUDIODRIVER could not be opened. "
                "Unset SDL_AUDIODRIVER to use the PulseAudio or PipeWire sound server, "
                "or name another output (alsa, pulseaudio, pipewire).";
     } else {
@@ -114,8 +112,8 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     rate_ = got.freq;
     periodFrames_ = got.samples > 0 ? got.samples : kPeriodFrames;
     qCInfo(lcAudio).nospace() << "driver " << driver.c_str() << ", " << got.freq << " Hz, " << got.channels
-                              << " channels, " << formatName(got.format) << ", period " << got.samples
-                              << " frames (" << 1000.0 * got.samples / got.freq << " ms); opened in "
+                              << " channels, " << formatName(got.format) << ", period " << got.samples << " frames ("
+                              << 1000.0 * got.samples / got.freq << " ms); opened in "
                               << (monotonicNs() - openedFrom) / 1e6 << " ms";
     // The device starts paused, so the mixer learns its rate before the first render.
     mixer.attachAudioThread(got.freq);

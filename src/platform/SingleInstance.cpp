@@ -44,10 +44,10 @@ QString SingleInstance::socketPath(const std::filesystem::path& folder)
     const QString inFolder = QString::fromStdString((folder / "aurelith.socket").string());
     if (inFolder.toLocal8Bit().size() <= kMaxSocketPath)
         return inFolder;
-    const QByteArray hash =
-        QCryptographicHash::hash(QFile::encodeName(QString::fromStdString(folder.string())), QCryptographicHash::Sha1)
-            .toHex()
-            .left(16);
+    const QByteArray hash = QCryptographicHash::hash(QFile::encodeName(QString::fromStdString(folder.string())),
+                                                     QCryptographicHash::Sha1)
+                                .toHex()
+                                .left(16);
     return QDir::tempPath() + QString("/aurelith-%1-%2.socket").arg(::getuid()).arg(QString::fromLatin1(hash));
 }
 

@@ -220,7 +220,7 @@ void bindScanner(App& app)
 
     form.onClick(Command71, [&app] { chooseDirection(app, 1); }); // "ScanUp"
     form.onClick(Command80, [&app] { chooseDirection(app, 2); }); // "ScanDn"
-    form.onClick(Command88, [&app] { // "Up Limit"
+    form.onClick(Command88, [&app] {                              // "Up Limit"
         app.form.setCaption(Frame15, "Upper Limit");
         app.form.setText(Text6, "");
     });

@@ -66,10 +66,7 @@ public:
     fs::path path;
 };
 
-bool isMaskNumber(const std::string& mask)
-{
-    return mask.size() == 1 && mask[0] >= '1' && mask[0] <= '8';
-}
+bool isMaskNumber(const std::string& mask) { return mask.size() == 1 && mask[0] >= '1' && mask[0] <= '8'; }
 
 // The settings (small files) come along; sound files only as asked for.
 std::string prepare(const RenderRequest& request, const fs::path& from, const fs::path& to, int& maskSelection)

@@ -12,8 +12,8 @@ struct RenderRequest {
     std::filesystem::path output; // .wav, .flac or .ogg
     std::string left = "160";     // the two boxes, as typed
     std::string right = "170";
-    int waveform = 1;             // 1 sine, 2 square, 3 sawtooth, 4 triangle
-    std::string mask;             // empty: none; "1" ... "8": that mask; else a sound file
+    int waveform = 1; // 1 sine, 2 square, 3 sawtooth, 4 triangle
+    std::string mask; // empty: none; "1" ... "8": that mask; else a sound file
     double minutes = 10;
     // Scanning: a time per frequency in ms, +1 up or -1 down, an optional limit.
     double scanTimeMs = 0;

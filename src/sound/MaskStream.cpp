@@ -115,20 +115,11 @@ MaskStream::~MaskStream()
     }
 }
 
-int MaskStream::fileRate() const
-{
-    return decoder_->info.samplerate;
-}
+int MaskStream::fileRate() const { return decoder_->info.samplerate; }
 
-long long MaskStream::fileFrames() const
-{
-    return decoder_->info.frames;
-}
+long long MaskStream::fileFrames() const { return decoder_->info.frames; }
 
-double MaskStream::seconds() const
-{
-    return static_cast<double>(fileFrames()) / fileRate();
-}
+double MaskStream::seconds() const { return static_cast<double>(fileFrames()) / fileRate(); }
 
 bool MaskStream::start()
 {
@@ -197,8 +188,8 @@ void MaskStream::run()
             return;
         }
         if (!d.resampler) {
-            inPos += static_cast<long>(ring_.write(d.stereo.data() + 2 * inPos,
-                                                   static_cast<std::size_t>(inCount - inPos)));
+            inPos += static_cast<long>(
+                ring_.write(d.stereo.data() + 2 * inPos, static_cast<std::size_t>(inCount - inPos)));
             continue;
         }
         // The resampler runs on across the loop point, so the file's end flows

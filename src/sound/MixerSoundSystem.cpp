@@ -60,15 +60,9 @@ void MixerSoundBuffer::setFrequency(double framesPerSecond)
     }
 }
 
-double MixerSoundBuffer::frequency() const
-{
-    return frequency_;
-}
+double MixerSoundBuffer::frequency() const { return frequency_; }
 
-long MixerSoundBuffer::frameCount() const
-{
-    return frames_;
-}
+long MixerSoundBuffer::frameCount() const { return frames_; }
 
 bool MixerSoundBuffer::isPlaying() const
 {
@@ -78,10 +72,7 @@ bool MixerSoundBuffer::isPlaying() const
 
 MixerSoundSystem::MixerSoundSystem(AudioOutput* output) : output_(output) {}
 
-MixerSoundSystem::~MixerSoundSystem()
-{
-    releaseDevice();
-}
+MixerSoundSystem::~MixerSoundSystem() { releaseDevice(); }
 
 bool MixerSoundSystem::createDevice(std::string& error)
 {
@@ -101,15 +92,9 @@ bool MixerSoundSystem::createDevice(std::string& error)
     return true;
 }
 
-bool MixerSoundSystem::hasDevice() const
-{
-    return mixer_ != nullptr;
-}
+bool MixerSoundSystem::hasDevice() const { return mixer_ != nullptr; }
 
-std::unique_ptr<SoundBuffer> MixerSoundSystem::createBuffer(const std::string& path)
-{
-    return openBuffer(path);
-}
+std::unique_ptr<SoundBuffer> MixerSoundSystem::createBuffer(const std::string& path) { return openBuffer(path); }
 
 std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string& path)
 {
@@ -127,7 +112,7 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string
 }
 
 std::unique_ptr<SoundBuffer> MixerSoundSystem::createBufferFromMemory(const std::string& name,
-                                                                    const std::vector<unsigned char>& bytes)
+                                                                      const std::vector<unsigned char>& bytes)
 {
     return openMemoryBuffer(name, bytes);
 }
@@ -142,10 +127,7 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openMemoryBuffer(const std::
     return addBuffer(SoundDecoder::decodeBytes(bytes.data(), bytes.size()), name);
 }
 
-void MixerSoundSystem::setPinkNoiseStandIn(bool on)
-{
-    pinkNoiseStandIn_ = on;
-}
+void MixerSoundSystem::setPinkNoiseStandIn(bool on) { pinkNoiseStandIn_ = on; }
 
 // Small files (every tone file, short masks) are decoded whole, as the mixer
 // reads them at any rate. Longer ones would hold the window for seconds and
@@ -213,8 +195,8 @@ void MixerSoundSystem::checkOutput()
         return;
     }
     const AudioOutput::Health health = output_->health();
-    if (health == AudioOutput::Health::Idle || health == AudioOutput::Health::Lost
-        || health == AudioOutput::Health::Closed) {
+    if (health == AudioOutput::Health::Idle || health == AudioOutput::Health::Lost ||
+        health == AudioOutput::Health::Closed) {
         output_->close();
         outputOpen_ = false;
     }
@@ -246,10 +228,7 @@ void MixerSoundSystem::releaseDevice()
     mixer_.reset();
 }
 
-int MixerSoundSystem::deviceRate() const
-{
-    return mixer_ ? mixer_->deviceRate() : kOfflineRate;
-}
+int MixerSoundSystem::deviceRate() const { return mixer_ ? mixer_->deviceRate() : kOfflineRate; }
 
 void MixerSoundSystem::render(float* interleavedStereo, int frames)
 {

@@ -63,7 +63,8 @@ public:
     std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
                                                         const std::vector<unsigned char>& bytes) override;
     // The same as createBufferFromMemory, keeping the concrete type.
-    std::unique_ptr<MixerSoundBuffer> openMemoryBuffer(const std::string& name, const std::vector<unsigned char>& bytes);
+    std::unique_ptr<MixerSoundBuffer> openMemoryBuffer(const std::string& name,
+                                                       const std::vector<unsigned char>& bytes);
     // The same as createBuffer, keeping the concrete type.
     std::unique_ptr<MixerSoundBuffer> openBuffer(const std::string& path);
     // Whether pink noise stands in for a missing mask 1 (on unless turned off).

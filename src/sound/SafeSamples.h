@@ -12,8 +12,10 @@ inline void makeSamplesSafe(float* samples, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i) {
         const float v = samples[i];
-        samples[i] = std::isnan(v) ? 0.0f : v > 1.0f ? (std::isinf(v) ? 0.0f : 1.0f)
-                                          : v < -1.0f ? (std::isinf(v) ? 0.0f : -1.0f) : v;
+        samples[i] = std::isnan(v) ? 0.0f
+                     : v > 1.0f    ? (std::isinf(v) ? 0.0f : 1.0f)
+                     : v < -1.0f   ? (std::isinf(v) ? 0.0f : -1.0f)
+                                   : v;
     }
 }
 

@@ -25,8 +25,8 @@ using SndFilePtr = std::unique_ptr<SNDFILE, SndFileCloser>;
 
 // Keeps the first two channels of wider files: channel layouts vary, and the
 // front pair is what every layout starts with.
-void appendFrames(std::vector<float>& samples, const float* chunk, sf_count_t frames,
-                  int fileChannels, int keptChannels)
+void appendFrames(std::vector<float>& samples, const float* chunk, sf_count_t frames, int fileChannels,
+                  int keptChannels)
 {
     if (fileChannels == keptChannels) {
         samples.insert(samples.end(), chunk, chunk + frames * fileChannels);
@@ -159,8 +159,7 @@ bool SoundDecoder::stampOf(const std::string& path, FileStamp& stamp)
 std::shared_ptr<const PcmData> SoundDecoder::lookup(const std::string& path, const FileStamp& stamp)
 {
     std::lock_guard lock(mutex_);
-    auto it = std::find_if(entries_.begin(), entries_.end(),
-                           [&](const Entry& e) { return e.path == path; });
+    auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.path == path; });
     if (it == entries_.end()) {
         return nullptr;
     }
@@ -172,8 +171,7 @@ std::shared_ptr<const PcmData> SoundDecoder::lookup(const std::string& path, con
     return it->data;
 }
 
-void SoundDecoder::store(const std::string& path, const FileStamp& stamp,
-                         std::shared_ptr<const PcmData> data)
+void SoundDecoder::store(const std::string& path, const FileStamp& stamp, std::shared_ptr<const PcmData> data)
 {
     std::lock_guard lock(mutex_);
     std::erase_if(entries_, [&](const Entry& e) { return e.path == path; });

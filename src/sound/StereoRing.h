@@ -13,10 +13,7 @@ namespace aurelith {
 class StereoRing {
 public:
     // capacityFrames must be a power of two.
-    explicit StereoRing(std::size_t capacityFrames)
-        : samples_(2 * capacityFrames), mask_(capacityFrames - 1)
-    {
-    }
+    explicit StereoRing(std::size_t capacityFrames) : samples_(2 * capacityFrames), mask_(capacityFrames - 1) {}
 
     std::size_t capacity() const { return mask_ + 1; }
 

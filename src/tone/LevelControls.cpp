@@ -44,8 +44,8 @@ struct LevelBar {
 };
 
 constexpr std::array<LevelBar, 3> kLevelBars = {{
-    {scrToneVol, Text8, 5000, applyToneVolume}, // "Tone Vol"
-    {scrBalance, Text9, 0, applyBalance},       // "Tone Mod"
+    {scrToneVol, Text8, 5000, applyToneVolume},  // "Tone Vol"
+    {scrBalance, Text9, 0, applyBalance},        // "Tone Mod"
     {scrMaskVol, Text12, 5000, applyMaskVolume}, // "Mask Vol"
 }};
 

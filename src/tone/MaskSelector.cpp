@@ -27,6 +27,9 @@ void selectNextMask(App& app)
 
 } // namespace
 
-void bindMaskSelector(App& app) { app.form.onClick(Command91, [&app] { selectNextMask(app); }); } // "Mask"
+void bindMaskSelector(App& app)
+{
+    app.form.onClick(Command91, [&app] { selectNextMask(app); });
+} // "Mask"
 
 } // namespace aurelith

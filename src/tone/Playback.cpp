@@ -131,7 +131,7 @@ void bindPlayback(App& app)
         stopSound(app);
     });
     form.onClick(opts1, [&app] { rebuildSineTones(app, BeforeWriting::leavePlaying); }); // "&Sound ON"
-    form.onClick(opts2, [&app] { stopSound(app); }); // "&Sound OFF"
+    form.onClick(opts2, [&app] { stopSound(app); });                                     // "&Sound OFF"
     bindMaskSelector(app);
 }
 

@@ -140,10 +140,7 @@ bool replaceContent(const std::filesystem::path& path, const std::vector<unsigne
 
 } // namespace
 
-std::filesystem::path ToneWriter::tonePath(int channel) const
-{
-    return folder / dataFile::toneFile(channel);
-}
+std::filesystem::path ToneWriter::tonePath(int channel) const { return folder / dataFile::toneFile(channel); }
 
 bool ToneWriter::writeHeaderOnly(int channel)
 {

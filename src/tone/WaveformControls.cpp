@@ -19,8 +19,8 @@ struct Shape {
 };
 
 // Waveform n is row n - 1. The button's caption is spelt as designed.
-constexpr std::array<Shape, 4> kShapes = {
-    Shape{"Sine", "SIN"}, Shape{"Square", "SQR"}, Shape{"Saw", "SAW"}, Shape{"TriAgle", "TRG"}};
+constexpr std::array<Shape, 4> kShapes = {Shape{"Sine", "SIN"}, Shape{"Square", "SQR"}, Shape{"Saw", "SAW"},
+                                          Shape{"TriAgle", "TRG"}};
 
 void stepWaveform(App& app)
 {
@@ -37,6 +37,9 @@ void stepWaveform(App& app)
 
 } // namespace
 
-void bindWaveformControls(App& app) { app.form.onClick(Command66, [&app] { stepWaveform(app); }); } // "Wave"
+void bindWaveformControls(App& app)
+{
+    app.form.onClick(Command66, [&app] { stepWaveform(app); });
+} // "Wave"
 
 } // namespace aurelith

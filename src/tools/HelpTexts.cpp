@@ -10,7 +10,8 @@ std::vector<HelpText> helpTexts(const App& app)
 {
     const std::string folder = app.folder.string();
     return {
-        {ab1, kAppTitle, "Version 4.0 - Aurelith, free software. Please report problems on the project's issue tracker."},
+        {ab1, kAppTitle,
+         "Version 4.0 - Aurelith, free software. Please report problems on the project's issue tracker."},
         {ab4, kAppTitle,
          "Aurelith is free software under the GNU General Public License, version 3 or later; it is not sold. "
          "Please report problems on the project's issue tracker."},
@@ -50,8 +51,10 @@ std::vector<HelpText> helpTexts(const App& app)
         {hp9, "Masking Noises and files",
          "Up to 8 different sound files can be used as a masking source, #1 is pink_inv.wav, the rest are mask2.wav "
          "to mask8.wav and can be any sound source file renamed these names. After renameing and placing in the "
-         "program directory, (" + folder + "). Using the Mask button pick the file you want to hear, See Mash Volume "
-         "frame or mode lights. Example : Mask Vol 2 = mask2.wav, Mask Vol 3 = mask3.wav, etc.."},
+         "program directory, (" +
+             folder +
+             "). Using the Mask button pick the file you want to hear, See Mash Volume "
+             "frame or mode lights. Example : Mask Vol 2 = mask2.wav, Mask Vol 3 = mask3.wav, etc.."},
         {hp2, kAppTitle,
          "Check mixer settings (Button), speaker volume, DirectX Installed, start button pressed, base freq too low, "
          "click on freq buttons, (alpha, beta, etc)."},

@@ -11,7 +11,8 @@ using namespace ctl;
 const std::vector<Tool>& desktopTools()
 {
     static const std::vector<Tool> tools = {
-        {Command30, opts10,
+        {Command30,
+         opts10,
          {{"pavucontrol", {"--tab=5"}}, // the sound cards and their profiles
           {"pavucontrol-qt", {}},
           {"qpwgraph", {}},
@@ -19,9 +20,9 @@ const std::vector<Tool>& desktopTools()
           {"gnome-control-center", {"sound"}},
           {"systemsettings", {"kcm_pulseaudio"}},
           {"systemsettings5", {"kcm_pulseaudio"}}}},
-        {Command62, opts11,
-         {{"gnome-sound-recorder", {}}, {"audacity", {}}, {"kwave", {}}, {"audio-recorder", {}}}},
-        {Command70, "",
+        {Command62, opts11, {{"gnome-sound-recorder", {}}, {"audacity", {}}, {"kwave", {}}, {"audio-recorder", {}}}},
+        {Command70,
+         "",
          {{"vlc", {}},
           {"totem", {}},
           {"celluloid", {}},
@@ -29,7 +30,8 @@ const std::vector<Tool>& desktopTools()
           {"smplayer", {}},
           {"parole", {}},
           {"haruna", {}}}},
-        {Command24, opts5,
+        {Command24,
+         opts5,
          {{"pavucontrol", {}},
           {"pavucontrol-qt", {}},
           {"gnome-control-center", {"sound"}},

@@ -161,13 +161,9 @@ void Form::setTimerEnabled(std::string_view name, bool enabled)
     assign(name, &Control::timerEnabled, enabled, Property::Timer);
 }
 
-void Form::setTimerInterval(std::string_view name, int interval)
-{
-    setTimerCycle(name, interval, interval, interval);
-}
+void Form::setTimerInterval(std::string_view name, int interval) { setTimerCycle(name, interval, interval, interval); }
 
-void Form::setTimerCycle(std::string_view name, int interval, double period, double firstTick,
-                         std::string_view anchor)
+void Form::setTimerCycle(std::string_view name, int interval, double period, double firstTick, std::string_view anchor)
 {
     Entry& e = entry(name);
     Control& c = e.control;

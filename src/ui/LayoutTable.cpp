@@ -298,10 +298,10 @@ const int kLayoutCount = static_cast<int>(std::size(kLayout));
 // Ranges and start positions of the four bars. The volume bars are attenuations in
 // hundredths of a decibel, so their maximum 0 is full level.
 const ScrollDef kScrollBars[] = {
-    {scrToneVol, -5000,     0,  50, 500, -3000},
-    {scrBalance,     0,  5000, 100, 500,  5000},
-    {scrMaskVol, -5000,     0,  50, 500,     0},
-    {HScroll1,      10, 15600,   5,  25,   160},
+    {scrToneVol, -5000, 0, 50, 500, -3000},
+    {scrBalance, 0, 5000, 100, 500, 5000},
+    {scrMaskVol, -5000, 0, 50, 500, 0},
+    {HScroll1, 10, 15600, 5, 25, 160},
 };
 
 const int kScrollBarCount = static_cast<int>(std::size(kScrollBars));

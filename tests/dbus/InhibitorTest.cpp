@@ -98,8 +98,8 @@ private:
     {
         screenSaver = std::make_unique<FakeScreenSaver>();
         login = std::make_unique<FakeLogin>();
-        QVERIFY(fakeBus.registerObject("/org/freedesktop/ScreenSaver", screenSaver.get(),
-                                       QDBusConnection::ExportAllSlots));
+        QVERIFY(
+            fakeBus.registerObject("/org/freedesktop/ScreenSaver", screenSaver.get(), QDBusConnection::ExportAllSlots));
         QVERIFY(fakeBus.registerService("org.freedesktop.ScreenSaver"));
         QVERIFY(fakeBus.registerObject("/org/freedesktop/login1", login.get(), QDBusConnection::ExportAllSlots));
         QVERIFY(fakeBus.registerService("org.freedesktop.login1"));

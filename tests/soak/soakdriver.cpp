@@ -48,7 +48,7 @@ int main(int argc, char* argv[])
     TimerScheduler scheduler(form, [&clock] { return clock.elapsed(); });
     MainWindow window(form, scheduler);
     app.showWindow = [&window] { window.show(); };
-    app.quit = [&window, &qapp] {
+    app.onQuit = [&window, &qapp] {
         window.hide();
         qapp.quit();
     };
@@ -73,8 +73,8 @@ int main(int argc, char* argv[])
     });
     turn.start(40000);
     QTimer::singleShot(static_cast<int>(minutes * 60000), [&] {
-        std::printf("after %g minutes at %s/%s Hz; %zu message boxes\n", minutes,
-                    form.text(ctl::txtSetFreq1).c_str(), form.text(ctl::txtsetfreq2).c_str(), dialogs.shown.size());
+        std::printf("after %g minutes at %s/%s Hz; %zu message boxes\n", minutes, form.text(ctl::txtSetFreq1).c_str(),
+                    form.text(ctl::txtsetfreq2).c_str(), dialogs.shown.size());
         std::fflush(stdout);
         form.click(ctl::cmdExit);
     });

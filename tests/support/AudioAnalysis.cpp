@@ -14,8 +14,7 @@ using Complex = std::complex<double>;
 
 // Hann-windowed DFT of samples [begin, begin + size) at one frequency, scaled so
 // that a sine of amplitude A gives magnitude A.
-Complex windowedDft(const std::vector<float>& x, std::size_t begin, std::size_t size,
-                    double sampleRate, double freqHz)
+Complex windowedDft(const std::vector<float>& x, std::size_t begin, std::size_t size, double sampleRate, double freqHz)
 {
     const double twoPi = 2.0 * std::numbers::pi;
     const Complex turn = std::polar(1.0, -twoPi * freqHz / sampleRate);

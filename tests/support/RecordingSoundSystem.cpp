@@ -10,10 +10,7 @@ namespace aurelith {
 
 namespace {
 
-std::string fileName(const std::string& path)
-{
-    return std::filesystem::path(path).filename().string();
-}
+std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 std::string shortest(double value)
 {
@@ -26,10 +23,10 @@ std::string shortest(double value)
 
 class RecordingSoundBuffer : public SoundBuffer {
 public:
-    RecordingSoundBuffer(RecordingSoundSystem* owner, int id, std::string path,
-                         std::unique_ptr<MixerSoundBuffer> real)
-        : owner_(owner), real_(std::move(real)), info_{id, std::move(path), false, false, 0, 0,
-                                                         real_->frequency(), real_->frameCount()}
+    RecordingSoundBuffer(RecordingSoundSystem* owner, int id, std::string path, std::unique_ptr<MixerSoundBuffer> real)
+        : owner_(owner),
+          real_(std::move(real)), info_{
+                                      id, std::move(path), false, false, 0, 0, real_->frequency(), real_->frameCount()}
     {
     }
 
@@ -121,10 +118,7 @@ bool RecordingSoundSystem::createDevice(std::string& error)
     return real_.createDevice(error);
 }
 
-bool RecordingSoundSystem::hasDevice() const
-{
-    return real_.hasDevice();
-}
+bool RecordingSoundSystem::hasDevice() const { return real_.hasDevice(); }
 
 std::unique_ptr<SoundBuffer> RecordingSoundSystem::createBuffer(const std::string& path)
 {
@@ -173,19 +167,10 @@ std::vector<float> RecordingSoundSystem::render(double seconds)
     return out;
 }
 
-void RecordingSoundSystem::clearCalls()
-{
-    calls.clear();
-}
+void RecordingSoundSystem::clearCalls() { calls.clear(); }
 
-void RecordingSoundSystem::record(std::string line)
-{
-    calls.push_back(std::move(line));
-}
+void RecordingSoundSystem::record(std::string line) { calls.push_back(std::move(line)); }
 
-void RecordingSoundSystem::forget(RecordingSoundBuffer* buffer)
-{
-    std::erase(live_, buffer);
-}
+void RecordingSoundSystem::forget(RecordingSoundBuffer* buffer) { std::erase(live_, buffer); }
 
 } // namespace aurelith

@@ -24,10 +24,9 @@ protected:
 
 TEST_F(BandPresetsTest, EveryButtonSetsItsBeatOnTheBaseFrequency)
 {
-    const std::vector<std::string_view> buttons = {Command1,  Command2,  Command3,  Command4,  Command5,
-                                                   Command6,  Command7,  Command8,  Command9,  Command10,
-                                                   Command11, Command12, Command13, Command14, Command15,
-                                                   Command16, Command17, Command19, Command20, Command21};
+    const std::vector<std::string_view> buttons = {
+        Command1,  Command2,  Command3,  Command4,  Command5,  Command6,  Command7,  Command8,  Command9,  Command10,
+        Command11, Command12, Command13, Command14, Command15, Command16, Command17, Command19, Command20, Command21};
     for (size_t i = 0; i < buttons.size(); ++i) {
         click(buttons[i]);
         const int beat = static_cast<int>(i) + 1;
@@ -65,7 +64,7 @@ TEST_F(BandPresetsTest, ButtonsUseTheWaveformMenuItemsAlwaysSine)
     click(f15);
     expectPair("160", "175", "15");
     EXPECT_EQ(file("freq2.wav").size(), 505u + 45); // sine: 88200/175 + 1 values
-    EXPECT_EQ(lamp(Text14), kBlue);                  // the menu leaves the lamp alone
+    EXPECT_EQ(lamp(Text14), kBlue);                 // the menu leaves the lamp alone
     EXPECT_EQ(playing().size(), 2u);
 }
 

@@ -27,11 +27,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Split{"prog '/my dir/it''s' x", Words{"prog", "/my dir/its", "x"}},
                       Split{"prog a\\ b c\\\\d", Words{"prog", "a b", "c\\d"}},
                       Split{"prog \"a\\\"b\\$c\\nd\"", Words{"prog", "a\"b$c\\nd"}},
-                      Split{"prog 'a\\b\"c'", Words{"prog", "a\\b\"c"}},
-                      Split{"prog \"\" ''", Words{"prog", "", ""}},
+                      Split{"prog 'a\\b\"c'", Words{"prog", "a\\b\"c"}}, Split{"prog \"\" ''", Words{"prog", "", ""}},
                       Split{"pre\"mid dle\"post", Words{"premid dlepost"}},
-                      Split{"prog $(touch x) `touch y` a;b | c && d > e", Words{"prog", "$(touch", "x)", "`touch", "y`",
-                                                                             "a;b", "|", "c", "&&", "d", ">", "e"}},
+                      Split{"prog $(touch x) `touch y` a;b | c && d > e",
+                            Words{"prog", "$(touch", "x)", "`touch", "y`", "a;b", "|", "c", "&&", "d", ">", "e"}},
                       Split{"prog \"$(touch x)\" ~ *", Words{"prog", "$(touch x)", "~", "*"}},
                       Split{"c:\\event1.bat", Words{"c:event1.bat"}}, Split{"prog a\\", Words{"prog", "a\\"}},
                       Split{"prog \"open", std::nullopt}, Split{"prog 'open", std::nullopt},
@@ -65,10 +64,7 @@ protected:
         EXPECT_EQ(text(Text6), app.state.activeStimColour.text());
         EXPECT_EQ(text(Text7), app.state.activeBackColour.text());
     }
-    void programEvent1(const std::string& command)
-    {
-        putFile("prgtrg1", "\"" + command + "\",\"Mine\"\r\n");
-    }
+    void programEvent1(const std::string& command) { putFile("prgtrg1", "\"" + command + "\",\"Mine\"\r\n"); }
 };
 
 TEST_F(ConditionsEventsTest, PromptsCycleThroughTwentyAndShowTheCounters)
@@ -76,7 +72,8 @@ TEST_F(ConditionsEventsTest, PromptsCycleThroughTwentyAndShowTheCounters)
     for (int press = 1; press <= 40; ++press) {
         click(Command84);
         const int n = (press - 1) % 20 + 1;
-        const std::string expected = n <= 10 ? "Enter Cond " + std::to_string(n) : "Enter Event " + std::to_string(n - 10);
+        const std::string expected = n <= 10 ? "Enter Cond " + std::to_string(n)
+                                             : "Enter Event " + std::to_string(n - 10);
         ASSERT_EQ(caption(Frame15), expected) << "press " << press;
         ASSERT_EQ(caption(Frame16), "Enter Title " + std::to_string(n <= 10 ? n : n - 10));
         EXPECT_EQ(text(Text6), "");

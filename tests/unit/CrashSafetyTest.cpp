@@ -17,10 +17,19 @@ struct Kind {
     std::vector<Value> (*record)(long n);
 };
 const Kind kKinds[] = {
-    {"prgc2", [](long n) { return std::vector<Value>{Value(std::to_string(n)), Value(std::to_string(n) + ".5")}; }},
+    {"prgc2",
+     [](long n) {
+         return std::vector<Value>{Value(std::to_string(n)), Value(std::to_string(n) + ".5")};
+     }},
     {"stimc7", [](long n) { return std::vector<Value>{Value(static_cast<double>(n))}; }},
-    {"sprgb3", [](long n) { return std::vector<Value>{Value(static_cast<double>(n)), Value(n + 0.25)}; }},
-    {"vols", [](long n) { return std::vector<Value>{Value(static_cast<double>(n)), Value(-3000), Value(-4950), Value(135)}; }},
+    {"sprgb3",
+     [](long n) {
+         return std::vector<Value>{Value(static_cast<double>(n)), Value(n + 0.25)};
+     }},
+    {"vols",
+     [](long n) {
+         return std::vector<Value>{Value(static_cast<double>(n)), Value(-3000), Value(-4950), Value(135)};
+     }},
 };
 
 // The number of the record a file holds, or -1 when it is not exactly one of them.

@@ -95,7 +95,7 @@ TEST_F(FaultToleranceTest, MegabytePastesAreJustBadOrGoodNumbers)
         bool plays;
     };
     const Case cases[] = {
-        {digits, "165", false},                                 // too large to be a number at all
+        {digits, "165", false},                                  // too large to be a number at all
         {"160", "165" + std::string(1u << 20, 'x'), true},       // a number, then garbage
         {std::string(1u << 20, '0') + "160", "165", true},       // leading zeros
         {"160", std::string(1u << 20, ' ') + "1e999999", false}, // blanks, then overflow
@@ -119,7 +119,8 @@ TEST_F(FaultToleranceTest, MegabytePastesAreJustBadOrGoodNumbers)
     // The scanner's own time box, answered with a megabyte.
     type(txtSetFreq1, "160");
     type(txtsetfreq2, "165");
-    for (const auto& [answer, scans] : {std::pair{digits, false}, std::pair{std::string(1u << 20, '0') + "4000", true}}) {
+    for (const auto& [answer, scans] :
+         {std::pair{digits, false}, std::pair{std::string(1u << 20, '0') + "4000", true}}) {
         dialogs.shown.clear();
         dialogs.answerInput(answer);
         click(st7);

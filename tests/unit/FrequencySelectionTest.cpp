@@ -326,7 +326,7 @@ TEST_F(FrequencyMemoryTest, DeletionsAskFirstAndRemoveExactlyTheirFiles)
         all.push_back(n);
 
     const std::vector<DeletionCase> cases = {
-        {p9, true, memories},  {p10, false, {"vols"}}, {p11, true, colours},
+        {p9, true, memories},     {p10, false, {"vols"}}, {p11, true, colours},
         {p14, false, conditions}, {p12, true, all},       {p13, false, {"fctl"}},
     };
     for (const DeletionCase& c : cases) {

@@ -45,8 +45,9 @@ protected:
             // The doubles' own logs are not the program's memory.
             rangeMessages += std::count_if(dialogs.shown.begin(), dialogs.shown.end(),
                                            [](const auto& s) { return s.text == kRangeMessage; });
-            otherMessages += std::count_if(dialogs.shown.begin(), dialogs.shown.end(),
-                                           [](const auto& s) { return s.kind == "message" && s.text != kRangeMessage; });
+            otherMessages += std::count_if(dialogs.shown.begin(), dialogs.shown.end(), [](const auto& s) {
+                return s.kind == "message" && s.text != kRangeMessage;
+            });
             dialogs.shown.clear();
             sound.clearCalls();
         }

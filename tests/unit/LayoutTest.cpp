@@ -25,8 +25,7 @@ TEST(Layout, ControlsSitWhereTheDesignPutsThem)
         {txtsetfreq2, Frame1, 720, 240, 495, 285, "165"},
         {Frame3, "", 120, 1920, 1335, 615, "Col  Sets  LtSd"},
         {Frame8, Frame3, 0, 600, 1095, 15, ""},
-        {Frame9, "", 5760, 120, 6015, 2415,
-         "Brainwave Frequencies (1 to 20 HZ) Use 2X freq for 20 to 40 and above"},
+        {Frame9, "", 5760, 120, 6015, 2415, "Brainwave Frequencies (1 to 20 HZ) Use 2X freq for 20 to 40 and above"},
         {Command8, Frame9, 960, 1800, 735, 375, "U Delta"},
         {Command21, Frame9, 3480, 1800, 735, 375, "UGama"},
         {Command57, Frame9, 5160, 1800, 735, 375, "Prg H"},
@@ -66,7 +65,6 @@ TEST(Layout, TooltipsAndMenus)
     EXPECT_EQ(form.control(f8).caption, "&U Theta");
     EXPECT_EQ(form.control(p8).caption, "&Store Freq H,P,X");
     EXPECT_EQ(form.control(op9).caption, "&Stim 3,711,15");
-
 }
 
 std::vector<std::string> menuItems(const Form& form, std::string_view menu)
@@ -83,11 +81,10 @@ TEST(Layout, MenusHoldTheirItemsInOrder)
     const Form form;
     using Items = std::vector<std::string>;
     EXPECT_EQ(menuItems(form, "op0"),
-              (Items{"opt15 &Color ON", "opt16 &Color OFF", "opt17 &On Color", "opt18 &Off Color",
-                     "op5 &Stim 1,5,9,13", "op6 &BkGrd 1,5,9,13", "op7 &Stim 2,6,10,14", "op8 &BkGrd 2,6,10,14",
-                     "op9 &Stim 3,711,15", "op10 &BkGrd 3,7,11,15", "op11 &Stim 4,8,12,16",
-                     "op12 &BkGrd 4,8,12,16", "opt1 &Color Sets", "opt19 &Color Program", "opt4 &Color Refresh",
-                     "opt13 &Full Screen", "opt14 &1/2 Screen"}));
+              (Items{"opt15 &Color ON", "opt16 &Color OFF", "opt17 &On Color", "opt18 &Off Color", "op5 &Stim 1,5,9,13",
+                     "op6 &BkGrd 1,5,9,13", "op7 &Stim 2,6,10,14", "op8 &BkGrd 2,6,10,14", "op9 &Stim 3,711,15",
+                     "op10 &BkGrd 3,7,11,15", "op11 &Stim 4,8,12,16", "op12 &BkGrd 4,8,12,16", "opt1 &Color Sets",
+                     "opt19 &Color Program", "opt4 &Color Refresh", "opt13 &Full Screen", "opt14 &1/2 Screen"}));
     EXPECT_EQ(menuItems(form, "sp0"),
               (Items{"sp5 &Clear", "sp1 &2X Freqs", "sp2 &1/2 Freqs", "sp3 &Lt/Snd H", "sp4 &Lt/Snd L"}));
     EXPECT_EQ(menuItems(form, "p0").size(), 14u);

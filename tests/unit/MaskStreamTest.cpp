@@ -49,8 +49,8 @@ protected:
     static float texture(long f, int c)
     {
         const double t = static_cast<double>(f) / kDeviceRate;
-        return static_cast<float>(0.3 * std::sin(2 * std::numbers::pi * (97.0 + 13 * c) * t + 0.7)
-                                  + 0.2 * std::sin(2 * std::numbers::pi * 1231.0 * t * (1 + c)));
+        return static_cast<float>(0.3 * std::sin(2 * std::numbers::pi * (97.0 + 13 * c) * t + 0.7) +
+                                  0.2 * std::sin(2 * std::numbers::pi * 1231.0 * t * (1 + c)));
     }
 
     // Pulls `frames` frames as the audio thread would, waiting for the worker
@@ -110,8 +110,8 @@ TEST_F(MaskStreamTest, PlaysTheWholeDecodeSampleForSampleAcrossTheLoop)
         for (long f = 0; f < 2 * frames + 5000; ++f) {
             const long source = f % frames;
             for (int ch = 0; ch < 2; ++ch) {
-                const float expected = whole->samples[static_cast<std::size_t>(
-                    source * c.channels + std::min(ch, c.channels - 1))];
+                const float expected =
+                    whole->samples[static_cast<std::size_t>(source * c.channels + std::min(ch, c.channels - 1))];
                 mismatches += heard[static_cast<std::size_t>(2 * f + ch)] != expected;
             }
         }
@@ -123,11 +123,9 @@ TEST_F(MaskStreamTest, OtherRatesAreResampledWithoutChangingPitchOrAddingDistort
 {
     // 5 s of a 1 kHz sine at 48 kHz: whole cycles, so the file loops cleanly.
     const int fileRate = 48000;
-    const std::string file = writeSound("sine48k.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, fileRate, 2,
-                                        5L * fileRate, [&](long f, int) {
-                                            return static_cast<float>(
-                                                0.5 * std::sin(2 * std::numbers::pi * 1000.0 * f / fileRate));
-                                        });
+    const std::string file = writeSound(
+        "sine48k.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, fileRate, 2, 5L * fileRate,
+        [&](long f, int) { return static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * 1000.0 * f / fileRate)); });
     auto stream = started(file);
     ASSERT_NE(stream, nullptr);
     // Six seconds: the loop point lies inside. The filter's first few frames start from silence.
@@ -158,8 +156,8 @@ TEST_F(MaskStreamTest, OtherRatesAreResampledWithoutChangingPitchOrAddingDistort
 TEST_F(MaskStreamTest, BrokenFilesPlayWhatTheyHoldAndNeverCrash)
 {
     // Ten seconds of stereo 16-bit declared, one second present.
-    const std::string cut = writeSound("cut.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, kDeviceRate, 2,
-                                       10L * kDeviceRate, texture);
+    const std::string cut = writeSound("cut.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, kDeviceRate, 2, 10L * kDeviceRate,
+                                       texture);
     std::filesystem::resize_file(cut, 44 + 4 * kDeviceRate);
     // A float file whose data is random bytes: NaN, infinities and huge values among the rest.
     const std::string garbage = writeSound("garbage.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, kDeviceRate, 2,
@@ -184,8 +182,8 @@ TEST_F(MaskStreamTest, BrokenFilesPlayWhatTheyHoldAndNeverCrash)
         auto stream = started(file);
         ASSERT_NE(stream, nullptr);
         const std::vector<float> heard = pullAll(*stream, 3L * kDeviceRate);
-        EXPECT_TRUE(std::all_of(heard.begin(), heard.end(),
-                                [](float v) { return std::isfinite(v) && std::abs(v) <= 1.0f; }));
+        EXPECT_TRUE(
+            std::all_of(heard.begin(), heard.end(), [](float v) { return std::isfinite(v) && std::abs(v) <= 1.0f; }));
         EXPECT_GT(rmsDb(heard), -40.0) << "what the file holds still plays";
         EXPECT_FALSE(stream->failed());
     }
@@ -211,11 +209,12 @@ TEST_F(MaskStreamTest, AFileWithNoSoundAtAllFallsSilent)
 // at the mask volume.
 TEST_F(MaskStreamTest, UnsafeFloatSamplesPlayAtMostFullScaleTimesTheVolume)
 {
-    const float pattern[] = {0.5f, std::numeric_limits<float>::quiet_NaN(), 1e30f, -1e30f,
-                             std::numeric_limits<float>::infinity(), -0.5f, 3.0f};
+    const float pattern[] = {0.5f,   std::numeric_limits<float>::quiet_NaN(), 1e30f,
+                             -1e30f, std::numeric_limits<float>::infinity(),  -0.5f,
+                             3.0f};
     auto sample = [&](long f, int c) { return pattern[(f + c) % 7]; };
-    const std::string shortFile = writeSound("short.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, kDeviceRate, 2,
-                                             kDeviceRate, sample);
+    const std::string shortFile = writeSound("short.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, kDeviceRate, 2, kDeviceRate,
+                                             sample);
     const std::string longFile = writeSound("long.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, kDeviceRate, 2,
                                             8L * kDeviceRate, sample);
     for (const std::string& file : {shortFile, longFile}) {

@@ -244,16 +244,15 @@ TEST_P(ColourSetSelectionTest, NextSet)
 }
 
 using L = std::array<std::string, 4>;
-INSTANTIATE_TEST_SUITE_P(
-    Sets, ColourSetSelectionTest,
-    ::testing::Values(Selection{16, 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"},
-                      Selection{4, 5, L{"CL5", "CL6", "CL7", "CL8"}, 1, "16777215", "16711680"},
-                      Selection{8, 9, L{"CL9", "C10", "C11", "C12"}, 1, "4227327", "8421376"},
-                      Selection{14, 15, L{"C13", "C14", "C15", "C16"}, 3, "32896", "16711680"},
-                      // Reset leaves 0; an edited file anything: both show set 1.
-                      Selection{0, 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"},
-                      Selection{Value("x"), 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"},
-                      Selection{7.5, 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"}));
+INSTANTIATE_TEST_SUITE_P(Sets, ColourSetSelectionTest,
+                         ::testing::Values(Selection{16, 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"},
+                                           Selection{4, 5, L{"CL5", "CL6", "CL7", "CL8"}, 1, "16777215", "16711680"},
+                                           Selection{8, 9, L{"CL9", "C10", "C11", "C12"}, 1, "4227327", "8421376"},
+                                           Selection{14, 15, L{"C13", "C14", "C15", "C16"}, 3, "32896", "16711680"},
+                                           // Reset leaves 0; an edited file anything: both show set 1.
+                                           Selection{0, 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"},
+                                           Selection{Value("x"), 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"},
+                                           Selection{7.5, 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"}));
 
 TEST_F(PhoticTest, AfterResetTheSecondPressStepsOnToSetTwo)
 {

@@ -70,7 +70,8 @@ TEST(PinkNoiseTest, LoopHasAPinkSpectrumUncorrelatedChannelsAndNoSeam)
             const double slope = sxy / sxx;
             EXPECT_NEAR(slope, -3.0, 0.5);
             for (std::size_t i = 0; i < octave.size(); ++i)
-                EXPECT_NEAR(level[i], my + slope * (octave[i] - mx), 0.5) << "octave from " << 50 * std::exp2(octave[i]);
+                EXPECT_NEAR(level[i], my + slope * (octave[i] - mx), 0.5)
+                    << "octave from " << 50 * std::exp2(octave[i]);
 
             // A level like a pink noise file's, far from full scale.
             EXPECT_NEAR(rmsDb(*ch), -20.0, 0.5);

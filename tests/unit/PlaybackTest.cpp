@@ -101,8 +101,7 @@ std::string pairName(const ::testing::TestParamInfo<Pair>& info)
 
 INSTANTIATE_TEST_SUITE_P(Pairs, HeardPitchTest,
                          ::testing::Values(Pair{10, 11}, Pair{159, 165}, Pair{300, 301}, Pair{400, 401},
-                                           Pair{1000, 1001}, Pair{141.5, 160}, Pair{7000, 7020},
-                                           Pair{15580, 15600}),
+                                           Pair{1000, 1001}, Pair{141.5, 160}, Pair{7000, 7020}, Pair{15580, 15600}),
                          pairName);
 
 TEST_F(PlaybackTest, VolumeAndBalanceLevelsAsHeard)

@@ -274,15 +274,13 @@ TEST_P(ScanTimeTest, OnlyATimeAbove200MillisecondsStartsTheScan)
     EXPECT_EQ(text(txtsetfreq2), "165");
 }
 
-INSTANTIATE_TEST_SUITE_P(Times, ScanTimeTest,
-                         ::testing::Values(ScanTimeCase{"startup", std::nullopt, false},
-                                           ScanTimeCase{"hundred", "100", false},
-                                           ScanTimeCase{"exactly200", "200", false},
-                                           ScanTimeCase{"words", "five seconds", false},
-                                           ScanTimeCase{"cancelled", std::nullopt, false},
-                                           ScanTimeCase{"huge", "1e300", false},
-                                           ScanTimeCase{"fiveSeconds", "5000", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Times, ScanTimeTest,
+    ::testing::Values(ScanTimeCase{"startup", std::nullopt, false}, ScanTimeCase{"hundred", "100", false},
+                      ScanTimeCase{"exactly200", "200", false}, ScanTimeCase{"words", "five seconds", false},
+                      ScanTimeCase{"cancelled", std::nullopt, false}, ScanTimeCase{"huge", "1e300", false},
+                      ScanTimeCase{"fiveSeconds", "5000", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ScannerTest, ScanOffHandsTheDisplaysBack)
 {

@@ -40,8 +40,8 @@ protected:
 
     void writeBytes(const std::string& file, const Bytes& bytes) const
     {
-        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                   static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
 
     // Frame f of channel c holds (f + 1000 c) / 2^15, exact in 16 bits.
@@ -103,8 +103,7 @@ TEST_F(SoundDecoderTest, UnusableFilesFail)
     writeBytes(path("garbage.wav"), garbage);
     std::filesystem::create_directory(folder / "folder.wav");
 
-    for (const char* name : {"header44.wav", "header42.wav", "empty.wav", "garbage.wav",
-                             "folder.wav", "missing.wav"}) {
+    for (const char* name : {"header44.wav", "header42.wav", "empty.wav", "garbage.wav", "folder.wav", "missing.wav"}) {
         EXPECT_EQ(decoder.decode(path(name)), nullptr) << name;
     }
 }

@@ -98,7 +98,7 @@ const Fault kFaults[] = {
      [](const fs::path& p) {
          std::string bytes = soundFile(p, 2, 44100, 0.5);
          setLe32(bytes, 4, 0xFFFFFFFFu);
-         setLe32(bytes, 24, 0xFFFFFFFFu); // sample rate
+         setLe32(bytes, 24, 0xFFFFFFFFu);        // sample rate
          bytes[22] = '\xFF', bytes[23] = '\xFF'; // channels
          writeBytes(p, bytes);
      },

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/AppFixture.h"
 
-
 namespace aurelith::test {
 namespace {
 
@@ -173,7 +172,7 @@ TEST_F(StartupTest, NoSoundDeviceTellsWhyAndEnds)
     EXPECT_EQ(dialogs.messages()[0], "Unable to start DirectSound, Install DirectX\nno audio server");
     EXPECT_TRUE(app.quitRequested);
     EXPECT_EQ(file("fctl"), "1\r\n"); // defaults written earlier stay
-    EXPECT_EQ(text(Text1), "ON");          // the channel text replaces it only once sound works
+    EXPECT_EQ(text(Text1), "ON");     // the channel text replaces it only once sound works
 }
 
 TEST_F(StartupTest, ExitSavesLevelsColourSetAndScanGroup)

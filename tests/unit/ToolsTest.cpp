@@ -72,7 +72,8 @@ std::string withFolder(std::string text, const fs::path& folder)
 TEST_F(ToolsTest, EveryHelpBoxShowsItsTextWithOkOnlyAndChangesNothing)
 {
     const std::vector<Box> boxes = {
-        {ab1, "Aurelith", "Version 4.0 - Aurelith, free software. Please report problems on the project's issue tracker."},
+        {ab1, "Aurelith",
+         "Version 4.0 - Aurelith, free software. Please report problems on the project's issue tracker."},
         {ab4, "Aurelith",
          "Aurelith is free software under the GNU General Public License, version 3 or later; it is not sold. "
          "Please report problems on the project's issue tracker."},

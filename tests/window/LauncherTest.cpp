@@ -76,8 +76,7 @@ private slots:
         rig.form.click(ctl::Command87);
 
         QTRY_VERIFY_WITH_TIMEOUT(fs::exists(rig.folder / "args.txt"), 10000);
-        const std::string expected =
-            rig.folder.string() + "\n" + notes + "\n$(touch\nx)\n`touch\ny`\na;b\n";
+        const std::string expected = rig.folder.string() + "\n" + notes + "\n$(touch\nx)\n`touch\ny`\na;b\n";
         QCOMPARE(QString::fromStdString(readAll(rig.folder / "args.txt")), QString::fromStdString(expected));
         QVERIFY(!fs::exists(rig.folder / "x"));
         QVERIFY(!fs::exists(rig.folder / "y"));

@@ -108,7 +108,8 @@ private slots:
             ++controls;
             QWidget* w = rig.window->widget(std::string(def.name));
             QVERIFY2(w, def.name.data());
-            const QWidget* expectedParent = !def.parent.empty() ? rig.window->widget(std::string(def.parent)) : rig.window->clientArea();
+            const QWidget* expectedParent = !def.parent.empty() ? rig.window->widget(std::string(def.parent))
+                                                                : rig.window->clientArea();
             QCOMPARE(w->parentWidget(), expectedParent);
             const auto px = [](int twips) { return (twips + 7) / 15; };
             QCOMPARE(w->geometry(), QRect(px(def.left), px(def.top), px(def.width), px(def.height)));
@@ -139,8 +140,8 @@ private slots:
         QStringList titles;
         for (QAction* a : menus)
             titles << a->text();
-        QCOMPARE(titles, QStringList({"&Freqs", "&Options", "&Color", "&Speeds", "&Freq Sets", "&ScanTime",
-                                      "&About", "&Help", "&Exit"}));
+        QCOMPARE(titles, QStringList({"&Freqs", "&Options", "&Color", "&Speeds", "&Freq Sets", "&ScanTime", "&About",
+                                      "&Help", "&Exit"}));
         QStringList options;
         for (QAction* a : rig.window->menu("opt0")->actions())
             options << a->text();
@@ -244,7 +245,7 @@ private slots:
         int paints = 0;
         PaintCounter counter(surface, paints);
         rig.form.setBackColour(ctl::Text4, 0xFF0000); // blue
-        QCOMPARE(paints, 1); // painted before the Form call returned, not queued
+        QCOMPARE(paints, 1);                          // painted before the Form call returned, not queued
         const QImage image = surface->grab().toImage();
         QCOMPARE(image.pixelColor(10, 10), QColor(0, 0, 255));
     }
@@ -259,9 +260,9 @@ private slots:
         QWidget* panel = rig.window->widget("Frame10");
         QCOMPARE(panel->geometry(), QRect(px(100), px(60), px(11655), px(7600)));
         QCOMPARE(rig.window->widget("Text4")->geometry(), QRect(px(120), px(240), px(11415), px(7200)));
-        for (const char* frame : {"Frame1", "Frame2", "Frame3", "Frame4", "Frame5", "Frame6", "Frame7", "Frame9",
-                                  "Frame11", "Frame12", "Frame13", "Frame14", "Frame15", "Frame16", "Frame17",
-                                  "Frame18"})
+        for (const char* frame :
+             {"Frame1", "Frame2", "Frame3", "Frame4", "Frame5", "Frame6", "Frame7", "Frame9", "Frame11", "Frame12",
+              "Frame13", "Frame14", "Frame15", "Frame16", "Frame17", "Frame18"})
             QVERIFY2(!rig.window->widget(frame)->isVisible(), frame);
         // The controls on the window itself stay usable above the panel.
         QWidget* client = rig.window->clientArea();
