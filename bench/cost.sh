@@ -24,7 +24,7 @@ unset PULSE_SERVER
 PID=
 cleanup() {
     [ -n "$PID" ] && kill -KILL "$PID" 2>/dev/null
-    pulseaudio --kill 2>/dev/null
+    stop_private_pulseaudio
     rm -rf "$WORK"
 }
 trap cleanup EXIT

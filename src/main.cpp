@@ -4,7 +4,7 @@
 #include "shell/Startup.h"
 #include "platform/DBusSessionInhibitor.h"
 #include "platform/SdlAudioOutput.h"
-#include "platform/MainWindow.h"
+#include "platform/ClockedWindow.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtLauncher.h"
 #include "platform/RenderCommand.h"
@@ -14,7 +14,6 @@
 #include "shell/Bindings.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QIcon>
 #include <QLoggingCategory>
 #include <QMessageBox>
@@ -65,14 +64,8 @@ std::filesystem::path findManual()
     return {};
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+void describeApplication()
 {
-    // Rendering to a file needs no window, no display and no sound device.
-    if (wantsRenderCommand(argc, argv))
-        return runRenderCommand(argc, argv);
-    QApplication qapp(argc, argv);
     QApplication::setApplicationName("Aurelith");
     // Docks and task bars find the menu entry and its icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(AURELITH_APP_ID));
@@ -81,22 +74,34 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/aurelith.png")));
     // Qt adopts the user's locale; numbers in boxes and files always use ".".
     std::setlocale(LC_NUMERIC, "C");
+}
 
+// Launched commands start in the program's folder too.
+bool enterDataFolder(std::filesystem::path& folder)
+{
     std::error_code error;
-    const std::filesystem::path folder = prepareDataFolder(error);
-    // Launched commands start in the program's folder too.
-    if (error || ::chdir(folder.c_str()) != 0) {
-        QMessageBox::critical(nullptr, "Aurelith",
-                              QString("Cannot use the folder %1: %2")
-                                  .arg(QString::fromStdString(folder.string()),
-                                       QString::fromStdString(error ? error.message() : "cannot enter it")));
-        return 1;
-    }
+    folder = prepareDataFolder(error);
+    if (!error && ::chdir(folder.c_str()) == 0)
+        return true;
+    QMessageBox::critical(nullptr, "Aurelith",
+                          QString("Cannot use the folder %1: %2")
+                              .arg(QString::fromStdString(folder.string()),
+                                   QString::fromStdString(error ? error.message() : "cannot enter it")));
+    return false;
+}
 
-    SingleInstance instance(folder);
-    if (!instance.claim())
-        return 0; // the running copy shows its window instead
+void raiseOnRequest(SingleInstance& instance, MainWindow& window)
+{
+    instance.onRaiseRequest([&window] {
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
+}
 
+int runProgram(const std::filesystem::path& folder, SingleInstance& instance)
+{
     Form form;
     SdlAudioOutput output;
     MixerSoundSystem sound(&output);
@@ -109,27 +114,15 @@ int main(int argc, char* argv[])
     app.manualPath = findManual();
     bindHandlers(app);
 
-    QElapsedTimer clock;
-    clock.start();
-    TimerScheduler scheduler(form, [&clock] { return clock.elapsed(); });
-    MainWindow window(form, scheduler);
+    ClockedWindow clocked(form);
+    MainWindow& window = clocked.window();
     window.setWindowTitle(kWindowCaption);
     dialogs.setParent(&window);
     FirstPaint firstPaint;
     if (lcStartup().isInfoEnabled())
         window.installEventFilter(&firstPaint);
-
-    app.showWindow = [&window] { window.show(); };
-    app.onQuit = [&window, &qapp] {
-        window.hide();
-        qapp.quit();
-    };
-    instance.onRaiseRequest([&window] {
-        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-        window.show();
-        window.raise();
-        window.activateWindow();
-    });
+    clocked.serve(app);
+    raiseOnRequest(instance, window);
     // Logout, `kill` and Ctrl+C end the program as the close box does; any
     // modal box open at that moment is left without an answer.
     SignalExit signalExit([&window](int) {
@@ -142,5 +135,23 @@ int main(int argc, char* argv[])
     QTimer outputCheck;
     QObject::connect(&outputCheck, &QTimer::timeout, [&sound] { sound.checkOutput(); });
     outputCheck.start(1000);
-    return qapp.exec();
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Rendering to a file needs no window, no display and no sound device.
+    if (wantsRenderCommand(argc, argv))
+        return runRenderCommand(argc, argv);
+    QApplication qapp(argc, argv);
+    describeApplication();
+    std::filesystem::path folder;
+    if (!enterDataFolder(folder))
+        return 1;
+    SingleInstance instance(folder);
+    if (!instance.claim())
+        return 0; // the running copy shows its window instead
+    return runProgram(folder, instance);
 }

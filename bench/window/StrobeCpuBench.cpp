@@ -2,7 +2,7 @@
 // program uses meanwhile (user + system time of the whole process over wall time).
 // Run it on an X server: xvfb-run -a build/bench/aurelith_window_bench
 #include "app/App.h"
-#include "platform/MainWindow.h"
+#include "platform/ClockedWindow.h"
 #include "platform/QtDialogs.h"
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
@@ -40,10 +40,8 @@ void BM_RealWindowStrobe20Hz(benchmark::State& state)
     QtDialogs dialogs;
     App app(form, sound, dialogs, folder);
     bindHandlers(app);
-    QElapsedTimer clock;
-    clock.start();
-    TimerScheduler scheduler(form, [&clock] { return clock.elapsed(); });
-    MainWindow window(form, scheduler);
+    ClockedWindow clocked(form);
+    MainWindow& window = clocked.window();
     window.show();
     if (!startUp(app)) {
         state.SkipWithError("start-up failed");

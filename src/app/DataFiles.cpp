@@ -76,6 +76,30 @@ bool replaceable(const struct stat& st, const std::filesystem::path& path)
 
 int makeTemporary(std::string& pattern) { return ::mkostemp(pattern.data(), O_CLOEXEC); }
 
+// The mode a rewritten file keeps (a new one gets the usual mode); none when
+// the file must not be replaced or cannot be looked at.
+std::optional<mode_t> modeOfReplacement(const std::filesystem::path& target)
+{
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0) {
+        if (!replaceable(st, target))
+            return std::nullopt;
+        return st.st_mode & 07777;
+    }
+    if (errno == ENOENT)
+        return newFileMode();
+    return std::nullopt;
+}
+
+void syncFolder(const std::filesystem::path& dir)
+{
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
 } // namespace
 
 FileCalls FileCalls::system() { return {::write, ::fsync, ::rename}; }
@@ -212,17 +236,9 @@ bool DataFiles::write(std::string_view name, const std::vector<Value>& fields) c
 {
     const std::filesystem::path target = resolveLinks(pathOf(name));
     const std::filesystem::path dir = target.parent_path();
-    mode_t mode = 0;
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0) {
-        if (!replaceable(st, target))
-            return false;
-        mode = st.st_mode & 07777;
-    } else if (errno == ENOENT) {
-        mode = newFileMode();
-    } else {
+    const std::optional<mode_t> mode = modeOfReplacement(target);
+    if (!mode)
         return false;
-    }
     const std::string pattern =
         (dir / ("." + target.filename().string() + std::string(kTemporaryMark) + "XXXXXX")).string();
     std::string temp = pattern;
@@ -236,17 +252,12 @@ bool DataFiles::write(std::string_view name, const std::vector<Value>& fields) c
     }
     if (fd < 0)
         return false;
-    const bool ok = ::fchmod(fd, mode) == 0 && writeAll(calls, fd, encode(fields)) && calls.fsync(fd) == 0;
+    const bool ok = ::fchmod(fd, *mode) == 0 && writeAll(calls, fd, encode(fields)) && calls.fsync(fd) == 0;
     if (::close(fd) != 0 || !ok || calls.rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
-    // Make the rename itself durable too.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    syncFolder(dir); // makes the rename itself durable too
     if (written)
         written(name);
     return true;

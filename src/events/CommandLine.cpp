@@ -16,69 +16,104 @@ bool isPlain(char c)
 
 } // namespace
 
-std::optional<std::vector<std::string>> splitCommandLine(std::string_view line)
-{
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false; // a quoted empty string is a word too
-    size_t i = 0;
-    while (i < line.size()) {
-        const char c = line[i];
-        if (isBlank(c)) {
-            if (inWord)
-                words.push_back(std::move(word));
-            word.clear();
-            inWord = false;
-            ++i;
-        } else if (c == '\'') {
-            const size_t close = line.find('\'', i + 1);
-            if (close == std::string_view::npos)
+namespace {
+
+// Reads one line as the shell would split it into words, without expanding anything.
+class Splitter {
+public:
+    explicit Splitter(std::string_view line) : line_(line) {}
+
+    std::optional<std::vector<std::string>> words()
+    {
+        while (i_ < line_.size()) {
+            const char c = line_[i_];
+            bool closed = true;
+            if (isBlank(c))
+                endWord();
+            else if (c == '\'')
+                closed = singleQuoted();
+            else if (c == '"')
+                closed = doubleQuoted();
+            else if (c == '\\')
+                escaped();
+            else
+                take(c, 1);
+            if (!closed)
                 return std::nullopt;
-            word.append(line.substr(i + 1, close - i - 1));
-            inWord = true;
-            i = close + 1;
-        } else if (c == '"') {
-            inWord = true;
-            ++i;
-            for (;;) {
-                if (i >= line.size())
-                    return std::nullopt;
-                const char d = line[i];
-                if (d == '"') {
-                    ++i;
-                    break;
-                }
-                if (d == '\\' && i + 1 < line.size() && escapableInDoubleQuotes(line[i + 1])) {
-                    if (line[i + 1] != '\n') // an escaped line break joins the lines
-                        word += line[i + 1];
-                    i += 2;
-                } else {
-                    word += d;
-                    ++i;
-                }
-            }
-        } else if (c == '\\') {
-            if (i + 1 >= line.size()) { // nothing left to escape: keep the backslash
-                word += c;
-                inWord = true;
-                ++i;
-            } else if (line[i + 1] == '\n') {
-                i += 2;
-            } else {
-                word += line[i + 1];
-                inWord = true;
-                i += 2;
-            }
-        } else {
-            word += c;
-            inWord = true;
-            ++i;
         }
+        if (inWord_)
+            words_.push_back(std::move(word_));
+        return std::move(words_);
     }
-    if (inWord)
-        words.push_back(std::move(word));
-    return words;
-}
+
+private:
+    void take(char c, size_t width)
+    {
+        word_ += c;
+        inWord_ = true;
+        i_ += width;
+    }
+
+    void endWord()
+    {
+        if (inWord_)
+            words_.push_back(std::move(word_));
+        word_.clear();
+        inWord_ = false;
+        ++i_;
+    }
+
+    bool singleQuoted()
+    {
+        const size_t close = line_.find('\'', i_ + 1);
+        if (close == std::string_view::npos)
+            return false;
+        word_.append(line_.substr(i_ + 1, close - i_ - 1));
+        inWord_ = true;
+        i_ = close + 1;
+        return true;
+    }
+
+    bool doubleQuoted()
+    {
+        inWord_ = true;
+        for (++i_; i_ < line_.size(); ++i_) {
+            const char d = line_[i_];
+            if (d == '"') {
+                ++i_;
+                return true;
+            }
+            if (d == '\\' && i_ + 1 < line_.size() && escapableInDoubleQuotes(line_[i_ + 1])) {
+                ++i_;
+                if (line_[i_] != '\n') // an escaped line break joins the lines
+                    word_ += line_[i_];
+            } else {
+                word_ += d;
+            }
+        }
+        return false;
+    }
+
+    void escaped()
+    {
+        if (i_ + 1 >= line_.size()) // nothing left to escape: keep the backslash
+            take('\\', 1);
+        else if (line_[i_ + 1] == '\n')
+            i_ += 2;
+        else
+            take(line_[i_ + 1], 2);
+    }
+
+    std::string_view line_;
+    size_t i_ = 0;
+    std::vector<std::string> words_;
+    std::string word_;
+    bool inWord_ = false; // a quoted empty string is a word too
+};
+
+} // namespace
+
+std::optional<std::vector<std::string>> splitCommandLine(std::string_view line) { return Splitter(line).words(); }
 
 std::string joinCommandLine(const std::vector<std::string>& words)
 {

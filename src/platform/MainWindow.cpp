@@ -188,19 +188,24 @@ void MainWindow::applyBackColour(QWidget* w, const Control& c)
         w->setAutoFillBackground(true);
 }
 
+void MainWindow::mirrorMenu(const Control& c, Property property)
+{
+    if (QAction* a = action(c.name)) {
+        if (property == Property::Caption)
+            a->setText(q(c.caption));
+        else if (property == Property::Enabled)
+            a->setEnabled(c.enabled);
+        else if (property == Property::Visible)
+            a->setVisible(c.visible);
+    } else if (QMenu* m = menu(c.name); m && property == Property::Caption) {
+        m->setTitle(q(c.caption));
+    }
+}
+
 void MainWindow::mirror(const Control& c, Property property)
 {
     if (c.kind == ControlKind::MenuItem || c.kind == ControlKind::Menu) {
-        if (QAction* a = action(c.name)) {
-            if (property == Property::Caption)
-                a->setText(q(c.caption));
-            else if (property == Property::Enabled)
-                a->setEnabled(c.enabled);
-            else if (property == Property::Visible)
-                a->setVisible(c.visible);
-        } else if (QMenu* m = menu(c.name); m && property == Property::Caption) {
-            m->setTitle(q(c.caption));
-        }
+        mirrorMenu(c, property);
         return;
     }
     QWidget* w = widget(c.name);

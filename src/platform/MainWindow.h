@@ -35,6 +35,7 @@ private:
     QWidget* createWidget(const Control& c, QWidget* parent);
     void connectControl(const Control& c, QWidget* w);
     void mirror(const Control& c, Property property);
+    void mirrorMenu(const Control& c, Property property);
     void applyBackColour(QWidget* w, const Control& c);
     void scheduleNextTick();
 

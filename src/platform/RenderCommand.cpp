@@ -40,14 +40,10 @@ bool wantsRenderCommand(int argc, char* argv[])
     return false;
 }
 
-int runRenderCommand(int argc, char* argv[])
-{
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("aurelith");
-    QCoreApplication::setApplicationVersion(AURELITH_VERSION);
-    std::setlocale(LC_NUMERIC, "C");
+namespace {
 
-    QCommandLineParser parser;
+void describeOptions(QCommandLineParser& parser)
+{
     parser.setApplicationDescription(
         "Binaural beats with a colour strobe. With --render, writes what the window would play to a sound file "
         "(WAV, FLAC or Ogg Vorbis, by the file's extension) instead of opening the window.");
@@ -64,55 +60,61 @@ int runRenderCommand(int argc, char* argv[])
         {"scan", "Scan direction: up or down.", "dir"},
         {"limit", "Scan: stop when the right tone reaches this frequency.", "hz"},
     });
-    if (!parser.parse(QCoreApplication::arguments()))
-        return fail(parser.errorText());
-    if (parser.isSet("help")) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
-        return 0;
-    }
-    if (parser.isSet("version")) {
-        std::printf("aurelith %s\n", AURELITH_VERSION);
-        return 0;
-    }
-    if (!parser.isSet("render"))
-        return fail("--render <file> is needed");
-    if (!parser.positionalArguments().isEmpty())
-        return fail("unexpected argument " + parser.positionalArguments().first());
+}
 
-    RenderRequest request;
+bool isFrequency(const QString& text, double& hz) { return toNumber(text, hz) && hz >= 10 && hz <= 15600; }
+
+// The scan options, when any is given; an empty answer means they are fine.
+QString readScan(const QCommandLineParser& parser, RenderRequest& request)
+{
+    if (!parser.isSet("scan") && !parser.isSet("scan-time") && !parser.isSet("limit"))
+        return {};
+    const QString dir = parser.value("scan").toLower();
+    if (dir != "up" && dir != "down")
+        return "--scan must be up or down";
+    request.scanDirection = dir == "up" ? 1 : -1;
+    if (!toNumber(parser.value("scan-time"), request.scanTimeMs) || request.scanTimeMs < 1 ||
+        request.scanTimeMs > 3600000)
+        return "--scan-time must be from 1 to 3600000 milliseconds";
+    double hz = 0;
+    if (parser.isSet("limit")) {
+        if (!isFrequency(parser.value("limit"), hz))
+            return "--limit must be a frequency from 10 to 15600 Hz";
+        request.scanLimit = hz;
+    }
+    return {};
+}
+
+// Fills the request from the parsed options; an empty answer means they are fine.
+QString readRequest(const QCommandLineParser& parser, RenderRequest& request)
+{
+    if (!parser.isSet("render"))
+        return "--render <file> is needed";
+    if (!parser.positionalArguments().isEmpty())
+        return "unexpected argument " + parser.positionalArguments().first();
     request.output = parser.value("render").toStdString();
     if (renderFormatFor(request.output) == 0)
-        return fail("the output name must end in .wav, .flac or .ogg");
+        return "the output name must end in .wav, .flac or .ogg";
     double hz = 0;
     for (const char* side : {"left", "right"}) {
         const QString text = parser.value(side);
-        if (!toNumber(text, hz) || hz < 10 || hz > 15600)
-            return fail(QString("--%1 must be a frequency from 10 to 15600 Hz").arg(side));
+        if (!isFrequency(text, hz))
+            return QString("--%1 must be a frequency from 10 to 15600 Hz").arg(side);
         (std::strcmp(side, "left") == 0 ? request.left : request.right) = text.toStdString();
     }
     const QString wave = parser.value("wave").toLower();
     const QStringList shapes = {"sine", "square", "sawtooth", "triangle"};
     if (!shapes.contains(wave))
-        return fail("--wave must be sine, square, triangle or sawtooth");
+        return "--wave must be sine, square, triangle or sawtooth";
     request.waveform = static_cast<int>(shapes.indexOf(wave)) + 1;
     request.mask = parser.value("mask").toStdString();
     if (!toNumber(parser.value("minutes"), request.minutes) || !(request.minutes > 0) || request.minutes > 1440)
-        return fail("--minutes must be more than 0 and at most 1440");
-    if (parser.isSet("scan") || parser.isSet("scan-time") || parser.isSet("limit")) {
-        const QString dir = parser.value("scan").toLower();
-        if (dir != "up" && dir != "down")
-            return fail("--scan must be up or down");
-        request.scanDirection = dir == "up" ? 1 : -1;
-        if (!toNumber(parser.value("scan-time"), request.scanTimeMs) || request.scanTimeMs < 1 ||
-            request.scanTimeMs > 3600000)
-            return fail("--scan-time must be from 1 to 3600000 milliseconds");
-        if (parser.isSet("limit")) {
-            if (!toNumber(parser.value("limit"), hz) || hz < 10 || hz > 15600)
-                return fail("--limit must be a frequency from 10 to 15600 Hz");
-            request.scanLimit = hz;
-        }
-    }
+        return "--minutes must be more than 0 and at most 1440";
+    return readScan(parser, request);
+}
 
+int render(const RenderRequest& request)
+{
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     RenderProgress progress;
     if (terminal)
@@ -123,13 +125,39 @@ int runRenderCommand(int argc, char* argv[])
             std::fflush(stderr);
         };
     const std::string problem = renderToFile(request, defaultDataFolder(), progress);
-    if (!problem.empty()) {
-        if (terminal)
-            std::fputc('\n', stderr);
-        std::fprintf(stderr, "aurelith: %s\n", problem.c_str());
-        return 2;
+    if (problem.empty())
+        return 0;
+    if (terminal)
+        std::fputc('\n', stderr);
+    std::fprintf(stderr, "aurelith: %s\n", problem.c_str());
+    return 2;
+}
+
+} // namespace
+
+int runRenderCommand(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("aurelith");
+    QCoreApplication::setApplicationVersion(AURELITH_VERSION);
+    std::setlocale(LC_NUMERIC, "C");
+
+    QCommandLineParser parser;
+    describeOptions(parser);
+    if (!parser.parse(QCoreApplication::arguments()))
+        return fail(parser.errorText());
+    if (parser.isSet("help")) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
     }
-    return 0;
+    if (parser.isSet("version")) {
+        std::printf("aurelith %s\n", AURELITH_VERSION);
+        return 0;
+    }
+    RenderRequest request;
+    if (const QString problem = readRequest(parser, request); !problem.isEmpty())
+        return fail(problem);
+    return render(request);
 }
 
 } // namespace aurelith

@@ -34,9 +34,53 @@ const char* formatName(SDL_AudioFormat format)
     }
 }
 
+void setHints()
+{
+    // SDL would turn SIGTERM and SIGINT into quit events nobody reads, so the
+    // program could no longer be ended by a signal (at logout, by kill).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The desktop's mixer lists the stream as "Aurelith", a music stream.
+    SDL_SetHint(SDL_HINT_APP_NAME, "Aurelith");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Aurelith");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Aurelith");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Music");
+    // SDL's PulseAudio driver (the one PipeWire's pulse service serves too)
+    // passes no role; libpulse takes it from the environment. A role the user
+    // set is kept.
+    ::setenv("PULSE_PROP_media.role", "music", 0);
+}
+
+SDL_AudioSpec stereoFloat(int rate, int periodFrames, SDL_AudioCallback callback, void* userdata)
+{
+    SDL_AudioSpec spec{};
+    spec.freq = rate;
+    spec.format = AUDIO_F32SYS;
+    spec.channels = 2;
+    spec.samples = static_cast<Uint16>(periodFrames);
+    spec.callback = callback;
+    spec.userdata = userdata;
+    return spec;
+}
+
+void logOpened(const std::string& driver, const SDL_AudioSpec& got, std::int64_t tookNs)
+{
+    qCInfo(lcAudio).nospace() << "driver " << driver.c_str() << ", " << got.freq << " Hz, " << got.channels
+                              << " channels, " << formatName(got.format) << ", period " << got.samples << " frames ("
+                              << 1000.0 * got.samples / got.freq << " ms); opened in " << tookNs / 1e6 << " ms";
+}
+
 } // namespace
 
 SdlAudioOutput::~SdlAudioOutput() { close(); }
+
+void SdlAudioOutput::resetCounters()
+{
+    lastCallbackNs_ = 0;
+    longestGapNs_ = 0;
+    gaps_ = 0;
+    silentFrames_ = 0;
+    callbacks_ = 0;
+}
 
 std::string SdlAudioOutput::explainFailure(const std::string& driver, bool driverChosenByUser,
                                            const std::string& sdlError)
@@ -63,18 +107,7 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
         error = "The sound device is already open.";
         return false;
     }
-    // SDL would turn SIGTERM and SIGINT into quit events nobody reads, so the
-    // program could no longer be ended by a signal (at logout, by kill).
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    // The desktop's mixer lists the stream as "Aurelith", a music stream.
-    SDL_SetHint(SDL_HINT_APP_NAME, "Aurelith");
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Aurelith");
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Aurelith");
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Music");
-    // SDL's PulseAudio driver (the one PipeWire's pulse service serves too)
-    // passes no role; libpulse takes it from the environment. A role the user
-    // set is kept.
-    ::setenv("PULSE_PROP_media.role", "music", 0);
+    setHints();
     const std::int64_t openedFrom = monotonicNs();
     const char* chosen = std::getenv("SDL_AUDIODRIVER");
     const bool byUser = chosen && *chosen;
@@ -86,20 +119,11 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     const std::string driver = SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "";
     // A reopened device keeps the mixer's rate (SDL converts) so playing voices stay in tune.
     const bool keepRate = deviceRate > 0;
-    SDL_AudioSpec wanted{};
-    wanted.freq = keepRate ? deviceRate : kWantedRate;
-    wanted.format = AUDIO_F32SYS;
-    wanted.channels = 2;
-    wanted.samples = kPeriodFrames;
-    wanted.callback = &SdlAudioOutput::callback;
-    wanted.userdata = this;
+    const SDL_AudioSpec wanted = stereoFloat(keepRate ? deviceRate : kWantedRate, kPeriodFrames,
+                                             &SdlAudioOutput::callback, this);
     SDL_AudioSpec got{};
     mixer_ = &mixer;
-    lastCallbackNs_ = 0;
-    longestGapNs_ = 0;
-    gaps_ = 0;
-    silentFrames_ = 0;
-    callbacks_ = 0;
+    resetCounters();
     // Format and channels are converted by SDL if need be; only the rate may differ.
     device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &got, keepRate ? 0 : SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
     if (device_ == 0) {
@@ -111,10 +135,7 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     }
     rate_ = got.freq;
     periodFrames_ = got.samples > 0 ? got.samples : kPeriodFrames;
-    qCInfo(lcAudio).nospace() << "driver " << driver.c_str() << ", " << got.freq << " Hz, " << got.channels
-                              << " channels, " << formatName(got.format) << ", period " << got.samples << " frames ("
-                              << 1000.0 * got.samples / got.freq << " ms); opened in "
-                              << (monotonicNs() - openedFrom) / 1e6 << " ms";
+    logOpened(driver, got, monotonicNs() - openedFrom);
     // The device starts paused, so the mixer learns its rate before the first render.
     mixer.attachAudioThread(got.freq);
     deviceRate = got.freq;

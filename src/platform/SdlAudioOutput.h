@@ -39,6 +39,7 @@ public:
 
 private:
     static void callback(void* userdata, std::uint8_t* stream, int bytes);
+    void resetCounters();
 
     Mixer* mixer_ = nullptr;
     std::uint32_t device_ = 0;

@@ -28,6 +28,40 @@ float Limiter::requiredGain(float left, float right) const
     return peak > kCeiling ? kCeiling / peak : 1.0f;
 }
 
+// Minimum of the required gains over the look-ahead and the hold, kept as a
+// monotonic queue of positions.
+double Limiter::slidingMinimum(float need)
+{
+    const long w = window_;
+    if (minCount_ > 0 && minQueue_[minHead_] <= frame_ - w) {
+        minHead_ = (minHead_ + 1) % w;
+        --minCount_;
+    }
+    required_[frame_ % w] = need;
+    while (minCount_ > 0 && required_[minQueue_[(minHead_ + minCount_ - 1) % w] % w] >= need)
+        --minCount_;
+    minQueue_[(minHead_ + minCount_) % w] = frame_;
+    ++minCount_;
+    return required_[minQueue_[minHead_] % w];
+}
+
+// Eases back up, never above what the coming frames allow, and averages that
+// over the look-ahead.
+float Limiter::smoothedGain(double minimum, int slot)
+{
+    const int n = lookAhead_;
+    released_ = std::min(minimum, released_ + (1.0 - released_) * releaseCoefficient_);
+    if (released_ > 1.0 - 1e-9 && minimum == 1.0)
+        released_ = 1.0;
+    const float gainIn = static_cast<float>(released_);
+    belowOne_ += (gainIn != 1.0f) - (smoothed_[slot] != 1.0f);
+    boxSum_ += gainIn - smoothed_[slot];
+    smoothed_[slot] = gainIn;
+    if (belowOne_ == 0)
+        boxSum_ = n; // no rounding drift carried into the next limiting
+    return belowOne_ == 0 ? 1.0f : static_cast<float>(boxSum_ / n);
+}
+
 void Limiter::process(float* stereo, int frames)
 {
     const int n = lookAhead_;
@@ -39,32 +73,7 @@ void Limiter::process(float* stereo, int frames)
         if (!std::isfinite(right))
             right = 0.0f;
         const int slot = static_cast<int>(frame_ % n);
-        const long w = window_;
-
-        // Minimum of the required gains over the look-ahead and the hold.
-        if (minCount_ > 0 && minQueue_[minHead_] <= frame_ - w) {
-            minHead_ = (minHead_ + 1) % w;
-            --minCount_;
-        }
-        const float need = requiredGain(left, right);
-        required_[frame_ % w] = need;
-        while (minCount_ > 0 && required_[minQueue_[(minHead_ + minCount_ - 1) % w] % w] >= need)
-            --minCount_;
-        minQueue_[(minHead_ + minCount_) % w] = frame_;
-        ++minCount_;
-        const double minimum = required_[minQueue_[minHead_] % w];
-
-        // Ease back up, never above what the coming frames allow.
-        released_ = std::min(minimum, released_ + (1.0 - released_) * releaseCoefficient_);
-        if (released_ > 1.0 - 1e-9 && minimum == 1.0)
-            released_ = 1.0;
-        const float gainIn = static_cast<float>(released_);
-        belowOne_ += (gainIn != 1.0f) - (smoothed_[slot] != 1.0f);
-        boxSum_ += gainIn - smoothed_[slot];
-        smoothed_[slot] = gainIn;
-        if (belowOne_ == 0)
-            boxSum_ = n; // no rounding drift carried into the next limiting
-        const float gain = belowOne_ == 0 ? 1.0f : static_cast<float>(boxSum_ / n);
+        const float gain = smoothedGain(slidingMinimum(requiredGain(left, right)), slot);
 
         // The frame that entered n - 1 frames ago leaves now, under a gain
         // averaged from minima that all covered it.

@@ -30,6 +30,8 @@ public:
 
 private:
     float requiredGain(float left, float right) const;
+    double slidingMinimum(float need);
+    float smoothedGain(double minimum, int slot);
 
     int lookAhead_ = 1;
     long window_ = 1; // frames the minimum looks back over: look-ahead and hold

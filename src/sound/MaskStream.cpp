@@ -192,24 +192,31 @@ void MaskStream::run()
                 ring_.write(d.stereo.data() + 2 * inPos, static_cast<std::size_t>(inCount - inPos)));
             continue;
         }
-        // The resampler runs on across the loop point, so the file's end flows
-        // into its start as one continuous signal.
-        SRC_DATA data{};
-        data.data_in = d.stereo.data() + 2 * inPos;
-        data.input_frames = inCount - inPos;
-        data.data_out = d.resampled.data();
-        data.output_frames = static_cast<long>(kOutChunkFrames);
-        data.src_ratio = d.ratio;
-        data.end_of_input = 0;
-        if (src_process(d.resampler.get(), &data) != 0) {
+        if (!resample(d, inPos, inCount)) {
             failed_.store(true, std::memory_order_release);
             return;
         }
-        inPos += data.input_frames_used;
-        // A band-limited filter overshoots a little on full-scale material.
-        makeSamplesSafe(d.resampled.data(), static_cast<std::size_t>(2 * data.output_frames_gen));
-        ring_.write(d.resampled.data(), static_cast<std::size_t>(data.output_frames_gen));
     }
+}
+
+// The resampler runs on across the loop point, so the file's end flows into
+// its start as one continuous signal.
+bool MaskStream::resample(Decoder& d, long& inPos, long inCount)
+{
+    SRC_DATA data{};
+    data.data_in = d.stereo.data() + 2 * inPos;
+    data.input_frames = inCount - inPos;
+    data.data_out = d.resampled.data();
+    data.output_frames = static_cast<long>(kOutChunkFrames);
+    data.src_ratio = d.ratio;
+    data.end_of_input = 0;
+    if (src_process(d.resampler.get(), &data) != 0)
+        return false;
+    inPos += data.input_frames_used;
+    // A band-limited filter overshoots a little on full-scale material.
+    makeSamplesSafe(d.resampled.data(), static_cast<std::size_t>(2 * data.output_frames_gen));
+    ring_.write(d.resampled.data(), static_cast<std::size_t>(data.output_frames_gen));
+    return true;
 }
 
 } // namespace aurelith

@@ -54,6 +54,7 @@ private:
     struct Decoder;
     MaskStream(std::unique_ptr<Decoder> decoder, std::string path);
     void run();
+    bool resample(Decoder& d, long& inPos, long inCount);
     // Worker: waits until the ring has room for `frames` frames or stop is asked.
     bool waitForSpace(std::size_t frames);
 

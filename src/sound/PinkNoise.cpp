@@ -12,22 +12,21 @@
 
 namespace aurelith {
 
-std::shared_ptr<const PcmData> PinkNoise::generate(int sampleRate, unsigned seed)
+namespace {
+
+// Left and right are real signals, so one complex transform makes both:
+// spectrum = L + iR, each with its own random phases and the mirrored half
+// conjugated. Whole bins only, so the loop wraps without a seam.
+std::vector<std::complex<double>> pinkStereoSpectrum(long n, int sampleRate, double lowHz, double highHz, unsigned seed)
 {
-    const long n = kFrames;
     const double binHz = static_cast<double>(sampleRate) / n;
-    const double highHz = std::min(kHighHz, 0.45 * sampleRate);
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> phase(0.0, 2.0 * std::numbers::pi);
-
-    // Left and right are real signals, so one complex transform makes both:
-    // spectrum = L + iR, each with its own random phases and the mirrored
-    // half conjugated. Whole bins only, so the loop wraps without a seam.
     std::vector<std::complex<double>> spectrum(static_cast<std::size_t>(n));
     const std::complex<double> i(0.0, 1.0);
     for (long k = 1; k < n / 2; ++k) {
         const double hz = k * binHz;
-        if (hz < kLowHz || hz > highHz) {
+        if (hz < lowHz || hz > highHz) {
             continue;
         }
         const double amplitude = 1.0 / std::sqrt(hz); // power falls as 1/f
@@ -36,6 +35,16 @@ std::shared_ptr<const PcmData> PinkNoise::generate(int sampleRate, unsigned seed
         spectrum[static_cast<std::size_t>(k)] = left + i * right;
         spectrum[static_cast<std::size_t>(n - k)] = std::conj(left) + i * std::conj(right);
     }
+    return spectrum;
+}
+
+} // namespace
+
+std::shared_ptr<const PcmData> PinkNoise::generate(int sampleRate, unsigned seed)
+{
+    const long n = kFrames;
+    std::vector<std::complex<double>> spectrum = pinkStereoSpectrum(n, sampleRate, kLowHz,
+                                                                    std::min(kHighHz, 0.45 * sampleRate), seed);
     fft(spectrum, true);
 
     double sumLeft = 0.0;

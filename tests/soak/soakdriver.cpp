@@ -6,17 +6,15 @@
 // presses Exit after the given minutes. Message boxes are answered from a
 // script so that none can stop the run. Usage: soakdriver MINUTES DATA_FOLDER
 #include "app/App.h"
-#include "platform/MainWindow.h"
+#include "platform/ClockedWindow.h"
 #include "platform/SdlAudioOutput.h"
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
 #include "support/ScriptedDialogs.h"
 #include "ui/ControlNames.h"
-#include "ui/TimerScheduler.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <clocale>
@@ -43,15 +41,8 @@ int main(int argc, char* argv[])
     ScriptedDialogs dialogs;
     App app(form, sound, dialogs, folder);
     bindHandlers(app);
-    QElapsedTimer clock;
-    clock.start();
-    TimerScheduler scheduler(form, [&clock] { return clock.elapsed(); });
-    MainWindow window(form, scheduler);
-    app.showWindow = [&window] { window.show(); };
-    app.onQuit = [&window, &qapp] {
-        window.hide();
-        qapp.quit();
-    };
+    ClockedWindow clocked(form);
+    clocked.serve(app);
     if (!startUp(app)) {
         std::fprintf(stderr, "cannot start: %s\n", dialogs.messages().empty() ? "" : dialogs.messages()[0].c_str());
         return 1;

@@ -51,6 +51,17 @@ protected:
         putFile("oncol", "255\r\n");
         putFile("offcol", "16711680\r\n");
     }
+    // Started as a returning user whose saved levels ("vols") are these.
+    void startAsReturningUser(const std::string& vols)
+    {
+        useSavedSettings(vols);
+        ASSERT_TRUE(start());
+    }
+    void setPair(const std::string& left, const std::string& right)
+    {
+        type(ctl::txtSetFreq1, left);
+        type(ctl::txtsetfreq2, right);
+    }
     std::string file(const std::string& name) const { return readBytes(folder.path / name); }
     void putFile(const std::string& name, const std::string& bytes) { writeBytes(folder.path / name, bytes); }
     bool exists(const std::string& name) const { return fs::exists(folder.path / name); }

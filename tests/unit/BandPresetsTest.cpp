@@ -9,11 +9,7 @@ using namespace ctl;
 
 class BandPresetsTest : public AppTest {
 protected:
-    void SetUp() override
-    {
-        useSavedSettings("-3000,5000,0,160");
-        ASSERT_TRUE(start());
-    }
+    void SetUp() override { startAsReturningUser("-3000,5000,0,160"); }
     void expectPair(const char* left, const char* right, const char* beat)
     {
         EXPECT_EQ(text(txtSetFreq1), left);

@@ -39,8 +39,7 @@ TEST_F(FaultToleranceTest, FolderLostWhilePlayingStillPlaysWhatTheBoxesShow)
              writeBytes(f, "not a folder");
          }},
     };
-    useSavedSettings("-3000,5000,0,135");
-    ASSERT_TRUE(start());
+    ASSERT_NO_FATAL_FAILURE(startAsReturningUser("-3000,5000,0,135"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::error_code ignored;
@@ -87,8 +86,7 @@ TEST_F(FaultToleranceTest, UnreadableFilesKeepTheirValues)
 // starts with counts, and the messages are those of any other bad text.
 TEST_F(FaultToleranceTest, MegabytePastesAreJustBadOrGoodNumbers)
 {
-    useSavedSettings("-3000,5000,0,135");
-    ASSERT_TRUE(start());
+    ASSERT_NO_FATAL_FAILURE(startAsReturningUser("-3000,5000,0,135"));
     const std::string digits(1u << 20, '9');
     struct Case {
         std::string left, right;
@@ -105,8 +103,7 @@ TEST_F(FaultToleranceTest, MegabytePastesAreJustBadOrGoodNumbers)
         SCOPED_TRACE(c.left.substr(0, 8) + " / " + c.right.substr(0, 8));
         click(cmdStop);
         dialogs.shown.clear();
-        type(txtSetFreq1, c.left);
-        type(txtsetfreq2, c.right);
+        setPair(c.left, c.right);
         click(cmdGenerate);
         if (c.plays) {
             EXPECT_TRUE(dialogs.shown.empty());
@@ -117,8 +114,7 @@ TEST_F(FaultToleranceTest, MegabytePastesAreJustBadOrGoodNumbers)
     }
 
     // The scanner's own time box, answered with a megabyte.
-    type(txtSetFreq1, "160");
-    type(txtsetfreq2, "165");
+    setPair("160", "165");
     for (const auto& [answer, scans] :
          {std::pair{digits, false}, std::pair{std::string(1u << 20, '0') + "4000", true}}) {
         dialogs.shown.clear();

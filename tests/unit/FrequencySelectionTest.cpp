@@ -10,16 +10,7 @@ using namespace ctl;
 
 class FrequencySelectionTest : public AppTest {
 protected:
-    void SetUp() override
-    {
-        useSavedSettings("-3000,0,0,200");
-        ASSERT_TRUE(start());
-    }
-    void setPair(const std::string& left, const std::string& right)
-    {
-        type(txtSetFreq1, left);
-        type(txtsetfreq2, right);
-    }
+    void SetUp() override { startAsReturningUser("-3000,0,0,200"); }
     void setBaseFrequencyOff() { click(Command60); }
     // The pitch each playing tone buffer really sounds at.
     std::vector<double> playingPitches() const

@@ -25,8 +25,7 @@ class HoursOfUseTest : public AppTest {
 protected:
     void SetUp() override
     {
-        useSavedSettings("-3000,0,0,200");
-        ASSERT_TRUE(start());
+        startAsReturningUser("-3000,0,0,200");
         form.addObserver([this](const Control& c, Property p) {
             if (c.name == Text4 && p == Property::BackColour)
                 ++flashes;
@@ -62,8 +61,7 @@ protected:
     }
     void scan(const std::string& left, const std::string& right, std::string_view direction)
     {
-        type(txtSetFreq1, left);
-        type(txtsetfreq2, right);
+        setPair(left, right);
         dialogs.answerInput("201");
         click(st7);
         click(direction);

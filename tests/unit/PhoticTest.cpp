@@ -32,11 +32,6 @@ protected:
                 paints.push_back({now, *c.backColour});
         });
     }
-    void setPair(const std::string& left, const std::string& right)
-    {
-        type(txtSetFreq1, left);
-        type(txtsetfreq2, right);
-    }
     void runFor(std::int64_t ms)
     {
         for (const std::int64_t end = now + ms; now < end;) {

@@ -15,8 +15,7 @@ class PlaybackTest : public AppTest {
 protected:
     void SetUp() override
     {
-        useSavedSettings("-3000,5000,0,160");
-        ASSERT_TRUE(start());
+        startAsReturningUser("-3000,5000,0,160");
         sound.clearCalls();
     }
     // A masking file of a quiet 100 Hz square, one second long.
@@ -56,8 +55,7 @@ TEST_F(PlaybackTest, StartWritesBothTonesAndPlaysThemAtTheToneVolume)
 
 TEST_F(PlaybackTest, ToneBuffersPlayAtTheRateThatGivesTheExactPitch)
 {
-    type(txtSetFreq1, "300");
-    type(txtsetfreq2, "301");
+    setPair("300", "301");
     click(cmdGenerate);
     const auto buffers = playing();
     ASSERT_EQ(buffers.size(), 2u);
@@ -75,8 +73,7 @@ class HeardPitchTest : public PlaybackTest, public ::testing::WithParamInterface
 TEST_P(HeardPitchTest, EachEarAndTheBeatMatchTheWindow)
 {
     const Pair pair = GetParam();
-    type(txtSetFreq1, formatNumber(pair.left));
-    type(txtsetfreq2, formatNumber(pair.right));
+    setPair(formatNumber(pair.left), formatNumber(pair.right));
     click(cmdGenerate);
     form.setValue(scrBalance, 0);
     form.setValue(scrBalance, 5000); // channel 1 to the right ear, channel 2 to the left
@@ -106,8 +103,7 @@ INSTANTIATE_TEST_SUITE_P(Pairs, HeardPitchTest,
 
 TEST_F(PlaybackTest, VolumeAndBalanceLevelsAsHeard)
 {
-    type(txtSetFreq1, "500");
-    type(txtsetfreq2, "700");
+    setPair("500", "700");
     // Both tones at -6 dB in both ears: their sum cannot clip.
     form.setValue(scrToneVol, -600);
     click(cmdGenerate);
@@ -138,8 +134,7 @@ TEST_F(PlaybackTest, OutOfRangeChannelTwoKeepsTheOldTonesPlaying)
 {
     click(cmdGenerate);
     const std::string oldTone2 = file("freq2.wav");
-    type(txtSetFreq1, "200");
-    type(txtsetfreq2, "15601");
+    setPair("200", "15601");
     click(cmdGenerate);
     EXPECT_EQ(dialogs.messages().size(), 1u);
     EXPECT_NE(file("freq1.wav").size(), 555u + 45); // rewritten for 200 Hz
@@ -150,8 +145,7 @@ TEST_F(PlaybackTest, OutOfRangeChannelTwoKeepsTheOldTonesPlaying)
 TEST_F(PlaybackTest, BothEndsOfTheRangePlay)
 {
     for (const char* hz : {"10", "15600"}) {
-        type(txtSetFreq1, hz);
-        type(txtsetfreq2, hz);
+        setPair(hz, hz);
         click(cmdGenerate);
         EXPECT_EQ(playing().size(), 2u) << hz;
     }

@@ -9,16 +9,7 @@ constexpr std::array<std::string_view, 4> kButtons = {Command75, Command72, Comm
 
 class ScanBanksTest : public AppTest {
 protected:
-    void SetUp() override
-    {
-        useSavedSettings("-3000,0,0,200");
-        ASSERT_TRUE(start());
-    }
-    void setPair(const std::string& left, const std::string& right)
-    {
-        type(txtSetFreq1, left);
-        type(txtsetfreq2, right);
-    }
+    void SetUp() override { startAsReturningUser("-3000,0,0,200"); }
     std::vector<std::string> captions() const
     {
         std::vector<std::string> c;

@@ -19,10 +19,8 @@ class ScannerTest : public AppTest {
 protected:
     void SetUp() override
     {
-        useSavedSettings("-3000,0,0,200");
-        ASSERT_TRUE(start());
-        type(txtSetFreq1, "160");
-        type(txtsetfreq2, "165");
+        startAsReturningUser("-3000,0,0,200");
+        setPair("160", "165");
     }
     // Runs every tick due in the next `ms`, as the window's event loop would.
     void runFor(std::int64_t ms)
@@ -204,8 +202,7 @@ TEST_F(ScannerTest, SixtyMinutesStepsOncePerHourOnTheGrid)
 
 TEST_F(ScannerTest, EveryWholeHertzOfBeatRetunesOnceWhileTheStrobeIsOff)
 {
-    type(txtSetFreq1, "160");
-    type(txtsetfreq2, "184");
+    setPair("160", "184");
     customScanTime("1000");
     click(Command71);
     click(Command73);
@@ -223,8 +220,7 @@ TEST_F(ScannerTest, EveryWholeHertzOfBeatRetunesOnceWhileTheStrobeIsOff)
 // the scan time (one variable, two roles), so it is switched on once the scan runs.
 TEST_F(ScannerTest, WhileTheStrobeRunsAStepMakesOnePass)
 {
-    type(txtSetFreq1, "160");
-    type(txtsetfreq2, "184");
+    setPair("160", "184");
     customScanTime("1000");
     click(Command71);
     click(Command73);
@@ -312,8 +308,7 @@ TEST_F(ScannerTest, ScanOffHandsTheDisplaysBack)
 // to close each one, and never sees a second box behind the first.
 TEST_F(ScannerTest, RangeFaultShowsOneBoxAtATime)
 {
-    type(txtSetFreq1, "15597");
-    type(txtsetfreq2, "15599");
+    setPair("15597", "15599");
     customScanTime("4000");
     click(Command71);
     click(Command73);

@@ -21,14 +21,12 @@ class SoundEngineTest : public AppTest {
 protected:
     void SetUp() override
     {
-        useSavedSettings("-3000,5000,0,160");
-        ASSERT_TRUE(start());
+        startAsReturningUser("-3000,5000,0,160");
         form.setValue(scrBalance, 0); // both tones in both ears
     }
     void tune(double left, double right)
     {
-        type(txtSetFreq1, std::to_string(static_cast<int>(left)));
-        type(txtsetfreq2, std::to_string(static_cast<int>(right)));
+        setPair(std::to_string(static_cast<int>(left)), std::to_string(static_cast<int>(right)));
     }
     // Stereo noise as mask 1, returned as its left channel.
     std::vector<float> putNoiseMask(int seconds = 3)
@@ -53,8 +51,7 @@ protected:
     // the left ear and where each retune came.
     std::vector<float> retuneWhileMasked(std::vector<std::size_t>& retunes)
     {
-        type(txtSetFreq1, "200");
-        type(txtsetfreq2, "204");
+        setPair("200", "204");
         click(cmdGenerate);
         dialogs.answerInput("1000");
         click(st7);       // a custom scan time

@@ -112,11 +112,9 @@ class SoundFaultTest : public AppTest, public ::testing::WithParamInterface<Faul
 protected:
     void SetUp() override
     {
-        useSavedSettings("-1000,0,0,160");
-        ASSERT_TRUE(start());
+        startAsReturningUser("-1000,0,0,160");
         click(Command91); // mask 2
-        type(txtSetFreq1, "200");
-        type(txtsetfreq2, "210");
+        setPair("200", "210");
     }
     void expectTonesHeard(const std::vector<float>& heard)
     {

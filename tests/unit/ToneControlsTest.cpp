@@ -11,8 +11,7 @@ class ToneControlsTest : public AppTest {
 protected:
     void SetUp() override
     {
-        useSavedSettings("-3000,5000,0,160");
-        ASSERT_TRUE(start());
+        startAsReturningUser("-3000,5000,0,160");
         sound.clearCalls();
     }
     bool called(const std::string& line) const
@@ -116,8 +115,7 @@ TEST_F(ToneControlsTest, BaseFrequencyBarKeepsTheBeatAndWritesSine)
 
 TEST_F(ToneControlsTest, BaseFrequencyBarWithNegativeAndFractionalBeats)
 {
-    type(txtSetFreq1, "165");
-    type(txtsetfreq2, "159");
+    setPair("165", "159");
     form.setValue(HScroll1, 300);
     EXPECT_EQ(text(txtsetfreq2), "294");
     type(txtsetfreq2, "301.5");
@@ -127,8 +125,7 @@ TEST_F(ToneControlsTest, BaseFrequencyBarWithNegativeAndFractionalBeats)
 
 TEST_F(ToneControlsTest, BaseFrequencyTooLowForChannelTwo)
 {
-    type(txtSetFreq1, "165");
-    type(txtsetfreq2, "159");
+    setPair("165", "159");
     form.setValue(HScroll1, 10);
     EXPECT_EQ(text(txtsetfreq2), "4");
     EXPECT_EQ(dialogs.messages().size(), 1u);
@@ -138,8 +135,7 @@ TEST_F(ToneControlsTest, BaseFrequencyTooLowForChannelTwo)
 
 TEST_F(ToneControlsTest, EmptiedChannelCountsAsZeroForTheBeat)
 {
-    type(txtSetFreq1, "");
-    type(txtsetfreq2, "");
+    setPair("", "");
     form.setValue(HScroll1, 250);
     EXPECT_EQ(text(txtSetFreq1), "250");
     EXPECT_EQ(text(txtsetfreq2), "250");

@@ -3,7 +3,7 @@
 // from the server about every millisecond. Prints what it saw; fails when the
 // median phase is not 100 ms +- 3 or the flashes in 10 s are not 50 +- 1.
 #include "app/App.h"
-#include "platform/MainWindow.h"
+#include "platform/ClockedWindow.h"
 #include "platform/QtDialogs.h"
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
@@ -11,7 +11,6 @@
 #include "ui/ControlNames.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <X11/Xlib.h>
@@ -130,10 +129,8 @@ int main(int argc, char* argv[])
     QtDialogs dialogs;
     App app(form, sound, dialogs, folder);
     bindHandlers(app);
-    QElapsedTimer clock;
-    clock.start();
-    TimerScheduler scheduler(form, [&clock] { return clock.elapsed(); });
-    MainWindow window(form, scheduler);
+    ClockedWindow clocked(form);
+    MainWindow& window = clocked.window();
     window.move(0, 0);
     window.show();
     if (!startUp(app))

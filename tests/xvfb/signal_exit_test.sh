@@ -24,7 +24,7 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset PULSE_SERVER
 PULSE=
 cleanup() {
-    [ -n "$PULSE" ] && pulseaudio --kill 2>/dev/null
+    [ -n "$PULSE" ] && stop_private_pulseaudio
     rm -rf "$WORK"
 }
 trap cleanup EXIT

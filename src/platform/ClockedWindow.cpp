@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/ClockedWindow.h"
+
+#include "app/App.h"
+
+#include <QCoreApplication>
+
+namespace aurelith {
+
+QElapsedTimer ClockedWindow::started()
+{
+    QElapsedTimer clock;
+    clock.start();
+    return clock;
+}
+
+ClockedWindow::ClockedWindow(Form& form)
+    : scheduler_(form, [this] { return clock_.elapsed(); }), window_(form, scheduler_)
+{
+}
+
+void ClockedWindow::serve(App& app)
+{
+    app.showWindow = [this] { window_.show(); };
+    app.onQuit = [this] {
+        window_.hide();
+        QCoreApplication::quit();
+    };
+}
+
+} // namespace aurelith
