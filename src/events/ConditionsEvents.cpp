@@ -196,13 +196,13 @@ void launchCommandLine(App& app, const std::string& commandLine)
 void bindConditionsEvents(App& app)
 {
     Form& form = app.form;
-    form.onClick(Command84, [&app] { pickNext(app); });
-    form.onClick(Command90, [&app] { programCondition(app); });
-    form.onClick(Command83, [&app] { programEvent(app); });
-    form.onClick(Command86, [&app] { writeDefaults(app); });
-    form.onClick(Command82, [&app] { viewNext(app, kConditions); });
-    form.onClick(Command93, [&app] { viewNext(app, kEvents); });
-    form.onClick(Command87, [&app] { toggleEvents(app); });
+    form.onClick(Command84, [&app] { pickNext(app); });              // "PrgCDET"
+    form.onClick(Command90, [&app] { programCondition(app); });      // "PrgCond"
+    form.onClick(Command83, [&app] { programEvent(app); });          // "PrgEvnt"
+    form.onClick(Command86, [&app] { writeDefaults(app); });         // "DeFCnd"
+    form.onClick(Command82, [&app] { viewNext(app, kConditions); }); // "Cond"
+    form.onClick(Command93, [&app] { viewNext(app, kEvents); });     // "Event"
+    form.onClick(Command87, [&app] { toggleEvents(app); });          // "EventOFF"
 }
 
 } // namespace aurelith

@@ -102,6 +102,7 @@ void bindAdjusters(App& app)
         std::string_view button;
         int delta;
     };
+    // "Up 1 HZ", "Up 5 Hz", "Dw 1 HZ", "Dw 5 HZ".
     for (const Step s : {Step{Command63, 1}, Step{Command64, 5}, Step{Command67, -1}, Step{Command69, -5}})
         form.onClick(s.button, [&app, d = s.delta] { step(app, d); });
 
@@ -112,11 +113,11 @@ void bindAdjusters(App& app)
         void (*run)(App&);
     };
     const std::array<Twin, 5> twins = {{
-        {Command25, sp1, doubleBeat},
-        {Command27, sp2, halveBeat},
-        {Command53, sp3, [](App& a) { stepRatio(a, +1); }},
-        {Command52, sp4, [](App& a) { stepRatio(a, -1); }},
-        {Command47, sp5, clearChannels},
+        {Command25, sp1, doubleBeat},                       // "2X Freq", "&2X Freqs"
+        {Command27, sp2, halveBeat},                        // "1/2 freq", "&1/2 Freqs"
+        {Command53, sp3, [](App& a) { stepRatio(a, +1); }}, // "Lt/Snd H"
+        {Command52, sp4, [](App& a) { stepRatio(a, -1); }}, // "Lt/Snd L"
+        {Command47, sp5, clearChannels},                    // "Clear"
     }};
     for (const Twin& t : twins) {
         form.onClick(t.button, [&app, run = t.run] { run(app); });

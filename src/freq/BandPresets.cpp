@@ -19,7 +19,8 @@ struct Preset {
     std::string_view menuItem;
 };
 
-// Beat N is preset N - 1 (Command18 is not a preset: it resets).
+// Beat N is preset N - 1 (Command18 is not a preset: it resets). The buttons
+// run "L Delta" .. "UGama", four to a band, low to high.
 constexpr std::array<Preset, 20> kPresets = {{
     {Command1, f1},   {Command2, f2},   {Command3, f3},   {Command4, f4},   {Command5, f5},
     {Command6, f6},   {Command7, f7},   {Command8, f8},   {Command9, f9},   {Command10, f10},

@@ -25,6 +25,8 @@ struct Memory {
     std::array<char, 3> names; // in groups 1, 2 and 3
 };
 
+// Recall "Prg A" .. "Prg H", store "Prg Set A" .. "Prg Set H" and menu
+// "&Store Freq A,I,Q" .. "&Store Freq H,P,X" (captions follow the group).
 constexpr std::array<Memory, 8> kMemories = {{
     {'a', Command38, Command43, p1, {'A', 'I', 'Q'}},
     {'b', Command39, Command44, p2, {'B', 'J', 'R'}},

@@ -162,14 +162,16 @@ void showColourSetAtStart(App& app)
 void bindColourSets(App& app)
 {
     Form& form = app.form;
+    // "Color Set" and "&Color Sets"; "ColPrg" and "&Color Program".
     for (const auto name : {Command29, opt1})
         form.onClick(name, [&app] { selectNextColourSet(app); });
     for (const auto name : {Command92, opt19})
         form.onClick(name, [&app] { cycleColourBank(app); });
+    // "Stim 1" ... "BGrd 4" and their menu items "&Stim 1,5,9,13" ... "&BkGrd 4,8,12,16".
     for (size_t i = 0; i < kSlots.size(); ++i)
         for (const auto name : {kSlots[i].button, kSlots[i].menuItem})
             form.onClick(name, [&app, i] { pickSetColour(app, static_cast<int>(i)); });
-    form.onClick(opt4, [&app] { refreshColours(app); });
+    form.onClick(opt4, [&app] { refreshColours(app); });               // "&Color Refresh"
     form.onClick(opt17, [&app] { chooseLampColour(app, Lamp::on); });  // "&On Color"
     form.onClick(opt18, [&app] { chooseLampColour(app, Lamp::off); }); // "&Off Color"
 }

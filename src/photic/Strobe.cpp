@@ -164,15 +164,17 @@ void bindStrobe(App& app)
     Form& form = app.form;
     form.onTimer(Timer1, [&app] { paintSurface(app, app.state.activeStimColour); });
     form.onTimer(Timer2, [&app] { paintSurface(app, app.state.activeBackColour); });
-    form.onClick(Command22, [&app] { ColorOn(app, true); });
-    form.onClick(Command23, [&app] { ColorOff(app, true); });
+    form.onClick(Command22, [&app] { ColorOn(app, true); });  // "ColorOn"
+    form.onClick(Command23, [&app] { ColorOff(app, true); }); // "ColorOff"
+    // The menus' "&Color ON" and "&Color OFF".
     for (const auto item : {opt15, opts3})
         form.onClick(item, [&app] { ColorOn(app, false); });
     for (const auto item : {opt16, opts4})
         form.onClick(item, [&app] { ColorOff(app, false); });
+    // "FullScrn" and "&Full Screen".
     for (const auto name : {Command31, opt13})
         form.onClick(name, [&app] { showFullWindowStrobe(app); });
-    // "Rev" ("Strobe Half Screen") does what its tooltip says.
+    // "Rev" ("Strobe Half Screen") does what its tooltip says, as "&1/2 Screen" does.
     for (const auto name : {opt14, Command61})
         form.onClick(name, [&app] { showHalfWindowStrobe(app); });
 

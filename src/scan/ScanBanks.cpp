@@ -19,6 +19,7 @@ struct BankButton {
     char letter;
 };
 
+// "Scan 1" .. "Scan 4".
 constexpr std::array<BankButton, 4> kBankButtons = {{
     {Command75, 'a'},
     {Command72, 'b'},

@@ -204,19 +204,19 @@ void bindScanner(App& app)
         double ms;
     };
     static constexpr std::array<ScanTime, 8> kScanTimes = {{
-        {st1, 3600000},
-        {st2, 3000000},
-        {st3, 2400000},
-        {st4, 1800000},
-        {st5, 1200000},
-        {st6, 600000},
-        {st8, 300000},
-        {st9, 60000},
+        {st1, 3600000}, // "&60 Mins"
+        {st2, 3000000}, // "&50 Mins"
+        {st3, 2400000}, // "&40 Mins"
+        {st4, 1800000}, // "&30 Mins"
+        {st5, 1200000}, // "&20 Mins"
+        {st6, 600000},  // "&10 Mins"
+        {st8, 300000},  // "&05 Mins"
+        {st9, 60000},   // "&01 Min"
     }};
     for (const ScanTime& t : kScanTimes)
         form.onClick(t.item, [&app, ms = t.ms] { chooseScanTime(app, ms); });
-    form.onClick(st10, [&app] { fourSecondScan(app); });
-    form.onClick(st7, [&app] { customScanTime(app); });
+    form.onClick(st10, [&app] { fourSecondScan(app); }); // "&04 Sec"
+    form.onClick(st7, [&app] { customScanTime(app); });  // "&Custom"
 
     form.onClick(Command71, [&app] { chooseDirection(app, 1); }); // "ScanUp"
     form.onClick(Command80, [&app] { chooseDirection(app, 2); }); // "ScanDn"
@@ -228,9 +228,9 @@ void bindScanner(App& app)
         app.form.setCaption(Frame16, "Lower Limit");
         app.form.setText(Text7, "");
     });
-    form.onClick(Command85, [&app] { takeLimits(app); });
-    form.onClick(Command73, [&app] { scanOn(app); });
-    form.onClick(Command79, [&app] { scanOff(app); });
+    form.onClick(Command85, [&app] { takeLimits(app); }); // "Enter"
+    form.onClick(Command73, [&app] { scanOn(app); });     // "ScanOn"
+    form.onClick(Command79, [&app] { scanOff(app); });    // "ScanOff"
     form.onTimer(Timer3, [&app] { scanStep(app); });
 }
 

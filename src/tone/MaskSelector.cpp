@@ -29,7 +29,7 @@ void selectNextMask(App& app)
 
 void bindMaskSelector(App& app)
 {
-    app.form.onClick(Command91, [&app] { selectNextMask(app); });
+    app.form.onClick(Command91, [&app] { selectNextMask(app); }); // "Mask"
 } // "Mask"
 
 } // namespace aurelith

@@ -39,7 +39,7 @@ void stepWaveform(App& app)
 
 void bindWaveformControls(App& app)
 {
-    app.form.onClick(Command66, [&app] { stepWaveform(app); });
+    app.form.onClick(Command66, [&app] { stepWaveform(app); }); // "Wave"
 } // "Wave"
 
 } // namespace aurelith

@@ -10,16 +10,20 @@ std::vector<HelpText> helpTexts(const App& app)
 {
     const std::string folder = app.folder.string();
     return {
+        // "&Version"
         {ab1, kAppTitle,
          "Version 4.0 - Aurelith, free software. Please report problems on the project's issue tracker."},
+        // "&Sales"
         {ab4, kAppTitle,
          "Aurelith is free software under the GNU General Public License, version 3 or later; it is not sold. "
          "Please report problems on the project's issue tracker."},
+        // "&Disclaimer"
         {ab2, kAppTitle,
          "Flashing light can trigger seizures in people with photosensitive epilepsy. Do not use the color strobe if "
          "you or anyone who can see the screen has epilepsy or has ever had a seizure, and stop at once if you feel "
          "unwell. Aurelith is not a medical device: it does not diagnose, treat or prevent any condition. Do not use "
          "it while driving or operating machinery."},
+        // "&Specifications"
         {ab5, kAppTitle,
          "4 Waveforms, 20 Frequency Buttons, 24 Programmable Frequency Buttons (8X3 I.D.), 25 Mode Light indicators "
          "(titles change with buttons), 12 frequency Sweep (ramp) Buttons with custon limits, 106 Functions, 2X and "
@@ -27,6 +31,7 @@ std::vector<HelpText> helpTexts(const App& app)
          "Base Frequency, Vol, Modulation, Adjustable Noise, Channel Rev, Adjustable Sound to Light Stimulation "
          "Ratios and colors. 10 Programmable Conditions and 10 Programmable Triggers for external event control. "
          "Full and 1/2 Screen Photolitic Color Stimulation, Plus Record and mixing with shell buttons."},
+        // "&Adjustments"
         {hp5, kAppTitle,
          "Click on the M Alpha and adjust volume, noise, tone, base freq, as desired, along with any mixer controls "
          "if needed (Mixer Button). Click on the Color On button to start the color strobe. Adjust color (Stim/Bgrd "
@@ -38,16 +43,20 @@ std::vector<HelpText> helpTexts(const App& app)
          "stimulative or depressive EEG responses. Use the PrgSet Button to pick the 3 groups of 8 programmable "
          "buttons and the PrgSet (letter) buttons to store the freqs in the text boxes. See the manual.exe for "
          "further assistance (Manual Button)."},
+        // "&Scanner"
         {hp6, "Freq Scanner",
          "Pick a TimeScan (Pulldown Menu). Scan times are per frequency, not total time. Then a Freq Scan Direction "
          "(Up/Down), and then press ScanOn. Use ScanOff Button to turn off. For Freq Limits press the Up or Down "
          "limit button, enter the limit freq and press the enter button below, and then press the scan On button."},
+        // "&Music Mixing"
         {hp8, kAppTitle,
          "For music mixing convert music to mp3, wma, asf or other sound file, then click on the Media Player, play "
          "music and activate your binaural sounds and ajust the volumes in the mixer."},
+        // "&Conds/Events"
         {hp1, "Conditions and Trigger Programming",
          "Conditions programming: ( Cond # can be #'s 1-20 = the freq for next loop 1-20 ). SEE MANUAL FOR MORE "
          "INFORMATION."},
+        // "&Mask Files"
         {hp9, "Masking Noises and files",
          "Up to 8 different sound files can be used as a masking source, #1 is pink_inv.wav, the rest are mask2.wav "
          "to mask8.wav and can be any sound source file renamed these names. After renameing and placing in the "
@@ -55,10 +64,13 @@ std::vector<HelpText> helpTexts(const App& app)
              folder +
              "). Using the Mask button pick the file you want to hear, See Mash Volume "
              "frame or mode lights. Example : Mask Vol 2 = mask2.wav, Mask Vol 3 = mask3.wav, etc.."},
+        // "&No Sounds"
         {hp2, kAppTitle,
          "Check mixer settings (Button), speaker volume, DirectX Installed, start button pressed, base freq too low, "
          "click on freq buttons, (alpha, beta, etc)."},
+        // "&Schumann Freqs."
         {hp3, kAppTitle, "For first time use, click DEFPRG Button to program them into Prg A-D buttons."},
+        // "&Fast Start"
         {hp4, kAppTitle,
          "Click L Alpha button, Adj. Vol, Click Stim and BGrd Color buttons 1-4, pick colors, after done click Color "
          "then Color Refresh (first time only), Click DefPrg to load Schumann resonance freqs, set all volume "

@@ -11,7 +11,7 @@ using namespace ctl;
 const std::vector<Tool>& desktopTools()
 {
     static const std::vector<Tool> tools = {
-        {Command30,
+        {Command30, // "DXDiag", menu "&DxDiag": the sound hardware
          opts10,
          {{"pavucontrol", {"--tab=5"}}, // the sound cards and their profiles
           {"pavucontrol-qt", {}},
@@ -20,8 +20,9 @@ const std::vector<Tool>& desktopTools()
           {"gnome-control-center", {"sound"}},
           {"systemsettings", {"kcm_pulseaudio"}},
           {"systemsettings5", {"kcm_pulseaudio"}}}},
+        // "Recorder", menu "&Recorder"
         {Command62, opts11, {{"gnome-sound-recorder", {}}, {"audacity", {}}, {"kwave", {}}, {"audio-recorder", {}}}},
-        {Command70,
+        {Command70, // "MediaPyr"
          "",
          {{"vlc", {}},
           {"totem", {}},
@@ -30,7 +31,7 @@ const std::vector<Tool>& desktopTools()
           {"smplayer", {}},
           {"parole", {}},
           {"haruna", {}}}},
-        {Command24,
+        {Command24, // "Mixer", menu "&Mixer"
          opts5,
          {{"pavucontrol", {}},
           {"pavucontrol-qt", {}},
@@ -67,8 +68,8 @@ void bindToolLaunchers(App& app)
         if (!tool.menuItem.empty())
             app.form.onClick(tool.menuItem, launch);
     }
-    app.form.onClick(Command81, [&app] { openManual(app); });
-    app.form.onClick(hp7, [&app] { openManual(app); });
+    app.form.onClick(Command81, [&app] { openManual(app); }); // "Manual"
+    app.form.onClick(hp7, [&app] { openManual(app); });       // "&Read Manual"
 }
 
 } // namespace aurelith
