@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
 namespace aurelith {
 namespace {
 
@@ -65,6 +71,42 @@ TEST(Layout, TooltipsAndMenus)
     EXPECT_EQ(form.control(f8).caption, "&U Theta");
     EXPECT_EQ(form.control(p8).caption, "&Store Freq H,P,X");
     EXPECT_EQ(form.control(op9).caption, "&Stim 3,711,15");
+}
+
+// What the spot checks cannot see: a name given twice, a control whose parent
+// comes later or is no container, a control drawn outside its frame (clipped
+// away on screen), a name the handlers use that the window lacks.
+TEST(Layout, TableIsWellFormed)
+{
+    const Form form;
+    std::set<std::string> seen;
+    for (const std::string& name : form.names()) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(seen.insert(name).second) << "named twice";
+        const Control& c = form.control(name);
+        if (c.parent.empty())
+            continue;
+        ASSERT_TRUE(seen.count(c.parent)) << "parent " << c.parent << " not listed before";
+        const Control& p = form.control(c.parent);
+        const bool inMenu = c.kind == ControlKind::MenuItem || c.kind == ControlKind::Menu;
+        EXPECT_EQ(p.kind, inMenu ? ControlKind::Menu : ControlKind::Frame);
+        if (!inMenu && c.kind != ControlKind::Timer) {
+            EXPECT_GE(c.left, 0);
+            EXPECT_GE(c.top, 0);
+            EXPECT_LE(c.left + c.width, p.width);
+            EXPECT_LE(c.top + c.height, p.height);
+        }
+    }
+    std::ifstream header(std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "src" / "ui" /
+                         "ControlNames.h");
+    std::stringstream text;
+    text << header.rdbuf();
+    const std::string names = text.str();
+    const std::regex declared(R"re(std::string_view\s+\w+\s*=\s*"(\w+)")re");
+    int count = 0;
+    for (std::sregex_iterator it(names.begin(), names.end(), declared), end; it != end; ++it, ++count)
+        EXPECT_TRUE(seen.count((*it)[1].str())) << (*it)[1].str() << " is named but not in the window";
+    EXPECT_GT(count, 250);
 }
 
 std::vector<std::string> menuItems(const Form& form, std::string_view menu)
