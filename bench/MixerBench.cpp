@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/Mixer.h"
 #include "sound/SoundDecoder.h"
+#include "support/SoundFile.h"
 
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <numbers>
+#include <stdexcept>
 
 namespace aurelith {
 namespace {
@@ -76,14 +78,8 @@ public:
         char pattern[] = "/tmp/aurelith-bench-XXXXXX";
         folder_ = mkdtemp(pattern);
         path_ = (folder_ / "mask1.wav").string();
-        SF_INFO info{};
-        info.samplerate = kRate;
-        info.channels = 2;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-        SNDFILE* out = sf_open(path_.c_str(), SFM_WRITE, &info);
-        auto pcm = noise(kTenMinutes);
-        sf_writef_float(out, pcm->samples.data(), kTenMinutes);
-        sf_close(out);
+        if (!test::writeSoundFile(path_, SF_FORMAT_WAV | SF_FORMAT_PCM_16, kRate, 2, noise(kTenMinutes)->samples))
+            throw std::runtime_error("cannot write " + path_);
     }
     ~TenMinuteWav() { std::filesystem::remove_all(folder_); }
     const std::string& path() const { return path_; }

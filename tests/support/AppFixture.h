@@ -76,6 +76,15 @@ protected:
                 result.push_back(b);
         return result;
     }
+    // The pitch each playing tone buffer really sounds at, channel 1 first.
+    std::vector<double> tonePitches() const
+    {
+        std::vector<double> hz;
+        for (const auto& b : playing())
+            if (b.path.find("freq") != std::string::npos)
+                hz.push_back(b.frequency / static_cast<double>(b.frames));
+        return hz;
+    }
     Colour lamp(std::string_view name) const { return form.backColour(name).value_or(0xFFFFFFFFu); }
 
     TempFolder folder;

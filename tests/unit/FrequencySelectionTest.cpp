@@ -12,18 +12,9 @@ class FrequencySelectionTest : public AppTest {
 protected:
     void SetUp() override { startAsReturningUser("-3000,0,0,200"); }
     void setBaseFrequencyOff() { click(Command60); }
-    // The pitch each playing tone buffer really sounds at.
-    std::vector<double> playingPitches() const
-    {
-        std::vector<double> hz;
-        for (const auto& b : playing())
-            if (b.path.find("freq") != std::string::npos)
-                hz.push_back(b.frequency / static_cast<double>(b.frames));
-        return hz;
-    }
     void expectPlaying(double left, double right)
     {
-        const auto hz = playingPitches();
+        const auto hz = tonePitches();
         ASSERT_EQ(hz.size(), 2u);
         EXPECT_NEAR(hz[0], left, 1e-9);
         EXPECT_NEAR(hz[1], right, 1e-9);

@@ -51,14 +51,6 @@ protected:
             sound.clearCalls();
         }
     }
-    std::vector<double> pitches() const
-    {
-        std::vector<double> hz;
-        for (const auto& b : playing())
-            if (b.path.find("freq") != std::string::npos)
-                hz.push_back(b.frequency / static_cast<double>(b.frames));
-        return hz;
-    }
     void scan(const std::string& left, const std::string& right, std::string_view direction)
     {
         setPair(left, right);
@@ -115,7 +107,7 @@ TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
     runFor(kMinute);
     EXPECT_EQ(text(txtsetfreq2), "160");
     EXPECT_EQ(app.state.beatFreq, 0);
-    const auto hz = pitches();
+    const auto hz = tonePitches();
     ASSERT_EQ(hz.size(), 2u);
     EXPECT_NEAR(hz[0], 160, 1e-9);
     EXPECT_NEAR(hz[1], 161, 1e-9);
@@ -125,7 +117,7 @@ TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
     EXPECT_TRUE(form.timerEnabled(Timer3));
     EXPECT_TRUE(form.timerEnabled(Timer1));
     EXPECT_EQ(text(txtsetfreq2), "160");
-    EXPECT_EQ(pitches(), hz);
+    EXPECT_EQ(tonePitches(), hz);
     // Two colour changes a second, on the beat, none lost or doubled in twelve hours.
     EXPECT_NEAR(flashes - flashesBefore, 2 * (12 * kHour - kMinute) / kSecond, 2);
     EXPECT_EQ(now, 24 * kHour);

@@ -1,6 +1,7 @@
 #include "sound/MaskStream.h"
 #include "sound/MixerSoundSystem.h"
 #include "sound/SoundDecoder.h"
+#include "support/SoundFile.h"
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
 
@@ -28,19 +29,12 @@ protected:
                            Sample sample) const
     {
         const std::string file = (folder.path / name).string();
-        SF_INFO info{};
-        info.samplerate = rate;
-        info.channels = channels;
-        info.format = format;
-        SNDFILE* out = sf_open(file.c_str(), SFM_WRITE, &info);
-        EXPECT_NE(out, nullptr) << sf_strerror(nullptr);
         std::vector<float> samples;
         samples.reserve(static_cast<std::size_t>(frames * channels));
         for (long f = 0; f < frames; ++f)
             for (int c = 0; c < channels; ++c)
                 samples.push_back(sample(f, c));
-        sf_writef_float(out, samples.data(), frames);
-        sf_close(out);
+        EXPECT_TRUE(writeSoundFile(file, format, rate, channels, samples)) << sf_strerror(nullptr);
         return file;
     }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/Mixer.h"
 #include "sound/MixerSoundSystem.h"
+#include "support/SoundFile.h"
 #include "support/AudioAnalysis.h"
 
 #include <gtest/gtest.h>
@@ -387,14 +388,8 @@ protected:
         char pattern[] = "/tmp/aurelith-mixer-XXXXXX";
         folder = mkdtemp(pattern);
         file = (folder / "tone.wav").string();
-        SF_INFO info{};
-        info.samplerate = kRate;
-        info.channels = 1;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-        SNDFILE* out = sf_open(file.c_str(), SFM_WRITE, &info);
-        std::vector<float> samples(275, 0.5f);
-        sf_writef_float(out, samples.data(), 275);
-        sf_close(out);
+        ASSERT_TRUE(
+            test::writeSoundFile(file, SF_FORMAT_WAV | SF_FORMAT_PCM_16, kRate, 1, std::vector<float>(275, 0.5f)));
     }
     void TearDown() override { std::filesystem::remove_all(folder); }
 

@@ -43,20 +43,11 @@ protected:
         type(box, limit);
         click(Command85);
     }
-    // The pitches the playing tone buffers really sound at, channel 1 first.
-    std::vector<double> pitches() const
-    {
-        std::vector<double> hz;
-        for (const auto& b : playing())
-            if (b.path.find("freq") != std::string::npos)
-                hz.push_back(b.frequency / static_cast<double>(b.frames));
-        return hz;
-    }
     void expectPair(const std::string& left, const std::string& right, const std::string& context = "")
     {
         EXPECT_EQ(text(txtSetFreq1), left) << context;
         EXPECT_EQ(text(txtsetfreq2), right) << context;
-        const auto hz = pitches();
+        const auto hz = tonePitches();
         ASSERT_EQ(hz.size(), 2u) << context;
         EXPECT_NEAR(hz[0], std::stod(left), 1e-9) << context;
         EXPECT_NEAR(hz[1], std::stod(right), 1e-9) << context;
@@ -116,7 +107,7 @@ TEST_F(ScannerTest, ScanningDownWithoutALimitStallsWithTheLastTonesPlaying)
     EXPECT_EQ(text(txtsetfreq2), "160");
     EXPECT_EQ(app.state.beatFreq, 0);
     EXPECT_TRUE(form.timerEnabled(Timer3));
-    const auto hz = pitches();
+    const auto hz = tonePitches();
     ASSERT_EQ(hz.size(), 2u);
     EXPECT_NEAR(hz[1], 161, 1e-9);
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/SoundDecoder.h"
+#include "support/SoundFile.h"
 #include "support/TempFolder.h"
 #include "support/WavBytes.h"
 
@@ -47,20 +48,13 @@ protected:
     // Frame f of channel c holds (f + 1000 c) / 2^15, exact in 16 bits.
     void writeSound(const std::string& file, int format, int channels, long frames) const
     {
-        SF_INFO info{};
-        info.samplerate = 44100;
-        info.channels = channels;
-        info.format = format;
-        SNDFILE* out = sf_open(file.c_str(), SFM_WRITE, &info);
-        ASSERT_NE(out, nullptr) << sf_strerror(nullptr);
         std::vector<float> samples;
         for (long f = 0; f < frames; ++f) {
             for (int c = 0; c < channels; ++c) {
                 samples.push_back(static_cast<float>((f % 1000 + 1000 * c) / 32768.0));
             }
         }
-        sf_writef_float(out, samples.data(), frames);
-        sf_close(out);
+        ASSERT_TRUE(test::writeSoundFile(file, format, 44100, channels, samples)) << sf_strerror(nullptr);
     }
 
     // Over the cache threshold: one second of 16-bit stereo.

@@ -1,6 +1,7 @@
 // What the user hears through the whole program and the real mixer, rendered
 // offline: retunes that do not click, tones free of images at every carrier,
 // and a loud sum that is limited rather than clipped.
+#include "support/SoundFile.h"
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
 
@@ -37,13 +38,7 @@ protected:
         std::vector<float> samples(2 * frames);
         for (float& s : samples)
             s = noise(random);
-        SF_INFO info{};
-        info.samplerate = 44100;
-        info.channels = 2;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-        SNDFILE* out = sf_open((folder.path / "pink_inv.wav").c_str(), SFM_WRITE, &info);
-        sf_writef_float(out, samples.data(), frames);
-        sf_close(out);
+        EXPECT_TRUE(writeSoundFile(folder.path / "pink_inv.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 2, samples));
         return channel(samples, 0);
     }
     // Plays 200/204 Hz with a mask for a second, then retunes through "Up 1 HZ",

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Masking files as users really have them: broken, empty, not sound at all, a
 // folder, or far wider than stereo. None may crash or stop the tones.
+#include "support/SoundFile.h"
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
 
@@ -20,19 +21,13 @@ constexpr double kRate = RecordingSoundSystem::kRate;
 // A valid file of noise at the given layout; returns its bytes.
 std::string soundFile(const fs::path& path, int channels, int rate, double seconds)
 {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* out = sf_open(path.c_str(), SFM_WRITE, &info);
-    const auto frames = static_cast<sf_count_t>(seconds * rate);
+    const auto frames = static_cast<long>(seconds * rate);
     std::mt19937 random(3);
     std::uniform_real_distribution<float> noise(-0.1f, 0.1f);
     std::vector<float> samples(static_cast<std::size_t>(frames * channels));
     for (float& s : samples)
         s = noise(random);
-    sf_writef_float(out, samples.data(), frames);
-    sf_close(out);
+    EXPECT_TRUE(writeSoundFile(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, channels, samples));
     return readBytes(path);
 }
 
