@@ -16,11 +16,10 @@ if [ -z "${AURELITH_UNDER_XVFB:-}" ]; then
     exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$APP" "$SECONDS_EACH"
 fi
 
-WORK=$(mktemp -d)
-export XDG_RUNTIME_DIR=$WORK/run XDG_DATA_HOME=$WORK/data QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=pulseaudio
+source "$(dirname "$0")/../tests/support/test-audio.sh"
+enter_private_session
+export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=pulseaudio
 export QT_LOGGING_RULES="aurelith.startup.info=true"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset PULSE_SERVER
 PID=
 cleanup() {
     [ -n "$PID" ] && kill -KILL "$PID" 2>/dev/null
@@ -28,7 +27,6 @@ cleanup() {
     rm -rf "$WORK"
 }
 trap cleanup EXIT
-source "$(dirname "$0")/../tests/support/test-audio.sh"
 start_private_pulseaudio || { echo "PulseAudio did not start"; exit 1; }
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }

@@ -28,11 +28,10 @@ if [ -z "${AURELITH_UNDER_XVFB:-}" ]; then
     exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
 fi
 
-WORK=$(mktemp -d)
-export XDG_RUNTIME_DIR=$WORK/run XDG_DATA_HOME=$WORK/data QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=pulseaudio
+source "$(dirname "$0")/../support/test-audio.sh"
+enter_private_session
+export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=pulseaudio
 export PULSE_SINK=out QT_LOGGING_RULES="aurelith.audio.info=true"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset PULSE_SERVER
 PID=
 cleanup() {
     [ -n "$PID" ] && kill -KILL "$PID" 2>/dev/null
@@ -44,7 +43,6 @@ trap cleanup EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-source "$(dirname "$0")/../support/test-audio.sh"
 start_server() { start_private_pulseaudio || { echo "FAIL: PulseAudio did not start"; exit 1; }; }
 stop_server() { stop_private_pulseaudio; }
 

@@ -14,8 +14,20 @@
 # private daemon is started in a temporary runtime folder, and XDG_RUNTIME_DIR
 # is exported so the clients find it. start_test_audio fails when no server
 # with the sink answers afterwards.
+#
+# enter_private_session: for rigs that run the real program. Makes $WORK, a
+# temporary folder holding the runtime folder (for a private sound server and
+# the program's lock) and the program's data, so nothing of the user's is read
+# or touched; clients find no server but a private one.
 AURELITH_AUDIO_MODULE=
 AURELITH_AUDIO_RUNTIME=
+
+enter_private_session() {
+  WORK=$(mktemp -d)
+  export XDG_RUNTIME_DIR=$WORK/run XDG_DATA_HOME=$WORK/data
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+  unset PULSE_SERVER
+}
 
 start_private_pulseaudio() {
   # norewinds=1: without it the null sink runs slower than real time.

@@ -12,6 +12,7 @@ struct Split {
     const char* line;
     std::optional<Words> words;
 };
+void PrintTo(const Split& s, std::ostream* os) { *os << '"' << s.line << '"'; }
 
 class CommandLineTest : public ::testing::TestWithParam<Split> {};
 

@@ -38,6 +38,7 @@ struct Adjustment {
     const char* newRight;
     const char* beat;
 };
+void PrintTo(const Adjustment& a, std::ostream* os) { *os << a.name; }
 
 class AdjusterTest : public FrequencySelectionTest, public ::testing::WithParamInterface<Adjustment> {};
 

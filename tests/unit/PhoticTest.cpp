@@ -74,6 +74,11 @@ struct Timing {
     int interval; // the timers' interval afterwards; -1: the design's, untouched
     bool enabled;
 };
+void PrintTo(const Timing& t, std::ostream* os)
+{
+    *os << t.left << "/" << t.right << (t.ratioIndex < 0 ? "" : " ratio ")
+        << (t.ratioIndex < 0 ? "" : std::to_string(t.ratioIndex));
+}
 
 class StrobeTimingTest : public PhoticTest, public ::testing::WithParamInterface<Timing> {};
 
@@ -220,6 +225,7 @@ struct Selection {
     const char* stim;
     const char* back;
 };
+void PrintTo(const Selection& s, std::ostream* os) { *os << "set " << s.before.text() << " -> " << s.after; }
 
 class ColourSetSelectionTest : public PhoticTest, public ::testing::WithParamInterface<Selection> {};
 

@@ -67,6 +67,7 @@ TEST_F(PlaybackTest, ToneBuffersPlayAtTheRateThatGivesTheExactPitch)
 struct Pair {
     double left, right;
 };
+void PrintTo(const Pair& p, std::ostream* os) { *os << p.left << "/" << p.right << " Hz"; }
 
 class HeardPitchTest : public PlaybackTest, public ::testing::WithParamInterface<Pair> {};
 

@@ -116,6 +116,7 @@ struct LimitCase {
     const char* typed;
     bool stops;
 };
+void PrintTo(const LimitCase& c, std::ostream* os) { *os << '"' << c.typed << '"'; }
 
 class ScannerLimitTest : public ScannerTest, public ::testing::WithParamInterface<LimitCase> {};
 
@@ -227,6 +228,7 @@ struct ScanTimeCase {
     std::optional<std::string> typed; // nothing: start-up's scan time, no menu choice
     bool scans;
 };
+void PrintTo(const ScanTimeCase& c, std::ostream* os) { *os << c.name; }
 
 class ScanTimeTest : public ScannerTest, public ::testing::WithParamInterface<ScanTimeCase> {};
 

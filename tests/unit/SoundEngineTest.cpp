@@ -132,6 +132,7 @@ INSTANTIATE_TEST_SUITE_P(HeldAndStreamed, MaskRunOnTest, ::testing::Values(2, 5)
 struct Carrier {
     double left, right;
 };
+void PrintTo(const Carrier& c, std::ostream* os) { *os << c.left << "/" << c.right << " Hz"; }
 
 class AliasFreeTest : public SoundEngineTest, public ::testing::WithParamInterface<Carrier> {};
 

@@ -42,6 +42,7 @@ struct Fault {
     std::function<void(const fs::path&)> make; // writes "mask2.wav" at the path
     bool plays;                                // whether the mask is heard
 };
+void PrintTo(const Fault& f, std::ostream* os) { *os << f.name; }
 
 const Fault kFaults[] = {
     {"Empty", [](const fs::path& p) { writeBytes(p, ""); }, false},

@@ -7,10 +7,9 @@
 # by a copy that was killed, or held by a copy that no longer answers, is taken over.
 set -u
 APP=$(readlink -f "$1")
-WORK=$(mktemp -d)
-export XDG_RUNTIME_DIR=$WORK/run XDG_DATA_HOME=$WORK/data QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
-export QT_LOGGING_RULES="aurelith.instance.info=true"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/../support/test-audio.sh"
+enter_private_session
+export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy QT_LOGGING_RULES="aurelith.instance.info=true"
 FOLDER=$XDG_DATA_HOME/aurelith
 PIDS=()
 cleanup() {

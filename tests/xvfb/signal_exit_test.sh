@@ -18,10 +18,9 @@ if [ -z "${AURELITH_UNDER_XVFB:-}" ]; then
     exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
 fi
 
-WORK=$(mktemp -d)
-export XDG_RUNTIME_DIR=$WORK/run XDG_DATA_HOME=$WORK/data QT_QPA_PLATFORM=xcb
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset PULSE_SERVER
+source "$(dirname "$0")/../support/test-audio.sh"
+enter_private_session
+export QT_QPA_PLATFORM=xcb
 PULSE=
 cleanup() {
     [ -n "$PULSE" ] && stop_private_pulseaudio
@@ -30,7 +29,6 @@ cleanup() {
 trap cleanup EXIT
 
 if command -v pulseaudio >/dev/null 2>&1 && command -v pactl >/dev/null 2>&1; then
-    source "$(dirname "$0")/../support/test-audio.sh"
     start_private_pulseaudio && PULSE=1
     export SDL_AUDIODRIVER=pulseaudio
 fi
