@@ -18,6 +18,24 @@ constexpr int kCallTimeoutMs = 5000;
 // Only when the program ends do we wait for a reply, and not for long.
 constexpr int kExitTimeoutMs = 250;
 
+// Sends call and, while it waits, marks pending. Once the answer comes (and we
+// are still there), pending is cleared and a reply without error goes to take.
+template <typename Reply, typename Take>
+void ask(QDBusConnection& bus, const QDBusMessage& call, const std::shared_ptr<bool>& alive, bool& pending, Take take)
+{
+    pending = true;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [alive, &pending, take](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        if (!*alive)
+            return;
+        QDBusPendingReply<Reply> reply = *w;
+        pending = false;
+        if (!reply.isError())
+            take(reply.value());
+    });
+}
+
 } // namespace
 
 DBusSessionInhibitor::DBusSessionInhibitor(int releaseGraceMs)
@@ -98,17 +116,9 @@ void DBusSessionInhibitor::requestScreen()
     QDBusMessage call = QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath, kScreenSaverService,
                                                        "Inhibit");
     call << QStringLiteral("Aurelith") << QStringLiteral("Colour strobe running");
-    screen_.pending = true;
-    auto* watcher = new QDBusPendingCallWatcher(session_.asyncCall(call, kCallTimeoutMs));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [this, alive = alive_](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
-        if (!*alive)
-            return;
-        QDBusPendingReply<uint> reply = *w;
-        screen_.pending = false;
-        if (reply.isError())
-            return; // no screen saver service here: nothing to hold
-        cookie_ = reply.value();
+    // No answer (no screen saver service here): nothing to hold.
+    ask<uint>(session_, call, alive_, screen_.pending, [this](uint cookie) {
+        cookie_ = cookie;
         granted(screen_);
     });
 }
@@ -134,19 +144,14 @@ void DBusSessionInhibitor::requestSystem()
     QDBusMessage call = QDBusMessage::createMethodCall(kLoginService, kLoginPath, kLoginManager, "Inhibit");
     call << QStringLiteral("sleep") << QStringLiteral("Aurelith") << QStringLiteral("Playing sound")
          << QStringLiteral("block");
-    system_.pending = true;
-    auto* watcher = new QDBusPendingCallWatcher(systemBus_.asyncCall(call, kCallTimeoutMs));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [this, alive = alive_](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
-        if (!*alive)
-            return;
-        QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
-        system_.pending = false;
-        if (reply.isError() || !reply.value().isValid())
-            return; // no login manager, or it refused us: nothing to hold
-        sleepLock_ = reply.value();
-        granted(system_);
-    });
+    // No login manager, or it refused us: nothing to hold.
+    ask<QDBusUnixFileDescriptor>(systemBus_, call, alive_, system_.pending,
+                                 [this](const QDBusUnixFileDescriptor& lock) {
+                                     if (!lock.isValid())
+                                         return;
+                                     sleepLock_ = lock;
+                                     granted(system_);
+                                 });
 }
 
 void DBusSessionInhibitor::releaseSystem()

@@ -68,21 +68,13 @@ void Form::notify(const Entry& e, Property property)
 
 void Form::setText(std::string_view name, const std::string& text)
 {
-    Entry& e = entry(name);
-    if (e.control.text == text)
-        return;
-    e.control.text = text;
-    notify(e, Property::Text);
-    raise(e.change);
+    if (assignIfChanged(name, &Control::text, text, Property::Text))
+        raise(entry(name).change);
 }
 
 void Form::setCaption(std::string_view name, const std::string& caption)
 {
-    Entry& e = entry(name);
-    if (e.control.caption == caption)
-        return;
-    e.control.caption = caption;
-    notify(e, Property::Caption);
+    assignIfChanged(name, &Control::caption, caption, Property::Caption);
 }
 
 void Form::setTooltip(std::string_view name, const std::string& tooltip)

@@ -116,6 +116,17 @@ private:
         e.control.*member = std::move(value);
         notify(e, property);
     }
+    // Tells the observers only when the value really changes; says whether it did.
+    template <typename T>
+    bool assignIfChanged(std::string_view name, T Control::*member, const T& value, Property property)
+    {
+        Entry& e = entry(name);
+        if (e.control.*member == value)
+            return false;
+        e.control.*member = value;
+        notify(e, property);
+        return true;
+    }
     static void raise(const Handler& handler)
     {
         if (handler)
