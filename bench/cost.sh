@@ -23,8 +23,7 @@ export QT_LOGGING_RULES="aurelith.startup.info=true"
 PID=
 cleanup() {
     [ -n "$PID" ] && kill -KILL "$PID" 2>/dev/null
-    stop_private_pulseaudio
-    rm -rf "$WORK"
+    leave_private_session
 }
 trap cleanup EXIT
 start_private_pulseaudio || { echo "PulseAudio did not start"; exit 1; }

@@ -52,14 +52,14 @@ void setHints()
 
 SDL_AudioSpec stereoFloat(int rate, int periodFrames, SDL_AudioCallback callback, void* userdata)
 {
-    SDL_AudioSpec spec{};
-    spec.freq = rate;
-    spec.format = AUDIO_F32SYS;
-    spec.channels = 2;
-    spec.samples = static_cast<Uint16>(periodFrames);
-    spec.callback = callback;
-    spec.userdata = userdata;
-    return spec;
+    SDL_AudioSpec wanted{};
+    wanted.freq = rate;
+    wanted.format = AUDIO_F32SYS;
+    wanted.channels = 2;
+    wanted.samples = static_cast<Uint16>(periodFrames);
+    wanted.callback = callback;
+    wanted.userdata = userdata;
+    return wanted;
 }
 
 void logOpened(const std::string& driver, const SDL_AudioSpec& got, std::int64_t tookNs)

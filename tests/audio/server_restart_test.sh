@@ -35,8 +35,7 @@ export PULSE_SINK=out QT_LOGGING_RULES="aurelith.audio.info=true"
 PID=
 cleanup() {
     [ -n "$PID" ] && kill -KILL "$PID" 2>/dev/null
-    stop_private_pulseaudio
-    rm -rf "$WORK"
+    leave_private_session
 }
 trap cleanup EXIT
 

@@ -18,7 +18,8 @@
 # enter_private_session: for rigs that run the real program. Makes $WORK, a
 # temporary folder holding the runtime folder (for a private sound server and
 # the program's lock) and the program's data, so nothing of the user's is read
-# or touched; clients find no server but a private one.
+# or touched; clients find no server but a private one. leave_private_session
+# stops the private server, if one runs, and removes $WORK.
 AURELITH_AUDIO_MODULE=
 AURELITH_AUDIO_RUNTIME=
 
@@ -27,6 +28,11 @@ enter_private_session() {
   export XDG_RUNTIME_DIR=$WORK/run XDG_DATA_HOME=$WORK/data
   mkdir -m 700 "$XDG_RUNTIME_DIR"
   unset PULSE_SERVER
+}
+
+leave_private_session() {
+  command -v pulseaudio >/dev/null 2>&1 && stop_private_pulseaudio
+  rm -rf "$WORK"
 }
 
 start_private_pulseaudio() {

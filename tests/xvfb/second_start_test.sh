@@ -14,7 +14,7 @@ FOLDER=$XDG_DATA_HOME/aurelith
 PIDS=()
 cleanup() {
     for p in "${PIDS[@]}"; do kill -KILL "$p" 2>/dev/null; done
-    rm -rf "$WORK"
+    leave_private_session
 }
 trap cleanup EXIT
 

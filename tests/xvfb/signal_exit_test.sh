@@ -22,11 +22,7 @@ source "$(dirname "$0")/../support/test-audio.sh"
 enter_private_session
 export QT_QPA_PLATFORM=xcb
 PULSE=
-cleanup() {
-    [ -n "$PULSE" ] && stop_private_pulseaudio
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+trap leave_private_session EXIT
 
 if command -v pulseaudio >/dev/null 2>&1 && command -v pactl >/dev/null 2>&1; then
     start_private_pulseaudio && PULSE=1
