@@ -77,7 +77,9 @@ for property in 'application.name = "Aurelith"' 'media.name = "Aurelith"' 'media
 done
 echo "the mixer lists the stream as Aurelith, role music"
 
+# Not exec: the exit trap must still stop the sound server and remove $WORK.
 if [ "$MODE" = clicks ]; then
-    exec "$PYTHON" "$CLICKS_PY" "$WORK/rec.wav"
+    "$PYTHON" "$CLICKS_PY" "$WORK/rec.wav"
+else
+    "$PYTHON" "$MEASURE_PY" "$WORK/rec.wav" 160 170 10
 fi
-"$PYTHON" "$MEASURE_PY" "$WORK/rec.wav" 160 170 10
