@@ -9,7 +9,7 @@ namespace aurelith {
 void writeFirstRunDefaults(const DataFiles& files)
 {
     using namespace dataFile;
-    files.write(kLevels, {3500, 0, -4950, 135});
+    files.write(kLevels, {kFirstRunLevels[0], kFirstRunLevels[1], kFirstRunLevels[2], kFirstRunLevels[3]});
     files.write(kColourSetIndex, {1});
     files.write(kMaskSelection, {1});
     files.write(kScanBankGroup, {1});

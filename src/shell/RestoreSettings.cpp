@@ -10,7 +10,9 @@
 #include "tone/LevelControls.h"
 #include "ui/ControlNames.h"
 
+#include <array>
 #include <cmath>
+#include <utility>
 
 namespace aurelith {
 namespace {
@@ -47,14 +49,32 @@ void writeDefaultsOnFirstRun(App& app)
     }
 }
 
+// A level that cannot be restored (the record is gone, unreadable, or the field
+// is no usable number) takes its first-run value rather than the bar's design
+// position: "Mask Vol" is designed at full level, and nobody should be greeted
+// by a loud start.
 void restoreLevels(App& app)
 {
     WindowState& s = app.state;
-    app.files.readInto(kLevels, {&s.savedToneVol, &s.savedBalance, &s.savedMaskVol, &s.savedBaseFreq});
-    restorePosition(app, scrToneVol, s.savedToneVol);
-    restorePosition(app, scrBalance, s.savedBalance);
-    restorePosition(app, scrMaskVol, s.savedMaskVol);
-    restorePosition(app, HScroll1, s.savedBaseFreq);
+    std::vector<Value> saved;
+    if (app.files.read(kLevels, saved) != DataFiles::ReadStatus::read)
+        saved.clear();
+    const std::array<std::pair<std::string_view, Value*>, 4> levels = {{
+        {scrToneVol, &s.savedToneVol},
+        {scrBalance, &s.savedBalance},
+        {scrMaskVol, &s.savedMaskVol},
+        {HScroll1, &s.savedBaseFreq},
+    }};
+    for (size_t i = 0; i < levels.size(); ++i) {
+        const auto [bar, variable] = levels[i];
+        const std::optional<int> position = i < saved.size() && saved[i].isNumber() ? saved[i].int16() : std::nullopt;
+        if (position && app.form.setValue(bar, *position)) {
+            *variable = saved[i];
+            continue;
+        }
+        *variable = kFirstRunLevels[i];
+        restorePosition(app, bar, *variable);
+    }
 }
 
 void restoreModes(App& app)

@@ -3,11 +3,18 @@
 
 #include "app/App.h"
 
+#include <array>
+
 namespace aurelith {
 
 inline constexpr const char* kWindowCaption =
     "Aurelith Binaural Brainwave Stimulator Pro Ver. 4.0                    ( Professional Medical Version.)";
 inline constexpr const char* kNoSoundMessage = "Unable to start DirectSound, Install DirectX";
+
+// The "vols" record of a first run: tone volume, balance, mask volume, base
+// frequency. The tone volume is outside its bar's range, so that bar keeps its
+// design position.
+inline constexpr std::array<int, 4> kFirstRunLevels = {3500, 0, -4950, 135};
 
 // Writes every first-run default data file, "fctl" last.
 void writeFirstRunDefaults(const DataFiles& files);

@@ -38,10 +38,20 @@ inline void writeBytes(const fs::path& file, const std::string& bytes)
 
 // The whole program below the window: a Form with every handler bound, the
 // recording sound system and scripted dialogs, working in its own folder.
-class AppTest : public ::testing::Test {
-protected:
-    AppTest() : app(form, sound, dialogs, folder.path, launcher, timeOfDay) { bindHandlers(app); }
+struct Program {
+    Program() { bindHandlers(app); }
 
+    TempFolder folder;
+    Form form;
+    RecordingSoundSystem sound;
+    ScriptedDialogs dialogs;
+    RecordingLauncher launcher;
+    FixedTimeOfDay timeOfDay;
+    App app{form, sound, dialogs, folder.path, launcher, timeOfDay};
+};
+
+class AppTest : public ::testing::Test, protected Program {
+protected:
     bool start() { return startUp(app); }
     // A folder as a user who ran the program before would have it.
     void useSavedSettings(const std::string& vols)
@@ -86,14 +96,6 @@ protected:
         return hz;
     }
     Colour lamp(std::string_view name) const { return form.backColour(name).value_or(0xFFFFFFFFu); }
-
-    TempFolder folder;
-    Form form;
-    RecordingSoundSystem sound;
-    ScriptedDialogs dialogs;
-    RecordingLauncher launcher;
-    FixedTimeOfDay timeOfDay;
-    App app;
 };
 
 inline constexpr Colour kRed = 255;

@@ -13,7 +13,8 @@ namespace {
 
 using namespace ctl;
 
-const fs::path kGolden = fs::path(__FILE__).parent_path().parent_path() / "golden";
+// Not __FILE__: a compiler cache may make it relative to the build folder.
+const fs::path kGolden = fs::path(AURELITH_SOURCE_DIR) / "tests" / "golden";
 
 std::map<std::string, std::string> contents(const fs::path& folder)
 {

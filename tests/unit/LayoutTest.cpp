@@ -97,8 +97,7 @@ TEST(Layout, TableIsWellFormed)
             EXPECT_LE(c.top + c.height, p.height);
         }
     }
-    std::ifstream header(std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "src" / "ui" /
-                         "ControlNames.h");
+    std::ifstream header(std::filesystem::path(AURELITH_SOURCE_DIR) / "src" / "ui" / "ControlNames.h");
     std::stringstream text;
     text << header.rdbuf();
     const std::string names = text.str();

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/AppFixture.h"
 
+#include <array>
+#include <cmath>
+#include <optional>
+
 namespace aurelith::test {
 namespace {
 
@@ -134,15 +138,59 @@ TEST_F(StartupTest, StoredLevelsAreReplayedThroughTheBars)
     EXPECT_EQ(text(txtsetfreq2), "206");
 }
 
-TEST_F(StartupTest, MissingLevelsStartAtFullVolume)
+// A level record that is gone or holds no usable numbers must never start
+// loud ("Mask Vol" is designed at full level): each unusable field starts where
+// a first run puts it, and so does what is heard.
+class UnusableLevelsTest : public ::testing::TestWithParam<std::optional<std::string>> {
+protected:
+    static constexpr std::array<std::string_view, 4> kBars = {scrToneVol, scrBalance, scrMaskVol, HScroll1};
+
+    struct Heard {
+        std::array<int, 4> positions{};
+        float peak = 0;
+    };
+    // Starts the program, presses "M Alpha" over the pink noise and listens.
+    static Heard startAndListen(Program& p)
+    {
+        p.sound.usePinkNoiseStandIn();
+        EXPECT_TRUE(startUp(p.app));
+        Heard heard;
+        for (size_t i = 0; i < kBars.size(); ++i)
+            heard.positions[i] = p.form.value(kBars[i]);
+        p.form.click(Command10);
+        for (float sample : p.sound.render(1.0))
+            heard.peak = std::max(heard.peak, std::abs(sample));
+        return heard;
+    }
+};
+
+TEST_P(UnusableLevelsTest, StartAsOnAFirstRun)
 {
-    putFile("fctl", "1\r\n");
-    ASSERT_TRUE(start());
-    EXPECT_EQ(form.value(scrToneVol), 0);
-    EXPECT_EQ(form.value(scrBalance), 0);
-    EXPECT_EQ(form.value(scrMaskVol), 0);
-    EXPECT_EQ(form.value(HScroll1), 160); // 0 is outside its range
-    EXPECT_EQ(text(txtSetFreq1), "159");
+    Program firstRun;
+    const Heard expected = startAndListen(firstRun);
+
+    Program returning;
+    writeBytes(returning.folder.path / "fctl", "1\r\n");
+    if (GetParam())
+        writeBytes(returning.folder.path / "vols", *GetParam());
+    const Heard heard = startAndListen(returning);
+    EXPECT_EQ(heard.positions, expected.positions);
+    EXPECT_NEAR(20 * std::log10(heard.peak / expected.peak), 0.0, 1.0) << "peak " << heard.peak;
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, UnusableLevelsTest,
+                         ::testing::Values(std::nullopt, "", "  \r\n", ",,,\r\n", "NaN,nan,inf,-inf\r\n",
+                                           "\"a\",\"b\",\"c\",\"d\"\r\n", "0x10,1e999,--5,\r\n"));
+
+TEST_F(StartupTest, EachUnusableLevelFieldAloneTakesItsFirstRunValue)
+{
+    Program firstRun;
+    ASSERT_TRUE(startUp(firstRun.app));
+    startAsReturningUser("-1000,zz,,140");
+    EXPECT_EQ(form.value(scrToneVol), -1000);
+    EXPECT_EQ(form.value(scrBalance), firstRun.form.value(scrBalance));
+    EXPECT_EQ(form.value(scrMaskVol), firstRun.form.value(scrMaskVol));
+    EXPECT_EQ(form.value(HScroll1), 140);
 }
 
 TEST_F(StartupTest, GarbageDataFilesAreSurvived)
