@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <array>
 #include <clocale>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -76,17 +77,24 @@ void describeApplication()
     std::setlocale(LC_NUMERIC, "C");
 }
 
+// Told in the terminal as well: a box may not be seen when no desktop is there.
+void refuse(const QString& text)
+{
+    std::fprintf(stderr, "aurelith: %s\n", text.toLocal8Bit().constData());
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) // nobody could see it there
+        QMessageBox::critical(nullptr, "Aurelith", text);
+}
+
 // Launched commands start in the program's folder too.
-bool enterDataFolder(std::filesystem::path& folder)
+bool enterDataFolder(std::filesystem::path& folder, std::string& notice)
 {
     std::error_code error;
-    folder = prepareDataFolder(error);
+    folder = prepareDataFolder(error, notice);
     if (!error && ::chdir(folder.c_str()) == 0)
         return true;
-    QMessageBox::critical(nullptr, "Aurelith",
-                          QString("Cannot use the folder %1: %2")
-                              .arg(QString::fromStdString(folder.string()),
-                                   QString::fromStdString(error ? error.message() : "cannot enter it")));
+    refuse(QString("Cannot use the folder %1: %2")
+               .arg(QString::fromStdString(folder.string()),
+                    QString::fromStdString(error ? error.message() : "cannot enter it")));
     return false;
 }
 
@@ -100,7 +108,7 @@ void raiseOnRequest(SingleInstance& instance, MainWindow& window)
     });
 }
 
-int runProgram(const std::filesystem::path& folder, SingleInstance& instance)
+int runProgram(const std::filesystem::path& folder, SingleInstance& instance, const std::string& folderNotice)
 {
     Form form;
     SdlAudioOutput output;
@@ -112,6 +120,9 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance)
     App app(form, sound, dialogs, folder, launcher, timeOfDay);
     app.inhibitor = &inhibitor;
     app.manualPath = findManual();
+    app.files.claimFolder = [&instance] { return instance.holdFolder(); };
+    if (!folderNotice.empty())
+        app.files.tell(DataFiles::Notice::folderTightened, folderNotice);
     bindHandlers(app);
 
     ClockedWindow clocked(form);
@@ -148,10 +159,14 @@ int main(int argc, char* argv[])
     QApplication qapp(argc, argv);
     describeApplication();
     std::filesystem::path folder;
-    if (!enterDataFolder(folder))
+    std::string folderNotice;
+    if (!enterDataFolder(folder, folderNotice))
         return 1;
     SingleInstance instance(folder);
-    if (!instance.claim())
-        return 0; // the running copy shows its window instead
-    return runProgram(folder, instance);
+    switch (instance.claim()) {
+    case SingleInstance::Claim::run: return runProgram(folder, instance, folderNotice);
+    case SingleInstance::Claim::raised: return 0; // the running copy shows its window instead
+    case SingleInstance::Claim::refused: refuse(instance.message()); return 1;
+    }
+    return 1;
 }

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,14 +105,19 @@ void syncFolder(const std::filesystem::path& dir)
 
 FileCalls FileCalls::system() { return {::write, ::fsync, ::rename}; }
 
-std::filesystem::path resolveLinks(const std::filesystem::path& path)
+std::filesystem::path resolveLinks(const std::filesystem::path& path, bool* foreign)
 {
     std::filesystem::path current = path;
     for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current; // not a link (or gone): this is the file
+        if (foreign && st.st_uid != ::geteuid())
+            *foreign = true;
         std::error_code error;
         const std::filesystem::path next = std::filesystem::read_symlink(current, error);
         if (error)
-            return current; // not a link (or gone): this is the file
+            return current;
         current = next.is_absolute() ? next : current.parent_path() / next;
     }
     return path;
@@ -232,9 +238,80 @@ bool DataFiles::readInto(std::string_view name, std::initializer_list<Value*> va
     return true;
 }
 
+void DataFiles::tell(Notice kind, const std::string& text) const
+{
+    const unsigned bit = 1u << static_cast<unsigned>(kind);
+    if (told_ & bit)
+        return;
+    told_ |= bit;
+    if (listener_)
+        listener_(text);
+    else
+        pending_.push_back(text);
+}
+
+void DataFiles::setListener(std::function<void(const std::string&)> listener) const
+{
+    listener_ = std::move(listener);
+    std::vector<std::string> waiting;
+    waiting.swap(pending_);
+    for (const std::string& text : waiting)
+        listener_(text);
+}
+
+void DataFiles::cannotWrite(int error) const
+{
+    tell(Notice::cannotWrite, "Aurelith cannot save its settings in the folder " + folder_.string() + ": " +
+                                  std::strerror(error) + ".\nWhat you change now is lost when the program ends.");
+}
+
+// Someone else's link in our folder could aim our writes at their victim's
+// files: it goes, and the write makes a plain file of ours in its place.
+bool DataFiles::dropForeignLink(const std::filesystem::path& path) const
+{
+    bool foreign = false;
+    resolveLinks(path, &foreign);
+    if (!foreign || ::unlink(path.c_str()) != 0)
+        return false;
+    tell(Notice::linkReplaced, path.filename().string() + " in " + folder_.string() +
+                                   " was a link that another user controls. Aurelith does not write through "
+                                   "such links; it has put a file of its own in its place.");
+    return true;
+}
+
+bool DataFiles::folderIsOurs() const
+{
+    if (!claimFolder || claimFolder())
+        return true;
+    tell(Notice::folderTaken, "The folder " + folder_.string() +
+                                  " was deleted and is now used by another copy of Aurelith. This window no "
+                                  "longer saves anything there.");
+    return false;
+}
+
+// Our folder was deleted under us: make it again (and hold it before
+// anything goes in) rather than lose every save.
+bool DataFiles::makeFolderAgain() const
+{
+    std::error_code error;
+    return createPrivateFolder(folder_, error) && folderIsOurs();
+}
+
+std::optional<std::filesystem::path> DataFiles::writableTarget(std::string_view name) const
+{
+    if (!folderIsOurs())
+        return std::nullopt;
+    const std::filesystem::path entry = pathOf(name);
+    dropForeignLink(entry);
+    return resolveLinks(entry);
+}
+
 bool DataFiles::write(std::string_view name, const std::vector<Value>& fields) const
 {
-    const std::filesystem::path target = resolveLinks(pathOf(name));
+    const std::optional<std::filesystem::path> resolved = writableTarget(name);
+    if (!resolved)
+        return false;
+    const std::filesystem::path& target = *resolved;
     const std::filesystem::path dir = target.parent_path();
     const std::optional<mode_t> mode = modeOfReplacement(target);
     if (!mode)
@@ -244,22 +321,58 @@ bool DataFiles::write(std::string_view name, const std::vector<Value>& fields) c
     std::string temp = pattern;
     int fd = makeTemporary(temp);
     if (fd < 0 && errno == ENOENT && dir == folder_) {
-        // Our folder was deleted under us: make it again rather than lose every save.
-        std::error_code error;
+        if (!makeFolderAgain())
+            return false;
         temp = pattern; // a failed attempt may have filled in the X's
-        if (createPrivateFolder(folder_, error))
-            fd = makeTemporary(temp);
+        fd = makeTemporary(temp);
     }
-    if (fd < 0)
+    if (fd < 0) {
+        cannotWrite(errno);
         return false;
+    }
     const bool ok = ::fchmod(fd, *mode) == 0 && writeAll(calls, fd, encode(fields)) && calls.fsync(fd) == 0;
+    const int failure = errno;
     if (::close(fd) != 0 || !ok || calls.rename(temp.c_str(), target.c_str()) != 0) {
+        cannotWrite(ok ? errno : failure);
         ::unlink(temp.c_str());
         return false;
     }
     syncFolder(dir); // makes the rename itself durable too
     if (written)
         written(name);
+    return true;
+}
+
+bool DataFiles::overwrite(std::string_view name, const std::vector<unsigned char>& bytes) const
+{
+    const std::optional<std::filesystem::path> resolved = writableTarget(name);
+    if (!resolved)
+        return false;
+    const std::filesystem::path& path = *resolved;
+    // In place and cut to length: a new inode each time, or a truncation to
+    // zero (which ext4 answers by flushing on close), would cost far more than
+    // the write. O_NONBLOCK: a FIFO in its place must not hang the window.
+    constexpr int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    int fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0 && errno == ENOENT && path.parent_path() == folder_) {
+        if (!makeFolderAgain())
+            return false;
+    } else if (fd < 0)
+        ::unlink(path.c_str()); // a file we may not open is no user data: replace it
+    if (fd < 0)
+        fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0) {
+        cannotWrite(errno);
+        return false;
+    }
+    const auto size = static_cast<ssize_t>(bytes.size());
+    bool ok = ::pwrite(fd, bytes.data(), bytes.size(), 0) == size;
+    ok = ::ftruncate(fd, size) == 0 && ok;
+    const int failure = errno;
+    if (::close(fd) != 0 || !ok) {
+        cannotWrite(ok ? errno : failure);
+        return false;
+    }
     return true;
 }
 

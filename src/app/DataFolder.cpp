@@ -2,6 +2,7 @@
 #include "app/DataFolder.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -14,8 +15,11 @@ namespace {
 class Category : public std::error_category {
 public:
     const char* name() const noexcept override { return "aurelith data folder"; }
-    std::string message(int) const override
+    std::string message(int code) const override
     {
+        if (code == static_cast<int>(DataFolderError::foreignOwner))
+            return "it belongs to another user, who could change what Aurelith plays and launches; "
+                   "use a folder of your own (set XDG_DATA_HOME)";
         return "no home folder is known (HOME is not set and the password database names none for this user); "
                "set HOME or XDG_DATA_HOME to an absolute folder";
     }
@@ -85,14 +89,32 @@ bool createPrivateFolder(const std::filesystem::path& folder, std::error_code& e
     return true;
 }
 
-std::filesystem::path prepareDataFolder(std::error_code& error)
+void secureFolder(const std::filesystem::path& folder, std::error_code& error, std::string& notice)
+{
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return;
+    if (st.st_uid != ::geteuid()) {
+        error = std::error_code(static_cast<int>(DataFolderError::foreignOwner), dataFolderCategory());
+        return;
+    }
+    if ((st.st_mode & 022) == 0 || ::chmod(folder.c_str(), 0700) != 0)
+        return;
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    notice = "Other users could change the files in " + folder.string() + " (its mode was " + mode +
+             "). Aurelith has made the folder yours alone (mode 0700).";
+}
+
+std::filesystem::path prepareDataFolder(std::error_code& error, std::string& notice)
 {
     const std::filesystem::path folder = defaultDataFolder();
     if (folder.empty()) {
         error = std::error_code(static_cast<int>(DataFolderError::noHomeFolder), dataFolderCategory());
         return "~/.local/share/aurelith";
     }
-    createPrivateFolder(folder, error);
+    if (createPrivateFolder(folder, error))
+        secureFolder(folder, error, notice);
     return folder;
 }
 

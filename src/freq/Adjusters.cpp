@@ -86,7 +86,7 @@ void resetToDefault(App& app)
     showBeat(app);
     stopTones(app);
     WindowState& s = app.state;
-    ToneWriter writer{s, app.folder};
+    ToneWriter writer{s, app.files};
     s.leftFreq = 160;
     writer.writeSineTone(1);
     s.rightFreq = 165;

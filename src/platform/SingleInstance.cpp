@@ -8,6 +8,7 @@
 #include <QLoggingCategory>
 #include <QThread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace aurelith {
@@ -23,13 +24,30 @@ constexpr int kReplyWithinMs = 1000;
 // sockaddr_un holds 108 bytes with the final zero.
 constexpr qsizetype kMaxSocketPath = 100;
 
+// Only a folder that is ours and shut to everyone else may hold the socket:
+// in a shared one another user could be listening there first.
+bool privateFolder(const QByteArray& path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+QString hashOf(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(folder, error);
+    const QByteArray name = QFile::encodeName(QString::fromStdString((error ? folder : canonical).string()));
+    return QString::fromLatin1(QCryptographicHash::hash(name, QCryptographicHash::Sha1).toHex().left(16));
+}
+
+bool fits(const QString& path) { return QFile::encodeName(path).size() <= kMaxSocketPath; }
+
 } // namespace
 
 SingleInstance::SingleInstance(const std::filesystem::path& folder, QObject* parent)
-    : QObject(parent), lock_(QString::fromStdString((folder / kLockFile).string())), socketPath_(socketPath(folder))
+    : QObject(parent), folder_(folder), lock_(folder), socketPath_(socketPath(folder))
 {
-    // Never stale by age: a copy may run for days. A dead holder is detected by its pid.
-    lock_.setStaleLockTime(0);
     connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::answer);
 }
 
@@ -41,36 +59,63 @@ SingleInstance::~SingleInstance()
 
 QString SingleInstance::socketPath(const std::filesystem::path& folder)
 {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.startsWith('/') && privateFolder(runtime)) {
+        const QString inRuntime = QFile::decodeName(runtime) + "/aurelith-" + hashOf(folder) + ".socket";
+        if (fits(inRuntime))
+            return inRuntime;
+    }
     const QString inFolder = QString::fromStdString((folder / "aurelith.socket").string());
-    if (inFolder.toLocal8Bit().size() <= kMaxSocketPath)
+    if (fits(inFolder))
         return inFolder;
-    const QByteArray hash = QCryptographicHash::hash(QFile::encodeName(QString::fromStdString(folder.string())),
-                                                     QCryptographicHash::Sha1)
-                                .toHex()
-                                .left(16);
-    return QDir::tempPath() + QString("/aurelith-%1-%2.socket").arg(::getuid()).arg(QString::fromLatin1(hash));
+    const QString own = QDir::tempPath() + QString("/aurelith-%1").arg(::geteuid());
+    ::mkdir(QFile::encodeName(own).constData(), 0700);
+    const QString inOwn = own + "/" + hashOf(folder) + ".socket";
+    return privateFolder(QFile::encodeName(own)) && fits(inOwn) ? inOwn : QString();
 }
 
-bool SingleInstance::claim()
+SingleInstance::Claim SingleInstance::claim()
 {
-    if (lock_.tryLock(0)) {
-        listen();
-        return true;
+    const QString folder = QString::fromStdString(folder_.string());
+    switch (lock_.acquire()) {
+    case FolderLock::Result::held: listen(); return Claim::run;
+    case FolderLock::Result::failed:
+        message_ =
+            QString("Aurelith cannot lock its folder %1: %2.").arg(folder, QString::fromStdString(lock_.error()));
+        return Claim::refused;
+    case FolderLock::Result::heldElsewhere: break;
     }
-    // A folder that refuses the lock file leaves nothing to agree on: run.
-    if (lock_.error() != QLockFile::LockFailedError)
-        return true;
     if (askRunningCopy())
-        return false;
-    qCInfo(lcInstance) << "the copy holding" << lock_.fileName() << "does not answer: taking over";
-    lock_.removeStaleLockFile();
-    if (lock_.tryLock(0))
+        return Claim::raised;
+    // The holder may have ended meanwhile.
+    if (lock_.acquire() == FolderLock::Result::held) {
         listen();
+        return Claim::run;
+    }
+    const pid_t holder = FolderLock::holder(folder_);
+    message_ = QString("Aurelith is already running on the folder %1%2, but it does not answer.\n"
+                       "Switch to that copy, or end it, and start again.")
+                   .arg(folder, holder > 0 ? QString(" (process %1)").arg(holder) : QString());
+    return Claim::refused;
+}
+
+bool SingleInstance::holdFolder()
+{
+    const int before = lock_.generation();
+    if (!lock_.ensure())
+        return false;
+    if (lock_.generation() != before) {
+        // A socket in the folder went with it.
+        server_.close();
+        listen();
+    }
     return true;
 }
 
 bool SingleInstance::askRunningCopy()
 {
+    if (socketPath_.isEmpty())
+        return false;
     const QDeadlineTimer deadline(kAskForMs);
     while (!deadline.hasExpired()) {
         QLocalSocket socket;
@@ -91,11 +136,17 @@ bool SingleInstance::askRunningCopy()
 
 void SingleInstance::listen()
 {
+    if (socketPath_.isEmpty()) {
+        qCWarning(lcInstance) << "no private folder for the socket: a second start cannot bring this window forward";
+        return;
+    }
     // We hold the lock, so a socket file left behind belongs to a copy that died.
     QLocalServer::removeServer(socketPath_);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_.listen(socketPath_))
-        qCInfo(lcInstance) << "cannot listen on" << socketPath_ << server_.errorString();
+    if (server_.listen(socketPath_))
+        qCInfo(lcInstance) << "listening on" << socketPath_;
+    else
+        qCWarning(lcInstance) << "cannot listen on" << socketPath_ << server_.errorString();
 }
 
 void SingleInstance::answer()

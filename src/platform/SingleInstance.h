@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/FolderLock.h"
+
 #include <QLocalServer>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
 
@@ -12,26 +13,33 @@
 namespace aurelith {
 
 // One copy of the program per data folder: two would overwrite each other's
-// levels at "Exit". The first copy holds a lock file in the folder and listens
-// on a local socket; a later start asks it to raise its window and ends.
-// A lock left by a copy that died, or whose holder no longer answers, is taken over.
+// settings. The first copy locks the folder and listens on a local socket; a
+// later start asks it to raise its window and ends. A copy that holds the lock
+// but does not answer (stopped, hung) is never run beside: the later start
+// names it and ends.
 class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr const char* kLockFile = "aurelith.lock";
-
     explicit SingleInstance(const std::filesystem::path& folder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this copy is to run (it now holds the folder); false when a
-    // running copy answered and was asked to show itself.
-    bool claim();
+    enum class Claim { run, raised, refused };
+    // run: this copy now holds the folder. raised: a running copy answered and
+    // shows itself. refused: this copy must end; message() says why.
+    Claim claim();
+    const QString& message() const { return message_; }
+    // Before every write: true when this copy holds the folder now at its
+    // path (one deleted and made again is locked and listened on anew);
+    // false when another copy took it.
+    bool holdFolder();
     // Runs on this thread whenever a later start asks to be shown instead.
     void onRaiseRequest(std::function<void()> callback) { raise_ = std::move(callback); }
 
-    // Where the copies meet: in the folder, or under the temporary folder when
-    // the folder's path is too long for a local socket.
+    // Where the copies meet: the desktop's runtime folder, else the data
+    // folder, else a private folder of the user's under the temporary folder
+    // (a data folder's path can be too long for a local socket). Empty when
+    // none can be trusted.
     static QString socketPath(const std::filesystem::path& folder);
 
 private:
@@ -39,8 +47,10 @@ private:
     void listen();
     void answer();
 
-    QLockFile lock_;
+    std::filesystem::path folder_;
+    FolderLock lock_;
     QString socketPath_;
+    QString message_;
     QLocalServer server_;
     std::function<void()> raise_;
 };

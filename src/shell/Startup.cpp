@@ -12,6 +12,8 @@ bool startUp(App& app)
     restoreSettings(app);
     if (app.showWindow)
         app.showWindow();
+    // Problems with the folder found so far, and any later, are told over the window.
+    app.files.setListener([&app](const std::string& text) { app.message(text); });
     std::string error;
     if (!app.sound.createDevice(error)) {
         app.message(std::string(kNoSoundMessage) + (error.empty() ? "" : "\n" + error));

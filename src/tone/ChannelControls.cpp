@@ -22,7 +22,7 @@ void reverseChannels(App& app)
 void resetToneFiles(App& app)
 {
     stopTones(app);
-    ToneWriter writer{app.state, app.folder};
+    ToneWriter writer{app.state, app.files};
     writer.writeHeaderOnly(1);
     writer.writeHeaderOnly(2);
 }

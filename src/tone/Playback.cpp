@@ -61,7 +61,7 @@ bool rebuild(App& app, BeforeWriting before, ToneShape shape)
 {
     if (before == BeforeWriting::stopTones)
         stopTones(app);
-    ToneWriter writer{app.state, app.folder};
+    ToneWriter writer{app.state, app.files};
     if (!writeChannel(app, writer, 1, shape) || !writeChannel(app, writer, 2, shape))
         return false;
     startTones(app);

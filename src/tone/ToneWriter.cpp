@@ -7,11 +7,6 @@
 #include <vector>
 
 #include "app/DataFileNames.h"
-#include "app/DataFolder.h"
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace aurelith {
 namespace {
@@ -112,35 +107,9 @@ std::vector<int> triangleValues(WindowState& s, double f)
     return values;
 }
 
-// Overwrites the old file in place and cuts it to the new length. A scanner
-// step rewrites both files once per hertz of beat: a new inode each time, or a
-// truncation to zero (which ext4 answers by flushing on close), would cost far
-// more than the write. A file that cannot be opened for writing is replaced
-// (O_NONBLOCK: a FIFO in its place must not hang the window); a folder deleted
-// under us is made again.
-bool replaceContent(const std::filesystem::path& path, const std::vector<unsigned char>& bytes)
-{
-    constexpr int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-    int fd = ::open(path.c_str(), flags, 0644);
-    if (fd < 0 && errno == ENOENT) {
-        std::error_code error;
-        createPrivateFolder(path.parent_path(), error);
-    } else if (fd < 0) {
-        std::remove(path.c_str());
-    }
-    if (fd < 0)
-        fd = ::open(path.c_str(), flags, 0644);
-    if (fd < 0)
-        return false;
-    const auto size = static_cast<ssize_t>(bytes.size());
-    bool ok = ::pwrite(fd, bytes.data(), bytes.size(), 0) == size;
-    ok = ::ftruncate(fd, size) == 0 && ok;
-    return ::close(fd) == 0 && ok;
-}
-
 } // namespace
 
-std::filesystem::path ToneWriter::tonePath(int channel) const { return folder / dataFile::toneFile(channel); }
+std::filesystem::path ToneWriter::tonePath(int channel) const { return files.pathOf(dataFile::toneFile(channel)); }
 
 bool ToneWriter::writeHeaderOnly(int channel)
 {
@@ -148,14 +117,14 @@ bool ToneWriter::writeHeaderOnly(int channel)
     (channel == 1 ? state.tone1Path : state.tone2Path) = path.string();
     std::vector<unsigned char>& bytes = state.toneBytes[channel == 1 ? 0 : 1];
     bytes = provisionalHeader();
-    return replaceContent(path, bytes);
+    return files.overwrite(dataFile::toneFile(channel), bytes);
 }
 
 namespace {
 
 // Packs the values one byte apart, each 16-bit write overwriting the previous
 // high byte, and fixes both size fields from the resulting length.
-bool writeTone(WindowState& s, int channel, const std::filesystem::path& path, const std::vector<int>& values)
+void packTone(WindowState& s, int channel, const std::vector<int>& values)
 {
     std::vector<unsigned char>& bytes = s.toneBytes[channel == 1 ? 0 : 1];
     bytes = provisionalHeader();
@@ -164,7 +133,6 @@ bool writeTone(WindowState& s, int channel, const std::filesystem::path& path, c
     s.toneFileLength = static_cast<std::int16_t>(bytes.size());
     put32(bytes, 4, s.toneFileLength - 8);
     put32(bytes, 40, s.toneFileLength - 44);
-    return replaceContent(path, bytes);
 }
 
 } // namespace
@@ -173,7 +141,8 @@ bool ToneWriter::write(int channel, std::vector<int> (*generate)(WindowState&, d
 {
     const std::filesystem::path path = tonePath(channel);
     (channel == 1 ? state.tone1Path : state.tone2Path) = path.string();
-    return writeTone(state, channel, path, generate(state, channel == 1 ? state.leftFreq : state.rightFreq));
+    packTone(state, channel, generate(state, channel == 1 ? state.leftFreq : state.rightFreq));
+    return files.overwrite(dataFile::toneFile(channel), state.toneBytes[channel == 1 ? 0 : 1]);
 }
 
 bool ToneWriter::writeSineTone(int channel) { return write(channel, sineValues); }

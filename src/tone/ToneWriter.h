@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/DataFiles.h"
 #include "app/WindowState.h"
 
 #include <filesystem>
@@ -15,7 +16,7 @@ namespace aurelith {
 // The bytes written are kept in state.toneBytes whether or not the file could be written.
 struct ToneWriter {
     WindowState& state;
-    std::filesystem::path folder;
+    const DataFiles& files;
 
     // Writes with the writer of the current waveform; any other waveform writes nothing.
     bool writeChannelTone(int channel);

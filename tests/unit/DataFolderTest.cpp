@@ -72,7 +72,8 @@ TEST_F(DataFolderTest, NoHomeAnywhereIsAnErrorThatSaysWhatToSet)
         if (::setuid(unknown) != 0)
             ::_exit(3);
         std::error_code error;
-        prepareDataFolder(error);
+        std::string notice;
+        prepareDataFolder(error, notice);
         const bool clear = error && error.category() == dataFolderCategory() &&
                            error.message().find("HOME") != std::string::npos;
         ::_exit(clear && defaultDataFolder().empty() ? 0 : 1);
@@ -87,20 +88,46 @@ TEST_F(DataFolderTest, FolderIsCreatedPrivateWithItsParents)
 {
     setEnv("XDG_DATA_HOME", (folder.path / "share").c_str());
     std::error_code error;
-    const fs::path made = prepareDataFolder(error);
+    std::string notice;
+    const fs::path made = prepareDataFolder(error, notice);
     ASSERT_FALSE(error) << error.message();
     EXPECT_EQ(made, folder.path / "share/aurelith");
     EXPECT_EQ(fs::status(made).permissions(), fs::perms::owner_all);
     EXPECT_EQ(fs::status(folder.path / "share").permissions(), fs::perms::owner_all);
     // A folder the user already has keeps the mode they gave it.
     fs::permissions(made, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-    prepareDataFolder(error);
+    prepareDataFolder(error, notice);
     EXPECT_FALSE(error);
     EXPECT_EQ(fs::status(made).permissions(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    EXPECT_EQ(notice, "");
     // A file in the way is an error, not a success.
     writeBytes(folder.path / "blocked", "x");
     EXPECT_FALSE(createPrivateFolder(folder.path / "blocked" / "aurelith", error));
     EXPECT_TRUE(error);
+}
+
+// Only its owner may steer the folder: others could otherwise plant links or
+// the commands that events launch.
+TEST_F(DataFolderTest, OnlyItsOwnerCanSteerTheFolder)
+{
+    setEnv("XDG_DATA_HOME", folder.path.c_str());
+    const fs::path made = folder.path / "aurelith";
+    fs::create_directory(made);
+    fs::permissions(made, fs::perms::all);
+    std::error_code error;
+    std::string notice;
+    prepareDataFolder(error, notice);
+    EXPECT_FALSE(error);
+    EXPECT_EQ(fs::status(made).permissions(), fs::perms::owner_all);
+    EXPECT_NE(notice.find(made.string()), std::string::npos) << notice;
+    EXPECT_NE(notice.find("0777"), std::string::npos) << notice;
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving the folder to another user needs root";
+    ASSERT_EQ(::chown(made.c_str(), 65534, 65534), 0);
+    notice.clear();
+    prepareDataFolder(error, notice);
+    EXPECT_EQ(error, std::error_code(static_cast<int>(DataFolderError::foreignOwner), dataFolderCategory()));
 }
 
 } // namespace

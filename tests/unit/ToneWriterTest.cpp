@@ -40,7 +40,8 @@ protected:
 
     TempFolder folder;
     WindowState state;
-    ToneWriter writer{state, folder.path};
+    DataFiles files{folder.path};
+    ToneWriter writer{state, files};
 };
 
 // Files are rewritten in place: a shorter tone must leave nothing of the longer one.

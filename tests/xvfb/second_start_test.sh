@@ -3,8 +3,10 @@
 # usage: second_start_test.sh AURELITH
 #
 # Two real copies on one data folder (Qt offscreen, SDL's dummy output): the
-# second asks the first to show its window and ends with status 0; a lock left
-# by a copy that was killed, or held by a copy that no longer answers, is taken over.
+# second asks the first to show its window and ends with status 0; a copy that
+# was killed leaves nothing that stops the next start; a copy that holds the
+# folder but does not answer (stopped, its socket gone) is never run beside:
+# the next start names it and ends with status 1.
 set -u
 APP=$(readlink -f "$1")
 source "$(dirname "$0")/../support/test-audio.sh"
@@ -26,7 +28,7 @@ start_first() {
     "$APP" >"$WORK/$1.log" 2>&1 &
     LAST=$!
     PIDS+=("$LAST")
-    for _ in $(seq 100); do [ -S "$FOLDER/aurelith.socket" ] && [ -e "$FOLDER/aurelith.lock" ] && return; sleep 0.05; done
+    for _ in $(seq 100); do grep -q "listening on" "$WORK/$1.log" && return; sleep 0.05; done
     fail "$1 never listened"; cat "$WORK/$1.log"
 }
 
@@ -46,11 +48,9 @@ status=$(run_second second)
 for _ in $(seq 40); do grep -q "second start asked" "$WORK/first.log" && break; sleep 0.05; done
 grep -q "second start asked" "$WORK/first.log" || fail "the first copy was not asked to show its window"
 kill -0 $first 2>/dev/null || fail "the first copy ended"
-# A clean end removes the lock, so the next start runs.
 kill -TERM $first; wait $first
-[ -e "$FOLDER/aurelith.lock" ] && fail "the lock outlived a clean end"
 
-# 2. A copy killed outright leaves its lock and socket: the next start takes over.
+# 2. A copy killed outright leaves its socket: the next start runs all the same.
 start_first killed
 kill -KILL $LAST; wait $LAST 2>/dev/null
 "$APP" >"$WORK/after-kill.log" 2>&1 &
@@ -61,15 +61,25 @@ status=$(run_second third)
 [ "$status" -eq 0 ] || fail "a start after the take-over ended with $status"
 kill -TERM $taker; wait $taker
 
-# 3. A copy that holds the lock but no longer answers (stopped) is taken over.
+# 3. A copy that holds the folder but does not answer is named, never run beside.
+refused_beside() { # NAME PID: a start that must end with 1 and name the copy
+    status=$(run_second "$1")
+    [ "$status" -eq 1 ] || fail "$1: a start beside a copy that does not answer ended with $status"
+    grep -q "process $2" "$WORK/$1.log" || { fail "$1: the message does not name process $2"; cat "$WORK/$1.log"; }
+}
 start_first stopped
 stopped=$LAST
 kill -STOP $stopped
-"$APP" >"$WORK/after-stop.log" 2>&1 &
-taker=$!; PIDS+=("$taker")
-still_runs $taker 4 || { fail "a start beside a stopped copy did not run"; cat "$WORK/after-stop.log"; }
-grep -q "does not answer" "$WORK/after-stop.log" || fail "the take-over was not noted"
-kill -KILL $stopped; kill -TERM $taker; wait $taker
+refused_beside beside-stopped $stopped
+kill -CONT $stopped
+still_runs $stopped 0.5 || fail "the stopped copy did not run on"
+# Its socket deleted, or replaced by a file: still only one copy.
+socket=$(grep -o "listening on .*" "$WORK/stopped.log" | sed 's/listening on "\(.*\)"/\1/')
+rm -f "$socket"
+refused_beside socket-gone $stopped
+echo "not a socket" >"$socket"
+refused_beside socket-is-a-file $stopped
+kill -TERM $stopped; wait $stopped
 
 [ $failures -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
-echo "second starts raise the first; stale locks are taken over"
+echo "second starts raise the first; one copy per folder, always"
