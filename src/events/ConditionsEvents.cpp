@@ -261,15 +261,14 @@ void toggleEvents(App& app)
     const int j = s.eventViewIndex;
     if (!inRange(j, 1, kCount))
         return;
-    const std::string name = fileOf(kEvents, j);
-    const std::string path = app.files.pathOf(name).string();
+    const std::string path = app.files.pathOf(fileOf(kEvents, j)).string();
     std::vector<Value> fields;
     if (const std::string why = readOwnRecord(path, fields); !why.empty()) {
         app.message("Event " + std::to_string(j) + " was not started: " + path + " " + why);
         return;
     }
-    if (!fields.empty())
-        textOf(app, kEvents, j) = fields[0].text();
+    // The file alone says what starts: an empty one starts nothing.
+    textOf(app, kEvents, j) = fields.empty() ? std::string() : fields[0].text();
     if (fields.size() > 1)
         titleOf(app, kEvents, j) = fields[1].text();
     if (const std::string why = launchCommandLine(app, textOf(app, kEvents, j)); !why.empty())
