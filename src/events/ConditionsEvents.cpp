@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "events/ConditionsEvents.h"
 
 #include "app/DataFileNames.h"
@@ -5,6 +6,14 @@
 #include "ui/ControlNames.h"
 
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace aurelith {
 namespace {
@@ -114,23 +123,62 @@ void programCondition(App& app)
     handBack(app);
 }
 
-// The record turns double quotes into single ones, which would change how a
-// line splits ("Bob's file" would no longer be one word); such a line is
-// stored in an equivalent form without them.
-std::string storableCommand(const std::string& line)
+// The form of a command line that the record gives back splitting into the
+// same words (the record turns " into ' and ends at a line break), or why
+// there is none.
+std::optional<std::string> storableCommand(const std::string& line, std::string& why)
 {
-    if (line.find('"') == std::string::npos)
-        return line;
     const auto words = splitCommandLine(line);
-    return words ? joinCommandLine(*words) : line;
+    if (!words) {
+        why = "a quote is not closed.";
+        return std::nullopt;
+    }
+    for (const std::string& word : *words)
+        if (word.find('\0') != std::string::npos) {
+            why = "a program's argument cannot hold a NUL character.";
+            return std::nullopt;
+        }
+    const auto kept = [](const std::string& text) {
+        const std::vector<Value> record = DataFiles::decode(DataFiles::encode({Value(text)}));
+        return record.size() == 1 && record[0].text() == text;
+    };
+    // As typed where the record keeps it, so that viewing shows what was entered.
+    std::string stored = kept(line) ? line : joinCommandLine(*words);
+    if (!kept(stored) || splitCommandLine(stored) != words) {
+        why = "it cannot be written so that it reads back the same.";
+        return std::nullopt;
+    }
+    if (stored.size() + 1024 > DataFiles::kMaxRecordBytes) {
+        why = "it is longer than an event file can hold.";
+        return std::nullopt;
+    }
+    return stored;
 }
 
-// Outside the event phase this overwrites event 1.
+// Nobody else may change what an event starts: its file is kept writable by
+// the user alone, whatever the umask made of it.
+void keepPrivate(App& app, int k)
+{
+    std::error_code ignored;
+    std::filesystem::permissions(app.files.pathOf(fileOf(kEvents, k)),
+                                 std::filesystem::perms::group_write | std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove, ignored);
+}
+
+// Outside the event phase this overwrites event 1. A command that would not
+// come back as entered is refused and left in the box to be mended.
 void programEvent(App& app)
 {
     const int e = app.state.eventProgIndex;
     const int k = inRange(e, 3, kCount + 1) ? e - 1 : 1;
-    save(app, kEvents, k, storableCommand(app.form.text(Text6)), app.form.text(Text7));
+    std::string why;
+    const auto command = storableCommand(app.form.text(Text6), why);
+    if (!command) {
+        app.message("Event " + std::to_string(k) + " was not stored: " + why);
+        return;
+    }
+    save(app, kEvents, k, *command, app.form.text(Text7));
+    keepPrivate(app, k);
     handBack(app);
 }
 
@@ -139,8 +187,10 @@ void writeDefaults(App& app)
     for (int k = 1; k <= kCount; ++k)
         save(app, kConditions, k, std::to_string(k), kDefaultCondTitles[k - 1]);
     // Stored data, launched as it stands; on this system it names no program.
-    for (int k = 1; k <= kCount; ++k)
+    for (int k = 1; k <= kCount; ++k) {
         save(app, kEvents, k, "c:\\event" + std::to_string(k) + ".bat", "Event" + std::to_string(k));
+        keepPrivate(app, k);
+    }
 }
 
 // Cond and Event: show the next entry, cycling 1 ... 10.
@@ -158,6 +208,39 @@ void viewNext(App& app, const Kind& kind)
     load(app, kind, v);
     app.form.setText(Text6, textOf(app, kind, v));
     app.form.setText(Text7, titleOf(app, kind, v));
+}
+
+// Reads an event's record only from a regular file of the user's own that no
+// one else may write, checked on the descriptor that is read, so the file
+// cannot be swapped in between. Empty when read, else why not.
+std::string readOwnRecord(const std::string& path, std::vector<Value>& fields)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return errno == ENOENT ? "does not exist." : "cannot be read: " + std::string(std::strerror(errno)) + ".";
+    struct stat st {};
+    std::string why;
+    if (::fstat(fd, &st) != 0)
+        why = "cannot be read: " + std::string(std::strerror(errno)) + ".";
+    else if (!S_ISREG(st.st_mode))
+        why = "is not a regular file.";
+    else if (st.st_uid != ::geteuid())
+        why = "belongs to another user (uid " + std::to_string(st.st_uid) + ").";
+    else if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        why = "can be changed by other users than you (remove their write permission: chmod go-w).";
+    std::string content(DataFiles::kMaxRecordBytes, '\0');
+    ssize_t got = 0;
+    if (why.empty()) {
+        got = ::read(fd, content.data(), content.size());
+        if (got < 0)
+            why = "cannot be read: " + std::string(std::strerror(errno)) + ".";
+    }
+    ::close(fd);
+    if (why.empty()) {
+        content.resize(static_cast<size_t>(got));
+        fields = DataFiles::decode(content);
+    }
+    return why;
 }
 
 // Switching on compares the scanner's last loop with the condition Cond shows
@@ -178,19 +261,34 @@ void toggleEvents(App& app)
     const int j = s.eventViewIndex;
     if (!inRange(j, 1, kCount))
         return;
-    load(app, kEvents, j);
-    launchCommandLine(app, textOf(app, kEvents, j));
+    const std::string path = app.files.pathOf(fileOf(kEvents, j)).string();
+    std::vector<Value> fields;
+    if (const std::string why = readOwnRecord(path, fields); !why.empty()) {
+        app.message("Event " + std::to_string(j) + " was not started: " + path + " " + why);
+        return;
+    }
+    // The file alone says what starts: an empty one starts nothing.
+    textOf(app, kEvents, j) = fields.empty() ? std::string() : fields[0].text();
+    if (fields.size() > 1)
+        titleOf(app, kEvents, j) = fields[1].text();
+    if (const std::string why = launchCommandLine(app, textOf(app, kEvents, j)); !why.empty())
+        app.message("Event " + std::to_string(j) + " was not started: the command in " + path + " " + why);
 }
 
 } // namespace
 
-void launchCommandLine(App& app, const std::string& commandLine)
+std::string launchCommandLine(App& app, const std::string& commandLine)
 {
     const auto words = splitCommandLine(commandLine);
-    if (!words || words->empty() || words->front().empty())
-        return;
+    if (!words)
+        return "has a quote that is not closed.";
+    if (words->empty())
+        return {};
+    if (words->front().empty())
+        return "names no program.";
     const std::vector<std::string> arguments(words->begin() + 1, words->end());
     app.launcher.start(words->front(), arguments, app.folder);
+    return {};
 }
 
 void bindConditionsEvents(App& app)

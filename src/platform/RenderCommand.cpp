@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/RenderCommand.h"
 
 #include "app/DataFolder.h"
@@ -9,6 +10,9 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <string_view>
+
 #include <unistd.h>
 
 namespace aurelith {
@@ -29,18 +33,94 @@ bool toNumber(const QString& text, double& value)
 
 } // namespace
 
+namespace {
+
+// The options QApplication and its X11 and Wayland plugins take for the
+// window, with one dash or two; `value` when the next argument belongs to it.
+struct WindowOption {
+    const char* name;
+    bool value;
+};
+constexpr WindowOption kWindowOptions[] = {
+    {"platform", true},
+    {"platformpluginpath", true},
+    {"platformtheme", true},
+    {"plugin", true},
+    {"qwindowgeometry", true},
+    {"qwindowicon", true},
+    {"qwindowtitle", true},
+    {"session", true},
+    {"display", true},
+    {"geometry", true},
+    {"title", true},
+    {"icon", true},
+    {"name", true},
+    {"visual", true},
+    {"style", true},
+    {"stylesheet", true},
+    {"reverse", false},
+    {"widgetcount", false},
+    {"nograb", false},
+    {"dograb", false},
+    {"sync", false},
+    {"testability", false},
+};
+// These also come as -name=value.
+constexpr const char* kJoinedWindowOptions[] = {"style", "stylesheet", "qmljsdebugger"};
+
+// How many arguments from argv[i] on are one of Qt's window options: 0 for none.
+int windowOptionLength(int argc, char* argv[], int i)
+{
+    std::string_view a = argv[i];
+    if (a.size() < 2 || a[0] != '-')
+        return 0;
+    a.remove_prefix(a.substr(0, 2) == "--" ? 2 : 1);
+    for (const WindowOption& option : kWindowOptions)
+        if (a == option.name)
+            return option.value ? (i + 1 < argc ? 2 : 0) : 1;
+    for (std::string_view option : kJoinedWindowOptions)
+        if (a.size() > option.size() && a.substr(0, option.size()) == option && a[option.size()] == '=')
+            return 1;
+    return 0;
+}
+
+} // namespace
+
 bool wantsRenderCommand(int argc, char* argv[])
 {
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (!std::strcmp(a, "--render") || !std::strncmp(a, "--render=", 9) || !std::strcmp(a, "--help") ||
-            !std::strcmp(a, "-h") || !std::strcmp(a, "--version") || !std::strcmp(a, "-v"))
+    for (int i = 1; i < argc;) {
+        const int n = windowOptionLength(argc, argv, i);
+        if (n == 0)
             return true;
+        i += n;
     }
     return false;
 }
 
 namespace {
+
+// The arguments without Qt's window options, which mean nothing here.
+QStringList commandArguments(int argc, char* argv[])
+{
+    QStringList arguments{QString::fromLocal8Bit(argv[0])};
+    for (int i = 1; i < argc;) {
+        const int n = windowOptionLength(argc, argv, i);
+        if (n == 0)
+            arguments << QString::fromLocal8Bit(argv[i++]);
+        i += n;
+    }
+    return arguments;
+}
+
+QString windowOptionsHelp()
+{
+    QString text = "\nWithout --render the window opens; it takes only Qt's own options:\n";
+    for (const WindowOption& option : kWindowOptions)
+        text += QString("  -%1%2\n").arg(option.name, option.value ? " <value>" : "");
+    for (const char* option : kJoinedWindowOptions)
+        text += QString("  -%1=<value>\n").arg(option);
+    return text;
+}
 
 void describeOptions(QCommandLineParser& parser)
 {
@@ -88,10 +168,14 @@ QString readScan(const QCommandLineParser& parser, RenderRequest& request)
 // Fills the request from the parsed options; an empty answer means they are fine.
 QString readRequest(const QCommandLineParser& parser, RenderRequest& request)
 {
-    if (!parser.isSet("render"))
-        return "--render <file> is needed";
     if (!parser.positionalArguments().isEmpty())
         return "unexpected argument " + parser.positionalArguments().first();
+    if (!parser.isSet("render")) {
+        for (const QString& name : parser.optionNames())
+            return QString("%1%2 is an option of --render <file>, which is missing")
+                .arg(name.size() > 1 ? "--" : "-", name);
+        return "--render <file> is needed";
+    }
     request.output = parser.value("render").toStdString();
     if (renderFormatFor(request.output) == 0)
         return "the output name must end in .wav, .flac or .ogg";
@@ -144,10 +228,11 @@ int runRenderCommand(int argc, char* argv[])
 
     QCommandLineParser parser;
     describeOptions(parser);
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (!parser.parse(commandArguments(argc, argv)))
         return fail(parser.errorText());
-    if (parser.isSet("help")) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+    if (parser.isSet("help") || parser.isSet("help-all")) {
+        const QString help = parser.helpText() + (parser.isSet("help-all") ? windowOptionsHelp() : QString());
+        std::fputs(help.toLocal8Bit().constData(), stdout);
         return 0;
     }
     if (parser.isSet("version")) {
@@ -157,7 +242,12 @@ int runRenderCommand(int argc, char* argv[])
     RenderRequest request;
     if (const QString problem = readRequest(parser, request); !problem.isEmpty())
         return fail(problem);
-    return render(request);
+    try {
+        return render(request);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "aurelith: %s\n", error.what());
+        return 1;
+    }
 }
 
 } // namespace aurelith

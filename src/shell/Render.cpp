@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/Render.h"
 
 #include "app/App.h"
@@ -12,13 +13,19 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <system_error>
+#include <vector>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace aurelith {
 namespace {
@@ -51,9 +58,19 @@ class WorkFolder {
 public:
     WorkFolder()
     {
-        std::string pattern = (fs::temp_directory_path() / "aurelith-render-XXXXXX").string();
+        std::error_code error;
+        const fs::path temp = fs::temp_directory_path(error);
+        if (error) {
+            const char* tmpdir = std::getenv("TMPDIR");
+            problem = "cannot make a working folder: no temporary folder " +
+                      std::string(tmpdir ? "TMPDIR=" + std::string(tmpdir) : "/tmp") + " (" + error.message() + ")";
+            return;
+        }
+        std::string pattern = (temp / "aurelith-render-XXXXXX").string();
         if (::mkdtemp(pattern.data()))
             path = pattern;
+        else
+            problem = "cannot make a working folder in " + temp.string() + ": " + std::strerror(errno);
     }
     ~WorkFolder()
     {
@@ -64,9 +81,24 @@ public:
     WorkFolder(const WorkFolder&) = delete;
     WorkFolder& operator=(const WorkFolder&) = delete;
     fs::path path;
+    std::string problem; // why there is no path
 };
 
 bool isMaskNumber(const std::string& mask) { return mask.size() == 1 && mask[0] >= '1' && mask[0] <= '8'; }
+
+// Why a file is no sound the mixer could play, or empty: the window would
+// quietly play nothing, which a render asked for by name should not.
+std::string soundFileProblem(const fs::path& file)
+{
+    SF_INFO info{};
+    SNDFILE* sound = sf_open(file.c_str(), SFM_READ, &info);
+    if (!sound)
+        return std::string("not a sound file that can be read (") + sf_strerror(nullptr) + ")";
+    sf_close(sound);
+    if (info.channels < 1 || info.samplerate <= 0 || info.frames <= 0)
+        return "it holds no sound";
+    return {};
+}
 
 // The settings (small files) come along; sound files only as asked for.
 std::string prepare(const RenderRequest& request, const fs::path& from, const fs::path& to, int& maskSelection)
@@ -94,6 +126,8 @@ std::string prepare(const RenderRequest& request, const fs::path& from, const fs
         source = fs::absolute(request.mask, error);
         if (!fs::is_regular_file(source, error))
             return "cannot read the mask file " + request.mask;
+        if (std::string why = soundFileProblem(source); !why.empty())
+            return "cannot use the mask file " + request.mask + ": " + why;
     }
     fs::create_symlink(source, to / dataFile::maskSound(maskSelection), error);
     return error ? "cannot use the mask file " + source.string() + ": " + error.message() : std::string();
@@ -115,6 +149,46 @@ void startScan(App& app, QuietDialogs& dialogs, const RenderRequest& request)
     form.click(Command73); // "ScanOn"
 }
 
+// libsndfile writes through these, so that a failed write keeps its errno
+// (the Vorbis encoder would only say "Unspecified internal error").
+struct FileIo {
+    int fd = -1;
+    int error = 0; // the first failed write's errno
+};
+
+sf_count_t ioLength(void* user)
+{
+    struct stat st {};
+    return ::fstat(static_cast<FileIo*>(user)->fd, &st) == 0 ? st.st_size : -1;
+}
+sf_count_t ioSeek(sf_count_t offset, int whence, void* user)
+{
+    return ::lseek(static_cast<FileIo*>(user)->fd, offset, whence);
+}
+sf_count_t ioTell(void* user) { return ::lseek(static_cast<FileIo*>(user)->fd, 0, SEEK_CUR); }
+sf_count_t ioRead(void* data, sf_count_t count, void* user)
+{
+    const ssize_t got = ::read(static_cast<FileIo*>(user)->fd, data, static_cast<size_t>(count));
+    return got < 0 ? 0 : got;
+}
+sf_count_t ioWrite(const void* data, sf_count_t count, void* user)
+{
+    auto* io = static_cast<FileIo*>(user);
+    sf_count_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(io->fd, static_cast<const char*>(data) + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (io->error == 0)
+                io->error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += n;
+    }
+    return done;
+}
+
 // The output, written under a temporary name beside it and renamed when whole;
 // removed unless it was finished.
 class PartFile {
@@ -124,29 +198,34 @@ public:
     {
         if (handle_)
             sf_close(handle_);
+        if (io_.fd >= 0)
+            ::close(io_.fd);
         std::error_code error;
         if (!part_.empty() && !kept_)
             fs::remove(part_, error);
     }
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
 
     std::string open(int format, int rate)
     {
         std::string partName = output_.string() + ".partXXXXXX";
-        const int fd = ::mkstemp(partName.data());
-        if (fd < 0)
-            return failed(std::generic_category().message(errno));
+        io_.fd = ::mkstemp(partName.data());
+        if (io_.fd < 0)
+            return failed(errno);
         // mkstemp makes it private; the finished file gets the usual permissions.
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(io_.fd, 0666 & ~mask);
         part_ = partName;
         SF_INFO info{};
         info.samplerate = rate;
         info.channels = 2;
         info.format = format;
-        handle_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+        SF_VIRTUAL_IO calls{ioLength, ioSeek, ioRead, ioWrite, ioTell};
+        handle_ = sf_open_virtual(&calls, SFM_WRITE, &info, &io_);
         if (!handle_)
-            return failed(sf_strerror(nullptr));
+            return io_.error ? failed(io_.error) : failed(sf_strerror(nullptr));
         if ((format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS) {
             double quality = 0.6;
             sf_command(handle_, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
@@ -156,15 +235,23 @@ public:
 
     std::string write(const float* frames, long long n)
     {
-        return sf_writef_float(handle_, frames, n) == n ? std::string() : failed(sf_strerror(handle_));
+        if (sf_writef_float(handle_, frames, n) == n && io_.error == 0)
+            return {};
+        return io_.error ? failed(io_.error) : failed(sf_strerror(handle_));
     }
 
+    // Closes, makes sure the bytes are on the disk (a full disk may only show
+    // here) and gives the file its name.
     std::string finish()
     {
         const bool closed = sf_close(handle_) == 0;
         handle_ = nullptr;
+        if (io_.error)
+            return failed(io_.error);
         if (!closed)
             return "cannot finish " + output_.string();
+        if (::fsync(io_.fd) != 0)
+            return failed(errno);
         std::error_code error;
         fs::rename(part_, output_, error);
         if (error)
@@ -175,9 +262,17 @@ public:
 
 private:
     std::string failed(const std::string& why) const { return "cannot write " + output_.string() + ": " + why; }
+    std::string failed(int error) const
+    {
+        const std::string why = std::strerror(error);
+        if (error == ENOSPC || error == EDQUOT)
+            return failed("the disk holding " + output_.parent_path().string() + " is full (" + why + ")");
+        return failed(why);
+    }
 
     fs::path output_;
     fs::path part_;
+    FileIo io_;
     SNDFILE* handle_ = nullptr;
     bool kept_ = false;
 };
@@ -259,6 +354,17 @@ int renderFormatFor(const fs::path& output)
     return 0;
 }
 
+int renderFormatFor(const fs::path& output, long long frames)
+{
+    const int format = renderFormatFor(output);
+    if ((format & SF_FORMAT_TYPEMASK) != SF_FORMAT_WAV)
+        return format;
+    // 16-bit stereo; the RIFF size counts the header too, kept generous here.
+    constexpr long long kBytesPerFrame = 2 * 2, kHeaderBytes = 4096;
+    const bool fits = frames <= (static_cast<long long>(UINT32_MAX) - kHeaderBytes) / kBytesPerFrame;
+    return fits ? format : SF_FORMAT_RF64 | (format & SF_FORMAT_SUBMASK);
+}
+
 std::string renderToFile(const RenderRequest& request, const fs::path& dataFolder, const RenderProgress& progress)
 {
     const int format = renderFormatFor(request.output);
@@ -268,7 +374,7 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
         return "the length must be more than 0 and at most 1440 minutes";
     WorkFolder work;
     if (work.path.empty())
-        return "cannot make a working folder";
+        return work.problem;
     int maskSelection = 1;
     if (std::string problem = prepare(request, dataFolder, work.path, maskSelection); !problem.empty())
         return problem;
@@ -285,10 +391,10 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
     if (std::string problem = startSession(app, dialogs, request, maskSelection); !problem.empty())
         return problem;
 
-    PartFile file(fs::absolute(request.output));
-    if (std::string problem = file.open(format, rate); !problem.empty())
-        return problem;
     const auto total = static_cast<long long>(std::llround(request.minutes * 60 * rate));
+    PartFile file(fs::absolute(request.output));
+    if (std::string problem = file.open(renderFormatFor(request.output, total), rate); !problem.empty())
+        return problem;
     if (std::string problem = renderFrames(sound, scheduler, file, done, total, progress); !problem.empty())
         return problem;
     return file.finish();

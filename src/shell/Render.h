@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <filesystem>
@@ -35,5 +36,8 @@ std::string renderToFile(const RenderRequest& request, const std::filesystem::pa
 
 // The file format for an output name, or 0 when its extension is not one we write.
 int renderFormatFor(const std::filesystem::path& output);
+// The same for a sound of `frames` stereo frames: a WAV whose 32-bit size
+// fields could not hold it is written as RF64.
+int renderFormatFor(const std::filesystem::path& output, long long frames);
 
 } // namespace aurelith

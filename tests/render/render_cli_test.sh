@@ -1,20 +1,41 @@
 #!/usr/bin/env bash
-# Exit statuses and messages of `aurelith --render`, with no display at all.
+# Exit statuses and messages of the command line, with no display at all:
+# nothing but Qt's own window options ever opens the window.
 set -uo pipefail
 bin=$1
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_DATA_HOME=$work/data
+full=$work/small
+cleanup() {
+  mountpoint -q "$full" && umount "$full"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 unset DISPLAY WAYLAND_DISPLAY
 fail=0
 expect() { # status, then the command
   local want=$1; shift
-  "$@" >"$work/out" 2>"$work/err"; local got=$?
+  timeout 60 "$@" >"$work/out" 2>"$work/err"; local got=$?
   if [[ $got -ne $want ]]; then echo "FAIL ($got, wanted $want): $*"; cat "$work/err"; fail=1; fi
+}
+said() { # what the last command should have printed on stderr
+  grep -q -- "$1" "$work/err" || { echo "FAIL: no '$1' in: $(cat "$work/err")"; fail=1; }
 }
 expect 0 "$bin" --help
 grep -q -- '--render' "$work/out" || { echo "FAIL: --help does not list --render"; fail=1; }
+expect 0 "$bin" --help-all
+grep -q -- '-platform' "$work/out" || { echo "FAIL: --help-all does not list Qt's options"; fail=1; }
 expect 0 "$bin" --version
+expect 0 "$bin" -platform offscreen --version
+expect 2 "$bin" --bogus
+said "bogus"
+expect 2 "$bin" -platform offscreen --bogus
+said "bogus"
+expect 2 "$bin" --left 200
+said "--render"
+expect 2 "$bin" stray.txt
+said "stray.txt"
 expect 2 "$bin" --render "$work/s.wav" --left abc
 expect 2 "$bin" --render "$work/s.wav" --right 20000
 expect 2 "$bin" --render "$work/s.wav" --wave zigzag
@@ -22,9 +43,24 @@ expect 2 "$bin" --render "$work/s.wav" --minutes 0
 expect 2 "$bin" --render "$work/s.wav" --scan sideways --scan-time 1000
 expect 2 "$bin" --render "$work/s.mp3"
 expect 2 "$bin" --render "$work/no/such/folder/s.wav" --minutes 0.01
-grep -q 'cannot write' "$work/err" || { echo "FAIL: no message for an unwritable output"; fail=1; }
+said 'cannot write'
+head -c 8192 /dev/urandom >"$work/random.bin"
+expect 2 "$bin" --render "$work/m.wav" --mask "$work/random.bin" --minutes 0.01
+said "random.bin"
+TMPDIR=/nonexistent expect 2 "$bin" --render "$work/t.wav" --minutes 0.01
+said "/nonexistent"
 expect 0 "$bin" --render "$work/s.ogg" --left 200 --right 204 --wave triangle --minutes 0.02
 [[ -s $work/s.ogg ]] || { echo "FAIL: no Ogg file written"; fail=1; }
+# Qt's window options still reach the window: it runs until stopped.
+expect 124 timeout -s TERM 3 "$bin" -platform offscreen
+
+mkdir "$full"
+if mount -t tmpfs -o size=200k tmpfs "$full" 2>/dev/null; then
+  expect 2 "$bin" --render "$full/long.ogg" --minutes 1
+  said "is full"
+else
+  echo "note: a full disk is not checked here (cannot mount a small tmpfs)"
+fi
 leftovers=$(find "$work" -name '*.part*' | wc -l)
 [[ $leftovers -eq 0 ]] || { echo "FAIL: $leftovers partial files left"; fail=1; }
 exit $fail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // aurelith --render: the file holds what the window would play, and a failed
 // render leaves nothing behind.
 #include "shell/Render.h"
@@ -113,6 +114,23 @@ TEST_F(RenderTest, FailureLeavesNoFileBehind)
     EXPECT_EQ(left, std::vector<fs::path>{"taken.wav"});
     request.output = out.path / "s.mp3";
     EXPECT_NE(renderToFile(request, data.path), "");
+}
+
+TEST(RenderFormat, AWavThatWouldOutgrowItsSizeFieldsBecomesRf64)
+{
+    const long long perMinute = 60LL * 44100;
+    const int wav = renderFormatFor("a.wav");
+    EXPECT_EQ(renderFormatFor("a.wav", 400 * perMinute), wav); // 4.23 GB: the fields still hold it
+    const int big = renderFormatFor("a.wav", 420 * perMinute);
+    EXPECT_EQ(big & SF_FORMAT_TYPEMASK, SF_FORMAT_RF64);
+    EXPECT_EQ(big & SF_FORMAT_SUBMASK, wav & SF_FORMAT_SUBMASK);
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = big;
+    EXPECT_TRUE(sf_format_check(&info));
+    for (const char* name : {"a.flac", "a.ogg"})
+        EXPECT_EQ(renderFormatFor(name, 1440 * perMinute), renderFormatFor(name)) << name;
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real programs started through the real launcher: an event's command line
 // reaches its program split into the right arguments with no shell between,
 // and a tool starts only the first of its candidates.
@@ -69,14 +70,15 @@ private slots:
 
         for (int i = 0; i < 11; ++i)
             rig.form.click(ctl::Command84); // prompt event 1
-        rig.form.setText(ctl::Text6, "./record.sh \"" + notes + "\" $(touch x) `touch y` a;b");
+        rig.form.setText(ctl::Text6, "./record.sh \"" + notes + "\" \"a\\\"b\" 'say \"hi\"' $(touch x) `touch y` a;b");
         rig.form.setText(ctl::Text7, "Record");
         rig.form.click(ctl::Command83);
         rig.app.state.loopNumber = 1;
         rig.form.click(ctl::Command87);
 
         QTRY_VERIFY_WITH_TIMEOUT(fs::exists(rig.folder / "args.txt"), 10000);
-        const std::string expected = rig.folder.string() + "\n" + notes + "\n$(touch\nx)\n`touch\ny`\na;b\n";
+        const std::string expected = rig.folder.string() + "\n" + notes +
+                                     "\na\"b\nsay \"hi\"\n$(touch\nx)\n`touch\ny`\na;b\n";
         QCOMPARE(QString::fromStdString(readAll(rig.folder / "args.txt")), QString::fromStdString(expected));
         QVERIFY(!fs::exists(rig.folder / "x"));
         QVERIFY(!fs::exists(rig.folder / "y"));
