@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/AppFixture.h"
 #include "support/ProcessUsage.h"
 
