@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "scan/Scanner.h"
 
 #include "app/ModePanel.h"
@@ -158,22 +159,34 @@ void scanStep(App& app)
     if (const auto beat = plainBeatOf(form))
         s.beatFreq = *beat;
 
-    // The strobe's start counts scanLoopCounter past the beat, which ends this
-    // loop after the pass that restarted it.
+    // A step makes one pass per whole hertz of beat, but every pass after the
+    // first would retune to the same pair, stop at the same limit and show the
+    // same texts again: only the first does that work, the rest only count.
     const double passes = s.beatFreq;
-    for (s.scanLoopCounter = 1; s.scanLoopCounter <= passes; s.scanLoopCounter += 1) {
+    s.scanLoopCounter = 1;
+    if (!(s.scanLoopCounter <= passes))
+        return;
+    form.setText(Text1, std::to_string(s.loopNumber));
+    s.loopNumber = 1;
+    if (!retuneSine(app))
+        return; // the timer runs on: the next tick tries again
+    prepareNextRight(app);
+    if (atLimit(app)) {
+        stopAtLimit(app);
+        return;
+    }
+    showTimerPeriod(app);
+    showBoxBeat(app);
+
+    // The strobe's start counts scanLoopCounter past the beat, which ends the
+    // passes here. Past the 21st pass Text1 and loopNumber stay at 20, so the
+    // counter jumps to where the last pass leaves it.
+    for (s.scanLoopCounter += 1; s.scanLoopCounter <= passes; s.scanLoopCounter += 1) {
         form.setText(Text1, std::to_string(s.loopNumber));
         if (s.scanLoopCounter <= 20)
             s.loopNumber = static_cast<int>(s.scanLoopCounter);
-        if (!retuneSine(app))
-            return; // the timer runs on: the next tick tries again
-        prepareNextRight(app);
-        if (atLimit(app)) {
-            stopAtLimit(app);
-            return;
-        }
-        showTimerPeriod(app);
-        showBoxBeat(app);
+        else if (s.scanLoopCounter > 21)
+            s.scanLoopCounter = std::floor(passes);
     }
 }
 

@@ -1,13 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/PinkNoise.h"
 
-#include "sound/Fft.h"
+#include "sound/FftPlan.h"
 
 #include <algorithm>
 #include <cmath>
 #include <future>
 #include <map>
 #include <mutex>
+#include <numbers>
 #include <random>
+#include <span>
 #include <system_error>
 
 namespace aurelith {
@@ -17,12 +20,14 @@ namespace {
 // Left and right are real signals, so one complex transform makes both:
 // spectrum = L + iR, each with its own random phases and the mirrored half
 // conjugated. Whole bins only, so the loop wraps without a seam.
-std::vector<std::complex<double>> pinkStereoSpectrum(long n, int sampleRate, double lowHz, double highHz, unsigned seed)
+void fillPinkStereoSpectrum(std::span<std::complex<double>> spectrum, int sampleRate, double lowHz, double highHz,
+                            unsigned seed)
 {
+    const auto n = static_cast<long>(spectrum.size());
     const double binHz = static_cast<double>(sampleRate) / n;
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> phase(0.0, 2.0 * std::numbers::pi);
-    std::vector<std::complex<double>> spectrum(static_cast<std::size_t>(n));
+    std::fill(spectrum.begin(), spectrum.end(), std::complex<double>(0.0));
     const std::complex<double> i(0.0, 1.0);
     for (long k = 1; k < n / 2; ++k) {
         const double hz = k * binHz;
@@ -35,7 +40,6 @@ std::vector<std::complex<double>> pinkStereoSpectrum(long n, int sampleRate, dou
         spectrum[static_cast<std::size_t>(k)] = left + i * right;
         spectrum[static_cast<std::size_t>(n - k)] = std::conj(left) + i * std::conj(right);
     }
-    return spectrum;
 }
 
 } // namespace
@@ -43,9 +47,10 @@ std::vector<std::complex<double>> pinkStereoSpectrum(long n, int sampleRate, dou
 std::shared_ptr<const PcmData> PinkNoise::generate(int sampleRate, unsigned seed)
 {
     const long n = kFrames;
-    std::vector<std::complex<double>> spectrum = pinkStereoSpectrum(n, sampleRate, kLowHz,
-                                                                    std::min(kHighHz, 0.45 * sampleRate), seed);
-    fft(spectrum, true);
+    FftPlan inverse = FftPlan::complexInverse(static_cast<std::size_t>(n));
+    const std::span<std::complex<double>> spectrum = inverse.complex();
+    fillPinkStereoSpectrum(spectrum, sampleRate, kLowHz, std::min(kHighHz, 0.45 * sampleRate), seed);
+    inverse.run();
 
     double sumLeft = 0.0;
     double sumRight = 0.0;

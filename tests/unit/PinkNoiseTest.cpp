@@ -1,10 +1,12 @@
-#include "sound/Fft.h"
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sound/FftPlan.h"
 #include "sound/PinkNoise.h"
 #include "support/AudioAnalysis.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <numeric>
 
 namespace aurelith {
@@ -16,15 +18,15 @@ constexpr std::size_t kSegment = 16384;
 std::vector<double> powerSpectrum(const std::vector<float>& x)
 {
     std::vector<double> power(kSegment / 2);
+    FftPlan fft = FftPlan::realToComplex(kSegment);
     for (std::size_t start = 0; start + kSegment <= x.size(); start += kSegment / 2) {
-        std::vector<std::complex<double>> segment(kSegment);
         for (std::size_t i = 0; i < kSegment; ++i) {
             const double window = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / kSegment);
-            segment[i] = x[start + i] * window;
+            fft.real()[i] = x[start + i] * window;
         }
-        fft(segment);
+        fft.run();
         for (std::size_t k = 0; k < kSegment / 2; ++k)
-            power[k] += std::norm(segment[k]);
+            power[k] += std::norm(fft.complex()[k]);
     }
     return power;
 }

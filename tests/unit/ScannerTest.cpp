@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/AppFixture.h"
 #include "support/ProcessUsage.h"
 
@@ -192,7 +193,7 @@ TEST_F(ScannerTest, SixtyMinutesStepsOncePerHourOnTheGrid)
     EXPECT_EQ(text(txtsetfreq2), "167");
 }
 
-TEST_F(ScannerTest, EveryWholeHertzOfBeatRetunesOnceWhileTheStrobeIsOff)
+TEST_F(ScannerTest, AStepRetunesOnceAndCountsEveryWholeHertzOfBeatWhileTheStrobeIsOff)
 {
     setPair("160", "184");
     customScanTime("1000");
@@ -201,11 +202,36 @@ TEST_F(ScannerTest, EveryWholeHertzOfBeatRetunesOnceWhileTheStrobeIsOff)
     sound.clearCalls();
     runFor(kSecond);
     EXPECT_EQ(text(txtsetfreq2), "185");
-    EXPECT_EQ(callsStarting("createBuffer freq1.wav"), 25);
-    EXPECT_EQ(callsStarting("createBuffer freq2.wav"), 25);
+    EXPECT_EQ(callsStarting("createBuffer freq1.wav"), 1);
+    EXPECT_EQ(callsStarting("createBuffer freq2.wav"), 1);
     EXPECT_EQ(app.state.loopNumber, 20);
     EXPECT_EQ(text(Text1), "20"); // the number before the last pass
     EXPECT_EQ(app.state.scanLoopCounter, 26);
+}
+
+// Passes after the first would retune to the same pair again: a step at the
+// widest beat does the work of one at 10 Hz, and counts its passes all the same.
+TEST_F(ScannerTest, AStepAtTheWidestBeatRetunesNoMoreThanOneAt10Hz)
+{
+    customScanTime("1000");
+    click(Command71);
+    auto retunesOfAStepTo = [&](const std::string& left, const std::string& right) {
+        click(Command79);
+        setPair(left, right);
+        click(Command73);
+        sound.clearCalls();
+        runFor(kSecond);
+        const int beat = std::stoi(right) + 1 - std::stoi(left);
+        EXPECT_EQ(text(Text2), std::to_string(beat));
+        EXPECT_EQ(app.state.loopNumber, std::min(beat, 20));
+        EXPECT_EQ(text(Text1), std::to_string(std::min(beat - 1, 20)));
+        EXPECT_EQ(app.state.scanLoopCounter, beat + 1);
+        expectPair(left, std::to_string(beat + std::stoi(left)));
+        return std::pair(callsStarting("createBuffer freq1.wav"), callsStarting("createBuffer freq2.wav"));
+    };
+    const auto at10Hz = retunesOfAStepTo("160", "169");
+    EXPECT_EQ(retunesOfAStepTo("10", "15599"), at10Hz);
+    EXPECT_GE(at10Hz.first, 1);
 }
 
 // The strobe's start counts scanLoopCounter past the beat. It also takes over
