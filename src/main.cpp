@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/App.h"
+#include "app/DataFileNames.h"
 #include "app/DataFolder.h"
 #include "shell/Startup.h"
 #include "platform/DBusSessionInhibitor.h"
@@ -113,6 +114,7 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
     Form form;
     SdlAudioOutput output;
     MixerSoundSystem sound(&output);
+    sound.setPinkNoiseStandIn(dataFile::maskSound(1));
     QtDialogs dialogs;
     QtLauncher launcher;
     QtTimeOfDay timeOfDay;

@@ -25,6 +25,10 @@ inline constexpr std::array<std::string_view, 3> kGroupLabels = {ctl::Label3, ct
 // Colour sets, scan direction, waveform or mask.
 inline constexpr std::array<std::string_view, 4> kRowLamps = {ctl::Text19, ctl::Text20, ctl::Text21, ctl::Text22};
 inline constexpr std::array<std::string_view, 4> kRowLabels = {ctl::Label6, ctl::Label7, ctl::Label8, ctl::Label9};
+// All nine lamps, top to bottom.
+inline constexpr std::array<std::string_view, 9> kLamps = {kSoundLamp,     kStrobeLamp,    kGroupLamps[0],
+                                                           kGroupLamps[1], kGroupLamps[2], kRowLamps[0],
+                                                           kRowLamps[1],   kRowLamps[2],   kRowLamps[3]};
 } // namespace modePanel
 
 // Paints a lamp in the lamp-on or lamp-off colour.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/MainWindow.h"
 
+#include "app/ModePanel.h"
 #include "platform/ColourBox.h"
 #include "ui/ControlNames.h"
 
@@ -29,10 +30,8 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 // The flash surface and the nine lamps of the Mode panel hold no text, only a colour.
 bool showsOnlyColour(const std::string& name)
 {
-    static const std::array<std::string_view, 10> names = {ctl::Text4,  ctl::Text14, ctl::Text15, ctl::Text16,
-                                                           ctl::Text17, ctl::Text18, ctl::Text19, ctl::Text20,
-                                                           ctl::Text21, ctl::Text22};
-    return std::find(names.begin(), names.end(), name) != names.end();
+    const auto& lamps = modePanel::kLamps;
+    return name == ctl::Text4 || std::find(lamps.begin(), lamps.end(), name) != lamps.end();
 }
 
 int px(int twips) { return (twips + MainWindow::kTwipsPerPixel / 2) / MainWindow::kTwipsPerPixel; }

@@ -2,6 +2,8 @@
 #include "platform/RenderCommand.h"
 
 #include "app/DataFolder.h"
+#include "core/ToneLimits.h"
+#include "core/Version.h"
 #include "shell/Render.h"
 
 #include <QCommandLineParser>
@@ -122,6 +124,8 @@ QString windowOptionsHelp()
     return text;
 }
 
+const QString kToneRange = QString("%1 to %2").arg(kLowestTone).arg(kHighestTone);
+
 void describeOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(
@@ -131,8 +135,8 @@ void describeOptions(QCommandLineParser& parser)
     parser.addVersionOption();
     parser.addOptions({
         {"render", "Write the sound to <file> (.wav, .flac or .ogg).", "file"},
-        {"left", "Left tone in Hz (10 to 15600).", "hz", "160"},
-        {"right", "Right tone in Hz (10 to 15600).", "hz", "170"},
+        {"left", "Left tone in Hz (" + kToneRange + ").", "hz", "160"},
+        {"right", "Right tone in Hz (" + kToneRange + ").", "hz", "170"},
         {"wave", "Waveform: sine, square, triangle or sawtooth.", "shape", "sine"},
         {"mask", "Masking sound: 1 to 8 (your masks; 1 is pink noise when you have none) or a sound file.", "n|file"},
         {"minutes", "Length in minutes.", "m", "10"},
@@ -142,7 +146,7 @@ void describeOptions(QCommandLineParser& parser)
     });
 }
 
-bool isFrequency(const QString& text, double& hz) { return toNumber(text, hz) && hz >= 10 && hz <= 15600; }
+bool isFrequency(const QString& text, double& hz) { return toNumber(text, hz) && isToneFrequency(hz); }
 
 // The scan options, when any is given; an empty answer means they are fine.
 QString readScan(const QCommandLineParser& parser, RenderRequest& request)
@@ -159,7 +163,7 @@ QString readScan(const QCommandLineParser& parser, RenderRequest& request)
     double hz = 0;
     if (parser.isSet("limit")) {
         if (!isFrequency(parser.value("limit"), hz))
-            return "--limit must be a frequency from 10 to 15600 Hz";
+            return "--limit must be a frequency from " + kToneRange + " Hz";
         request.scanLimit = hz;
     }
     return {};
@@ -183,7 +187,7 @@ QString readRequest(const QCommandLineParser& parser, RenderRequest& request)
     for (const char* side : {"left", "right"}) {
         const QString text = parser.value(side);
         if (!isFrequency(text, hz))
-            return QString("--%1 must be a frequency from 10 to 15600 Hz").arg(side);
+            return QString("--%1 must be a frequency from %2 Hz").arg(side, kToneRange);
         (std::strcmp(side, "left") == 0 ? request.left : request.right) = text.toStdString();
     }
     const QString wave = parser.value("wave").toLower();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/ToneLimits.h"
 #include "sound/AudioOutput.h"
 
 #include <atomic>
@@ -17,7 +18,7 @@ namespace aurelith {
 // under "aurelith.audio" and says whether the device is lost or idle.
 class SdlAudioOutput : public AudioOutput {
 public:
-    static constexpr int kWantedRate = 44100;
+    static constexpr int kWantedRate = kSampleRate;
     static constexpr int kPeriodFrames = 512;
     // Silence for this long counts as idle: the device may be closed.
     static constexpr double kIdleSeconds = 3.0;

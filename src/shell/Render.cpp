@@ -381,6 +381,7 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
 
     Form form;
     MixerSoundSystem sound; // no device: rendered offline
+    sound.setPinkNoiseStandIn(dataFile::maskSound(1));
     QuietDialogs dialogs;
     App app(form, sound, dialogs, work.path);
     bindHandlers(app);

@@ -2,13 +2,14 @@
 #pragma once
 
 #include "app/App.h"
+#include "core/Version.h"
 
 #include <array>
 
 namespace aurelith {
 
-inline constexpr const char* kWindowCaption =
-    "Aurelith Binaural Brainwave Stimulator Pro Ver. 4.0                    ( Professional Medical Version.)";
+inline constexpr const char* kWindowCaption = "Aurelith Binaural Brainwave Stimulator Pro Ver. " AURELITH_VERSION
+                                              "                    ( Professional Medical Version.)";
 inline constexpr const char* kNoSoundMessage = "Unable to start DirectSound, Install DirectX";
 
 // The "vols" record of a first run: tone volume, balance, mask volume, base

@@ -38,7 +38,7 @@ public:
     // How long a stopped voice keeps sounding in case a replacement follows.
     static constexpr double kGraceSeconds = 0.03;
 
-    explicit Mixer(int deviceRate = 44100);
+    explicit Mixer(int deviceRate = kSampleRate);
     ~Mixer(); // only with no audio thread attached
     Mixer(const Mixer&) = delete;
     Mixer& operator=(const Mixer&) = delete;

@@ -86,7 +86,7 @@ bool MixerSoundSystem::createDevice(std::string& error)
     }
     outputOpen_ = output_ != nullptr;
     mixer_ = std::move(mixer);
-    if (pinkNoiseStandIn_) {
+    if (!pinkNoiseFor_.empty()) {
         PinkNoise::prepare(mixer_->deviceRate());
     }
     return true;
@@ -105,7 +105,7 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string
     if (auto buffer = openFile(path)) {
         return buffer;
     }
-    if (pinkNoiseStandIn_ && std::filesystem::path(path).filename() == kPinkNoiseFile) {
+    if (!pinkNoiseFor_.empty() && std::filesystem::path(path).filename() == pinkNoiseFor_) {
         return addBuffer(PinkNoise::loop(mixer_->deviceRate()), path);
     }
     return nullptr;
@@ -127,7 +127,7 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openMemoryBuffer(const std::
     return addBuffer(SoundDecoder::decodeBytes(bytes.data(), bytes.size()), name);
 }
 
-void MixerSoundSystem::setPinkNoiseStandIn(bool on) { pinkNoiseStandIn_ = on; }
+void MixerSoundSystem::setPinkNoiseStandIn(std::string fileName) { pinkNoiseFor_ = std::move(fileName); }
 
 // Small files (every tone file, short masks) are decoded whole, as the mixer
 // reads them at any rate. Longer ones would hold the window for seconds and

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/ToneLimits.h"
 #include "ports/SoundSystem.h"
 #include "sound/AudioOutput.h"
 #include "sound/Mixer.h"
@@ -45,12 +46,9 @@ private:
 // AudioOutput, or rendered offline when there is none.
 class MixerSoundSystem : public SoundSystem {
 public:
-    static constexpr int kOfflineRate = 44100;
+    static constexpr int kOfflineRate = kSampleRate;
     // Files longer than this are streamed from disk rather than held whole.
     static constexpr double kStreamAboveSeconds = 3.0;
-    // Mask 1's file: when it is missing or unreadable, built-in pink noise
-    // plays in its place, so the mask works before the user supplies one.
-    static constexpr std::string_view kPinkNoiseFile = "pink_inv.wav";
 
     explicit MixerSoundSystem(AudioOutput* output = nullptr);
     ~MixerSoundSystem() override;
@@ -67,8 +65,10 @@ public:
                                                        const std::vector<unsigned char>& bytes);
     // The same as createBuffer, keeping the concrete type.
     std::unique_ptr<MixerSoundBuffer> openBuffer(const std::string& path);
-    // Whether pink noise stands in for a missing mask 1 (on unless turned off).
-    void setPinkNoiseStandIn(bool on);
+    // Built-in pink noise plays for the file of this name when it is missing
+    // or unreadable, so the host's first mask works before the user supplies
+    // one. Set before createDevice; empty (the default): no stand-in.
+    void setPinkNoiseStandIn(std::string fileName);
     void releaseDevice() override;
 
     int deviceRate() const;
@@ -102,7 +102,7 @@ private:
     bool outputOpen_ = false;
     SoundDecoder decoder_;
     std::shared_ptr<Mixer> mixer_;
-    bool pinkNoiseStandIn_ = true;
+    std::string pinkNoiseFor_;
     std::map<std::string, OpenStream> streams_;
 };
 

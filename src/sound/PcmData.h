@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/ToneLimits.h"
+
 #include <vector>
 
 namespace aurelith {
@@ -9,7 +11,7 @@ namespace aurelith {
 // audio thread, so it must never change once built.
 struct PcmData {
     int channels = 1; // 1 or 2
-    int sampleRate = 44100;
+    int sampleRate = kSampleRate;
     long frames = 0;
     std::vector<float> samples; // frames * channels, interleaved
 };

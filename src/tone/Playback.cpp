@@ -2,6 +2,7 @@
 #include "tone/Playback.h"
 
 #include "app/DataFileNames.h"
+#include "core/ToneLimits.h"
 #include "app/ModePanel.h"
 #include "photic/Strobe.h"
 #include "tone/MaskSelector.h"
@@ -70,7 +71,7 @@ bool rebuild(App& app, BeforeWriting before, ToneShape shape)
 
 } // namespace
 
-bool validToneFrequency(double hz) { return hz >= 10 && hz <= 15600; }
+bool validToneFrequency(double hz) { return isToneFrequency(hz); }
 
 void stopTones(App& app)
 {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/DataFileNames.h"
+#include "core/ToneLimits.h"
 
 namespace aurelith {
 namespace {
@@ -49,7 +50,7 @@ std::vector<unsigned char> provisionalHeader()
     put32(h, 16, 16);
     put16(h, 20, 1);
     put16(h, 22, 1);
-    put32(h, 24, 44100);
+    put32(h, 24, kSampleRate);
     put32(h, 28, 88200);
     put16(h, 32, 2);
     put16(h, 34, 16);
@@ -65,7 +66,7 @@ int floor16(double x) { return static_cast<std::int16_t>(static_cast<int>(std::f
 std::vector<int> sineValues(WindowState& s, double f)
 {
     std::vector<int> values;
-    const double step = kPi / (44100 / f);
+    const double step = kPi / (kSampleRate / f);
     for (s.synthPos = 0; s.synthPos <= kTwoPi; s.synthPos += step)
         values.push_back(floor16(127 * std::sin(s.synthPos)));
     return values;
@@ -74,7 +75,7 @@ std::vector<int> sineValues(WindowState& s, double f)
 std::vector<int> squareValues(WindowState& s, double f)
 {
     std::vector<int> values;
-    s.wavePeriod = 44100 / f;
+    s.wavePeriod = kSampleRate / f;
     for (s.waveSegment = 1; s.waveSegment >= -1; s.waveSegment -= 2)
         for (s.synthPos = 0; s.synthPos <= s.wavePeriod; s.synthPos += 1)
             values.push_back(s.waveSegment * 127);
@@ -85,7 +86,7 @@ std::vector<int> squareValues(WindowState& s, double f)
 std::vector<int> sawtoothValues(WindowState& s, double f)
 {
     std::vector<int> values;
-    s.wavePeriod = 44100 / (f / 2);
+    s.wavePeriod = kSampleRate / (f / 2);
     for (s.synthPos = 0; s.synthPos <= s.wavePeriod; s.synthPos += 1)
         values.push_back(floor16(s.synthPos / s.wavePeriod * 254));
     return values;
@@ -94,7 +95,7 @@ std::vector<int> sawtoothValues(WindowState& s, double f)
 std::vector<int> triangleValues(WindowState& s, double f)
 {
     std::vector<int> values;
-    const double p = s.wavePeriod = 44100 / f;
+    const double p = s.wavePeriod = kSampleRate / f;
     s.waveSegment = 0;
     for (s.synthPos = 0; s.synthPos <= p / 2; s.synthPos += 1)
         values.push_back(floor16(s.synthPos / p * 254));

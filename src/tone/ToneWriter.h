@@ -12,7 +12,7 @@ namespace aurelith {
 // One cycle of a channel's tone as a small 16-bit mono WAV ("freq1.wav" for
 // channel 1 from leftFreq, "freq2.wav" for channel 2 from rightFreq). Each value
 // is stored one byte after the previous one, overwriting its high byte; the
-// constants below are tuned to that packing. Callers check 10 ... 15600 Hz first.
+// constants below are tuned to that packing. Callers check the tone range (core/ToneLimits.h) first.
 // The bytes written are kept in state.toneBytes whether or not the file could be written.
 struct ToneWriter {
     WindowState& state;

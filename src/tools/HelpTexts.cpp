@@ -1,5 +1,7 @@
 #include "tools/HelpTexts.h"
 
+#include "core/Version.h"
+
 #include "ui/ControlNames.h"
 
 namespace aurelith {
@@ -12,7 +14,8 @@ std::vector<HelpText> helpTexts(const App& app)
     return {
         // "&Version"
         {ab1, kAppTitle,
-         "Version 4.0 - Aurelith, free software. Please report problems on the project's issue tracker."},
+         "Version " AURELITH_VERSION
+         " - Aurelith, free software. Please report problems on the project's issue tracker."},
         // "&Sales"
         {ab4, kAppTitle,
          "Aurelith is free software under the GNU General Public License, version 3 or later; it is not sold. "

@@ -4,6 +4,7 @@
 // measured. With "presses" after the seconds, ten band buttons follow one
 // another over the built-in pink noise, as a user retuning while masked.
 #include "app/App.h"
+#include "app/DataFileNames.h"
 #include "shell/Startup.h"
 #include "platform/SdlAudioOutput.h"
 #include "sound/MixerSoundSystem.h"
@@ -34,6 +35,7 @@ int main(int argc, char* argv[])
     Form form;
     SdlAudioOutput output;
     MixerSoundSystem sound(&output);
+    sound.setPinkNoiseStandIn(dataFile::maskSound(1));
     ScriptedDialogs dialogs;
     App app(form, sound, dialogs, folder);
     bindHandlers(app);

@@ -6,6 +6,7 @@
 // presses Exit after the given minutes. Message boxes are answered from a
 // script so that none can stop the run. Usage: soakdriver MINUTES DATA_FOLDER
 #include "app/App.h"
+#include "app/DataFileNames.h"
 #include "platform/ClockedWindow.h"
 #include "platform/SdlAudioOutput.h"
 #include "shell/Bindings.h"
@@ -38,6 +39,7 @@ int main(int argc, char* argv[])
     Form form;
     SdlAudioOutput output;
     MixerSoundSystem sound(&output);
+    sound.setPinkNoiseStandIn(dataFile::maskSound(1));
     ScriptedDialogs dialogs;
     App app(form, sound, dialogs, folder);
     bindHandlers(app);

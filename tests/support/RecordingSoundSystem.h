@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/DataFileNames.h"
 #include "ports/SoundSystem.h"
 #include "sound/MixerSoundSystem.h"
 
@@ -42,8 +43,8 @@ public:
 
     // Behaviour tests hear only the files they put in the folder: the pink
     // noise that stands in for a missing mask 1 is off until a test asks.
-    RecordingSoundSystem() { real_.setPinkNoiseStandIn(false); }
-    void usePinkNoiseStandIn() { real_.setPinkNoiseStandIn(true); }
+    void usePinkNoiseStandIn() { real_.setPinkNoiseStandIn(dataFile::maskSound(1)); }
+    RecordingSoundSystem() = default;
     ~RecordingSoundSystem() override;
     RecordingSoundSystem(const RecordingSoundSystem&) = delete;
     RecordingSoundSystem& operator=(const RecordingSoundSystem&) = delete;
