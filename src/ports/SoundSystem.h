@@ -7,8 +7,12 @@
 
 namespace aurelith {
 
-// One looping static buffer made from a sound file. Every call is cheap and
-// never blocks on the audio thread. Destroying the buffer silences it at once.
+// One looping static buffer made from a sound file. No call waits for the
+// audio thread. play() may do real work once (a tone's band-limited table is
+// built on its first play, then cached); the other calls only set values.
+// Destroying the buffer stops it as stop() does: within one audio period, and
+// after a short fade (a few milliseconds) rather than with a click; a new
+// buffer of the same name started meanwhile carries on from it.
 class SoundBuffer {
 public:
     virtual ~SoundBuffer() = default;

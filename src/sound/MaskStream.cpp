@@ -137,18 +137,20 @@ bool MaskStream::start()
 void MaskStream::pull(float* stereo, int frames)
 {
     const auto wanted = static_cast<std::size_t>(frames);
-    std::size_t got = ring_.read(stereo, wanted);
-    if (waitForData_.load(std::memory_order_relaxed)) {
-        // Rendering offline runs far ahead of real time: wait for the worker
-        // (bounded, so a stuck disk cannot hang the render for ever).
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (got < wanted && !failed() && std::chrono::steady_clock::now() < giveUp) {
-            wake_.notify_one();
-            std::this_thread::sleep_for(std::chrono::microseconds(50));
-            got += ring_.read(stereo + 2 * got, wanted - got);
-        }
-    }
+    const std::size_t got = ring_.read(stereo, wanted);
     std::fill(stereo + 2 * got, stereo + 2 * wanted, 0.0f);
+}
+
+void MaskStream::awaitFrames(int frames)
+{
+    // Rendering offline runs far ahead of real time: wait for the worker
+    // (bounded, so a stuck disk cannot hang the render for ever).
+    const auto wanted = std::min(static_cast<std::size_t>(std::max(frames, 0)), kRingFrames);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (ring_.available() < wanted && !failed() && std::chrono::steady_clock::now() < giveUp) {
+        wake_.notify_one();
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
 }
 
 bool MaskStream::waitForSpace(std::size_t frames)

@@ -41,9 +41,7 @@ public:
 
     // Audio thread.
     void pull(float* stereo, int frames) override;
-    // Offline rendering only: pull waits for the worker instead of playing
-    // silence when it is behind.
-    void waitForData(bool wait) { waitForData_.store(wait, std::memory_order_relaxed); }
+    void awaitFrames(int frames) override;
 
     // Frames decoded and not yet pulled.
     std::size_t bufferedFrames() const { return ring_.available(); }
@@ -62,7 +60,6 @@ private:
     const std::string path_;
     StereoRing ring_;
     std::atomic<bool> failed_{false};
-    std::atomic<bool> waitForData_{false};
 
     std::mutex mutex_;
     std::condition_variable wake_;

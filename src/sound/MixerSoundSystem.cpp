@@ -161,7 +161,6 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openStream(const std::string
             return nullptr; // short enough to hold whole, or not a sound file
         }
         frames = static_cast<long>(std::min<long long>(opened->fileFrames(), LONG_MAX));
-        opened->waitForData(output_ == nullptr); // offline: no underruns, however fast we render
         if (!opened->start()) {
             streams_.erase(path);
             return nullptr;
@@ -232,10 +231,23 @@ int MixerSoundSystem::deviceRate() const { return mixer_ ? mixer_->deviceRate() 
 
 void MixerSoundSystem::render(float* interleavedStereo, int frames)
 {
-    if (mixer_) {
-        mixer_->render(interleavedStereo, frames);
-    } else {
+    if (!mixer_) {
         std::fill(interleavedStereo, interleavedStereo + 2 * frames, 0.0f);
+        return;
+    }
+    if (output_) {
+        mixer_->render(interleavedStereo, frames);
+        return;
+    }
+    // Offline, far ahead of real time: the streamed masks' workers must keep
+    // up, so wait for them here, a block at a time; the audio side never waits.
+    constexpr int kBlock = 4096;
+    for (int done = 0; done < frames; done += kBlock) {
+        const int n = std::min(kBlock, frames - done);
+        for (auto& [path, open] : streams_)
+            if (const auto stream = open.stream.lock())
+                stream->awaitFrames(2 * n); // a retune's two voices may both draw on it
+        mixer_->render(interleavedStereo + 2 * done, n);
     }
 }
 

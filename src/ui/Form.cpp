@@ -169,10 +169,33 @@ void Form::setTimerCycle(std::string_view name, int interval, double period, dou
 void Form::click(std::string_view name) { raise(entry(name).click); }
 void Form::tick(std::string_view name) { raise(entry(name).timer); }
 
-void Form::onClick(std::string_view name, Handler handler) { entry(name).click = std::move(handler); }
-void Form::onChange(std::string_view name, Handler handler) { entry(name).change = std::move(handler); }
-void Form::onScroll(std::string_view name, Handler handler) { entry(name).scroll = std::move(handler); }
-void Form::onTimer(std::string_view name, Handler handler) { entry(name).timer = std::move(handler); }
+namespace {
+
+void bindHandler(Form::Handler& slot, Form::Handler handler, Form::Bind bind, std::string_view name, const char* event)
+{
+    if (slot && bind == Form::Bind::once)
+        throw std::logic_error(std::string(name) + " already has a " + event + " handler");
+    slot = std::move(handler);
+}
+
+} // namespace
+
+void Form::onClick(std::string_view name, Handler handler, Bind bind)
+{
+    bindHandler(entry(name).click, std::move(handler), bind, name, "click");
+}
+void Form::onChange(std::string_view name, Handler handler, Bind bind)
+{
+    bindHandler(entry(name).change, std::move(handler), bind, name, "change");
+}
+void Form::onScroll(std::string_view name, Handler handler, Bind bind)
+{
+    bindHandler(entry(name).scroll, std::move(handler), bind, name, "scroll");
+}
+void Form::onTimer(std::string_view name, Handler handler, Bind bind)
+{
+    bindHandler(entry(name).timer, std::move(handler), bind, name, "timer");
+}
 void Form::addObserver(Observer observer) { observers_.push_back(std::move(observer)); }
 
 void Form::endModal()

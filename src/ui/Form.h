@@ -86,10 +86,14 @@ public:
     void click(std::string_view name);
     void tick(std::string_view name);
 
-    void onClick(std::string_view name, Handler handler);
-    void onChange(std::string_view name, Handler handler);
-    void onScroll(std::string_view name, Handler handler);
-    void onTimer(std::string_view name, Handler handler);
+    // Each event has one handler. Binding a second one throws (two handlers
+    // bound to one control is a wiring fault, and the first would be lost
+    // silently), unless the caller asks to replace it.
+    enum class Bind { once, replace };
+    void onClick(std::string_view name, Handler handler, Bind bind = Bind::once);
+    void onChange(std::string_view name, Handler handler, Bind bind = Bind::once);
+    void onScroll(std::string_view name, Handler handler, Bind bind = Bind::once);
+    void onTimer(std::string_view name, Handler handler, Bind bind = Bind::once);
     void addObserver(Observer observer);
 
     // While a modal dialog is open no timer handler may run.

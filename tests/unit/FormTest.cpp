@@ -29,6 +29,21 @@ TEST(FormEvents, AssignedTextRaisesChangeBeforeReturning)
     EXPECT_EQ(log.size(), 3u);
 }
 
+// A second handler on one event is a wiring fault: it would drop the first silently.
+TEST(FormEvents, ASecondHandlerIsRefusedUnlessItReplaces)
+{
+    Form form;
+    int first = 0, second = 0;
+    form.onClick(cmdStop, [&] { ++first; });
+    EXPECT_THROW(form.onClick(cmdStop, [&] { ++second; }), std::logic_error);
+    form.click(cmdStop);
+    form.onClick(
+        cmdStop, [&] { ++second; }, Form::Bind::replace);
+    form.click(cmdStop);
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 1);
+}
+
 TEST(FormEvents, ScrollBarRefusesOutOfRangeAndIgnoresUnchanged)
 {
     Form form;
