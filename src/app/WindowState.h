@@ -31,7 +31,6 @@ struct ColourPair {
 // The variables the window's handlers share, with their start values.
 // Those read from data files stay loosely typed: a file may hold anything.
 struct WindowState {
-    bool soundDevice = false;
     SoundSlots soundBuffers;
 
     double leftFreq = 0;
@@ -39,11 +38,6 @@ struct WindowState {
     int waveform = 1; // 1 sine, 2 square, 3 sawtooth, 4 triangle
     int maskSelection = 1;
 
-    // Working values of the tone-file writers.
-    double synthPos = 0;
-    double wavePeriod = 0;
-    int waveSegment = 0;
-    int toneFileLength = 0;
     std::string tone1Path;
     std::string tone2Path;
     // The bytes last written to each tone file: the buffers are made from

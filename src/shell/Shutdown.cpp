@@ -15,7 +15,6 @@ void shutDown(App& app, ScanGroup scanGroup)
     for (auto& buffer : s.soundBuffers)
         buffer.reset();
     app.sound.releaseDevice();
-    s.soundDevice = false;
     Form& form = app.form;
     s.savedToneVol = form.value(scrToneVol);
     s.savedBalance = form.value(scrBalance);

@@ -20,7 +20,6 @@ bool startUp(App& app)
         app.quit();
         return false;
     }
-    app.state.soundDevice = true;
     app.form.setText(ctl::Text1, app.form.text(ctl::txtSetFreq1));
     showBeat(app);
     return true;

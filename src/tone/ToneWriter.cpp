@@ -63,48 +63,44 @@ int floor16(double x) { return static_cast<std::int16_t>(static_cast<int>(std::f
 
 // The sample values of one cycle, by waveform; the loops compare the accumulated
 // position with the end, so an end reached exactly is included.
-std::vector<int> sineValues(WindowState& s, double f)
+std::vector<int> sineValues(double f)
 {
     std::vector<int> values;
     const double step = kPi / (kSampleRate / f);
-    for (s.synthPos = 0; s.synthPos <= kTwoPi; s.synthPos += step)
-        values.push_back(floor16(127 * std::sin(s.synthPos)));
+    for (double x = 0; x <= kTwoPi; x += step)
+        values.push_back(floor16(127 * std::sin(x)));
     return values;
 }
 
-std::vector<int> squareValues(WindowState& s, double f)
+std::vector<int> squareValues(double f)
 {
     std::vector<int> values;
-    s.wavePeriod = kSampleRate / f;
-    for (s.waveSegment = 1; s.waveSegment >= -1; s.waveSegment -= 2)
-        for (s.synthPos = 0; s.synthPos <= s.wavePeriod; s.synthPos += 1)
-            values.push_back(s.waveSegment * 127);
-    s.waveSegment = -1;
+    const double period = kSampleRate / f;
+    for (int level = 1; level >= -1; level -= 2)
+        for (double x = 0; x <= period; x += 1)
+            values.push_back(level * 127);
     return values;
 }
 
-std::vector<int> sawtoothValues(WindowState& s, double f)
+std::vector<int> sawtoothValues(double f)
 {
     std::vector<int> values;
-    s.wavePeriod = kSampleRate / (f / 2);
-    for (s.synthPos = 0; s.synthPos <= s.wavePeriod; s.synthPos += 1)
-        values.push_back(floor16(s.synthPos / s.wavePeriod * 254));
+    const double period = kSampleRate / (f / 2);
+    for (double x = 0; x <= period; x += 1)
+        values.push_back(floor16(x / period * 254));
     return values;
 }
 
-std::vector<int> triangleValues(WindowState& s, double f)
+std::vector<int> triangleValues(double f)
 {
     std::vector<int> values;
-    const double p = s.wavePeriod = kSampleRate / f;
-    s.waveSegment = 0;
-    for (s.synthPos = 0; s.synthPos <= p / 2; s.synthPos += 1)
-        values.push_back(floor16(s.synthPos / p * 254));
-    s.waveSegment = 1;
-    for (s.synthPos = 0; s.synthPos <= p; s.synthPos += 1)
-        values.push_back(floor16(-127 - (s.synthPos - p) * 254 / p));
-    s.waveSegment = 2;
-    for (s.synthPos = 0; s.synthPos <= p / 2; s.synthPos += 1)
-        values.push_back(floor16(s.synthPos / p * 254 - 127));
+    const double p = kSampleRate / f;
+    for (double x = 0; x <= p / 2; x += 1)
+        values.push_back(floor16(x / p * 254));
+    for (double x = 0; x <= p; x += 1)
+        values.push_back(floor16(-127 - (x - p) * 254 / p));
+    for (double x = 0; x <= p / 2; x += 1)
+        values.push_back(floor16(x / p * 254 - 127));
     return values;
 }
 
@@ -131,18 +127,18 @@ void packTone(WindowState& s, int channel, const std::vector<int>& values)
     bytes = provisionalHeader();
     for (size_t j = 0; j < values.size(); ++j)
         put16(bytes, 44 + j, values[j]);
-    s.toneFileLength = static_cast<std::int16_t>(bytes.size());
-    put32(bytes, 4, s.toneFileLength - 8);
-    put32(bytes, 40, s.toneFileLength - 44);
+    const int length = static_cast<std::int16_t>(bytes.size());
+    put32(bytes, 4, length - 8);
+    put32(bytes, 40, length - 44);
 }
 
 } // namespace
 
-bool ToneWriter::write(int channel, std::vector<int> (*generate)(WindowState&, double))
+bool ToneWriter::write(int channel, std::vector<int> (*generate)(double))
 {
     const std::filesystem::path path = tonePath(channel);
     (channel == 1 ? state.tone1Path : state.tone2Path) = path.string();
-    packTone(state, channel, generate(state, channel == 1 ? state.leftFreq : state.rightFreq));
+    packTone(state, channel, generate(channel == 1 ? state.leftFreq : state.rightFreq));
     return files.overwrite(dataFile::toneFile(channel), state.toneBytes[channel == 1 ? 0 : 1]);
 }
 

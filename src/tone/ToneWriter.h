@@ -30,7 +30,7 @@ struct ToneWriter {
     std::filesystem::path tonePath(int channel) const;
 
 private:
-    bool write(int channel, std::vector<int> (*generate)(WindowState&, double));
+    bool write(int channel, std::vector<int> (*generate)(double));
 };
 
 } // namespace aurelith
