@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/HelpTexts.h"
 
 #include "core/Version.h"
