@@ -29,26 +29,28 @@ T* checked(T* p)
 
 } // namespace
 
-FftPlan FftPlan::realToComplex(std::size_t n)
+FftPlan FftPlan::withRealBuffers(std::size_t n)
 {
     FftPlan p;
     p.realSize_ = n;
     p.complexSize_ = n / 2 + 1;
-    std::lock_guard lock(plannerMutex());
     p.real_ = checked(fftw_alloc_real(p.realSize_));
     p.complex_ = reinterpret_cast<std::complex<double>*>(checked(fftw_alloc_complex(p.complexSize_)));
+    return p;
+}
+
+FftPlan FftPlan::realToComplex(std::size_t n)
+{
+    FftPlan p = withRealBuffers(n);
+    std::lock_guard lock(plannerMutex());
     p.plan_ = checked(fftw_plan_dft_r2c_1d(static_cast<int>(n), p.real_, asFftw(p.complex_), FFTW_ESTIMATE));
     return p;
 }
 
 FftPlan FftPlan::complexToReal(std::size_t n)
 {
-    FftPlan p;
-    p.realSize_ = n;
-    p.complexSize_ = n / 2 + 1;
+    FftPlan p = withRealBuffers(n);
     std::lock_guard lock(plannerMutex());
-    p.real_ = checked(fftw_alloc_real(p.realSize_));
-    p.complex_ = reinterpret_cast<std::complex<double>*>(checked(fftw_alloc_complex(p.complexSize_)));
     p.plan_ = checked(fftw_plan_dft_c2r_1d(static_cast<int>(n), asFftw(p.complex_), p.real_, FFTW_ESTIMATE));
     return p;
 }

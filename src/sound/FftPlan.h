@@ -33,6 +33,8 @@ public:
     void run();
 
 private:
+    // The real and the half-spectrum buffers of an n-point real transform.
+    static FftPlan withRealBuffers(std::size_t n);
     FftPlan() = default;
 
     void* plan_ = nullptr;

@@ -87,7 +87,7 @@ TEST_F(ToneWriterTest, HeaderDeclares16BitMonoAt44100AndSizesFollowTheLength)
     EXPECT_EQ(hex(file.substr(32, 4)), "02 00 10 00");
     EXPECT_EQ(file.substr(36, 4), "data");
     EXPECT_EQ(le32(file, 40), 7u);
-    EXPECT_EQ(state.toneFileLength, 51);
+    EXPECT_EQ(file.size(), 51u);
 }
 
 TEST_F(ToneWriterTest, HighestFrequencyInEveryWaveform)
