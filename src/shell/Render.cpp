@@ -6,6 +6,7 @@
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
+#include "core/ToneLimits.h"
 #include "ui/ControlNames.h"
 #include "ui/TimerScheduler.h"
 
@@ -25,6 +26,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace aurelith {
@@ -50,6 +52,63 @@ public:
     std::optional<Colour> pickColour(Colour) override { return std::nullopt; }
     std::string shown;
     std::optional<std::string> answer; // what an input box is answered with
+};
+
+// A tone buffer whose ear is the render's to choose: whatever pan the
+// handlers ask for, it keeps its own, so "--left" stays the left ear's.
+class PinnedPanBuffer : public SoundBuffer {
+public:
+    PinnedPanBuffer(std::unique_ptr<SoundBuffer> inner, int pan) : inner_(std::move(inner)), pan_(pan)
+    {
+        inner_->setPan(pan_);
+    }
+    void play(bool looping) override { inner_->play(looping); }
+    void stop() override { inner_->stop(); }
+    void setVolume(int hundredthsDb) override { inner_->setVolume(hundredthsDb); }
+    void setPan(int) override { inner_->setPan(pan_); }
+    void setFrequency(double framesPerSecond) override { inner_->setFrequency(framesPerSecond); }
+    double frequency() const override { return inner_->frequency(); }
+    long frameCount() const override { return inner_->frameCount(); }
+
+private:
+    std::unique_ptr<SoundBuffer> inner_;
+    int pan_;
+};
+
+// The offline mixer as the handlers see it: the first tone file is the left
+// ear's, the second the right's, `separation` hundredths of a dB from the
+// other ear. (The window's "Tone Mod" sends the first box to the right.)
+class EarsAsNamed : public SoundSystem {
+public:
+    EarsAsNamed(MixerSoundSystem& inner, const fs::path& folder, int separation)
+        : inner_(inner), tone1_((folder / dataFile::toneFile(1)).string()),
+          tone2_((folder / dataFile::toneFile(2)).string()), separation_(separation)
+    {
+    }
+    bool createDevice(std::string& error) override { return inner_.createDevice(error); }
+    bool hasDevice() const override { return inner_.hasDevice(); }
+    std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override
+    {
+        return pin(path, inner_.createBuffer(path));
+    }
+    std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
+                                                        const std::vector<unsigned char>& bytes) override
+    {
+        return pin(name, inner_.createBufferFromMemory(name, bytes));
+    }
+    void releaseDevice() override { inner_.releaseDevice(); }
+
+private:
+    std::unique_ptr<SoundBuffer> pin(const std::string& name, std::unique_ptr<SoundBuffer> buffer) const
+    {
+        if (!buffer || (name != tone1_ && name != tone2_))
+            return buffer;
+        // A positive pan quietens the left output.
+        return std::make_unique<PinnedPanBuffer>(std::move(buffer), name == tone1_ ? -separation_ : separation_);
+    }
+    MixerSoundSystem& inner_;
+    std::string tone1_, tone2_;
+    int separation_;
 };
 
 // A private working folder: the program writes its tone files as it plays,
@@ -189,7 +248,9 @@ sf_count_t ioWrite(const void* data, sf_count_t count, void* user)
     return done;
 }
 
-// The output, written under a temporary name beside it and renamed when whole;
+// The output, written as an unnamed file in its folder and linked under its
+// name only when whole, so nothing is left behind however the render ends.
+// Where the file system has no unnamed files, a temporary name beside it is
 // removed unless it was finished.
 class PartFile {
 public:
@@ -209,15 +270,21 @@ public:
 
     std::string open(int format, int rate)
     {
-        std::string partName = output_.string() + ".partXXXXXX";
-        io_.fd = ::mkstemp(partName.data());
+        const fs::path folder = output_.parent_path();
+        io_.fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+        if (io_.fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+            std::string partName = output_.string() + ".partXXXXXX";
+            io_.fd = ::mkstemp(partName.data());
+            if (io_.fd >= 0) {
+                part_ = partName;
+                // mkstemp makes it private; the finished file gets the usual permissions.
+                const mode_t mask = ::umask(0);
+                ::umask(mask);
+                ::fchmod(io_.fd, 0666 & ~mask);
+            }
+        }
         if (io_.fd < 0)
             return failed(errno);
-        // mkstemp makes it private; the finished file gets the usual permissions.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(io_.fd, 0666 & ~mask);
-        part_ = partName;
         SF_INFO info{};
         info.samplerate = rate;
         info.channels = 2;
@@ -252,6 +319,19 @@ public:
             return "cannot finish " + output_.string();
         if (::fsync(io_.fd) != 0)
             return failed(errno);
+        if (part_.empty()) {
+            // linkat cannot replace a name: link beside it, then rename over it.
+            std::string name = output_.string() + ".partXXXXXX";
+            const int placeholder = ::mkstemp(name.data());
+            if (placeholder < 0)
+                return failed(errno);
+            ::close(placeholder);
+            ::unlink(name.c_str());
+            const std::string self = "/proc/self/fd/" + std::to_string(io_.fd);
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+                return failed(errno);
+            part_ = name;
+        }
         std::error_code error;
         fs::rename(part_, output_, error);
         if (error)
@@ -285,6 +365,11 @@ std::string startSession(App& app, QuietDialogs& dialogs, const RenderRequest& r
         return dialogs.shown.empty() ? "the sound could not be started" : dialogs.shown;
     app.state.maskSelection = maskSelection;
     app.state.waveform = request.waveform;
+    // The boxes under the bars show 0 ... 5000 for the volumes' -5000 ... 0.
+    if (request.toneVolume)
+        app.form.setValue(scrToneVol, *request.toneVolume - 5000);
+    if (request.maskVolume)
+        app.form.setValue(scrMaskVol, *request.maskVolume - 5000);
     app.form.setText(txtSetFreq1, request.left);
     app.form.setText(txtsetfreq2, request.right);
     if (request.scanDirection == 0)
@@ -320,6 +405,8 @@ std::string renderFrames(MixerSoundSystem& sound, TimerScheduler& scheduler, Par
         sound.render(buffer.data(), static_cast<int>(std::min<long>(skip, kChunk)));
     double reported = -1;
     while (done < total) {
+        if (progress.stop && *progress.stop)
+            return "interrupted";
         scheduler.advance();
         long long n = std::min<long long>(kChunk, total - done);
         // Up to the next tick, so a scan step falls on its millisecond.
@@ -339,7 +426,60 @@ std::string renderFrames(MixerSoundSystem& sound, TimerScheduler& scheduler, Par
     return {};
 }
 
+std::string megabytes(double bytes)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", bytes / 1e6);
+    return text;
+}
+
+// Refuses at once what the disk cannot hold, rather than failing at the end.
+std::string roomFor(const fs::path& output, long long frames)
+{
+    struct statvfs disk {};
+    if (::statvfs(output.parent_path().c_str(), &disk) != 0)
+        return {}; // no folder: opening the file will say so
+    const double free = static_cast<double>(disk.f_bavail) * static_cast<double>(disk.f_frsize);
+    const auto needed = static_cast<double>(estimatedRenderBytes(output, frames));
+    if (needed <= free)
+        return {};
+    return "not enough room for " + output.string() + ": it needs about " + megabytes(needed) + ", and " +
+           megabytes(free) + " are free on the disk holding " + output.parent_path().string();
+}
+
 } // namespace
+
+long long estimatedRenderBytes(const fs::path& output, long long frames)
+{
+    const int format = renderFormatFor(output, frames) & SF_FORMAT_TYPEMASK;
+    const long long pcm = frames * 2 * 2;
+    if (format == SF_FORMAT_FLAC)
+        return pcm / 2; // quiet tones and noise compress to about half, often less
+    if (format == SF_FORMAT_OGG)
+        return frames / kSampleRate * 32000 + 8192; // quality 0.6 stays under 256 kbit/s
+    return pcm + 4096;
+}
+
+std::optional<long long> scanStepsToLimit(const RenderRequest& request)
+{
+    const auto right = wholeNumber(request.right);
+    if (!request.scanLimit || !right || request.scanDirection == 0)
+        return std::nullopt;
+    // The scanner stops when the box's text is the limit's, after whole 1 Hz steps.
+    const double steps = (*request.scanLimit - *right) * request.scanDirection;
+    const double whole = std::round(steps);
+    if (whole < 1 || std::abs(steps - whole) > 1e-9)
+        return std::nullopt;
+    return static_cast<long long>(whole);
+}
+
+std::optional<double> scanEndMs(const RenderRequest& request)
+{
+    const auto steps = scanStepsToLimit(request);
+    if (!steps)
+        return std::nullopt;
+    return static_cast<double>(*steps) * std::nearbyint(request.scanTimeMs);
+}
 
 int renderFormatFor(const fs::path& output)
 {
@@ -372,6 +512,14 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
         return "the output name must end in .wav, .flac or .ogg";
     if (!(request.minutes > 0) || request.minutes > 24 * 60)
         return "the length must be more than 0 and at most 1440 minutes";
+    if (const auto end = scanEndMs(request); end && request.minutes * 60000 > *end + 0.5)
+        return "the scan reaches its limit and the sound stops after " + formatNumber(*end / 60000) +
+               " minutes: ask for at most that many";
+    const int rate = kSampleRate;
+    const auto total = static_cast<long long>(std::llround(request.minutes * 60 * rate));
+    const fs::path output = fs::absolute(request.output);
+    if (std::string problem = roomFor(output, total); !problem.empty())
+        return problem;
     WorkFolder work;
     if (work.path.empty())
         return work.problem;
@@ -382,18 +530,19 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
     Form form;
     MixerSoundSystem sound; // no device: rendered offline
     sound.setPinkNoiseStandIn(dataFile::maskSound(1));
+    EarsAsNamed ears(sound, work.path, request.toneMod.value_or(kFullSeparation));
     QuietDialogs dialogs;
-    App app(form, sound, dialogs, work.path);
+    App app(form, ears, dialogs, work.path);
     bindHandlers(app);
     // The timers run on the rendered sound's own clock.
     long long done = 0;
-    const int rate = sound.deviceRate();
     TimerScheduler scheduler(form, [&done, rate] { return static_cast<std::int64_t>(done * 1000 / rate); });
     if (std::string problem = startSession(app, dialogs, request, maskSelection); !problem.empty())
         return problem;
 
-    const auto total = static_cast<long long>(std::llround(request.minutes * 60 * rate));
-    PartFile file(fs::absolute(request.output));
+    if (progress.stop && *progress.stop)
+        return "interrupted";
+    PartFile file(output);
     if (std::string problem = file.open(renderFormatFor(request.output, total), rate); !problem.empty())
         return problem;
     if (std::string problem = renderFrames(sound, scheduler, file, done, total, progress); !problem.empty())
