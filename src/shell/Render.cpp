@@ -209,43 +209,74 @@ void startScan(App& app, QuietDialogs& dialogs, const RenderRequest& request)
 }
 
 // libsndfile writes through these, so that a failed write keeps its errno
-// (the Vorbis encoder would only say "Unspecified internal error").
+// (the Vorbis encoder would only say "Unspecified internal error"). Its small
+// writes are gathered into large ones; anything else sends them first.
 struct FileIo {
+    static constexpr std::size_t kBufferBytes = 1 << 20;
     int fd = -1;
     int error = 0; // the first failed write's errno
+    std::vector<char> pending;
 };
+
+bool writeAll(FileIo& io, const char* data, std::size_t count)
+{
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(io.fd, data + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (io.error == 0)
+                io.error = n < 0 ? errno : ENOSPC;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool flush(FileIo& io)
+{
+    const bool ok = writeAll(io, io.pending.data(), io.pending.size());
+    io.pending.clear();
+    return ok;
+}
 
 sf_count_t ioLength(void* user)
 {
+    auto* io = static_cast<FileIo*>(user);
+    flush(*io);
     struct stat st {};
-    return ::fstat(static_cast<FileIo*>(user)->fd, &st) == 0 ? st.st_size : -1;
+    return ::fstat(io->fd, &st) == 0 ? st.st_size : -1;
 }
 sf_count_t ioSeek(sf_count_t offset, int whence, void* user)
 {
-    return ::lseek(static_cast<FileIo*>(user)->fd, offset, whence);
+    auto* io = static_cast<FileIo*>(user);
+    flush(*io);
+    return ::lseek(io->fd, offset, whence);
 }
-sf_count_t ioTell(void* user) { return ::lseek(static_cast<FileIo*>(user)->fd, 0, SEEK_CUR); }
+sf_count_t ioTell(void* user)
+{
+    auto* io = static_cast<FileIo*>(user);
+    return ::lseek(io->fd, 0, SEEK_CUR) + static_cast<sf_count_t>(io->pending.size());
+}
 sf_count_t ioRead(void* data, sf_count_t count, void* user)
 {
-    const ssize_t got = ::read(static_cast<FileIo*>(user)->fd, data, static_cast<size_t>(count));
+    auto* io = static_cast<FileIo*>(user);
+    flush(*io);
+    const ssize_t got = ::read(io->fd, data, static_cast<size_t>(count));
     return got < 0 ? 0 : got;
 }
 sf_count_t ioWrite(const void* data, sf_count_t count, void* user)
 {
     auto* io = static_cast<FileIo*>(user);
-    sf_count_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::write(io->fd, static_cast<const char*>(data) + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (io->error == 0)
-                io->error = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        done += n;
-    }
-    return done;
+    const auto* bytes = static_cast<const char*>(data);
+    if (io->pending.size() + static_cast<std::size_t>(count) > FileIo::kBufferBytes && !flush(*io))
+        return 0;
+    if (static_cast<std::size_t>(count) >= FileIo::kBufferBytes)
+        return writeAll(*io, bytes, static_cast<std::size_t>(count)) ? count : 0;
+    io->pending.insert(io->pending.end(), bytes, bytes + count);
+    return count;
 }
 
 // The output, written as an unnamed file in its folder and linked under its
@@ -285,6 +316,7 @@ public:
         }
         if (io_.fd < 0)
             return failed(errno);
+        io_.pending.reserve(FileIo::kBufferBytes);
         SF_INFO info{};
         info.samplerate = rate;
         info.channels = 2;
@@ -313,6 +345,7 @@ public:
     {
         const bool closed = sf_close(handle_) == 0;
         handle_ = nullptr;
+        flush(io_);
         if (io_.error)
             return failed(io_.error);
         if (!closed)
@@ -398,7 +431,8 @@ std::string renderFrames(MixerSoundSystem& sound, TimerScheduler& scheduler, Par
 {
     const int rate = sound.deviceRate();
     const long fadeFrames = std::lround(Mixer::kFadeSeconds * rate);
-    constexpr int kChunk = 8192;
+    // Large blocks: the per-block work (timers, limiter checks, writes) stays small.
+    constexpr int kChunk = 1 << 16;
     std::vector<float> buffer(2 * kChunk);
     // The output's fixed delay: what comes out first is silence before the sound.
     for (long skip = sound.latencyFrames(); skip > 0; skip -= kChunk)
@@ -413,7 +447,8 @@ std::string renderFrames(MixerSoundSystem& sound, TimerScheduler& scheduler, Par
         if (const auto due = scheduler.nextDue())
             n = std::clamp<long long>((*due * rate + 999) / 1000 - done, 1, n);
         sound.render(buffer.data(), static_cast<int>(n));
-        fadeTail(buffer.data(), n, total - done, fadeFrames);
+        if (total - done - n < fadeFrames)
+            fadeTail(buffer.data(), n, total - done, fadeFrames);
         if (std::string problem = file.write(buffer.data(), n); !problem.empty())
             return problem;
         done += n;
@@ -529,7 +564,8 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
 
     Form form;
     MixerSoundSystem sound; // no device: rendered offline
-    sound.setPinkNoiseStandIn(dataFile::maskSound(1));
+    if (maskSelection == 1) // no need to make the noise otherwise
+        sound.setPinkNoiseStandIn(dataFile::maskSound(1));
     EarsAsNamed ears(sound, work.path, request.toneMod.value_or(kFullSeparation));
     QuietDialogs dialogs;
     App app(form, ears, dialogs, work.path);
