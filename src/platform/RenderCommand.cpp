@@ -167,6 +167,10 @@ void describeOptions(QCommandLineParser& parser)
              .arg(kLongestScanStepMs),
          "ms"},
         {"scan", "Scan direction: up or down.", "dir"},
+        {"light-track",
+         "Also write the strobe's light as CSV rows: start in ms from the start of the file, colour #rrggbb, "
+         "stim or back; each stimulation phase starts where the tones are in phase.",
+         "file.csv"},
         {"limit", "Scan: stop when the right tone reaches this frequency, a whole number of steps away.", "hz"},
     });
 }
@@ -238,6 +242,7 @@ QString readRequest(const QCommandLineParser& parser, RenderRequest& request)
         return "--wave must be sine, square, triangle or sawtooth";
     request.waveform = static_cast<int>(shapes.indexOf(wave)) + 1;
     request.mask = parser.value("mask").toStdString();
+    request.lightTrack = parser.value("light-track").toStdString();
     // A number names one of the masks; anything else is a file.
     const bool number = !request.mask.empty() && std::all_of(request.mask.begin(), request.mask.end(),
                                                              [](char c) { return c >= '0' && c <= '9'; });

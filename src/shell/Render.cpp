@@ -4,6 +4,7 @@
 #include "app/App.h"
 #include "app/DataFileNames.h"
 #include "shell/Bindings.h"
+#include "photic/Strobe.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
 #include "core/ToneLimits.h"
@@ -279,6 +280,134 @@ sf_count_t ioWrite(const void* data, sf_count_t count, void* user)
     return count;
 }
 
+// Gives an unnamed file a temporary name beside `output` (linkat cannot
+// replace a name; the caller renames it over); an errno on failure.
+int linkBeside(int fd, const fs::path& output, fs::path& named)
+{
+    std::string name = output.string() + ".partXXXXXX";
+    const int placeholder = ::mkstemp(name.data());
+    if (placeholder < 0)
+        return errno;
+    ::close(placeholder);
+    ::unlink(name.c_str());
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+        return errno;
+    named = name;
+    return 0;
+}
+
+// The light the window would show beside the sound, one CSV row per strobe
+// phase: start in ms from the start of the file, colour, "stim" or "back".
+// The phase lasts what the strobe's own rule gives for the beat; each run of
+// phases starts where the two tones are in phase, which the render knows
+// exactly: both start at the same frame, and a retune keeps each tone's
+// phase while its pitch changes.
+class LightTrack {
+public:
+    std::string open(const fs::path& file)
+    {
+        file_ = fs::absolute(file);
+        fd_ = ::open(file_.parent_path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ < 0)
+            return "cannot write the light track " + file_.string() + ": " + std::strerror(errno);
+        io_.fd = fd_;
+        return {};
+    }
+    ~LightTrack()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        std::error_code error;
+        if (!named_.empty())
+            fs::remove(named_, error);
+    }
+    bool wanted() const { return fd_ >= 0; }
+
+    // The tones are now `left` and `right` Hz from `frame` on; the strobe's
+    // phase is read from the window's own handler.
+    void retune(App& app, long long frame, int rate)
+    {
+        advanceTo(frame, rate);
+        left_ = app.state.leftFreq;
+        right_ = app.state.rightFreq;
+        ColorOn(app, false); // the strobe's timers now hold the phase for this beat...
+        const bool flashes = app.form.timerEnabled(ctl::Timer1);
+        const double phaseMs = app.form.control(ctl::Timer1).period / 2;
+        stimColour_ = hex(app.state.activeStimColour);
+        backColour_ = hex(app.state.activeBackColour);
+        ColorOff(app, false); // ...but they must not tick: the rows are worked out here
+        if (!flashes || !(phaseMs > 0)) {
+            nextStim_ = nextBack_ = kNever;
+            return;
+        }
+        phaseFrames_ = phaseMs * rate / 1000;
+        const double beat = right_ - left_;
+        const double toInPhase = std::ceil(difference_) - difference_;
+        nextStim_ = static_cast<double>(frame) + toInPhase / beat * rate;
+        if (nextBack_ > nextStim_)
+            nextBack_ = kNever; // the background of a cut phase gives way to the new run
+    }
+
+    // The rows that start before `frame`.
+    void advanceTo(long long frame, int rate)
+    {
+        while (std::min(nextStim_, nextBack_) < static_cast<double>(frame)) {
+            const bool stim = nextStim_ <= nextBack_;
+            const double at = stim ? nextStim_ : nextBack_;
+            char row[64];
+            const int n = std::snprintf(row, sizeof row, "%.3f,%s,%s\n", at * 1000 / rate,
+                                        (stim ? stimColour_ : backColour_).c_str(), stim ? "stim" : "back");
+            io_.pending.insert(io_.pending.end(), row, row + n);
+            if (io_.pending.size() > FileIo::kBufferBytes)
+                flush(io_);
+            if (stim) {
+                nextBack_ = at + phaseFrames_;
+                nextStim_ = at + 2 * phaseFrames_;
+            } else {
+                nextBack_ = kNever;
+            }
+        }
+        difference_ += (right_ - left_) * static_cast<double>(frame - frame_) / rate;
+        difference_ -= std::floor(difference_);
+        frame_ = frame;
+    }
+
+    std::string finish()
+    {
+        flush(io_);
+        if (io_.error != 0 || ::fsync(fd_) != 0 || linkBeside(fd_, file_, named_) != 0)
+            return "cannot write the light track " + file_.string() + ": " +
+                   std::strerror(io_.error ? io_.error : errno);
+        std::error_code error;
+        fs::rename(named_, file_, error);
+        if (error)
+            return "cannot write the light track " + file_.string() + ": " + error.message();
+        named_.clear();
+        return {};
+    }
+
+private:
+    static constexpr double kNever = 1e300;
+    static std::string hex(const Value& colour)
+    {
+        const Colour c = colour.colour().value_or(0); // as the window paints it: 0x00BBGGRR
+        char text[8];
+        std::snprintf(text, sizeof text, "#%02x%02x%02x", static_cast<unsigned>(c & 0xFF),
+                      static_cast<unsigned>((c >> 8) & 0xFF), static_cast<unsigned>((c >> 16) & 0xFF));
+        return text;
+    }
+    fs::path file_, named_;
+    int fd_ = -1;
+    FileIo io_;
+    double left_ = 0, right_ = 0;
+    double difference_ = 0; // the right tone's phase less the left's, in cycles
+    long long frame_ = 0;
+    double phaseFrames_ = 0;
+    double nextStim_ = kNever, nextBack_ = kNever;
+    std::string stimColour_, backColour_;
+};
+
 // The output, written as an unnamed file in its folder and linked under its
 // name only when whole, so nothing is left behind however the render ends.
 // Where the file system has no unnamed files, a temporary name beside it is
@@ -353,17 +482,9 @@ public:
         if (::fsync(io_.fd) != 0)
             return failed(errno);
         if (part_.empty()) {
-            // linkat cannot replace a name: link beside it, then rename over it.
-            std::string name = output_.string() + ".partXXXXXX";
-            const int placeholder = ::mkstemp(name.data());
-            if (placeholder < 0)
-                return failed(errno);
-            ::close(placeholder);
-            ::unlink(name.c_str());
-            const std::string self = "/proc/self/fd/" + std::to_string(io_.fd);
-            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
-                return failed(errno);
-            part_ = name;
+            const int error = linkBeside(io_.fd, output_, part_);
+            if (error != 0)
+                return failed(error);
         }
         std::error_code error;
         fs::rename(part_, output_, error);
@@ -427,7 +548,7 @@ void fadeTail(float* buffer, long long n, long long framesLeft, long fadeFrames)
 
 // Renders `total` frames into the file; `done` is the clock the timers run on.
 std::string renderFrames(MixerSoundSystem& sound, TimerScheduler& scheduler, PartFile& file, long long& done,
-                         long long total, const RenderProgress& progress)
+                         long long total, const RenderProgress& progress, App& app, LightTrack& light)
 {
     const int rate = sound.deviceRate();
     const long fadeFrames = std::lround(Mixer::kFadeSeconds * rate);
@@ -441,7 +562,13 @@ std::string renderFrames(MixerSoundSystem& sound, TimerScheduler& scheduler, Par
     while (done < total) {
         if (progress.stop && *progress.stop)
             return "interrupted";
+        const double left = app.state.leftFreq, right = app.state.rightFreq;
         scheduler.advance();
+        if (light.wanted()) {
+            if (app.state.leftFreq != left || app.state.rightFreq != right)
+                light.retune(app, done, rate);
+            light.advanceTo(done, rate);
+        }
         long long n = std::min<long long>(kChunk, total - done);
         // Up to the next tick, so a scan step falls on its millisecond.
         if (const auto due = scheduler.nextDue())
@@ -581,9 +708,19 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
     PartFile file(output);
     if (std::string problem = file.open(renderFormatFor(request.output, total), rate); !problem.empty())
         return problem;
-    if (std::string problem = renderFrames(sound, scheduler, file, done, total, progress); !problem.empty())
+    LightTrack light;
+    if (!request.lightTrack.empty()) {
+        if (std::string problem = light.open(request.lightTrack); !problem.empty())
+            return problem;
+        light.retune(app, 0, rate);
+    }
+    if (std::string problem = renderFrames(sound, scheduler, file, done, total, progress, app, light); !problem.empty())
         return problem;
-    return file.finish();
+    if (light.wanted())
+        light.advanceTo(total, rate);
+    if (std::string problem = file.finish(); !problem.empty())
+        return problem;
+    return light.wanted() ? light.finish() : std::string();
 }
 
 } // namespace aurelith

@@ -28,6 +28,8 @@ struct RenderRequest {
     double scanTimeMs = 0;
     int scanDirection = 0;
     std::optional<double> scanLimit;
+    // Where to write the light track (CSV), if anywhere.
+    std::filesystem::path lightTrack;
 };
 
 struct RenderProgress {

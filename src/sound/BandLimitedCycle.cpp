@@ -80,8 +80,7 @@ std::shared_ptr<BandLimitedCycle> build(const std::vector<float>& x, double fund
     const std::span<const Complex> h = analysis.complex();
 
     // A tone drawn in a closed-form shape plays as that shape, computed here
-    // rather than read from the file's 8-bit steps; its phase and level are the
-    // file's fundamental's. Other loops play their own harmonics.
+    // rather than read from the file's 8-bit steps, at its fundamental's level. Other loops play their own harmonics.
     const int shape = recognisedShape(h, n);
     // 16 table samples per period of the highest harmonic keep the cubic
     // reader's images below -100 dB; a pure tone gets many more, for nothing.
@@ -93,10 +92,12 @@ std::shared_ptr<BandLimitedCycle> build(const std::vector<float>& x, double fund
     std::fill(spectrum.begin(), spectrum.end(), Complex(0));
     const double scale = static_cast<double>(size) / static_cast<double>(n);
     spectrum[0] = shape < 0 ? h[0] * scale : Complex(0);
-    const Complex z = shape < 0 ? Complex(0) : h[1] / Complex(0, -sineSeries(shape, 1));
+    // The shape starts its cycle where the writer starts drawing it, so the
+    // loop's start is the tone's phase 0 whatever the file's rounding: tones
+    // started together are in phase whenever their positions agree.
+    const double level = shape < 0 ? 0 : std::abs(h[1]) / std::abs(sineSeries(shape, 1));
     for (size_t k = 1; k <= highest && shape >= 0; ++k)
-        spectrum[k] = std::abs(z) * Complex(0, -sineSeries(shape, k)) *
-                      std::pow(z / std::abs(z), static_cast<double>(k)) * scale;
+        spectrum[k] = level * Complex(0, -sineSeries(shape, k)) * scale;
     for (size_t k = 1; k <= highest && shape < 0; ++k) {
         // The Nyquist bin of an even loop is its own mirror: it counts once.
         const double share = (2 * k == n) ? 0.5 : 1.0;

@@ -8,6 +8,9 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <complex>
+#include <fstream>
+#include <numbers>
 #include <csignal>
 #include <optional>
 #include <utility>
@@ -138,6 +141,52 @@ TEST_F(RenderTest, AScanStepsTheBeatOnScheduleAndStopsAtItsLimit)
         EXPECT_NEAR(measureFrequency(part(right, 2 * step + 0.2, 2 * step + 1.8), 44100, 204 + step), 204 + step, 0.05);
     }
     EXPECT_EQ(left.size(), 6u * 44100); // the step that reached 207 ended the scan, the sound and the file
+}
+
+// The phase of a tone at frame `at`, in cycles, from the whole cycles around it.
+double phaseAt(const std::vector<float>& ear, double hz, std::size_t at)
+{
+    const auto half = static_cast<std::ptrdiff_t>(std::lround(10 * 44100 / hz)); // ten cycles each side
+    std::complex<double> sum;
+    for (std::ptrdiff_t n = -half; n < half; ++n)
+        sum += static_cast<double>(ear[at + n]) * std::polar(1.0, -2 * std::numbers::pi * hz * n / 44100);
+    return std::arg(sum) / (2 * std::numbers::pi);
+}
+
+TEST_F(RenderTest, TheLightTrackFlashesOnTheBeatTheTonesCarry)
+{
+    RenderRequest request;
+    request.output = out.path / "s.wav";
+    request.lightTrack = out.path / "light.csv";
+    request.left = "200";
+    request.right = "210";
+    request.minutes = 0.05;
+    ASSERT_EQ(renderToFile(request, data.path), "");
+    const std::vector<float> samples = readSound(request.output).samples;
+    const std::vector<float> left = channel(samples, 0), right = channel(samples, 1);
+    std::ifstream csv(request.lightTrack);
+    std::vector<double> stims;
+    double last = -50; // the first stim at the very start
+    std::string kind, line;
+    while (std::getline(csv, line)) {
+        const auto comma = line.find(',');
+        const double ms = std::stod(line.substr(0, comma));
+        EXPECT_EQ(line[comma + 1], '#');
+        EXPECT_EQ(line.find(',', comma + 1), comma + 8) << line; // #rrggbb
+        kind = line.substr(comma + 9);
+        EXPECT_NEAR(ms - last, 50, 1e-3) << line; // stim and back alternate, a phase apart
+        if (kind == "stim")
+            stims.push_back(ms);
+        last = ms;
+    }
+    ASSERT_EQ(stims.size(), 30u); // three seconds at a 10 Hz beat
+    for (std::size_t i = 1; i + 1 < stims.size(); ++i) {
+        SCOPED_TRACE(stims[i]);
+        const auto at = static_cast<std::size_t>(std::lround(stims[i] * 44.1));
+        double apart = phaseAt(right, 210, at) - phaseAt(left, 200, at);
+        apart -= std::round(apart);
+        EXPECT_LT(std::abs(apart) / 10 * 44100, 1.0); // samples, at a 10 Hz beat
+    }
 }
 
 TEST(RenderScan, ALimitIsReachedOnlyOnItsSideAfterWholeSteps)
