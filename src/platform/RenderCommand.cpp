@@ -10,9 +10,14 @@
 #include <QCoreApplication>
 
 #include <clocale>
+#include <csignal>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <exception>
+#include <optional>
+#include <utility>
 #include <string_view>
 
 #include <unistd.h>
@@ -125,28 +130,64 @@ QString windowOptionsHelp()
 }
 
 const QString kToneRange = QString("%1 to %2").arg(kLowestTone).arg(kHighestTone);
+constexpr int kLongestScanStepMs = 3600000;
+constexpr double kLongestMinutes = 24 * 60;
 
 void describeOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(
         "Binaural beats with a colour strobe. With --render, writes what the window would play to a sound file "
-        "(WAV, FLAC or Ogg Vorbis, by the file's extension) instead of opening the window.");
+        "(WAV, FLAC or Ogg Vorbis, by the file's extension) instead of opening the window.\n"
+        "The left tone plays in the left ear only and the right tone in the right ear only, unless --tone-mod "
+        "says otherwise. The volumes not given are the levels last saved by the window in the data folder "
+        "($XDG_DATA_HOME/aurelith), or the first run's (tone 3500, mask 50).");
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
         {"render", "Write the sound to <file> (.wav, .flac or .ogg).", "file"},
-        {"left", "Left tone in Hz (" + kToneRange + ").", "hz", "160"},
-        {"right", "Right tone in Hz (" + kToneRange + ").", "hz", "170"},
-        {"wave", "Waveform: sine, square, triangle or sawtooth.", "shape", "sine"},
-        {"mask", "Masking sound: 1 to 8 (your masks; 1 is pink noise when you have none) or a sound file.", "n|file"},
-        {"minutes", "Length in minutes.", "m", "10"},
-        {"scan-time", "Scan: milliseconds per frequency (the beat moves 1 Hz a step).", "ms"},
+        {"left", "Left ear's tone in Hz, " + kToneRange + " (default 160).", "hz", "160"},
+        {"right", "Right ear's tone in Hz, " + kToneRange + " (default 170).", "hz", "170"},
+        {"tone-mod",
+         "Each tone in the other ear this many hundredths of a dB down, 0 to 5000 as the window's \"Tone Mod\": "
+         "0 plays both tones in both ears (default: the ears fully apart).",
+         "n"},
+        {"tone-vol", "Tone volume, 0 to 5000 as the window's \"Tone Vol\" (default: the saved level).", "n"},
+        {"wave", "Waveform: sine, square, triangle or sawtooth (default sine).", "shape", "sine"},
+        {"mask",
+         "Masking sound: 1 to 8 (your masks; 1 is pink noise when you have none) or a sound file (default: none).",
+         "n|file"},
+        {"mask-vol", "Mask volume, 0 to 5000 as the window's \"Mask Vol\" (default: the saved level).", "n"},
+        {"minutes",
+         QString("Length in minutes, more than 0 and at most %1 (default 10; with --limit, until the scan ends).")
+             .arg(kLongestMinutes),
+         "m"},
+        {"scan-time",
+         QString("Scan: milliseconds per step, more than 200 and at most %1 (the right tone moves 1 Hz "
+                 "a step).")
+             .arg(kLongestScanStepMs),
+         "ms"},
         {"scan", "Scan direction: up or down.", "dir"},
-        {"limit", "Scan: stop when the right tone reaches this frequency.", "hz"},
+        {"light-track",
+         "Also write the strobe's light as CSV rows: start in ms from the start of the file, colour #rrggbb, "
+         "stim or back; each stimulation phase starts where the tones are in phase.",
+         "file.csv"},
+        {"limit", "Scan: stop when the right tone reaches this frequency, a whole number of steps away.", "hz"},
     });
 }
 
 bool isFrequency(const QString& text, double& hz) { return toNumber(text, hz) && isToneFrequency(hz); }
+
+// A level on one of the window's bar scales, 0 ... 5000, when the option is given.
+QString readLevel(const QCommandLineParser& parser, const char* name, std::optional<int>& level)
+{
+    if (!parser.isSet(name))
+        return {};
+    double value = 0;
+    if (!toNumber(parser.value(name), value) || value != std::floor(value) || value < 0 || value > 5000)
+        return QString("--%1 must be a whole number from 0 to 5000").arg(name);
+    level = static_cast<int>(value);
+    return {};
+}
 
 // The scan options, when any is given; an empty answer means they are fine.
 QString readScan(const QCommandLineParser& parser, RenderRequest& request)
@@ -157,14 +198,19 @@ QString readScan(const QCommandLineParser& parser, RenderRequest& request)
     if (dir != "up" && dir != "down")
         return "--scan must be up or down";
     request.scanDirection = dir == "up" ? 1 : -1;
-    if (!toNumber(parser.value("scan-time"), request.scanTimeMs) || request.scanTimeMs < 1 ||
-        request.scanTimeMs > 3600000)
-        return "--scan-time must be from 1 to 3600000 milliseconds";
+    // The window's scanner takes nothing of 200 ms or less.
+    if (!toNumber(parser.value("scan-time"), request.scanTimeMs) || !(request.scanTimeMs > 200) ||
+        request.scanTimeMs > kLongestScanStepMs)
+        return QString("--scan-time must be more than 200 and at most %1 milliseconds").arg(kLongestScanStepMs);
     double hz = 0;
     if (parser.isSet("limit")) {
         if (!isFrequency(parser.value("limit"), hz))
             return "--limit must be a frequency from " + kToneRange + " Hz";
         request.scanLimit = hz;
+        if (!scanStepsToLimit(request))
+            return QString("--limit must be %1 the right tone (%2 Hz) by a whole number of 1 Hz steps, or the scan "
+                           "never reaches it")
+                .arg(request.scanDirection > 0 ? "above" : "below", QString::fromStdString(request.right));
     }
     return {};
 }
@@ -196,15 +242,56 @@ QString readRequest(const QCommandLineParser& parser, RenderRequest& request)
         return "--wave must be sine, square, triangle or sawtooth";
     request.waveform = static_cast<int>(shapes.indexOf(wave)) + 1;
     request.mask = parser.value("mask").toStdString();
-    if (!toNumber(parser.value("minutes"), request.minutes) || !(request.minutes > 0) || request.minutes > 1440)
-        return "--minutes must be more than 0 and at most 1440";
-    return readScan(parser, request);
+    request.lightTrack = parser.value("light-track").toStdString();
+    // A number names one of the masks; anything else is a file.
+    const bool number = !request.mask.empty() && std::all_of(request.mask.begin(), request.mask.end(),
+                                                             [](char c) { return c >= '0' && c <= '9'; });
+    if (number && (request.mask.size() != 1 || request.mask[0] < '1' || request.mask[0] > '8'))
+        return "--mask must be a mask number from 1 to 8, or a sound file";
+    for (const auto& [name, level] :
+         {std::pair{"tone-vol", &request.toneVolume}, std::pair{"mask-vol", &request.maskVolume},
+          std::pair{"tone-mod", &request.toneMod}})
+        if (QString problem = readLevel(parser, name, *level); !problem.isEmpty())
+            return problem;
+    if (QString problem = readScan(parser, request); !problem.isEmpty())
+        return problem;
+    const auto scanEnd = scanEndMs(request);
+    if (!parser.isSet("minutes")) {
+        request.minutes = scanEnd ? std::min(*scanEnd / 60000, kLongestMinutes) : 10;
+        return {};
+    }
+    if (!toNumber(parser.value("minutes"), request.minutes) || !(request.minutes > 0) ||
+        request.minutes > kLongestMinutes)
+        return QString("--minutes must be more than 0 and at most %1 (24 hours)").arg(kLongestMinutes);
+    if (scanEnd && request.minutes * 60000 > *scanEnd + 0.5)
+        return QString("the scan reaches --limit and the sound stops after %1 minutes: ask for --minutes %1 or "
+                       "less, or leave --minutes out")
+            .arg(*scanEnd / 60000);
+    return {};
+}
+
+// What stopped the render, if a signal did.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void noteSignal(int signal) { stopSignal = signal; }
+
+// SIGINT, SIGTERM and SIGHUP end the render through its own clean-up: the
+// unnamed output and the working folder go with it.
+void catchStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = noteSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
 }
 
 int render(const RenderRequest& request)
 {
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     RenderProgress progress;
+    progress.stop = &stopSignal;
+    catchStopSignals();
     if (terminal)
         progress.report = [](double share) {
             std::fprintf(stderr, "\rRendering: %3d%%", static_cast<int>(share * 100));
@@ -213,10 +300,14 @@ int render(const RenderRequest& request)
             std::fflush(stderr);
         };
     const std::string problem = renderToFile(request, defaultDataFolder(), progress);
-    if (problem.empty())
-        return 0;
-    if (terminal)
+    if (terminal && !problem.empty())
         std::fputc('\n', stderr);
+    if (problem.empty())
+        return 0; // a signal that came once the file was whole changes nothing
+    if (stopSignal != 0) {
+        std::fprintf(stderr, "aurelith: stopped by signal %d; no file written\n", static_cast<int>(stopSignal));
+        return 128 + stopSignal; // as a shell reports it: Ctrl+C is 130
+    }
     std::fprintf(stderr, "aurelith: %s\n", problem.c_str());
     return 2;
 }

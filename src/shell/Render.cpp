@@ -4,8 +4,10 @@
 #include "app/App.h"
 #include "app/DataFileNames.h"
 #include "shell/Bindings.h"
+#include "photic/Strobe.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
+#include "core/ToneLimits.h"
 #include "ui/ControlNames.h"
 #include "ui/TimerScheduler.h"
 
@@ -25,6 +27,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace aurelith {
@@ -50,6 +53,63 @@ public:
     std::optional<Colour> pickColour(Colour) override { return std::nullopt; }
     std::string shown;
     std::optional<std::string> answer; // what an input box is answered with
+};
+
+// A tone buffer whose ear is the render's to choose: whatever pan the
+// handlers ask for, it keeps its own, so "--left" stays the left ear's.
+class PinnedPanBuffer : public SoundBuffer {
+public:
+    PinnedPanBuffer(std::unique_ptr<SoundBuffer> inner, int pan) : inner_(std::move(inner)), pan_(pan)
+    {
+        inner_->setPan(pan_);
+    }
+    void play(bool looping) override { inner_->play(looping); }
+    void stop() override { inner_->stop(); }
+    void setVolume(int hundredthsDb) override { inner_->setVolume(hundredthsDb); }
+    void setPan(int) override { inner_->setPan(pan_); }
+    void setFrequency(double framesPerSecond) override { inner_->setFrequency(framesPerSecond); }
+    double frequency() const override { return inner_->frequency(); }
+    long frameCount() const override { return inner_->frameCount(); }
+
+private:
+    std::unique_ptr<SoundBuffer> inner_;
+    int pan_;
+};
+
+// The offline mixer as the handlers see it: the first tone file is the left
+// ear's, the second the right's, `separation` hundredths of a dB from the
+// other ear. (The window's "Tone Mod" sends the first box to the right.)
+class EarsAsNamed : public SoundSystem {
+public:
+    EarsAsNamed(MixerSoundSystem& inner, const fs::path& folder, int separation)
+        : inner_(inner), tone1_((folder / dataFile::toneFile(1)).string()),
+          tone2_((folder / dataFile::toneFile(2)).string()), separation_(separation)
+    {
+    }
+    bool createDevice(std::string& error) override { return inner_.createDevice(error); }
+    bool hasDevice() const override { return inner_.hasDevice(); }
+    std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override
+    {
+        return pin(path, inner_.createBuffer(path));
+    }
+    std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
+                                                        const std::vector<unsigned char>& bytes) override
+    {
+        return pin(name, inner_.createBufferFromMemory(name, bytes));
+    }
+    void releaseDevice() override { inner_.releaseDevice(); }
+
+private:
+    std::unique_ptr<SoundBuffer> pin(const std::string& name, std::unique_ptr<SoundBuffer> buffer) const
+    {
+        if (!buffer || (name != tone1_ && name != tone2_))
+            return buffer;
+        // A positive pan quietens the left output.
+        return std::make_unique<PinnedPanBuffer>(std::move(buffer), name == tone1_ ? -separation_ : separation_);
+    }
+    MixerSoundSystem& inner_;
+    std::string tone1_, tone2_;
+    int separation_;
 };
 
 // A private working folder: the program writes its tone files as it plays,
@@ -150,46 +210,207 @@ void startScan(App& app, QuietDialogs& dialogs, const RenderRequest& request)
 }
 
 // libsndfile writes through these, so that a failed write keeps its errno
-// (the Vorbis encoder would only say "Unspecified internal error").
+// (the Vorbis encoder would only say "Unspecified internal error"). Its small
+// writes are gathered into large ones; anything else sends them first.
 struct FileIo {
+    static constexpr std::size_t kBufferBytes = 1 << 20;
     int fd = -1;
     int error = 0; // the first failed write's errno
+    std::vector<char> pending;
 };
+
+bool writeAll(FileIo& io, const char* data, std::size_t count)
+{
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(io.fd, data + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (io.error == 0)
+                io.error = n < 0 ? errno : ENOSPC;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool flush(FileIo& io)
+{
+    const bool ok = writeAll(io, io.pending.data(), io.pending.size());
+    io.pending.clear();
+    return ok;
+}
 
 sf_count_t ioLength(void* user)
 {
+    auto* io = static_cast<FileIo*>(user);
+    flush(*io);
     struct stat st {};
-    return ::fstat(static_cast<FileIo*>(user)->fd, &st) == 0 ? st.st_size : -1;
+    return ::fstat(io->fd, &st) == 0 ? st.st_size : -1;
 }
 sf_count_t ioSeek(sf_count_t offset, int whence, void* user)
 {
-    return ::lseek(static_cast<FileIo*>(user)->fd, offset, whence);
+    auto* io = static_cast<FileIo*>(user);
+    flush(*io);
+    return ::lseek(io->fd, offset, whence);
 }
-sf_count_t ioTell(void* user) { return ::lseek(static_cast<FileIo*>(user)->fd, 0, SEEK_CUR); }
+sf_count_t ioTell(void* user)
+{
+    auto* io = static_cast<FileIo*>(user);
+    return ::lseek(io->fd, 0, SEEK_CUR) + static_cast<sf_count_t>(io->pending.size());
+}
 sf_count_t ioRead(void* data, sf_count_t count, void* user)
 {
-    const ssize_t got = ::read(static_cast<FileIo*>(user)->fd, data, static_cast<size_t>(count));
+    auto* io = static_cast<FileIo*>(user);
+    flush(*io);
+    const ssize_t got = ::read(io->fd, data, static_cast<size_t>(count));
     return got < 0 ? 0 : got;
 }
 sf_count_t ioWrite(const void* data, sf_count_t count, void* user)
 {
     auto* io = static_cast<FileIo*>(user);
-    sf_count_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::write(io->fd, static_cast<const char*>(data) + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (io->error == 0)
-                io->error = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        done += n;
-    }
-    return done;
+    const auto* bytes = static_cast<const char*>(data);
+    if (io->pending.size() + static_cast<std::size_t>(count) > FileIo::kBufferBytes && !flush(*io))
+        return 0;
+    if (static_cast<std::size_t>(count) >= FileIo::kBufferBytes)
+        return writeAll(*io, bytes, static_cast<std::size_t>(count)) ? count : 0;
+    io->pending.insert(io->pending.end(), bytes, bytes + count);
+    return count;
 }
 
-// The output, written under a temporary name beside it and renamed when whole;
+// Gives an unnamed file a temporary name beside `output` (linkat cannot
+// replace a name; the caller renames it over); an errno on failure.
+int linkBeside(int fd, const fs::path& output, fs::path& named)
+{
+    std::string name = output.string() + ".partXXXXXX";
+    const int placeholder = ::mkstemp(name.data());
+    if (placeholder < 0)
+        return errno;
+    ::close(placeholder);
+    ::unlink(name.c_str());
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+        return errno;
+    named = name;
+    return 0;
+}
+
+// The light the window would show beside the sound, one CSV row per strobe
+// phase: start in ms from the start of the file, colour, "stim" or "back".
+// The phase lasts what the strobe's own rule gives for the beat; each run of
+// phases starts where the two tones are in phase, which the render knows
+// exactly: both start at the same frame, and a retune keeps each tone's
+// phase while its pitch changes.
+class LightTrack {
+public:
+    std::string open(const fs::path& file)
+    {
+        file_ = fs::absolute(file);
+        fd_ = ::open(file_.parent_path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ < 0)
+            return "cannot write the light track " + file_.string() + ": " + std::strerror(errno);
+        io_.fd = fd_;
+        return {};
+    }
+    ~LightTrack()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        std::error_code error;
+        if (!named_.empty())
+            fs::remove(named_, error);
+    }
+    bool wanted() const { return fd_ >= 0; }
+
+    // The tones are now `left` and `right` Hz from `frame` on; the strobe's
+    // phase is read from the window's own handler.
+    void retune(App& app, long long frame, int rate)
+    {
+        advanceTo(frame, rate);
+        left_ = app.state.leftFreq;
+        right_ = app.state.rightFreq;
+        ColorOn(app, false); // the strobe's timers now hold the phase for this beat...
+        const bool flashes = app.form.timerEnabled(ctl::Timer1);
+        const double phaseMs = app.form.control(ctl::Timer1).period / 2;
+        stimColour_ = hex(app.state.activeStimColour);
+        backColour_ = hex(app.state.activeBackColour);
+        ColorOff(app, false); // ...but they must not tick: the rows are worked out here
+        if (!flashes || !(phaseMs > 0)) {
+            nextStim_ = nextBack_ = kNever;
+            return;
+        }
+        phaseFrames_ = phaseMs * rate / 1000;
+        const double beat = right_ - left_;
+        const double toInPhase = std::ceil(difference_) - difference_;
+        nextStim_ = static_cast<double>(frame) + toInPhase / beat * rate;
+        if (nextBack_ > nextStim_)
+            nextBack_ = kNever; // the background of a cut phase gives way to the new run
+    }
+
+    // The rows that start before `frame`.
+    void advanceTo(long long frame, int rate)
+    {
+        while (std::min(nextStim_, nextBack_) < static_cast<double>(frame)) {
+            const bool stim = nextStim_ <= nextBack_;
+            const double at = stim ? nextStim_ : nextBack_;
+            char row[64];
+            const int n = std::snprintf(row, sizeof row, "%.3f,%s,%s\n", at * 1000 / rate,
+                                        (stim ? stimColour_ : backColour_).c_str(), stim ? "stim" : "back");
+            io_.pending.insert(io_.pending.end(), row, row + n);
+            if (io_.pending.size() > FileIo::kBufferBytes)
+                flush(io_);
+            if (stim) {
+                nextBack_ = at + phaseFrames_;
+                nextStim_ = at + 2 * phaseFrames_;
+            } else {
+                nextBack_ = kNever;
+            }
+        }
+        difference_ += (right_ - left_) * static_cast<double>(frame - frame_) / rate;
+        difference_ -= std::floor(difference_);
+        frame_ = frame;
+    }
+
+    std::string finish()
+    {
+        flush(io_);
+        if (io_.error != 0 || ::fsync(fd_) != 0 || linkBeside(fd_, file_, named_) != 0)
+            return "cannot write the light track " + file_.string() + ": " +
+                   std::strerror(io_.error ? io_.error : errno);
+        std::error_code error;
+        fs::rename(named_, file_, error);
+        if (error)
+            return "cannot write the light track " + file_.string() + ": " + error.message();
+        named_.clear();
+        return {};
+    }
+
+private:
+    static constexpr double kNever = 1e300;
+    static std::string hex(const Value& colour)
+    {
+        const Colour c = colour.colour().value_or(0); // as the window paints it: 0x00BBGGRR
+        char text[8];
+        std::snprintf(text, sizeof text, "#%02x%02x%02x", static_cast<unsigned>(c & 0xFF),
+                      static_cast<unsigned>((c >> 8) & 0xFF), static_cast<unsigned>((c >> 16) & 0xFF));
+        return text;
+    }
+    fs::path file_, named_;
+    int fd_ = -1;
+    FileIo io_;
+    double left_ = 0, right_ = 0;
+    double difference_ = 0; // the right tone's phase less the left's, in cycles
+    long long frame_ = 0;
+    double phaseFrames_ = 0;
+    double nextStim_ = kNever, nextBack_ = kNever;
+    std::string stimColour_, backColour_;
+};
+
+// The output, written as an unnamed file in its folder and linked under its
+// name only when whole, so nothing is left behind however the render ends.
+// Where the file system has no unnamed files, a temporary name beside it is
 // removed unless it was finished.
 class PartFile {
 public:
@@ -209,15 +430,22 @@ public:
 
     std::string open(int format, int rate)
     {
-        std::string partName = output_.string() + ".partXXXXXX";
-        io_.fd = ::mkstemp(partName.data());
+        const fs::path folder = output_.parent_path();
+        io_.fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+        if (io_.fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+            std::string partName = output_.string() + ".partXXXXXX";
+            io_.fd = ::mkstemp(partName.data());
+            if (io_.fd >= 0) {
+                part_ = partName;
+                // mkstemp makes it private; the finished file gets the usual permissions.
+                const mode_t mask = ::umask(0);
+                ::umask(mask);
+                ::fchmod(io_.fd, 0666 & ~mask);
+            }
+        }
         if (io_.fd < 0)
             return failed(errno);
-        // mkstemp makes it private; the finished file gets the usual permissions.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(io_.fd, 0666 & ~mask);
-        part_ = partName;
+        io_.pending.reserve(FileIo::kBufferBytes);
         SF_INFO info{};
         info.samplerate = rate;
         info.channels = 2;
@@ -246,12 +474,18 @@ public:
     {
         const bool closed = sf_close(handle_) == 0;
         handle_ = nullptr;
+        flush(io_);
         if (io_.error)
             return failed(io_.error);
         if (!closed)
             return "cannot finish " + output_.string();
         if (::fsync(io_.fd) != 0)
             return failed(errno);
+        if (part_.empty()) {
+            const int error = linkBeside(io_.fd, output_, part_);
+            if (error != 0)
+                return failed(error);
+        }
         std::error_code error;
         fs::rename(part_, output_, error);
         if (error)
@@ -285,6 +519,11 @@ std::string startSession(App& app, QuietDialogs& dialogs, const RenderRequest& r
         return dialogs.shown.empty() ? "the sound could not be started" : dialogs.shown;
     app.state.maskSelection = maskSelection;
     app.state.waveform = request.waveform;
+    // The boxes under the bars show 0 ... 5000 for the volumes' -5000 ... 0.
+    if (request.toneVolume)
+        app.form.setValue(scrToneVol, *request.toneVolume - 5000);
+    if (request.maskVolume)
+        app.form.setValue(scrMaskVol, *request.maskVolume - 5000);
     app.form.setText(txtSetFreq1, request.left);
     app.form.setText(txtsetfreq2, request.right);
     if (request.scanDirection == 0)
@@ -309,24 +548,34 @@ void fadeTail(float* buffer, long long n, long long framesLeft, long fadeFrames)
 
 // Renders `total` frames into the file; `done` is the clock the timers run on.
 std::string renderFrames(MixerSoundSystem& sound, TimerScheduler& scheduler, PartFile& file, long long& done,
-                         long long total, const RenderProgress& progress)
+                         long long total, const RenderProgress& progress, App& app, LightTrack& light)
 {
     const int rate = sound.deviceRate();
     const long fadeFrames = std::lround(Mixer::kFadeSeconds * rate);
-    constexpr int kChunk = 8192;
+    // Large blocks: the per-block work (timers, limiter checks, writes) stays small.
+    constexpr int kChunk = 1 << 16;
     std::vector<float> buffer(2 * kChunk);
     // The output's fixed delay: what comes out first is silence before the sound.
     for (long skip = sound.latencyFrames(); skip > 0; skip -= kChunk)
         sound.render(buffer.data(), static_cast<int>(std::min<long>(skip, kChunk)));
     double reported = -1;
     while (done < total) {
+        if (progress.stop && *progress.stop)
+            return "interrupted";
+        const double left = app.state.leftFreq, right = app.state.rightFreq;
         scheduler.advance();
+        if (light.wanted()) {
+            if (app.state.leftFreq != left || app.state.rightFreq != right)
+                light.retune(app, done, rate);
+            light.advanceTo(done, rate);
+        }
         long long n = std::min<long long>(kChunk, total - done);
         // Up to the next tick, so a scan step falls on its millisecond.
         if (const auto due = scheduler.nextDue())
             n = std::clamp<long long>((*due * rate + 999) / 1000 - done, 1, n);
         sound.render(buffer.data(), static_cast<int>(n));
-        fadeTail(buffer.data(), n, total - done, fadeFrames);
+        if (total - done - n < fadeFrames)
+            fadeTail(buffer.data(), n, total - done, fadeFrames);
         if (std::string problem = file.write(buffer.data(), n); !problem.empty())
             return problem;
         done += n;
@@ -339,7 +588,60 @@ std::string renderFrames(MixerSoundSystem& sound, TimerScheduler& scheduler, Par
     return {};
 }
 
+std::string megabytes(double bytes)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", bytes / 1e6);
+    return text;
+}
+
+// Refuses at once what the disk cannot hold, rather than failing at the end.
+std::string roomFor(const fs::path& output, long long frames)
+{
+    struct statvfs disk {};
+    if (::statvfs(output.parent_path().c_str(), &disk) != 0)
+        return {}; // no folder: opening the file will say so
+    const double free = static_cast<double>(disk.f_bavail) * static_cast<double>(disk.f_frsize);
+    const auto needed = static_cast<double>(estimatedRenderBytes(output, frames));
+    if (needed <= free)
+        return {};
+    return "not enough room for " + output.string() + ": it needs about " + megabytes(needed) + ", and " +
+           megabytes(free) + " are free on the disk holding " + output.parent_path().string();
+}
+
 } // namespace
+
+long long estimatedRenderBytes(const fs::path& output, long long frames)
+{
+    const int format = renderFormatFor(output, frames) & SF_FORMAT_TYPEMASK;
+    const long long pcm = frames * 2 * 2;
+    if (format == SF_FORMAT_FLAC)
+        return pcm / 2; // quiet tones and noise compress to about half, often less
+    if (format == SF_FORMAT_OGG)
+        return frames / kSampleRate * 32000 + 8192; // quality 0.6 stays under 256 kbit/s
+    return pcm + 4096;
+}
+
+std::optional<long long> scanStepsToLimit(const RenderRequest& request)
+{
+    const auto right = wholeNumber(request.right);
+    if (!request.scanLimit || !right || request.scanDirection == 0)
+        return std::nullopt;
+    // The scanner stops when the box's text is the limit's, after whole 1 Hz steps.
+    const double steps = (*request.scanLimit - *right) * request.scanDirection;
+    const double whole = std::round(steps);
+    if (whole < 1 || std::abs(steps - whole) > 1e-9)
+        return std::nullopt;
+    return static_cast<long long>(whole);
+}
+
+std::optional<double> scanEndMs(const RenderRequest& request)
+{
+    const auto steps = scanStepsToLimit(request);
+    if (!steps)
+        return std::nullopt;
+    return static_cast<double>(*steps) * std::nearbyint(request.scanTimeMs);
+}
 
 int renderFormatFor(const fs::path& output)
 {
@@ -372,6 +674,14 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
         return "the output name must end in .wav, .flac or .ogg";
     if (!(request.minutes > 0) || request.minutes > 24 * 60)
         return "the length must be more than 0 and at most 1440 minutes";
+    if (const auto end = scanEndMs(request); end && request.minutes * 60000 > *end + 0.5)
+        return "the scan reaches its limit and the sound stops after " + formatNumber(*end / 60000) +
+               " minutes: ask for at most that many";
+    const int rate = kSampleRate;
+    const auto total = static_cast<long long>(std::llround(request.minutes * 60 * rate));
+    const fs::path output = fs::absolute(request.output);
+    if (std::string problem = roomFor(output, total); !problem.empty())
+        return problem;
     WorkFolder work;
     if (work.path.empty())
         return work.problem;
@@ -381,24 +691,36 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
 
     Form form;
     MixerSoundSystem sound; // no device: rendered offline
-    sound.setPinkNoiseStandIn(dataFile::maskSound(1));
+    if (maskSelection == 1) // no need to make the noise otherwise
+        sound.setPinkNoiseStandIn(dataFile::maskSound(1));
+    EarsAsNamed ears(sound, work.path, request.toneMod.value_or(kFullSeparation));
     QuietDialogs dialogs;
-    App app(form, sound, dialogs, work.path);
+    App app(form, ears, dialogs, work.path);
     bindHandlers(app);
     // The timers run on the rendered sound's own clock.
     long long done = 0;
-    const int rate = sound.deviceRate();
     TimerScheduler scheduler(form, [&done, rate] { return static_cast<std::int64_t>(done * 1000 / rate); });
     if (std::string problem = startSession(app, dialogs, request, maskSelection); !problem.empty())
         return problem;
 
-    const auto total = static_cast<long long>(std::llround(request.minutes * 60 * rate));
-    PartFile file(fs::absolute(request.output));
+    if (progress.stop && *progress.stop)
+        return "interrupted";
+    PartFile file(output);
     if (std::string problem = file.open(renderFormatFor(request.output, total), rate); !problem.empty())
         return problem;
-    if (std::string problem = renderFrames(sound, scheduler, file, done, total, progress); !problem.empty())
+    LightTrack light;
+    if (!request.lightTrack.empty()) {
+        if (std::string problem = light.open(request.lightTrack); !problem.empty())
+            return problem;
+        light.retune(app, 0, rate);
+    }
+    if (std::string problem = renderFrames(sound, scheduler, file, done, total, progress, app, light); !problem.empty())
         return problem;
-    return file.finish();
+    if (light.wanted())
+        light.advanceTo(total, rate);
+    if (std::string problem = file.finish(); !problem.empty())
+        return problem;
+    return light.wanted() ? light.finish() : std::string();
 }
 
 } // namespace aurelith

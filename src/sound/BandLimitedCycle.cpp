@@ -15,6 +15,58 @@ namespace {
 
 using Complex = std::complex<double>;
 
+// The shapes a tone file is drawn in, as the sine-series coefficient of each
+// harmonic (x = sum b_k sin(2 pi k t)); a falling sawtooth is not a rising
+// one shifted, so both are here. k >= 1.
+double sineSeries(int shape, std::size_t k)
+{
+    const double kd = static_cast<double>(k);
+    const bool odd = k % 2 == 1;
+    switch (shape) {
+    case 0: // sine
+        return k == 1 ? 1 : 0;
+    case 1: // square
+        return odd ? 1 / kd : 0;
+    case 2: // triangle
+        return odd ? ((k / 2) % 2 == 0 ? 1 : -1) / (kd * kd) : 0;
+    case 3: // rising sawtooth
+        return (odd ? 1 : -1) / kd;
+    default: // falling sawtooth
+        return (odd ? -1 : 1) / kd;
+    }
+}
+constexpr int kShapes = 5;
+
+// The closed-form shape whose harmonics, aligned to the loop's fundamental,
+// match the loop's own; -1 when none does (a sound of the user's, or a loop
+// too short to tell). Only harmonics well below the loop's own Nyquist
+// frequency are compared: near it the file's sampling bends them.
+int recognisedShape(std::span<const Complex> h, std::size_t frames)
+{
+    const std::size_t compared = std::min<std::size_t>(7, frames / 4);
+    if (compared < 3 || std::abs(h[1]) == 0)
+        return -1;
+    int best = -1;
+    double bestError = 0.02; // relative power of the mismatch: 8-bit steps are far below it
+    for (int shape = 0; shape < kShapes; ++shape) {
+        // h_k = s c_k z^k with c_k = -i b_k: z from the fundamental.
+        const Complex z = h[1] / Complex(0, -sineSeries(shape, 1));
+        const Complex unit = z / std::abs(z);
+        double error = 0;
+        for (std::size_t k = 2; k <= compared; ++k) {
+            const Complex predicted = std::abs(z) * Complex(0, -sineSeries(shape, k)) *
+                                      std::pow(unit, static_cast<double>(k));
+            error += std::norm(h[k] - predicted);
+        }
+        error /= std::norm(h[1]);
+        if (error < bestError) {
+            bestError = error;
+            best = shape;
+        }
+    }
+    return best;
+}
+
 std::shared_ptr<BandLimitedCycle> build(const std::vector<float>& x, double fundamentalHz, int deviceRate)
 {
     const size_t n = x.size();
@@ -27,16 +79,26 @@ std::shared_ptr<BandLimitedCycle> build(const std::vector<float>& x, double fund
     analysis.run();
     const std::span<const Complex> h = analysis.complex();
 
-    // 16 table samples per period of the highest harmonic keep the cubic reader's images below -100 dB.
-    size_t size = 64;
+    // A tone drawn in a closed-form shape plays as that shape, computed here
+    // rather than read from the file's 8-bit steps, at its fundamental's level. Other loops play their own harmonics.
+    const int shape = recognisedShape(h, n);
+    // 16 table samples per period of the highest harmonic keep the cubic
+    // reader's images below -100 dB; a pure tone gets many more, for nothing.
+    size_t size = 1024;
     while (size < 16 * std::max<size_t>(highest, 1))
         size <<= 1;
     FftPlan synthesis = FftPlan::complexToReal(size);
     const std::span<Complex> spectrum = synthesis.complex();
     std::fill(spectrum.begin(), spectrum.end(), Complex(0));
     const double scale = static_cast<double>(size) / static_cast<double>(n);
-    spectrum[0] = h[0] * scale;
-    for (size_t k = 1; k <= highest; ++k) {
+    spectrum[0] = shape < 0 ? h[0] * scale : Complex(0);
+    // The shape starts its cycle where the writer starts drawing it, so the
+    // loop's start is the tone's phase 0 whatever the file's rounding: tones
+    // started together are in phase whenever their positions agree.
+    const double level = shape < 0 ? 0 : std::abs(h[1]) / std::abs(sineSeries(shape, 1));
+    for (size_t k = 1; k <= highest && shape >= 0; ++k)
+        spectrum[k] = level * Complex(0, -sineSeries(shape, k)) * scale;
+    for (size_t k = 1; k <= highest && shape < 0; ++k) {
         // The Nyquist bin of an even loop is its own mirror: it counts once.
         const double share = (2 * k == n) ? 0.5 : 1.0;
         spectrum[k] = h[k] * scale * share;

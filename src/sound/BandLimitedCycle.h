@@ -24,12 +24,11 @@ struct BandLimitedCycle {
         const float t = static_cast<float>(x - static_cast<double>(i));
         const float y0 = table[(i - 1) & mask], y1 = table[i & mask];
         const float y2 = table[(i + 1) & mask], y3 = table[(i + 2) & mask];
-        // Four-point Lagrange interpolation.
-        const float c0 = -t * (t - 1) * (t - 2) / 6;
-        const float c1 = (t + 1) * (t - 1) * (t - 2) / 2;
-        const float c2 = -(t + 1) * t * (t - 2) / 2;
-        const float c3 = (t + 1) * t * (t - 1) / 6;
-        return c0 * y0 + c1 * y1 + c2 * y2 + c3 * y3;
+        // Four-point Lagrange interpolation, as a polynomial in t (fewer products).
+        const float c1 = y2 - (1.0f / 3) * y0 - 0.5f * y1 - (1.0f / 6) * y3;
+        const float c2 = 0.5f * (y0 + y2) - y1;
+        const float c3 = (1.0f / 6) * (y3 - y0) + 0.5f * (y1 - y2);
+        return ((c3 * t + c2) * t + c1) * t + y1;
     }
 };
 

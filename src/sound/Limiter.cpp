@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace aurelith {
 
@@ -16,6 +17,7 @@ void Limiter::configure(int deviceRate)
     required_.assign(static_cast<std::size_t>(window_), 1.0f);
     minQueue_.assign(static_cast<std::size_t>(window_), 0);
     smoothed_.assign(static_cast<std::size_t>(lookAhead_), 1.0f);
+    tail_.assign(2 * static_cast<std::size_t>(lookAhead_), 0.0f);
     minHead_ = minCount_ = 0;
     boxSum_ = lookAhead_;
     belowOne_ = 0;
@@ -63,8 +65,52 @@ float Limiter::smoothedGain(double minimum, int slot)
     return belowOne_ == 0 ? 1.0f : static_cast<float>(boxSum_ / n);
 }
 
+bool Limiter::passesThrough(const float* stereo, int frames) const
+{
+    if (frames < lookAhead_ || released_ != 1.0 || belowOne_ != 0)
+        return false;
+    // The hold: every required gain still in the window is 1 exactly when the
+    // queue holds one position whose gain is 1.
+    if (minCount_ > 1 || (minCount_ == 1 && required_[minQueue_[minHead_] % window_] != 1.0f))
+        return false;
+    bool quiet = true;
+    for (int i = 0; i < 2 * frames; ++i)
+        quiet &= std::fabs(stereo[i]) <= kCeiling; // false for NaN and infinities too
+    return quiet;
+}
+
+// What process() does frame by frame when every required gain is 1, for a
+// whole block: the output is the input n - 1 frames late, and the state ends
+// as if each frame had gone through.
+void Limiter::delayOnly(float* stereo, int frames)
+{
+    const int n = lookAhead_;
+    const auto frameBytes = 2 * sizeof(float);
+    std::copy(stereo + 2 * (frames - n), stereo + 2 * frames, tail_.begin());
+    std::memmove(stereo + 2 * (n - 1), stereo, static_cast<std::size_t>(frames - n + 1) * frameBytes);
+    for (int f = 0; f < n - 1; ++f) {
+        const auto slot = static_cast<std::size_t>((frame_ + f + 1) % n);
+        stereo[2 * f] = delay_[2 * slot];
+        stereo[2 * f + 1] = delay_[2 * slot + 1];
+    }
+    for (int j = 0; j < n; ++j) {
+        const auto slot = static_cast<std::size_t>((frame_ + frames - n + j) % n);
+        delay_[2 * slot] = tail_[2 * static_cast<std::size_t>(j)];
+        delay_[2 * slot + 1] = tail_[2 * static_cast<std::size_t>(j) + 1];
+    }
+    frame_ += frames;
+    minHead_ = 0;
+    minCount_ = 1;
+    minQueue_[0] = frame_ - 1;
+    required_[static_cast<std::size_t>((frame_ - 1) % window_)] = 1.0f;
+}
+
 void Limiter::process(float* stereo, int frames)
 {
+    if (passesThrough(stereo, frames)) {
+        delayOnly(stereo, frames);
+        return;
+    }
     const int n = lookAhead_;
     for (int f = 0; f < frames; ++f) {
         float left = stereo[2 * f], right = stereo[2 * f + 1];

@@ -31,6 +31,11 @@ public:
 
 private:
     float requiredGain(float left, float right) const;
+    // Nothing limited now nor within the hold, and every frame of `stereo`
+    // (at least a look-ahead long) finite and under the ceiling: the block
+    // only passes through the delay line.
+    bool passesThrough(const float* stereo, int frames) const;
+    void delayOnly(float* stereo, int frames);
     double slidingMinimum(float need);
     float smoothedGain(double minimum, int slot);
 
@@ -44,6 +49,7 @@ private:
     std::vector<long> minQueue_;
     long minHead_ = 0, minCount_ = 0;
     std::vector<float> smoothed_;
+    std::vector<float> tail_; // the last look-ahead of a block passed through
     double boxSum_ = 0;
     int belowOne_ = 0; // entries in the box that are not exactly 1
     double released_ = 1.0;

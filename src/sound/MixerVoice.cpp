@@ -55,7 +55,15 @@ void Mixer::Voice::mixInto(float* out, int frames, const RenderContext& ctx)
         const int n = std::min(kChunk, frames - done);
         const int produced = produce(scratch.data(), n, ctx.deviceRate);
         float* o = out + 2 * done;
-        for (int i = 0; i < produced; ++i) {
+        int i = 0;
+        if (isWanted && level == 1.0f) {
+            // Fully faded in and staying: nothing per frame but the gain.
+            for (; i < produced; ++i) {
+                o[2 * i] += scratch[2 * i] * g.left;
+                o[2 * i + 1] += scratch[2 * i + 1] * g.right;
+            }
+        }
+        for (; i < produced; ++i) {
             const bool on = isWanted || graceLeft > 0;
             if (!isWanted && graceLeft > 0)
                 --graceLeft;

@@ -3,6 +3,7 @@
 """Measures a recording of the program playing a binaural beat.
 
 usage: measure.py REC.wav TONE1_HZ TONE2_HZ BEAT_HZ
+       measure.py purity REC.wav TONE_HZ MIN_DB
 
 Finds where the sound is, takes 3 s of it (or 3 s in all of the stretches
 between dropouts), measures both tones (FFT peak near each expected frequency,
@@ -158,7 +159,52 @@ def measure_segment(x, rate, tones, beat):
     return per_tone, beat_env
 
 
+def purity(path, hz, min_db):
+    """Every component but the tone (and DC) at least min_db below it, in each ear.
+
+    Measured in half-second windows, the second cleanest counting: a stall of
+    the sound server for a few samples (too short to show as a dropout) smears
+    the windows it falls in around the tone, which says nothing about what the
+    program plays, and the program's steady tone is the same in every window.
+    """
+    x, rate = read_wav(path)
+    runs = sounding_runs(x, rate)
+    if not runs:
+        print("FAIL: the recording is silent")
+        return 1
+    begin, end = max(runs, key=lambda r: r[1] - r[0])
+    begin += int(SETTLE_S * rate)
+    end -= int(EDGE_S * rate)
+    size = rate // 2
+    starts = range(begin, end - size + 1, size // 2)
+    if len(starts) < 4:
+        print("FAIL: less than 1.25 s of sound without dropouts")
+        return 1
+    window = np.kaiser(size, 20)  # side lobes far below what is measured
+    freqs = np.fft.rfftfreq(size, 1.0 / rate)
+    near = np.abs(freqs - hz) <= 30
+    ok = True
+    for ch, ear in ((0, "left"), (1, "right")):
+        found = []
+        for s in starts:
+            spectrum = np.abs(np.fft.rfft(x[s:s + size, ch] * window))
+            others = np.where(~near & (freqs > 20), spectrum, 0)
+            worst = int(np.argmax(others))
+            found.append((db(others[worst] / spectrum[near].max()), freqs[worst]))
+        found.sort()
+        level, where = found[1]
+        good = level <= -min_db
+        ok &= good
+        smeared = sum(1 for f in found if f[0] > -min_db)
+        print("%s ear: %g Hz tone, strongest other component %.1f dB at %.0f Hz (%d of %d windows smeared) %s"
+              % (ear, hz, level, where, smeared, len(found), "ok" if good else "WRONG"))
+    print("PASS" if ok else "FAIL")
+    return 0 if ok else 1
+
+
 def main(argv):
+    if len(argv) == 5 and argv[1] == "purity":
+        return purity(argv[2], float(argv[3]), float(argv[4]))
     if len(argv) != 5:
         print(__doc__.strip().splitlines()[2])
         return 2

@@ -2,7 +2,8 @@
 // Plays "M Alpha" through the real sound path (our mixer and the SDL device)
 // for the given number of seconds, so that a recording of the output can be
 // measured. With "presses" after the seconds, ten band buttons follow one
-// another over the built-in pink noise, as a user retuning while masked.
+// another over the built-in pink noise, as a user retuning while masked. With
+// "sine HZ" both boxes play one sine of that pitch instead, to measure its purity.
 #include "app/App.h"
 #include "app/DataFileNames.h"
 #include "shell/Startup.h"
@@ -26,6 +27,7 @@ int main(int argc, char* argv[])
 {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
     const bool presses = argc > 2 && std::string(argv[2]) == "presses";
+    const std::string sineHz = argc > 3 && std::string(argv[2]) == "sine" ? argv[3] : "";
     char pattern[] = "/tmp/aurelith-playcheck-XXXXXX";
     const std::filesystem::path folder = ::mkdtemp(pattern);
     // Settings as a user would have them: base frequency 160, tones at -10 dB, centred.
@@ -35,7 +37,8 @@ int main(int argc, char* argv[])
     Form form;
     SdlAudioOutput output;
     MixerSoundSystem sound(&output);
-    sound.setPinkNoiseStandIn(dataFile::maskSound(1));
+    if (sineHz.empty()) // the sine plays alone
+        sound.setPinkNoiseStandIn(dataFile::maskSound(1));
     ScriptedDialogs dialogs;
     App app(form, sound, dialogs, folder);
     bindHandlers(app);
@@ -44,7 +47,13 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "no sound output: %s\n", dialogs.messages().empty() ? "" : dialogs.messages()[0].c_str());
         status = 2;
     } else {
-        form.click(ctl::Command10);
+        if (sineHz.empty()) {
+            form.click(ctl::Command10);
+        } else {
+            form.setText(ctl::txtSetFreq1, sineHz);
+            form.setText(ctl::txtsetfreq2, sineHz);
+            form.click(ctl::cmdGenerate);
+        }
         std::printf("playing %s Hz and %s Hz, beat %s Hz\n", form.text(ctl::txtSetFreq1).c_str(),
                     form.text(ctl::txtsetfreq2).c_str(), form.text(ctl::Text2).c_str());
         std::fflush(stdout);

@@ -41,6 +41,25 @@ expect 2 "$bin" --render "$work/s.wav" --right 20000
 expect 2 "$bin" --render "$work/s.wav" --wave zigzag
 expect 2 "$bin" --render "$work/s.wav" --minutes 0
 expect 2 "$bin" --render "$work/s.wav" --scan sideways --scan-time 1000
+# Every option out of range names its range, never the window's own texts.
+expect 2 "$bin" --render "$work/s.wav" --scan up --scan-time 100
+said "more than 200"
+expect 2 "$bin" --render "$work/s.wav" --mask 9
+said "1 to 8"
+expect 2 "$bin" --render "$work/s.wav" --right 204 --scan up --scan-time 1000 --limit 200
+said "above the right tone"
+expect 2 "$bin" --render "$work/s.wav" --right 204 --scan up --scan-time 1000 --limit 210 --minutes 1
+said "0.1 minutes"
+expect 2 "$bin" --render "$work/s.wav" --minutes 1441
+said "24 hours"
+for level in tone-vol mask-vol tone-mod; do
+  expect 2 "$bin" --render "$work/s.wav" --$level 5001
+  said "0 to 5000"
+done
+expect 2 "$bin" --tone-mod 100
+said "--render"
+expect 0 "$bin" --help
+grep -q -- 'default 160' "$work/out" || { echo "FAIL: --help gives no defaults"; fail=1; }
 expect 2 "$bin" --render "$work/s.mp3"
 expect 2 "$bin" --render "$work/no/such/folder/s.wav" --minutes 0.01
 said 'cannot write'
@@ -54,10 +73,26 @@ expect 0 "$bin" --render "$work/s.ogg" --left 200 --right 204 --wave triangle --
 # Qt's window options still reach the window: it runs until stopped.
 expect 124 timeout -s TERM 3 "$bin" -platform offscreen
 
+# A signal mid-render: status 128 + the signal, nothing beside the output,
+# nothing in the temporary folder.
+mkdir -p "$work/tmp" "$work/sig"
+for sig in INT TERM HUP; do
+  TMPDIR=$work/tmp "$bin" --render "$work/sig/long.ogg" --minutes 60 --mask 1 2>"$work/err" &
+  pid=$!
+  sleep 1.5
+  kill -$sig $pid
+  wait $pid; got=$?
+  want=$((128 + $(kill -l $sig)))
+  [[ $got -eq $want ]] || { echo "FAIL: SIG$sig gave $got, wanted $want"; cat "$work/err"; fail=1; }
+  left=$(find "$work/sig" "$work/tmp" -mindepth 1)
+  [[ -z $left ]] || { echo "FAIL: SIG$sig left: $left"; fail=1; }
+done
+
 mkdir "$full"
 if mount -t tmpfs -o size=200k tmpfs "$full" 2>/dev/null; then
   expect 2 "$bin" --render "$full/long.ogg" --minutes 1
-  said "is full"
+  said "needs about"
+  [[ -z $(ls -A "$full") ]] || { echo "FAIL: a refused render left $(ls -A "$full")"; fail=1; }
 else
   echo "note: a full disk is not checked here (cannot mount a small tmpfs)"
 fi

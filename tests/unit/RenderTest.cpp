@@ -7,6 +7,14 @@
 
 #include <sndfile.h>
 
+#include <cmath>
+#include <complex>
+#include <fstream>
+#include <numbers>
+#include <csignal>
+#include <optional>
+#include <utility>
+
 namespace aurelith::test {
 namespace {
 
@@ -33,47 +41,78 @@ protected:
     TempFolder out;
 };
 
-TEST_F(RenderTest, WritesThePairAtItsExactPitchForTheLengthAsked)
+TEST_F(RenderTest, EachToneInTheEarItIsNamedForUnlessToneModSaysOtherwise)
 {
     RenderRequest request;
     request.output = out.path / "s.wav";
     request.left = "160";
     request.right = "170";
     request.minutes = 0.1;
-    ASSERT_EQ(renderToFile(request, data.path), "");
-    const ReadBack r = readSound(request.output);
-    EXPECT_EQ(r.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    EXPECT_EQ(r.info.channels, 2);
-    EXPECT_EQ(r.info.frames, 6 * 44100);
-    for (int ch : {0, 1}) {
-        const std::vector<float> ear = channel(r.samples, ch);
-        EXPECT_NEAR(measureFrequency(ear, 44100, 160), 160.0, 0.01);
-        EXPECT_NEAR(measureFrequency(ear, 44100, 170), 170.0, 0.01);
-    }
+    ASSERT_EQ(renderToFile(request, data.path), ""); // a fresh folder: the first run's "Tone Mod" of 0
+    const ReadBack apart = readSound(request.output);
+    EXPECT_EQ(apart.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    EXPECT_EQ(apart.info.channels, 2);
+    EXPECT_EQ(apart.info.frames, 6 * 44100);
+    const std::vector<float> left = channel(apart.samples, 0), right = channel(apart.samples, 1);
+    EXPECT_NEAR(measureFrequency(left, 44100, 160), 160.0, 0.01);
+    EXPECT_NEAR(measureFrequency(right, 44100, 170), 170.0, 0.01);
+    EXPECT_GE(toneLevelDb(left, 44100, 160) - toneLevelDb(left, 44100, 170), 45);
+    EXPECT_GE(toneLevelDb(right, 44100, 170) - toneLevelDb(right, 44100, 160), 45);
     // Starts and ends without a click: faded in and out, nothing before the sound.
-    EXPECT_LT(std::abs(r.samples.front()), 0.01f);
-    EXPECT_LT(std::abs(r.samples.back()), 0.01f);
+    EXPECT_LT(std::abs(apart.samples.front()), 0.01f);
+    EXPECT_LT(std::abs(apart.samples.back()), 0.01f);
     EXPECT_TRUE(fs::is_empty(data.path)); // the user's folder is left as it was
+
+    // The window's pan law: each tone this far down in the other ear.
+    for (int mod : {0, 2000}) {
+        SCOPED_TRACE(mod);
+        request.toneMod = mod;
+        ASSERT_EQ(renderToFile(request, data.path), "");
+        const ReadBack r = readSound(request.output);
+        const std::vector<float> l = channel(r.samples, 0), rr = channel(r.samples, 1);
+        EXPECT_NEAR(toneLevelDb(l, 44100, 160) - toneLevelDb(l, 44100, 170), mod / 100.0, 0.5);
+        EXPECT_NEAR(toneLevelDb(rr, 44100, 170) - toneLevelDb(rr, 44100, 160), mod / 100.0, 0.5);
+        EXPECT_NEAR(toneLevelDb(l, 44100, 160), toneLevelDb(left, 44100, 160), 0.1); // the near ear keeps its level
+    }
 }
 
-TEST_F(RenderTest, MaskOneWithoutAFileAddsPinkNoiseAtTheSavedMaskLevel)
+TEST_F(RenderTest, MaskOneWithoutAFileAddsPinkNoiseAtTheMaskLevel)
 {
     RenderRequest request;
     request.minutes = 0.05;
     request.output = out.path / "tones.flac";
     ASSERT_EQ(renderToFile(request, data.path), "");
+    const ReadBack tones = readSound(out.path / "tones.flac");
     request.output = out.path / "masked.flac";
     request.mask = "1";
-    ASSERT_EQ(renderToFile(request, data.path), "");
-    const ReadBack tones = readSound(out.path / "tones.flac"), masked = readSound(out.path / "masked.flac");
-    EXPECT_EQ(masked.info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_FLAC);
-    ASSERT_EQ(tones.samples.size(), masked.samples.size());
-    // Everything else is the same, so the difference is the mask alone: the
-    // noise at -20 dBFS under the first run's "Mask Vol" of -49.5 dB.
-    std::vector<float> mask(tones.samples.size());
-    for (std::size_t i = 0; i < mask.size(); ++i)
-        mask[i] = masked.samples[i] - tones.samples[i];
-    EXPECT_NEAR(rmsDb(mask), -69.5, 1.0);
+    // The noise is made at -20 dBFS; the first run's "Mask Vol" is -49.5 dB.
+    for (const auto& [level, db] : {std::pair<std::optional<int>, double>{std::nullopt, -69.5}, {4000, -30.0}}) {
+        SCOPED_TRACE(db);
+        request.maskVolume = level;
+        ASSERT_EQ(renderToFile(request, data.path), "");
+        const ReadBack masked = readSound(request.output);
+        EXPECT_EQ(masked.info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_FLAC);
+        ASSERT_EQ(tones.samples.size(), masked.samples.size());
+        // Everything else is the same, so the difference is the mask alone.
+        std::vector<float> mask(tones.samples.size());
+        for (std::size_t i = 0; i < mask.size(); ++i)
+            mask[i] = masked.samples[i] - tones.samples[i];
+        EXPECT_NEAR(rmsDb(mask), db, 1.0);
+    }
+}
+
+TEST_F(RenderTest, ToneVolumeTakesTheWindowsScale)
+{
+    RenderRequest request;
+    request.minutes = 0.05;
+    request.output = out.path / "s.wav";
+    double db[2] = {};
+    for (int i : {0, 1}) {
+        request.toneVolume = 4500 - 1000 * i;
+        ASSERT_EQ(renderToFile(request, data.path), "");
+        db[i] = toneLevelDb(channel(readSound(request.output).samples, 0), 44100, 160);
+    }
+    EXPECT_NEAR(db[0] - db[1], 10, 0.1); // hundredths of a dB, as the window's bar
 }
 
 TEST_F(RenderTest, AScanStepsTheBeatOnScheduleAndStopsAtItsLimit)
@@ -86,16 +125,96 @@ TEST_F(RenderTest, AScanStepsTheBeatOnScheduleAndStopsAtItsLimit)
     request.scanDirection = 1;
     request.scanLimit = 207;
     request.minutes = 8.0 / 60;
+    EXPECT_NE(renderToFile(request, data.path), ""); // two seconds of silence after the scan: refused
+    ASSERT_EQ(scanEndMs(request), 6000);
+    request.minutes = 6.0 / 60;
     ASSERT_EQ(renderToFile(request, data.path), "");
-    const std::vector<float> ear = channel(readSound(request.output).samples, 0);
-    const auto at = [&](double seconds) { return ear.begin() + static_cast<std::ptrdiff_t>(seconds * 44100); };
+    const std::vector<float> samples = readSound(request.output).samples;
+    const std::vector<float> left = channel(samples, 0), right = channel(samples, 1);
+    const auto part = [](const std::vector<float>& ear, double from, double to) {
+        return std::vector<float>(ear.begin() + static_cast<std::ptrdiff_t>(from * 44100),
+                                  ear.begin() + static_cast<std::ptrdiff_t>(to * 44100));
+    };
     for (int step = 0; step < 3; ++step) {
         SCOPED_TRACE(step);
-        const std::vector<float> part(at(2 * step + 0.2), at(2 * step + 1.8));
-        EXPECT_NEAR(measureFrequency(part, 44100, 200), 200, 0.05);
-        EXPECT_NEAR(measureFrequency(part, 44100, 204 + step), 204 + step, 0.05);
+        EXPECT_NEAR(measureFrequency(part(left, 2 * step + 0.2, 2 * step + 1.8), 44100, 200), 200, 0.05);
+        EXPECT_NEAR(measureFrequency(part(right, 2 * step + 0.2, 2 * step + 1.8), 44100, 204 + step), 204 + step, 0.05);
     }
-    EXPECT_LT(rmsDb({at(6.5), at(8)}), -90); // the step that reached 207 ended the scan and the sound
+    EXPECT_EQ(left.size(), 6u * 44100); // the step that reached 207 ended the scan, the sound and the file
+}
+
+// The phase of a tone at frame `at`, in cycles, from the whole cycles around it.
+double phaseAt(const std::vector<float>& ear, double hz, std::size_t at)
+{
+    const auto half = static_cast<std::ptrdiff_t>(std::lround(10 * 44100 / hz)); // ten cycles each side
+    std::complex<double> sum;
+    for (std::ptrdiff_t n = -half; n < half; ++n)
+        sum += static_cast<double>(ear[at + n]) * std::polar(1.0, -2 * std::numbers::pi * hz * n / 44100);
+    return std::arg(sum) / (2 * std::numbers::pi);
+}
+
+TEST_F(RenderTest, TheLightTrackFlashesOnTheBeatTheTonesCarry)
+{
+    RenderRequest request;
+    request.output = out.path / "s.wav";
+    request.lightTrack = out.path / "light.csv";
+    request.left = "200";
+    request.right = "210";
+    request.minutes = 0.05;
+    ASSERT_EQ(renderToFile(request, data.path), "");
+    const std::vector<float> samples = readSound(request.output).samples;
+    const std::vector<float> left = channel(samples, 0), right = channel(samples, 1);
+    std::ifstream csv(request.lightTrack);
+    std::vector<double> stims;
+    double last = -50; // the first stim at the very start
+    std::string kind, line;
+    while (std::getline(csv, line)) {
+        const auto comma = line.find(',');
+        const double ms = std::stod(line.substr(0, comma));
+        EXPECT_EQ(line[comma + 1], '#');
+        EXPECT_EQ(line.find(',', comma + 1), comma + 8) << line; // #rrggbb
+        kind = line.substr(comma + 9);
+        EXPECT_NEAR(ms - last, 50, 1e-3) << line; // stim and back alternate, a phase apart
+        if (kind == "stim")
+            stims.push_back(ms);
+        last = ms;
+    }
+    ASSERT_EQ(stims.size(), 30u); // three seconds at a 10 Hz beat
+    for (std::size_t i = 1; i + 1 < stims.size(); ++i) {
+        SCOPED_TRACE(stims[i]);
+        const auto at = static_cast<std::size_t>(std::lround(stims[i] * 44.1));
+        double apart = phaseAt(right, 210, at) - phaseAt(left, 200, at);
+        apart -= std::round(apart);
+        EXPECT_LT(std::abs(apart) / 10 * 44100, 1.0); // samples, at a 10 Hz beat
+    }
+}
+
+TEST(RenderScan, ALimitIsReachedOnlyOnItsSideAfterWholeSteps)
+{
+    RenderRequest request;
+    request.right = "204";
+    request.scanTimeMs = 1000;
+    const struct {
+        int direction;
+        double limit;
+        std::optional<long long> steps;
+    } cases[] = {{1, 214, 10},           {-1, 200, 4},
+                 {1, 200, std::nullopt}, {-1, 214, std::nullopt},
+                 {1, 204, std::nullopt}, {1, 210.5, std::nullopt}};
+    for (const auto& c : cases) {
+        request.scanDirection = c.direction;
+        request.scanLimit = c.limit;
+        EXPECT_EQ(scanStepsToLimit(request), c.steps) << c.direction << " " << c.limit;
+    }
+}
+
+TEST_F(RenderTest, AStopLeavesNothingBehind)
+{
+    const volatile std::sig_atomic_t stop = 2;
+    RenderRequest request;
+    request.output = out.path / "s.wav";
+    EXPECT_EQ(renderToFile(request, data.path, RenderProgress{{}, &stop}), "interrupted");
+    EXPECT_TRUE(fs::is_empty(out.path));
 }
 
 TEST_F(RenderTest, FailureLeavesNoFileBehind)
