@@ -20,6 +20,13 @@ void OutputWatch::follow()
         check_.start();
 }
 
+bool OutputWatch::createDevice(std::string& error)
+{
+    const bool made = sound_.createDevice(error);
+    follow();
+    return made;
+}
+
 std::unique_ptr<SoundBuffer> OutputWatch::createBuffer(const std::string& path)
 {
     auto buffer = sound_.createBuffer(path);

@@ -10,13 +10,13 @@ namespace aurelith {
 
 // The sound system the handlers use, with the output's health checked once a
 // second only while the output is open: a closed output needs no check, and
-// an idle program should not wake at all. Every buffer made may have opened
-// it, so that is when the check starts.
+// an idle program should not wake at all. The device made and every buffer
+// made may have opened it, so that is when the check starts.
 class OutputWatch : public SoundSystem {
 public:
     explicit OutputWatch(MixerSoundSystem& sound, int checkMs = 1000);
 
-    bool createDevice(std::string& error) override { return sound_.createDevice(error); }
+    bool createDevice(std::string& error) override;
     bool hasDevice() const override { return sound_.hasDevice(); }
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
     std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,

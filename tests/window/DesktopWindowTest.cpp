@@ -3,6 +3,8 @@
 // roles and states, and the sleep timer in the title.
 #include "app/ModePanel.h"
 #include "platform/ClockedWindow.h"
+#include "platform/OutputWatch.h"
+#include "sound/Mixer.h"
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
@@ -34,6 +36,24 @@ public:
         return false;
     }
     QStringList woken;
+};
+
+// An output that pulls nothing and reports what the test says.
+class FakeOutput : public AudioOutput {
+public:
+    bool open(Mixer& mixer, int& rate, std::string&) override
+    {
+        rate = 48000;
+        mixer.attachAudioThread(rate);
+        mixer_ = &mixer;
+        ++opened;
+        return true;
+    }
+    void close() override { mixer_->detachAudioThread(); }
+    Health health() override { return health_; }
+    Health health_ = Health::Playing;
+    int opened = 0;
+    Mixer* mixer_ = nullptr;
 };
 
 class DesktopWindowTest : public QObject {
@@ -139,6 +159,24 @@ private slots:
         TimerEventCounter counter;
         QTest::qWait(10000);
         QVERIFY2(counter.woken.isEmpty(), qPrintable(counter.woken.join(", ")));
+    }
+
+    // The output's check runs while it is open, from the start, and ends with it.
+    void theOutputIsCheckedOnlyWhileOpen()
+    {
+        FakeOutput output;
+        MixerSoundSystem mixer(&output);
+        OutputWatch sound(mixer, 10);
+        std::string error;
+        QVERIFY(sound.createDevice(error));
+        QVERIFY(sound.checking());
+        output.health_ = AudioOutput::Health::Idle;
+        QTRY_VERIFY(!sound.checking());
+        QVERIFY(!mixer.outputOpen());
+        output.health_ = AudioOutput::Health::Playing;
+        sound.createBuffer("/nonexistent/mask2.wav"); // "Start" opens it again, found or not
+        QCOMPARE(output.opened, 2);
+        QVERIFY(sound.checking());
     }
 
     void theSleepTimerShowsItsMinutesAfterTheCaption()
