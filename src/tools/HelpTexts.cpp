@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/HelpTexts.h"
 
 #include "core/Version.h"
@@ -15,11 +16,11 @@ std::vector<HelpText> helpTexts(const App& app)
         // "&Version"
         {ab1, kAppTitle,
          "Version " AURELITH_VERSION
-         " - Aurelith, free software. Please report problems on the project's issue tracker."},
+         " - Aurelith, free software under the GNU General Public License, version 3 or later. It comes with no "
+         "warranty; the licence and the copyright file installed beside the manual say what you may do with it."},
         // "&Sales"
         {ab4, kAppTitle,
-         "Aurelith is free software under the GNU General Public License, version 3 or later; it is not sold. "
-         "Please report problems on the project's issue tracker."},
+         "Aurelith is free software under the GNU General Public License, version 3 or later; it is not sold."},
         // "&Disclaimer"
         {ab2, kAppTitle,
          "Flashing light can trigger seizures in people with photosensitive epilepsy. Do not use the color strobe if "
