@@ -8,7 +8,7 @@
 #include "platform/OutputWatch.h"
 #include "platform/SdlAudioOutput.h"
 #include "platform/ClockedWindow.h"
-#include "platform/QtDialogs.h"
+#include "platform/DesktopDialogs.h"
 #include "platform/QtLauncher.h"
 #include "platform/RenderCommand.h"
 #include "platform/SignalExit.h"
@@ -114,7 +114,7 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
     SdlAudioOutput output;
     MixerSoundSystem sound(&output);
     sound.setPinkNoiseStandIn(dataFile::maskSound(1));
-    QtDialogs dialogs;
+    DesktopDialogs dialogs;
     QtLauncher launcher;
     QtTimeOfDay timeOfDay;
     DBusSessionInhibitor inhibitor;
@@ -131,7 +131,7 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
     ClockedWindow clocked(form);
     MainWindow& window = clocked.window();
     window.setWindowTitle(kWindowCaption);
-    dialogs.setParent(&window);
+    dialogs.setWindow(&window);
     FirstPaint firstPaint;
     if (lcStartup().isInfoEnabled())
         window.installEventFilter(&firstPaint);

@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -64,6 +65,12 @@ MainWindow::MainWindow(Form& form, TimerScheduler& scheduler) : form_(form), sch
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     form_.addObserver([this](const Control& c, Property p) { mirror(c, p); });
+
+    // Esc stops the strobe at once, as "ColorOff" does, in every layout and
+    // wherever the focus is in the window.
+    auto* stopStrobe = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    stopStrobe->setContext(Qt::WindowShortcut);
+    connect(stopStrobe, &QShortcut::activated, this, [this] { form_.click(ctl::Command23); });
 
     tickTimer_.setSingleShot(true);
     tickTimer_.setTimerType(Qt::PreciseTimer);

@@ -81,8 +81,9 @@ TEST_F(ToolsTest, EveryHelpBoxShowsItsTextWithOkOnlyAndChangesNothing)
         {ab2, "Aurelith",
          "Flashing light can trigger seizures in people with photosensitive epilepsy. Do not use the color strobe if "
          "you or anyone who can see the screen has epilepsy or has ever had a seizure, and stop at once if you feel "
-         "unwell. Aurelith is not a medical device: it does not diagnose, treat or prevent any condition. Do not use "
-         "it while driving or operating machinery."},
+         "unwell, dizzy or see anything odd. The first time the strobe would start, a warning says how many times a "
+         "second it will flash; Esc stops it at once. Aurelith is not a medical device: it does not diagnose, treat "
+         "or prevent any condition. Do not use it while driving or operating machinery."},
         {ab5, "Aurelith",
          "4 Waveforms, 20 Frequency Buttons, 24 Programmable Frequency Buttons (8X3 I.D.), 25 Mode Light indicators "
          "(titles change with buttons), 12 frequency Sweep (ramp) Buttons with custon limits, 106 Functions, 2X and "

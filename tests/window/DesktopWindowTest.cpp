@@ -2,7 +2,9 @@
 // What the desktop sees of the real window (offscreen): accessible names,
 // roles and states, and the sleep timer in the title.
 #include "app/ModePanel.h"
+#include "photic/FlashWarning.h"
 #include "platform/ClockedWindow.h"
+#include "platform/DesktopDialogs.h"
 #include "platform/OutputWatch.h"
 #include "sound/Mixer.h"
 #include "shell/Bindings.h"
@@ -13,7 +15,11 @@
 #include "ui/LayoutTable.h"
 
 #include <QAccessible>
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QGroupBox>
 #include <QtTest>
 
@@ -151,7 +157,8 @@ private slots:
         rig.window().activateWindow();
         rig.window().widget(std::string(ctl::txtsetfreq2))->setFocus();
         rig.form.click(ctl::cmdGenerate);
-        rig.form.click(ctl::Command22); // "ColorOn"
+        rig.dialogs.answerConfirm(true); // "Flash"
+        rig.form.click(ctl::Command22);  // "ColorOn"
         QTest::qWait(300);
         rig.form.click(ctl::Command23); // "ColorOff"
         rig.form.click(ctl::cmdStop);
@@ -177,6 +184,41 @@ private slots:
         sound.createBuffer("/nonexistent/mask2.wav"); // "Start" opens it again, found or not
         QCOMPARE(output.opened, 2);
         QVERIFY(sound.checking());
+    }
+
+    void escStopsTheStrobeInTheHalfAndTheFullLayout()
+    {
+        Rig rig;
+        rig.app->files.write(kFlashAnswer, {Value(1)});
+        rig.window().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window()));
+        for (const bool full : {false, true}) {
+            if (full)
+                rig.form.click(ctl::Command31); // "FullScrn"
+            rig.form.click(ctl::Command22);     // "ColorOn"
+            QVERIFY(rig.form.timerEnabled(ctl::Timer1));
+            QTest::keyClick(rig.window().widget(std::string(ctl::txtSetFreq1)), Qt::Key_Escape);
+            QVERIFY(!rig.form.timerEnabled(ctl::Timer1) && !rig.form.timerEnabled(ctl::Timer2));
+            QCOMPARE(rig.form.backColour(modePanel::kStrobeLamp), rig.app->state.lampOffColour.colour());
+        }
+    }
+
+    // Enter, as a hasty reader presses it, answers Cancel.
+    void theWarningBoxOffersFlashAndCancelWithCancelTheDefault()
+    {
+        DesktopDialogs dialogs;
+        QStringList buttons;
+        QTimer::singleShot(0, [&buttons] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            for (QAbstractButton* b : box->buttons())
+                buttons << b->text().remove('&');
+            QVERIFY(box->defaultButton() && box->defaultButton()->text().remove('&') == "Cancel");
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QVERIFY(!dialogs.askToFlash(flashWarningText(10), "Warning"));
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({"Cancel", "Flash"}));
     }
 
     void theSleepTimerShowsItsMinutesAfterTheCaption()
