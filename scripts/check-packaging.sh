@@ -32,7 +32,7 @@ prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 id=io.github.aurelith.Aurelith
 for f in bin/aurelith share/doc/aurelith/manual.html share/doc/aurelith/images/window.png \
-         share/man/man1/aurelith.1 share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+         share/man/man1/aurelith.1.gz share/doc/aurelith/copyright share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
          share/icons/hicolor/scalable/apps/$id.svg share/icons/hicolor/256x256/apps/$id.png; do
   [[ -s "$prefix/$f" ]] || fail "cmake --install did not put $f"
 done
@@ -50,6 +50,15 @@ echo "packaging: cmake --install puts every file in place; desktop entry and met
 deb=$(ls "$work"/deb/aurelith_*.deb)
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "the package does not depend on the libraries it links"
 echo "packaging: built $(basename "$deb") (Depends: $(dpkg-deb -f "$deb" Depends))"
+# Debian's own rules, as a user who installs it would meet them.
+if command -v lintian >/dev/null 2>&1; then
+  lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log"; fail "lintian"; }
+  echo "packaging: lintian finds no error and no warning"
+elif [[ "${CI:-}" == true ]]; then
+  fail "lintian is missing"
+else
+  echo "packaging: note: lintian is missing, so the package's rules were not checked"
+fi
 
 # 3. Install, start, remove: only where no one's desktop can be touched.
 if [[ $(id -u) -ne 0 ]]; then

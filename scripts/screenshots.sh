@@ -58,6 +58,16 @@ shot window
 # "M Alpha" (band buttons frame at 5760,120; third column, second row), then "ColorOn".
 click $((5760 + 1800)) $((120 + 840)) 735 375
 click $((120 + 1080)) $((2400 + 240)) 855 255
+# The first "ColorOn" in a fresh folder warns before anything flashes.
+box=$(timeout 10 xdotool search --sync --onlyvisible --name '^Color Strobe Warning' | head -1) \
+  || { echo "screenshots: the strobe's warning did not appear"; exit 1; }
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$box")"
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/warning.png"
+echo "wrote $out/warning.png"
+# "Flash": the button before the default "Cancel".
+xdotool key --window "$box" shift+Tab space
+sleep 0.5
 shot playing
 # "ColorOff", so the next pictures do not catch the flashing panel half-way.
 click $((120 + 1080)) $((2400 + 600)) 855 255

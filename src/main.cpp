@@ -4,9 +4,11 @@
 #include "app/DataFolder.h"
 #include "shell/Startup.h"
 #include "platform/DBusSessionInhibitor.h"
+#include "platform/MprisService.h"
+#include "platform/OutputWatch.h"
 #include "platform/SdlAudioOutput.h"
 #include "platform/ClockedWindow.h"
-#include "platform/QtDialogs.h"
+#include "platform/DesktopDialogs.h"
 #include "platform/QtLauncher.h"
 #include "platform/RenderCommand.h"
 #include "platform/SignalExit.h"
@@ -18,7 +20,6 @@
 #include <QIcon>
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QTimer>
 #include <array>
 #include <clocale>
 #include <cstdio>
@@ -99,14 +100,12 @@ bool enterDataFolder(std::filesystem::path& folder, std::string& notice)
     return false;
 }
 
-void raiseOnRequest(SingleInstance& instance, MainWindow& window)
+void bringForward(MainWindow& window)
 {
-    instance.onRaiseRequest([&window] {
-        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
-        window.show();
-        window.raise();
-        window.activateWindow();
-    });
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 int runProgram(const std::filesystem::path& folder, SingleInstance& instance, const std::string& folderNotice)
@@ -115,11 +114,13 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
     SdlAudioOutput output;
     MixerSoundSystem sound(&output);
     sound.setPinkNoiseStandIn(dataFile::maskSound(1));
-    QtDialogs dialogs;
+    DesktopDialogs dialogs;
     QtLauncher launcher;
     QtTimeOfDay timeOfDay;
     DBusSessionInhibitor inhibitor;
-    App app(form, sound, dialogs, folder, launcher, timeOfDay);
+    // A lost or idle output is closed there and opened again by the next start.
+    OutputWatch watchedSound(sound);
+    App app(form, watchedSound, dialogs, folder, launcher, timeOfDay);
     app.inhibitor = &inhibitor;
     app.manualPath = findManual();
     app.files.claimFolder = [&instance] { return instance.holdFolder(); };
@@ -130,12 +131,14 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
     ClockedWindow clocked(form);
     MainWindow& window = clocked.window();
     window.setWindowTitle(kWindowCaption);
-    dialogs.setParent(&window);
+    dialogs.setWindow(&window);
     FirstPaint firstPaint;
     if (lcStartup().isInfoEnabled())
         window.installEventFilter(&firstPaint);
     clocked.serve(app);
-    raiseOnRequest(instance, window);
+    instance.onRaiseRequest([&window] { bringForward(window); });
+    // Media keys and the desktop's sound menu.
+    MprisService mpris(app, [&window] { bringForward(window); });
     // Logout, `kill` and Ctrl+C end the program as the close box does; any
     // modal box open at that moment is left without an answer.
     SignalExit signalExit([&window](int) {
@@ -144,10 +147,6 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
     });
     if (!startUp(app))
         return 1;
-    // A lost or idle output is closed here and opened again by the next start.
-    QTimer outputCheck;
-    QObject::connect(&outputCheck, &QTimer::timeout, [&sound] { sound.checkOutput(); });
-    outputCheck.start(1000);
     return QApplication::exec();
 }
 

@@ -2,6 +2,7 @@
 #include "photic/Strobe.h"
 
 #include "app/ModePanel.h"
+#include "photic/FlashWarning.h"
 #include "tone/ChannelText.h"
 #include "tone/Playback.h"
 #include "ui/ControlNames.h"
@@ -89,6 +90,7 @@ void ColorOn(App& app, bool paintLamp)
 {
     WindowState& s = app.state;
     Form& form = app.form;
+    const bool fromOff = !strobeRunning(app);
     if (paintLamp)
         setLamp(app, modePanel::kStrobeLamp, true);
     s.strobeOn = 1;
@@ -111,6 +113,11 @@ void ColorOn(App& app, bool paintLamp)
     form.setText(Text5, formatNumber(s.beatFreq * ratio.multiplier));
     form.setText(Text11, formatNumber(s.lightSoundRatio));
     form.setText(Text10, s.colourSetIndex.text());
+    // Before anything flashes: the first start in a folder asks, a retune never.
+    if (fromOff && !mayStartFlashing(app, s.beatFreq * ratio.multiplier)) {
+        ColorOff(app);
+        return;
+    }
 
     // The enabling loop counts with the scanner's inner-loop counter, which other
     // handlers read afterwards: it ends one past the beat (at 1 below a 1 Hz beat).

@@ -22,6 +22,10 @@ ClockedWindow::ClockedWindow(Form& form)
 void ClockedWindow::serve(App& app)
 {
     app.showWindow = [this] { window_.show(); };
+    window_.setLampTest([&app](const Control& lamp) {
+        const auto on = app.state.lampOnColour.colour();
+        return on && lamp.backColour == on;
+    });
     app.onQuit = [this] {
         window_.hide();
         QCoreApplication::quit();

@@ -2,11 +2,14 @@
 #include "platform/MainWindow.h"
 
 #include "app/ModePanel.h"
+#include "platform/AccessibleNames.h"
 #include "platform/ColourBox.h"
 #include "ui/ControlNames.h"
 
 #include <QAction>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QStyleHints>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -14,6 +17,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -40,6 +44,10 @@ int px(int twips) { return (twips + MainWindow::kTwipsPerPixel / 2) / MainWindow
 
 MainWindow::MainWindow(Form& form, TimerScheduler& scheduler) : form_(form), scheduler_(scheduler)
 {
+    installColourBoxAccessibility();
+    // A steady caret: a blinking one wakes the program twice a second for as
+    // long as a box has the focus, playing or not.
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
     client_ = new QWidget(this);
     client_->setFixedSize(px(kClientWidth), px(kClientHeight));
     // The design packs 57 x 17 pixel buttons; a small font keeps every caption inside.
@@ -57,6 +65,12 @@ MainWindow::MainWindow(Form& form, TimerScheduler& scheduler) : form_(form), sch
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     form_.addObserver([this](const Control& c, Property p) { mirror(c, p); });
+
+    // Esc stops the strobe at once, as "ColorOff" does, in every layout and
+    // wherever the focus is in the window.
+    auto* stopStrobe = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    stopStrobe->setContext(Qt::WindowShortcut);
+    connect(stopStrobe, &QShortcut::activated, this, [this] { form_.click(ctl::Command23); });
 
     tickTimer_.setSingleShot(true);
     tickTimer_.setTimerType(Qt::PreciseTimer);
@@ -85,8 +99,11 @@ QWidget* MainWindow::createWidget(const Control& c, QWidget* parent)
     case ControlKind::Frame: return new QGroupBox(q(c.caption), parent);
     case ControlKind::CommandButton: return new QPushButton(q(c.caption), parent);
     case ControlKind::TextBox: {
-        if (showsOnlyColour(c.name))
-            return new ColourBox(parent, c.name != ctl::Text4);
+        if (showsOnlyColour(c.name)) {
+            auto* box = new ColourBox(parent, c.name != ctl::Text4);
+            box->setProperty("lamp", c.name != ctl::Text4);
+            return box;
+        }
         auto* edit = new QLineEdit(q(c.text), parent);
         edit->setReadOnly(c.readOnly);
         return edit;
@@ -120,12 +137,36 @@ void MainWindow::buildControls()
         w->setFont(client_->font());
         w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
         w->setToolTip(q(c.tooltip));
+        w->setAccessibleDescription(q(c.tooltip));
         w->setVisible(c.visible);
         applyBackColour(w, c);
         w->raise();
         widgets_[c.name] = w;
         connectControl(c, w);
     }
+    nameControls();
+}
+
+void MainWindow::setLampTest(std::function<bool(const Control&)> lit)
+{
+    lampLit_ = std::move(lit);
+    nameControls();
+}
+
+void MainWindow::nameControls()
+{
+    for (const auto& [name, w] : widgets_)
+        nameControl(form_.control(name), w);
+}
+
+void MainWindow::nameControl(const Control& c, QWidget* w)
+{
+    const bool lit = lampLit_ && lampLit_(c);
+    const std::string name = aurelith::accessibleName(form_, c, lit);
+    if (w->property("lamp").toBool())
+        announceLamp(w, name, lit);
+    else
+        w->setAccessibleName(q(name));
 }
 
 void MainWindow::connectControl(const Control& c, QWidget* w)
@@ -207,6 +248,14 @@ void MainWindow::mirror(const Control& c, Property property)
         mirrorMenu(c, property);
         return;
     }
+    if (c.name == ctl::tmrSleep && property == Property::Caption) {
+        QString title = windowTitle();
+        if (title.endsWith(titleSuffix_))
+            title.chop(titleSuffix_.size());
+        titleSuffix_ = q(c.caption);
+        setWindowTitle(title + titleSuffix_);
+        return;
+    }
     QWidget* w = widget(c.name);
     if (!w)
         return;
@@ -219,13 +268,25 @@ void MainWindow::mirror(const Control& c, Property property)
             button->setText(q(c.caption));
         else if (auto* label = qobject_cast<QLabel*>(w))
             label->setText(q(c.caption));
+        // A frame's or a label's caption names the boxes and lamps beside it.
+        if (c.kind == ControlKind::Frame || c.kind == ControlKind::Label)
+            nameControls();
+        else
+            nameControl(c, w);
         break;
     case Property::Text:
         if (auto* edit = qobject_cast<QLineEdit*>(w); edit && edit->text() != q(c.text))
             edit->setText(q(c.text));
         break;
-    case Property::Tooltip: w->setToolTip(q(c.tooltip)); break;
-    case Property::BackColour: applyBackColour(w, c); break;
+    case Property::Tooltip:
+        w->setToolTip(q(c.tooltip));
+        w->setAccessibleDescription(q(c.tooltip));
+        break;
+    case Property::BackColour:
+        applyBackColour(w, c);
+        if (c.name != ctl::Text4 && w->property("lamp").toBool())
+            nameControl(c, w);
+        break;
     case Property::Visible: w->setVisible(c.visible); break;
     case Property::Enabled: w->setEnabled(c.enabled); break;
     case Property::Value:

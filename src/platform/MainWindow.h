@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -26,6 +27,8 @@ public:
     QAction* action(const std::string& name) const;
     QMenu* menu(const std::string& name) const;
     QWidget* clientArea() const { return client_; }
+    // Which lamps are lit, for the names assistive technology reads.
+    void setLampTest(std::function<bool(const Control&)> lit);
 
     static constexpr int kTwipsPerPixel = 15;
 
@@ -38,6 +41,8 @@ private:
     void mirrorMenu(const Control& c, Property property);
     void applyBackColour(QWidget* w, const Control& c);
     void scheduleNextTick();
+    void nameControls();
+    void nameControl(const Control& c, QWidget* w);
 
     Form& form_;
     TimerScheduler& scheduler_;
@@ -46,6 +51,8 @@ private:
     std::map<std::string, QWidget*> widgets_;
     std::map<std::string, QAction*> actions_;
     std::map<std::string, QMenu*> menus_;
+    std::function<bool(const Control&)> lampLit_;
+    QString titleSuffix_; // what the sleep timer shows after the caption
 };
 
 } // namespace aurelith

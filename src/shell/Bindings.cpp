@@ -9,6 +9,7 @@
 #include "photic/ColourSets.h"
 #include "photic/Strobe.h"
 #include "tools/HelpTexts.h"
+#include "tools/SleepTimer.h"
 #include "tools/ToolLaunchers.h"
 #include "scan/ScanBanks.h"
 #include "scan/Scanner.h"
@@ -38,6 +39,7 @@ void bindHandlers(App& app)
     bindHelpTexts(app);
     bindScanner(app);
     bindScanBanks(app);
+    bindSleepTimer(app);
 }
 
 } // namespace aurelith

@@ -2,6 +2,7 @@
 #include "tools/HelpTexts.h"
 
 #include "core/Version.h"
+#include "photic/FlashWarning.h"
 
 #include "ui/ControlNames.h"
 
@@ -16,17 +17,17 @@ std::vector<HelpText> helpTexts(const App& app)
         // "&Version"
         {ab1, kAppTitle,
          "Version " AURELITH_VERSION
-         " - Aurelith, free software. Please report problems on the project's issue tracker."},
+         " - Aurelith, free software under the GNU General Public License, version 3 or later. It comes with no "
+         "warranty; the licence and the copyright file installed beside the manual say what you may do with it."},
         // "&Sales"
         {ab4, kAppTitle,
-         "Aurelith is free software under the GNU General Public License, version 3 or later; it is not sold. "
-         "Please report problems on the project's issue tracker."},
+         "Aurelith is free software under the GNU General Public License, version 3 or later; it is not sold."},
         // "&Disclaimer"
         {ab2, kAppTitle,
-         "Flashing light can trigger seizures in people with photosensitive epilepsy. Do not use the color strobe if "
-         "you or anyone who can see the screen has epilepsy or has ever had a seizure, and stop at once if you feel "
-         "unwell. Aurelith is not a medical device: it does not diagnose, treat or prevent any condition. Do not use "
-         "it while driving or operating machinery."},
+         std::string(kFlashHazard) +
+             " The first time the strobe would start, a warning says how many times a second it will flash; Esc "
+             "stops it at once. Aurelith is not a medical device: it does not diagnose, treat or prevent any "
+             "condition. Do not use it while driving or operating machinery."},
         // "&Specifications"
         {ab5, kAppTitle,
          "4 Waveforms, 20 Frequency Buttons, 24 Programmable Frequency Buttons (8X3 I.D.), 25 Mode Light indicators "

@@ -175,6 +175,9 @@ inline constexpr std::string_view HScroll1   = "HScroll1";
 inline constexpr std::string_view Timer1 = "Timer1";
 inline constexpr std::string_view Timer2 = "Timer2";
 inline constexpr std::string_view Timer3 = "Timer3";
+// The sleep timer: counts down the minutes, then the fade. Its caption is what
+// the window's title shows after the program's own caption.
+inline constexpr std::string_view tmrSleep = "tmrSleep";
 
 // Menus, left to right
 inline constexpr std::string_view f0   = "f0";
@@ -220,6 +223,7 @@ inline constexpr std::string_view opts6  = "opts6";
 inline constexpr std::string_view opts7  = "opts7";
 inline constexpr std::string_view opts9  = "opts9";
 inline constexpr std::string_view opts10 = "opts10";
+inline constexpr std::string_view optSleep = "optSleep";
 
 // Items of op0 "&Color"
 inline constexpr std::string_view opt15 = "opt15";

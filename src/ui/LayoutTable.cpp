@@ -189,6 +189,7 @@ const ControlDef kLayout[] = {
     {Timer1,       Timer,         "",          0,    0,     0,    0, "", ""},
     {Timer2,       Timer,         "",          0,    0,     0,    0, "", ""},
     {Timer3,       Timer,         "",          0,    0,     0,    0, "", ""},
+    {tmrSleep,     Timer,         "",          0,    0,     0,    0, "", ""},
 
     // Menu bar, left to right, each menu followed by its items in menu order.
     {f0,           Menu,          "",          0,    0,     0,    0, "&Freqs", ""},
@@ -223,6 +224,7 @@ const ControlDef kLayout[] = {
     {opts7,        MenuItem,      opt0,        0,    0,     0,    0, "&Rebuild", ""},
     {opts9,        MenuItem,      opt0,        0,    0,     0,    0, "&RevChan", ""},
     {opts10,       MenuItem,      opt0,        0,    0,     0,    0, "&DxDiag", ""},
+    {optSleep,     MenuItem,      opt0,        0,    0,     0,    0, "S&leep Timer...", ""},
     {op0,          Menu,          "",          0,    0,     0,    0, "&Color", ""},
     {opt15,        MenuItem,      op0,         0,    0,     0,    0, "&Color ON", ""},
     {opt16,        MenuItem,      op0,         0,    0,     0,    0, "&Color OFF", ""},
@@ -312,6 +314,7 @@ const TimerDef kTimers[] = {
     {Timer1, false, 100},
     {Timer2, false, 0},
     {Timer3, true, 0},
+    {tmrSleep, false, 0},
 };
 
 const int kTimerCount = static_cast<int>(std::size(kTimers));

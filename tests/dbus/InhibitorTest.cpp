@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The D-Bus inhibitor against fake ScreenSaver and login1 services on a
 // private bus (see with_private_bus.sh).
+#include "photic/FlashWarning.h"
 #include "platform/DBusSessionInhibitor.h"
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
@@ -157,6 +158,7 @@ private slots:
         ScriptedDialogs dialogs;
         App app(form, sound, dialogs, folder.path().toStdString());
         app.inhibitor = inh.get();
+        app.files.write(kFlashAnswer, {Value(1)}); // the warning answered before
         bindHandlers(app);
         QVERIFY(startUp(app));
         form.click(ctl::Command22); // "ColorOn"

@@ -5,6 +5,7 @@
 // scan round every 40 seconds so the beat stays between 5 and 15 Hz, then
 // presses Exit after the given minutes. Message boxes are answered from a
 // script so that none can stop the run. Usage: soakdriver MINUTES DATA_FOLDER
+#include "photic/FlashWarning.h"
 #include "app/App.h"
 #include "app/DataFileNames.h"
 #include "platform/ClockedWindow.h"
@@ -42,6 +43,7 @@ int main(int argc, char* argv[])
     sound.setPinkNoiseStandIn(dataFile::maskSound(1));
     ScriptedDialogs dialogs;
     App app(form, sound, dialogs, folder);
+    app.files.write(kFlashAnswer, {Value(1)}); // the warning answered before
     bindHandlers(app);
     ClockedWindow clocked(form);
     clocked.serve(app);

@@ -60,6 +60,7 @@ protected:
         putFile("vols", vols + "\r\n");
         putFile("oncol", "255\r\n");
         putFile("offcol", "16711680\r\n");
+        putFile("flashok", "1\r\n"); // said "Flash" to the strobe's warning
     }
     // Started as a returning user whose saved levels ("vols") are these.
     void startAsReturningUser(const std::string& vols)

@@ -73,15 +73,17 @@ TEST_F(ToolsTest, EveryHelpBoxShowsItsTextWithOkOnlyAndChangesNothing)
 {
     const std::vector<Box> boxes = {
         {ab1, "Aurelith",
-         "Version 4.0 - Aurelith, free software. Please report problems on the project's issue tracker."},
+         "Version 4.0 - Aurelith, free software under the GNU General Public License, version 3 or later. It comes "
+         "with no warranty; the licence and the copyright file installed beside the manual say what you may do with "
+         "it."},
         {ab4, "Aurelith",
-         "Aurelith is free software under the GNU General Public License, version 3 or later; it is not sold. "
-         "Please report problems on the project's issue tracker."},
+         "Aurelith is free software under the GNU General Public License, version 3 or later; it is not sold."},
         {ab2, "Aurelith",
          "Flashing light can trigger seizures in people with photosensitive epilepsy. Do not use the color strobe if "
          "you or anyone who can see the screen has epilepsy or has ever had a seizure, and stop at once if you feel "
-         "unwell. Aurelith is not a medical device: it does not diagnose, treat or prevent any condition. Do not use "
-         "it while driving or operating machinery."},
+         "unwell, dizzy or see anything odd. The first time the strobe would start, a warning says how many times a "
+         "second it will flash; Esc stops it at once. Aurelith is not a medical device: it does not diagnose, treat "
+         "or prevent any condition. Do not use it while driving or operating machinery."},
         {ab5, "Aurelith",
          "4 Waveforms, 20 Frequency Buttons, 24 Programmable Frequency Buttons (8X3 I.D.), 25 Mode Light indicators "
          "(titles change with buttons), 12 frequency Sweep (ramp) Buttons with custon limits, 106 Functions, 2X and "

@@ -2,6 +2,7 @@
 // on a real X server while a forked sampler reads one pixel of the flash surface
 // from the server about every millisecond. Prints what it saw; fails when the
 // median phase is not 100 ms +- 3 or the flashes in 10 s are not 50 +- 1.
+#include "photic/FlashWarning.h"
 #include "app/App.h"
 #include "platform/ClockedWindow.h"
 #include "platform/QtDialogs.h"
@@ -128,6 +129,7 @@ int main(int argc, char* argv[])
     MixerSoundSystem sound; // offline: this test looks, it does not listen
     QtDialogs dialogs;
     App app(form, sound, dialogs, folder);
+    app.files.write(kFlashAnswer, {Value(1)}); // the warning answered before
     bindHandlers(app);
     ClockedWindow clocked(form);
     MainWindow& window = clocked.window();

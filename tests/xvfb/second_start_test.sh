@@ -48,6 +48,15 @@ status=$(run_second second)
 for _ in $(seq 40); do grep -q "second start asked" "$WORK/first.log" && break; sleep 0.05; done
 grep -q "second start asked" "$WORK/first.log" || fail "the first copy was not asked to show its window"
 kill -0 $first 2>/dev/null || fail "the first copy ended"
+# The socket and the lock live in the runtime folder; the data folder holds
+# only the user's files: after a first run the two tone files and exactly the
+# 39 data files it writes.
+socket=$(grep -o "listening on .*" "$WORK/first.log" | sed 's/listening on "\(.*\)"/\1/')
+case "$socket" in "$XDG_RUNTIME_DIR"/*) ;; *) fail "the socket $socket is not in \$XDG_RUNTIME_DIR" ;; esac
+runtime=$(find "$FOLDER" -mindepth 1 \( -type s -o -name '*lock*' \) | head -3)
+[ -z "$runtime" ] || fail "runtime files in the data folder: $runtime"
+files=$(find "$FOLDER" -mindepth 1 ! -name freq1.wav ! -name freq2.wav | wc -l)
+[ "$files" -eq 39 ] || { fail "the data folder holds $files entries after a first run, not 39 besides the tone files"; ls -a "$FOLDER" | tr "\n" " "; }
 kill -TERM $first; wait $first
 
 # 2. A copy killed outright leaves its socket: the next start runs all the same.

@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/MprisService.h"
+
+#include "app/ModePanel.h"
+#include "core/Value.h"
+#include "tone/ChannelText.h"
+#include "ui/ControlNames.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QGuiApplication>
+#include <unistd.h>
+
+namespace aurelith {
+
+namespace {
+constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
+// One session, always the same track.
+constexpr const char* kTrackId = "/io/github/aurelith/Aurelith/session";
+
+QString shown(const std::string& text) { return QString::fromStdString(formatNumber(channelValue(text))); }
+} // namespace
+
+QString MprisRootAdaptor::identity() const { return QStringLiteral("Aurelith"); }
+QString MprisRootAdaptor::desktopEntry() const { return QGuiApplication::desktopFileName(); }
+
+MprisService::MprisService(App& app, std::function<void()> raise, QDBusConnection bus)
+    : app_(app), raise_(std::move(raise)), bus_(std::move(bus))
+{
+    new MprisRootAdaptor(this);
+    new MprisPlayerAdaptor(this);
+    lastStatus_ = playbackStatus();
+    lastMetadata_ = metadata();
+    app_.form.addObserver([this, alive = std::weak_ptr<bool>(alive_)](const Control& c, Property p) {
+        if (!alive.expired())
+            changed(c, p);
+    });
+    if (!bus_.isConnected() || !bus_.registerObject(kObjectPath, this, QDBusConnection::ExportAdaptors))
+        return;
+    // A second copy (another data folder) takes an instance name, as MPRIS allows.
+    for (const QString& name : {QString(kServiceName), QString("%1.instance%2").arg(kServiceName).arg(::getpid())})
+        if (bus_.registerService(name)) {
+            serviceName_ = name;
+            return;
+        }
+    bus_.unregisterObject(kObjectPath);
+}
+
+MprisService::~MprisService()
+{
+    if (!serviceName_.isEmpty()) {
+        bus_.unregisterService(serviceName_);
+        bus_.unregisterObject(kObjectPath);
+    }
+}
+
+QString MprisService::playbackStatus() const
+{
+    const auto on = app_.state.lampOnColour.colour();
+    const bool playing = on && app_.form.backColour(modePanel::kSoundLamp) == on;
+    return playing ? QStringLiteral("Playing") : QStringLiteral("Stopped");
+}
+
+QString MprisService::title() const
+{
+    const Form& form = app_.form;
+    return QString("%1 / %2 Hz, %3 Hz beat")
+        .arg(shown(form.text(ctl::txtSetFreq1)), shown(form.text(ctl::txtsetfreq2)),
+             QString::fromStdString(formatNumber(beatOf(form))));
+}
+
+QVariantMap MprisService::metadata() const
+{
+    return {{"mpris:trackid", QVariant::fromValue(QDBusObjectPath(kTrackId))}, {"xesam:title", title()}};
+}
+
+// A call that arrives while a box is open waits for nobody: the box's handler
+// is still on the stack, so the call is dropped rather than run inside it.
+void MprisService::play()
+{
+    if (!app_.form.inModal())
+        app_.form.click(ctl::cmdGenerate); // "Start"
+}
+
+void MprisService::stop()
+{
+    if (!app_.form.inModal())
+        app_.form.click(ctl::cmdStop); // "Stop"
+}
+
+void MprisService::playPause() { playbackStatus() == QLatin1String("Playing") ? stop() : play(); }
+
+void MprisService::raise()
+{
+    if (raise_)
+        raise_();
+}
+
+void MprisService::changed(const Control& c, Property property)
+{
+    QVariantMap properties;
+    if (property == Property::BackColour && c.name == modePanel::kSoundLamp) {
+        if (const QString status = playbackStatus(); status != lastStatus_) {
+            lastStatus_ = status;
+            properties["PlaybackStatus"] = status;
+        }
+    } else if (property == Property::Text && (c.name == ctl::txtSetFreq1 || c.name == ctl::txtsetfreq2)) {
+        if (const QVariantMap now = metadata(); now != lastMetadata_) {
+            lastMetadata_ = now;
+            properties["Metadata"] = now;
+        }
+    }
+    if (!properties.isEmpty())
+        announce(properties);
+}
+
+void MprisService::announce(const QVariantMap& properties)
+{
+    if (serviceName_.isEmpty())
+        return;
+    QDBusMessage signal = QDBusMessage::createSignal(kObjectPath, "org.freedesktop.DBus.Properties",
+                                                     "PropertiesChanged");
+    signal << QString(kPlayerInterface) << properties << QStringList();
+    bus_.send(signal);
+}
+
+} // namespace aurelith

@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/App.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusObjectPath>
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+
+namespace aurelith {
+
+// Media keys and the desktop's sound menu: the MPRIS Root and Player
+// interfaces on the session bus. Play is "Start", Pause and Stop are "Stop";
+// the status follows the sound lamp, the title the two channel boxes. There is
+// one endless session, so nothing skips or seeks.
+class MprisService : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
+    static constexpr const char* kServiceName = "org.mpris.MediaPlayer2.aurelith";
+
+    MprisService(App& app, std::function<void()> raise, QDBusConnection bus = QDBusConnection::sessionBus());
+    ~MprisService() override;
+
+    // The bus name taken, empty when there is no bus.
+    QString serviceName() const { return serviceName_; }
+
+    QString playbackStatus() const;
+    QVariantMap metadata() const;
+    QString title() const;
+
+    void play();
+    void stop();
+    void playPause();
+    void raise();
+
+private:
+    void changed(const Control& c, Property property);
+    void announce(const QVariantMap& properties);
+
+    App& app_;
+    std::function<void()> raise_;
+    QDBusConnection bus_;
+    QString serviceName_;
+    QString lastStatus_;
+    QVariantMap lastMetadata_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+class MprisRootAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+    Q_PROPERTY(bool CanQuit READ canQuit)
+    Q_PROPERTY(bool CanRaise READ canRaise)
+    Q_PROPERTY(bool HasTrackList READ hasTrackList)
+    Q_PROPERTY(QString Identity READ identity)
+    Q_PROPERTY(QString DesktopEntry READ desktopEntry)
+    Q_PROPERTY(QStringList SupportedUriSchemes READ none)
+    Q_PROPERTY(QStringList SupportedMimeTypes READ none)
+
+public:
+    explicit MprisRootAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
+
+    bool canQuit() const { return false; }
+    bool canRaise() const { return true; }
+    bool hasTrackList() const { return false; }
+    QString identity() const;
+    QString desktopEntry() const;
+    QStringList none() const { return {}; }
+
+public slots:
+    void Raise() { service_->raise(); }
+    void Quit() {} // CanQuit is false: the window's own close saves the settings
+
+private:
+    MprisService* service_;
+};
+
+class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+    Q_PROPERTY(double Rate READ one)
+    Q_PROPERTY(double MinimumRate READ one)
+    Q_PROPERTY(double MaximumRate READ one)
+    Q_PROPERTY(QVariantMap Metadata READ metadata)
+    Q_PROPERTY(double Volume READ one)
+    Q_PROPERTY(qlonglong Position READ position)
+    Q_PROPERTY(bool CanGoNext READ no)
+    Q_PROPERTY(bool CanGoPrevious READ no)
+    Q_PROPERTY(bool CanPlay READ yes)
+    Q_PROPERTY(bool CanPause READ yes)
+    Q_PROPERTY(bool CanSeek READ no)
+    Q_PROPERTY(bool CanControl READ yes)
+
+public:
+    explicit MprisPlayerAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
+
+    QString playbackStatus() const { return service_->playbackStatus(); }
+    QVariantMap metadata() const { return service_->metadata(); }
+    double one() const { return 1.0; }
+    qlonglong position() const { return 0; }
+    bool yes() const { return true; }
+    bool no() const { return false; }
+
+public slots:
+    void Play() { service_->play(); }
+    void Pause() { service_->stop(); }
+    void Stop() { service_->stop(); }
+    void PlayPause() { service_->playPause(); }
+    void Next() {}
+    void Previous() {}
+    void Seek(qlonglong) {}
+    void SetPosition(const QDBusObjectPath&, qlonglong) {}
+    void OpenUri(const QString&) {}
+
+signals:
+    void Seeked(qlonglong position);
+
+private:
+    MprisService* service_;
+};
+
+} // namespace aurelith

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Media keys and the sound menu: the MPRIS service of the whole program below
+// the window, called by a separate client on a private bus (with_private_bus.sh).
+#include "platform/MprisService.h"
+#include "shell/Bindings.h"
+#include "shell/Startup.h"
+#include "sound/MixerSoundSystem.h"
+#include "support/ScriptedDialogs.h"
+#include "ui/ControlNames.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace aurelith;
+
+class MprisTest : public QObject {
+    Q_OBJECT
+
+    QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "mpris-client");
+    QTemporaryDir folder;
+    Form form;
+    MixerSoundSystem sound; // offline
+    ScriptedDialogs dialogs;
+    std::unique_ptr<App> app;
+    std::unique_ptr<MprisService> service;
+    int raised = 0;
+
+    // The service answers on this thread, so the client waits without blocking it.
+    QDBusMessage call(const QString& interface, const QString& method, const QVariantList& args = {})
+    {
+        QDBusMessage m = QDBusMessage::createMethodCall(MprisService::kServiceName, MprisService::kObjectPath,
+                                                        interface, method);
+        m.setArguments(args);
+        QDBusPendingCall pending = client.asyncCall(m);
+        QElapsedTimer t;
+        t.start();
+        while (!pending.isFinished() && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return pending.reply();
+    }
+    void player(const QString& method) { call("org.mpris.MediaPlayer2.Player", method); }
+    QVariant property(const QString& name, const QString& interface = "org.mpris.MediaPlayer2.Player")
+    {
+        const QDBusMessage reply = call("org.freedesktop.DBus.Properties", "Get", {interface, name});
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
+    }
+    QString status() { return property("PlaybackStatus").toString(); }
+    QString title() { return qdbus_cast<QVariantMap>(property("Metadata")).value("xesam:title").toString(); }
+
+public:
+    std::vector<QVariantMap> announced;
+
+public slots:
+    void propertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList&)
+    {
+        if (interface == "org.mpris.MediaPlayer2.Player")
+            announced.push_back(changed);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(client.isConnected(), "run through with_private_bus.sh");
+        app = std::make_unique<App>(form, sound, dialogs, folder.path().toStdString());
+        bindHandlers(*app);
+        QVERIFY(startUp(*app));
+        service = std::make_unique<MprisService>(*app, [this] { ++raised; });
+        QCOMPARE(service->serviceName(), QString(MprisService::kServiceName));
+        QVERIFY(client.connect(MprisService::kServiceName, MprisService::kObjectPath, "org.freedesktop.DBus.Properties",
+                               "PropertiesChanged", this, SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
+    }
+
+    void methodsStartAndStopAndTheStatusFollowsTheLamp()
+    {
+        QCOMPARE(status(), QString("Stopped"));
+        player("Play");
+        QCOMPARE(status(), QString("Playing"));
+        QVERIFY(form.backColour(ctl::Text14) == app->state.lampOnColour.colour());
+        player("PlayPause");
+        QCOMPARE(status(), QString("Stopped"));
+        player("PlayPause");
+        QCOMPARE(status(), QString("Playing"));
+        player("Pause");
+        QCOMPARE(status(), QString("Stopped"));
+        player("Play");
+        player("Stop");
+        QCOMPARE(status(), QString("Stopped"));
+        // The window's own buttons are announced as well.
+        announced.clear();
+        form.click(ctl::cmdGenerate);
+        QTRY_VERIFY(!announced.empty());
+        QCOMPARE(announced.back().value("PlaybackStatus").toString(), QString("Playing"));
+        form.click(ctl::cmdStop);
+        QTRY_COMPARE(announced.back().value("PlaybackStatus").toString(), QString("Stopped"));
+        QVERIFY(dialogs.shown.empty());
+    }
+
+    void titleNamesThePairAndTheBeatAndIsAnnounced()
+    {
+        announced.clear();
+        form.setText(ctl::txtSetFreq1, "135");
+        form.setText(ctl::txtsetfreq2, "145");
+        QCOMPARE(title(), QString("135 / 145 Hz, 10 Hz beat"));
+        QTRY_VERIFY(!announced.empty());
+        const QVariantMap metadata = qdbus_cast<QVariantMap>(announced.back().value("Metadata"));
+        QCOMPARE(metadata.value("xesam:title").toString(), title());
+        QVERIFY(!property("Metadata").isNull());
+        QVERIFY(qdbus_cast<QVariantMap>(property("Metadata")).contains("mpris:trackid"));
+    }
+
+    void raisesAndNeverSkipsOrSeeks()
+    {
+        call("org.mpris.MediaPlayer2", "Raise");
+        QCOMPARE(raised, 1);
+        QCOMPARE(property("CanRaise", "org.mpris.MediaPlayer2").toBool(), true);
+        for (const char* name : {"CanGoNext", "CanGoPrevious", "CanSeek"})
+            QCOMPARE(property(name).toBool(), false);
+        QCOMPARE(property("CanPlay").toBool(), true);
+    }
+};
+
+QTEST_GUILESS_MAIN(MprisTest)
+#include "MprisTest.moc"

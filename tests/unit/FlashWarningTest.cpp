@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The warning before the strobe first flashes in a folder.
+#include "support/AppFixture.h"
+
+#include "photic/FlashWarning.h"
+#include "photic/Strobe.h"
+#include "ui/TimerScheduler.h"
+
+namespace aurelith::test {
+namespace {
+
+using namespace ctl;
+
+class FlashWarningTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(start());
+        setPair("159", "165");
+        form.addObserver([this](const Control& c, Property p) {
+            if (c.name == Text4 && p == Property::BackColour)
+                ++paints;
+        });
+    }
+    bool flashing() const { return form.timerEnabled(Timer1) || form.timerEnabled(Timer2); }
+    std::vector<ScriptedDialogs::Shown> warnings() const
+    {
+        std::vector<ScriptedDialogs::Shown> found;
+        for (const auto& s : dialogs.shown)
+            if (s.kind == "confirm" && s.text.find("Esc") != std::string::npos)
+                found.push_back(s);
+        return found;
+    }
+    void runFor(std::int64_t ms)
+    {
+        for (const std::int64_t end = now + ms; now < end;) {
+            ++now;
+            scheduler.advance();
+        }
+    }
+
+    int paints = 0;
+    std::int64_t now = 0;
+    TimerScheduler scheduler{form, [this] { return now; }};
+};
+
+// "ColorOn", and "&Color ON" in both menus: Cancel (the default) leaves it off.
+TEST_F(FlashWarningTest, EveryWayOnAsksFirstAndCancelLeavesTheStrobeOff)
+{
+    for (const auto on : {Command22, opt15, opts3}) {
+        SCOPED_TRACE(on);
+        dialogs.shown.clear();
+        const int paintsBefore = paints;
+        click(on);
+        ASSERT_EQ(warnings().size(), 1u);
+        // The real figure: what the Freq box shows for this beat.
+        EXPECT_NE(warnings()[0].text.find(" " + text(Text5) + " times a second"), std::string::npos);
+        EXPECT_FALSE(flashing());
+        EXPECT_FALSE(strobeRunning(app));
+        EXPECT_EQ(lamp(Text15), *app.state.lampOffColour.colour());
+        runFor(1000);
+        EXPECT_EQ(paints, paintsBefore);
+        EXPECT_FALSE(exists(kFlashAnswer));
+    }
+}
+
+TEST_F(FlashWarningTest, FlashIsRememberedInTheFolderAndARetuneNeverAsks)
+{
+    dialogs.answerConfirm(true);
+    click(Command22);
+    EXPECT_EQ(warnings().size(), 1u);
+    EXPECT_TRUE(flashing());
+    EXPECT_EQ(lamp(Text15), *app.state.lampOnColour.colour());
+    // Stored as every one-number record is.
+    EXPECT_EQ(file(kFlashAnswer), file("fctl"));
+    click(f9); // a band preset retunes the running strobe
+    click(Command23);
+    click(Command22);
+    EXPECT_TRUE(flashing());
+    EXPECT_EQ(warnings().size(), 1u);
+
+    // The next start in the same folder does not ask again.
+    Form otherForm;
+    ScriptedDialogs otherDialogs;
+    RecordingSoundSystem otherSound;
+    App other(otherForm, otherSound, otherDialogs, folder.path);
+    bindHandlers(other);
+    ASSERT_TRUE(startUp(other));
+    otherForm.click(Command22);
+    EXPECT_TRUE(otherDialogs.shown.empty());
+    EXPECT_TRUE(otherForm.timerEnabled(Timer1));
+}
+
+} // namespace
+} // namespace aurelith::test

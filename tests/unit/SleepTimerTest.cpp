@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// "Sleep Timer..." on the virtual clock, heard through the offline mixer.
+#include "support/AppFixture.h"
+#include "support/AudioAnalysis.h"
+#include "tools/SleepTimer.h"
+#include "ui/TimerScheduler.h"
+
+#include <cmath>
+#include <string>
+
+using namespace aurelith;
+using namespace aurelith::test;
+using namespace aurelith::ctl;
+
+namespace {
+
+class SleepTimerTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        startAsReturningUser("-3000,0,0,200");
+        click(cmdGenerate); // "Start"
+        ASSERT_FALSE(playing().empty());
+    }
+    void ask(const std::string& minutes)
+    {
+        dialogs.answerInput(minutes);
+        click(optSleep);
+    }
+    // Runs the timers up to `ms` from now; hears what plays meanwhile, when asked.
+    void runFor(std::int64_t ms, std::vector<float>* heard = nullptr)
+    {
+        const std::int64_t end = now + ms;
+        for (auto due = scheduler.nextDue(); due && *due <= end; due = scheduler.nextDue()) {
+            hear(*due, heard);
+            scheduler.advance();
+        }
+        hear(end, heard);
+    }
+    void hear(std::int64_t until, std::vector<float>* heard)
+    {
+        if (heard && until > now) {
+            const auto block = sound.render(static_cast<double>(until - now) / 1000);
+            heard->insert(heard->end(), block.begin(), block.end());
+        }
+        now = std::max(now, until);
+    }
+    const std::string& left() const { return form.caption(tmrSleep); }
+
+    std::int64_t now = 0;
+    TimerScheduler scheduler{form, [this] { return now; }};
+};
+
+TEST_F(SleepTimerTest, CountsDownInWholeMinutesThenFadesToSilenceAndStops)
+{
+    ask("2");
+    EXPECT_NE(left().find('2'), std::string::npos);
+    runFor(60000);
+    EXPECT_NE(left().find('1'), std::string::npos);
+    EXPECT_FALSE(playing().empty());
+
+    std::vector<float> heard;
+    runFor(60000 + kSleepFadeMs + 1000, &heard);
+    const auto mono = channel(heard, 0);
+    const std::size_t second = RecordingSoundSystem::kRate;
+    // The last second before the fade, then each second of the fade, falling.
+    const std::size_t fadeStart = mono.size() - (kSleepFadeMs / 1000 + 1) * second;
+    double previous = rmsDb({mono.begin() + fadeStart - second, mono.begin() + fadeStart});
+    const double before = previous;
+    for (int s = 0; s < kSleepFadeMs / 1000; ++s) {
+        const auto from = mono.begin() + fadeStart + s * second;
+        const double level = rmsDb({from, from + second});
+        EXPECT_LE(level, previous + 0.01) << "second " << s;
+        previous = level;
+    }
+    EXPECT_LT(previous, before - 20);
+    // Then "Stop" applies: nothing plays, the lamp is out, the timer is gone.
+    EXPECT_TRUE(playing().empty());
+    EXPECT_EQ(lamp(Text14), *app.state.lampOffColour.colour());
+    EXPECT_FALSE(form.timerEnabled(tmrSleep));
+    EXPECT_TRUE(left().empty());
+    const auto after = sound.render(0.5);
+    EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](float x) { return x == 0; }));
+}
+
+TEST_F(SleepTimerTest, ANewTimerReplacesTheOldAndStopOrZeroCancels)
+{
+    ask("10");
+    ask("1");
+    EXPECT_NE(left().find('1'), std::string::npos);
+    runFor(60000 + kSleepFadeMs);
+    EXPECT_TRUE(playing().empty());
+
+    click(cmdGenerate);
+    ask("5");
+    click(cmdStop);
+    EXPECT_FALSE(form.timerEnabled(tmrSleep));
+    EXPECT_TRUE(left().empty());
+
+    click(cmdGenerate);
+    ask("5");
+    ask("0");
+    EXPECT_TRUE(left().empty());
+    for (const char* wrong : {"721", "-1", "soon"}) {
+        ask("3");
+        ask(wrong);
+        EXPECT_NE(left().find('3'), std::string::npos) << wrong;
+    }
+    EXPECT_EQ(dialogs.messages().size(), 3u);
+    runFor(10 * 60000);
+    EXPECT_TRUE(playing().empty());
+    EXPECT_TRUE(dialogs.messages().size() == 3u);
+}
+
+} // namespace
