@@ -83,6 +83,8 @@ void restoreDesignGeometry(Form& form, std::string_view name)
 
 } // namespace
 
+double flashPhaseMs(double beatHz, double ratioK) { return ratioK / beatHz * 0.5; }
+
 bool strobeRunning(const App& app) { return app.state.strobeOn.isNumber() && app.state.strobeOn.number() == 1.0; }
 
 void ColorOn(App& app, bool paintLamp)
@@ -100,7 +102,7 @@ void ColorOn(App& app, bool paintLamp)
                             : kRatios[0];
     // A zero beat has no phase: the timers and durationMs keep what they had.
     if (s.beatFreq != 0) {
-        const double phase = ratio.k / s.beatFreq * 0.5;
+        const double phase = flashPhaseMs(s.beatFreq, ratio.k);
         s.durationMs = std::floor(phase);
         // A negative phase (a negative beat) is shown but never given to the timers,
         // nor one too long for them.
