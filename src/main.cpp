@@ -4,7 +4,7 @@
 #include "app/DataFolder.h"
 #include "shell/Startup.h"
 #include "platform/DBusSessionInhibitor.h"
-#include "platform/SdlAudioOutput.h"
+#include "platform/DefaultAudioOutput.h"
 #include "platform/ClockedWindow.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtLauncher.h"
@@ -112,7 +112,7 @@ void raiseOnRequest(SingleInstance& instance, MainWindow& window)
 int runProgram(const std::filesystem::path& folder, SingleInstance& instance, const std::string& folderNotice)
 {
     Form form;
-    SdlAudioOutput output;
+    DefaultAudioOutput output;
     MixerSoundSystem sound(&output);
     sound.setPinkNoiseStandIn(dataFile::maskSound(1));
     QtDialogs dialogs;

@@ -80,6 +80,7 @@ void SdlAudioOutput::resetCounters()
     gaps_ = 0;
     silentFrames_ = 0;
     callbacks_ = 0;
+    timing_.clear();
 }
 
 std::string SdlAudioOutput::explainFailure(const std::string& driver, bool driverChosenByUser,
@@ -185,6 +186,9 @@ void SdlAudioOutput::callback(void* userdata, std::uint8_t* stream, int bytes)
     self->mixer_->render(out, frames);
 
     const std::int64_t now = monotonicNs();
+    const std::int64_t latencyFrames = 2LL * self->periodFrames_;
+    self->timing_.publish({now, static_cast<double>(self->mixer_->framesRendered() - latencyFrames),
+                           latencyFrames * 1000000000LL / self->rate_, true});
     const std::int64_t gap = now - self->lastCallbackNs_.exchange(now, std::memory_order_relaxed);
     if (self->callbacks_ < kSettlingCallbacks)
         ++self->callbacks_;

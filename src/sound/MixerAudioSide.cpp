@@ -46,6 +46,7 @@ void Mixer::AudioSide::render(float* interleavedStereo, int frames, int deviceRa
             release(i);
     }
     limiter_.process(interleavedStereo, frames);
+    rendered_.store(rendered_.load(std::memory_order_relaxed) + frames, std::memory_order_release);
 }
 
 void Mixer::AudioSide::applyCommands()
