@@ -5,46 +5,6 @@
 
 namespace aurelith {
 
-// Sequentially consistent throughout: an odd count marks a write in progress,
-// and a reader that saw the same even count before and after read one whole
-// snapshot (no fences, which ThreadSanitizer cannot follow).
-void TimingSnapshot::publish(const OutputTiming& t)
-{
-    const std::uint64_t s = sequence_.load(std::memory_order_relaxed);
-    sequence_.store(s + 1);
-    monotonicNs_.store(t.monotonicNs);
-    heardFrame_.store(t.heardFrame);
-    latencyNs_.store(t.latencyNs);
-    estimated_.store(t.estimated);
-    valid_.store(true);
-    sequence_.store(s + 2);
-}
-
-bool TimingSnapshot::read(OutputTiming& t) const
-{
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::uint64_t before = sequence_.load();
-        if (before & 1)
-            continue;
-        const bool valid = valid_.load();
-        OutputTiming r{monotonicNs_.load(), heardFrame_.load(), latencyNs_.load(), estimated_.load()};
-        if (sequence_.load() != before)
-            continue;
-        if (valid)
-            t = r;
-        return valid;
-    }
-    return false;
-}
-
-void TimingSnapshot::clear()
-{
-    const std::uint64_t s = sequence_.load(std::memory_order_relaxed);
-    sequence_.store(s + 1);
-    valid_.store(false);
-    sequence_.store(s + 2);
-}
-
 HeardClock::HeardClock(int nominalRate) : nominalRate_(nominalRate), rate_(nominalRate) {}
 
 void HeardClock::reset()

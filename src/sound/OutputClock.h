@@ -17,22 +17,77 @@ struct OutputTiming {
     bool estimated = false;     // guessed from the buffer size: no server timing
 };
 
-// The output's thread publishes, the window's thread reads. A sequence lock
-// over atomics: the writer never waits and a reader never sees a torn
-// snapshot (it tries again, or gives up after a few tries).
-class TimingSnapshot {
+// One thread publishes N numbers together, any other reads them. A sequence
+// lock over atomics: the writer never waits and a reader never sees a torn
+// set (it tries again, or gives up after a few tries).
+template <int N>
+class SeqSnapshot {
 public:
-    void publish(const OutputTiming& t);
-    bool read(OutputTiming& t) const; // false before the first publish
-    void clear();
+    using Values = std::array<double, N>;
+    // Sequentially consistent throughout: an odd count marks a write in
+    // progress, and a reader that saw the same even count before and after
+    // read one whole set (no fences, which ThreadSanitizer cannot follow).
+    void publish(const Values& v)
+    {
+        const std::uint64_t s = sequence_.load(std::memory_order_relaxed);
+        sequence_.store(s + 1);
+        for (int i = 0; i < N; ++i)
+            values_[i].store(v[i]);
+        valid_.store(true);
+        sequence_.store(s + 2);
+    }
+    bool read(Values& v) const // false before the first publish or after clear
+    {
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const std::uint64_t before = sequence_.load();
+            if (before & 1)
+                continue;
+            const bool valid = valid_.load();
+            Values r;
+            for (int i = 0; i < N; ++i)
+                r[i] = values_[i].load();
+            if (sequence_.load() != before)
+                continue;
+            if (valid)
+                v = r;
+            return valid;
+        }
+        return false;
+    }
+    void clear()
+    {
+        const std::uint64_t s = sequence_.load(std::memory_order_relaxed);
+        sequence_.store(s + 1);
+        valid_.store(false);
+        sequence_.store(s + 2);
+    }
 
 private:
     std::atomic<std::uint64_t> sequence_{0};
     std::atomic<bool> valid_{false};
-    std::atomic<std::int64_t> monotonicNs_{0};
-    std::atomic<double> heardFrame_{0};
-    std::atomic<std::int64_t> latencyNs_{0};
-    std::atomic<bool> estimated_{false};
+    std::array<std::atomic<double>, N> values_{};
+};
+
+// The output's thread publishes its timing, the window's thread reads it.
+class TimingSnapshot {
+public:
+    void publish(const OutputTiming& t)
+    {
+        values_.publish({static_cast<double>(t.monotonicNs), t.heardFrame, static_cast<double>(t.latencyNs),
+                         t.estimated ? 1.0 : 0.0});
+    }
+    bool read(OutputTiming& t) const
+    {
+        SeqSnapshot<4>::Values v;
+        if (!values_.read(v))
+            return false;
+        t = {static_cast<std::int64_t>(v[0]), v[1], static_cast<std::int64_t>(v[2]), v[3] != 0};
+        return true;
+    }
+    void clear() { values_.clear(); }
+
+private:
+    SeqSnapshot<4> values_;
 };
 
 // The window's thread's view of the output's clock: a least-squares line

@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/Mixer.h"
+#include "sound/MixerSoundSystem.h"
 #include "sound/OutputClock.h"
 #include "support/FakeOutputClock.h"
+#include "support/SoundFile.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <numbers>
 #include <thread>
+#include <vector>
 
 namespace aurelith {
 namespace {
@@ -96,6 +102,79 @@ TEST(SoundClockTest, MixerCountsEveryFrameRendered)
     for (const int frames : {512, 1, 700, 441})
         mixer.render(out.data(), frames);
     EXPECT_EQ(mixer.framesRendered(), 512 + 1 + 700 + 441);
+}
+
+// A device on virtual time whose timing is the fake clock's; the test is its
+// audio thread and renders by hand.
+class FakeOutput : public AudioOutput {
+public:
+    FakeOutput(FakeOutputClock& device, const std::int64_t& nowNs) : device_(device), nowNs_(nowNs) {}
+    bool open(Mixer& mixer, int& deviceRate, std::string&) override
+    {
+        mixer_ = &mixer;
+        deviceRate = device_.nominalRate;
+        mixer.attachAudioThread(deviceRate);
+        return true;
+    }
+    void close() override { mixer_->detachAudioThread(); }
+    bool timing(OutputTiming& t) const override
+    {
+        t = device_.at(nowNs_);
+        return true;
+    }
+
+private:
+    FakeOutputClock& device_;
+    const std::int64_t& nowNs_;
+    Mixer* mixer_ = nullptr;
+};
+
+// The whole way from the mixer's voices through the output's clock: for an
+// hour of a device 200 ppm off, 250 ms behind, the in-phase moments the
+// sound system names are those the ears get.
+TEST(SoundClockTest, NamesTheInPhaseMomentsAsHeard)
+{
+    test::TempFolder folder;
+    std::vector<float> cycle(100);
+    for (std::size_t i = 0; i < cycle.size(); ++i)
+        cycle[i] = static_cast<float>(std::sin(2 * std::numbers::pi * static_cast<double>(i) / cycle.size()));
+    for (const char* name : {"left.wav", "right.wav"})
+        ASSERT_TRUE(
+            test::writeSoundFile((folder.path / name).string(), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, cycle));
+    for (const double ppm : {200.0, -200.0}) {
+        FakeOutputClock device;
+        device.ppm = ppm;
+        std::int64_t nowNs = static_cast<std::int64_t>(device.startNs - 250e6);
+        FakeOutput output(device, nowNs);
+        MixerSoundSystem sound(&output);
+        sound.setMonotonicClock([&nowNs] { return nowNs; });
+        std::string error;
+        ASSERT_TRUE(sound.createDevice(error));
+        auto left = sound.openBuffer((folder.path / "left.wav").string());
+        auto right = sound.openBuffer((folder.path / "right.wav").string());
+        left->setFrequency(135.0 * 100);
+        right->setFrequency(145.0 * 100);
+        left->play(true);
+        right->play(true);
+        EXPECT_FALSE(sound.heardBeat(*left, *right)) << "not yet sounding";
+        std::array<float, 2 * 512> block{};
+        sound.render(block.data(), 512); // both begin at frame 0, in phase
+        double worstMs = 0;
+        for (double s = 0; s < 3600; s += 0.1) {
+            nowNs = static_cast<std::int64_t>(device.startNs + s * 1e9);
+            const auto beat = sound.heardBeat(*left, *right);
+            ASSERT_TRUE(beat);
+            if (s < 2)
+                continue; // the fit settles
+            ASSERT_NEAR(beat->periodMs, 100 / (1 + ppm * 1e-6), 0.005);
+            // In phase every 4410 frames of the mixer, then through the limiter.
+            const double heardNs = static_cast<double>(nowNs) + beat->nextInPhaseMs * 1e6;
+            const double frame = (heardNs - device.startNs) * 1e-9 * device.rate() - sound.latencyFrames();
+            worstMs = std::max(worstMs, std::abs(std::remainder(frame, 4410.0)) / device.rate() * 1e3);
+        }
+        EXPECT_LT(worstMs, 1.0) << ppm << " ppm";
+        sound.releaseDevice();
+    }
 }
 
 } // namespace
