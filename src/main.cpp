@@ -32,6 +32,7 @@ using namespace aurelith;
 namespace {
 
 Q_LOGGING_CATEGORY(lcStartup, "aurelith.startup", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcAudioClock, "aurelith.audio", QtWarningMsg)
 
 // Notes when the window first paints, in wall-clock time, so that start-up can
 // be timed from outside from the moment the program was launched.
@@ -146,7 +147,15 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
         return 1;
     // A lost or idle output is closed here and opened again by the next start.
     QTimer outputCheck;
-    QObject::connect(&outputCheck, &QTimer::timeout, [&sound] { sound.checkOutput(); });
+    QObject::connect(&outputCheck, &QTimer::timeout, [&sound, checks = 0]() mutable {
+        // The output's clock as the strobe follows it, every ten seconds.
+        const HeardClock& clock = sound.heardClock();
+        if (++checks % 10 == 0 && clock.valid())
+            qCInfo(lcAudioClock).nospace()
+                << "heard clock: latency " << clock.latencyNs() / 1e6 << " ms, rate " << clock.ppm()
+                << " ppm against the monotonic clock, " << clock.jumps() << " re-anchoring(s)";
+        sound.checkOutput();
+    });
     outputCheck.start(1000);
     return QApplication::exec();
 }
