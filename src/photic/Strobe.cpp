@@ -98,10 +98,12 @@ struct BeatFollower {
 // keep their drift-free grid.
 void followBeat(App& app, BeatFollower& follower)
 {
-    const bool takeUp = std::exchange(follower.takeUp, false);
+    // A restart is taken up at the first boundary with a beat to take up: the
+    // new tones may not have sounded yet at the first one.
     const std::optional<HeardBeat> beat = heardBeat(app);
     if (!beat)
         return;
+    const bool takeUp = std::exchange(follower.takeUp, false);
     const Control& stim = app.form.control(Timer1);
     const double cycle = stim.period;
     const double phase = cycle / 2;
