@@ -4,6 +4,7 @@
 
 #include "photic/Strobe.h"
 #include "ports/HeardBeat.h"
+#include "tone/Playback.h"
 #include "ui/TimerScheduler.h"
 
 #include <cmath>
@@ -27,7 +28,10 @@ public:
     std::optional<HeardBeat> heardBeat(const SoundBuffer&, const SoundBuffer&) override
     {
         const std::optional<double> period = periodFrames();
-        if (!tells || !period)
+        // New tones answer only once they have sounded: not at the first ask.
+        const bool fresh = quietWhenNew && period != lastPeriod_;
+        lastPeriod_ = period;
+        if (!tells || !period || fresh)
             return std::nullopt;
         const double nowNs = static_cast<double>(nowMs_) * 1e6;
         const double next = std::floor(frameHeardAt(nowNs) / *period + 1) * *period;
@@ -42,6 +46,7 @@ public:
 
     FakeOutputClock device{.startNs = 0};
     bool tells = true;
+    bool quietWhenNew = false;
 
 private:
     double frameHeardAt(double ns) const { return (ns - device.startNs) * 1e-9 * device.rate(); }
@@ -56,6 +61,7 @@ private:
         return device.nominalRate / std::abs(hz[0] - hz[1]);
     }
     const std::int64_t& nowMs_;
+    std::optional<double> lastPeriod_;
 };
 
 // The program on a manual clock with that sound system; every colour the
@@ -158,6 +164,27 @@ TEST_F(StrobeSyncTest, AnHourOnTheBeatThroughDriftAndLatency)
             form.click(cmdStop);
         }
     }
+}
+
+// A retune restarts the strobe; it takes up the new beat at the first
+// boundary where the new tones are heard, not step by step.
+TEST_F(StrobeSyncTest, ARetuneIsTakenUpAtOnce)
+{
+    sound.quietWhenNew = true;
+    form.setText(txtSetFreq1, "135");
+    form.setText(txtsetfreq2, "145");
+    form.click(cmdGenerate);
+    form.click(Command22);
+    runFor(5000);
+    form.setText(txtsetfreq2, "141");
+    now += 29;
+    ASSERT_TRUE(retuneSine(app));
+    paints.clear();
+    runFor(1200);
+    const std::vector<Paint> t = onsets();
+    ASSERT_GT(t.size(), 5u);
+    for (std::size_t i = 2; i < t.size(); ++i)
+        EXPECT_LT(std::abs(sound.offBeatMs(static_cast<double>(t[i].ms))), 2.0) << "onset " << i;
 }
 
 // A scan at 201 ms per step retunes five times a second for an hour with the
