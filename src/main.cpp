@@ -4,9 +4,9 @@
 #include "app/DataFolder.h"
 #include "shell/Startup.h"
 #include "platform/DBusSessionInhibitor.h"
+#include "platform/DefaultAudioOutput.h"
 #include "platform/MprisService.h"
 #include "platform/OutputWatch.h"
-#include "platform/SdlAudioOutput.h"
 #include "platform/ClockedWindow.h"
 #include "platform/DesktopDialogs.h"
 #include "platform/QtLauncher.h"
@@ -111,7 +111,7 @@ void bringForward(MainWindow& window)
 int runProgram(const std::filesystem::path& folder, SingleInstance& instance, const std::string& folderNotice)
 {
     Form form;
-    SdlAudioOutput output;
+    DefaultAudioOutput output;
     MixerSoundSystem sound(&output);
     sound.setPinkNoiseStandIn(dataFile::maskSound(1));
     DesktopDialogs dialogs;

@@ -3,15 +3,20 @@
 
 #include "app/ModePanel.h"
 #include "photic/FlashWarning.h"
+#include "ports/HeardBeat.h"
 #include "tone/ChannelText.h"
 #include "tone/Playback.h"
 #include "ui/ControlNames.h"
 #include "ui/LayoutTable.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
+#include <memory>
+#include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace aurelith {
 
@@ -52,14 +57,63 @@ bool flashing(const Form& form)
     return false;
 }
 
+// A steady correction (the device clock's drift, a new latency) moves the
+// next onset by at most this, so the light slides onto the beat smoothly.
+constexpr double kMaxStepMs = 4.0;
+
 // Each colour stays on for one phase, stimulation first: Timer1 starts the stimulation
 // phases and Timer2, counting from Timer1's start, the background phases. The phase
 // keeps its fraction (83.33 ms at 6 Hz) so the light never drifts against the beat;
-// the timers' interval is the whole milliseconds the window shows.
-void applyPhase(Form& form, double phaseMs, int shownMs)
+// the timers' interval is the whole milliseconds the window shows. The first
+// stimulation phase begins firstMs from now (one phase unless the beat says).
+void applyPhase(Form& form, double phaseMs, int shownMs, double firstMs)
 {
-    form.setTimerCycle(Timer1, shownMs, 2 * phaseMs, phaseMs);
-    form.setTimerCycle(Timer2, shownMs, 2 * phaseMs, 2 * phaseMs, Timer1);
+    form.setTimerCycle(Timer1, shownMs, 2 * phaseMs, firstMs);
+    form.setTimerCycle(Timer2, shownMs, 2 * phaseMs, firstMs + phaseMs, Timer1);
+}
+
+// The beat of the two tones as the ears get it, when the sound system can say.
+std::optional<HeardBeat> heardBeat(App& app)
+{
+    auto* source = dynamic_cast<HeardBeatSource*>(&app.sound);
+    const SoundBuffer* left = app.state.soundBuffers[SoundSlot::tone1].get();
+    const SoundBuffer* right = app.state.soundBuffers[SoundSlot::tone2].get();
+    if (!source || !left || !right)
+        return std::nullopt;
+    return source->heardBeat(*left, *right);
+}
+
+// What the strobe keeps between flashes: whether the timers were restarted
+// from outside (ColorOn after a retune), so the next boundary may move the
+// grid by up to a phase, and whether the change is its own.
+struct BeatFollower {
+    bool takeUp = true;
+    bool retiming = false;
+};
+
+// At each stimulation onset: the next one moves towards the moment the beat
+// wants it (an in-phase moment, or the grid through one in ratio mode). Half
+// the move goes to each of the two phases between, so after a restart no
+// phase is shorter than half its duration and no two onsets come closer
+// than one; otherwise the step is small. Without a heard beat the timers
+// keep their drift-free grid.
+void followBeat(App& app, BeatFollower& follower)
+{
+    // A restart is taken up at the first boundary with a beat to take up: the
+    // new tones may not have sounded yet at the first one.
+    const std::optional<HeardBeat> beat = heardBeat(app);
+    if (!beat)
+        return;
+    const bool takeUp = std::exchange(follower.takeUp, false);
+    const Control& stim = app.form.control(Timer1);
+    const double cycle = stim.period;
+    const double phase = cycle / 2;
+    const double bound = takeUp ? phase : std::min(kMaxStepMs, phase / 4);
+    const double shift = std::clamp(std::remainder(beat->nextInPhaseMs - cycle, cycle), -bound, bound);
+    follower.retiming = true;
+    app.form.setTimerCycle(Timer1, stim.interval, cycle, cycle + shift);
+    app.form.setTimerCycle(Timer2, app.form.timerInterval(Timer2), cycle, phase + shift / 2, Timer1);
+    follower.retiming = false;
 }
 
 void paintSurface(App& app, const Value& colour)
@@ -84,6 +138,8 @@ void restoreDesignGeometry(Form& form, std::string_view name)
 
 } // namespace
 
+double flashPhaseMs(double beatHz, double ratioK) { return ratioK / beatHz * 0.5; }
+
 bool strobeRunning(const App& app) { return app.state.strobeOn.isNumber() && app.state.strobeOn.number() == 1.0; }
 
 void ColorOn(App& app, bool paintLamp)
@@ -91,6 +147,7 @@ void ColorOn(App& app, bool paintLamp)
     WindowState& s = app.state;
     Form& form = app.form;
     const bool fromOff = !strobeRunning(app);
+    const bool wasFlashing = flashing(form);
     if (paintLamp)
         setLamp(app, modePanel::kStrobeLamp, true);
     s.strobeOn = 1;
@@ -102,12 +159,21 @@ void ColorOn(App& app, bool paintLamp)
                             : kRatios[0];
     // A zero beat has no phase: the timers and durationMs keep what they had.
     if (s.beatFreq != 0) {
-        const double phase = ratio.k / s.beatFreq * 0.5;
+        const double phase = flashPhaseMs(s.beatFreq, ratio.k);
         s.durationMs = std::floor(phase);
         // A negative phase (a negative beat) is shown but never given to the timers,
         // nor one too long for them.
-        if (s.durationMs >= 0 && s.durationMs <= INT_MAX)
-            applyPhase(form, phase, static_cast<int>(s.durationMs));
+        if (s.durationMs >= 0 && s.durationMs <= INT_MAX) {
+            // From rest the first flash waits for the beat; a running strobe keeps
+            // its colour and takes up the new beat at its next boundary.
+            double first = phase;
+            if (const std::optional<HeardBeat> beat = wasFlashing ? std::nullopt : heardBeat(app)) {
+                first = beat->nextInPhaseMs;
+                while (first < 1)
+                    first += 2 * phase;
+            }
+            applyPhase(form, phase, static_cast<int>(s.durationMs), first);
+        }
     }
     form.setText(Text3, formatNumber(s.durationMs));
     form.setText(Text5, formatNumber(s.beatFreq * ratio.multiplier));
@@ -169,7 +235,11 @@ void showHalfWindowStrobe(App& app)
 void bindStrobe(App& app)
 {
     Form& form = app.form;
-    form.onTimer(Timer1, [&app] { paintSurface(app, app.state.activeStimColour); });
+    auto follower = std::make_shared<BeatFollower>();
+    form.onTimer(Timer1, [&app, follower] {
+        paintSurface(app, app.state.activeStimColour);
+        followBeat(app, *follower);
+    });
     form.onTimer(Timer2, [&app] { paintSurface(app, app.state.activeBackColour); });
     form.onClick(Command22, [&app] { ColorOn(app, true); });  // "ColorOn"
     form.onClick(Command23, [&app] { ColorOff(app, true); }); // "ColorOff"
@@ -186,9 +256,11 @@ void bindStrobe(App& app)
         form.onClick(name, [&app] { showHalfWindowStrobe(app); });
 
     // "Stop" and "&Sound OFF" switch the timers off directly; the screen may sleep again.
-    form.addObserver([&app, wasFlashing = false](const Control& c, Property property) mutable {
+    form.addObserver([&app, follower, wasFlashing = false](const Control& c, Property property) mutable {
         if (property != Property::Timer || (c.name != Timer1 && c.name != Timer2))
             return;
+        if (!follower->retiming)
+            follower->takeUp = true;
         const bool now = flashing(app.form);
         if (wasFlashing && !now)
             app.inhibitor->holdScreenAwake(false);

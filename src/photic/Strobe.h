@@ -6,6 +6,9 @@
 namespace aurelith {
 
 bool strobeRunning(const App& app);
+// One phase of the flash cycle, unrounded, in ms: half the period of ratioK / beat
+// (ratioK 1000 is one flash per beat; the ratio mode's smaller constants give more).
+double flashPhaseMs(double beatHz, double ratioK = 1000);
 // Starts the colour strobe, or resynchronises it with the current beat. The button
 // form also lights the COL lamp; the menu items leave it as it is.
 void ColorOn(App& app, bool paintLamp = true);

@@ -1,15 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/OutputWatch.h"
 
+#include <QLoggingCategory>
+
 namespace aurelith {
+namespace {
+
+Q_LOGGING_CATEGORY(lcAudioClock, "aurelith.audio", QtWarningMsg)
+
+} // namespace
 
 OutputWatch::OutputWatch(MixerSoundSystem& sound, int checkMs) : sound_(sound)
 {
     check_.setInterval(checkMs);
     QObject::connect(&check_, &QTimer::timeout, [this] {
+        logClock();
         sound_.checkOutput();
         follow();
     });
+}
+
+// The output's clock as the strobe follows it, every ten checks.
+void OutputWatch::logClock()
+{
+    const HeardClock& clock = sound_.heardClock();
+    if (++checks_ % 10 == 0 && clock.valid())
+        qCInfo(lcAudioClock).nospace() << "heard clock: latency " << clock.latencyNs() / 1e6 << " ms, rate "
+                                       << clock.ppm() << " ppm against the monotonic clock, " << clock.jumps()
+                                       << " re-anchoring(s)";
 }
 
 void OutputWatch::follow()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ports/HeardBeat.h"
 #include "ports/SoundSystem.h"
 #include "sound/MixerSoundSystem.h"
 
@@ -11,8 +12,9 @@ namespace aurelith {
 // The sound system the handlers use, with the output's health checked once a
 // second only while the output is open: a closed output needs no check, and
 // an idle program should not wake at all. The device made and every buffer
-// made may have opened it, so that is when the check starts.
-class OutputWatch : public SoundSystem {
+// made may have opened it, so that is when the check starts. It also answers
+// for the output's heard clock, which the strobe follows, and logs that clock.
+class OutputWatch : public SoundSystem, public HeardBeatSource {
 public:
     explicit OutputWatch(MixerSoundSystem& sound, int checkMs = 1000);
 
@@ -22,14 +24,21 @@ public:
     std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
                                                         const std::vector<unsigned char>& bytes) override;
     void releaseDevice() override;
+    std::optional<HeardBeat> heardBeat(const SoundBuffer& left, const SoundBuffer& right) override
+    {
+        return sound_.heardBeat(left, right);
+    }
 
     bool checking() const { return check_.isActive(); }
 
 private:
     void follow();
 
+    void logClock();
+
     MixerSoundSystem& sound_;
     QTimer check_;
+    int checks_ = 0;
 };
 
 } // namespace aurelith

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <dlfcn.h>
 
 namespace aurelith {
 namespace {
@@ -34,8 +35,24 @@ const char* formatName(SDL_AudioFormat format)
     }
 }
 
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// Without a sound card ALSA writes eight lines of its own errors to the
+// terminal as SDL probes it; the user gets our message instead. SDL loads
+// the same libasound, so the handler set here is the one it meets.
+void quietAlsa()
+{
+    static void* const alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL); // kept loaded for good
+    if (!alsa)
+        return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    if (auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler")))
+        set(&ignoreAlsaError);
+}
+
 void setHints()
 {
+    quietAlsa();
     // SDL would turn SIGTERM and SIGINT into quit events nobody reads, so the
     // program could no longer be ended by a signal (at logout, by kill).
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -80,6 +97,7 @@ void SdlAudioOutput::resetCounters()
     gaps_ = 0;
     silentFrames_ = 0;
     callbacks_ = 0;
+    timing_.clear();
 }
 
 std::string SdlAudioOutput::explainFailure(const std::string& driver, bool driverChosenByUser,
@@ -185,6 +203,9 @@ void SdlAudioOutput::callback(void* userdata, std::uint8_t* stream, int bytes)
     self->mixer_->render(out, frames);
 
     const std::int64_t now = monotonicNs();
+    const std::int64_t latencyFrames = 2LL * self->periodFrames_;
+    self->timing_.publish({now, static_cast<double>(self->mixer_->framesRendered() - latencyFrames),
+                           latencyFrames * 1000000000LL / self->rate_, true});
     const std::int64_t gap = now - self->lastCallbackNs_.exchange(now, std::memory_order_relaxed);
     if (self->callbacks_ < kSettlingCallbacks)
         ++self->callbacks_;

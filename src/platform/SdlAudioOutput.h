@@ -34,6 +34,9 @@ public:
     bool open(Mixer& mixer, int& deviceRate, std::string& error) override;
     void close() override;
     Health health() override;
+    // SDL tells no latency: it is taken as two periods (the one being
+    // rendered and the one the device plays), published as an estimate.
+    bool timing(OutputTiming& t) const override { return timing_.read(t); }
 
     // What the user reads under the start-up message when no output opens.
     static std::string explainFailure(const std::string& driver, bool driverChosenByUser, const std::string& sdlError);
@@ -53,6 +56,7 @@ private:
     std::atomic<int> gaps_{0};
     std::atomic<std::int64_t> silentFrames_{0};
     int callbacks_ = 0; // audio thread only
+    TimingSnapshot timing_;
 };
 
 } // namespace aurelith

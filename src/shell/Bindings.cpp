@@ -24,7 +24,12 @@ namespace aurelith {
 void bindHandlers(App& app)
 {
     bindShell(app);
-    bindPlayback(app);
+    // The strobe follows every retune of the tones; wired here so the tone
+    // engine never needs to know the strobe.
+    bindPlayback(app, [&app] {
+        if (strobeRunning(app))
+            ColorOn(app);
+    });
     bindLevelControls(app);
     bindBaseFreqControls(app);
     bindChannelControls(app);

@@ -4,6 +4,7 @@
 #include "app/App.h"
 #include "app/DataFileNames.h"
 #include "shell/Bindings.h"
+#include "photic/FlashWarning.h"
 #include "photic/Strobe.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
@@ -331,6 +332,9 @@ public:
         advanceTo(frame, rate);
         left_ = app.state.leftFreq;
         right_ = app.state.rightFreq;
+        // Nothing flashes in a render: the strobe's warning has nobody to ask.
+        if (!app.files.exists(kFlashAnswer))
+            app.files.write(kFlashAnswer, {1});
         ColorOn(app, false); // the strobe's timers now hold the phase for this beat...
         const bool flashes = app.form.timerEnabled(ctl::Timer1);
         const double phaseMs = app.form.control(ctl::Timer1).period / 2;

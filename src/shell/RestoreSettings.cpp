@@ -5,6 +5,7 @@
 #include "app/ModePanel.h"
 #include "freq/FrequencyMemory.h"
 #include "photic/ColourSets.h"
+#include "photic/Strobe.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/ChannelText.h"
 #include "tone/LevelControls.h"
@@ -113,7 +114,7 @@ void fillDisplays(App& app)
     Form& form = app.form;
     s.beatFreq = beatOf(form);
     if (s.beatFreq != 0)
-        s.durationMs = std::floor(1000 / s.beatFreq * 0.5);
+        s.durationMs = std::floor(flashPhaseMs(s.beatFreq));
     showNumber(app, Text3, s.durationMs);
     showNumber(app, Text5, s.beatFreq);
     showNumber(app, Text11, s.lightSoundRatio);

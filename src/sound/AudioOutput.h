@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "sound/OutputClock.h"
+
 #include <string>
 
 namespace aurelith {
@@ -30,6 +32,13 @@ public:
     virtual void close() = 0;
     // Window's thread, cheap enough to call every second.
     virtual Health health() { return Health::Playing; }
+    // Any thread: the latest timing the output published (frames as the
+    // mixer counts them); false while it has none (closed, not yet playing).
+    virtual bool timing(OutputTiming& t) const
+    {
+        (void)t;
+        return false;
+    }
 };
 
 } // namespace aurelith

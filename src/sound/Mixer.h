@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -78,6 +79,10 @@ public:
     // voices does it too.
     void collectGarbage();
 
+    // Frames render() has produced since the mixer was made: the output's
+    // clock counts in them. Any thread.
+    std::int64_t framesRendered() const { return audio_.framesRendered(); }
+
     // The audio thread's one call (or the window's, with no audio thread attached).
     void render(float* interleavedStereo, int frames) { audio_.render(interleavedStereo, frames, deviceRate()); }
 
@@ -107,6 +112,7 @@ private:
         // Only while no audio thread is attached.
         void configure(int deviceRate) { limiter_.configure(deviceRate); }
         int latencyFrames() const { return limiter_.latencyFrames(); }
+        std::int64_t framesRendered() const { return rendered_.load(std::memory_order_acquire); }
         // Debug builds check that one thread renders from attach to detach,
         // and that the window's thread renders only while none is attached.
         void attach();
@@ -122,7 +128,8 @@ private:
         std::array<Voice*, kMaxVoices> active_{};
         int activeCount_ = 0;
         Limiter limiter_;
-        std::thread::id renderer_; // the thread allowed to render; none: the next to do so
+        std::thread::id renderer_;              // the thread allowed to render; none: the next to do so
+        std::atomic<std::int64_t> rendered_{0}; // written by the renderer only
     };
 
     Voice* add(Voice* voice, const std::string& continuityKey);

@@ -32,7 +32,7 @@ void Mixer::AudioSide::render(float* interleavedStereo, int frames, int deviceRa
     applyCommands();
     std::fill(interleavedStereo, interleavedStereo + 2 * frames, 0.0f);
     const mixing::RenderContext ctx{deviceRate, static_cast<float>(1.0 / (kFadeSeconds * deviceRate)),
-                                    std::lround(kGraceSeconds * deviceRate)};
+                                    std::lround(kGraceSeconds * deviceRate), rendered_.load(std::memory_order_relaxed)};
     // Successors take over before anything is mixed, so no period holds both.
     for (int i = 0; i < activeCount_; ++i) {
         if (active_[i]->wanted() && !active_[i]->sounding)
@@ -46,6 +46,7 @@ void Mixer::AudioSide::render(float* interleavedStereo, int frames, int deviceRa
             release(i);
     }
     limiter_.process(interleavedStereo, frames);
+    rendered_.store(rendered_.load(std::memory_order_relaxed) + frames, std::memory_order_release);
 }
 
 void Mixer::AudioSide::applyCommands()

@@ -86,6 +86,7 @@ bool MixerSoundSystem::createDevice(std::string& error)
     }
     outputOpen_ = output_ != nullptr;
     mixer_ = std::move(mixer);
+    heardClock_ = HeardClock(mixer_->deviceRate());
     if (!pinkNoiseFor_.empty()) {
         PinkNoise::prepare(mixer_->deviceRate());
     }
@@ -212,6 +213,7 @@ void MixerSoundSystem::ensureOutput()
     int rate = mixer_->deviceRate(); // the voices and the limiter are set up for it
     std::string error;
     outputOpen_ = output_->open(*mixer_, rate, error);
+    heardClock_ = HeardClock(mixer_->deviceRate()); // a new stream: a new timing
 }
 
 void MixerSoundSystem::releaseDevice()

@@ -2,12 +2,15 @@
 #pragma once
 
 #include "core/ToneLimits.h"
+#include "ports/HeardBeat.h"
 #include "ports/SoundSystem.h"
 #include "sound/AudioOutput.h"
 #include "sound/Mixer.h"
 #include "sound/SoundDecoder.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,6 +37,7 @@ public:
     long frameCount() const override;
     // False once a one-shot has played to its end.
     bool isPlaying() const;
+    const Mixer::Voice* voice() const { return voice_; }
 
 private:
     std::weak_ptr<Mixer> mixer_;
@@ -44,7 +48,7 @@ private:
 
 // The program's sound: our Mixer fed by the SoundDecoder, heard through an
 // AudioOutput, or rendered offline when there is none.
-class MixerSoundSystem : public SoundSystem {
+class MixerSoundSystem : public SoundSystem, public HeardBeatSource {
 public:
     static constexpr int kOfflineRate = kSampleRate;
     // Files longer than this are streamed from disk rather than held whole.
@@ -83,6 +87,15 @@ public:
     // Offline only: the next frames the user would hear (silence with no device).
     void render(float* interleavedStereo, int frames);
 
+    // Window's thread: maps the two tones' phases through the output's clock
+    // (MixerHeardBeat.cpp). Each call also feeds the clock's fit.
+    std::optional<HeardBeat> heardBeat(const SoundBuffer& left, const SoundBuffer& right) override;
+    // The output's clock as fitted so far (for the log).
+    const HeardClock& heardClock() const { return heardClock_; }
+    // The monotonic clock (ns) that heardBeat counts from: the one the
+    // window's timers run on; tests put a virtual one in its place.
+    void setMonotonicClock(std::function<std::int64_t()> clock) { monotonicNs_ = std::move(clock); }
+
 private:
     void ensureOutput();
     std::unique_ptr<MixerSoundBuffer> openFile(const std::string& path);
@@ -104,6 +117,8 @@ private:
     std::shared_ptr<Mixer> mixer_;
     std::string pinkNoiseFor_;
     std::map<std::string, OpenStream> streams_;
+    HeardClock heardClock_{kOfflineRate};
+    std::function<std::int64_t()> monotonicNs_;
 };
 
 } // namespace aurelith

@@ -50,6 +50,9 @@ void Mixer::Voice::mixInto(float* out, int frames, const RenderContext& ctx)
         graceLeft = ctx.graceFrames;
         looping = requested == PlayState::Looping;
     }
+    if (cycle)
+        phaseStamp.publish({static_cast<double>(ctx.firstFrame), position,
+                            rate.load(std::memory_order_relaxed) / static_cast<double>(data->frames) / ctx.deviceRate});
     const StereoGain g = gain.load(std::memory_order_relaxed);
     for (int done = 0; done < frames && sounding; done += kChunk) {
         const int n = std::min(kChunk, frames - done);
@@ -72,6 +75,7 @@ void Mixer::Voice::mixInto(float* out, int frames, const RenderContext& ctx)
             o[2 * i + 1] += scratch[2 * i + 1] * g.right * level;
             if (!on && level == 0.0f) {
                 sounding = false; // faded out; a later play goes on from here
+                phaseStamp.clear();
                 rewind(produced - i - 1, ctx.deviceRate);
                 return;
             }
@@ -79,6 +83,7 @@ void Mixer::Voice::mixInto(float* out, int frames, const RenderContext& ctx)
         if (produced < n) {
             // A one-shot ran off its end.
             sounding = false;
+            phaseStamp.clear();
             level = 0.0f;
             position = 0.0;
             PlayState expected = PlayState::Once;

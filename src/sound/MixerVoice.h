@@ -6,9 +6,11 @@
 
 #include "sound/BandLimitedCycle.h"
 #include "sound/Mixer.h"
+#include "sound/OutputClock.h"
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -27,8 +29,9 @@ struct alignas(8) StereoGain {
 
 struct RenderContext {
     int deviceRate;
-    float fadeStep;   // envelope change per frame
-    long graceFrames; // frames a stopped voice plays on
+    float fadeStep;              // envelope change per frame
+    long graceFrames;            // frames a stopped voice plays on
+    std::int64_t firstFrame = 0; // the mixer's count at the block's first frame
 };
 
 static_assert(std::atomic<StereoGain>::is_always_lock_free);
@@ -65,6 +68,11 @@ public:
     // Set by the window's thread before the voice is added; cleared by the
     // audio thread when the predecessor is freed.
     Voice* predecessor = nullptr;
+
+    // A periodic tone's phase, published by the audio thread for the window's:
+    // {the mixer's frame count, the phase there in cycles, cycles per frame}.
+    // Cleared once the voice falls silent.
+    SeqSnapshot<3> phaseStamp;
 
     // Audio thread only.
     bool sounding = false;   // heard now, perhaps fading

@@ -4,10 +4,11 @@
 #include "app/DataFileNames.h"
 #include "core/ToneLimits.h"
 #include "app/ModePanel.h"
-#include "photic/Strobe.h"
 #include "tone/MaskSelector.h"
 #include "tone/ToneWriter.h"
 #include "ui/ControlNames.h"
+
+#include <map>
 
 namespace aurelith {
 namespace {
@@ -69,6 +70,13 @@ bool rebuild(App& app, BeforeWriting before, ToneShape shape)
     return true;
 }
 
+// App has no slot for it; an App's entry is replaced each time it is bound.
+std::map<const App*, std::function<void()>>& retuneListeners()
+{
+    static std::map<const App*, std::function<void()>> listeners;
+    return listeners;
+}
+
 } // namespace
 
 bool validToneFrequency(double hz) { return isToneFrequency(hz); }
@@ -115,13 +123,21 @@ bool rebuildSineTones(App& app, BeforeWriting before) { return rebuild(app, befo
 bool retuneSine(App& app)
 {
     const bool inRange = rebuildSineTones(app);
-    if (inRange && strobeRunning(app))
-        ColorOn(app);
+    if (inRange)
+        tonesRetuned(app);
     return inRange;
 }
 
-void bindPlayback(App& app)
+void tonesRetuned(App& app)
 {
+    const auto it = retuneListeners().find(&app);
+    if (it != retuneListeners().end() && it->second)
+        it->second();
+}
+
+void bindPlayback(App& app, std::function<void()> onTonesRetuned)
+{
+    retuneListeners()[&app] = std::move(onTonesRetuned);
     Form& form = app.form;
     form.onClick(cmdGenerate, [&app] { // "Start"
         setLamp(app, modePanel::kSoundLamp, true);

@@ -3,6 +3,8 @@
 
 #include "app/App.h"
 
+#include <functional>
+
 namespace aurelith {
 
 bool validToneFrequency(double hz);
@@ -22,9 +24,13 @@ enum class ToneShape { current, sine }; // the chosen waveform, or always sine
 // or always sine) and restarts playback. False when a frequency was out of range.
 bool rebuildTones(App& app, BeforeWriting before = BeforeWriting::stopTones);
 bool rebuildSineTones(App& app, BeforeWriting before = BeforeWriting::stopTones);
-// rebuildSineTones, then lets the strobe follow the new beat.
+// rebuildSineTones, then tells whoever follows the beat (tonesRetuned).
 bool retuneSine(App& app);
+// After a retune that played the new pair: calls what bindPlayback was given,
+// so the strobe (wired by the shell) follows the new beat without this folder
+// knowing it.
+void tonesRetuned(App& app);
 
-void bindPlayback(App& app);
+void bindPlayback(App& app, std::function<void()> onTonesRetuned = {});
 
 } // namespace aurelith

@@ -2,7 +2,6 @@
 #include "tone/WaveformControls.h"
 
 #include "app/ModePanel.h"
-#include "photic/Strobe.h"
 #include "tone/Playback.h"
 #include "ui/ControlNames.h"
 
@@ -31,8 +30,8 @@ void stepWaveform(App& app)
     const int row = waveform >= 2 && waveform <= 4 ? waveform - 1 : 0;
     app.form.setCaption(Command66, kShapes[row].caption);
     lightModeRow(app, row);
-    if (rebuildTones(app, BeforeWriting::leavePlaying) && strobeRunning(app))
-        ColorOn(app);
+    if (rebuildTones(app, BeforeWriting::leavePlaying))
+        tonesRetuned(app);
 }
 
 } // namespace

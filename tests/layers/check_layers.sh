@@ -2,6 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a source file includes a header of a folder above its own layer:
 # core < ui < ports, app, sound < handlers < shell < platform < main.cpp.
+# Also fails on a cycle between folders (two handler folders including each
+# other, even through a third), which the layer ranks alone cannot see.
 set -euo pipefail
 src="${1:-$(dirname "$0")/../../src}"
 rank() {
@@ -12,12 +14,15 @@ rank() {
   esac
 }
 bad=0
+edges=$(mktemp)
+trap 'rm -f "$edges"' EXIT
 while IFS= read -r line; do
   file=${line%%:*}
   target=$(sed -E 's/.*#include "([^"]+)".*/\1/' <<<"${line#*:}")
   from=${file#"$src"/}; from=${from%%/*}
   to=${target%%/*}
   [[ "$target" == */* ]] || continue
+  [[ "$from" == "$to" ]] || echo "$from $to" >>"$edges"
   rf=$(rank "$from"); rt=$(rank "$to")
   if ((rf == 99 || rt == 99)); then echo "unknown layer: $file -> $target"; bad=1
   elif ((rt > rf)); then echo "points up: $file -> $target"; bad=1
@@ -25,5 +30,11 @@ while IFS= read -r line; do
   elif ((rf == 2 && rt == 2)) && [[ "$from" != "$to" && "$from" == ports ]]; then echo "points up: $file -> $target"; bad=1
   fi
 done < <(grep -rn '^#include "' "$src")
-((bad == 0)) && echo "layers: every include points down"
+# tsort names the folders of every loop it finds on stderr.
+if ! loops=$(sort -u "$edges" | tsort 2>&1 >/dev/null) || [[ -n "$loops" ]]; then
+  echo "folders include each other:"
+  sed -E 's/^tsort: //; s/^-: input contains a loop:/a loop through:/; s/^/  /' <<<"$loops"
+  bad=1
+fi
+((bad == 0)) && echo "layers: every include points down, no folder loop"
 exit $bad

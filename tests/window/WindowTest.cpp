@@ -171,7 +171,8 @@ private slots:
         auto* bar = qobject_cast<QScrollBar*>(rig.window->widget("scrBalance"));
         auto* display = qobject_cast<QLineEdit*>(rig.window->widget("Text9"));
         int scrolls = 0;
-        rig.form.onScroll(ctl::scrBalance, [&] { ++scrolls; });
+        rig.form.onScroll(
+            ctl::scrBalance, [&] { ++scrolls; }, Form::Bind::replace);
         bar->setSliderDown(true);
         bar->setSliderPosition(3000);
         bar->setSliderPosition(2000);

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ports/SoundSystem.h"
+
+#include <optional>
+
+namespace aurelith {
+
+// Where the beat of two tones is heard, counted from now on the clock that
+// drives the window's timers.
+struct HeardBeat {
+    double nextInPhaseMs; // the next moment the two tones are in phase in the ears
+    double periodMs;      // between such moments, as the device's clock plays them
+};
+
+// Offered by a sound system that knows when its output is heard; the strobe
+// asks it for the beat (see Strobe.cpp) and keeps its own timer grid when
+// there is no answer.
+class HeardBeatSource {
+public:
+    virtual ~HeardBeatSource() = default;
+    // Of the two tone buffers; nothing while either is silent, they do not
+    // beat, or the output tells no timing.
+    virtual std::optional<HeardBeat> heardBeat(const SoundBuffer& left, const SoundBuffer& right) = 0;
+};
+
+} // namespace aurelith

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "sound/OutputClock.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace aurelith::test {
+
+// A sound device on virtual time: it plays ppm off the nominal rate, hears
+// frame 0 at startNs, and reports its timing with a few hundred microseconds
+// of jitter, as a server's interpolated timing does.
+struct FakeOutputClock {
+    int nominalRate = 44100;
+    double ppm = 0;
+    double latencyMs = 250;
+    double startNs = 1e12;
+    unsigned jitterSeed = 1;
+
+    double rate() const { return nominalRate * (1 + ppm * 1e-6); }
+    // Exactly when a frame of the mixer's output reaches the ear.
+    double heardAtNs(double frame) const { return startNs + frame / rate() * 1e9; }
+    OutputTiming at(std::int64_t ns)
+    {
+        jitterSeed = jitterSeed * 1103515245u + 12345u;
+        const double jitterNs = (static_cast<double>((jitterSeed >> 8) % 1000) - 500) * 600; // +-0.3 ms
+        const double frame = (static_cast<double>(ns) + jitterNs - startNs) * 1e-9 * rate();
+        return {ns, frame, static_cast<std::int64_t>(latencyMs * 1e6), false};
+    }
+};
+
+} // namespace aurelith::test

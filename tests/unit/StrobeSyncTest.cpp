@@ -1,0 +1,235 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/AppFixture.h"
+#include "support/FakeOutputClock.h"
+
+#include "photic/Strobe.h"
+#include "ports/HeardBeat.h"
+#include "tone/Playback.h"
+#include "ui/TimerScheduler.h"
+
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace aurelith::test {
+namespace {
+
+using namespace ctl;
+
+constexpr std::int64_t kHour = 3600 * 1000;
+
+// The recording sound system that also tells the beat of the playing pair as
+// a device ppm off and 250 ms behind plays it: in phase at every multiple of
+// the beat's period in the mixer's frames, heard on the device's clock.
+class HeardSound : public RecordingSoundSystem, public HeardBeatSource {
+public:
+    explicit HeardSound(const std::int64_t& nowMs) : nowMs_(nowMs) {}
+    std::optional<HeardBeat> heardBeat(const SoundBuffer&, const SoundBuffer&) override
+    {
+        const std::optional<double> period = periodFrames();
+        // New tones answer only once they have sounded: not at the first ask.
+        const bool fresh = quietWhenNew && period != lastPeriod_;
+        lastPeriod_ = period;
+        if (!tells || !period || fresh)
+            return std::nullopt;
+        const double nowNs = static_cast<double>(nowMs_) * 1e6;
+        const double next = std::floor(frameHeardAt(nowNs) / *period + 1) * *period;
+        return HeardBeat{(device.heardAtNs(next) - nowNs) / 1e6, *period / device.rate() * 1e3};
+    }
+    // How far a moment (ms) lies from the nearest in-phase moment as heard.
+    double offBeatMs(double ms) const
+    {
+        const double period = *periodFrames();
+        return std::remainder(frameHeardAt(ms * 1e6), period) / device.rate() * 1e3;
+    }
+
+    FakeOutputClock device{.startNs = 0};
+    bool tells = true;
+    bool quietWhenNew = false;
+
+private:
+    double frameHeardAt(double ns) const { return (ns - device.startNs) * 1e-9 * device.rate(); }
+    std::optional<double> periodFrames() const
+    {
+        std::vector<double> hz;
+        for (const auto& b : liveBuffers())
+            if (b.playing && b.path.find("freq") != std::string::npos)
+                hz.push_back(b.frequency / static_cast<double>(b.frames));
+        if (hz.size() != 2 || hz[0] == hz[1])
+            return std::nullopt;
+        return device.nominalRate / std::abs(hz[0] - hz[1]);
+    }
+    const std::int64_t& nowMs_;
+    std::optional<double> lastPeriod_;
+};
+
+// The program on a manual clock with that sound system; every colour the
+// flash surface takes is noted with its time.
+class StrobeSyncTest : public ::testing::Test {
+protected:
+    StrobeSyncTest()
+    {
+        bindHandlers(app);
+        for (const auto& [name, bytes] : {std::pair{"fctl", "1"},
+                                          {"vols", "-3000,5000,0,200"},
+                                          {"oncol", "255"},
+                                          {"offcol", "16711680"},
+                                          {"flashok", "1"}})
+            writeBytes(folder.path / name, std::string(bytes) + "\r\n");
+        EXPECT_TRUE(startUp(app));
+        app.state.activeStimColour = Value(kStim);
+        app.state.activeBackColour = Value(0);
+        form.addObserver([this](const Control& c, Property p) {
+            if (c.name == Text4 && p == Property::BackColour)
+                paints.push_back({now, c.backColour == kStim, form.control(Timer1).period / 2});
+        });
+    }
+    void runFor(std::int64_t ms)
+    {
+        const std::int64_t end = now + ms;
+        for (auto due = scheduler.nextDue(); due && *due <= end; due = scheduler.nextDue()) {
+            now = std::max(now, *due);
+            scheduler.advance();
+        }
+        now = end;
+    }
+    struct Paint {
+        std::int64_t ms;
+        bool stim;
+        double phaseMs; // the phase in force when painted
+    };
+    // The stimulation onsets: changes of colour to the stimulation colour.
+    std::vector<Paint> onsets() const
+    {
+        std::vector<Paint> result;
+        for (std::size_t i = 0; i < paints.size(); ++i)
+            if (paints[i].stim && (i == 0 || !paints[i - 1].stim))
+                result.push_back(paints[i]);
+        return result;
+    }
+    // The worst distance of an onset from the beat, and how far the onsets
+    // slid against it from the first to the last (unwrapped), in ms.
+    std::pair<double, double> offBeat() const
+    {
+        double worst = 0, first = 0, slid = 0, previous = 0;
+        bool any = false;
+        for (const Paint& onset : onsets()) {
+            const double off = sound.offBeatMs(static_cast<double>(onset.ms));
+            slid += any ? std::remainder(off - previous, 100.0) : 0;
+            first = any ? first : off;
+            previous = off;
+            any = true;
+            worst = std::max(worst, std::abs(off));
+        }
+        return {worst, slid};
+    }
+
+    static constexpr double kStim = 255;
+    std::int64_t now = 0;
+    TempFolder folder;
+    Form form;
+    HeardSound sound{now};
+    ScriptedDialogs dialogs;
+    RecordingLauncher launcher;
+    FixedTimeOfDay timeOfDay;
+    App app{form, sound, dialogs, folder.path, launcher, timeOfDay};
+    TimerScheduler scheduler{form, [this] { return now; }};
+    std::vector<Paint> paints;
+};
+
+// A 10 Hz beat for an hour on a device 200 ppm fast or slow, 250 ms behind:
+// every flash starts on the beat as heard, where the timers alone slide by
+// the whole drift.
+TEST_F(StrobeSyncTest, AnHourOnTheBeatThroughDriftAndLatency)
+{
+    for (const double ppm : {200.0, -200.0}) {
+        for (const bool tells : {true, false}) {
+            sound.device.ppm = ppm;
+            sound.tells = tells;
+            paints.clear();
+            form.setText(txtSetFreq1, "135");
+            form.setText(txtsetfreq2, "145");
+            now += 37; // a press anywhere in the beat
+            form.click(cmdGenerate);
+            form.click(Command22);
+            runFor(kHour);
+            // On the beat, the light follows the device's clock: 7 flashes an hour more or fewer.
+            ASSERT_NEAR(static_cast<double>(onsets().size()), 36000 * (tells ? 1 + ppm * 1e-6 : 1), 2);
+            const auto [worst, slid] = offBeat();
+            if (tells) {
+                EXPECT_LT(worst, 5.0) << ppm << " ppm: worst onset " << worst << " ms off the beat";
+                std::cout << "[ figure ] on the heard beat, " << ppm << " ppm: worst onset " << worst << " ms off\n";
+            } else {
+                EXPECT_GT(std::abs(slid), 600.0) << ppm << " ppm: the timers alone slid " << slid << " ms";
+                std::cout << "[ figure ] timers alone, " << ppm << " ppm: slid " << slid << " ms in an hour\n";
+            }
+            form.click(cmdStop);
+        }
+    }
+}
+
+// A retune restarts the strobe; it takes up the new beat at the first
+// boundary where the new tones are heard, not step by step.
+TEST_F(StrobeSyncTest, ARetuneIsTakenUpAtOnce)
+{
+    sound.quietWhenNew = true;
+    form.setText(txtSetFreq1, "135");
+    form.setText(txtsetfreq2, "145");
+    form.click(cmdGenerate);
+    form.click(Command22);
+    runFor(5000);
+    form.setText(txtsetfreq2, "141");
+    now += 29;
+    ASSERT_TRUE(retuneSine(app));
+    paints.clear();
+    runFor(1200);
+    const std::vector<Paint> t = onsets();
+    ASSERT_GT(t.size(), 5u);
+    for (std::size_t i = 2; i < t.size(); ++i)
+        EXPECT_LT(std::abs(sound.offBeatMs(static_cast<double>(t[i].ms))), 2.0) << "onset " << i;
+}
+
+// A scan at 201 ms per step retunes five times a second for an hour with the
+// strobe on (started again from a 1 Hz beat every 8 s, so the beat stays
+// one the light can follow): the light takes up each new beat without a
+// phase shorter than half its duration and without two onsets closer than
+// one duration.
+TEST_F(StrobeSyncTest, ScanningRetunesWithoutShortPhasesOrDoubleFlashes)
+{
+    sound.device.ppm = 150;
+    while (now < kHour) {
+        form.setText(txtSetFreq1, "400");
+        form.setText(txtsetfreq2, "401");
+        dialogs.answerInput("201");
+        form.click(st7);
+        form.click(Command71);
+        form.click(Command73);
+        ASSERT_TRUE(form.timerEnabled(Timer3));
+        form.click(Command22);
+        runFor(8000);
+        form.click(Command79);
+    }
+    // Within a millisecond: the timers tick on whole milliseconds.
+    std::size_t phases = 0;
+    for (std::size_t i = 1; i < paints.size(); ++i) {
+        if (paints[i].stim == paints[i - 1].stim)
+            continue; // the same colour again: no new phase
+        std::size_t end = i + 1;
+        while (end < paints.size() && paints[end].stim == paints[i].stim)
+            ++end;
+        if (end == paints.size())
+            break;
+        const double lasted = static_cast<double>(paints[end].ms - paints[i].ms);
+        ASSERT_GE(lasted + 1, std::min(paints[i].phaseMs, paints[end].phaseMs) / 2) << "at " << paints[i].ms << " ms";
+        ++phases;
+    }
+    const std::vector<Paint> t = onsets();
+    for (std::size_t i = 1; i < t.size(); ++i)
+        ASSERT_GE(static_cast<double>(t[i].ms - t[i - 1].ms) + 1, std::min(t[i].phaseMs, t[i - 1].phaseMs))
+            << "at " << t[i].ms << " ms";
+    EXPECT_GT(phases, 100000u);
+}
+
+} // namespace
+} // namespace aurelith::test
