@@ -6,7 +6,12 @@
 
 #include <filesystem>
 #include <fstream>
+// GCC 12 takes the std::function inside std::regex's automaton for maybe
+// uninitialised where it is copied (a false positive).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <regex>
+#pragma GCC diagnostic pop
 #include <set>
 #include <sstream>
 
