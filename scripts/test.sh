@@ -1,28 +1,48 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the layout of the C++ sources (clang-format),
-# builds everything into build-test/ and runs every
-# test, the packaging checks included. Harmless on a developer's desktop: it
-# adds a silent sink to a running sound server (removed again) or starts a
-# private one, keeps its test locale in a temporary folder, and removes every
-# temporary folder on exit.
+# builds into build-test/ and runs every test, the packaging checks included;
+# then the suite again under AddressSanitizer and UndefinedBehaviorSanitizer
+# (build-asan/), the sound tests under ThreadSanitizer (build-tsan/), both
+# with assertions on, and a short run of each fuzz target (build-fuzz/).
+# Ends on one line per stage's count and "summary: N passed, M failed" (N
+# counts every test and fuzz target run); exits non-zero on any failure.
+# Harmless on a developer's desktop: it adds a silent sink to a running sound
+# server (removed again) or starts a private one, keeps its test locale in a
+# temporary folder, and removes every temporary folder on exit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh --test
-bash scripts/check-format.sh
-bash scripts/build.sh build-test -DBUILD_TESTING=ON -DAURELITH_BENCH=ON
+jobs=$(nproc)
+scratch=$(mktemp -d)
+temporary=("$scratch")
+stage="installing the packages"
+passed=0
+failed=0
+counts=()
+audio_started=
 
-temporary=()
-sanitizer_excluded='^(real_audio_|real_window_|ScanWindowTest$)'
-tsan_filter='Mixer*:Limiter*:MaskStream*:SoundEngine*:PinkNoise*:SoundDecoder*:Playback*'
-
-source scripts/start-test-audio.sh
 cleanup() {
+  local status=$?
   set +e
-  stop_test_audio
+  [[ -n "$audio_started" ]] && stop_test_audio
   rm -rf "${temporary[@]}"
+  if [[ $status -ne 0 && -n "$stage" ]]; then
+    echo "FAILED: $stage"
+    echo "summary: $passed passed, $((failed + 1)) failed"
+  fi
+  exit $status
 }
 trap cleanup EXIT
 
+bash scripts/install-deps.sh --test
+stage="the format check"
+bash scripts/check-format.sh
+stage="the build (build-test)"
+bash scripts/build.sh build-test -DBUILD_TESTING=ON -DAURELITH_BENCH=ON
+
+source scripts/start-test-audio.sh
+audio_started=1
+
+stage="the packaging checks"
 bash scripts/check-packaging.sh build-test
 
 # A locale with a decimal comma, to prove numbers never follow the user's
@@ -38,27 +58,90 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   fi
 fi
 
-(cd build-test && ctest --output-on-failure -j2)
+# Runs ctest in a build folder and adds its counts, read from ctest's own
+# closing lines, to the totals. Usage: run_ctest LABEL DIR [CTEST_OPTION...]
+run_ctest() {
+  local label=$1 dir=$2 status=0
+  shift 2
+  (cd "$dir" && ctest --output-on-failure -j"$jobs" "$@") 2>&1 | tee "$scratch/$label.log" || status=$?
+  local line total bad skipped
+  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$scratch/$label.log" | tail -n 1) || true
+  if [[ -z "$line" ]]; then
+    echo "FAIL: $label: ctest ran no tests"
+    counts+=("$label no tests")
+    failed=$((failed + 1))
+    return
+  fi
+  bad=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+  skipped=$(grep -cE '^[[:space:]]*[0-9]+ - .* \(Skipped\)$' "$scratch/$label.log") || true
+  [[ $status -eq 0 || $bad -gt 0 ]] || bad=1 # ctest failed on its own
+  passed=$((passed + total - bad - skipped))
+  failed=$((failed + bad))
+  local text="$label $((total - bad - skipped)) passed"
+  [[ $bad -eq 0 ]] || text+=", $bad failed"
+  [[ $skipped -eq 0 ]] || text+=" ($skipped skipped)"
+  counts+=("$text")
+}
+
+stage=
+run_ctest plain build-test
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer
 # (undefined behaviour aborts), leaks included; only leaks inside system
 # libraries are suppressed (tests/sanitizers/lsan.supp). The tests that keep
-# time with the wall clock (the real-audio recordings, the Xvfb strobe timing
-# and ScanWindowTest) stay in the plain run: the sanitizers slow them too much.
+# time with the wall clock (label wall_clock: the real-audio recordings, the
+# Xvfb strobe timing and ScanWindowTest) stay in the plain run: the sanitizers
+# slow them too much. The build has assertions on, so the death tests run.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0
+stage="the ASan+UBSan build"
 cmake --preset asan >/dev/null
 cmake --build --preset asan
-(cd build-asan && ctest --output-on-failure -j2 -E "$sanitizer_excluded")
+stage=
+run_ctest ASan+UBSan build-asan -LE wall_clock
 
 # The sound engine's threads (the audio callback, the stream readers, the pink
-# noise worker) against the window thread, under ThreadSanitizer.
+# noise worker) against the window thread, under ThreadSanitizer: the build
+# holds only the sound suites (AURELITH_TEST_SUITES in CMakePresets.json).
+stage="the TSan build"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan
-TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/sanitizers/tsan.supp" \
-  build-tsan/tests/aurelith_tests --gtest_filter="$tsan_filter"
-unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
+stage=
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/sanitizers/tsan.supp"
+run_ctest TSan build-tsan -L unit
+unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS TSAN_OPTIONS
+# Those suites are all there: as many tests as the plain build has of them.
+suites=$(sed -n 's/^AURELITH_TEST_SUITES:STRING=//p' build-tsan/CMakeCache.txt)
+wanted=$(build-test/tests/aurelith_tests --gtest_list_tests --gtest_filter="${suites//;/*:}*" | grep -c '^  ') || true
+ran=$(grep -E '^[0-9]+% tests passed' "$scratch/TSan.log" | sed -E 's/.* out of ([0-9]+).*/\1/') || true
+if [[ "$ran" != "$wanted" ]]; then
+  echo "FAIL: the TSan build holds ${ran:-no} tests of its suites; the plain build has $wanted"
+  failed=$((failed + 1))
+fi
 
 # Each fuzz target for a short, fixed number of runs (clang, libFuzzer).
-bash scripts/fuzz.sh -runs=2000
+stage="the fuzz build"
+fuzz_status=0
+bash scripts/fuzz.sh -runs=2000 2>&1 | tee "$scratch/fuzz.log" || fuzz_status=$?
+stage=
+fuzz_done=$(grep -cE '^Done [0-9]+ runs' "$scratch/fuzz.log") || true
+fuzz_bad=$(grep -cE '^FAIL: ' "$scratch/fuzz.log") || true
+[[ $fuzz_status -eq 0 || $fuzz_bad -gt 0 ]] || fuzz_bad=1
+runs=$(sed -nE 's/^Done ([0-9]+) runs.*/\1/p' "$scratch/fuzz.log" | sort -u | paste -sd/)
+passed=$((passed + fuzz_done))
+failed=$((failed + fuzz_bad))
+text="fuzz $fuzz_done x ${runs:-0} runs"
+[[ $fuzz_bad -eq 0 ]] || text+=", $fuzz_bad failed"
+counts+=("$text")
+
+echo
+summary=$(printf '%s, ' "${counts[@]}")
+if [[ $failed -eq 0 ]]; then
+  echo "${summary%, }: all passed"
+else
+  echo "${summary%, }: FAILED"
+fi
+echo "summary: $passed passed, $failed failed"
+[[ $failed -eq 0 ]]

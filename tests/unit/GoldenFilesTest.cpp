@@ -47,8 +47,9 @@ protected:
         EXPECT_EQ(names, goldenNames) << stage;
         for (const auto& [name, bytes] : golden) {
             const auto found = actual.find(name);
-            if (found != actual.end())
+            if (found != actual.end()) {
                 EXPECT_TRUE(found->second == bytes) << stage << ": " << name << " differs";
+            }
         }
     }
 };

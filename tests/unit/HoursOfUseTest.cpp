@@ -95,8 +95,9 @@ TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
     EXPECT_EQ(otherMessages, 0);
     EXPECT_EQ(mostOpen, 1);
     EXPECT_EQ(openFiles(), files);
-    if (kResidentMemoryIsMeaningful)
+    if (kResidentMemoryIsMeaningful) {
         EXPECT_LT(residentKb() - memory, 512) << "grew by " << residentKb() - memory << " kB";
+    }
 
     // Down from a 40 Hz beat: the strobe follows the beat down to 1 Hz, and the
     // scan stalls at a zero beat with the last tones playing and the light
@@ -123,8 +124,9 @@ TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
     EXPECT_EQ(now, 24 * kHour);
     EXPECT_EQ(otherMessages, 0);
     EXPECT_EQ(openFiles(), files);
-    if (kResidentMemoryIsMeaningful)
+    if (kResidentMemoryIsMeaningful) {
         EXPECT_LT(residentKb() - memory, 512) << "grew by " << residentKb() - memory << " kB";
+    }
 }
 
 } // namespace

@@ -6,7 +6,16 @@
 
 #include <filesystem>
 #include <fstream>
+// GCC 12 takes the std::function inside std::regex's automaton for maybe
+// uninitialised where it is copied (a false positive).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <regex>
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 #include <set>
 #include <sstream>
 

@@ -370,8 +370,9 @@ TEST_F(ScannerTest, AnHourOfOneSecondStepsLeaksNothing)
         sound.clearCalls(); // the test double's own log is not the program's memory
     }
     EXPECT_EQ(openFiles(), files);
-    if (kResidentMemoryIsMeaningful)
+    if (kResidentMemoryIsMeaningful) {
         EXPECT_LT(residentKb() - memory, 256) << "grew by " << residentKb() - memory << " kB";
+    }
     expectPair("160", "161"); // no direction: start-up's pending 161, again and again
     EXPECT_EQ(app.state.loopNumber, 1);
 }
