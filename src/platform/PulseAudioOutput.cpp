@@ -14,12 +14,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcAudio, "aurelith.audio", QtWarningMsg)
 
-std::int64_t monotonicNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 // The desktop's mixer lists the stream as "Aurelith", a music stream; a role
 // the user set in the environment wins, as libpulse lets it.
 pa_proplist* properties()
@@ -138,12 +132,12 @@ bool PulseAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     }
 
     rate_ = deviceRate > 0 ? deviceRate : kWantedRate; // the server converts
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(rate_), 2};
-    stream_ = pa_stream_new_with_proplist(context_, "Aurelith", &spec, nullptr, props);
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(rate_), 2};
+    stream_ = pa_stream_new_with_proplist(context_, "Aurelith", &format, nullptr, props);
     pa_proplist_free(props);
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyMs * 1000ULL, &spec));
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetLatencyMs * 1000ULL, &format));
     attr.prebuf = static_cast<std::uint32_t>(-1);
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);
@@ -179,7 +173,7 @@ bool PulseAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     }
     const pa_buffer_attr* got = pa_stream_get_buffer_attr(stream_);
     qCInfo(lcAudio).nospace() << "libpulse, server " << pa_context_get_server(context_) << ", " << rate_
-                              << " Hz, float32, buffer " << (got ? pa_bytes_to_usec(got->tlength, &spec) / 1000.0 : 0)
+                              << " Hz, float32, buffer " << (got ? pa_bytes_to_usec(got->tlength, &format) / 1000.0 : 0)
                               << " ms; opened in " << (monotonicNs() - openedFrom) / 1e6 << " ms";
     pa_threaded_mainloop_unlock(loop_);
     deviceRate = rate_;

@@ -16,12 +16,6 @@ namespace {
 // Silent unless asked: QT_LOGGING_RULES="aurelith.audio.info=true".
 Q_LOGGING_CATEGORY(lcAudio, "aurelith.audio", QtWarningMsg)
 
-std::int64_t monotonicNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 const char* formatName(SDL_AudioFormat format)
 {
     switch (format) {

@@ -3,9 +3,17 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 
 namespace aurelith {
+
+// The monotonic clock the outputs stamp their timing with.
+inline std::int64_t monotonicNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 // What an output knows of its timing at one moment: which frame of the
 // mixer's output reaches the ear at a monotonic time, and how far behind the
