@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang into build-fuzz/ and runs each one.
-# Usage: fuzz.sh [LIBFUZZER_OPTION...] [-- TARGET...]
+# Usage: fuzz.sh [--build-only] [LIBFUZZER_OPTION...] [-- TARGET...]
 #   fuzz.sh -runs=2000                 what .ci/run does: a short fixed run each
 #   fuzz.sh -max_total_time=600 -- fuzz_numbers
+#   fuzz.sh --build-only               builds the targets and runs none
 # The committed seeds in fuzz/corpus/<target>/ are read, never written: what a
 # run learns goes to a temporary folder, and a crash leaves its input in the
 # current folder as crash-<hash> (libFuzzer's default) and fails the script.
@@ -10,6 +11,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 options=()
 targets=()
+build_only=
+[[ "${1:-}" != --build-only ]] || { build_only=1; shift; }
 while [[ $# -gt 0 ]]; do
   if [[ "$1" == -- ]]; then shift; targets=("$@"); break; fi
   options+=("$1"); shift
@@ -19,6 +22,7 @@ done
 
 cmake --preset fuzz -S "$root" >/dev/null
 cmake --build "$root/build-fuzz" -j"$(nproc)" --target "${targets[@]}"
+[[ -z "$build_only" ]] || exit 0
 
 # Leaks inside system libraries only are suppressed (see the file).
 export LSAN_OPTIONS=suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0

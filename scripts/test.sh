@@ -4,6 +4,10 @@
 # then the suite again under AddressSanitizer and UndefinedBehaviorSanitizer
 # (build-asan/), the sound tests under ThreadSanitizer (build-tsan/), both
 # with assertions on, and a short run of each fuzz target (build-fuzz/).
+# The sanitizer and fuzz builds run in the background at the lowest priority
+# while the plain tests run: most of those wait on real time (the sound
+# server, the display), so the builds take only the processor time the tests
+# leave idle, and every test still runs against a finished build.
 # Ends on one line per stage's count and "summary: N passed, M failed" (N
 # counts every test and fuzz target run); exits non-zero on any failure.
 # Harmless on a developer's desktop: it adds a silent sink to a running sound
@@ -19,10 +23,12 @@ passed=0
 failed=0
 counts=()
 audio_started=
+checks_pid=
 
 cleanup() {
   local status=$?
   set +e
+  [[ -z "$checks_pid" ]] || kill -- -"$checks_pid" 2>/dev/null
   [[ -n "$audio_started" ]] && stop_test_audio
   rm -rf "${temporary[@]}"
   if [[ $status -ne 0 && -n "$stage" ]]; then
@@ -37,7 +43,24 @@ bash scripts/install-deps.sh --test
 stage="the format check"
 bash scripts/check-format.sh
 stage="the build (build-test)"
-bash scripts/build.sh build-test -DBUILD_TESTING=ON -DAURELITH_BENCH=ON
+# Line tables only (-g1): symbolised backtraces at two thirds of the compile
+# time of full debug information; build/ keeps -g for the debugger.
+bash scripts/build.sh build-test -DBUILD_TESTING=ON -DAURELITH_BENCH=ON \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
+
+# setsid: the builds form their own process group, which cleanup can stop whole.
+setsid nice -n 19 bash scripts/build-checks.sh "$scratch" &
+checks_pid=$!
+
+# Waits for one of the background builds and shows its output; fails when it did.
+await_build() {
+  local name=$1
+  while [[ ! -e "$scratch/$name.status" ]] && kill -0 "$checks_pid" 2>/dev/null; do
+    sleep 1
+  done
+  cat "$scratch/$name.log" 2>/dev/null
+  [[ "$(cat "$scratch/$name.status" 2>/dev/null)" == 0 ]]
+}
 
 source scripts/start-test-audio.sh
 audio_started=1
@@ -97,8 +120,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:detec
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0
 stage="the ASan+UBSan build"
-cmake --preset asan >/dev/null
-cmake --build --preset asan
+await_build asan
 stage=
 run_ctest ASan+UBSan build-asan -LE wall_clock
 
@@ -106,8 +128,7 @@ run_ctest ASan+UBSan build-asan -LE wall_clock
 # noise worker) against the window thread, under ThreadSanitizer: the build
 # holds only the sound suites (AURELITH_TEST_SUITES in CMakePresets.json).
 stage="the TSan build"
-cmake --preset tsan >/dev/null
-cmake --build --preset tsan
+await_build tsan
 stage=
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/sanitizers/tsan.supp"
 run_ctest TSan build-tsan -L unit
@@ -123,6 +144,8 @@ fi
 
 # Each fuzz target for a short, fixed number of runs (clang, libFuzzer).
 stage="the fuzz build"
+await_build fuzz
+stage=
 fuzz_status=0
 bash scripts/fuzz.sh -runs=2000 2>&1 | tee "$scratch/fuzz.log" || fuzz_status=$?
 stage=
