@@ -144,9 +144,9 @@ void BM_BandButtonWithHourMask(benchmark::State& state, bool mp3)
     startUp(app);
     for (auto _ : state) {
         form.click(ctl::Command10);
-        benchmark::DoNotOptimize(app.state.soundBuffers[SoundSlot::mask].get());
+        benchmark::DoNotOptimize(app.state.tone.soundBuffers[SoundSlot::mask].get());
     }
-    if (!app.state.soundBuffers[SoundSlot::mask]) {
+    if (!app.state.tone.soundBuffers[SoundSlot::mask]) {
         state.SkipWithError("the mask did not load");
         return;
     }

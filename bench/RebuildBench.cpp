@@ -38,9 +38,9 @@ void BM_BandButtonWithCachedMask(benchmark::State& state)
         form.click(ctl::Command10); // the first press decodes the mask
         for (auto _ : state) {
             form.click(ctl::Command10);
-            benchmark::DoNotOptimize(app.state.soundBuffers[SoundSlot::mask].get());
+            benchmark::DoNotOptimize(app.state.tone.soundBuffers[SoundSlot::mask].get());
         }
-        if (!app.state.soundBuffers[SoundSlot::mask])
+        if (!app.state.tone.soundBuffers[SoundSlot::mask])
             state.SkipWithError("the mask did not load");
     }
     std::filesystem::remove_all(folder);

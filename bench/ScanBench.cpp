@@ -29,16 +29,16 @@ void scanStepAtPair(benchmark::State& state, double left, double right)
         bindHandlers(app);
         startUp(app);
         // No direction chosen: every step re-applies the same pair.
-        app.state.pendingLeftText = left;
-        app.state.pendingRightText = right;
-        app.state.scanDirection = 0;
+        app.state.scan.pendingLeftText = left;
+        app.state.scan.pendingRightText = right;
+        app.state.scan.scanDirection = ScanDirection::none;
         scanStep(app); // the first step decodes the mask and builds the tone tables
         for (auto _ : state) {
             scanStep(app);
-            benchmark::DoNotOptimize(app.state.soundBuffers[SoundSlot::mask].get());
+            benchmark::DoNotOptimize(app.state.tone.soundBuffers[SoundSlot::mask].get());
         }
-        if (!app.state.soundBuffers[SoundSlot::mask] || app.state.loopNumber != 20 ||
-            app.state.scanLoopCounter != right - left + 1)
+        if (!app.state.tone.soundBuffers[SoundSlot::mask] || app.state.scan.loopNumber != 20 ||
+            app.state.shared.scanLoopCounter != right - left + 1)
             state.SkipWithError("the step did not make its passes over the mask");
     }
     std::filesystem::remove_all(folder);

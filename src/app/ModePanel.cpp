@@ -5,7 +5,7 @@ namespace aurelith {
 
 void setLamp(App& app, std::string_view lamp, bool on)
 {
-    const Value& colour = on ? app.state.lampOnColour : app.state.lampOffColour;
+    const Value& colour = on ? app.state.strobe.lampOnColour : app.state.strobe.lampOffColour;
     if (const auto c = colour.colour())
         app.form.setBackColour(lamp, *c);
 }

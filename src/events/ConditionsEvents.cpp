@@ -32,24 +32,24 @@ constexpr std::array<const char*, kCount> kDefaultCondTitles = {
 
 // The two halves of the editor: the texts and titles of one kind, and its files.
 struct Kind {
-    std::array<std::string, kCount> WindowState::*text;
-    std::array<std::string, kCount> WindowState::*title;
+    std::array<std::string, kCount> EventsState::*text;
+    std::array<std::string, kCount> EventsState::*title;
     const char* fileStem;
     const char* viewCaption;   // the frame over the text box while viewing
     const char* itemCaption;   // "Cond 3", "Event 3"
     const char* promptCaption; // "Enter Cond 3", "Enter Event 3"
-    int WindowState::*viewIndex;
+    int EventsState::*viewIndex;
 };
 
-const Kind kConditions{&WindowState::condText, &WindowState::condTitle,    dataFile::kConditionStem, "Conds", "Cond ",
-                       "Enter Cond ",          &WindowState::condViewIndex};
+const Kind kConditions{&EventsState::condText, &EventsState::condTitle,    dataFile::kConditionStem, "Conds", "Cond ",
+                       "Enter Cond ",          &EventsState::condViewIndex};
 const Kind kEvents{
-    &WindowState::eventCommand,  &WindowState::eventTitle, dataFile::kEventStem, "Events", "Event ", "Enter Event ",
-    &WindowState::eventViewIndex};
+    &EventsState::eventCommand,  &EventsState::eventTitle, dataFile::kEventStem, "Events", "Event ", "Enter Event ",
+    &EventsState::eventViewIndex};
 
 std::string fileOf(const Kind& kind, int k) { return dataFile::numbered(kind.fileStem, k); }
-std::string& textOf(App& app, const Kind& kind, int k) { return (app.state.*kind.text)[k - 1]; }
-std::string& titleOf(App& app, const Kind& kind, int k) { return (app.state.*kind.title)[k - 1]; }
+std::string& textOf(App& app, const Kind& kind, int k) { return (app.state.events.*kind.text)[k - 1]; }
+std::string& titleOf(App& app, const Kind& kind, int k) { return (app.state.events.*kind.title)[k - 1]; }
 
 // File errors are ignored: the entry keeps what it held.
 void save(App& app, const Kind& kind, int k, std::string text, std::string title)
@@ -79,8 +79,8 @@ void prompt(App& app, const std::string& item, int k)
 // PrgCDET: twenty prompts in turn, conditions 1 ... 10 then events 1 ... 10.
 void pickNext(App& app)
 {
-    int& c = app.state.condProgIndex;
-    int& e = app.state.eventProgIndex;
+    int& c = app.state.events.condProgIndex;
+    int& e = app.state.events.eventProgIndex;
     app.form.setText(Text6, "");
     app.form.setText(Text7, "");
     if (inRange(c, 1, kCount)) {
@@ -110,14 +110,14 @@ void handBack(App& app)
     const WindowState& s = app.state;
     app.form.setCaption(Frame15, "Stim Color");
     app.form.setCaption(Frame16, "BkGrd Color");
-    app.form.setText(Text10, s.colourSetIndex.text());
-    app.form.setText(Text6, s.activeStimColour.text());
-    app.form.setText(Text7, s.activeBackColour.text());
+    app.form.setText(Text10, s.strobe.colourSetIndex.text());
+    app.form.setText(Text6, s.strobe.activeStimColour.text());
+    app.form.setText(Text7, s.strobe.activeBackColour.text());
 }
 
 void programCondition(App& app)
 {
-    const int c = app.state.condProgIndex;
+    const int c = app.state.events.condProgIndex;
     if (inRange(c, 2, kCount + 1))
         save(app, kConditions, c - 1, app.form.text(Text6), app.form.text(Text7));
     handBack(app);
@@ -169,7 +169,7 @@ void keepPrivate(App& app, int k)
 // come back as entered is refused and left in the box to be mended.
 void programEvent(App& app)
 {
-    const int e = app.state.eventProgIndex;
+    const int e = app.state.events.eventProgIndex;
     const int k = inRange(e, 3, kCount + 1) ? e - 1 : 1;
     std::string why;
     const auto command = storableCommand(app.form.text(Text6), why);
@@ -198,7 +198,7 @@ void viewNext(App& app, const Kind& kind)
 {
     app.form.setCaption(Frame15, kind.viewCaption);
     app.form.setCaption(Frame16, "Title");
-    int& index = app.state.*kind.viewIndex;
+    int& index = app.state.events.*kind.viewIndex;
     const int v = index;
     if (!inRange(v, 1, kCount))
         return;
@@ -248,17 +248,17 @@ std::string readOwnRecord(const std::string& path, std::vector<Value>& fields)
 void toggleEvents(App& app)
 {
     WindowState& s = app.state;
-    if (s.eventSwitch == 1) {
-        s.eventSwitch = 2;
+    if (s.events.eventSwitch == EventSwitch::on) {
+        s.events.eventSwitch = EventSwitch::off;
         app.form.setCaption(Command87, "EvntOFF");
         return;
     }
-    if (s.eventSwitch == 2)
-        s.eventSwitch = 1;
+    if (s.events.eventSwitch == EventSwitch::off)
+        s.events.eventSwitch = EventSwitch::on;
     app.form.setCaption(Command87, "EventON");
-    if (s.loopNumber != s.condViewIndex || !inRange(s.loopNumber, 1, 20))
+    if (s.scan.loopNumber != s.events.condViewIndex || !inRange(s.scan.loopNumber, 1, 20))
         return;
-    const int j = s.eventViewIndex;
+    const int j = s.events.eventViewIndex;
     if (!inRange(j, 1, kCount))
         return;
     const std::string path = app.files.pathOf(fileOf(kEvents, j)).string();

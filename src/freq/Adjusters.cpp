@@ -2,10 +2,10 @@
 #include "freq/Adjusters.h"
 
 #include "app/ModePanel.h"
+#include "photic/ColourSets.h"
 #include "photic/Strobe.h"
 #include "tone/ChannelText.h"
 #include "tone/Playback.h"
-#include "tone/ToneWriter.h"
 #include "ui/ControlNames.h"
 
 #include <array>
@@ -25,7 +25,7 @@ void setChannel2(App& app, double hz) { app.form.setText(txtsetfreq2, formatNumb
 void step(App& app, int delta)
 {
     Form& form = app.form;
-    if (app.state.baseFreqMode == Value(2)) {
+    if (app.state.tone.baseFreqMode == Value(2)) {
         setChannel2(app, channel2(app) + delta);
     } else {
         const int base = form.value(HScroll1);
@@ -56,17 +56,6 @@ void halveBeat(App& app)
     retuneSine(app);
 }
 
-void stepRatio(App& app, int direction)
-{
-    WindowState& s = app.state;
-    s.ratioMode = 1;
-    if (s.lightSoundRatio >= 0 && s.lightSoundRatio <= 9)
-        s.lightSoundRatio = (s.lightSoundRatio + direction + 10) % 10;
-    app.form.setText(Text11, std::to_string(s.lightSoundRatio));
-    if (strobeRunning(app))
-        ColorOn(app);
-}
-
 void clearChannels(App& app)
 {
     app.form.setText(txtSetFreq1, "");
@@ -80,17 +69,12 @@ void resetToDefault(App& app)
     labelModeRows(app, [](int row) { return "CL" + std::to_string(row + 1); });
     lightModeRow(app, -1);
     haltFlashing(app);
-    app.state.colourSetIndex = 0;
+    forgetColourSet(app);
     form.setText(txtSetFreq1, "160");
     form.setText(txtsetfreq2, "165");
     showBeat(app);
     stopTones(app);
-    WindowState& s = app.state;
-    ToneWriter writer{s, app.files};
-    s.leftFreq = 160;
-    writer.writeSineTone(1);
-    s.rightFreq = 165;
-    writer.writeSineTone(2);
+    writeSineTones(app, 160, 165);
 }
 
 } // namespace
@@ -113,11 +97,11 @@ void bindAdjusters(App& app)
         void (*run)(App&);
     };
     const std::array<Twin, 5> twins = {{
-        {Command25, sp1, doubleBeat},                       // "2X Freq", "&2X Freqs"
-        {Command27, sp2, halveBeat},                        // "1/2 freq", "&1/2 Freqs"
-        {Command53, sp3, [](App& a) { stepRatio(a, +1); }}, // "Lt/Snd H"
-        {Command52, sp4, [](App& a) { stepRatio(a, -1); }}, // "Lt/Snd L"
-        {Command47, sp5, clearChannels},                    // "Clear"
+        {Command25, sp1, doubleBeat},                                 // "2X Freq", "&2X Freqs"
+        {Command27, sp2, halveBeat},                                  // "1/2 freq", "&1/2 Freqs"
+        {Command53, sp3, [](App& a) { stepLightSoundRatio(a, +1); }}, // "Lt/Snd H"
+        {Command52, sp4, [](App& a) { stepLightSoundRatio(a, -1); }}, // "Lt/Snd L"
+        {Command47, sp5, clearChannels},                              // "Clear"
     }};
     for (const Twin& t : twins) {
         form.onClick(t.button, [&app, run = t.run] { run(app); });

@@ -40,7 +40,7 @@ void applyPreset(App& app, int beat, PresetSource source)
     const bool fromButton = source == PresetSource::button;
     if (fromButton)
         setLamp(app, modePanel::kSoundLamp, true);
-    const bool fixed = !fromButton || app.state.baseFreqMode == Value(2);
+    const bool fixed = !fromButton || app.state.tone.baseFreqMode == Value(2);
     const int carrier = fixed ? kFixedCarrier : form.value(HScroll1);
     form.setText(txtSetFreq1, std::to_string(carrier));
     form.setText(txtsetfreq2, std::to_string(carrier + beat));

@@ -53,7 +53,7 @@ std::optional<int> validGroup(const Value& group)
 // Any group but 2 or 3 stores and recalls as group 1.
 std::string memoryFile(const App& app, const Memory& m)
 {
-    return dataFile::memory(m.letter, validGroup(app.state.programGroup).value_or(1));
+    return dataFile::memory(m.letter, validGroup(app.state.freq.programGroup).value_or(1));
 }
 
 void store(App& app, const Memory& m)
@@ -88,7 +88,7 @@ void stepGroup(App& app)
 {
     for (size_t i = 0; i < kGroupCaptions.size(); ++i)
         app.form.setCaption(modePanel::kGroupLabels[i], kGroupCaptions[i]);
-    Value& group = app.state.programGroup;
+    Value& group = app.state.freq.programGroup;
     if (const auto n = validGroup(group))
         group = *n % 3 + 1;
     showProgramGroup(app);
@@ -180,7 +180,7 @@ void deleteStored(App& app, const Deletion& d)
 
 void showProgramGroup(App& app)
 {
-    const std::optional<int> group = validGroup(app.state.programGroup);
+    const std::optional<int> group = validGroup(app.state.freq.programGroup);
     if (!group)
         return;
     const int index = *group - 1;

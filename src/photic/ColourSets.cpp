@@ -66,23 +66,23 @@ std::optional<int> validSet(const Value& index)
 std::optional<Colour> chooseColour(App& app)
 {
     app.form.beginModal();
-    const auto picked = app.dialogs.pickColour(app.state.dialogColour);
+    const auto picked = app.dialogs.pickColour(app.state.strobe.dialogColour);
     app.form.endModal();
     if (picked)
-        app.state.dialogColour = *picked & 0xFFFFFF;
+        app.state.strobe.dialogColour = *picked & 0xFFFFFF;
     return picked;
 }
 
 void showActivePair(App& app)
 {
-    app.form.setText(Text6, app.state.activeStimColour.text());
-    app.form.setText(Text7, app.state.activeBackColour.text());
+    app.form.setText(Text6, app.state.strobe.activeStimColour.text());
+    app.form.setText(Text7, app.state.strobe.activeBackColour.text());
 }
 
 void refreshColours(App& app)
 {
-    app.files.readInto(dataFile::kStimColour, {&app.state.activeStimColour});
-    app.files.readInto(dataFile::kBackColour, {&app.state.activeBackColour});
+    app.files.readInto(dataFile::kStimColour, {&app.state.strobe.activeStimColour});
+    app.files.readInto(dataFile::kBackColour, {&app.state.strobe.activeBackColour});
 }
 
 // "&On Color" / "&Off Color". The picked colour also becomes the strobe's stimulation
@@ -95,10 +95,10 @@ void chooseLampColour(App& app, Lamp which)
     if (!picked)
         return;
     WindowState& s = app.state;
-    s.activeStimColour = static_cast<int>(*picked & 0xFFFFFF);
+    s.strobe.activeStimColour = static_cast<int>(*picked & 0xFFFFFF);
     const bool onColour = which == Lamp::on;
-    Value& lamp = onColour ? s.lampOnColour : s.lampOffColour;
-    lamp = s.activeStimColour;
+    Value& lamp = onColour ? s.strobe.lampOnColour : s.strobe.lampOffColour;
+    lamp = s.strobe.activeStimColour;
     app.files.write(onColour ? dataFile::kLampOnColour : dataFile::kLampOffColour, {lamp});
 }
 
@@ -112,7 +112,7 @@ void selectNextColourSet(App& app)
     form.setCaption(Frame16, "BkGrd Color");
     // An index that names no set (0 after "Reset", or an edited file) counts as the last
     // one, so this press shows set 1 and the next ones step on from there.
-    const int current = validSet(s.colourSetIndex).value_or(16);
+    const int current = validSet(s.strobe.colourSetIndex).value_or(16);
     const int next = current == 16 ? 1 : current + 1;
     showGroupLabels(app, (next - 1) / 4 * 4 + 1);
     lightPosition(app, (next - 1) % 4 + 1);
@@ -120,21 +120,23 @@ void selectNextColourSet(App& app)
     if (next == 1) {
         refreshColours(app);
     } else {
-        ColourPair& entry = s.colourSets[next - 1];
+        ColourPair& entry = s.strobe.colourSets[next - 1];
         app.files.readInto(dataFile::colourSet(dataFile::kStimColour, next), {&entry.stim});
         app.files.readInto(dataFile::colourSet(dataFile::kBackColour, next), {&entry.back});
-        s.activeStimColour = entry.stim;
-        s.activeBackColour = entry.back;
+        s.strobe.activeStimColour = entry.stim;
+        s.strobe.activeBackColour = entry.back;
     }
-    s.colourSetIndex = next;
-    app.files.write(dataFile::kColourSetIndex, {s.colourSetIndex});
-    form.setText(Text10, s.colourSetIndex.text());
+    s.strobe.colourSetIndex = next;
+    app.files.write(dataFile::kColourSetIndex, {s.strobe.colourSetIndex});
+    form.setText(Text10, s.strobe.colourSetIndex.text());
     showActivePair(app);
 }
 
+void forgetColourSet(App& app) { app.state.strobe.colourSetIndex = 0; }
+
 void cycleColourBank(App& app)
 {
-    int& bank = app.state.colourBank;
+    int& bank = app.state.strobe.colourBank;
     bank = bank >= 4 || bank < 1 ? 1 : bank + 1;
     for (const ColourSlot& slot : kSlots)
         app.form.setCaption(slot.button, slot.captionStem + std::to_string(4 * (bank - 1) + slot.position));
@@ -146,7 +148,7 @@ void pickSetColour(App& app, int slot)
     if (!picked)
         return; // nothing stored: the file keeps its colour
     const ColourSlot& s = kSlots.at(static_cast<size_t>(slot));
-    const int set = 4 * (app.state.colourBank - 1) + s.position;
+    const int set = 4 * (app.state.strobe.colourBank - 1) + s.position;
     // A preview on the flash surface; the next strobe tick paints over it.
     app.form.setBackColour(Text4, *picked);
     app.files.write(dataFile::colourSet(s.stem, set), {static_cast<int>(*picked & 0xFFFFFF)});
@@ -154,9 +156,9 @@ void pickSetColour(App& app, int slot)
 
 void showColourSetAtStart(App& app)
 {
-    const double index = app.state.colourSetIndex.number().value_or(0);
+    const double index = app.state.strobe.colourSetIndex.number().value_or(0);
     showGroupLabels(app, index < 5 ? 1 : 5);
-    const auto set = validSet(app.state.colourSetIndex);
+    const auto set = validSet(app.state.strobe.colourSetIndex);
     lightPosition(app, set && *set <= 8 ? (*set - 1) % 4 + 1 : 1);
 }
 

@@ -21,6 +21,8 @@ void cycleColourBank(App& app);
 // One of the eight Stim/BGrd buttons (slot 0 ... 7, "Stim 1" first): the colour dialog,
 // then the picked colour goes to that slot's file in the current bank.
 void pickSetColour(App& app, int slot);
+// "Reset": no colour set is active (the next "Color Set" press shows set 1).
+void forgetColourSet(App& app);
 // Start-up: the Mode panel's four lamps show the stored set's group.
 void showColourSetAtStart(App& app);
 

@@ -76,8 +76,8 @@ void applyPhase(Form& form, double phaseMs, int shownMs, double firstMs)
 std::optional<HeardBeat> heardBeat(App& app)
 {
     auto* source = dynamic_cast<HeardBeatSource*>(&app.sound);
-    const SoundBuffer* left = app.state.soundBuffers[SoundSlot::tone1].get();
-    const SoundBuffer* right = app.state.soundBuffers[SoundSlot::tone2].get();
+    const SoundBuffer* left = app.state.tone.soundBuffers[SoundSlot::tone1].get();
+    const SoundBuffer* right = app.state.tone.soundBuffers[SoundSlot::tone2].get();
     if (!source || !left || !right)
         return std::nullopt;
     return source->heardBeat(*left, *right);
@@ -140,7 +140,7 @@ void restoreDesignGeometry(Form& form, std::string_view name)
 
 double flashPhaseMs(double beatHz, double ratioK) { return ratioK / beatHz * 0.5; }
 
-bool strobeRunning(const App& app) { return app.state.strobeOn.isNumber() && app.state.strobeOn.number() == 1.0; }
+bool strobeRunning(const App& app) { return app.state.strobe.strobeOn == StrobeRun::on; }
 
 void ColorOn(App& app, bool paintLamp)
 {
@@ -150,20 +150,19 @@ void ColorOn(App& app, bool paintLamp)
     const bool wasFlashing = flashing(form);
     if (paintLamp)
         setLamp(app, modePanel::kStrobeLamp, true);
-    s.strobeOn = 1;
-    s.beatFreq = beatOf(form);
+    s.strobe.strobeOn = StrobeRun::on;
+    s.shared.beatFreq = beatOf(form);
 
-    const bool ratioMode = s.ratioMode.isNumber() && s.ratioMode == Value(1);
-    const Ratio ratio = ratioMode && s.lightSoundRatio >= 0 && s.lightSoundRatio <= 9
-                            ? kRatios[static_cast<size_t>(s.lightSoundRatio)]
+    const Ratio ratio = s.strobe.ratioMode && s.strobe.lightSoundRatio >= 0 && s.strobe.lightSoundRatio <= 9
+                            ? kRatios[static_cast<size_t>(s.strobe.lightSoundRatio)]
                             : kRatios[0];
     // A zero beat has no phase: the timers and durationMs keep what they had.
-    if (s.beatFreq != 0) {
-        const double phase = flashPhaseMs(s.beatFreq, ratio.k);
-        s.durationMs = std::floor(phase);
+    if (s.shared.beatFreq != 0) {
+        const double phase = flashPhaseMs(s.shared.beatFreq, ratio.k);
+        s.shared.durationMs = std::floor(phase);
         // A negative phase (a negative beat) is shown but never given to the timers,
         // nor one too long for them.
-        if (s.durationMs >= 0 && s.durationMs <= INT_MAX) {
+        if (s.shared.durationMs >= 0 && s.shared.durationMs <= INT_MAX) {
             // From rest the first flash waits for the beat; a running strobe keeps
             // its colour and takes up the new beat at its next boundary.
             double first = phase;
@@ -172,15 +171,15 @@ void ColorOn(App& app, bool paintLamp)
                 while (first < 1)
                     first += 2 * phase;
             }
-            applyPhase(form, phase, static_cast<int>(s.durationMs), first);
+            applyPhase(form, phase, static_cast<int>(s.shared.durationMs), first);
         }
     }
-    form.setText(Text3, formatNumber(s.durationMs));
-    form.setText(Text5, formatNumber(s.beatFreq * ratio.multiplier));
-    form.setText(Text11, formatNumber(s.lightSoundRatio));
-    form.setText(Text10, s.colourSetIndex.text());
+    form.setText(Text3, formatNumber(s.shared.durationMs));
+    form.setText(Text5, formatNumber(s.shared.beatFreq * ratio.multiplier));
+    form.setText(Text11, formatNumber(s.strobe.lightSoundRatio));
+    form.setText(Text10, s.strobe.colourSetIndex.text());
     // Before anything flashes: the first start in a folder asks, a retune never.
-    if (fromOff && !mayStartFlashing(app, s.beatFreq * ratio.multiplier)) {
+    if (fromOff && !mayStartFlashing(app, s.shared.beatFreq * ratio.multiplier)) {
         ColorOff(app);
         return;
     }
@@ -188,11 +187,11 @@ void ColorOn(App& app, bool paintLamp)
     // The enabling loop counts with the scanner's inner-loop counter, which other
     // handlers read afterwards: it ends one past the beat (at 1 below a 1 Hz beat).
     // Enabling twice changes nothing, so the loop body runs once.
-    s.scanLoopCounter = 1;
-    if (s.beatFreq >= 1) {
+    s.shared.scanLoopCounter = 1;
+    if (s.shared.beatFreq >= 1) {
         form.setTimerEnabled(Timer1, true);
         form.setTimerEnabled(Timer2, true);
-        s.scanLoopCounter = std::floor(s.beatFreq) + 1;
+        s.shared.scanLoopCounter = std::floor(s.shared.beatFreq) + 1;
     }
     if (flashing(form))
         app.inhibitor->holdScreenAwake(true);
@@ -202,8 +201,19 @@ void ColorOff(App& app, bool paintLamp)
 {
     if (paintLamp)
         setLamp(app, modePanel::kStrobeLamp, false);
-    app.state.strobeOn = 2;
+    app.state.strobe.strobeOn = StrobeRun::off;
     haltFlashing(app);
+}
+
+void stepLightSoundRatio(App& app, int direction)
+{
+    StrobeState& s = app.state.strobe;
+    s.ratioMode = true;
+    if (s.lightSoundRatio >= 0 && s.lightSoundRatio <= 9)
+        s.lightSoundRatio = (s.lightSoundRatio + direction + 10) % 10;
+    app.form.setText(Text11, std::to_string(s.lightSoundRatio));
+    if (strobeRunning(app))
+        ColorOn(app);
 }
 
 void haltFlashing(App& app)
@@ -237,10 +247,10 @@ void bindStrobe(App& app)
     Form& form = app.form;
     auto follower = std::make_shared<BeatFollower>();
     form.onTimer(Timer1, [&app, follower] {
-        paintSurface(app, app.state.activeStimColour);
+        paintSurface(app, app.state.strobe.activeStimColour);
         followBeat(app, *follower);
     });
-    form.onTimer(Timer2, [&app] { paintSurface(app, app.state.activeBackColour); });
+    form.onTimer(Timer2, [&app] { paintSurface(app, app.state.strobe.activeBackColour); });
     form.onClick(Command22, [&app] { ColorOn(app, true); });  // "ColorOn"
     form.onClick(Command23, [&app] { ColorOff(app, true); }); // "ColorOff"
     // The menus' "&Color ON" and "&Color OFF".

@@ -14,6 +14,9 @@ double flashPhaseMs(double beatHz, double ratioK = 1000);
 void ColorOn(App& app, bool paintLamp = true);
 // Stops the strobe; the flash surface keeps its last colour.
 void ColorOff(App& app, bool paintLamp = true);
+// "Lt/Snd H" (+1) and "Lt/Snd L" (-1): the strobe takes the next of the ten
+// light/sound ratios from now on; a running strobe restarts on it.
+void stepLightSoundRatio(App& app, int direction);
 // Stops the flashing without switching the strobe off.
 void haltFlashing(App& app);
 // The stimulation panel over (almost) the whole window, or back in its design place.

@@ -23,7 +23,7 @@ void ClockedWindow::serve(App& app)
 {
     app.showWindow = [this] { window_.show(); };
     window_.setLampTest([&app](const Control& lamp) {
-        const auto on = app.state.lampOnColour.colour();
+        const auto on = app.state.strobe.lampOnColour.colour();
         return on && lamp.backColour == on;
     });
     app.onQuit = [this] {

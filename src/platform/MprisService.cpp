@@ -56,7 +56,7 @@ MprisService::~MprisService()
 
 QString MprisService::playbackStatus() const
 {
-    const auto on = app_.state.lampOnColour.colour();
+    const auto on = app_.state.strobe.lampOnColour.colour();
     const bool playing = on && app_.form.backColour(modePanel::kSoundLamp) == on;
     return playing ? QStringLiteral("Playing") : QStringLiteral("Stopped");
 }

@@ -13,8 +13,6 @@ namespace {
 
 using namespace ctl;
 
-enum BankMode { Inert = 0, Store = 1, Recall = 2 };
-
 struct BankButton {
     std::string_view button;
     char letter;
@@ -33,13 +31,13 @@ using Captions = std::array<const char*, 4>;
 // What each mode shows: the group labels, and the button captions per group
 // in the order the groups come round (2, 3, 1).
 struct ModeDisplay {
-    BankMode mode;
+    ScanBankMode mode;
     std::array<const char*, 3> labels;
     std::array<Captions, 3> captions;
 };
 
 constexpr ModeDisplay kStoreDisplay = {
-    Store,
+    ScanBankMode::store,
     {"PS1", "PS2", "PS3"},
     {{{"PrgScn 1", "PrgScn 2", "PrgScn 3", "PrgScn 4"},
       {"PrgScn 5", "PrgScn 6", "PrgScn 7", "PrgScn 8"},
@@ -47,7 +45,7 @@ constexpr ModeDisplay kStoreDisplay = {
 };
 
 constexpr ModeDisplay kRecallDisplay = {
-    Recall,
+    ScanBankMode::recall,
     {"RS1", "RS2", "RS3"},
     {{{"Scan 1", "Scan 2", "Scan 3", "Scan 4"},
       {"Scan 5", "Scan 6", "Scan 7", "Scan 8"},
@@ -74,7 +72,7 @@ int displayRow(const Value& group)
 
 std::string bankFile(const App& app, const BankButton& b)
 {
-    return dataFile::scanBank(b.letter, validGroup(app.state.scanBankGroup).value_or(1));
+    return dataFile::scanBank(b.letter, validGroup(app.state.scan.scanBankGroup).value_or(1));
 }
 
 void switchMode(App& app, const ModeDisplay& display)
@@ -83,7 +81,7 @@ void switchMode(App& app, const ModeDisplay& display)
     WindowState& s = app.state;
     for (size_t i = 0; i < modePanel::kGroupLabels.size(); ++i)
         form.setCaption(modePanel::kGroupLabels[i], display.labels[i]);
-    if (display.mode == Store) {
+    if (display.mode == ScanBankMode::store) {
         form.setCaption(Frame1, "Enter Scan Freq");
     } else {
         form.setCaption(Frame1, "Left Freq Right");
@@ -91,16 +89,16 @@ void switchMode(App& app, const ModeDisplay& display)
         form.setCaption(Frame4, "Dur Color Freq");
         form.setCaption(Frame3, "Col  Sets  LtSd");
     }
-    s.scanBankMode = display.mode;
-    if (const auto group = validGroup(s.scanBankGroup))
-        s.scanBankGroup = *group % 3 + 1;
+    s.scan.scanBankMode = display.mode;
+    if (const auto group = validGroup(s.scan.scanBankGroup))
+        s.scan.scanBankGroup = *group % 3 + 1;
 
-    const int row = displayRow(s.scanBankGroup);
+    const int row = displayRow(s.scan.scanBankGroup);
     for (size_t i = 0; i < modePanel::kGroupLamps.size(); ++i)
         setLamp(app, modePanel::kGroupLamps[i], static_cast<int>(i) == row);
     for (size_t k = 0; k < kBankButtons.size(); ++k)
         form.setCaption(kBankButtons[k].button, display.captions[row][k]);
-    app.files.write(dataFile::kScanBankGroup, {s.scanBankGroup});
+    app.files.write(dataFile::kScanBankGroup, {s.scan.scanBankGroup});
 }
 
 // Recalling does not retune: the user plays the pair with Start or ScanOn.
@@ -108,14 +106,14 @@ void pressBank(App& app, const BankButton& b)
 {
     WindowState& s = app.state;
     Form& form = app.form;
-    if (s.scanBankMode == Store) {
-        s.scanPairLeft = Value(form.text(txtSetFreq1));
-        s.scanPairRight = Value(form.text(txtsetfreq2));
-        app.files.write(bankFile(app, b), {s.scanPairLeft, s.scanPairRight});
-    } else if (s.scanBankMode == Recall) {
-        app.files.readInto(bankFile(app, b), {&s.scanPairLeft, &s.scanPairRight});
-        form.setText(txtSetFreq1, s.scanPairLeft.text());
-        form.setText(txtsetfreq2, s.scanPairRight.text());
+    if (s.scan.scanBankMode == ScanBankMode::store) {
+        s.scan.scanPairLeft = Value(form.text(txtSetFreq1));
+        s.scan.scanPairRight = Value(form.text(txtsetfreq2));
+        app.files.write(bankFile(app, b), {s.scan.scanPairLeft, s.scan.scanPairRight});
+    } else if (s.scan.scanBankMode == ScanBankMode::recall) {
+        app.files.readInto(bankFile(app, b), {&s.scan.scanPairLeft, &s.scan.scanPairRight});
+        form.setText(txtSetFreq1, s.scan.scanPairLeft.text());
+        form.setText(txtsetfreq2, s.scan.scanPairRight.text());
     }
 }
 

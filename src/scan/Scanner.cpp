@@ -42,17 +42,18 @@ void prepareNextRight(App& app)
     const auto right = boxNumber(app.form, txtsetfreq2);
     if (!right)
         return;
-    if (s.scanDirection == 1)
-        s.pendingRightText = *right + 1;
-    else if (s.scanDirection == 2)
-        s.pendingRightText = *right - 1;
+    if (s.scan.scanDirection == ScanDirection::up)
+        s.scan.pendingRightText = *right + 1;
+    else if (s.scan.scanDirection == ScanDirection::down)
+        s.scan.pendingRightText = *right - 1;
 }
 
 bool atLimit(const App& app)
 {
     const std::string& right = app.form.text(txtsetfreq2);
     const WindowState& s = app.state;
-    return (s.lowerLimitText && right == *s.lowerLimitText) || (s.upperLimitText && right == *s.upperLimitText);
+    return (s.scan.lowerLimitText && right == *s.scan.lowerLimitText) ||
+           (s.scan.upperLimitText && right == *s.scan.upperLimitText);
 }
 
 // The scan lamps stay lit so the user sees where it ended.
@@ -72,14 +73,14 @@ std::optional<int> scanPeriod(double durationMs)
     return static_cast<int>(std::nearbyint(durationMs));
 }
 
-void chooseScanTime(App& app, double ms) { app.state.durationMs = ms; }
+void chooseScanTime(App& app, double ms) { app.state.shared.durationMs = ms; }
 
 void fourSecondScan(App& app)
 {
     app.form.setText(txtSetFreq1, "160");
     app.form.setText(txtsetfreq2, "165");
-    app.state.durationMs = 4000;
-    app.state.scanDirection = 1;
+    app.state.shared.durationMs = 4000;
+    app.state.scan.scanDirection = ScanDirection::up;
 }
 
 // A typed time that is not a number counts as no scan time at all.
@@ -91,15 +92,15 @@ void customScanTime(App& app)
     const std::string typed =
         app.dialogs.input("Enter Scan in Millideconds (60000=1Min) : ", "Scanner Time Per Freq", "").value_or("");
     form.endModal();
-    app.state.durationMs = wholeNumber(typed).value_or(std::numeric_limits<double>::quiet_NaN());
+    app.state.shared.durationMs = wholeNumber(typed).value_or(std::numeric_limits<double>::quiet_NaN());
     form.setText(Text6, typed);
 }
 
-void chooseDirection(App& app, int direction)
+void chooseDirection(App& app, ScanDirection direction)
 {
     Form& form = app.form;
-    app.state.scanDirection = direction;
-    const bool up = direction == 1;
+    app.state.scan.scanDirection = direction;
+    const bool up = direction == ScanDirection::up;
     // The first two shared rows show the direction.
     const auto& labels = modePanel::kRowLabels;
     form.setCaption(up ? labels[0] : labels[1], up ? "SUP" : "SDN");
@@ -111,8 +112,8 @@ void chooseDirection(App& app, int direction)
 void takeLimits(App& app)
 {
     Form& form = app.form;
-    app.state.upperLimitText = form.text(Text6);
-    app.state.lowerLimitText = form.text(Text7);
+    app.state.scan.upperLimitText = form.text(Text6);
+    app.state.scan.lowerLimitText = form.text(Text7);
     form.setCaption(Frame15, "Stim Color");
     form.setCaption(Frame16, "BkGrd Color");
 }
@@ -128,12 +129,12 @@ void scanOn(App& app)
     form.setCaption(Frame16, "Started Time");
     form.setText(Text7, app.timeOfDay.now());
     showTimerPeriod(app);
-    if (std::isfinite(s.durationMs))
-        form.setText(Text6, formatNumber(s.durationMs));
+    if (std::isfinite(s.shared.durationMs))
+        form.setText(Text6, formatNumber(s.shared.durationMs));
     form.setText(Text1, form.text(txtSetFreq1));
     showBoxBeat(app);
 
-    const std::optional<int> period = scanPeriod(s.durationMs);
+    const std::optional<int> period = scanPeriod(s.shared.durationMs);
     if (!period) {
         app.message(kScanTimeMessage, kScannerTitle);
         form.setTimerEnabled(Timer3, false);
@@ -145,7 +146,7 @@ void scanOn(App& app)
     const std::optional<double> beat = plainBeatOf(form);
     if (!beat || *beat < 1)
         return;
-    s.pendingLeftText = Value(form.text(txtSetFreq1));
+    s.scan.pendingLeftText = Value(form.text(txtSetFreq1));
     prepareNextRight(app);
     form.setTimerEnabled(Timer3, true);
 }
@@ -154,20 +155,20 @@ void scanStep(App& app)
 {
     Form& form = app.form;
     WindowState& s = app.state;
-    form.setText(txtSetFreq1, s.pendingLeftText.text());
-    form.setText(txtsetfreq2, s.pendingRightText.text());
+    form.setText(txtSetFreq1, s.scan.pendingLeftText.text());
+    form.setText(txtsetfreq2, s.scan.pendingRightText.text());
     if (const auto beat = plainBeatOf(form))
-        s.beatFreq = *beat;
+        s.shared.beatFreq = *beat;
 
     // A step makes one pass per whole hertz of beat, but every pass after the
     // first would retune to the same pair, stop at the same limit and show the
     // same texts again: only the first does that work, the rest only count.
-    const double passes = s.beatFreq;
-    s.scanLoopCounter = 1;
-    if (!(s.scanLoopCounter <= passes))
+    const double passes = s.shared.beatFreq;
+    s.shared.scanLoopCounter = 1;
+    if (!(s.shared.scanLoopCounter <= passes))
         return;
-    form.setText(Text1, std::to_string(s.loopNumber));
-    s.loopNumber = 1;
+    form.setText(Text1, std::to_string(s.scan.loopNumber));
+    s.scan.loopNumber = 1;
     if (!retuneSine(app))
         return; // the timer runs on: the next tick tries again
     prepareNextRight(app);
@@ -181,12 +182,12 @@ void scanStep(App& app)
     // The strobe's start counts scanLoopCounter past the beat, which ends the
     // passes here. Past the 21st pass Text1 and loopNumber stay at 20, so the
     // counter jumps to where the last pass leaves it.
-    for (s.scanLoopCounter += 1; s.scanLoopCounter <= passes; s.scanLoopCounter += 1) {
-        form.setText(Text1, std::to_string(s.loopNumber));
-        if (s.scanLoopCounter <= 20)
-            s.loopNumber = static_cast<int>(s.scanLoopCounter);
-        else if (s.scanLoopCounter > 21)
-            s.scanLoopCounter = std::floor(passes);
+    for (s.shared.scanLoopCounter += 1; s.shared.scanLoopCounter <= passes; s.shared.scanLoopCounter += 1) {
+        form.setText(Text1, std::to_string(s.scan.loopNumber));
+        if (s.shared.scanLoopCounter <= 20)
+            s.scan.loopNumber = static_cast<int>(s.shared.scanLoopCounter);
+        else if (s.shared.scanLoopCounter > 21)
+            s.shared.scanLoopCounter = std::floor(passes);
     }
 }
 
@@ -204,9 +205,9 @@ void scanOff(App& app)
     setLamp(app, modePanel::kSoundLamp, false);
     haltFlashing(app);
     stopTones(app);
-    form.setText(Text10, s.colourSetIndex.text());
-    form.setText(Text6, s.activeStimColour.text());
-    form.setText(Text7, s.activeBackColour.text());
+    form.setText(Text10, s.strobe.colourSetIndex.text());
+    form.setText(Text6, s.strobe.activeStimColour.text());
+    form.setText(Text7, s.strobe.activeBackColour.text());
 }
 
 void bindScanner(App& app)
@@ -231,9 +232,9 @@ void bindScanner(App& app)
     form.onClick(st10, [&app] { fourSecondScan(app); }); // "&04 Sec"
     form.onClick(st7, [&app] { customScanTime(app); });  // "&Custom"
 
-    form.onClick(Command71, [&app] { chooseDirection(app, 1); }); // "ScanUp"
-    form.onClick(Command80, [&app] { chooseDirection(app, 2); }); // "ScanDn"
-    form.onClick(Command88, [&app] {                              // "Up Limit"
+    form.onClick(Command71, [&app] { chooseDirection(app, ScanDirection::up); });   // "ScanUp"
+    form.onClick(Command80, [&app] { chooseDirection(app, ScanDirection::down); }); // "ScanDn"
+    form.onClick(Command88, [&app] {                                                // "Up Limit"
         app.form.setCaption(Frame15, "Upper Limit");
         app.form.setText(Text6, "");
     });

@@ -25,9 +25,9 @@ void writeFirstRunDefaults(const DataFiles& files)
 void useDefaultColourSets(WindowState& s)
 {
     for (int set = 1; set <= 16; ++set)
-        s.colourSets[set - 1] = {kDefaultColourSets[set - 1].stim, kDefaultColourSets[set - 1].back};
-    s.activeStimColour = kDefaultColourSets[0].stim;
-    s.activeBackColour = kDefaultColourSets[0].back;
+        s.strobe.colourSets[set - 1] = {kDefaultColourSets[set - 1].stim, kDefaultColourSets[set - 1].back};
+    s.strobe.activeStimColour = kDefaultColourSets[0].stim;
+    s.strobe.activeBackColour = kDefaultColourSets[0].back;
 }
 
 } // namespace aurelith

@@ -330,16 +330,16 @@ public:
     void retune(App& app, long long frame, int rate)
     {
         advanceTo(frame, rate);
-        left_ = app.state.leftFreq;
-        right_ = app.state.rightFreq;
+        left_ = app.state.tone.leftFreq;
+        right_ = app.state.tone.rightFreq;
         // Nothing flashes in a render: the strobe's warning has nobody to ask.
         if (!app.files.exists(kFlashAnswer))
             app.files.write(kFlashAnswer, {1});
         ColorOn(app, false); // the strobe's timers now hold the phase for this beat...
         const bool flashes = app.form.timerEnabled(ctl::Timer1);
         const double phaseMs = app.form.control(ctl::Timer1).period / 2;
-        stimColour_ = hex(app.state.activeStimColour);
-        backColour_ = hex(app.state.activeBackColour);
+        stimColour_ = hex(app.state.strobe.activeStimColour);
+        backColour_ = hex(app.state.strobe.activeBackColour);
         ColorOff(app, false); // ...but they must not tick: the rows are worked out here
         if (!flashes || !(phaseMs > 0)) {
             nextStim_ = nextBack_ = kNever;
@@ -521,8 +521,8 @@ std::string startSession(App& app, QuietDialogs& dialogs, const RenderRequest& r
 {
     if (!startUp(app))
         return dialogs.shown.empty() ? "the sound could not be started" : dialogs.shown;
-    app.state.maskSelection = maskSelection;
-    app.state.waveform = request.waveform;
+    app.state.tone.maskSelection = maskSelection;
+    app.state.tone.waveform = static_cast<Waveform>(request.waveform);
     // The boxes under the bars show 0 ... 5000 for the volumes' -5000 ... 0.
     if (request.toneVolume)
         app.form.setValue(scrToneVol, *request.toneVolume - 5000);
@@ -566,10 +566,10 @@ std::string renderFrames(MixerSoundSystem& sound, TimerScheduler& scheduler, Par
     while (done < total) {
         if (progress.stop && *progress.stop)
             return "interrupted";
-        const double left = app.state.leftFreq, right = app.state.rightFreq;
+        const double left = app.state.tone.leftFreq, right = app.state.tone.rightFreq;
         scheduler.advance();
         if (light.wanted()) {
-            if (app.state.leftFreq != left || app.state.rightFreq != right)
+            if (app.state.tone.leftFreq != left || app.state.tone.rightFreq != right)
                 light.retune(app, done, rate);
             light.advanceTo(done, rate);
         }

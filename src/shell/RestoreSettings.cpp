@@ -36,17 +36,15 @@ void showNumber(App& app, std::string_view box, double number) { app.form.setTex
 // must not replace them.
 void writeDefaultsOnFirstRun(App& app)
 {
-    WindowState& s = app.state;
     std::vector<Value> marker;
     const DataFiles::ReadStatus markerStatus = app.files.read(kFirstRunMarker, marker);
-    if (!marker.empty())
-        s.firstRunMarker = marker.front();
+    const Value firstRunMarker = marker.empty() ? Value() : marker.front();
     const bool firstRun = markerStatus != DataFiles::ReadStatus::unreadable &&
-                          !(s.firstRunMarker.isNumber() && s.firstRunMarker == Value(1));
+                          !(firstRunMarker.isNumber() && firstRunMarker == Value(1));
     if (firstRun) {
         writeFirstRunDefaults(app.files);
         // Even where the folder refuses the files, this run has every colour set.
-        useDefaultColourSets(s);
+        useDefaultColourSets(app.state);
     }
 }
 
@@ -61,10 +59,10 @@ void restoreLevels(App& app)
     if (app.files.read(kLevels, saved) != DataFiles::ReadStatus::read)
         saved.clear();
     const std::array<std::pair<std::string_view, Value*>, 4> levels = {{
-        {scrToneVol, &s.savedToneVol},
-        {scrBalance, &s.savedBalance},
-        {scrMaskVol, &s.savedMaskVol},
-        {HScroll1, &s.savedBaseFreq},
+        {scrToneVol, &s.tone.savedToneVol},
+        {scrBalance, &s.tone.savedBalance},
+        {scrMaskVol, &s.tone.savedMaskVol},
+        {HScroll1, &s.tone.savedBaseFreq},
     }};
     for (size_t i = 0; i < levels.size(); ++i) {
         const auto [bar, variable] = levels[i];
@@ -82,15 +80,15 @@ void restoreModes(App& app)
 {
     WindowState& s = app.state;
     const DataFiles& files = app.files;
-    files.readInto(kBaseFreqMode, {&s.baseFreqMode});
+    files.readInto(kBaseFreqMode, {&s.tone.baseFreqMode});
     showBaseFreqMode(app);
-    files.readInto(kLampOnColour, {&s.lampOnColour});
-    files.readInto(kLampOffColour, {&s.lampOffColour});
+    files.readInto(kLampOnColour, {&s.strobe.lampOnColour});
+    files.readInto(kLampOffColour, {&s.strobe.lampOffColour});
     setLamp(app, modePanel::kSoundLamp, false);
     setLamp(app, modePanel::kStrobeLamp, false);
-    files.readInto(kColourSetIndex, {&s.colourSetIndex});
+    files.readInto(kColourSetIndex, {&s.strobe.colourSetIndex});
     showColourSetAtStart(app);
-    files.readInto(kMemoryGroup, {&s.programGroup});
+    files.readInto(kMemoryGroup, {&s.freq.programGroup});
     showProgramGroup(app);
 }
 
@@ -98,29 +96,29 @@ void restoreColoursAndMemories(App& app)
 {
     WindowState& s = app.state;
     const DataFiles& files = app.files;
-    files.readInto(kStimColour, {&s.activeStimColour});
-    files.readInto(kBackColour, {&s.activeBackColour});
+    files.readInto(kStimColour, {&s.strobe.activeStimColour});
+    files.readInto(kBackColour, {&s.strobe.activeBackColour});
     for (int set = 2; set <= 8; ++set) {
-        files.readInto(colourSet(kStimColour, set), {&s.colourSets[set - 1].stim});
-        files.readInto(colourSet(kBackColour, set), {&s.colourSets[set - 1].back});
+        files.readInto(colourSet(kStimColour, set), {&s.strobe.colourSets[set - 1].stim});
+        files.readInto(colourSet(kBackColour, set), {&s.strobe.colourSets[set - 1].back});
     }
     for (int i = 0; i < 8; ++i)
-        files.readInto(memory(static_cast<char>('a' + i)), {&s.storedPairs[i][0], &s.storedPairs[i][1]});
+        files.readInto(memory(static_cast<char>('a' + i)), {&s.freq.storedPairs[i][0], &s.freq.storedPairs[i][1]});
 }
 
 void fillDisplays(App& app)
 {
     WindowState& s = app.state;
     Form& form = app.form;
-    s.beatFreq = beatOf(form);
-    if (s.beatFreq != 0)
-        s.durationMs = std::floor(flashPhaseMs(s.beatFreq));
-    showNumber(app, Text3, s.durationMs);
-    showNumber(app, Text5, s.beatFreq);
-    showNumber(app, Text11, s.lightSoundRatio);
-    form.setText(Text10, s.colourSetIndex.text());
-    form.setText(Text6, s.activeStimColour.text());
-    form.setText(Text7, s.activeBackColour.text());
+    s.shared.beatFreq = beatOf(form);
+    if (s.shared.beatFreq != 0)
+        s.shared.durationMs = std::floor(flashPhaseMs(s.shared.beatFreq));
+    showNumber(app, Text3, s.shared.durationMs);
+    showNumber(app, Text5, s.shared.beatFreq);
+    showNumber(app, Text11, s.strobe.lightSoundRatio);
+    form.setText(Text10, s.strobe.colourSetIndex.text());
+    form.setText(Text6, s.strobe.activeStimColour.text());
+    form.setText(Text7, s.strobe.activeBackColour.text());
     showLevels(app);
     showNumber(app, Text13, form.value(HScroll1) + kBaseFreqDisplayOffset);
 }

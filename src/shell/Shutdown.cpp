@@ -12,18 +12,19 @@ void shutDown(App& app, ScanGroup scanGroup)
     using namespace ctl;
     WindowState& s = app.state;
     stopTones(app);
-    for (auto& buffer : s.soundBuffers)
+    for (auto& buffer : s.tone.soundBuffers)
         buffer.reset();
     app.sound.releaseDevice();
     Form& form = app.form;
-    s.savedToneVol = form.value(scrToneVol);
-    s.savedBalance = form.value(scrBalance);
-    s.savedMaskVol = form.value(scrMaskVol);
-    s.savedBaseFreq = form.value(HScroll1);
-    app.files.write(dataFile::kLevels, {s.savedToneVol, s.savedBalance, s.savedMaskVol, s.savedBaseFreq});
-    app.files.write(dataFile::kColourSetIndex, {s.colourSetIndex});
+    s.tone.savedToneVol = form.value(scrToneVol);
+    s.tone.savedBalance = form.value(scrBalance);
+    s.tone.savedMaskVol = form.value(scrMaskVol);
+    s.tone.savedBaseFreq = form.value(HScroll1);
+    app.files.write(dataFile::kLevels,
+                    {s.tone.savedToneVol, s.tone.savedBalance, s.tone.savedMaskVol, s.tone.savedBaseFreq});
+    app.files.write(dataFile::kColourSetIndex, {s.strobe.colourSetIndex});
     if (scanGroup == ScanGroup::save)
-        app.files.write(dataFile::kScanBankGroup, {s.scanBankGroup});
+        app.files.write(dataFile::kScanBankGroup, {s.scan.scanBankGroup});
     app.quit();
 }
 

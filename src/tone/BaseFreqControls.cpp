@@ -25,7 +25,7 @@ void baseFrequencyChanged(App& app)
 
 void toggleBaseFrequencyMode(App& app)
 {
-    Value& mode = app.state.baseFreqMode;
+    Value& mode = app.state.tone.baseFreqMode;
     if (mode == Value(1))
         mode = 2;
     else if (mode == Value(2))
@@ -38,7 +38,7 @@ void toggleBaseFrequencyMode(App& app)
 
 void showBaseFreqMode(App& app)
 {
-    const Value& mode = app.state.baseFreqMode;
+    const Value& mode = app.state.tone.baseFreqMode;
     if (mode == Value(2))
         app.form.setText(Text1, "OFF");
     else if (mode == Value(1))

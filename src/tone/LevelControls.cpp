@@ -15,22 +15,22 @@ void applyToneVolume(App& app)
 {
     const int volume = app.form.value(scrToneVol);
     for (SoundSlot slot : {SoundSlot::tone1, SoundSlot::tone2})
-        if (auto& buffer = app.state.soundBuffers[slot])
+        if (auto& buffer = app.state.tone.soundBuffers[slot])
             buffer->setVolume(volume);
 }
 
 void applyBalance(App& app)
 {
     const int pan = app.form.value(scrBalance);
-    if (auto& buffer = app.state.soundBuffers[SoundSlot::tone1])
+    if (auto& buffer = app.state.tone.soundBuffers[SoundSlot::tone1])
         buffer->setPan(pan);
-    if (auto& buffer = app.state.soundBuffers[SoundSlot::tone2])
+    if (auto& buffer = app.state.tone.soundBuffers[SoundSlot::tone2])
         buffer->setPan(-pan);
 }
 
 void applyMaskVolume(App& app)
 {
-    if (auto& buffer = app.state.soundBuffers[SoundSlot::mask])
+    if (auto& buffer = app.state.tone.soundBuffers[SoundSlot::mask])
         buffer->setVolume(app.form.value(scrMaskVol));
 }
 

@@ -15,8 +15,8 @@ using namespace ctl;
 void selectNextMask(App& app)
 {
     WindowState& s = app.state;
-    s.maskSelection = s.maskSelection >= 8 || s.maskSelection < 1 ? 1 : s.maskSelection + 1;
-    const int n = s.maskSelection;
+    s.tone.maskSelection = s.tone.maskSelection >= 8 || s.tone.maskSelection < 1 ? 1 : s.tone.maskSelection + 1;
+    const int n = s.tone.maskSelection;
     app.form.setCaption(Frame7, "Mask " + std::to_string(n) + " Vol");
     const int firstLabel = n <= 4 ? 1 : 5;
     labelModeRows(app, [firstLabel](int row) { return "MK" + std::to_string(firstLabel + row); });

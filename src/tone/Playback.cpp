@@ -30,12 +30,12 @@ void loadSlot(App& app, SoundSlot slot, const std::string& path, double toneHz,
         return;
     if (toneHz > 0)
         buffer->setFrequency(toneHz * static_cast<double>(buffer->frameCount()));
-    app.state.soundBuffers[slot] = std::move(buffer);
+    app.state.tone.soundBuffers[slot] = std::move(buffer);
 }
 
 bool playSlot(App& app, SoundSlot slot, int volume, int pan)
 {
-    SoundBuffer* buffer = app.state.soundBuffers[slot].get();
+    SoundBuffer* buffer = app.state.tone.soundBuffers[slot].get();
     if (!buffer)
         return false;
     buffer->setVolume(volume);
@@ -49,7 +49,7 @@ bool playSlot(App& app, SoundSlot slot, int volume, int pan)
 bool writeChannel(App& app, ToneWriter& writer, int channel, ToneShape shape)
 {
     WindowState& s = app.state;
-    double& hz = channel == 1 ? s.leftFreq : s.rightFreq;
+    double& hz = channel == 1 ? s.tone.leftFreq : s.tone.rightFreq;
     hz = leadingNumber(app.form.text(channel == 1 ? txtSetFreq1 : txtsetfreq2));
     if (!validToneFrequency(hz)) {
         app.message(kRangeMessage);
@@ -63,7 +63,7 @@ bool rebuild(App& app, BeforeWriting before, ToneShape shape)
 {
     if (before == BeforeWriting::stopTones)
         stopTones(app);
-    ToneWriter writer{app.state, app.files};
+    ToneWriter writer{app.state.tone, app.files};
     if (!writeChannel(app, writer, 1, shape) || !writeChannel(app, writer, 2, shape))
         return false;
     startTones(app);
@@ -83,7 +83,7 @@ bool validToneFrequency(double hz) { return isToneFrequency(hz); }
 
 void stopTones(App& app)
 {
-    for (auto& buffer : app.state.soundBuffers)
+    for (auto& buffer : app.state.tone.soundBuffers)
         if (buffer)
             buffer->stop();
     app.inhibitor->holdSystemAwake(false);
@@ -98,11 +98,9 @@ void stopSound(App& app)
 
 void startTones(App& app)
 {
-    WindowState& s = app.state;
-    s.tone1Path = (app.folder / dataFile::toneFile(1)).string();
-    loadSlot(app, SoundSlot::tone1, s.tone1Path, s.leftFreq, &s.toneBytes[0]);
-    s.tone2Path = (app.folder / dataFile::toneFile(2)).string();
-    loadSlot(app, SoundSlot::tone2, s.tone2Path, s.rightFreq, &s.toneBytes[1]);
+    ToneState& s = app.state.tone;
+    loadSlot(app, SoundSlot::tone1, (app.folder / dataFile::toneFile(1)).string(), s.leftFreq, &s.toneBytes[0]);
+    loadSlot(app, SoundSlot::tone2, (app.folder / dataFile::toneFile(2)).string(), s.rightFreq, &s.toneBytes[1]);
     loadSlot(app, SoundSlot::mask, (app.folder / dataFile::maskSound(s.maskSelection)).string(), 0);
     // New buffers take the separation the "Tone Mod" bar shows, so the ears
     // always hear what the window says (the mask stays centred).
@@ -119,6 +117,15 @@ void startTones(App& app)
 
 bool rebuildTones(App& app, BeforeWriting before) { return rebuild(app, before, ToneShape::current); }
 bool rebuildSineTones(App& app, BeforeWriting before) { return rebuild(app, before, ToneShape::sine); }
+
+void writeSineTones(App& app, double left, double right)
+{
+    ToneWriter writer{app.state.tone, app.files};
+    app.state.tone.leftFreq = left;
+    writer.writeSineTone(1);
+    app.state.tone.rightFreq = right;
+    writer.writeSineTone(2);
+}
 
 bool retuneSine(App& app)
 {

@@ -26,6 +26,8 @@ bool rebuildTones(App& app, BeforeWriting before = BeforeWriting::stopTones);
 bool rebuildSineTones(App& app, BeforeWriting before = BeforeWriting::stopTones);
 // rebuildSineTones, then tells whoever follows the beat (tonesRetuned).
 bool retuneSine(App& app);
+// Writes sine tones of these frequencies to the tone files without playing them.
+void writeSineTones(App& app, double left, double right);
 // After a retune that played the new pair: calls what bindPlayback was given,
 // so the strobe (wired by the shell) follows the new beat without this folder
 // knowing it.

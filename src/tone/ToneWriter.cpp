@@ -111,7 +111,6 @@ std::filesystem::path ToneWriter::tonePath(int channel) const { return files.pat
 bool ToneWriter::writeHeaderOnly(int channel)
 {
     const std::filesystem::path path = tonePath(channel);
-    (channel == 1 ? state.tone1Path : state.tone2Path) = path.string();
     std::vector<unsigned char>& bytes = state.toneBytes[channel == 1 ? 0 : 1];
     bytes = provisionalHeader();
     return files.overwrite(dataFile::toneFile(channel), bytes);
@@ -121,7 +120,7 @@ namespace {
 
 // Packs the values one byte apart, each 16-bit write overwriting the previous
 // high byte, and fixes both size fields from the resulting length.
-void packTone(WindowState& s, int channel, const std::vector<int>& values)
+void packTone(ToneState& s, int channel, const std::vector<int>& values)
 {
     std::vector<unsigned char>& bytes = s.toneBytes[channel == 1 ? 0 : 1];
     bytes = provisionalHeader();
@@ -137,7 +136,6 @@ void packTone(WindowState& s, int channel, const std::vector<int>& values)
 bool ToneWriter::write(int channel, std::vector<int> (*generate)(double))
 {
     const std::filesystem::path path = tonePath(channel);
-    (channel == 1 ? state.tone1Path : state.tone2Path) = path.string();
     packTone(state, channel, generate(channel == 1 ? state.leftFreq : state.rightFreq));
     return files.overwrite(dataFile::toneFile(channel), state.toneBytes[channel == 1 ? 0 : 1]);
 }
@@ -150,10 +148,10 @@ bool ToneWriter::writeTriangleTone(int channel) { return write(channel, triangle
 bool ToneWriter::writeChannelTone(int channel)
 {
     switch (state.waveform) {
-    case 1: return writeSineTone(channel);
-    case 2: return writeSquareTone(channel);
-    case 3: return writeSawtoothTone(channel);
-    case 4: return writeTriangleTone(channel);
+    case Waveform::sine: return writeSineTone(channel);
+    case Waveform::square: return writeSquareTone(channel);
+    case Waveform::sawtooth: return writeSawtoothTone(channel);
+    case Waveform::triangle: return writeTriangleTone(channel);
     default: return false;
     }
 }

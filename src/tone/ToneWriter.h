@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/DataFiles.h"
-#include "app/WindowState.h"
+#include "tone/ToneState.h"
 
 #include <filesystem>
 #include <vector>
@@ -13,9 +13,9 @@ namespace aurelith {
 // channel 1 from leftFreq, "freq2.wav" for channel 2 from rightFreq). Each value
 // is stored one byte after the previous one, overwriting its high byte; the
 // constants below are tuned to that packing. Callers check the tone range (core/ToneLimits.h) first.
-// The bytes written are kept in state.toneBytes whether or not the file could be written.
+// The bytes written are kept in state.tone.toneBytes whether or not the file could be written.
 struct ToneWriter {
-    WindowState& state;
+    ToneState& state;
     const DataFiles& files;
 
     // Writes with the writer of the current waveform; any other waveform writes nothing.

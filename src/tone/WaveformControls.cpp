@@ -24,9 +24,10 @@ constexpr std::array<Shape, 4> kShapes = {Shape{"Sine", "SIN"}, Shape{"Square", 
 void stepWaveform(App& app)
 {
     labelModeRows(app, [](int row) { return kShapes[row].label; });
-    int& waveform = app.state.waveform;
+    Waveform& shape = app.state.tone.waveform;
+    int waveform = static_cast<int>(shape);
     if (waveform >= 1 && waveform <= 4)
-        waveform = waveform % 4 + 1;
+        shape = static_cast<Waveform>(waveform = waveform % 4 + 1);
     const int row = waveform >= 2 && waveform <= 4 ? waveform - 1 : 0;
     app.form.setCaption(Command66, kShapes[row].caption);
     lightModeRow(app, row);

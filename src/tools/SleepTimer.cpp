@@ -94,7 +94,7 @@ private:
         const int drop = gain > 0 ? static_cast<int>(std::lround(2000 * std::log10(gain))) : kSilence;
         const int tone = std::max(kSilence, app_.form.value(scrToneVol) + drop);
         const int mask = std::max(kSilence, app_.form.value(scrMaskVol) + drop);
-        auto& buffers = app_.state.soundBuffers;
+        const SoundSlots& buffers = app_.state.tone.soundBuffers;
         for (const SoundSlot slot : {SoundSlot::tone1, SoundSlot::tone2})
             if (buffers[slot])
                 buffers[slot]->setVolume(tone);
@@ -131,7 +131,7 @@ void bindSleepTimer(App& app)
     // "Stop" (and anything else that puts the sound lamp out) ends the timer.
     form.addObserver([&app, timer](const Control& c, Property property) {
         if (property == Property::BackColour && c.name == modePanel::kSoundLamp && app.form.timerEnabled(tmrSleep) &&
-            app.form.backColour(modePanel::kSoundLamp) == app.state.lampOffColour.colour())
+            app.form.backColour(modePanel::kSoundLamp) == app.state.strobe.lampOffColour.colour())
             timer->set(0);
     });
 }

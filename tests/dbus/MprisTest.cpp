@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(status(), QString("Stopped"));
         player("Play");
         QCOMPARE(status(), QString("Playing"));
-        QVERIFY(form.backColour(ctl::Text14) == app->state.lampOnColour.colour());
+        QVERIFY(form.backColour(ctl::Text14) == app->state.strobe.lampOnColour.colour());
         player("PlayPause");
         QCOMPARE(status(), QString("Stopped"));
         player("PlayPause");

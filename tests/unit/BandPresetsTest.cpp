@@ -30,7 +30,7 @@ TEST_F(BandPresetsTest, EveryButtonSetsItsBeatOnTheBaseFrequency)
         EXPECT_EQ(text(txtsetfreq2), std::to_string(160 + beat));
         EXPECT_EQ(text(Text1), "160");
         EXPECT_EQ(text(Text2), std::to_string(beat));
-        EXPECT_DOUBLE_EQ(app.state.rightFreq, 160 + beat);
+        EXPECT_DOUBLE_EQ(app.state.tone.rightFreq, 160 + beat);
     }
     EXPECT_EQ(lamp(Text14), kRed);
     EXPECT_EQ(playing().size(), 2u);

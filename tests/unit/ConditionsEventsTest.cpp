@@ -72,9 +72,9 @@ protected:
     {
         EXPECT_EQ(caption(Frame15), "Stim Color");
         EXPECT_EQ(caption(Frame16), "BkGrd Color");
-        EXPECT_EQ(text(Text10), app.state.colourSetIndex.text());
-        EXPECT_EQ(text(Text6), app.state.activeStimColour.text());
-        EXPECT_EQ(text(Text7), app.state.activeBackColour.text());
+        EXPECT_EQ(text(Text10), app.state.strobe.colourSetIndex.text());
+        EXPECT_EQ(text(Text6), app.state.strobe.activeStimColour.text());
+        EXPECT_EQ(text(Text7), app.state.strobe.activeBackColour.text());
     }
     void programEvent1(const std::string& command)
     {
@@ -91,7 +91,7 @@ protected:
     // Switches events on after a first loop, as a scan would, and back off.
     void trigger()
     {
-        app.state.loopNumber = 1;
+        app.state.scan.loopNumber = 1;
         click(Command87);
         click(Command87);
     }
@@ -158,7 +158,7 @@ TEST_F(ConditionsEventsTest, DefaultsThenViewingCyclesThroughAllTen)
     click(Command86);
     EXPECT_EQ(file("prgcnd10"), "\"10\",\"10th Loop\"\r\n");
     EXPECT_EQ(file("prgtrg1"), "\"c:\\event1.bat\",\"Event1\"\r\n");
-    EXPECT_EQ(text(Text10), app.state.colourSetIndex.text()); // no display change
+    EXPECT_EQ(text(Text10), app.state.strobe.colourSetIndex.text()); // no display change
 
     click(Command82);
     EXPECT_EQ(caption(Frame15), "Cond 1");
@@ -208,7 +208,7 @@ TEST_F(ConditionsEventsTest, SwitchingOnAtStartUpLaunchesNothing)
 TEST_F(ConditionsEventsTest, SwitchingOnAfterALoopOfOneLaunchesEventOneSplitInTheFolder)
 {
     programEvent1("/usr/bin/notify 'two words' $(rm x);y");
-    app.state.loopNumber = 1;
+    app.state.scan.loopNumber = 1;
     click(Command87);
     ASSERT_EQ(launcher.tried.size(), 1u);
     EXPECT_EQ(launcher.tried[0].program, "/usr/bin/notify");
@@ -217,7 +217,7 @@ TEST_F(ConditionsEventsTest, SwitchingOnAfterALoopOfOneLaunchesEventOneSplitInTh
 
     click(Command87); // switching off launches nothing
     EXPECT_EQ(launcher.tried.size(), 1u);
-    app.state.loopNumber = 2; // no longer the condition shown next
+    app.state.scan.loopNumber = 2; // no longer the condition shown next
     click(Command87);
     EXPECT_EQ(launcher.tried.size(), 1u);
 }
@@ -227,7 +227,7 @@ TEST_F(ConditionsEventsTest, AnEventSavedWithDoubleQuotesLaunchesWithTheSameWord
     press(Command84, 11);
     type(Text6, "play \"Bob's music/a b.mp3\" x");
     click(Command83);
-    app.state.loopNumber = 1;
+    app.state.scan.loopNumber = 1;
     click(Command87);
     ASSERT_EQ(launcher.tried.size(), 1u);
     EXPECT_EQ(launcher.tried[0].arguments, (Words{"Bob's music/a b.mp3", "x"}));
@@ -239,11 +239,11 @@ TEST_F(ConditionsEventsTest, TheTriggerFollowsTheViewCounters)
     press(Command82, 3); // condition 4 is shown next
     press(Command93, 5); // event 6 is shown next
     putFile("prgtrg6", "\"/opt/six --go\",\"Six\"\r\n");
-    app.state.loopNumber = 4;
+    app.state.scan.loopNumber = 4;
     click(Command87);
     ASSERT_EQ(launcher.tried.size(), 1u);
     EXPECT_EQ(launcher.tried[0].program, "/opt/six");
-    EXPECT_EQ(app.state.eventTitle[5], "Six");
+    EXPECT_EQ(app.state.events.eventTitle[5], "Six");
 }
 
 TEST_F(ConditionsEventsTest, AnEventComesBackAfterAFreshStartWithExactlyTheWordsEntered)
@@ -261,7 +261,7 @@ TEST_F(ConditionsEventsTest, AnEventComesBackAfterAFreshStartWithExactlyTheWords
         App fresh(freshForm, sound, dialogs, folder.path, freshLauncher, timeOfDay);
         bindHandlers(fresh);
         ASSERT_TRUE(startUp(fresh));
-        fresh.state.loopNumber = 1;
+        fresh.state.scan.loopNumber = 1;
         freshForm.click(Command87);
         ASSERT_EQ(freshLauncher.tried.size(), 1u);
         EXPECT_EQ(freshLauncher.tried[0].program, words->front());

@@ -57,7 +57,7 @@ TEST_F(FlashWarningTest, EveryWayOnAsksFirstAndCancelLeavesTheStrobeOff)
         EXPECT_NE(warnings()[0].text.find(" " + text(Text5) + " times a second"), std::string::npos);
         EXPECT_FALSE(flashing());
         EXPECT_FALSE(strobeRunning(app));
-        EXPECT_EQ(lamp(Text15), *app.state.lampOffColour.colour());
+        EXPECT_EQ(lamp(Text15), *app.state.strobe.lampOffColour.colour());
         runFor(1000);
         EXPECT_EQ(paints, paintsBefore);
         EXPECT_FALSE(exists(kFlashAnswer));
@@ -70,7 +70,7 @@ TEST_F(FlashWarningTest, FlashIsRememberedInTheFolderAndARetuneNeverAsks)
     click(Command22);
     EXPECT_EQ(warnings().size(), 1u);
     EXPECT_TRUE(flashing());
-    EXPECT_EQ(lamp(Text15), *app.state.lampOnColour.colour());
+    EXPECT_EQ(lamp(Text15), *app.state.strobe.lampOnColour.colour());
     // Stored as every one-number record is.
     EXPECT_EQ(file(kFlashAnswer), file("fctl"));
     click(f9); // a band preset retunes the running strobe

@@ -89,7 +89,7 @@ TEST_F(FrequencySelectionTest, StepAfterClearCountsTheEmptyTextAsZero)
     click(Command47);
     EXPECT_EQ(text(txtSetFreq1), "");
     EXPECT_EQ(text(txtsetfreq2), "");
-    EXPECT_EQ(app.state.leftFreq, 0);
+    EXPECT_EQ(app.state.tone.leftFreq, 0);
     expectPlaying(160, 166); // Clear leaves the tones sounding
 
     click(Command63);
@@ -106,7 +106,7 @@ TEST_F(FrequencySelectionTest, RatioButtonsCycleThroughTenValues)
         shown += text(Text11);
     }
     EXPECT_EQ(shown, "1234567890");
-    EXPECT_EQ(app.state.ratioMode, Value(1));
+    EXPECT_TRUE(app.state.strobe.ratioMode);
     click(sp4);
     EXPECT_EQ(text(Text11), "9");
     click(Command52);
@@ -124,7 +124,7 @@ TEST_F(FrequencySelectionTest, ResetStopsEverythingAndWritesTheDefaultPair)
     click(Command18);
     EXPECT_FALSE(form.timerEnabled(Timer1));
     EXPECT_FALSE(form.timerEnabled(Timer2));
-    EXPECT_EQ(app.state.colourSetIndex, Value(0));
+    EXPECT_EQ(app.state.strobe.colourSetIndex, Value(0));
     for (auto [label, caption] : {std::pair{Label6, "CL1"}, {Label7, "CL2"}, {Label8, "CL3"}, {Label9, "CL4"}})
         EXPECT_EQ(form.caption(label), caption);
     for (auto lampName : {Text19, Text20, Text21, Text22})

@@ -107,7 +107,7 @@ TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
     EXPECT_EQ(form.timerInterval(Timer1), 12); // 40 Hz: 12.5 ms phases
     runFor(kMinute);
     EXPECT_EQ(text(txtsetfreq2), "160");
-    EXPECT_EQ(app.state.beatFreq, 0);
+    EXPECT_EQ(app.state.shared.beatFreq, 0);
     const auto hz = tonePitches();
     ASSERT_EQ(hz.size(), 2u);
     EXPECT_NEAR(hz[0], 160, 1e-9);

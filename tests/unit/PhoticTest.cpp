@@ -55,7 +55,7 @@ protected:
                 lit.push_back(i + 1);
         return lit;
     }
-    void setIndex(Value index) { app.state.colourSetIndex = std::move(index); }
+    void setIndex(Value index) { app.state.strobe.colourSetIndex = std::move(index); }
 
     struct Paint {
         std::int64_t at;
@@ -89,8 +89,8 @@ TEST_P(StrobeTimingTest, DisplaysAndTimers)
     const Timing& t = GetParam();
     setPair(t.left, t.right);
     if (t.ratioIndex >= 0) {
-        app.state.ratioMode = 1;
-        app.state.lightSoundRatio = t.ratioIndex;
+        app.state.strobe.ratioMode = true;
+        app.state.strobe.lightSoundRatio = t.ratioIndex;
     }
     click(Command22);
     EXPECT_EQ(text(Text5), t.flashes);
@@ -117,10 +117,10 @@ TEST_F(PhoticTest, SlowBeatRetimesButStartsNothingAndTheLoopCounterEndsPastTheBe
 {
     setPair("159", "165.5");
     click(opt15);
-    EXPECT_EQ(app.state.scanLoopCounter, 7);
+    EXPECT_EQ(app.state.shared.scanLoopCounter, 7);
     setPair("160", "160.5");
     ColorOn(app);
-    EXPECT_EQ(app.state.scanLoopCounter, 1);
+    EXPECT_EQ(app.state.shared.scanLoopCounter, 1);
     EXPECT_TRUE(form.timerEnabled(Timer1)); // already running
     EXPECT_EQ(form.timerInterval(Timer1), 1000);
     // A zero beat keeps the phase and the timers as they were.
@@ -141,7 +141,7 @@ TEST_F(PhoticTest, ButtonsSetTheLampMenusLeaveIt)
     EXPECT_EQ(lamp(Text15), kRed);
     click(opts4);
     EXPECT_FALSE(form.timerEnabled(Timer1));
-    EXPECT_EQ(app.state.strobeOn, Value(2));
+    EXPECT_EQ(app.state.strobe.strobeOn, StrobeRun::off);
     EXPECT_EQ(lamp(Text15), kRed);
     EXPECT_FALSE(inhibitor.screenHeld);
     click(Command22);
@@ -236,14 +236,14 @@ TEST_P(ColourSetSelectionTest, NextSet)
     const Selection& s = GetParam();
     setIndex(s.before);
     click(Command29);
-    EXPECT_EQ(app.state.colourSetIndex, Value(s.after));
+    EXPECT_EQ(app.state.strobe.colourSetIndex, Value(s.after));
     EXPECT_EQ(labels(), s.labels);
     EXPECT_EQ(litPositions(), std::vector<int>{s.lit});
     EXPECT_EQ(file("csets"), std::to_string(s.after) + "\r\n");
     EXPECT_EQ(text(Text10), std::to_string(s.after));
     EXPECT_EQ(text(Text6), s.stim);
     EXPECT_EQ(text(Text7), s.back);
-    EXPECT_EQ(app.state.activeStimColour.text(), s.stim);
+    EXPECT_EQ(app.state.strobe.activeStimColour.text(), s.stim);
 }
 
 using L = std::array<std::string, 4>;
@@ -260,10 +260,10 @@ INSTANTIATE_TEST_SUITE_P(Sets, ColourSetSelectionTest,
 TEST_F(PhoticTest, AfterResetTheSecondPressStepsOnToSetTwo)
 {
     click(Command18);
-    EXPECT_EQ(app.state.colourSetIndex, Value(0));
+    EXPECT_EQ(app.state.strobe.colourSetIndex, Value(0));
     click(opt1);
     click(opt1);
-    EXPECT_EQ(app.state.colourSetIndex, Value(2));
+    EXPECT_EQ(app.state.strobe.colourSetIndex, Value(2));
     EXPECT_EQ(text(Text6), "255");
 }
 
@@ -276,7 +276,7 @@ TEST_F(PhoticTest, SelectionRereadsTheFilesAndAMissingFileKeepsTheEntry)
     EXPECT_EQ(text(Text6), "123");
     EXPECT_EQ(text(Text7), "32768"); // the first run's value, still in memory
     // A set never loaded in this run: empty boxes, painted black.
-    app.state.colourSets[9] = {};
+    app.state.strobe.colourSets[9] = {};
     fs::remove(folder.path / "stimc10");
     fs::remove(folder.path / "backc10");
     setIndex(9);
@@ -307,12 +307,12 @@ TEST_F(PhoticTest, ColourBanksRouteTheEightButtonsAndTheirMenuTwins)
     click(Command92);
     EXPECT_EQ(form.caption(Command33), "BGrd 6");
     EXPECT_EQ(form.caption(op8), "&BkGrd 2,6,10,14");
-    const Value stimBefore = app.state.activeStimColour;
+    const Value stimBefore = app.state.strobe.activeStimColour;
     dialogs.answerColour(4321);
     click(op8);
     EXPECT_EQ(file("backc6"), "4321\r\n");
-    EXPECT_EQ(app.state.activeStimColour, stimBefore);
-    EXPECT_EQ(app.state.colourSets[5].back, Value(65535)); // set 6 in memory: unchanged
+    EXPECT_EQ(app.state.strobe.activeStimColour, stimBefore);
+    EXPECT_EQ(app.state.strobe.colourSets[5].back, Value(65535)); // set 6 in memory: unchanged
     // The dialog opened on the colour picked before.
     EXPECT_EQ(dialogs.shown.back().text, "1234");
 }
@@ -330,8 +330,8 @@ TEST_F(PhoticTest, CancellingTheColourDialogChangesNothing)
     EXPECT_EQ(file("backc"), stored);
     EXPECT_EQ(form.backColour(Text4), surface);
     EXPECT_EQ(file("oncol"), "255\r\n");
-    EXPECT_EQ(app.state.lampOnColour, Value(255));
-    EXPECT_EQ(app.state.activeStimColour, Value(16777215));
+    EXPECT_EQ(app.state.strobe.lampOnColour, Value(255));
+    EXPECT_EQ(app.state.strobe.activeStimColour, Value(16777215));
     dialogs.answerColour(std::nullopt);
     click(Command59);
     EXPECT_EQ(dialogs.shown.back().text, "777");
@@ -358,8 +358,8 @@ TEST_F(PhoticTest, RefreshAndLampColours)
     click(Command29); // set 5
     putFile("stimc", "111\r\n");
     click(opt4);
-    EXPECT_EQ(app.state.activeStimColour, Value(111));
-    EXPECT_EQ(app.state.activeBackColour, Value(0));
+    EXPECT_EQ(app.state.strobe.activeStimColour, Value(111));
+    EXPECT_EQ(app.state.strobe.activeBackColour, Value(0));
     EXPECT_EQ(text(Text10), "5");
     EXPECT_EQ(text(Text6), "16777215");
     EXPECT_EQ(litPositions(), std::vector<int>{1});
@@ -367,16 +367,16 @@ TEST_F(PhoticTest, RefreshAndLampColours)
     const Colour lampBefore = lamp(Text14);
     dialogs.answerColour(65280);
     click(opt17);
-    EXPECT_EQ(app.state.lampOnColour, Value(65280));
-    EXPECT_EQ(app.state.activeStimColour, Value(65280));
+    EXPECT_EQ(app.state.strobe.lampOnColour, Value(65280));
+    EXPECT_EQ(app.state.strobe.activeStimColour, Value(65280));
     EXPECT_EQ(file("oncol"), "65280\r\n");
     EXPECT_EQ(lamp(Text14), lampBefore); // shows the next time a lamp is set
     dialogs.answerColour(128);
     click(opt18);
-    EXPECT_EQ(app.state.lampOffColour, Value(128));
+    EXPECT_EQ(app.state.strobe.lampOffColour, Value(128));
     EXPECT_EQ(file("offcol"), "128\r\n");
     click(Command29); // the next selection takes the strobe colour back
-    EXPECT_EQ(app.state.activeStimColour, Value(255));
+    EXPECT_EQ(app.state.strobe.activeStimColour, Value(255));
 }
 
 TEST_F(PhoticTest, StartUpShowsTheStoredSetGroupButUsesSetOne)
@@ -386,7 +386,7 @@ TEST_F(PhoticTest, StartUpShowsTheStoredSetGroupButUsesSetOne)
     EXPECT_EQ(text(Text10), "12");
     EXPECT_EQ(labels(), (L{"CL5", "CL6", "CL7", "CL8"}));
     EXPECT_EQ(litPositions(), std::vector<int>{1});
-    EXPECT_EQ(app.state.activeStimColour, Value(16777215));
+    EXPECT_EQ(app.state.strobe.activeStimColour, Value(16777215));
     putFile("csets", "7\r\n");
     ASSERT_TRUE(start());
     EXPECT_EQ(litPositions(), std::vector<int>{3});

@@ -170,7 +170,7 @@ TEST_F(PlaybackTest, StopSilencesAndTurnsTheLampOff)
 
 TEST_F(PlaybackTest, SoundOnPlaysSineWhateverTheWaveformAndLeavesTheLamp)
 {
-    app.state.waveform = 2;
+    app.state.tone.waveform = Waveform::square;
     click(opts1);
     EXPECT_EQ(playing().size(), 2u);
     EXPECT_EQ(file("freq1.wav").size(), 555u + 45); // sine: 555 values at 159 Hz
@@ -199,7 +199,7 @@ TEST_F(PlaybackTest, MaskCyclesThroughEightAndStopsTheSound)
     click(cmdGenerate);
     click(Command91);
     EXPECT_TRUE(playing().empty());
-    EXPECT_EQ(app.state.maskSelection, 2);
+    EXPECT_EQ(app.state.tone.maskSelection, 2);
     EXPECT_EQ(form.caption(Frame7), "Mask 2 Vol");
     EXPECT_EQ(lamp(Text20), kRed);
     EXPECT_EQ(lamp(Text19), kBlue);

@@ -37,7 +37,7 @@ protected:
     // One second of the left ear, both boxes at `hz`, after the fade-in.
     std::vector<double> play(int waveform, int hz)
     {
-        app.state.waveform = waveform;
+        app.state.tone.waveform = static_cast<Waveform>(waveform);
         setPair(std::to_string(hz), std::to_string(hz));
         click(cmdGenerate);
         sound.render(0.2);

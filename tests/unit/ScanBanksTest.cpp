@@ -102,7 +102,7 @@ TEST_F(ScanBanksTest, RecallCopiesTheBankIntoTheBoxesWithoutRetuning)
     click(Command72);
     EXPECT_EQ(text(txtSetFreq1), "200");
     EXPECT_EQ(text(txtsetfreq2), "207");
-    EXPECT_EQ(app.state.rightFreq, 207);
+    EXPECT_EQ(app.state.tone.rightFreq, 207);
     EXPECT_TRUE(sound.calls.empty());
     click(Command78); // banks 5-8
     click(Command75);

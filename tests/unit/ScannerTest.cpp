@@ -106,7 +106,7 @@ TEST_F(ScannerTest, ScanningDownWithoutALimitStallsWithTheLastTonesPlaying)
     expectPair("160", "161");
     runFor(3 * 4 * kSecond);
     EXPECT_EQ(text(txtsetfreq2), "160");
-    EXPECT_EQ(app.state.beatFreq, 0);
+    EXPECT_EQ(app.state.shared.beatFreq, 0);
     EXPECT_TRUE(form.timerEnabled(Timer3));
     const auto hz = tonePitches();
     ASSERT_EQ(hz.size(), 2u);
@@ -170,7 +170,7 @@ TEST_F(ScannerTest, UpperLimitAndEnterTakeWhateverTheBoxesHold)
     click(Command73);
     runFor(kHour);
     EXPECT_EQ(text(txtsetfreq2), "167");
-    EXPECT_EQ(app.state.lowerLimitText, std::optional<std::string>(app.state.activeBackColour.text()));
+    EXPECT_EQ(app.state.scan.lowerLimitText, std::optional<std::string>(app.state.strobe.activeBackColour.text()));
     EXPECT_FALSE(form.timerEnabled(Timer3));
 }
 
@@ -204,9 +204,9 @@ TEST_F(ScannerTest, AStepRetunesOnceAndCountsEveryWholeHertzOfBeatWhileTheStrobe
     EXPECT_EQ(text(txtsetfreq2), "185");
     EXPECT_EQ(callsStarting("createBuffer freq1.wav"), 1);
     EXPECT_EQ(callsStarting("createBuffer freq2.wav"), 1);
-    EXPECT_EQ(app.state.loopNumber, 20);
+    EXPECT_EQ(app.state.scan.loopNumber, 20);
     EXPECT_EQ(text(Text1), "20"); // the number before the last pass
-    EXPECT_EQ(app.state.scanLoopCounter, 26);
+    EXPECT_EQ(app.state.shared.scanLoopCounter, 26);
 }
 
 // Passes after the first would retune to the same pair again: a step at the
@@ -223,9 +223,9 @@ TEST_F(ScannerTest, AStepAtTheWidestBeatRetunesNoMoreThanOneAt10Hz)
         runFor(kSecond);
         const int beat = std::stoi(right) + 1 - std::stoi(left);
         EXPECT_EQ(text(Text2), std::to_string(beat));
-        EXPECT_EQ(app.state.loopNumber, std::min(beat, 20));
+        EXPECT_EQ(app.state.scan.loopNumber, std::min(beat, 20));
         EXPECT_EQ(text(Text1), std::to_string(std::min(beat - 1, 20)));
-        EXPECT_EQ(app.state.scanLoopCounter, beat + 1);
+        EXPECT_EQ(app.state.shared.scanLoopCounter, beat + 1);
         expectPair(left, std::to_string(beat + std::stoi(left)));
         return std::pair(callsStarting("createBuffer freq1.wav"), callsStarting("createBuffer freq2.wav"));
     };
@@ -246,7 +246,7 @@ TEST_F(ScannerTest, WhileTheStrobeRunsAStepMakesOnePass)
     sound.clearCalls();
     runFor(kSecond);
     EXPECT_EQ(callsStarting("createBuffer freq1.wav"), 1);
-    EXPECT_EQ(app.state.loopNumber, 1);
+    EXPECT_EQ(app.state.scan.loopNumber, 1);
 }
 
 struct ScanTimeCase {
@@ -311,9 +311,9 @@ TEST_F(ScannerTest, ScanOffHandsTheDisplaysBack)
     }
     EXPECT_EQ(form.caption(Frame15), "Stim Color");
     EXPECT_EQ(form.caption(Frame16), "BkGrd Color");
-    EXPECT_EQ(text(Text6), app.state.activeStimColour.text());
-    EXPECT_EQ(text(Text7), app.state.activeBackColour.text());
-    EXPECT_EQ(text(Text10), app.state.colourSetIndex.text());
+    EXPECT_EQ(text(Text6), app.state.strobe.activeStimColour.text());
+    EXPECT_EQ(text(Text7), app.state.strobe.activeBackColour.text());
+    EXPECT_EQ(text(Text10), app.state.strobe.colourSetIndex.text());
     EXPECT_FALSE(form.timerEnabled(Timer3));
     EXPECT_TRUE(playing().empty());
     // The next ScanOn starts from the boxes again.
@@ -374,7 +374,7 @@ TEST_F(ScannerTest, AnHourOfOneSecondStepsLeaksNothing)
         EXPECT_LT(residentKb() - memory, 256) << "grew by " << residentKb() - memory << " kB";
     }
     expectPair("160", "161"); // no direction: start-up's pending 161, again and again
-    EXPECT_EQ(app.state.loopNumber, 1);
+    EXPECT_EQ(app.state.scan.loopNumber, 1);
 }
 
 } // namespace

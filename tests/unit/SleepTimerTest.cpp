@@ -76,7 +76,7 @@ TEST_F(SleepTimerTest, CountsDownInWholeMinutesThenFadesToSilenceAndStops)
     EXPECT_LT(previous, before - 20);
     // Then "Stop" applies: nothing plays, the lamp is out, the timer is gone.
     EXPECT_TRUE(playing().empty());
-    EXPECT_EQ(lamp(Text14), *app.state.lampOffColour.colour());
+    EXPECT_EQ(lamp(Text14), *app.state.strobe.lampOffColour.colour());
     EXPECT_FALSE(form.timerEnabled(tmrSleep));
     EXPECT_TRUE(left().empty());
     const auto after = sound.render(0.5);

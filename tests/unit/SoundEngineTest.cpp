@@ -141,7 +141,7 @@ TEST_P(AliasFreeTest, EveryWaveformHoldsOnlyHarmonicsOfItsTones)
     const Carrier c = GetParam();
     for (int waveform = 1; waveform <= 4; ++waveform) {
         SCOPED_TRACE(waveform);
-        app.state.waveform = waveform;
+        app.state.tone.waveform = static_cast<Waveform>(waveform);
         tune(c.left, c.right);
         click(cmdGenerate);
         sound.render(0.1);

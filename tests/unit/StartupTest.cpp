@@ -229,8 +229,8 @@ TEST_F(StartupTest, ExitSavesLevelsColourSetAndScanGroup)
     click(Command10);
     form.setValue(scrToneVol, -1500);
     form.setValue(scrBalance, 700);
-    app.state.colourSetIndex = 5;
-    app.state.scanBankGroup = 3;
+    app.state.strobe.colourSetIndex = 5;
+    app.state.scan.scanBankGroup = 3;
     click(cmdExit);
     EXPECT_EQ(file("vols"), "-1500,700,-4950,135\r\n");
     EXPECT_EQ(file("csets"), "5\r\n");
@@ -243,7 +243,7 @@ TEST_F(StartupTest, ExitSavesLevelsColourSetAndScanGroup)
 TEST_F(StartupTest, MenuExitLeavesTheScanGroupFile)
 {
     ASSERT_TRUE(start());
-    app.state.scanBankGroup = 3;
+    app.state.scan.scanBankGroup = 3;
     form.setValue(scrMaskVol, -10);
     click(ex1);
     EXPECT_EQ(file("vols"), "-3000,0,-10,135\r\n");

@@ -78,8 +78,8 @@ protected:
                                           {"flashok", "1"}})
             writeBytes(folder.path / name, std::string(bytes) + "\r\n");
         EXPECT_TRUE(startUp(app));
-        app.state.activeStimColour = Value(kStim);
-        app.state.activeBackColour = Value(0);
+        app.state.strobe.activeStimColour = Value(kStim);
+        app.state.strobe.activeBackColour = Value(0);
         form.addObserver([this](const Control& c, Property p) {
             if (c.name == Text4 && p == Property::BackColour)
                 paints.push_back({now, c.backColour == kStim, form.control(Timer1).period / 2});

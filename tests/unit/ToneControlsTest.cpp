@@ -102,13 +102,13 @@ TEST_F(ToneControlsTest, RetunedTonesKeepTheSeparationTheBarShows)
 
 TEST_F(ToneControlsTest, BaseFrequencyBarKeepsTheBeatAndWritesSine)
 {
-    app.state.waveform = 3;
+    app.state.tone.waveform = Waveform::sawtooth;
     form.setValue(HScroll1, 200);
     EXPECT_EQ(text(Text13), "190");
     EXPECT_EQ(text(Text1), "190");
     EXPECT_EQ(text(txtSetFreq1), "200");
     EXPECT_EQ(text(txtsetfreq2), "206");
-    EXPECT_DOUBLE_EQ(app.state.rightFreq, 206);
+    EXPECT_DOUBLE_EQ(app.state.tone.rightFreq, 206);
     EXPECT_EQ(toneSize(1), 442u + 45); // sine: 88200/200 + 1 values
     EXPECT_EQ(playing().size(), 2u);
 }
@@ -145,9 +145,9 @@ TEST_F(ToneControlsTest, EmptiedChannelCountsAsZeroForTheBeat)
 TEST_F(ToneControlsTest, TypingSetsTheChannelFrequencySilently)
 {
     type(txtSetFreq1, "abc");
-    EXPECT_DOUBLE_EQ(app.state.leftFreq, 0);
+    EXPECT_DOUBLE_EQ(app.state.tone.leftFreq, 0);
     type(txtsetfreq2, " 170.25Hz");
-    EXPECT_DOUBLE_EQ(app.state.rightFreq, 170.25);
+    EXPECT_DOUBLE_EQ(app.state.tone.rightFreq, 170.25);
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_TRUE(sound.calls.empty());
     click(cmdGenerate);
@@ -167,9 +167,9 @@ TEST_F(ToneControlsTest, BaseFreqModeTogglesAndIsStored)
 
 TEST_F(ToneControlsTest, UnknownBaseFreqModeIsLeftAlone)
 {
-    app.state.baseFreqMode = 7;
+    app.state.tone.baseFreqMode = 7;
     click(Command60);
-    EXPECT_EQ(app.state.baseFreqMode, Value(7));
+    EXPECT_EQ(app.state.tone.baseFreqMode, Value(7));
     EXPECT_EQ(file("bfctl"), "7\r\n");
 }
 
@@ -195,7 +195,7 @@ TEST_F(ToneControlsTest, ReverseChannelsTwiceRestores)
     click(Command26);
     EXPECT_EQ(text(txtSetFreq1), "165");
     EXPECT_EQ(text(txtsetfreq2), "159");
-    EXPECT_DOUBLE_EQ(app.state.leftFreq, 165);
+    EXPECT_DOUBLE_EQ(app.state.tone.leftFreq, 165);
     EXPECT_EQ(playing().size(), 2u);
     click(opts9);
     EXPECT_EQ(text(txtSetFreq1), "159");
@@ -217,7 +217,7 @@ TEST_F(ToneControlsTest, StartAfterRebuildReplaysTheOldBuffersIfTheFilesCannotLo
 {
     click(cmdGenerate);
     click(Command28);
-    app.state.waveform = 9; // no writer: the header-only files stay
+    app.state.tone.waveform = static_cast<Waveform>(9); // no writer: the header-only files stay
     click(cmdGenerate);
     EXPECT_EQ(toneSize(1), 42u);
     EXPECT_EQ(playing().size(), 2u); // the previous buffers play on

@@ -199,7 +199,7 @@ private slots:
             QVERIFY(rig.form.timerEnabled(ctl::Timer1));
             QTest::keyClick(rig.window().widget(std::string(ctl::txtSetFreq1)), Qt::Key_Escape);
             QVERIFY(!rig.form.timerEnabled(ctl::Timer1) && !rig.form.timerEnabled(ctl::Timer2));
-            QCOMPARE(rig.form.backColour(modePanel::kStrobeLamp), rig.app->state.lampOffColour.colour());
+            QCOMPARE(rig.form.backColour(modePanel::kStrobeLamp), rig.app->state.strobe.lampOffColour.colour());
         }
     }
 

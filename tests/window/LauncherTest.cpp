@@ -73,7 +73,7 @@ private slots:
         rig.form.setText(ctl::Text6, "./record.sh \"" + notes + "\" \"a\\\"b\" 'say \"hi\"' $(touch x) `touch y` a;b");
         rig.form.setText(ctl::Text7, "Record");
         rig.form.click(ctl::Command83);
-        rig.app.state.loopNumber = 1;
+        rig.app.state.scan.loopNumber = 1;
         rig.form.click(ctl::Command87);
 
         QTRY_VERIFY_WITH_TIMEOUT(fs::exists(rig.folder / "args.txt"), 10000);

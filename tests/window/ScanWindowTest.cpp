@@ -92,7 +92,7 @@ private slots:
             input->accept();
         });
         window.action("st7")->trigger();
-        QCOMPARE(rig.app->state.durationMs, 1000.0);
+        QCOMPARE(rig.app->state.shared.durationMs, 1000.0);
         QTest::mouseClick(window.widget("Command71"), Qt::LeftButton);
 
         // A device pulls what has come due; so does this renderer, every few ms.
@@ -148,7 +148,7 @@ private slots:
         QVERIFY(startUp(app));
         form.setText("txtSetFreq1", "15599");
         form.setText("txtsetfreq2", "15600");
-        app.state.durationMs = 300;
+        app.state.shared.durationMs = 300;
         form.click("Command71");
 
         bool hurry = false;

@@ -220,7 +220,7 @@ private slots:
         left->clear();
         rig.form.setText(ctl::txtSetFreq1, "");
         QTest::keyClicks(left, "222.5");
-        QCOMPARE(rig.app->state.leftFreq, 222.5);
+        QCOMPARE(rig.app->state.tone.leftFreq, 222.5);
 
         auto* volume = qobject_cast<QScrollBar*>(rig.window->widget("scrToneVol"));
         volume->triggerAction(QAbstractSlider::SliderSingleStepAdd); // a click on the right arrow

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/Value.h"
+
+#include <array>
+
+namespace aurelith {
+
+struct ColourPair {
+    Value stim;
+    Value back;
+};
+
+// Never started (nothing written yet), flashing, or halted.
+enum class StrobeRun { never, on, off };
+
+// The strobe, its colours and the Mode panel's lamps. Written by photic/ (and
+// restored by shell/). Colours and the set index are read from data files and
+// stay loosely typed: a file may hold anything.
+struct StrobeState {
+    Value lampOnColour = 255;
+    Value lampOffColour = 16777215;
+    StrobeRun strobeOn = StrobeRun::never;
+    // Set once a ratio button was pressed: the strobe then uses lightSoundRatio.
+    bool ratioMode = false;
+    int lightSoundRatio = 0;
+    Value colourSetIndex = 1;
+    Value activeStimColour;
+    Value activeBackColour;
+    std::array<ColourPair, 16> colourSets; // set n at index n - 1
+    int colourBank = 1;
+    Colour dialogColour = 0; // the colour dialog opens on the colour last picked with it
+};
+
+} // namespace aurelith
