@@ -85,6 +85,9 @@ struct WindowState {
     int condProgIndex = 1;
     int eventProgIndex = 1;
     int eventSwitch = 2;
+    // What the sleep timer's fade takes off the bars' levels, in hundredths
+    // of a dB (0, or negative while it fades): buffers made meanwhile start there.
+    int fadeDrop = 0;
 };
 
 } // namespace aurelith

@@ -8,6 +8,7 @@
 #include "tone/ToneWriter.h"
 #include "ui/ControlNames.h"
 
+#include <algorithm>
 #include <map>
 
 namespace aurelith {
@@ -81,6 +82,8 @@ std::map<const App*, std::function<void()>>& retuneListeners()
 
 bool validToneFrequency(double hz) { return isToneFrequency(hz); }
 
+int fadedLevel(const App& app, int barLevel) { return std::max(kSilentLevel, barLevel + app.state.fadeDrop); }
+
 void stopTones(App& app)
 {
     for (auto& buffer : app.state.soundBuffers)
@@ -106,11 +109,11 @@ void startTones(App& app)
     loadSlot(app, SoundSlot::mask, (app.folder / dataFile::maskSound(s.maskSelection)).string(), 0);
     // New buffers take the separation the "Tone Mod" bar shows, so the ears
     // always hear what the window says (the mask stays centred).
-    const int toneVolume = app.form.value(scrToneVol);
+    const int toneVolume = fadedLevel(app, app.form.value(scrToneVol));
     const int separation = app.form.value(scrBalance);
     bool playing = playSlot(app, SoundSlot::tone1, toneVolume, separation);
     playing |= playSlot(app, SoundSlot::tone2, toneVolume, -separation);
-    playing |= playSlot(app, SoundSlot::mask, app.form.value(scrMaskVol), 0);
+    playing |= playSlot(app, SoundSlot::mask, fadedLevel(app, app.form.value(scrMaskVol)), 0);
     // The machine must not fall asleep under a session. The inhibitor keeps
     // its hold through the stop-and-start of a retune, so this stays cheap.
     if (playing)
