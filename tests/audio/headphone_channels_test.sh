@@ -1,0 +1,41 @@
+#!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# usage: headphone_channels_test.sh HEADPHONECHECK
+#
+# The headphone check takes the channels from the sink the output really
+# plays to: on the stereo null sink it shows the two ears' boxes, on a
+# one-channel null sink only the message that two channels are needed.
+# Exits 77 (skipped) when the tools are missing, unless CI=true.
+set -u
+CHECK=$(readlink -f "$1")
+skip() {
+    echo "headphone channels test: $1"
+    if [ "${CI:-}" = true ]; then exit 1; fi
+    exit 77
+}
+for tool in pulseaudio pactl; do
+    command -v "$tool" >/dev/null 2>&1 || skip "$tool is missing"
+done
+source "$(dirname "$0")/../support/test-audio.sh"
+enter_private_session
+trap leave_private_session EXIT
+start_private_pulseaudio || skip "the private PulseAudio daemon did not start"
+pactl load-module module-null-sink sink_name=mono rate=44100 channels=1 norewinds=1 >/dev/null \
+    || skip "cannot add a one-channel sink"
+
+fail=0
+expect() { # SINK WORDS...
+    local sink=$1
+    shift
+    local got
+    got=$(PULSE_SINK=$sink "$CHECK" | tr '\n' ' ')
+    if [ "$got" != "$* " ]; then
+        echo "FAIL on $sink: boxes '$got', expected '$* '"
+        fail=1
+    else
+        echo "ok on $sink: $*"
+    fi
+}
+expect out left right
+expect mono mono
+exit $fail
