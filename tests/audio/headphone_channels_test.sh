@@ -23,19 +23,10 @@ start_private_pulseaudio || skip "the private PulseAudio daemon did not start"
 pactl load-module module-null-sink sink_name=mono rate=44100 channels=1 norewinds=1 >/dev/null \
     || skip "cannot add a one-channel sink"
 
-fail=0
-expect() { # SINK WORDS...
-    local sink=$1
-    shift
-    local got
-    got=$(PULSE_SINK=$sink "$CHECK" | tr '\n' ' ')
-    if [ "$got" != "$* " ]; then
-        echo "FAIL on $sink: boxes '$got', expected '$* '"
-        fail=1
-    else
-        echo "ok on $sink: $*"
-    fi
-}
-expect out left right
-expect mono mono
-exit $fail
+status=0
+for sink_boxes in "out:left right" "mono:mono"; do
+    got=$(PULSE_SINK=${sink_boxes%%:*} "$CHECK" | xargs)
+    echo "sink ${sink_boxes%%:*}: boxes '$got'"
+    [ "$got" = "${sink_boxes#*:}" ] || { echo "FAIL: expected '${sink_boxes#*:}'"; status=1; }
+done
+exit $status

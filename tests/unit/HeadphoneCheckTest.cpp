@@ -50,14 +50,6 @@ TEST_F(HeadphoneCheckTest, EachBoxHasItsSecondInItsOwnEarAndNothingInTheOther)
         const auto other = channel(heard[ear], 1 - ear);
         EXPECT_LT(rmsDb(other), rmsDb(named) - 60);
         EXPECT_NEAR(measureFrequency(named, rate, kCheckToneHz), kCheckToneHz, 0.1);
-        // It sounds for its second: 10 ms blocks within 20 dB of the loudest.
-        const std::size_t block = RecordingSoundSystem::kRate / 100;
-        std::vector<double> levels;
-        for (std::size_t at = 0; at + block <= named.size(); at += block)
-            levels.push_back(rmsDb({named.begin() + at, named.begin() + at + block}));
-        const double loudest = *std::max_element(levels.begin(), levels.end());
-        const auto sounding = std::count_if(levels.begin(), levels.end(), [&](double l) { return l > loudest - 20; });
-        EXPECT_NEAR(sounding * 10, kCheckToneMs, 30);
     }
     // Nothing played before, and nothing plays after.
     EXPECT_TRUE(playing().empty());
