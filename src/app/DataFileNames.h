@@ -20,6 +20,8 @@ inline constexpr const char* kOldColourSetIndex = "cset";
 inline constexpr const char* kMaskSelection = "mask";
 inline constexpr const char* kMemoryGroup = "pgset";
 inline constexpr const char* kScanBankGroup = "spgset";
+// The user's "Flash" to the strobe's warning (one record: 1).
+inline constexpr const char* kFlashAnswer = "flashok";
 
 inline constexpr const char* kStimColour = "stimc";
 inline constexpr const char* kBackColour = "backc";

@@ -147,6 +147,8 @@ std::vector<std::string> allDataFiles()
     for (std::string& n : conditionFiles())
         names.push_back(std::move(n));
     names.push_back(dataFile::kFirstRunMarker);
+    // With everything else gone, the strobe's warning should come again too.
+    names.push_back(dataFile::kFlashAnswer);
     return names;
 }
 

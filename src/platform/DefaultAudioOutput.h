@@ -15,6 +15,7 @@ public:
     void close() override;
     Health health() override { return open_ ? open_->health() : Health::Closed; }
     bool timing(OutputTiming& t) const override { return open_ && open_->timing(t); }
+    int channels() const override { return open_ ? open_->channels() : 2; }
 
 private:
     PulseAudioOutput pulse_;

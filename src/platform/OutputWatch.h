@@ -24,6 +24,7 @@ public:
     std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
                                                         const std::vector<unsigned char>& bytes) override;
     void releaseDevice() override;
+    int outputChannels() const override { return sound_.outputChannels(); }
     std::optional<HeardBeat> heardBeat(const SoundBuffer& left, const SoundBuffer& right) override
     {
         return sound_.heardBeat(left, right);

@@ -84,6 +84,28 @@ void PulseAudioOutput::onWrite(pa_stream* stream, std::size_t bytes, void* userd
 
 // Audio thread. The stream's time is what the device has played (its read
 // index less the sink's own delay), interpolated to now.
+void PulseAudioOutput::onSinkInfo(pa_context*, const pa_sink_info* info, int, void* userdata)
+{
+    auto* self = static_cast<PulseAudioOutput*>(userdata);
+    if (info && info->sample_spec.channels > 0)
+        self->sinkChannels_ = info->sample_spec.channels;
+    pa_threaded_mainloop_signal(self->loop_, 0);
+}
+
+// Called with the loop locked, once the stream is ready. A sink that cannot
+// be asked counts as stereo: the stream itself is.
+void PulseAudioOutput::readSinkChannels()
+{
+    sinkChannels_ = 2;
+    pa_operation* asking = pa_context_get_sink_info_by_index(context_, pa_stream_get_device_index(stream_), &onSinkInfo,
+                                                             this);
+    if (!asking)
+        return;
+    while (pa_operation_get_state(asking) == PA_OPERATION_RUNNING)
+        pa_threaded_mainloop_wait(loop_);
+    pa_operation_unref(asking);
+}
+
 void PulseAudioOutput::publishTiming()
 {
     pa_usec_t played = 0;
@@ -171,10 +193,12 @@ bool PulseAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
         teardown();
         return false;
     }
+    readSinkChannels();
     const pa_buffer_attr* got = pa_stream_get_buffer_attr(stream_);
     qCInfo(lcAudio).nospace() << "libpulse, server " << pa_context_get_server(context_) << ", " << rate_
-                              << " Hz, float32, buffer " << (got ? pa_bytes_to_usec(got->tlength, &format) / 1000.0 : 0)
-                              << " ms; opened in " << (monotonicNs() - openedFrom) / 1e6 << " ms";
+                              << " Hz, float32, sink of " << sinkChannels_ << " channel(s), buffer "
+                              << (got ? pa_bytes_to_usec(got->tlength, &format) / 1000.0 : 0) << " ms; opened in "
+                              << (monotonicNs() - openedFrom) / 1e6 << " ms";
     pa_threaded_mainloop_unlock(loop_);
     deviceRate = rate_;
     return true;

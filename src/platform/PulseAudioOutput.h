@@ -11,6 +11,7 @@
 struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_stream;
+struct pa_sink_info;
 
 namespace aurelith {
 
@@ -41,12 +42,16 @@ public:
     void close() override;
     Health health() override;
     bool timing(OutputTiming& t) const override { return timing_.read(t); }
+    // The channels of the sink the stream plays on, as it was when opened.
+    int channels() const override { return sinkChannels_; }
 
 private:
     static void onContextState(pa_context* context, void* self);
     static void onStreamState(pa_stream* stream, void* self);
     static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
     static void onUnderflow(pa_stream* stream, void* self);
+    static void onSinkInfo(pa_context* context, const pa_sink_info* info, int last, void* self);
+    void readSinkChannels();
     void publishTiming();
     void teardown();
     void logTiming();
@@ -56,6 +61,7 @@ private:
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
     int rate_ = 0;
+    int sinkChannels_ = 2;        // written in open(), while the window's thread waits for it
     std::int64_t firstFrame_ = 0; // the mixer's count when the stream began
 
     TimingSnapshot timing_;

@@ -73,6 +73,22 @@ SDL_AudioSpec stereoFloat(int rate, int periodFrames, SDL_AudioCallback callback
     return wanted;
 }
 
+// What the default output has, where SDL can tell (2.24 and later); stereo
+// otherwise, which is what SDL is given.
+int defaultDeviceChannels()
+{
+#if SDL_VERSION_ATLEAST(2, 24, 0)
+    char* name = nullptr;
+    SDL_AudioSpec spec{};
+    if (SDL_GetDefaultAudioInfo(&name, &spec, 0) == 0) {
+        SDL_free(name);
+        if (spec.channels > 0)
+            return spec.channels;
+    }
+#endif
+    return 2;
+}
+
 void logOpened(const std::string& driver, const SDL_AudioSpec& got, std::int64_t tookNs)
 {
     qCInfo(lcAudio).nospace() << "driver " << driver.c_str() << ", " << got.freq << " Hz, " << got.channels
@@ -147,6 +163,7 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     }
     rate_ = got.freq;
     periodFrames_ = got.samples > 0 ? got.samples : kPeriodFrames;
+    deviceChannels_ = defaultDeviceChannels();
     logOpened(driver, got, monotonicNs() - openedFrom);
     // The device starts paused, so the mixer learns its rate before the first render.
     mixer.attachAudioThread(got.freq);

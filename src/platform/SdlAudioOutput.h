@@ -37,6 +37,9 @@ public:
     // SDL tells no latency: it is taken as two periods (the one being
     // rendered and the one the device plays), published as an estimate.
     bool timing(OutputTiming& t) const override { return timing_.read(t); }
+    // The default device's own channels, as SDL tells them when it opens
+    // (SDL converts our stereo to whatever the device has).
+    int channels() const override { return deviceChannels_; }
 
     // What the user reads under the start-up message when no output opens.
     static std::string explainFailure(const std::string& driver, bool driverChosenByUser, const std::string& sdlError);
@@ -49,6 +52,7 @@ private:
     std::uint32_t device_ = 0;
     int rate_ = 0;
     int periodFrames_ = 0;
+    int deviceChannels_ = 2;
 
     // Written by the audio thread, read and reset by the window's thread.
     std::atomic<std::int64_t> lastCallbackNs_{0};

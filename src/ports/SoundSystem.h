@@ -18,6 +18,8 @@ public:
     virtual ~SoundBuffer() = default;
     virtual void play(bool looping) = 0;
     virtual void stop() = 0;
+    // Whether it plays now: after play(), until stop() or a one-shot's end.
+    virtual bool isPlaying() const = 0;
     // Hundredths of a decibel: 0 is full level, -10000 silence.
     virtual void setVolume(int hundredthsDb) = 0;
     // > 0 attenuates the left output by pan/100 dB, < 0 the right output.
@@ -44,6 +46,9 @@ public:
     virtual std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
                                                                 const std::vector<unsigned char>& bytes) = 0;
     virtual void releaseDevice() = 0;
+    // The channels of the output the sound is heard through, as opened (the
+    // server may mix our stereo down to one). 2 while none is open.
+    virtual int outputChannels() const = 0;
 };
 
 } // namespace aurelith

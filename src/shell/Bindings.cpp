@@ -8,6 +8,7 @@
 #include "freq/FrequencyMemory.h"
 #include "photic/ColourSets.h"
 #include "photic/Strobe.h"
+#include "tools/HeadphoneCheck.h"
 #include "tools/HelpTexts.h"
 #include "tools/SleepTimer.h"
 #include "tools/ToolLaunchers.h"
@@ -45,6 +46,7 @@ void bindHandlers(App& app)
     bindScanner(app);
     bindScanBanks(app);
     bindSleepTimer(app);
+    bindHeadphoneCheck(app);
 }
 
 } // namespace aurelith

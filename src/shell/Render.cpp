@@ -66,6 +66,7 @@ public:
     }
     void play(bool looping) override { inner_->play(looping); }
     void stop() override { inner_->stop(); }
+    bool isPlaying() const override { return inner_->isPlaying(); }
     void setVolume(int hundredthsDb) override { inner_->setVolume(hundredthsDb); }
     void setPan(int) override { inner_->setPan(pan_); }
     void setFrequency(double framesPerSecond) override { inner_->setFrequency(framesPerSecond); }
@@ -99,6 +100,7 @@ public:
         return pin(name, inner_.createBufferFromMemory(name, bytes));
     }
     void releaseDevice() override { inner_.releaseDevice(); }
+    int outputChannels() const override { return inner_.outputChannels(); }
 
 private:
     std::unique_ptr<SoundBuffer> pin(const std::string& name, std::unique_ptr<SoundBuffer> buffer) const

@@ -32,6 +32,9 @@ public:
     virtual void close() = 0;
     // Window's thread, cheap enough to call every second.
     virtual Health health() { return Health::Playing; }
+    // Window's thread, while open: the channels of the device the stereo we
+    // give it ends up on (a server or SDL mixes it down to a mono device).
+    virtual int channels() const { return 2; }
     // Any thread: the latest timing the output published (frames as the
     // mixer counts them); false while it has none (closed, not yet playing).
     virtual bool timing(OutputTiming& t) const

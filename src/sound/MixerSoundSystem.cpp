@@ -124,6 +124,7 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openMemoryBuffer(const std::
     if (!mixer_) {
         return nullptr;
     }
+    ensureOutput();
     // The name stays the voice's key: a retune continues the old tone's phase.
     return addBuffer(SoundDecoder::decodeBytes(bytes.data(), bytes.size()), name);
 }
@@ -228,6 +229,8 @@ void MixerSoundSystem::releaseDevice()
     // Buffers still held elsewhere see the mixer gone and fall silent.
     mixer_.reset();
 }
+
+int MixerSoundSystem::outputChannels() const { return outputOpen_ ? output_->channels() : 2; }
 
 int MixerSoundSystem::deviceRate() const { return mixer_ ? mixer_->deviceRate() : kOfflineRate; }
 

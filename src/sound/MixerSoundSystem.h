@@ -36,7 +36,7 @@ public:
     double frequency() const override;
     long frameCount() const override;
     // False once a one-shot has played to its end.
-    bool isPlaying() const;
+    bool isPlaying() const override;
     const Mixer::Voice* voice() const { return voice_; }
 
 private:
@@ -74,6 +74,8 @@ public:
     // one. Set before createDevice; empty (the default): no stand-in.
     void setPinkNoiseStandIn(std::string fileName);
     void releaseDevice() override;
+    // 2 offline.
+    int outputChannels() const override;
 
     int deviceRate() const;
     // Window's thread, about once a second: an output that went away or has

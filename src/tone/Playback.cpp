@@ -8,6 +8,7 @@
 #include "tone/ToneWriter.h"
 #include "ui/ControlNames.h"
 
+#include <algorithm>
 #include <map>
 
 namespace aurelith {
@@ -81,6 +82,10 @@ std::map<const App*, std::function<void()>>& retuneListeners()
 
 bool validToneFrequency(double hz) { return isToneFrequency(hz); }
 
+int fadedLevel(const App& app, int barLevel) { return std::max(kSilentLevel, barLevel + app.state.tone.fadeDrop); }
+
+void setFadeDrop(App& app, int drop) { app.state.tone.fadeDrop = drop; }
+
 void stopTones(App& app)
 {
     for (auto& buffer : app.state.tone.soundBuffers)
@@ -99,16 +104,16 @@ void stopSound(App& app)
 void startTones(App& app)
 {
     ToneState& s = app.state.tone;
-    loadSlot(app, SoundSlot::tone1, (app.folder / dataFile::toneFile(1)).string(), s.leftFreq, &s.toneBytes[0]);
-    loadSlot(app, SoundSlot::tone2, (app.folder / dataFile::toneFile(2)).string(), s.rightFreq, &s.toneBytes[1]);
-    loadSlot(app, SoundSlot::mask, (app.folder / dataFile::maskSound(s.maskSelection)).string(), 0);
+    loadSlot(app, SoundSlot::tone1, (app.folder / dataFile::toneFile(1)).string(), s.tone.leftFreq, &s.tone.toneBytes[0]);
+    loadSlot(app, SoundSlot::tone2, (app.folder / dataFile::toneFile(2)).string(), s.tone.rightFreq, &s.tone.toneBytes[1]);
+    loadSlot(app, SoundSlot::mask, (app.folder / dataFile::maskSound(s.tone.maskSelection)).string(), 0);
     // New buffers take the separation the "Tone Mod" bar shows, so the ears
     // always hear what the window says (the mask stays centred).
-    const int toneVolume = app.form.value(scrToneVol);
+    const int toneVolume = fadedLevel(app, app.form.value(scrToneVol));
     const int separation = app.form.value(scrBalance);
     bool playing = playSlot(app, SoundSlot::tone1, toneVolume, separation);
     playing |= playSlot(app, SoundSlot::tone2, toneVolume, -separation);
-    playing |= playSlot(app, SoundSlot::mask, app.form.value(scrMaskVol), 0);
+    playing |= playSlot(app, SoundSlot::mask, fadedLevel(app, app.form.value(scrMaskVol)), 0);
     // The machine must not fall asleep under a session. The inhibitor keeps
     // its hold through the stop-and-start of a retune, so this stays cheap.
     if (playing)

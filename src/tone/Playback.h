@@ -9,6 +9,14 @@ namespace aurelith {
 
 bool validToneFrequency(double hz);
 
+// Hundredths of a decibel: the quietest level a buffer takes.
+inline constexpr int kSilentLevel = -10000;
+// A bar's level as new buffers take it: less what a fade has taken off.
+int fadedLevel(const App& app, int barLevel);
+// How far a fade (the sleep timer's) has taken the levels below the bars', in
+// hundredths of a dB; 0 ends it.
+void setFadeDrop(App& app, int drop);
+
 // Stops both tone buffers and the mask; failures are ignored.
 void stopTones(App& app);
 // Loads both tone files and the selected mask as looping buffers and plays them.

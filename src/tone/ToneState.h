@@ -44,6 +44,9 @@ struct ToneState {
     Value savedToneVol, savedBalance, savedMaskVol, savedBaseFreq;
     // As read from its file (1 off, 2 on): any other value is kept and shown as it is.
     Value baseFreqMode = 1;
+    // What the sleep timer's fade takes off the bars' levels, in hundredths
+    // of a dB (0, or negative while it fades): buffers made meanwhile start there.
+    int fadeDrop = 0;
 };
 
 } // namespace aurelith

@@ -3,6 +3,7 @@
 
 #include "app/ModePanel.h"
 #include "photic/Strobe.h"
+#include "tone/Playback.h"
 #include "ui/ControlNames.h"
 
 #include <algorithm>
@@ -20,7 +21,6 @@ constexpr int kMinuteMs = 60000;
 // The fade steps often enough that no step is heard as one.
 constexpr int kFadeStepMs = 250;
 constexpr int kFadeSteps = kSleepFadeMs / kFadeStepMs;
-constexpr int kSilence = -10000; // hundredths of a decibel
 
 // The countdown, shared by the handlers that bind it.
 class SleepTimer {
@@ -72,6 +72,7 @@ private:
     {
         minutesLeft_ = 0;
         fadeStep_ = -1;
+        setFadeDrop(app_, 0);
         app_.form.setTimerEnabled(tmrSleep, false);
         showLeft();
     }
@@ -91,9 +92,11 @@ private:
     void fadeTo(int step)
     {
         const double gain = 1.0 - static_cast<double>(step) / kFadeSteps;
-        const int drop = gain > 0 ? static_cast<int>(std::lround(2000 * std::log10(gain))) : kSilence;
-        const int tone = std::max(kSilence, app_.form.value(scrToneVol) + drop);
-        const int mask = std::max(kSilence, app_.form.value(scrMaskVol) + drop);
+        // Kept in the state, so that tones rebuilt meanwhile (a scanner step)
+        // start at the faded level rather than at the bars' own.
+        setFadeDrop(app_, gain > 0 ? static_cast<int>(std::lround(2000 * std::log10(gain))) : kSilentLevel);
+        const int tone = fadedLevel(app_, app_.form.value(scrToneVol));
+        const int mask = fadedLevel(app_, app_.form.value(scrMaskVol));
         const SoundSlots& buffers = app_.state.tone.soundBuffers;
         for (const SoundSlot slot : {SoundSlot::tone1, SoundSlot::tone2})
             if (buffers[slot])

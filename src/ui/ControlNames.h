@@ -224,6 +224,7 @@ inline constexpr std::string_view opts7  = "opts7";
 inline constexpr std::string_view opts9  = "opts9";
 inline constexpr std::string_view opts10 = "opts10";
 inline constexpr std::string_view optSleep = "optSleep";
+inline constexpr std::string_view optHeadphones = "optHeadphones";
 
 // Items of op0 "&Color"
 inline constexpr std::string_view opt15 = "opt15";

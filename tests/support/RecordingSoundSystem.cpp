@@ -76,6 +76,7 @@ public:
 
     double frequency() const override { return info_.frequency; }
     long frameCount() const override { return info_.frames; }
+    bool isPlaying() const override { return info_.playing && real_->isPlaying(); }
 
     RecordingSoundSystem::BufferInfo info() const
     {

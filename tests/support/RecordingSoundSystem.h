@@ -56,6 +56,7 @@ public:
     std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
                                                         const std::vector<unsigned char>& bytes) override;
     void releaseDevice() override;
+    int outputChannels() const override { return channels; }
 
     // Alive buffers in creation order.
     std::vector<BufferInfo> liveBuffers() const;
@@ -66,6 +67,7 @@ public:
 
     std::vector<std::string> calls;
     bool failDevice = false;
+    int channels = 2; // the output's, as a mono device would report 1
     std::string failReason;
 
 private:

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/DataFileNames.h"
 #include "support/AppFixture.h"
 
 #include <set>
@@ -307,6 +308,8 @@ TEST_F(FrequencyMemoryTest, DeletionsAskFirstAndRemoveExactlyTheirFiles)
         all.insert(all.end(), group->begin(), group->end());
     for (const char* n : {"vols", "pgset", "mask", "fctl"})
         all.push_back(n);
+    // The strobe's warning comes again after everything is deleted.
+    all.push_back(dataFile::kFlashAnswer);
 
     const std::vector<DeletionCase> cases = {
         {p9, true, memories},     {p10, false, {"vols"}}, {p11, true, colours},

@@ -83,6 +83,40 @@ TEST_F(SleepTimerTest, CountsDownInWholeMinutesThenFadesToSilenceAndStops)
     EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](float x) { return x == 0; }));
 }
 
+// A scanner step rebuilds the tones in the middle of the fade; the new buffers
+// must start where the fade has got to, not at the bars' level.
+TEST_F(SleepTimerTest, AScanStepDuringTheFadeNeverPlaysLouder)
+{
+    // The fixed tone alone in one ear (as far as the separation bar goes), so
+    // that ear's level has no beat in it.
+    ASSERT_TRUE(form.setValue(scrBalance, form.control(scrBalance).max));
+    setPair("160", "165");
+    dialogs.answerInput("201"); // the shortest scan time the scanner takes
+    click(st7);
+    click(Command71); // "ScanUp"
+    click(Command73); // "ScanOn"
+    ASSERT_TRUE(form.timerEnabled(Timer3));
+    ask("1");
+    runFor(60000 - 1000);
+
+    // The first moments heard take up every step the mixer was not asked to render.
+    std::vector<float> heard;
+    runFor(500, &heard);
+    heard.clear();
+    runFor(500 + kSleepFadeMs - 500, &heard);
+    const auto fixedEar = channel(heard, 1);
+    // 50 ms holds whole cycles of 160 Hz; the fade takes 0.07 dB a step at first.
+    const std::size_t window = RecordingSoundSystem::kRate / 20;
+    double previous = rmsDb({fixedEar.begin(), fixedEar.begin() + window});
+    const double first = previous;
+    for (std::size_t at = window; at + window <= fixedEar.size(); at += window) {
+        const double level = rmsDb({fixedEar.begin() + at, fixedEar.begin() + at + window});
+        ASSERT_LE(level, previous + 0.05) << "at " << at * 1000 / RecordingSoundSystem::kRate << " ms";
+        previous = level;
+    }
+    EXPECT_LT(previous, first - 20);
+}
+
 TEST_F(SleepTimerTest, ANewTimerReplacesTheOldAndStopOrZeroCancels)
 {
     ask("10");

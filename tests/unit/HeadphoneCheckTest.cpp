@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// "Headphone Check" through the Form, heard through the offline mixer.
+#include "support/AppFixture.h"
+#include "support/AudioAnalysis.h"
+#include "tools/HeadphoneCheck.h"
+
+#include <tuple>
+
+using namespace aurelith;
+using namespace aurelith::test;
+using namespace aurelith::ctl;
+
+namespace {
+
+class HeadphoneCheckTest : public AppTest {
+protected:
+    void SetUp() override { startAsReturningUser("-3000,0,0,200"); }
+    // Runs the check; what is heard while each box is open, and what plays then.
+    void check()
+    {
+        dialogs.whileShown = [this] {
+            playingWhileShown.push_back(playing());
+            heard.push_back(sound.render(kCheckToneMs / 1000.0 + 0.25));
+        };
+        click(optHeadphones);
+        dialogs.whileShown = nullptr;
+    }
+    // What a buffer plays as: which one, at what level, pan and rate.
+    static auto settings(const std::vector<RecordingSoundSystem::BufferInfo>& buffers)
+    {
+        std::vector<std::tuple<int, int, int, double>> result;
+        for (const auto& b : buffers)
+            result.emplace_back(b.id, b.volume, b.pan, b.frequency);
+        return result;
+    }
+
+    std::vector<std::vector<float>> heard;
+    std::vector<std::vector<RecordingSoundSystem::BufferInfo>> playingWhileShown;
+};
+
+TEST_F(HeadphoneCheckTest, EachBoxHasItsSecondInItsOwnEarAndNothingInTheOther)
+{
+    check();
+    ASSERT_EQ(dialogs.messages(), (std::vector<std::string>{earCheckText(Ear::left), earCheckText(Ear::right)}));
+    ASSERT_EQ(heard.size(), 2u);
+    constexpr double rate = RecordingSoundSystem::kRate;
+    for (const int ear : {0, 1}) {
+        SCOPED_TRACE(ear == 0 ? "left" : "right");
+        const auto named = channel(heard[ear], ear);
+        const auto other = channel(heard[ear], 1 - ear);
+        EXPECT_LT(rmsDb(other), rmsDb(named) - 60);
+        EXPECT_NEAR(measureFrequency(named, rate, kCheckToneHz), kCheckToneHz, 0.1);
+    }
+    // Nothing played before, and nothing plays after.
+    EXPECT_TRUE(playing().empty());
+}
+
+TEST_F(HeadphoneCheckTest, WhatPlayedBeforeIsPausedMeanwhileAndPlaysAgainAsItWas)
+{
+    ASSERT_TRUE(form.setValue(scrBalance, form.control(scrBalance).max / 2));
+    click(cmdGenerate);
+    const auto before = playing();
+    ASSERT_FALSE(before.empty());
+    const double levelBefore = rmsDb(sound.render(1));
+    const Colour soundLamp = lamp(Text14);
+
+    check();
+    ASSERT_EQ(playingWhileShown.size(), 2u);
+    for (const auto& meanwhile : playingWhileShown) {
+        ASSERT_EQ(meanwhile.size(), 1u); // the check's tone alone
+        EXPECT_GT(meanwhile[0].id, before.back().id);
+    }
+    EXPECT_EQ(settings(playing()), settings(before));
+    sound.render(0.1); // the restart's fade-in
+    EXPECT_NEAR(rmsDb(sound.render(1)), levelBefore, 0.5);
+    EXPECT_EQ(lamp(Text14), soundLamp);
+}
+
+TEST_F(HeadphoneCheckTest, AOneChannelOutputIsToldWhyAndPlaysNothing)
+{
+    sound.channels = 1;
+    click(cmdGenerate);
+    const auto before = playing();
+    sound.clearCalls();
+    click(optHeadphones);
+    EXPECT_EQ(dialogs.messages(), std::vector<std::string>{kOneChannelMessage});
+    for (const auto& call : sound.calls)
+        EXPECT_TRUE(call.find("play") == std::string::npos && call.find("stop") == std::string::npos) << call;
+    EXPECT_EQ(settings(playing()), settings(before));
+}
+
+} // namespace
