@@ -134,7 +134,7 @@ void onRead(pa_stream* stream, std::size_t, void* userdata)
 void onContext(pa_context*, void* loop) { pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0); }
 void onStream(pa_stream*, void* loop) { pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0); }
 
-// The probe: 300 ms of silence, then a 1 kHz tone whose first frame is heard,
+// The probe: 300 ms of silence, then 1.2 s of a 1 kHz tone whose first frame is heard,
 // by the playback stream's own clock, at a time noted here for the analysis.
 void playProbe(Recorder& r)
 {
@@ -147,7 +147,7 @@ void playProbe(Recorder& r)
     while (pa_stream_get_state(r.probe) == PA_STREAM_CREATING)
         pa_threaded_mainloop_wait(r.loop);
     r.probeOnsetFrame = kRate * 3 / 10;
-    std::vector<std::int16_t> pcm(2 * static_cast<std::size_t>(kRate) / 2, 0);
+    std::vector<std::int16_t> pcm(2 * static_cast<std::size_t>(kRate) * 3 / 2, 0);
     for (std::size_t i = static_cast<std::size_t>(r.probeOnsetFrame); i < pcm.size() / 2; ++i)
         pcm[2 * i] = pcm[2 * i + 1] = static_cast<std::int16_t>(
             8000 * std::sin(2 * M_PI * 1000.0 * static_cast<double>(i) / kRate));
@@ -189,9 +189,8 @@ int recordMonitor(int readyFd, int stopFd, const std::filesystem::path& folder)
     playProbe(r);
     pa_threaded_mainloop_unlock(r.loop);
 
-    // Where the probe's onset is heard, on its stream's clock, while it plays
-    // (and after, while it still says); the analysis takes the later readings,
-    // once the stream's timing has settled.
+    // Where the probe's onset is heard, on its stream's clock, while it plays;
+    // the analysis takes the later readings, once the stream's timing settled.
     for (int i = 0; i < 40; ++i) {
         usleep(20000);
         pa_threaded_mainloop_lock(r.loop);
