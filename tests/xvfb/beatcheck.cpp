@@ -46,8 +46,8 @@ namespace {
 
 constexpr int kRate = 44100;
 constexpr int kPresses = 3;
-constexpr int kPressMs = 4300; // 4 s of onsets after the first one
-constexpr int kCountMs = 10600;
+constexpr int kPressMs = 4300;  // 4 s of onsets after the first one
+constexpr int kCountMs = 11000; // 10 s from the first onset, which waits for the beat
 
 bool stopped(int fd)
 {
@@ -153,7 +153,6 @@ void playProbe(Recorder& r)
             8000 * std::sin(2 * M_PI * 1000.0 * static_cast<double>(i) / kRate));
     pa_stream_write(r.probe, pcm.data(), pcm.size() * 2, nullptr, 0, PA_SEEK_RELATIVE);
 }
-
 
 int recordMonitor(int readyFd, int stopFd, const std::filesystem::path& folder)
 {
