@@ -3,6 +3,8 @@
 
 #include <QLoggingCategory>
 
+#include <cmath>
+
 namespace aurelith {
 namespace {
 
@@ -28,6 +30,24 @@ void OutputWatch::logClock()
         qCInfo(lcAudioClock).nospace() << "heard clock: latency " << clock.latencyNs() / 1e6 << " ms, rate "
                                        << clock.ppm() << " ppm against the monotonic clock, " << clock.jumps()
                                        << " re-anchoring(s)";
+}
+
+void OutputWatch::notePaintedOnset(double offsetMs)
+{
+    if (!lcAudioClock().isInfoEnabled())
+        return;
+    ++offsets_;
+    if (std::abs(offsetMs) > std::abs(worstOffsetMs_))
+        worstOffsetMs_ = offsetMs;
+    if (offsetLogged_.isValid() && offsetLogged_.elapsed() < kOffsetLogMs)
+        return;
+    const HeardClock& clock = sound_.heardClock();
+    qCInfo(lcAudioClock).nospace() << "light on the beat: onset " << offsetMs << " ms after its in-phase moment, worst "
+                                   << worstOffsetMs_ << " ms of " << offsets_ << "; latency " << clock.latencyNs() / 1e6
+                                   << " ms, rate " << clock.ppm() << " ppm";
+    offsetLogged_.start();
+    worstOffsetMs_ = 0;
+    offsets_ = 0;
 }
 
 void OutputWatch::follow()

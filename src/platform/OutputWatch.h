@@ -5,6 +5,7 @@
 #include "ports/SoundSystem.h"
 #include "sound/MixerSoundSystem.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace aurelith {
@@ -29,6 +30,9 @@ public:
     {
         return sound_.heardBeat(left, right);
     }
+    // Logged every few seconds at most: the last offset and the worst since the previous line.
+    void notePaintedOnset(double offsetMs) override;
+    static constexpr int kOffsetLogMs = 5000;
 
     bool checking() const { return check_.isActive(); }
 
@@ -40,6 +44,9 @@ private:
     MixerSoundSystem& sound_;
     QTimer check_;
     int checks_ = 0;
+    QElapsedTimer offsetLogged_;
+    double worstOffsetMs_ = 0;
+    int offsets_ = 0;
 };
 
 } // namespace aurelith

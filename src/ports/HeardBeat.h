@@ -23,6 +23,9 @@ public:
     // Of the two tone buffers; nothing while either is silent, they do not
     // beat, or the output tells no timing.
     virtual std::optional<HeardBeat> heardBeat(const SoundBuffer& left, const SoundBuffer& right) = 0;
+    // A stimulation phase was painted offsetMs after the in-phase moment (or
+    // the grid through it) it was scheduled for, as last heardBeat() told.
+    virtual void notePaintedOnset(double offsetMs) { (void)offsetMs; }
 };
 
 } // namespace aurelith

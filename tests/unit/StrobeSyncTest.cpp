@@ -37,6 +37,7 @@ public:
         const double next = std::floor(frameHeardAt(nowNs) / *period + 1) * *period;
         return HeardBeat{(device.heardAtNs(next) - nowNs) / 1e6, *period / device.rate() * 1e3};
     }
+    void notePaintedOnset(double offsetMs) override { noted.push_back(offsetMs); }
     // How far a moment (ms) lies from the nearest in-phase moment as heard.
     double offBeatMs(double ms) const
     {
@@ -47,6 +48,7 @@ public:
     FakeOutputClock device{.startNs = 0};
     bool tells = true;
     bool quietWhenNew = false;
+    std::vector<double> noted; // the onsets' offsets the strobe reported
 
 private:
     double frameHeardAt(double ns) const { return (ns - device.startNs) * 1e-9 * device.rate(); }
@@ -167,6 +169,29 @@ TEST_F(StrobeSyncTest, AnHourOnTheBeatThroughDriftAndLatency)
             form.click(cmdStop);
         }
     }
+}
+
+// Each onset the strobe reports lies where it reports it: seen while the
+// light slides back onto a beat that is suddenly heard 30 ms later.
+TEST_F(StrobeSyncTest, ReportsHowFarEachOnsetLiesFromTheBeat)
+{
+    form.setText(txtSetFreq1, "135");
+    form.setText(txtsetfreq2, "145");
+    form.click(cmdGenerate);
+    form.click(Command22);
+    runFor(2000);
+    sound.device.startNs += 30e6;
+    paints.clear();
+    sound.noted.clear();
+    runFor(2000);
+    const std::vector<Paint> t = onsets();
+    ASSERT_EQ(sound.noted.size(), t.size());
+    double worst = 0;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        EXPECT_NEAR(sound.noted[i], sound.offBeatMs(static_cast<double>(t[i].ms)), 0.01) << "onset " << i;
+        worst = std::max(worst, std::abs(sound.noted[i]));
+    }
+    EXPECT_GT(worst, 20.0);
 }
 
 // A retune restarts the strobe; it takes up the new beat at the first

@@ -17,6 +17,7 @@
 #include <QAccessible>
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -184,6 +185,28 @@ private slots:
         sound.createBuffer("/nonexistent/mask2.wav"); // "Start" opens it again, found or not
         QCOMPARE(output.opened, 2);
         QVERIFY(sound.checking());
+    }
+
+    // The light's offset from the beat is logged every few seconds, not at every flash.
+    void theLightsOffsetIsLoggedNowAndThen()
+    {
+        static QStringList lines;
+        lines.clear();
+        QLoggingCategory::setFilterRules("aurelith.audio.info=true");
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext& c, const QString& m) {
+                if (QByteArray(c.category) == "aurelith.audio")
+                    lines << m;
+            });
+        FakeOutput output;
+        MixerSoundSystem mixer(&output);
+        OutputWatch sound(mixer);
+        for (const double offset : {1.5, -7.25, 2.0})
+            sound.notePaintedOnset(offset);
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules("");
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].contains("1.5 ms"), qPrintable(lines[0]));
     }
 
     void escStopsTheStrobeInTheHalfAndTheFullLayout()

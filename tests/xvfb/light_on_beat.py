@@ -1,0 +1,173 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Judges what aurelith_beatcheck saw: the recorded sound and the flash surface's
+pixel, both on the monotonic clock.
+
+usage: light_on_beat.py OUTDIR LEFT_HZ RIGHT_HZ [count]
+
+The recording's time axis comes from its chunk stamps (a line fitted through
+them), checked against a probe tone whose onset time its own playback stream
+told. The tones' in-phase moments are where the phases of the left tone (in
+the left channel) and the right tone (in the right channel) are equal; every
+stimulation onset in the 4 s after each "ColorOn" must lie within 10 ms of
+one. With "count", the flashes per second over 10 s at the 6 Hz beat as well.
+"""
+import sys
+
+import numpy as np
+
+RATE = 44100
+TOLERANCE_MS = 10.0
+PROBE_TOLERANCE_MS = 2.0
+WINDOW = 2205  # 50 ms per phase reading
+HOP = 441      # one reading every 10 ms
+
+
+def read_lines(path):
+    rows = {}
+    with open(path) as f:
+        for line in f:
+            key, *values = line.split()
+            rows.setdefault(key, []).append([int(v) for v in values])
+    return rows
+
+
+def capture_clock(chunks):
+    """Monotonic ms of each frame: a least-squares line through the stamps."""
+    frames = np.array([c[0] for c in chunks], float)
+    ns = np.array([c[1] for c in chunks], float)
+    keep = np.ones(len(frames), bool)
+    for _ in range(3):  # a chunk delivered late is a stamp off the line, not a slower clock
+        slope, offset = np.polyfit(frames[keep], ns[keep], 1)
+        residual = ns - (slope * frames + offset)
+        keep = np.abs(residual) < 3 * np.median(np.abs(residual)) + 0.5e6
+    print("recording: %d chunks, %.1f s, stamps within %.2f ms of the line (median %.2f), %d dropped,"
+          " rate %.2f frames/s" % (len(chunks), (ns[-1] - ns[0]) / 1e9, np.abs(residual[keep]).max() / 1e6,
+                                   np.median(np.abs(residual)) / 1e6, np.count_nonzero(~keep), 1e9 / slope))
+    return lambda frame: (slope * np.asarray(frame, float) + offset) / 1e6
+
+
+def tone_phase(x, hz):
+    """The tone's phase (radians, on the frame count) at each reading's centre, and its amplitude."""
+    window = np.hanning(WINDOW)
+    starts = np.arange(0, len(x) - WINDOW, HOP)
+    n = np.arange(WINDOW)
+    phases, amplitudes = [], []
+    for s in starts:
+        z = np.sum(window * x[s:s + WINDOW] * np.exp(-2j * np.pi * hz * (s + n) / RATE))
+        amplitudes.append(abs(z))
+        centre = s + WINDOW / 2
+        phases.append(np.angle(z) + 2 * np.pi * hz * centre / RATE)
+    return starts + WINDOW / 2, np.array(phases), np.array(amplitudes)
+
+
+def in_phase_frames(audio, left_hz, right_hz):
+    """Frames at which the two tones are in phase, where both sound."""
+    centres, left, a = tone_phase(audio[:, 0], left_hz)
+    _, right, b = tone_phase(audio[:, 1], right_hz)
+    sounding = (a > 0.5 * a.max()) & (b > 0.5 * b.max())
+    frames = []
+    # Runs of readings where both sound; the difference unwrapped within each.
+    edges = np.flatnonzero(np.diff(np.concatenate([[0], sounding.astype(int), [0]])))
+    for begin, end in zip(edges[::2], edges[1::2]):
+        if end - begin < 3:
+            continue
+        turns = np.unwrap(left[begin:end] - right[begin:end]) / (2 * np.pi)
+        c = centres[begin:end]
+        for k in range(int(np.ceil(turns.min())), int(np.floor(turns.max())) + 1):
+            i = np.searchsorted(turns, k) if turns[-1] > turns[0] else np.searchsorted(-turns, -k)
+            if 0 < i < len(turns):
+                t = (k - turns[i - 1]) / (turns[i] - turns[i - 1])
+                frames.append(c[i - 1] + t * (c[i] - c[i - 1]))
+    return np.sort(np.array(frames))
+
+
+def onsets(pixels):
+    """Monotonic ms of each change to the stimulation colour: the middle of the
+    two samples around it, and half their distance (how well it is known)."""
+    rows = np.array([(before + at, at - before) for before, at, bright in pixels if bright == 1], float)
+    return (rows[:, 0] / 2e6, rows[:, 1] / 2e6) if len(rows) else (np.array([]), np.array([]))
+
+
+def summary(values):
+    v = np.abs(values)
+    return "median %.1f ms, worst %.1f ms" % (np.median(v), v.max())
+
+
+def main():
+    folder, left_hz, right_hz = sys.argv[1], float(sys.argv[2]), float(sys.argv[3])
+    count = len(sys.argv) > 4 and sys.argv[4] == "count"
+    log = read_lines(folder + "/monitor.txt")
+    events = read_lines(folder + "/events.txt")
+    pixels = read_lines(folder + "/pixels.txt")
+    heard_ms = capture_clock(log["chunk"])
+    audio = np.fromfile(folder + "/monitor.raw", dtype="<i2").reshape(-1, 2).astype(float)
+    ok = True
+
+    # The stamps against the probe: its first loud frame, and when its stream said.
+    probe = audio[:, 0]
+    first = np.flatnonzero(np.abs(probe) > 1000)
+    readings = [p[0] for p in log.get("probe", [[0]])]
+    told = np.median(readings[len(readings) // 2:]) / 1e6
+    if len(first) == 0 or "probe" not in log:
+        print("FAIL: the probe tone was not recorded")
+        return 1
+    # The 1 kHz sine's first sample above 1000 of 8000 comes 0.02 ms after its start.
+    error = heard_ms(first[0]) - told
+    print("probe onset: recorded %+.2f ms from where its stream heard it (its readings spread %.2f ms)"
+          % (error, (max(readings) - min(readings)) / 1e6))
+    if abs(error) > PROBE_TOLERANCE_MS:
+        print("FAIL: the recording's time stamps are off")
+        ok = False
+
+    moments = heard_ms(in_phase_frames(audio, left_hz, right_hz))
+    flashes, uncertain = onsets(pixels.get("change", []))
+    print("pixel: %d samples, %d stimulation onsets; %d in-phase moments recorded"
+          % (pixels["samples"][0][0], len(flashes), len(moments)))
+    ons = [e[0] / 1e6 for e in events.get("on", [])]
+    offs = [e[0] / 1e6 for e in events.get("off", [])]
+    every = []
+    for press, (on, off) in enumerate(zip(ons, offs), 1):
+        inside = (flashes > on) & (flashes < off)
+        inside &= flashes <= flashes[inside][0] + 4000 if inside.any() else inside
+        seen, margin = flashes[inside], uncertain[inside]
+        if len(seen) < 35 or len(moments) == 0:
+            print("FAIL: press %d: %d onsets in 4 s" % (press, len(seen)))
+            ok = False
+            continue
+        nearest = moments[np.clip(np.searchsorted(moments, seen), 1, len(moments) - 1)]
+        before = moments[np.clip(np.searchsorted(moments, seen) - 1, 0, len(moments) - 1)]
+        offsets = np.where(np.abs(seen - nearest) < np.abs(seen - before), seen - nearest, seen - before)
+        every.extend(offsets)
+        worst = int(np.argmax(np.abs(offsets)))
+        print("press %d: %d onsets, light minus beat: %s (mean %+.1f ms; worst at onset %d, %.0f ms after the press)"
+              % (press, len(seen), summary(offsets), np.mean(offsets), worst + 1, seen[worst] - on))
+        # The sampler may have been held up around an onset: only an onset
+        # whose whole bracket lies beyond the tolerance is surely off the beat.
+        if (np.abs(offsets) - margin).max() > TOLERANCE_MS:
+            print("FAIL: press %d: an onset lies more than %.0f ms from the beat" % (press, TOLERANCE_MS))
+            ok = False
+    if every:
+        print("all presses: %s" % summary(np.array(every)))
+
+    if count:
+        start, end = events["count"][0][0] / 1e6, offs[-1]
+        seen = flashes[(flashes > start) & (flashes < end)]
+        rate = (len(seen) - 1) / (seen[-1] - seen[0]) * 1000 if len(seen) > 1 else 0
+        if len(seen) < 2 or seen[-1] - seen[0] < 10000:
+            print("FAIL: fewer than 10 s of flashing at 6 Hz")
+            ok = False
+        changes = np.array([(b + a) / 2e6 for b, a, _ in pixels["change"]])
+        changes = changes[(changes >= seen[0]) & (changes <= seen[-1])] if len(seen) else changes
+        phases = np.diff(changes)
+        print("6 Hz beat: %d onsets in %.2f s, %.4f flashes per second; phases median %.2f ms"
+              % (len(seen), (seen[-1] - seen[0]) / 1000 if len(seen) else 0, rate, np.median(phases) if len(phases) else 0))
+        if abs(rate - 6.0) > 0.012 or len(phases) == 0 or abs(np.median(phases) - 1000 / 12) > 3:
+            print("FAIL: not 6.000 +- 0.012 flashes per second in phases of 83.3 ms")
+            ok = False
+
+    print("PASS" if ok else "FAIL")
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,42 @@
+#!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# usage: light_on_beat_test.sh BEATCHECK LIGHT_ON_BEAT_PY
+#
+# The strobe against the sound heard, on a private X server and a private
+# PulseAudio null sink: three presses of "ColorOn" at a 10 Hz beat and 10 s at a
+# 6 Hz beat, then the three presses again with the program's output buffer
+# forced to 200 ms. Exits 77 (skipped) when the tools are missing, unless
+# CI=true, where that is a failure.
+set -u
+BEATCHECK=$1
+JUDGE=$2
+PYTHON=/usr/bin/python3
+
+skip() {
+    echo "light on the beat: $1"
+    if [ "${CI:-}" = true ]; then exit 1; fi
+    exit 77
+}
+for tool in xvfb-run pulseaudio pactl; do
+    command -v "$tool" >/dev/null 2>&1 || skip "$tool is missing"
+done
+"$PYTHON" -c 'import numpy' 2>/dev/null || skip "$PYTHON has no numpy"
+
+source "$(dirname "$0")/../support/test-audio.sh"
+enter_private_session
+trap leave_private_session EXIT
+start_private_pulseaudio || { echo "FAIL: the private PulseAudio daemon did not start"; exit 1; }
+export PULSE_SINK=out QT_QPA_PLATFORM=xcb QT_LOGGING_RULES='aurelith.audio.info=true'
+
+status=0
+run() { # NAME BEATCHECK-ARGS... ; judged at 135/145 Hz
+    local name=$1
+    shift
+    echo "== $name"
+    mkdir -p "$WORK/$name"
+    xvfb-run -a -s '-screen 0 1280x1024x24' "$BEATCHECK" "$WORK/$name" "$@" || { echo "FAIL: the driver failed"; status=1; return; }
+    "$PYTHON" "$JUDGE" "$WORK/$name" 135 145 "$@" || status=1
+}
+run normal count
+PULSE_LATENCY_MSEC=200 run latency200
+exit $status
