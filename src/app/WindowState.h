@@ -44,6 +44,7 @@ struct WindowState {
     // these, so what plays is what the boxes show even when the file could
     // not be written (the folder deleted, the disk full).
     std::array<std::vector<unsigned char>, 2> toneBytes;
+    std::array<ToneWave, 2> toneWaves{}; // the waveform each was drawn in
 
     Value lampOnColour = 255;
     Value lampOffColour = 16777215;

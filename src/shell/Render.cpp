@@ -94,9 +94,9 @@ public:
         return pin(path, inner_.createBuffer(path));
     }
     std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
-                                                        const std::vector<unsigned char>& bytes) override
+                                                        const std::vector<unsigned char>& bytes, ToneWave wave) override
     {
-        return pin(name, inner_.createBufferFromMemory(name, bytes));
+        return pin(name, inner_.createBufferFromMemory(name, bytes, wave));
     }
     void releaseDevice() override { inner_.releaseDevice(); }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ports/SoundSystem.h"
 #include "sound/PcmData.h"
 
 #include <memory>
@@ -36,8 +37,11 @@ struct BandLimitedCycle {
 inline constexpr long kMaxCycleFrames = 4800;
 
 // The first channel of `cycle` as a band-limited cycle for playing it at
-// `fundamentalHz` on a device at `deviceRate`. Recent results are reused: a
-// scan rewrites the same tone many times. Window thread only.
-std::shared_ptr<const BandLimitedCycle> bandLimitedCycle(const PcmData& cycle, double fundamentalHz, int deviceRate);
+// `fundamentalHz` on a device at `deviceRate`. A known wave is built as that
+// waveform at the level the tone engine draws it; otherwise the loop's shape
+// is recognised from its first harmonics where it can be. Recent results are
+// reused: a scan rewrites the same tone many times. Window thread only.
+std::shared_ptr<const BandLimitedCycle> bandLimitedCycle(const PcmData& cycle, double fundamentalHz, int deviceRate,
+                                                         ToneWave wave = ToneWave::unknown);
 
 } // namespace aurelith

@@ -61,6 +61,7 @@ public:
     int volume = 0;
     int pan = 0;
     std::string key;
+    ToneWave wave = ToneWave::unknown; // set before the voice is added
     // Set by the window's thread before the voice first plays, read-only after.
     std::shared_ptr<const BandLimitedCycle> cycle;
     bool cycleBuilt = false;
