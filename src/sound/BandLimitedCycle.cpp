@@ -142,6 +142,8 @@ std::shared_ptr<BandLimitedCycle> build(const std::vector<float>& x, size_t high
     for (size_t i = 0; i < size; ++i)
         cycle->table[i] = static_cast<float>(table[i] / static_cast<double>(size));
     cycle->mask = static_cast<unsigned>(size - 1);
+    if (shape == 0 && highest >= 1)
+        cycle->sineAmplitude = 2 * level / static_cast<double>(n);
     return cycle;
 }
 

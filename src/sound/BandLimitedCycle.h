@@ -16,6 +16,9 @@ namespace aurelith {
 struct BandLimitedCycle {
     std::vector<float> table; // power-of-two length, one cycle
     unsigned mask = 0;        // table.size() - 1
+    // Not 0 when the cycle is this amplitude times sin(2 pi phase) and
+    // nothing else: the mixer then computes it rather than reading the table.
+    double sineAmplitude = 0;
 
     // Reads the cycle at phase in [0, 1).
     float at(double phase) const

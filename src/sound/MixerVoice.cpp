@@ -56,8 +56,19 @@ void Mixer::Voice::mixInto(float* out, int frames, const RenderContext& ctx)
     const StereoGain g = gain.load(std::memory_order_relaxed);
     for (int done = 0; done < frames && sounding; done += kChunk) {
         const int n = std::min(kChunk, frames - done);
-        const int produced = produce(scratch.data(), n, ctx.deviceRate);
         float* o = out + 2 * done;
+        if (cycle && looping && isWanted && level == 1.0f) {
+            // A steady tone, the render's common case: one value per frame
+            // into both ears, no envelope.
+            produceCycle(scratch.data(), n, ctx.deviceRate);
+            const float* s = scratch.data();
+            for (int i = 0; i < n; ++i) {
+                o[2 * i] += s[i] * g.left;
+                o[2 * i + 1] += s[i] * g.right;
+            }
+            continue;
+        }
+        const int produced = produce(scratch.data(), n, ctx.deviceRate);
         int i = 0;
         if (isWanted && level == 1.0f) {
             // Fully faded in and staying: nothing per frame but the gain.
@@ -124,18 +135,24 @@ int Mixer::Voice::produce(float* dst, int n, int deviceRate)
         stream->pull(dst, n);
         return n;
     }
-    if (cycle)
-        return produceCycle(dst, n, deviceRate);
+    if (cycle) {
+        const int produced = produceCycle(dst, n, deviceRate);
+        for (int i = produced - 1; i >= 0; --i) // to stereo in place, from the end
+            dst[2 * i] = dst[2 * i + 1] = dst[i];
+        return produced;
+    }
     return data->channels == 1 ? produceSampled<1>(dst, n, deviceRate) : produceSampled<2>(dst, n, deviceRate);
 }
 
 int Mixer::Voice::produceCycle(float* dst, int n, int deviceRate)
 {
     const double step = rate.load(std::memory_order_relaxed) / static_cast<double>(data->frames) / deviceRate;
+    if (cycle->sineAmplitude != 0 && looping) {
+        produceSine(dst, n, step);
+        return n;
+    }
     for (int i = 0; i < n; ++i) {
-        const float v = cycle->at(position);
-        dst[2 * i] = v;
-        dst[2 * i + 1] = v;
+        dst[i] = cycle->at(position);
         position += step;
         if (position >= 1.0) {
             if (!looping)
@@ -144,6 +161,37 @@ int Mixer::Voice::produceCycle(float* dst, int n, int deviceRate)
         }
     }
     return n;
+}
+
+// Rotating phasors in independent lanes, each started from the exact phase
+// with sin and cos at every call, so rounding never accumulates beyond one
+// chunk (far below the 8-bit file's steps, and below -200 dB) and the lanes
+// run in parallel.
+void Mixer::Voice::produceSine(float* dst, int n, double step)
+{
+    constexpr int kLanes = 8;
+    constexpr double kTwoPi = 6.283185307179586476925;
+    double re[kLanes], im[kLanes];
+    for (int j = 0; j < kLanes; ++j) {
+        const double phase = kTwoPi * (position + j * step);
+        re[j] = std::cos(phase);
+        im[j] = std::sin(phase);
+    }
+    const double wr = std::cos(kTwoPi * kLanes * step), wi = std::sin(kTwoPi * kLanes * step);
+    const double amplitude = cycle->sineAmplitude;
+    int i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        for (int j = 0; j < kLanes; ++j) {
+            dst[i + j] = static_cast<float>(amplitude * im[j]);
+            const double r = re[j] * wr - im[j] * wi;
+            im[j] = re[j] * wi + im[j] * wr;
+            re[j] = r;
+        }
+    }
+    for (int j = 0; i < n; ++i, ++j)
+        dst[i] = static_cast<float>(amplitude * im[j]);
+    position += n * step;
+    position -= std::floor(position);
 }
 
 template <int Channels>

@@ -93,16 +93,18 @@ public:
     void mixInto(float* out, int frames, const mixing::RenderContext& ctx);
 
 private:
-    static constexpr int kChunk = 256;
+    static constexpr int kChunk = 1024;
 
     bool continues(const Voice& p) const;
     // Takes back frames produced but not heard (a stream cannot give them back).
     void rewind(int frames, int deviceRate);
     // Writes n stereo frames of the raw sound; fewer when a one-shot ends.
     int produce(float* dst, int n, int deviceRate);
-    // A periodic tone: phase in cycles through a double accumulator, so the
-    // pitch is exact over hours.
+    // A periodic tone, one value per frame: phase in cycles through a double
+    // accumulator, so the pitch is exact over hours.
     int produceCycle(float* dst, int n, int deviceRate);
+    // The same for a pure sine that loops, computed rather than read.
+    void produceSine(float* dst, int n, double step);
     template <int Channels>
     int produceSampled(float* dst, int n, int deviceRate);
 
