@@ -144,6 +144,11 @@ std::shared_ptr<BandLimitedCycle> build(const std::vector<float>& x, size_t high
     cycle->mask = static_cast<unsigned>(size - 1);
     if (shape == 0 && highest >= 1)
         cycle->sineAmplitude = 2 * level / static_cast<double>(n);
+    // The cubic reader's weights add up to at most 1.25 in magnitude.
+    float highestSample = 0;
+    for (float v : cycle->table)
+        highestSample = std::max(highestSample, std::fabs(v));
+    cycle->peak = cycle->sineAmplitude != 0 ? static_cast<float>(cycle->sineAmplitude) : 1.25f * highestSample;
     return cycle;
 }
 

@@ -19,6 +19,8 @@ struct BandLimitedCycle {
     // Not 0 when the cycle is this amplitude times sin(2 pi phase) and
     // nothing else: the mixer then computes it rather than reading the table.
     double sineAmplitude = 0;
+    // No reading of the cycle is louder than this.
+    float peak = 0;
 
     // Reads the cycle at phase in [0, 1).
     float at(double phase) const
