@@ -92,11 +92,11 @@ std::optional<mode_t> modeOfReplacement(const std::filesystem::path& target)
     return std::nullopt;
 }
 
-void syncFolder(const std::filesystem::path& dir)
+void syncFolder(const FileCalls& calls, const std::filesystem::path& dir)
 {
     const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
-        ::fsync(dirFd);
+        calls.fsync(dirFd);
         ::close(dirFd);
     }
 }
@@ -337,7 +337,7 @@ bool DataFiles::write(std::string_view name, const std::vector<Value>& fields) c
         ::unlink(temp.c_str());
         return false;
     }
-    syncFolder(dir); // makes the rename itself durable too
+    syncFolder(calls, dir); // makes the rename itself durable too
     if (written)
         written(name);
     return true;

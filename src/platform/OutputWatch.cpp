@@ -73,9 +73,9 @@ std::unique_ptr<SoundBuffer> OutputWatch::createBuffer(const std::string& path)
 }
 
 std::unique_ptr<SoundBuffer> OutputWatch::createBufferFromMemory(const std::string& name,
-                                                                 const std::vector<unsigned char>& bytes)
+                                                                 const std::vector<unsigned char>& bytes, ToneWave wave)
 {
-    auto buffer = sound_.createBufferFromMemory(name, bytes);
+    auto buffer = sound_.createBufferFromMemory(name, bytes, wave);
     follow();
     return buffer;
 }

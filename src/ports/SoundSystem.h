@@ -7,6 +7,10 @@
 
 namespace aurelith {
 
+// The closed-form waveform a tone's bytes were drawn in, as the tone engine
+// knows it; unknown for every other sound (masks, the user's files).
+enum class ToneWave { unknown, sine, square, sawtooth, triangle };
+
 // One looping static buffer made from a sound file. No call waits for the
 // audio thread. play() may do real work once (a tone's band-limited table is
 // built on its first play, then cached); the other calls only set values.
@@ -43,8 +47,10 @@ public:
     // The same from the bytes of a sound file held in memory. name is the file
     // those bytes were written to: a new buffer of the same name carries on
     // from where the old one is, as when the file itself was loaded again.
-    virtual std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
-                                                                const std::vector<unsigned char>& bytes) = 0;
+    // A known wave plays as that waveform computed in floating point rather
+    // than from the bytes' samples, which at high pitches are too few to tell it.
+    virtual std::unique_ptr<SoundBuffer>
+    createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) = 0;
     virtual void releaseDevice() = 0;
     // The channels of the output the sound is heard through, as opened (the
     // server may mix our stereo down to one). 2 while none is open.

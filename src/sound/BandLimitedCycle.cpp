@@ -37,6 +37,29 @@ double sineSeries(int shape, std::size_t k)
 }
 constexpr int kShapes = 5;
 
+// The highest value of each shape's series above (b_1 = 1).
+double seriesPeak(int shape)
+{
+    constexpr double pi = 3.14159265358979323846;
+    const double peaks[] = {1, pi / 4, pi * pi / 8, pi / 2, pi / 2};
+    return peaks[shape];
+}
+
+// The tone engine draws every waveform from 0 at the loop's start, peaking at
+// 127 in the high byte of 16-bit samples.
+constexpr double kDrawnPeak = 127.0 / 128.0;
+
+int shapeOf(ToneWave wave)
+{
+    switch (wave) {
+    case ToneWave::sine: return 0;
+    case ToneWave::square: return 1;
+    case ToneWave::triangle: return 2;
+    case ToneWave::sawtooth: return 3;
+    default: return -1;
+    }
+}
+
 // The closed-form shape whose harmonics, aligned to the loop's fundamental,
 // match the loop's own; -1 when none does (a sound of the user's, or a loop
 // too short to tell). Only harmonics well below the loop's own Nyquist
@@ -67,13 +90,17 @@ int recognisedShape(std::span<const Complex> h, std::size_t frames)
     return best;
 }
 
-std::shared_ptr<BandLimitedCycle> build(const std::vector<float>& x, double fundamentalHz, int deviceRate)
+// The harmonics that stay below the device's Nyquist frequency and, unless
+// the wave is known, that the loop really holds.
+size_t highestHarmonic(size_t frames, double fundamentalHz, int deviceRate, ToneWave wave)
+{
+    const auto audible = static_cast<size_t>(std::max(0.0, std::ceil(0.5 * deviceRate / fundamentalHz) - 1));
+    return shapeOf(wave) >= 0 ? audible : std::min(frames / 2, audible);
+}
+
+std::shared_ptr<BandLimitedCycle> build(const std::vector<float>& x, size_t highest, ToneWave wave)
 {
     const size_t n = x.size();
-    // Harmonics the loop really holds, and that stay below the device's Nyquist frequency.
-    const size_t held = n / 2;
-    const auto audible = static_cast<size_t>(std::max(0.0, std::ceil(0.5 * deviceRate / fundamentalHz) - 1));
-    const size_t highest = std::min(held, audible);
     FftPlan analysis = FftPlan::realToComplex(n);
     std::copy(x.begin(), x.end(), analysis.real().begin());
     analysis.run();
@@ -81,7 +108,10 @@ std::shared_ptr<BandLimitedCycle> build(const std::vector<float>& x, double fund
 
     // A tone drawn in a closed-form shape plays as that shape, computed here
     // rather than read from the file's 8-bit steps, at its fundamental's level. Other loops play their own harmonics.
-    const int shape = recognisedShape(h, n);
+    // A shape the caller names needs no recognising, and plays at the level it was drawn at: a loop of a few
+    // samples bends its fundamental.
+    const int known = shapeOf(wave);
+    const int shape = known >= 0 ? known : recognisedShape(h, n);
     // 16 table samples per period of the highest harmonic keep the cubic
     // reader's images below -100 dB; a pure tone gets many more, for nothing.
     size_t size = 1024;
@@ -95,7 +125,9 @@ std::shared_ptr<BandLimitedCycle> build(const std::vector<float>& x, double fund
     // The shape starts its cycle where the writer starts drawing it, so the
     // loop's start is the tone's phase 0 whatever the file's rounding: tones
     // started together are in phase whenever their positions agree.
-    const double level = shape < 0 ? 0 : std::abs(h[1]) / std::abs(sineSeries(shape, 1));
+    const double level = known >= 0  ? kDrawnPeak / seriesPeak(known) * static_cast<double>(n) / 2
+                         : shape < 0 ? 0
+                                     : std::abs(h[1]) / std::abs(sineSeries(shape, 1));
     for (size_t k = 1; k <= highest && shape >= 0; ++k)
         spectrum[k] = level * Complex(0, -sineSeries(shape, k)) * scale;
     for (size_t k = 1; k <= highest && shape < 0; ++k) {
@@ -110,18 +142,27 @@ std::shared_ptr<BandLimitedCycle> build(const std::vector<float>& x, double fund
     for (size_t i = 0; i < size; ++i)
         cycle->table[i] = static_cast<float>(table[i] / static_cast<double>(size));
     cycle->mask = static_cast<unsigned>(size - 1);
+    if (shape == 0 && highest >= 1)
+        cycle->sineAmplitude = 2 * level / static_cast<double>(n);
+    // The cubic reader's weights add up to at most 1.25 in magnitude.
+    float highestSample = 0;
+    for (float v : cycle->table)
+        highestSample = std::max(highestSample, std::fabs(v));
+    cycle->peak = cycle->sineAmplitude != 0 ? static_cast<float>(cycle->sineAmplitude) : 1.25f * highestSample;
     return cycle;
 }
 
 struct CacheEntry {
     std::vector<float> samples;
     size_t highest;
+    ToneWave wave;
     std::shared_ptr<const BandLimitedCycle> cycle;
 };
 
 } // namespace
 
-std::shared_ptr<const BandLimitedCycle> bandLimitedCycle(const PcmData& data, double fundamentalHz, int deviceRate)
+std::shared_ptr<const BandLimitedCycle> bandLimitedCycle(const PcmData& data, double fundamentalHz, int deviceRate,
+                                                         ToneWave wave)
 {
     static std::mutex mutex;
     static std::deque<CacheEntry> cache;
@@ -131,13 +172,12 @@ std::shared_ptr<const BandLimitedCycle> bandLimitedCycle(const PcmData& data, do
         x[i] = data.samples[i * static_cast<size_t>(data.channels)];
     if (x.empty() || !(fundamentalHz > 0) || deviceRate <= 0)
         return nullptr;
-    const auto audible = static_cast<size_t>(std::max(0.0, std::ceil(0.5 * deviceRate / fundamentalHz) - 1));
-    const size_t highest = std::min(x.size() / 2, audible);
+    const size_t highest = highestHarmonic(x.size(), fundamentalHz, deviceRate, wave);
     for (const CacheEntry& e : cache)
-        if (e.highest == highest && e.samples == x)
+        if (e.highest == highest && e.wave == wave && e.samples == x)
             return e.cycle;
-    std::shared_ptr<const BandLimitedCycle> cycle = build(x, fundamentalHz, deviceRate);
-    cache.push_front({std::move(x), highest, cycle});
+    std::shared_ptr<const BandLimitedCycle> cycle = build(x, highest, wave);
+    cache.push_front({std::move(x), highest, wave, cycle});
     if (cache.size() > 8)
         cache.pop_back();
     return cycle;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ports/SoundSystem.h"
 #include "sound/PcmData.h"
 
 #include <memory>
@@ -15,6 +16,11 @@ namespace aurelith {
 struct BandLimitedCycle {
     std::vector<float> table; // power-of-two length, one cycle
     unsigned mask = 0;        // table.size() - 1
+    // Not 0 when the cycle is this amplitude times sin(2 pi phase) and
+    // nothing else: the mixer then computes it rather than reading the table.
+    double sineAmplitude = 0;
+    // No reading of the cycle is louder than this.
+    float peak = 0;
 
     // Reads the cycle at phase in [0, 1).
     float at(double phase) const
@@ -36,8 +42,11 @@ struct BandLimitedCycle {
 inline constexpr long kMaxCycleFrames = 4800;
 
 // The first channel of `cycle` as a band-limited cycle for playing it at
-// `fundamentalHz` on a device at `deviceRate`. Recent results are reused: a
-// scan rewrites the same tone many times. Window thread only.
-std::shared_ptr<const BandLimitedCycle> bandLimitedCycle(const PcmData& cycle, double fundamentalHz, int deviceRate);
+// `fundamentalHz` on a device at `deviceRate`. A known wave is built as that
+// waveform at the level the tone engine draws it; otherwise the loop's shape
+// is recognised from its first harmonics where it can be. Recent results are
+// reused: a scan rewrites the same tone many times. Window thread only.
+std::shared_ptr<const BandLimitedCycle> bandLimitedCycle(const PcmData& cycle, double fundamentalHz, int deviceRate,
+                                                         ToneWave wave = ToneWave::unknown);
 
 } // namespace aurelith

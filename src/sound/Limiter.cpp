@@ -65,7 +65,7 @@ float Limiter::smoothedGain(double minimum, int slot)
     return belowOne_ == 0 ? 1.0f : static_cast<float>(boxSum_ / n);
 }
 
-bool Limiter::passesThrough(const float* stereo, int frames) const
+bool Limiter::passesThrough(const float* stereo, int frames, float bound) const
 {
     if (frames < lookAhead_ || released_ != 1.0 || belowOne_ != 0)
         return false;
@@ -73,6 +73,9 @@ bool Limiter::passesThrough(const float* stereo, int frames) const
     // queue holds one position whose gain is 1.
     if (minCount_ > 1 || (minCount_ == 1 && required_[minQueue_[minHead_] % window_] != 1.0f))
         return false;
+    // The bound is a sum of rounded products: a margin far above their rounding.
+    if (bound * 1.0001f <= kCeiling)
+        return true;
     bool quiet = true;
     for (int i = 0; i < 2 * frames; ++i)
         quiet &= std::fabs(stereo[i]) <= kCeiling; // false for NaN and infinities too
@@ -105,9 +108,9 @@ void Limiter::delayOnly(float* stereo, int frames)
     required_[static_cast<std::size_t>((frame_ - 1) % window_)] = 1.0f;
 }
 
-void Limiter::process(float* stereo, int frames)
+void Limiter::process(float* stereo, int frames, float bound)
 {
-    if (passesThrough(stereo, frames)) {
+    if (passesThrough(stereo, frames, bound)) {
         delayOnly(stereo, frames);
         return;
     }

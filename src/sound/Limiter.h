@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 namespace aurelith {
@@ -26,15 +27,17 @@ public:
     // Window's thread, before the audio thread runs.
     void configure(int deviceRate);
     int latencyFrames() const { return lookAhead_ - 1; }
-    // Audio thread: limits interleaved stereo in place.
-    void process(float* stereo, int frames);
+    // Audio thread: limits interleaved stereo in place. `bound`, when the
+    // caller knows one, is at least every sample's magnitude: a block it
+    // keeps under the ceiling needs no looking at.
+    void process(float* stereo, int frames, float bound = std::numeric_limits<float>::infinity());
 
 private:
     float requiredGain(float left, float right) const;
     // Nothing limited now nor within the hold, and every frame of `stereo`
     // (at least a look-ahead long) finite and under the ceiling: the block
     // only passes through the delay line.
-    bool passesThrough(const float* stereo, int frames) const;
+    bool passesThrough(const float* stereo, int frames, float bound) const;
     void delayOnly(float* stereo, int frames);
     double slidingMinimum(float need);
     float smoothedGain(double minimum, int slot);

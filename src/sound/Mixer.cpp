@@ -76,7 +76,7 @@ void Mixer::detachAudioThread()
     collectGarbage();
 }
 
-Mixer::Voice* Mixer::addVoice(std::shared_ptr<const PcmData> data, const std::string& continuityKey)
+Mixer::Voice* Mixer::addVoice(std::shared_ptr<const PcmData> data, const std::string& continuityKey, ToneWave wave)
 {
     collectGarbage();
     const bool usable = data && data->frames > 0 && data->sampleRate > 0 &&
@@ -85,7 +85,9 @@ Mixer::Voice* Mixer::addVoice(std::shared_ptr<const PcmData> data, const std::st
     if (!usable || outstanding_ >= kMaxVoices) {
         return nullptr;
     }
-    return add(new Voice(std::move(data)), continuityKey);
+    auto* voice = new Voice(std::move(data));
+    voice->wave = wave;
+    return add(voice, continuityKey);
 }
 
 Mixer::Voice* Mixer::addVoice(std::shared_ptr<StreamSource> stream, const std::string& continuityKey)
@@ -128,7 +130,7 @@ void Mixer::play(Voice* voice, bool looping)
     if (voice->periodic && !voice->cycleBuilt) {
         // Built here, before the audio thread can see the voice playing.
         const double hz = voice->rate.load(std::memory_order_relaxed) / static_cast<double>(voice->data->frames);
-        voice->cycle = bandLimitedCycle(*voice->data, hz, deviceRate());
+        voice->cycle = bandLimitedCycle(*voice->data, hz, deviceRate(), voice->wave);
         voice->cycleBuilt = true;
     }
     voice->state.store(looping ? PlayState::Looping : PlayState::Once, std::memory_order_release);

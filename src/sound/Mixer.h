@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ports/SoundSystem.h"
 #include "sound/Limiter.h"
 #include "sound/PcmData.h"
 #include "sound/SpscQueue.h"
@@ -57,7 +58,9 @@ public:
     // Returns a stopped voice at the data's own rate, or nullptr when the data
     // is unusable or too many voices are alive. The mixer owns the voice.
     // A short mono loop is played as one cycle of a periodic tone (band-limited).
-    Voice* addVoice(std::shared_ptr<const PcmData> data, const std::string& continuityKey = {});
+    // A known wave is played as that waveform whatever the data's samples.
+    Voice* addVoice(std::shared_ptr<const PcmData> data, const std::string& continuityKey = {},
+                    ToneWave wave = ToneWave::unknown);
     // A voice fed by a stream that is already at the device rate; its rate
     // setting is ignored. nullptr for no stream or too many voices.
     Voice* addVoice(std::shared_ptr<StreamSource> stream, const std::string& continuityKey = {});

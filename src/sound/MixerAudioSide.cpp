@@ -38,14 +38,15 @@ void Mixer::AudioSide::render(float* interleavedStereo, int frames, int deviceRa
         if (active_[i]->wanted() && !active_[i]->sounding)
             active_[i]->begin();
     }
+    float bound = 0.0f; // on any sample of the sum
     for (int i = 0; i < activeCount_; ++i) {
-        active_[i]->mixInto(interleavedStereo, frames, ctx);
+        bound += active_[i]->mixInto(interleavedStereo, frames, ctx);
     }
     for (int i = activeCount_ - 1; i >= 0; --i) {
         if (active_[i]->retiring && !active_[i]->sounding)
             release(i);
     }
-    limiter_.process(interleavedStereo, frames);
+    limiter_.process(interleavedStereo, frames, bound);
     rendered_.store(rendered_.load(std::memory_order_relaxed) + frames, std::memory_order_release);
 }
 

@@ -113,20 +113,21 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string
 }
 
 std::unique_ptr<SoundBuffer> MixerSoundSystem::createBufferFromMemory(const std::string& name,
-                                                                      const std::vector<unsigned char>& bytes)
+                                                                      const std::vector<unsigned char>& bytes,
+                                                                      ToneWave wave)
 {
-    return openMemoryBuffer(name, bytes);
+    return openMemoryBuffer(name, bytes, wave);
 }
 
-std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openMemoryBuffer(const std::string& name,
-                                                                     const std::vector<unsigned char>& bytes)
+std::unique_ptr<MixerSoundBuffer>
+MixerSoundSystem::openMemoryBuffer(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave)
 {
     if (!mixer_) {
         return nullptr;
     }
     ensureOutput();
     // The name stays the voice's key: a retune continues the old tone's phase.
-    return addBuffer(SoundDecoder::decodeBytes(bytes.data(), bytes.size()), name);
+    return addBuffer(SoundDecoder::decodeBytes(bytes.data(), bytes.size()), name, wave);
 }
 
 void MixerSoundSystem::setPinkNoiseStandIn(std::string fileName) { pinkNoiseFor_ = std::move(fileName); }
@@ -175,7 +176,7 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openStream(const std::string
 }
 
 std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::addBuffer(std::shared_ptr<const PcmData> data,
-                                                              const std::string& key)
+                                                              const std::string& key, ToneWave wave)
 {
     if (!data) {
         return nullptr;
@@ -183,7 +184,7 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::addBuffer(std::shared_ptr<co
     // Keyed by path: a retune rewrites the same file, and the new voice takes
     // over from the old one where it is instead of starting again.
     const long frames = data->frames;
-    Mixer::Voice* voice = mixer_->addVoice(std::move(data), key);
+    Mixer::Voice* voice = mixer_->addVoice(std::move(data), key, wave);
     if (!voice) {
         return nullptr;
     }

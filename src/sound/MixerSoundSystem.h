@@ -62,11 +62,11 @@ public:
     bool createDevice(std::string& error) override;
     bool hasDevice() const override;
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
-    std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
-                                                        const std::vector<unsigned char>& bytes) override;
+    std::unique_ptr<SoundBuffer>
+    createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) override;
     // The same as createBufferFromMemory, keeping the concrete type.
-    std::unique_ptr<MixerSoundBuffer> openMemoryBuffer(const std::string& name,
-                                                       const std::vector<unsigned char>& bytes);
+    std::unique_ptr<MixerSoundBuffer> openMemoryBuffer(const std::string& name, const std::vector<unsigned char>& bytes,
+                                                       ToneWave wave = ToneWave::unknown);
     // The same as createBuffer, keeping the concrete type.
     std::unique_ptr<MixerSoundBuffer> openBuffer(const std::string& path);
     // Built-in pink noise plays for the file of this name when it is missing
@@ -102,7 +102,8 @@ private:
     void ensureOutput();
     std::unique_ptr<MixerSoundBuffer> openFile(const std::string& path);
     std::unique_ptr<MixerSoundBuffer> openStream(const std::string& path);
-    std::unique_ptr<MixerSoundBuffer> addBuffer(std::shared_ptr<const PcmData> data, const std::string& key);
+    std::unique_ptr<MixerSoundBuffer> addBuffer(std::shared_ptr<const PcmData> data, const std::string& key,
+                                                ToneWave wave = ToneWave::unknown);
 
     // The stream last opened for a path, while a voice still plays from it,
     // and the file as it was then: reopening the same file goes on with it.

@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -45,7 +46,8 @@ public:
     using PlayState = mixing::PlayState;
 
     explicit Voice(std::shared_ptr<const PcmData> pcm)
-        : data(std::move(pcm)), periodic(data->channels == 1 && data->frames <= kMaxCycleFrames), rate(data->sampleRate)
+        : data(std::move(pcm)), periodic(data->channels == 1 && data->frames <= kMaxCycleFrames),
+          rate(data->sampleRate), dataPeak(peakOf(*data))
     {
     }
     explicit Voice(std::shared_ptr<StreamSource> source) : stream(std::move(source)), rate(0.0) {}
@@ -61,6 +63,7 @@ public:
     int volume = 0;
     int pan = 0;
     std::string key;
+    ToneWave wave = ToneWave::unknown; // set before the voice is added
     // Set by the window's thread before the voice first plays, read-only after.
     std::shared_ptr<const BandLimitedCycle> cycle;
     bool cycleBuilt = false;
@@ -88,20 +91,27 @@ public:
     // Audio thread: starts sounding, from where a sounding predecessor is when
     // it is the same kind of sound, else from silence.
     void begin();
-    // Audio thread: adds this voice's next frames to out.
-    void mixInto(float* out, int frames, const mixing::RenderContext& ctx);
+    // Audio thread: adds this voice's next frames to out, and returns a
+    // bound on what it added to any sample (infinite when unknown).
+    float mixInto(float* out, int frames, const mixing::RenderContext& ctx);
 
 private:
-    static constexpr int kChunk = 256;
+    static constexpr int kChunk = 1024;
+
+    // The loudest sample, infinite when one is not a finite number.
+    static float peakOf(const PcmData& pcm);
+    const float dataPeak = std::numeric_limits<float>::infinity();
 
     bool continues(const Voice& p) const;
     // Takes back frames produced but not heard (a stream cannot give them back).
     void rewind(int frames, int deviceRate);
     // Writes n stereo frames of the raw sound; fewer when a one-shot ends.
     int produce(float* dst, int n, int deviceRate);
-    // A periodic tone: phase in cycles through a double accumulator, so the
-    // pitch is exact over hours.
+    // A periodic tone, one value per frame: phase in cycles through a double
+    // accumulator, so the pitch is exact over hours.
     int produceCycle(float* dst, int n, int deviceRate);
+    // The same for a pure sine that loops, computed rather than read.
+    void produceSine(float* dst, int n, double step);
     template <int Channels>
     int produceSampled(float* dst, int n, int deviceRate);
 

@@ -22,10 +22,10 @@ using namespace ctl;
 // A tone is made from the bytes its writer produced when there are any: the
 // file may be gone or stale by now.
 void loadSlot(App& app, SoundSlot slot, const std::string& path, double toneHz,
-              const std::vector<unsigned char>* written = nullptr)
+              const std::vector<unsigned char>* written = nullptr, ToneWave wave = ToneWave::unknown)
 {
     std::unique_ptr<SoundBuffer> buffer = written && !written->empty()
-                                              ? app.sound.createBufferFromMemory(path, *written)
+                                              ? app.sound.createBufferFromMemory(path, *written, wave)
                                               : app.sound.createBuffer(path);
     if (!buffer)
         return;
@@ -104,8 +104,8 @@ void stopSound(App& app)
 void startTones(App& app)
 {
     ToneState& s = app.state.tone;
-    loadSlot(app, SoundSlot::tone1, (app.folder / dataFile::toneFile(1)).string(), s.leftFreq, &s.toneBytes[0]);
-    loadSlot(app, SoundSlot::tone2, (app.folder / dataFile::toneFile(2)).string(), s.rightFreq, &s.toneBytes[1]);
+    loadSlot(app, SoundSlot::tone1, (app.folder / dataFile::toneFile(1)).string(), s.leftFreq, &s.toneBytes[0], s.toneWaves[0]);
+    loadSlot(app, SoundSlot::tone2, (app.folder / dataFile::toneFile(2)).string(), s.rightFreq, &s.toneBytes[1], s.toneWaves[1]);
     loadSlot(app, SoundSlot::mask, (app.folder / dataFile::maskSound(s.maskSelection)).string(), 0);
     // New buffers take the separation the "Tone Mod" bar shows, so the ears
     // always hear what the window says (the mask stays centred).

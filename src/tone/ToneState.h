@@ -39,6 +39,7 @@ struct ToneState {
     // these, so what plays is what the boxes show even when the file could
     // not be written (the folder deleted, the disk full).
     std::array<std::vector<unsigned char>, 2> toneBytes;
+    std::array<ToneWave, 2> toneWaves{}; // the waveform each was drawn in
 
     // The levels as restored at start-up, saved again at exit.
     Value savedToneVol, savedBalance, savedMaskVol, savedBaseFreq;

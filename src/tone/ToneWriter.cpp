@@ -113,6 +113,7 @@ bool ToneWriter::writeHeaderOnly(int channel)
     const std::filesystem::path path = tonePath(channel);
     std::vector<unsigned char>& bytes = state.toneBytes[channel == 1 ? 0 : 1];
     bytes = provisionalHeader();
+    state.toneWaves[channel == 1 ? 0 : 1] = ToneWave::unknown;
     return files.overwrite(dataFile::toneFile(channel), bytes);
 }
 
@@ -133,17 +134,18 @@ void packTone(ToneState& s, int channel, const std::vector<int>& values)
 
 } // namespace
 
-bool ToneWriter::write(int channel, std::vector<int> (*generate)(double))
+bool ToneWriter::write(int channel, ToneWave wave, std::vector<int> (*generate)(double))
 {
     const std::filesystem::path path = tonePath(channel);
     packTone(state, channel, generate(channel == 1 ? state.leftFreq : state.rightFreq));
+    state.toneWaves[channel == 1 ? 0 : 1] = wave;
     return files.overwrite(dataFile::toneFile(channel), state.toneBytes[channel == 1 ? 0 : 1]);
 }
 
-bool ToneWriter::writeSineTone(int channel) { return write(channel, sineValues); }
-bool ToneWriter::writeSquareTone(int channel) { return write(channel, squareValues); }
-bool ToneWriter::writeSawtoothTone(int channel) { return write(channel, sawtoothValues); }
-bool ToneWriter::writeTriangleTone(int channel) { return write(channel, triangleValues); }
+bool ToneWriter::writeSineTone(int channel) { return write(channel, ToneWave::sine, sineValues); }
+bool ToneWriter::writeSquareTone(int channel) { return write(channel, ToneWave::square, squareValues); }
+bool ToneWriter::writeSawtoothTone(int channel) { return write(channel, ToneWave::sawtooth, sawtoothValues); }
+bool ToneWriter::writeTriangleTone(int channel) { return write(channel, ToneWave::triangle, triangleValues); }
 
 bool ToneWriter::writeChannelTone(int channel)
 {

@@ -13,7 +13,8 @@ namespace aurelith {
 // channel 1 from leftFreq, "freq2.wav" for channel 2 from rightFreq). Each value
 // is stored one byte after the previous one, overwriting its high byte; the
 // constants below are tuned to that packing. Callers check the tone range (core/ToneLimits.h) first.
-// The bytes written are kept in state.tone.toneBytes whether or not the file could be written.
+// The bytes written are kept in state.tone.toneBytes, and their waveform in
+// state.tone.toneWaves, whether or not the file could be written.
 struct ToneWriter {
     ToneState& state;
     const DataFiles& files;
@@ -30,7 +31,7 @@ struct ToneWriter {
     std::filesystem::path tonePath(int channel) const;
 
 private:
-    bool write(int channel, std::vector<int> (*generate)(double));
+    bool write(int channel, ToneWave wave, std::vector<int> (*generate)(double));
 };
 
 } // namespace aurelith

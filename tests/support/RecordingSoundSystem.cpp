@@ -127,9 +127,10 @@ std::unique_ptr<SoundBuffer> RecordingSoundSystem::createBuffer(const std::strin
 }
 
 std::unique_ptr<SoundBuffer> RecordingSoundSystem::createBufferFromMemory(const std::string& name,
-                                                                          const std::vector<unsigned char>& bytes)
+                                                                          const std::vector<unsigned char>& bytes,
+                                                                          ToneWave wave)
 {
-    return keep(name, real_.openMemoryBuffer(name, bytes));
+    return keep(name, real_.openMemoryBuffer(name, bytes, wave));
 }
 
 std::unique_ptr<SoundBuffer> RecordingSoundSystem::keep(const std::string& path, std::unique_ptr<MixerSoundBuffer> real)

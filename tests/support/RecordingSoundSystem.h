@@ -53,8 +53,8 @@ public:
     bool hasDevice() const override;
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
     // Logged as createBuffer of that name: for the user it is the same file.
-    std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
-                                                        const std::vector<unsigned char>& bytes) override;
+    std::unique_ptr<SoundBuffer>
+    createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) override;
     void releaseDevice() override;
     int outputChannels() const override { return channels; }
 

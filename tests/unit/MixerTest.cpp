@@ -220,6 +220,33 @@ TEST(MixerLevels, LoudSumIsLimitedBelowFullScaleWithoutClipping)
     EXPECT_EQ(out[1000], out[out.size() - 2]);
 }
 
+// The limiter takes the voices' word for how loud a block can be: three
+// tones in phase whose peaks add up to just under or just over the ceiling,
+// and tones read from tables (which overshoot their samples) far over it,
+// never pass it.
+TEST(MixerLevels, TonesStayUnderTheCeilingWhateverTheirSum)
+{
+    auto square = [](long frames, double amplitude) {
+        return makePcm(1, frames, [=](long i) { return i < frames / 2 ? amplitude : -amplitude; });
+    };
+    const struct {
+        double amplitude;
+        bool squares;
+    } sums[] = {{0.33, false}, {0.34, false}, {0.5, true}};
+    for (const auto& sum : sums) {
+        SCOPED_TRACE(sum.amplitude);
+        Mixer mixer;
+        for (long frames : {101, 100, 37}) {
+            Mixer::Voice* voice = mixer.addVoice(sum.squares ? square(frames, sum.amplitude)
+                                                             : sineCycle(frames, sum.amplitude));
+            mixer.setRate(voice, 440.0 * static_cast<double>(frames));
+            mixer.play(voice, true);
+        }
+        for (float sample : renderSettled(mixer, kRate))
+            ASSERT_LE(std::abs(sample), Limiter::kCeiling + 1e-4f);
+    }
+}
+
 TEST(MixerLevels, NotANumberNeverReachesTheOutput)
 {
     Mixer mixer;

@@ -47,7 +47,8 @@ protected:
 
 TEST_F(PureToneTest, ASineHasNothingElseWithin100Db)
 {
-    for (int hz : {1000, 160, 3000}) {
+    // 5 and 12 kHz: loops of a few samples, too short to tell their shape.
+    for (int hz : {1000, 160, 3000, 5000, 12000}) {
         SCOPED_TRACE(hz);
         const std::vector<double> x = play(1, hz);
         double strongestOther = 0;
