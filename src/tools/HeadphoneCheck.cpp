@@ -70,8 +70,9 @@ std::vector<unsigned char> checkToneWav()
 // first. Each ear has its own name, so the second does not carry on from the first.
 std::unique_ptr<SoundBuffer> makeCheckTone(App& app, Ear ear, const std::vector<unsigned char>& wav)
 {
+    // Played once, with its fades, as written: not a loop to redraw.
     auto buffer = app.sound.createBufferFromMemory(ear == Ear::left ? "headphone-check-left" : "headphone-check-right",
-                                                   wav);
+                                                   wav, ToneWave::unknown);
     if (!buffer)
         return nullptr;
     buffer->setFrequency(kSampleRate);
