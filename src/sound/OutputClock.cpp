@@ -1,9 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/OutputClock.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace aurelith {
+
+OutputTiming timingFromReport(const ServerReport& report, int rate, double firstFrame, double framesWritten,
+                              std::int64_t nowNs)
+{
+    OutputTiming t;
+    t.monotonicNs = report.stampNs;
+    t.heardFrame = firstFrame + report.framesTaken - static_cast<double>(report.deviceDelayNs) * 1e-9 * rate;
+    const double heardNow = t.heardFrame + static_cast<double>(nowNs - report.stampNs) * 1e-9 * rate;
+    t.latencyNs = std::max<std::int64_t>(0, std::llround((firstFrame + framesWritten - heardNow) / rate * 1e9));
+    return t;
+}
 
 HeardClock::HeardClock(int nominalRate) : nominalRate_(nominalRate), rate_(nominalRate) {}
 

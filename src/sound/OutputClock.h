@@ -25,6 +25,22 @@ struct OutputTiming {
     bool estimated = false;     // guessed from the buffer size: no server timing
 };
 
+// A sound server's report on a stream: how many frames it had taken from it
+// and how long the device still held them, as things stood at the moment the
+// server stamped the report. A report reaches the program some time later (a
+// loaded machine delays it by milliseconds), so it is true for its stamp, not
+// for when it is read.
+struct ServerReport {
+    std::int64_t stampNs = 0; // monotonic
+    double framesTaken = 0;   // since the stream began
+    std::int64_t deviceDelayNs = 0;
+};
+
+// The output's timing from the last report: the frame heard at the report's
+// own stamp, and the latency of the frames written by nowNs.
+OutputTiming timingFromReport(const ServerReport& report, int rate, double firstFrame, double framesWritten,
+                              std::int64_t nowNs);
+
 // One thread publishes N numbers together, any other reads them. A sequence
 // lock over atomics: the writer never waits and a reader never sees a torn
 // set (it tries again, or gives up after a few tries).

@@ -67,6 +67,46 @@ TEST(SoundClockTest, StartsAgainWhenTheTimingJumps)
     EXPECT_EQ(clock.latencyNs(), 430'000'000);
 }
 
+// A server reports every 100 ms; on a loaded machine each report reaches the
+// output up to 15 ms after the server stamped it, and the output reads the
+// last one that arrived at each of its writes. The heard clock must not carry
+// those delays (libpulse's interpolated time did, by up to 20 ms).
+TEST(SoundClockTest, ReportsReadLateHoldForTheirOwnStamp)
+{
+    FakeOutputClock device;
+    device.ppm = -200;
+    HeardClock clock(device.nominalRate);
+    ServerReport delivered, pending;
+    double deliveredAtNs = 0;
+    unsigned load = 7;
+    double worstMs = 0, worstLatencyMs = 0;
+    for (int write = 0; write < 6000; ++write) { // every 10 ms for a minute
+        const auto now = static_cast<std::int64_t>(device.startNs + write * 1e7);
+        if (write % 10 == 0) {
+            load = load * 1103515245u + 12345u;
+            if (pending.stampNs)
+                delivered = pending;
+            pending = device.report(now, 30);
+            deliveredAtNs = static_cast<double>(now) + static_cast<double>((load >> 8) % 15) * 1e6;
+        }
+        if (pending.stampNs && now >= deliveredAtNs)
+            delivered = pending;
+        if (!delivered.stampNs)
+            continue;
+        const double written = device.at(now).heardFrame + device.latencyMs * 1e-3 * device.rate();
+        const OutputTiming t = timingFromReport(delivered, device.nominalRate, 0, written, now);
+        clock.add(t);
+        worstLatencyMs = std::max(worstLatencyMs, std::abs(t.latencyNs / 1e6 - device.latencyMs));
+        if (write < 100)
+            continue;
+        const double frame = clock.frameHeardAt(static_cast<double>(now));
+        worstMs = std::max(worstMs, std::abs(clock.heardAtNs(frame) - device.heardAtNs(frame)) / 1e6);
+    }
+    EXPECT_LT(worstMs, 0.5) << "the heard clock follows when reports were read, not when they were true";
+    EXPECT_LT(worstLatencyMs, 1.0);
+    EXPECT_EQ(clock.jumps(), 0);
+}
+
 // The output's thread publishes while the window's reads: every snapshot
 // read is one that was published whole (ThreadSanitizer sees the rest).
 TEST(SoundClockTest, SnapshotIsNeverTorn)
