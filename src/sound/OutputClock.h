@@ -118,7 +118,8 @@ private:
 // through the snapshots of the last seconds, frames against monotonic time.
 // One reading's jitter barely moves it, and its slope follows a device clock
 // that runs some ppm off the monotonic one. A reading far off the line (the
-// device changed, the server restarted) starts the line again from it.
+// device changed, the server restarted) starts the line again from it, once
+// the next reading confirms it.
 class HeardClock {
 public:
     static constexpr double kWindowSeconds = 8.0;
@@ -160,6 +161,8 @@ private:
     double anchorFrame_ = 0; // and its frame
     std::int64_t latencyNs_ = 0;
     int jumps_ = 0;
+    Reading stray_{}; // off the line, waiting for the next reading to agree
+    bool hasStray_ = false;
 };
 
 } // namespace aurelith
