@@ -85,25 +85,23 @@ TEST(SoundClockTest, ReportsReadLateHoldForTheirOwnStamp)
     FakeOutputClock device;
     device.ppm = -200;
     HeardClock clock(device.nominalRate);
-    ServerReport delivered, pending;
-    double deliveredAtNs = 0;
+    ServerReport read, onItsWay;
+    std::int64_t arrivesNs = 0;
     unsigned load = 7;
     double worstMs = 0, worstLatencyMs = 0;
     for (int write = 0; write < 6000; ++write) { // every 10 ms for a minute
         const auto now = static_cast<std::int64_t>(device.startNs + write * 1e7);
         if (write % 10 == 0) {
             load = load * 1103515245u + 12345u;
-            if (pending.stampNs)
-                delivered = pending;
-            pending = device.report(now, 30);
-            deliveredAtNs = static_cast<double>(now) + static_cast<double>((load >> 8) % 15) * 1e6;
+            onItsWay = device.report(now, 30);
+            arrivesNs = now + (load >> 8) % 15 * 1'000'000;
         }
-        if (pending.stampNs && now >= deliveredAtNs)
-            delivered = pending;
-        if (!delivered.stampNs)
+        if (now >= arrivesNs)
+            read = onItsWay;
+        if (!read.stampNs)
             continue;
         const double written = device.at(now).heardFrame + device.latencyMs * 1e-3 * device.rate();
-        const OutputTiming t = timingFromReport(delivered, device.nominalRate, 0, written, now);
+        const OutputTiming t = timingFromReport(read, device.nominalRate, 0, written, now);
         clock.add(t);
         worstLatencyMs = std::max(worstLatencyMs, std::abs(t.latencyNs / 1e6 - device.latencyMs));
         if (write < 100)
