@@ -26,6 +26,20 @@ pa_proplist* properties()
     return p;
 }
 
+// A report's stamp on the monotonic clock. libpulse stamps with the wall clock
+// unless it marks the stamp as taken on its own monotonic clock.
+std::int64_t monotonicStamp(const timeval& stamp)
+{
+    constexpr long kMonotonicMark = 1L << 30;
+    const auto ns = static_cast<std::int64_t>(pa_timeval_load(&stamp)) * 1000;
+    if (stamp.tv_usec & kMonotonicMark)
+        return ns;
+    const std::int64_t wall = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count();
+    return ns - (wall - monotonicNs());
+}
+
 } // namespace
 
 PulseAudioOutput::~PulseAudioOutput() { close(); }
@@ -82,8 +96,6 @@ void PulseAudioOutput::onWrite(pa_stream* stream, std::size_t bytes, void* userd
     self->publishTiming();
 }
 
-// Audio thread. The stream's time is what the device has played (its read
-// index less the sink's own delay), interpolated to now.
 void PulseAudioOutput::onSinkInfo(pa_context*, const pa_sink_info* info, int, void* userdata)
 {
     auto* self = static_cast<PulseAudioOutput*>(userdata);
@@ -106,18 +118,29 @@ void PulseAudioOutput::readSinkChannels()
     pa_operation_unref(asking);
 }
 
+// Audio thread. The server's last report, taken as true for its own stamp:
+// libpulse's interpolated stream time re-stamps reports with when they
+// arrived, and on a loaded machine they arrive milliseconds late, which bent
+// its estimate by up to 20 ms for seconds. A stream that is not yet playing
+// (filling its buffer) reports no heard frame.
 void PulseAudioOutput::publishTiming()
 {
-    pa_usec_t played = 0;
-    pa_usec_t latency = 0;
-    int negative = 0;
-    if (pa_stream_get_time(stream_, &played) < 0 || pa_stream_get_latency(stream_, &latency, &negative) < 0)
+    const std::int64_t now = monotonicNs();
+    if (now - askedNs_ >= kReportEveryMs * 1'000'000LL) {
+        if (pa_operation* asking = pa_stream_update_timing_info(stream_, nullptr, nullptr))
+            pa_operation_unref(asking);
+        askedNs_ = now;
+    }
+    const pa_timing_info* info = pa_stream_get_timing_info(stream_);
+    if (!info || !info->playing || info->read_index_corrupt || info->read_index < 0)
         return;
-    OutputTiming t;
-    t.monotonicNs = monotonicNs();
-    t.heardFrame = static_cast<double>(firstFrame_) + static_cast<double>(played) * rate_ / 1e6;
-    t.latencyNs = negative ? 0 : static_cast<std::int64_t>(latency) * 1000;
-    timing_.publish(t);
+    constexpr double kFrameBytes = 2 * sizeof(float);
+    ServerReport report;
+    report.stampNs = monotonicStamp(info->timestamp);
+    report.framesTaken = static_cast<double>(info->read_index) / kFrameBytes;
+    report.deviceDelayNs = static_cast<std::int64_t>(info->sink_usec) * 1000;
+    timing_.publish(timingFromReport(report, rate_, static_cast<double>(firstFrame_),
+                                     static_cast<double>(mixer_->framesRendered() - firstFrame_), now));
 }
 
 bool PulseAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
@@ -168,6 +191,7 @@ bool PulseAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     underflows_ = 0;
     silentFrames_ = 0;
     healthChecks_ = 0;
+    askedNs_ = 0;
     timing_.clear();
     // The mixer learns its rate before the first write request.
     mixer.attachAudioThread(rate_);
@@ -175,8 +199,8 @@ bool PulseAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     pa_stream_set_state_callback(stream_, &PulseAudioOutput::onStreamState, this);
     pa_stream_set_write_callback(stream_, &PulseAudioOutput::onWrite, this);
     pa_stream_set_underflow_callback(stream_, &PulseAudioOutput::onUnderflow, this);
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
-                                                      PA_STREAM_ADJUST_LATENCY);
+    // No PA_STREAM_INTERPOLATE_TIMING: the reports are read with their own stamps.
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
     ready = pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) >= 0;
     while (ready) {
         const pa_stream_state_t state = pa_stream_get_state(stream_);

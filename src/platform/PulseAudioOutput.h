@@ -19,7 +19,7 @@ namespace aurelith {
 // service) named "Aurelith" with the music role, rendered by the Mixer on
 // libpulse's threaded main loop. Unlike SDL it reports what the device has
 // really played and its latency, which the output publishes after every
-// write as a TimingSnapshot.
+// write as a TimingSnapshot, stamped with the server's own time of the report.
 //
 // The main loop's thread is the audio thread: it renders, publishes and
 // counts in atomics; it never logs, allocates of its own or waits on the
@@ -31,6 +31,9 @@ public:
     static constexpr int kTargetLatencyMs = 40;
     static constexpr int kChunkFrames = 512;
     static constexpr double kIdleSeconds = 3.0;
+    // How often the server is asked for a timing report, beyond libpulse's
+    // own requests (which thin out to one in 1.5 s).
+    static constexpr int kReportEveryMs = 100;
 
     PulseAudioOutput() = default;
     ~PulseAudioOutput() override;
@@ -63,6 +66,7 @@ private:
     int rate_ = 0;
     int sinkChannels_ = 2;        // written in open(), while the window's thread waits for it
     std::int64_t firstFrame_ = 0; // the mixer's count when the stream began
+    std::int64_t askedNs_ = 0;    // audio thread: the last timing report asked for
 
     TimingSnapshot timing_;
     std::atomic<bool> failed_{false};

@@ -1,9 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/OutputClock.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace aurelith {
+
+OutputTiming timingFromReport(const ServerReport& report, int rate, double firstFrame, double framesWritten,
+                              std::int64_t nowNs)
+{
+    OutputTiming t;
+    t.monotonicNs = report.stampNs;
+    t.heardFrame = firstFrame + report.framesTaken - static_cast<double>(report.deviceDelayNs) * 1e-9 * rate;
+    const double heardNow = t.heardFrame + static_cast<double>(nowNs - report.stampNs) * 1e-9 * rate;
+    t.latencyNs = std::max<std::int64_t>(0, std::llround((firstFrame + framesWritten - heardNow) / rate * 1e9));
+    return t;
+}
 
 HeardClock::HeardClock(int nominalRate) : nominalRate_(nominalRate), rate_(nominalRate) {}
 
@@ -12,6 +24,7 @@ void HeardClock::reset()
     count_ = 0;
     first_ = 0;
     rate_ = nominalRate_;
+    hasStray_ = false;
 }
 
 void HeardClock::add(const OutputTiming& t)
@@ -19,13 +32,24 @@ void HeardClock::add(const OutputTiming& t)
     const double ns = static_cast<double>(t.monotonicNs);
     if (count_ > 0) {
         const Reading& last = readings_[(first_ + count_ - 1) % kCapacity];
-        if (ns <= last.ns)
+        if (ns <= last.ns || (hasStray_ && ns <= stray_.ns))
             return;
-        // Far off the line: the timing itself changed, so the old readings
-        // would only drag the line towards what is no longer true.
+        // Far off the line: the timing itself changed (an underflow, a new
+        // device), so the old readings would only drag the line towards what
+        // is no longer true. A lone reading off the line is a report held up
+        // on a loaded server: the line starts again only when the next
+        // reading agrees with it.
         if (std::abs(heardAtNs(t.heardFrame) - ns) > kJumpSeconds * 1e9) {
+            const bool confirmed = hasStray_ && std::abs(stray_.ns + (t.heardFrame - stray_.frame) / rate_ * 1e9 -
+                                                         ns) <= kJumpSeconds * 1e9;
+            if (!confirmed) {
+                stray_ = {ns, t.heardFrame};
+                hasStray_ = true;
+                return;
+            }
             ++jumps_;
-            count_ = 0;
+            readings_[0] = stray_;
+            count_ = 1;
             first_ = 0;
         } else if (ns - last.ns < kSpacingSeconds * 1e9) {
             latencyNs_ = t.latencyNs;
@@ -37,6 +61,7 @@ void HeardClock::add(const OutputTiming& t)
         first_ = (first_ + 1) % kCapacity;
         --count_;
     }
+    hasStray_ = false;
     readings_[(first_ + count_) % kCapacity] = {ns, t.heardFrame};
     ++count_;
     latencyNs_ = t.latencyNs;

@@ -25,6 +25,22 @@ struct OutputTiming {
     bool estimated = false;     // guessed from the buffer size: no server timing
 };
 
+// A sound server's report on a stream: how many frames it had taken from it
+// and how long the device still held them, as things stood at the moment the
+// server stamped the report. A report reaches the program some time later (a
+// loaded machine delays it by milliseconds), so it is true for its stamp, not
+// for when it is read.
+struct ServerReport {
+    std::int64_t stampNs = 0; // monotonic
+    double framesTaken = 0;   // since the stream began
+    std::int64_t deviceDelayNs = 0;
+};
+
+// The output's timing from the last report: the frame heard at the report's
+// own stamp, and the latency of the frames written by nowNs.
+OutputTiming timingFromReport(const ServerReport& report, int rate, double firstFrame, double framesWritten,
+                              std::int64_t nowNs);
+
 // One thread publishes N numbers together, any other reads them. A sequence
 // lock over atomics: the writer never waits and a reader never sees a torn
 // set (it tries again, or gives up after a few tries).
@@ -102,7 +118,8 @@ private:
 // through the snapshots of the last seconds, frames against monotonic time.
 // One reading's jitter barely moves it, and its slope follows a device clock
 // that runs some ppm off the monotonic one. A reading far off the line (the
-// device changed, the server restarted) starts the line again from it.
+// device changed, the server restarted) starts the line again from it, once
+// the next reading confirms it.
 class HeardClock {
 public:
     static constexpr double kWindowSeconds = 8.0;
@@ -144,6 +161,8 @@ private:
     double anchorFrame_ = 0; // and its frame
     std::int64_t latencyNs_ = 0;
     int jumps_ = 0;
+    Reading stray_{}; // off the line, waiting for the next reading to agree
+    bool hasStray_ = false;
 };
 
 } // namespace aurelith

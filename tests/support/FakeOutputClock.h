@@ -28,6 +28,13 @@ struct FakeOutputClock {
         const double frame = (static_cast<double>(ns) + jitterNs - startNs) * 1e-9 * rate();
         return {ns, frame, static_cast<std::int64_t>(latencyMs * 1e6), false};
     }
+    // A sound server's report stamped at ns: the frames it had taken, of
+    // which its device still held deviceDelayMs' worth.
+    ServerReport report(std::int64_t ns, double deviceDelayMs)
+    {
+        return {ns, at(ns).heardFrame + deviceDelayMs * 1e-3 * nominalRate,
+                static_cast<std::int64_t>(deviceDelayMs * 1e6)};
+    }
 };
 
 } // namespace aurelith::test
