@@ -28,7 +28,10 @@ checks_pid=
 cleanup() {
   local status=$?
   set +e
-  [[ -z "$checks_pid" ]] || kill -- -"$checks_pid" 2>/dev/null
+  if [[ -n "$checks_pid" ]]; then
+    kill -- -"$checks_pid" 2>/dev/null
+    kill -CONT -- -"$checks_pid" 2>/dev/null # a stopped group acts on the signal once it runs
+  fi
   [[ -n "$audio_started" ]] && stop_test_audio
   rm -rf "${temporary[@]}"
   if [[ $status -ne 0 && -n "$stage" ]]; then
@@ -84,16 +87,20 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
 fi
 
 # Runs ctest in a build folder and adds its counts, read from ctest's own
-# closing lines, to the totals. Usage: run_ctest LABEL DIR [CTEST_OPTION...]
+# closing lines, to the totals and to its label's (a label may run in parts).
+# Usage: run_ctest LABEL DIR [CTEST_OPTION...]
+declare -A label_passed label_failed label_skipped
+labels=()
 run_ctest() {
   local label=$1 dir=$2 status=0
   shift 2
   (cd "$dir" && ctest --output-on-failure -j"$jobs" "$@") 2>&1 | tee "$scratch/$label.log" || status=$?
   local line total bad skipped
+  [[ -n "${label_passed[$label]+set}" ]] || { labels+=("$label"); label_passed[$label]=0; label_failed[$label]=0; label_skipped[$label]=0; }
   line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$scratch/$label.log" | tail -n 1) || true
   if [[ -z "$line" ]]; then
     echo "FAIL: $label: ctest ran no tests"
-    counts+=("$label no tests")
+    label_failed[$label]=$((label_failed[$label] + 1))
     failed=$((failed + 1))
     return
   fi
@@ -103,14 +110,28 @@ run_ctest() {
   [[ $status -eq 0 || $bad -gt 0 ]] || bad=1 # ctest failed on its own
   passed=$((passed + total - bad - skipped))
   failed=$((failed + bad))
-  local text="$label $((total - bad - skipped)) passed"
-  [[ $bad -eq 0 ]] || text+=", $bad failed"
-  [[ $skipped -eq 0 ]] || text+=" ($skipped skipped)"
-  counts+=("$text")
+  label_passed[$label]=$((label_passed[$label] + total - bad - skipped))
+  label_failed[$label]=$((label_failed[$label] + bad))
+  label_skipped[$label]=$((label_skipped[$label] + skipped))
+}
+
+# One label's counts, for the closing line.
+label_counts() {
+  local label=$1 text
+  text="$label ${label_passed[$label]} passed"
+  [[ ${label_failed[$label]} -eq 0 ]] || text+=", ${label_failed[$label]} failed"
+  [[ ${label_skipped[$label]} -eq 0 ]] || text+=" (${label_skipped[$label]} skipped)"
+  echo "$text"
 }
 
 stage=
-run_ctest plain build-test
+run_ctest plain build-test -LE sound_timing
+# The recordings judged by their timing or for dropouts run with the background
+# builds stopped: on this kind of machine even an idle-priority compiler
+# delayed the sound enough for the server to run dry.
+kill -STOP -- -"$checks_pid" 2>/dev/null || true
+run_ctest plain build-test -L sound_timing
+kill -CONT -- -"$checks_pid" 2>/dev/null || true
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer
 # (undefined behaviour aborts), leaks included; only leaks inside system
@@ -162,6 +183,9 @@ text="fuzz $fuzz_done x ${runs:-0} runs"
 counts+=("$text")
 
 echo
+ordered=()
+for label in "${labels[@]}"; do ordered+=("$(label_counts "$label")"); done
+counts=("${ordered[@]}" "${counts[@]}")
 summary=$(printf '%s, ' "${counts[@]}")
 if [[ $failed -eq 0 ]]; then
   echo "${summary%, }: all passed"
