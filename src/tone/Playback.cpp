@@ -104,8 +104,10 @@ void stopSound(App& app)
 void startTones(App& app)
 {
     ToneState& s = app.state.tone;
-    loadSlot(app, SoundSlot::tone1, (app.folder / dataFile::toneFile(1)).string(), s.leftFreq, &s.toneBytes[0], s.toneWaves[0]);
-    loadSlot(app, SoundSlot::tone2, (app.folder / dataFile::toneFile(2)).string(), s.rightFreq, &s.toneBytes[1], s.toneWaves[1]);
+    loadSlot(app, SoundSlot::tone1, (app.folder / dataFile::toneFile(1)).string(), s.leftFreq, &s.toneBytes[0],
+             s.toneWaves[0]);
+    loadSlot(app, SoundSlot::tone2, (app.folder / dataFile::toneFile(2)).string(), s.rightFreq, &s.toneBytes[1],
+             s.toneWaves[1]);
     loadSlot(app, SoundSlot::mask, (app.folder / dataFile::maskSound(s.maskSelection)).string(), 0);
     // New buffers take the separation the "Tone Mod" bar shows, so the ears
     // always hear what the window says (the mask stays centred).
