@@ -147,6 +147,21 @@ def main():
         if np.count_nonzero(~heard) > len(seen) / 10:
             print("FAIL: press %d: the sound had gaps around %d onsets" % (press, np.count_nonzero(~heard)))
             ok = False
+        # After the sound itself jumped (the server ran dry, so the tones came
+        # back later than their clock), the light takes up the new beat in
+        # bounded steps: onsets in the 1.5 s after such a jump are reported,
+        # not judged. A jump is an interval between in-phase moments more
+        # than 2 ms from the beat's period.
+        intervals = np.diff(moments)
+        jumps = moments[1:][np.abs(intervals - np.median(intervals)) > 2]
+        after = np.array([((s > jumps) & (s < jumps + 1500)).any() for s in seen], bool)
+        if np.count_nonzero(after & heard):
+            print("press %d: %d onsets within 1.5 s after a jump of the recorded sound, not judged"
+                  % (press, np.count_nonzero(after & heard)))
+        if np.count_nonzero(after & heard) > len(seen) / 3:
+            print("FAIL: press %d: the sound jumped too often to judge the light" % press)
+            ok = False
+        heard &= ~after
         seen, margin, offsets = seen[heard], margin[heard], offsets[heard]
         every.extend(offsets)
         worst = int(np.argmax(np.abs(offsets)))
