@@ -282,8 +282,8 @@ AudioOutput::Health PulseAudioOutput::health()
         qCInfo(lcAudio) << "the output went away (device removed or sound server gone)";
         return Health::Lost;
     }
-    if (silentFrames_.load(std::memory_order_relaxed) >= static_cast<std::int64_t>(kIdleSeconds * rate_)) {
-        qCInfo(lcAudio) << "nothing to play for" << kIdleSeconds << "s: closing the output until the next start";
+    if (silentLongEnough(silentFrames_.load(std::memory_order_relaxed), rate_)) {
+        qCInfo(lcAudio) << "nothing to play for" << kOutputIdleSeconds << "s: closing the output until the next start";
         return Health::Idle;
     }
     return Health::Playing;

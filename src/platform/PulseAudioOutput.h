@@ -30,7 +30,6 @@ public:
     // The buffer asked of the server (PULSE_LATENCY_MSEC overrides it).
     static constexpr int kTargetLatencyMs = 40;
     static constexpr int kChunkFrames = 512;
-    static constexpr double kIdleSeconds = 3.0;
     // How often the server is asked for a timing report, beyond libpulse's
     // own requests (which thin out to one in 1.5 s).
     static constexpr int kReportEveryMs = 100;

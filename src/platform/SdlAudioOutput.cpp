@@ -79,11 +79,11 @@ int defaultDeviceChannels()
 {
 #if SDL_VERSION_ATLEAST(2, 24, 0)
     char* name = nullptr;
-    SDL_AudioSpec spec{};
-    if (SDL_GetDefaultAudioInfo(&name, &spec, 0) == 0) {
+    SDL_AudioSpec format{};
+    if (SDL_GetDefaultAudioInfo(&name, &format, 0) == 0) {
         SDL_free(name);
-        if (spec.channels > 0)
-            return spec.channels;
+        if (format.channels > 0)
+            return format.channels;
     }
 #endif
     return 2;
@@ -198,8 +198,8 @@ AudioOutput::Health SdlAudioOutput::health()
         qCInfo(lcAudio) << "the output went away (device removed or sound server gone)";
         return Health::Lost;
     }
-    if (silentFrames_.load(std::memory_order_relaxed) >= static_cast<std::int64_t>(kIdleSeconds * rate_)) {
-        qCInfo(lcAudio) << "nothing to play for" << kIdleSeconds << "s: closing the output until the next start";
+    if (silentLongEnough(silentFrames_.load(std::memory_order_relaxed), rate_)) {
+        qCInfo(lcAudio) << "nothing to play for" << kOutputIdleSeconds << "s: closing the output until the next start";
         return Health::Idle;
     }
     return Health::Playing;

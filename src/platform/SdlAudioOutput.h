@@ -21,7 +21,6 @@ public:
     static constexpr int kWantedRate = kSampleRate;
     static constexpr int kPeriodFrames = 512;
     // Silence for this long counts as idle: the device may be closed.
-    static constexpr double kIdleSeconds = 3.0;
     // The first callbacks come in a burst that fills the server's buffer, then
     // wait for it to drain: a longer wait among them is not a fault.
     static constexpr int kSettlingCallbacks = 20;

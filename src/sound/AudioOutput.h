@@ -3,9 +3,18 @@
 
 #include "sound/OutputClock.h"
 
+#include <cstdint>
 #include <string>
 
 namespace aurelith {
+
+// An open output that has played only silence this long closes until the next
+// start, so an idle program holds no device and wakes no one.
+inline constexpr double kOutputIdleSeconds = 3.0;
+inline bool silentLongEnough(std::int64_t silentFrames, double rate)
+{
+    return silentFrames >= static_cast<std::int64_t>(kOutputIdleSeconds * rate);
+}
 
 class Mixer;
 

@@ -138,8 +138,8 @@ void onStream(pa_stream*, void* loop) { pa_threaded_mainloop_signal(static_cast<
 // by the playback stream's own clock, at a time noted here for the analysis.
 void playProbe(Recorder& r)
 {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 2};
-    r.probe = pa_stream_new(r.context, "onset probe", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 2};
+    r.probe = pa_stream_new(r.context, "onset probe", &format, nullptr);
     pa_stream_set_state_callback(r.probe, onStream, r.loop);
     pa_stream_connect_playback(
         r.probe, "out", nullptr,
@@ -173,8 +173,8 @@ int recordMonitor(int readyFd, int stopFd, const std::filesystem::path& folder)
         }
         pa_threaded_mainloop_wait(r.loop);
     }
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 2};
-    r.record = pa_stream_new(r.context, "monitor", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 2};
+    r.record = pa_stream_new(r.context, "monitor", &format, nullptr);
     pa_stream_set_state_callback(r.record, onStream, r.loop);
     pa_stream_set_read_callback(r.record, onRead, &r);
     pa_buffer_attr attr{};
