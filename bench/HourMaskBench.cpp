@@ -2,6 +2,7 @@
 // button takes with it, how soon the mask is heard, and how much memory the
 // program holds while it plays.
 #include "app/App.h"
+#include "core/ToneLimits.h"
 #include "BenchSupport.h"
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
@@ -29,7 +30,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRate = 44100;
 constexpr int kHour = 3600;
 
 using bench::SilentDialogs;
@@ -37,20 +37,20 @@ using bench::SilentDialogs;
 // Stereo noise at about -12 dBFS, one second per call, never repeating.
 void writeNoiseSeconds(SNDFILE* out, int seconds, std::uint32_t& state)
 {
-    std::vector<float> block(2 * kRate);
+    std::vector<float> block(2 * kSampleRate);
     for (int s = 0; s < seconds; ++s) {
         for (float& v : block) {
             state = state * 1664525u + 1013904223u;
             v = static_cast<float>(static_cast<std::int32_t>(state)) / 2147483648.0f * 0.25f;
         }
-        sf_writef_float(out, block.data(), kRate);
+        sf_writef_float(out, block.data(), kSampleRate);
     }
 }
 
 bool writeNoise(const fs::path& file, int format, int seconds)
 {
     SF_INFO info{};
-    info.samplerate = kRate;
+    info.samplerate = kSampleRate;
     info.channels = 2;
     info.format = format;
     SNDFILE* out = sf_open(file.c_str(), SFM_WRITE, &info);
@@ -167,10 +167,10 @@ void BM_BandButtonWithHourMask(benchmark::State& state, bool mp3)
     }
     // Then a few seconds of real-time playback while the worker decodes ahead.
     const auto playing = Clock::now();
-    for (int done = 0; done < 3 * kRate; done += 441) {
+    for (int done = 0; done < 3 * kSampleRate; done += 441) {
         sound.render(period.data(), 256);
         sound.render(period.data(), 185);
-        std::this_thread::sleep_until(playing + std::chrono::microseconds(done * 1000000LL / kRate));
+        std::this_thread::sleep_until(playing + std::chrono::microseconds(done * 1000000LL / kSampleRate));
     }
     state.counters["join_ms"] = joinMs;
     state.counters["VmHWM_MB"] = statusMb("VmHWM");
@@ -185,7 +185,7 @@ void BM_PinkNoiseFirstUse(benchmark::State& state)
 {
     unsigned seed = 1;
     for (auto _ : state)
-        benchmark::DoNotOptimize(PinkNoise::generate(kRate, seed++));
+        benchmark::DoNotOptimize(PinkNoise::generate(kSampleRate, seed++));
 }
 BENCHMARK(BM_PinkNoiseFirstUse)->Unit(benchmark::kMillisecond)->Iterations(5);
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/Mixer.h"
+#include "core/ToneLimits.h"
 #include "sound/SoundDecoder.h"
 #include "support/SoundFile.h"
 
@@ -15,9 +16,8 @@
 namespace aurelith {
 namespace {
 
-constexpr int kRate = 44100;
 constexpr int kPeriod = 512;
-constexpr long kTenMinutes = 600L * kRate;
+constexpr long kTenMinutes = 600L * kSampleRate;
 
 std::shared_ptr<const PcmData> toneCycle(long frames)
 {
@@ -47,7 +47,7 @@ std::shared_ptr<const PcmData> noise(long frames)
 // and a masking sound, in device periods. Target: well under 10 ms.
 void BM_MixOneSecondOfSession(benchmark::State& state)
 {
-    Mixer mixer(kRate);
+    Mixer mixer(kSampleRate);
     Mixer::Voice* left = mixer.addVoice(toneCycle(275));
     Mixer::Voice* right = mixer.addVoice(toneCycle(276));
     Mixer::Voice* mask = mixer.addVoice(noise(kTenMinutes));
@@ -61,13 +61,13 @@ void BM_MixOneSecondOfSession(benchmark::State& state)
     }
     std::vector<float> period(2 * kPeriod);
     for (auto _ : state) {
-        for (int done = 0; done < kRate; done += kPeriod) {
+        for (int done = 0; done < kSampleRate; done += kPeriod) {
             mixer.render(period.data(), kPeriod);
             benchmark::DoNotOptimize(period.data());
         }
     }
     // items/s = frames mixed per second of CPU; divide by 44100 for the real-time factor.
-    state.SetItemsProcessed(state.iterations() * kRate);
+    state.SetItemsProcessed(state.iterations() * kSampleRate);
 }
 BENCHMARK(BM_MixOneSecondOfSession)->Unit(benchmark::kMillisecond);
 
@@ -78,7 +78,7 @@ public:
         char pattern[] = "/tmp/aurelith-bench-XXXXXX";
         folder_ = mkdtemp(pattern);
         path_ = (folder_ / "mask1.wav").string();
-        if (!test::writeSoundFile(path_, SF_FORMAT_WAV | SF_FORMAT_PCM_16, kRate, 2, noise(kTenMinutes)->samples))
+        if (!test::writeSoundFile(path_, SF_FORMAT_WAV | SF_FORMAT_PCM_16, kSampleRate, 2, noise(kTenMinutes)->samples))
             throw std::runtime_error("cannot write " + path_);
     }
     ~TenMinuteWav() { std::filesystem::remove_all(folder_); }

@@ -40,7 +40,7 @@ void BM_RealWindowStrobe20Hz(benchmark::State& state)
     MixerSoundSystem sound;
     QtDialogs dialogs;
     App app(form, sound, dialogs, folder);
-    app.files.write(kFlashAnswer, {Value(1)}); // the warning answered before
+    app.files.write(dataFile::kFlashAnswer, {Value(1)}); // the warning answered before
     bindHandlers(app);
     ClockedWindow clocked(form);
     MainWindow& window = clocked.window();

@@ -10,6 +10,14 @@ void setLamp(App& app, std::string_view lamp, bool on)
         app.form.setBackColour(lamp, *c);
 }
 
+std::optional<int> validGroup(const Value& group)
+{
+    const std::optional<double> n = group.number();
+    if (n && (*n == 1 || *n == 2 || *n == 3))
+        return static_cast<int>(*n);
+    return std::nullopt;
+}
+
 void labelModeRows(App& app, const std::function<std::string(int row)>& caption)
 {
     for (int row = 0; row < static_cast<int>(modePanel::kRowLabels.size()); ++row)

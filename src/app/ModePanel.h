@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,10 @@ inline constexpr std::array<std::string_view, 9> kLamps = {kSoundLamp,     kStro
 
 // Paints a lamp in the lamp-on or lamp-off colour.
 void setLamp(App& app, std::string_view lamp, bool on);
+
+// The group a memory or scan-bank group field selects: 1, 2 or 3 when it holds
+// one of them, nothing otherwise (a data file may hold anything).
+std::optional<int> validGroup(const Value& group);
 
 // Labels the four shared rows with caption(0) ... caption(3).
 void labelModeRows(App& app, const std::function<std::string(int row)>& caption);

@@ -6,9 +6,11 @@
 #include <system_error>
 
 namespace aurelith {
-namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+namespace {
+
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Length of the number at the start of text (after blanks were skipped), 0 if none.

@@ -12,6 +12,10 @@ namespace aurelith {
 // Colours are 24-bit values with red in the lowest byte (0x00BBGGRR).
 using Colour = std::uint32_t;
 
+// A space, tab or line break: what numbers in data files and words of a
+// command line are separated by.
+bool isBlank(char c);
+
 // The leading number of a text: blanks skipped, "." as decimal point, 0 when
 // the text does not start with a number. Text after the number is ignored.
 double leadingNumber(std::string_view text);

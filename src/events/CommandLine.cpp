@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "events/CommandLine.h"
 
+#include "core/Value.h"
+
 namespace aurelith {
 namespace {
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 // Inside double quotes a backslash escapes only these; before anything else it stays.
 bool escapableInDoubleQuotes(char c) { return c == '"' || c == '\\' || c == '$' || c == '`' || c == '\n'; }

@@ -41,15 +41,6 @@ constexpr std::array<Memory, 8> kMemories = {{
 // The Mode panel's group rows while memories use them.
 constexpr std::array<const char*, 3> kGroupCaptions = {"PGA", "PGI", "PGQ"};
 
-// 1, 2 or 3 when programGroup holds one of them (a file may hold anything).
-std::optional<int> validGroup(const Value& group)
-{
-    const std::optional<double> n = group.number();
-    if (n && (*n == 1 || *n == 2 || *n == 3))
-        return static_cast<int>(*n);
-    return std::nullopt;
-}
-
 // Any group but 2 or 3 stores and recalls as group 1.
 std::string memoryFile(const App& app, const Memory& m)
 {

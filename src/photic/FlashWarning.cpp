@@ -16,7 +16,8 @@ std::string flashWarningText(double flashesPerSecond)
 
 bool mayStartFlashing(App& app, double flashesPerSecond)
 {
-    if (const auto answer = app.files.read(kFlashAnswer); answer && !answer->empty() && answer->front() == Value(1))
+    if (const auto answer = app.files.read(dataFile::kFlashAnswer);
+        answer && !answer->empty() && answer->front() == Value(1))
         return true;
     const std::string text = flashWarningText(flashesPerSecond);
     const std::string title = "Color Strobe Warning";
@@ -28,7 +29,7 @@ bool mayStartFlashing(App& app, double flashesPerSecond)
         flash = app.dialogs.confirm(text, title);
     app.form.endModal();
     if (flash)
-        app.files.write(kFlashAnswer, {Value(1)});
+        app.files.write(dataFile::kFlashAnswer, {Value(1)});
     return flash;
 }
 

@@ -10,8 +10,6 @@ namespace aurelith {
 
 // Who must not use the strobe; the Disclaimer box says the same.
 extern const char* const kFlashHazard;
-// The data file that holds the user's "Flash" (one record: 1).
-inline constexpr const char* kFlashAnswer = dataFile::kFlashAnswer;
 
 // Dialogs that can ask with "Flash" and "Cancel" buttons (Cancel the default)
 // implement this too; others are asked with their Yes/No box.

@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/DefaultAudioOutput.h"
 
-#include <QLoggingCategory>
+#include "platform/AudioLog.h"
 
 #include <cstdlib>
 
 namespace aurelith {
 namespace {
-
-Q_LOGGING_CATEGORY(lcAudio, "aurelith.audio", QtWarningMsg)
 
 bool sdlDriverChosen()
 {

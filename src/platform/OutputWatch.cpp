@@ -1,16 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/OutputWatch.h"
 
-#include <QLoggingCategory>
+#include "platform/AudioLog.h"
 
 #include <cmath>
 
 namespace aurelith {
-namespace {
-
-Q_LOGGING_CATEGORY(lcAudioClock, "aurelith.audio", QtWarningMsg)
-
-} // namespace
 
 OutputWatch::OutputWatch(MixerSoundSystem& sound, int checkMs) : sound_(sound)
 {
@@ -27,14 +22,13 @@ void OutputWatch::logClock()
 {
     const HeardClock& clock = sound_.heardClock();
     if (++checks_ % 10 == 0 && clock.valid())
-        qCInfo(lcAudioClock).nospace() << "heard clock: latency " << clock.latencyNs() / 1e6 << " ms, rate "
-                                       << clock.ppm() << " ppm against the monotonic clock, " << clock.jumps()
-                                       << " re-anchoring(s)";
+        qCInfo(lcAudio).nospace() << "heard clock: latency " << clock.latencyNs() / 1e6 << " ms, rate " << clock.ppm()
+                                  << " ppm against the monotonic clock, " << clock.jumps() << " re-anchoring(s)";
 }
 
 void OutputWatch::notePaintedOnset(double offsetMs)
 {
-    if (!lcAudioClock().isInfoEnabled())
+    if (!lcAudio().isInfoEnabled())
         return;
     ++offsets_;
     if (std::abs(offsetMs) > std::abs(worstOffsetMs_))
@@ -42,9 +36,9 @@ void OutputWatch::notePaintedOnset(double offsetMs)
     if (offsetLogged_.isValid() && offsetLogged_.elapsed() < kOffsetLogMs)
         return;
     const HeardClock& clock = sound_.heardClock();
-    qCInfo(lcAudioClock).nospace() << "light on the beat: onset " << offsetMs << " ms after its in-phase moment, worst "
-                                   << worstOffsetMs_ << " ms of " << offsets_ << "; latency " << clock.latencyNs() / 1e6
-                                   << " ms, rate " << clock.ppm() << " ppm";
+    qCInfo(lcAudio).nospace() << "light on the beat: onset " << offsetMs << " ms after its in-phase moment, worst "
+                              << worstOffsetMs_ << " ms of " << offsets_ << "; latency " << clock.latencyNs() / 1e6
+                              << " ms, rate " << clock.ppm() << " ppm";
     offsetLogged_.start();
     worstOffsetMs_ = 0;
     offsets_ = 0;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PulseAudioOutput.h"
 
+#include "platform/AudioLog.h"
 #include "sound/Mixer.h"
 
-#include <QLoggingCategory>
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -11,8 +11,6 @@
 
 namespace aurelith {
 namespace {
-
-Q_LOGGING_CATEGORY(lcAudio, "aurelith.audio", QtWarningMsg)
 
 // The desktop's mixer lists the stream as "Aurelith", a music stream; a role
 // the user set in the environment wins, as libpulse lets it.

@@ -6,21 +6,18 @@
 #include <QMessageBox>
 
 namespace aurelith {
-namespace {
-
-QString q(const std::string& s) { return QString::fromStdString(s); }
-
-} // namespace
 
 void QtDialogs::message(const std::string& text, const std::string& title)
 {
-    QMessageBox box(QMessageBox::NoIcon, q(title), q(text), QMessageBox::Ok, parent_);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                    parent_);
     box.exec();
 }
 
 bool QtDialogs::confirm(const std::string& text, const std::string& title)
 {
-    QMessageBox box(QMessageBox::Critical, q(title), q(text), QMessageBox::Yes | QMessageBox::No, parent_);
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No, parent_);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
@@ -29,7 +26,8 @@ std::optional<std::string> QtDialogs::input(const std::string& prompt, const std
                                             const std::string& initial)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(parent_, q(title), q(prompt), QLineEdit::Normal, q(initial), &ok);
+    const QString text = QInputDialog::getText(parent_, QString::fromStdString(title), QString::fromStdString(prompt),
+                                               QLineEdit::Normal, QString::fromStdString(initial), &ok);
     if (!ok)
         return std::nullopt;
     return text.toStdString();

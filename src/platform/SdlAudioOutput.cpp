@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SdlAudioOutput.h"
 
+#include "platform/AudioLog.h"
 #include "sound/Mixer.h"
 
-#include <QLoggingCategory>
 #include <SDL.h>
 
 #include <chrono>
@@ -12,9 +12,6 @@
 
 namespace aurelith {
 namespace {
-
-// Silent unless asked: QT_LOGGING_RULES="aurelith.audio.info=true".
-Q_LOGGING_CATEGORY(lcAudio, "aurelith.audio", QtWarningMsg)
 
 const char* formatName(SDL_AudioFormat format)
 {

@@ -52,14 +52,6 @@ constexpr ModeDisplay kRecallDisplay = {
       {"Scan 9", "Scan 10", "Pran 11", "Pran 12"}}},
 };
 
-std::optional<int> validGroup(const Value& group)
-{
-    const std::optional<double> n = group.number();
-    if (n && (*n == 1 || *n == 2 || *n == 3))
-        return static_cast<int>(*n);
-    return std::nullopt;
-}
-
 // Group 2 holds banks 1-4, 3 banks 5-8, 1 banks 9-12; any other value shows as 2.
 int displayRow(const Value& group)
 {

@@ -338,8 +338,8 @@ public:
         left_ = app.state.tone.leftFreq;
         right_ = app.state.tone.rightFreq;
         // Nothing flashes in a render: the strobe's warning has nobody to ask.
-        if (!app.files.exists(kFlashAnswer))
-            app.files.write(kFlashAnswer, {1});
+        if (!app.files.exists(dataFile::kFlashAnswer))
+            app.files.write(dataFile::kFlashAnswer, {1});
         ColorOn(app, false); // the strobe's timers now hold the phase for this beat...
         const bool flashes = app.form.timerEnabled(ctl::Timer1);
         const double phaseMs = app.form.control(ctl::Timer1).period / 2;

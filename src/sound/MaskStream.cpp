@@ -2,6 +2,7 @@
 #include "sound/MaskStream.h"
 
 #include "sound/SafeSamples.h"
+#include "sound/SndFilePtr.h"
 
 #include <samplerate.h>
 #include <sndfile.h>
@@ -23,9 +24,6 @@ constexpr std::size_t kOutChunkFrames = 4096;
 // more than a second, so there is ample margin.
 constexpr auto kPollPeriod = std::chrono::milliseconds(10);
 
-struct SndFileCloser {
-    void operator()(SNDFILE* file) const { sf_close(file); }
-};
 struct ResamplerDeleter {
     void operator()(SRC_STATE* state) const { src_delete(state); }
 };
@@ -33,7 +31,7 @@ struct ResamplerDeleter {
 } // namespace
 
 struct MaskStream::Decoder {
-    std::unique_ptr<SNDFILE, SndFileCloser> file;
+    SndFilePtr file;
     SF_INFO info{};
     std::unique_ptr<SRC_STATE, ResamplerDeleter> resampler; // none at the device's rate
     double ratio = 1.0;

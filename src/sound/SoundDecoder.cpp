@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/SoundDecoder.h"
 
+#include "sound/SndFilePtr.h"
+
 #include "sound/SafeSamples.h"
 
 #include <sndfile.h>
@@ -17,11 +19,6 @@ namespace {
 constexpr sf_count_t kChunkFrames = 16384;
 // A bogus header must not make us reserve gigabytes up front.
 constexpr sf_count_t kMaxReserveFrames = 48000LL * 60 * 60;
-
-struct SndFileCloser {
-    void operator()(SNDFILE* file) const { sf_close(file); }
-};
-using SndFilePtr = std::unique_ptr<SNDFILE, SndFileCloser>;
 
 // Keeps the first two channels of wider files: channel layouts vary, and the
 // front pair is what every layout starts with.

@@ -158,7 +158,7 @@ private slots:
         ScriptedDialogs dialogs;
         App app(form, sound, dialogs, folder.path().toStdString());
         app.inhibitor = inh.get();
-        app.files.write(kFlashAnswer, {Value(1)}); // the warning answered before
+        app.files.write(dataFile::kFlashAnswer, {Value(1)}); // the warning answered before
         bindHandlers(app);
         QVERIFY(startUp(app));
         form.click(ctl::Command22); // "ColorOn"

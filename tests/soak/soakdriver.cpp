@@ -43,7 +43,7 @@ int main(int argc, char* argv[])
     sound.setPinkNoiseStandIn(dataFile::maskSound(1));
     ScriptedDialogs dialogs;
     App app(form, sound, dialogs, folder);
-    app.files.write(kFlashAnswer, {Value(1)}); // the warning answered before
+    app.files.write(dataFile::kFlashAnswer, {Value(1)}); // the warning answered before
     bindHandlers(app);
     ClockedWindow clocked(form);
     clocked.serve(app);

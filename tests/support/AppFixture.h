@@ -17,12 +17,18 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace aurelith::test {
 
 namespace fs = std::filesystem;
+
+// The manual clock's units: it counts milliseconds.
+inline constexpr std::int64_t kSecond = 1000;
+inline constexpr std::int64_t kMinute = 60 * kSecond;
+inline constexpr std::int64_t kHour = 60 * kMinute;
 
 inline std::string readBytes(const fs::path& file)
 {

@@ -60,7 +60,7 @@ TEST_F(FlashWarningTest, EveryWayOnAsksFirstAndCancelLeavesTheStrobeOff)
         EXPECT_EQ(lamp(Text15), *app.state.strobe.lampOffColour.colour());
         runFor(1000);
         EXPECT_EQ(paints, paintsBefore);
-        EXPECT_FALSE(exists(kFlashAnswer));
+        EXPECT_FALSE(exists(dataFile::kFlashAnswer));
     }
 }
 
@@ -72,7 +72,7 @@ TEST_F(FlashWarningTest, FlashIsRememberedInTheFolderAndARetuneNeverAsks)
     EXPECT_TRUE(flashing());
     EXPECT_EQ(lamp(Text15), *app.state.strobe.lampOnColour.colour());
     // Stored as every one-number record is.
-    EXPECT_EQ(file(kFlashAnswer), file("fctl"));
+    EXPECT_EQ(file(dataFile::kFlashAnswer), file("fctl"));
     click(f9); // a band preset retunes the running strobe
     click(Command23);
     click(Command22);

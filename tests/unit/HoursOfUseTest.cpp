@@ -13,10 +13,6 @@ namespace {
 
 using namespace ctl;
 
-constexpr std::int64_t kSecond = 1000;
-constexpr std::int64_t kMinute = 60 * kSecond;
-constexpr std::int64_t kHour = 60 * kMinute;
-
 // A day of scanning at the shortest scan time with the strobe flashing, on a
 // manual clock: twelve hours scanning up past the end of the tone range, then
 // twelve scanning down to a stall (a quarter of the hours under

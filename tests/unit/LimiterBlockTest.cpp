@@ -2,6 +2,7 @@
 // The limiter passes whole quiet blocks through its delay line at once; what
 // comes out must be what frame-sized calls give, bit for bit, around peaks too.
 #include "sound/Limiter.h"
+#include "core/ToneLimits.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,7 @@ namespace {
 
 TEST(LimiterBlocks, LargeBlocksGiveWhatSingleFramesGive)
 {
-    constexpr int kRate = 44100;
-    std::vector<float> in(2 * 4 * kRate);
+    std::vector<float> in(2 * 4 * kSampleRate);
     for (std::size_t i = 0; i < in.size(); ++i)
         in[i] = 0.5f * static_cast<float>(std::sin(0.01 * static_cast<double>(i)));
     // A burst over full scale, a NaN, and quiet again for longer than the hold.
@@ -23,8 +23,8 @@ TEST(LimiterBlocks, LargeBlocksGiveWhatSingleFramesGive)
         in[i] *= 3.0f;
     in[2 * 20000 + 1] = std::numeric_limits<float>::quiet_NaN();
     Limiter frameByFrame, blocks;
-    frameByFrame.configure(kRate);
-    blocks.configure(kRate);
+    frameByFrame.configure(kSampleRate);
+    blocks.configure(kSampleRate);
     std::vector<float> a = in, b = in;
     for (std::size_t f = 0; f < a.size() / 2; ++f)
         frameByFrame.process(a.data() + 2 * f, 1);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/Mixer.h"
+#include "core/ToneLimits.h"
 #include "sound/MixerSoundSystem.h"
 #include "support/SoundFile.h"
 #include "support/AudioAnalysis.h"
@@ -19,14 +20,13 @@
 namespace aurelith {
 namespace {
 
-constexpr int kRate = 44100;
 constexpr int kPeriod = 512;
 
 std::shared_ptr<const PcmData> makePcm(int channels, long frames, auto sampleAt)
 {
     auto pcm = std::make_shared<PcmData>();
     pcm->channels = channels;
-    pcm->sampleRate = kRate;
+    pcm->sampleRate = kSampleRate;
     pcm->frames = frames;
     for (long i = 0; i < frames * channels; ++i) {
         pcm->samples.push_back(static_cast<float>(sampleAt(i)));
@@ -173,14 +173,14 @@ TEST(MixerLevels, VolumeIsInHundredthsOfADecibel)
     Mixer mixer;
     Mixer::Voice* voice = mixer.addVoice(sineCycle(275));
     mixer.play(voice, true);
-    const double full = rmsDb(renderSettled(mixer, kRate));
+    const double full = rmsDb(renderSettled(mixer, kSampleRate));
     mixer.setVolume(voice, -3000);
-    EXPECT_NEAR(rmsDb(renderSettled(mixer, kRate)) - full, -30.0, 0.1);
+    EXPECT_NEAR(rmsDb(renderSettled(mixer, kSampleRate)) - full, -30.0, 0.1);
 }
 
 TEST(MixerLevels, PanLowersOnlyTheOppositeEar)
 {
-    const double toneHz = kRate / 275.0;
+    const double toneHz = kSampleRate / 275.0;
     for (int pan : {5000, -5000, 0}) {
         SCOPED_TRACE(pan);
         Mixer mixer;
@@ -188,8 +188,8 @@ TEST(MixerLevels, PanLowersOnlyTheOppositeEar)
         mixer.setPan(voice, pan);
         mixer.play(voice, true);
         const std::vector<float> out = renderSeconds(mixer, 2.0);
-        const double left = toneLevelDb(channel(out, 0), kRate, toneHz);
-        const double right = toneLevelDb(channel(out, 1), kRate, toneHz);
+        const double left = toneLevelDb(channel(out, 0), kSampleRate, toneHz);
+        const double right = toneLevelDb(channel(out, 1), kSampleRate, toneHz);
         EXPECT_NEAR(std::max(left, right), 0.0, 0.05); // the near ear stays at full level
         EXPECT_NEAR(left - right, -pan / 100.0, 0.1);
     }
@@ -211,7 +211,7 @@ TEST(MixerLevels, LoudSumIsLimitedBelowFullScaleWithoutClipping)
     for (double level : {0.8, 0.8, -0.3}) {
         mixer.play(mixer.addVoice(constant(2, level, -level)), true);
     }
-    const std::vector<float> out = renderSettled(mixer, kRate / 2);
+    const std::vector<float> out = renderSettled(mixer, kSampleRate / 2);
     for (float sample : out)
         ASSERT_LT(std::abs(sample), 1.0f);
     // A steady sum gets one steady gain, not a flattened top.
@@ -242,7 +242,7 @@ TEST(MixerLevels, TonesStayUnderTheCeilingWhateverTheirSum)
             mixer.setRate(voice, 440.0 * static_cast<double>(frames));
             mixer.play(voice, true);
         }
-        for (float sample : renderSettled(mixer, kRate))
+        for (float sample : renderSettled(mixer, kSampleRate))
             ASSERT_LE(std::abs(sample), Limiter::kCeiling + 1e-4f);
     }
 }
@@ -290,10 +290,10 @@ TEST(MixerVoices, ReplacementUnderTheSameKeyContinuesWithoutAStep)
     out.insert(out.end(), after.begin(), after.end());
     const std::vector<float> left = channel(out, 0);
 
-    const double steadyStep = 2 * std::sin(std::numbers::pi * 161.0 / kRate);
+    const double steadyStep = 2 * std::sin(std::numbers::pi * 161.0 / kSampleRate);
     for (std::size_t i = settleFrames(mixer); i < left.size(); ++i)
         ASSERT_LE(std::abs(left[i] - left[i - 1]), 1.01 * steadyStep) << i;
-    EXPECT_NEAR(measureFrequency({left.end() - 15000, left.end()}, kRate, 161.0), 161.0, 0.01);
+    EXPECT_NEAR(measureFrequency({left.end() - 15000, left.end()}, kSampleRate, 161.0), 161.0, 0.01);
     EXPECT_NEAR(rmsDb({left.end() - 15000, left.end()}), -3.01, 0.05); // one voice, not two
 }
 
@@ -325,7 +325,7 @@ TEST(MixerVoices, ChurnWhileAnAudioThreadRenders)
     int added = 0;
     {
         Mixer mixer;
-        mixer.attachAudioThread(kRate);
+        mixer.attachAudioThread(kSampleRate);
         std::atomic<bool> running{true};
         std::atomic<long> periods{0};
         std::thread audio([&] {
@@ -382,7 +382,7 @@ TEST(MixerVoicesDeathTest, RenderingFromAStrayThreadIsCaughtInDebugBuilds)
         "second thread");
 }
 
-class FakeOutput : public AudioOutput {
+class ScriptedOutput : public AudioOutput {
 public:
     bool open(Mixer& mixer, int& deviceRate, std::string& error) override
     {
@@ -419,8 +419,8 @@ protected:
         char pattern[] = "/tmp/aurelith-mixer-XXXXXX";
         folder = mkdtemp(pattern);
         file = (folder / "tone.wav").string();
-        ASSERT_TRUE(
-            test::writeSoundFile(file, SF_FORMAT_WAV | SF_FORMAT_PCM_16, kRate, 1, std::vector<float>(275, 0.5f)));
+        ASSERT_TRUE(test::writeSoundFile(file, SF_FORMAT_WAV | SF_FORMAT_PCM_16, kSampleRate, 1,
+                                         std::vector<float>(275, 0.5f)));
     }
     void TearDown() override { std::filesystem::remove_all(folder); }
 
@@ -438,7 +438,7 @@ TEST_F(MixerSoundSystemTest, BuffersNeedADeviceAndAReadableFile)
     auto buffer = sound.createBuffer(file);
     ASSERT_NE(buffer, nullptr);
     EXPECT_EQ(buffer->frameCount(), 275);
-    EXPECT_EQ(buffer->frequency(), kRate);
+    EXPECT_EQ(buffer->frequency(), kSampleRate);
 }
 
 TEST_F(MixerSoundSystemTest, DestroyedBufferFadesOut)
@@ -459,7 +459,7 @@ TEST_F(MixerSoundSystemTest, DestroyedBufferFadesOut)
 
 TEST_F(MixerSoundSystemTest, BufferMayOutliveTheDevice)
 {
-    FakeOutput output;
+    ScriptedOutput output;
     MixerSoundSystem sound(&output);
     std::string error;
     ASSERT_TRUE(sound.createDevice(error));
@@ -475,7 +475,7 @@ TEST_F(MixerSoundSystemTest, BufferMayOutliveTheDevice)
 
 TEST_F(MixerSoundSystemTest, DeviceFailureKeepsTheOutputsReason)
 {
-    FakeOutput output;
+    ScriptedOutput output;
     output.failWith = "Cannot open the default sound output: no server";
     MixerSoundSystem sound(&output);
     std::string error;
@@ -494,7 +494,7 @@ namespace {
 TEST(LimiterTest, QuietSignalPassesBitForBitBehindTheLookAhead)
 {
     Limiter limiter;
-    limiter.configure(kRate);
+    limiter.configure(kSampleRate);
     std::mt19937 random(3);
     std::uniform_real_distribution<float> level(-0.99f, 0.99f);
     std::vector<float> in(2 * 20000);
@@ -520,7 +520,7 @@ namespace {
 // for the next one.
 TEST_F(MixerSoundSystemTest, LostOrIdleOutputIsOpenedAgainByTheNextStart)
 {
-    FakeOutput output;
+    ScriptedOutput output;
     MixerSoundSystem sound(&output);
     std::string error;
     ASSERT_TRUE(sound.createDevice(error));

@@ -26,7 +26,7 @@ protected:
     void SetUp() override
     {
         app.inhibitor = &inhibitor;
-        putFile(kFlashAnswer, "1\r\n"); // the warning is FlashWarningTest's
+        putFile(dataFile::kFlashAnswer, "1\r\n"); // the warning is FlashWarningTest's
         ASSERT_TRUE(start());
         setPair("159", "165");
         form.addObserver([this](const Control& c, Property p) {

@@ -12,9 +12,6 @@ namespace {
 
 using namespace ctl;
 
-constexpr std::int64_t kSecond = 1000;
-constexpr std::int64_t kHour = 3600 * kSecond;
-
 // The program started in its folder, its timers driven by a manual clock.
 class ScannerTest : public AppTest {
 protected:

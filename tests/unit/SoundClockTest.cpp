@@ -153,9 +153,9 @@ TEST(SoundClockTest, MixerCountsEveryFrameRendered)
 
 // A device on virtual time whose timing is the fake clock's; the test is its
 // audio thread and renders by hand.
-class FakeOutput : public AudioOutput {
+class VirtualTimeOutput : public AudioOutput {
 public:
-    FakeOutput(FakeOutputClock& device, const std::int64_t& nowNs) : device_(device), nowNs_(nowNs) {}
+    VirtualTimeOutput(FakeOutputClock& device, const std::int64_t& nowNs) : device_(device), nowNs_(nowNs) {}
     bool open(Mixer& mixer, int& deviceRate, std::string&) override
     {
         mixer_ = &mixer;
@@ -192,7 +192,7 @@ TEST(SoundClockTest, NamesTheInPhaseMomentsAsHeard)
         FakeOutputClock device;
         device.ppm = ppm;
         std::int64_t nowNs = static_cast<std::int64_t>(device.startNs - 250e6);
-        FakeOutput output(device, nowNs);
+        VirtualTimeOutput output(device, nowNs);
         MixerSoundSystem sound(&output);
         sound.setMonotonicClock([&nowNs] { return nowNs; });
         std::string error;

@@ -16,8 +16,6 @@ namespace {
 
 using namespace ctl;
 
-constexpr double kRate = RecordingSoundSystem::kRate;
-
 class SoundEngineTest : public AppTest {
 protected:
     void SetUp() override
@@ -87,7 +85,7 @@ double correlation(const std::vector<float>& heard, std::size_t at, const std::v
     return xy / std::sqrt(xx * yy);
 }
 
-constexpr auto kAround = static_cast<std::size_t>(0.04 * kRate);
+constexpr auto kAround = static_cast<std::size_t>(0.04 * RecordingSoundSystem::kRate);
 
 TEST_F(SoundEngineTest, RetunesDoNotClick)
 {
@@ -100,7 +98,7 @@ TEST_F(SoundEngineTest, RetunesDoNotClick)
         SCOPED_TRACE(at);
         // Steady playback of the sounds on either side (a new waveform may
         // have larger steps of its own).
-        const auto stretch = static_cast<std::size_t>(0.5 * kRate);
+        const auto stretch = static_cast<std::size_t>(0.5 * RecordingSoundSystem::kRate);
         const double steady = std::max(largestStep(heard, at - stretch, at - kAround),
                                        largestStep(heard, at + kAround, at + stretch));
         EXPECT_LE(largestStep(heard, at - kAround, at + kAround), 1.1 * steady);
@@ -146,7 +144,7 @@ TEST_P(AliasFreeTest, EveryWaveformHoldsOnlyHarmonicsOfItsTones)
         click(cmdGenerate);
         sound.render(0.1);
         const std::vector<float> left = channel(sound.render(1.6), 0);
-        EXPECT_LT(foreignComponentsDb(left, kRate, {c.left, c.right}), -70.0);
+        EXPECT_LT(foreignComponentsDb(left, RecordingSoundSystem::kRate, {c.left, c.right}), -70.0);
     }
 }
 
@@ -166,7 +164,7 @@ TEST_F(SoundEngineTest, TopVolumeIsLimitedWithoutDistortion)
     EXPECT_LT(peak, 1.0f);
     EXPECT_GT(peak, 0.99f); // limited, not turned down
     for (int ch : {0, 1})
-        EXPECT_LT(foreignComponentsDb(channel(heard, ch), kRate, {160, 170}), -50.0);
+        EXPECT_LT(foreignComponentsDb(channel(heard, ch), RecordingSoundSystem::kRate, {160, 170}), -50.0);
 }
 
 } // namespace

@@ -16,8 +16,6 @@ namespace {
 
 using namespace ctl;
 
-constexpr double kRate = RecordingSoundSystem::kRate;
-
 // A valid file of noise at the given layout; returns its bytes.
 std::string soundFile(const fs::path& path, int channels, int rate, double seconds)
 {
@@ -115,8 +113,8 @@ protected:
     void expectTonesHeard(const std::vector<float>& heard)
     {
         // Whatever the mask does, each ear holds its tone at the tone level.
-        EXPECT_GT(toneLevelDb(channel(heard, 0), kRate, std::stod(text(txtSetFreq1))), -30);
-        EXPECT_GT(toneLevelDb(channel(heard, 1), kRate, std::stod(text(txtsetfreq2))), -30);
+        EXPECT_GT(toneLevelDb(channel(heard, 0), RecordingSoundSystem::kRate, std::stod(text(txtSetFreq1))), -30);
+        EXPECT_GT(toneLevelDb(channel(heard, 1), RecordingSoundSystem::kRate, std::stod(text(txtsetfreq2))), -30);
         for (float s : heard)
             ASSERT_TRUE(std::isfinite(s) && std::abs(s) <= 1.0f);
     }

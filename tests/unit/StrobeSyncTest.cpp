@@ -18,8 +18,6 @@ namespace {
 
 using namespace ctl;
 
-constexpr std::int64_t kHour = 3600 * 1000;
-
 // The recording sound system that also tells the beat of the playing pair as
 // a device ppm off and 250 ms behind plays it: in phase at every multiple of
 // the beat's period in the mixer's frames, heard on the device's clock.

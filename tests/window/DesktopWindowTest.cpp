@@ -212,7 +212,7 @@ private slots:
     void escStopsTheStrobeInTheHalfAndTheFullLayout()
     {
         Rig rig;
-        rig.app->files.write(kFlashAnswer, {Value(1)});
+        rig.app->files.write(dataFile::kFlashAnswer, {Value(1)});
         rig.window().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&rig.window()));
         for (const bool full : {false, true}) {
