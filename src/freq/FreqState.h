@@ -3,15 +3,13 @@
 
 #include "core/Value.h"
 
-#include <array>
-
 namespace aurelith {
 
-// The frequency memories. Written by freq/ (and restored by shell/); read
-// from data files, so loosely typed.
+// The frequency memories' group. Written by freq/ (and restored by shell/);
+// read from a data file, so loosely typed. The memories themselves are read
+// from their files when recalled.
 struct FreqState {
     Value programGroup = 1;
-    std::array<std::array<Value, 2>, 8> storedPairs;
 };
 
 } // namespace aurelith

@@ -92,7 +92,7 @@ void restoreModes(App& app)
     showProgramGroup(app);
 }
 
-void restoreColoursAndMemories(App& app)
+void restoreColours(App& app)
 {
     WindowState& s = app.state;
     const DataFiles& files = app.files;
@@ -102,8 +102,6 @@ void restoreColoursAndMemories(App& app)
         files.readInto(colourSet(kStimColour, set), {&s.strobe.colourSets[set - 1].stim});
         files.readInto(colourSet(kBackColour, set), {&s.strobe.colourSets[set - 1].back});
     }
-    for (int i = 0; i < 8; ++i)
-        files.readInto(memory(static_cast<char>('a' + i)), {&s.freq.storedPairs[i][0], &s.freq.storedPairs[i][1]});
 }
 
 void fillDisplays(App& app)
@@ -132,7 +130,7 @@ void restoreSettings(App& app)
     writeDefaultsOnFirstRun(app);
     restoreLevels(app);
     restoreModes(app);
-    restoreColoursAndMemories(app);
+    restoreColours(app);
     fillDisplays(app);
 }
 
