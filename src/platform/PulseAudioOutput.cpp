@@ -276,15 +276,7 @@ AudioOutput::Health PulseAudioOutput::health()
         qCInfo(lcAudio) << underflows << "underflow(s): the server ran out of sound";
     if (++healthChecks_ % 10 == 1)
         logTiming();
-    if (failed_.load()) {
-        qCInfo(lcAudio) << "the output went away (device removed or sound server gone)";
-        return Health::Lost;
-    }
-    if (silentLongEnough(silentFrames_.load(std::memory_order_relaxed), rate_)) {
-        qCInfo(lcAudio) << "nothing to play for" << kOutputIdleSeconds << "s: closing the output until the next start";
-        return Health::Idle;
-    }
-    return Health::Playing;
+    return openOutputHealth(failed_.load(), silentFrames_.load(std::memory_order_relaxed), rate_);
 }
 
 } // namespace aurelith

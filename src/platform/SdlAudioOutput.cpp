@@ -191,15 +191,8 @@ AudioOutput::Health SdlAudioOutput::health()
         qCInfo(lcAudio).nospace() << gaps << " gap(s) between audio callbacks longer than two periods, the longest "
                                   << longestGapNs_.exchange(0) / 1e6 << " ms";
     }
-    if (SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
-        qCInfo(lcAudio) << "the output went away (device removed or sound server gone)";
-        return Health::Lost;
-    }
-    if (silentLongEnough(silentFrames_.load(std::memory_order_relaxed), rate_)) {
-        qCInfo(lcAudio) << "nothing to play for" << kOutputIdleSeconds << "s: closing the output until the next start";
-        return Health::Idle;
-    }
-    return Health::Playing;
+    return openOutputHealth(SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED,
+                            silentFrames_.load(std::memory_order_relaxed), rate_);
 }
 
 // Audio thread: no locks, no allocation, no logging; only atomics are noted.

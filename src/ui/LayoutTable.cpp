@@ -3,6 +3,7 @@
 
 #include <iterator>
 
+#include "core/ToneLimits.h"
 #include "ui/ControlDef.h"
 #include "ui/ControlNames.h"
 
@@ -304,7 +305,8 @@ const ScrollDef kScrollBars[] = {
     {scrToneVol, -5000, 0, 50, 500, -3000},
     {scrBalance, 0, 5000, 100, 500, 5000},
     {scrMaskVol, -5000, 0, 50, 500, 0},
-    {HScroll1, 10, 15600, 5, 25, 160},
+    // The frequency bar spans the tones the program plays.
+    {HScroll1, static_cast<int>(kLowestTone), static_cast<int>(kHighestTone), 5, 25, 160},
 };
 
 const int kScrollBarCount = static_cast<int>(std::size(kScrollBars));
