@@ -51,7 +51,8 @@ stage="the build (build-test)"
 # Unity batches (as in every preset): the headers each test file shares are
 # parsed once per eight files, a third less compile time in all.
 bash scripts/build.sh build-test -DBUILD_TESTING=ON -DAURELITH_BENCH=ON -DCMAKE_UNITY_BUILD=ON \
-  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
+  | tee "$scratch/plain.log"
 
 # setsid: the builds form their own process group, which cleanup can stop whole.
 # SCHED_IDLE (chrt -i): they get a processor only when no test wants it, so a
@@ -184,6 +185,15 @@ failed=$((failed + fuzz_bad))
 text="fuzz $fuzz_done x ${runs:-0} runs"
 [[ $fuzz_bad -eq 0 ]] || text+=", $fuzz_bad failed"
 counts+=("$text")
+
+# The builds print no warning; one that appears fails the run, so none creeps
+# into a configuration unseen (each compiler and sanitizer warns differently).
+warnings=$(cat "$scratch"/{plain,asan,tsan,fuzz}.log 2>/dev/null | grep ': warning: ' | sort -u) || true
+if [[ -n "$warnings" ]]; then
+  echo "$warnings"
+  echo "FAIL: the builds printed $(wc -l <<<"$warnings") compiler warning(s)"
+  failed=$((failed + 1))
+fi
 
 echo
 ordered=()

@@ -710,7 +710,7 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
     if (const auto end = scanEndMs(request); end && request.minutes * 60000 > *end + 0.5)
         return "the scan reaches its limit and the sound stops after " + formatNumber(*end / 60000) +
                " minutes: ask for at most that many";
-    const int rate = kSampleRate;
+    constexpr int rate = kSampleRate;
     const auto total = static_cast<long long>(std::llround(request.minutes * 60 * rate));
     const fs::path output = fs::absolute(request.output);
     if (std::string problem = roomFor(output, total); !problem.empty())
@@ -734,7 +734,7 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
     bindHandlers(app);
     // The timers run on the rendered sound's own clock.
     long long done = 0;
-    TimerScheduler scheduler(form, [&done, rate] { return static_cast<std::int64_t>(done * 1000 / rate); });
+    TimerScheduler scheduler(form, [&done] { return static_cast<std::int64_t>(done * 1000 / kSampleRate); });
     if (std::string problem = startSession(app, dialogs, request, maskSelection); !problem.empty())
         return problem;
 

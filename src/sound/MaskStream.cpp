@@ -24,13 +24,13 @@ constexpr std::size_t kOutChunkFrames = 4096;
 // more than a second, so there is ample margin.
 constexpr auto kPollPeriod = std::chrono::milliseconds(10);
 
-struct ResamplerDeleter {
-    void operator()(SRC_STATE* state) const { src_delete(state); }
-};
-
 } // namespace
 
 struct MaskStream::Decoder {
+    struct ResamplerDeleter {
+        void operator()(SRC_STATE* state) const { src_delete(state); }
+    };
+
     SndFilePtr file;
     SF_INFO info{};
     std::unique_ptr<SRC_STATE, ResamplerDeleter> resampler; // none at the device's rate

@@ -26,7 +26,7 @@ std::optional<HeardBeat> MixerSoundSystem::heardBeat(const SoundBuffer& left, co
     if (!a || !b || !mixer_ || !outputOpen_ || !output_->timing(timing) || !a->isPlaying() || !b->isPlaying())
         return std::nullopt;
     heardClock_.add(timing);
-    SeqSnapshot<3>::Values pa, pb; // {frame, cycles, cycles per frame}
+    SeqSnapshot<3>::Values pa{}, pb{}; // {frame, cycles, cycles per frame}
     if (!a->voice()->phaseStamp.read(pa) || !b->voice()->phaseStamp.read(pb))
         return std::nullopt;
     const double beat = pa[2] - pb[2]; // cycles of difference per frame
