@@ -2,11 +2,13 @@
 #include "platform/SdlAudioOutput.h"
 
 #include "platform/AudioLog.h"
+#include "platform/PulseStreamChannels.h"
 #include "sound/Mixer.h"
 
 #include <SDL.h>
 
 #include <chrono>
+#include <optional>
 #include <cstdlib>
 #include <dlfcn.h>
 
@@ -160,7 +162,10 @@ bool SdlAudioOutput::open(Mixer& mixer, int& deviceRate, std::string& error)
     }
     rate_ = got.freq;
     periodFrames_ = got.samples > 0 ? got.samples : kPeriodFrames;
-    deviceChannels_ = defaultDeviceChannels();
+    // Its PulseAudio driver names the first sink's channels as the default's;
+    // the server knows the sink the stream really plays to.
+    const std::optional<int> streamChannels = driver == "pulseaudio" ? pulseChannelsOfOwnStream() : std::nullopt;
+    deviceChannels_ = streamChannels.value_or(defaultDeviceChannels());
     logOpened(driver, got, monotonicNs() - openedFrom);
     // The device starts paused, so the mixer learns its rate before the first render.
     mixer.attachAudioThread(got.freq);

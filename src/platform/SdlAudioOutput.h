@@ -36,8 +36,9 @@ public:
     // SDL tells no latency: it is taken as two periods (the one being
     // rendered and the one the device plays), published as an estimate.
     bool timing(OutputTiming& t) const override { return timing_.read(t); }
-    // The default device's own channels, as SDL tells them when it opens
-    // (SDL converts our stereo to whatever the device has).
+    // The device's own channels, as SDL (or, under its PulseAudio driver, the
+    // server) tells them when it opens; SDL converts our stereo to whatever the
+    // device has.
     int channels() const override { return deviceChannels_; }
 
     // What the user reads under the start-up message when no output opens.

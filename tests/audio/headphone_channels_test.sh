@@ -3,8 +3,9 @@
 # usage: headphone_channels_test.sh HEADPHONECHECK
 #
 # The headphone check takes the channels from the sink the output really
-# plays to: on the stereo null sink it shows the two ears' boxes, on a
-# one-channel null sink only the message that two channels are needed.
+# plays to, through libpulse and through SDL: on the stereo null sink it shows
+# the two ears' boxes, on a one-channel null sink only the message that two
+# channels are needed.
 # Exits 77 (skipped) when the tools are missing, unless CI=true.
 set -u
 CHECK=$(readlink -f "$1")
@@ -24,9 +25,13 @@ pactl load-module module-null-sink sink_name=mono rate=44100 channels=1 norewind
     || skip "cannot add a one-channel sink"
 
 status=0
-for sink_boxes in "out:left right" "mono:mono"; do
-    got=$(PULSE_SINK=${sink_boxes%%:*} "$CHECK" | xargs)
-    echo "sink ${sink_boxes%%:*}: boxes '$got'"
-    [ "$got" = "${sink_boxes#*:}" ] || { echo "FAIL: expected '${sink_boxes#*:}'"; status=1; }
+# Through libpulse, and through SDL's PulseAudio driver, which takes the first
+# sink's channels for the default device's.
+for driver in "" pulseaudio; do
+    for sink_boxes in "out:left right" "mono:mono"; do
+        got=$(SDL_AUDIODRIVER=$driver PULSE_SINK=${sink_boxes%%:*} "$CHECK" | xargs)
+        echo "${driver:-libpulse}, sink ${sink_boxes%%:*}: boxes '$got'"
+        [ "$got" = "${sink_boxes#*:}" ] || { echo "FAIL: expected '${sink_boxes#*:}'"; status=1; }
+    done
 done
 exit $status
