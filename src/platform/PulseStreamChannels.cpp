@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <unistd.h>
