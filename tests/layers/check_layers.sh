@@ -15,7 +15,7 @@ src="${1:-$(dirname "$0")/../../src}"
 rank() {
   case "$1" in
     core) r=0 ;; ui) r=1 ;; ports | app | sound) r=2 ;;
-    tone | freq | scan | photic | events | tools) r=3 ;;
+    tone | freq | scan | photic | events | tools | sequence) r=3 ;;
     shell) r=4 ;; platform) r=5 ;; main.cpp) r=6 ;; */state) r=2 ;; *) r=99 ;;
   esac
 }
