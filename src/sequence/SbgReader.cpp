@@ -601,10 +601,9 @@ private:
             if (time.base == ParsedTime::Base::clock) {
                 lastAbsolute = time.clockSeconds;
                 sawClock = true;
-            } else {
-                if (time.base == ParsedTime::Base::now)
-                    lastAbsolute = 0;
-                sawNow = true; // a relative time with nothing before counts from NOW
+            } else if (time.base == ParsedTime::Base::now || !sawClock) {
+                lastAbsolute = time.base == ParsedTime::Base::now ? 0 : lastAbsolute;
+                sawNow = true; // a relative time with nothing before it counts from NOW
             }
             if (sawNow && sawClock) {
                 problem(text.line, "NOW and clock times cannot be mixed in one sequence");
