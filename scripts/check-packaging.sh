@@ -33,7 +33,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 id=io.github.aurelith.Aurelith
 for f in bin/aurelith share/doc/aurelith/manual.html share/doc/aurelith/images/window.png \
          share/man/man1/aurelith.1.gz share/doc/aurelith/copyright share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
-         share/icons/hicolor/scalable/apps/$id.svg share/icons/hicolor/256x256/apps/$id.png; do
+         share/icons/hicolor/scalable/apps/$id.svg share/icons/hicolor/256x256/apps/$id.png \
+         share/aurelith/sequences/alpha-relaxation.sbg share/aurelith/sequences/isochronic-alpha.sbg; do
   [[ -s "$prefix/$f" ]] || fail "cmake --install did not put $f"
 done
 # Every picture the manual shows is installed beside it.

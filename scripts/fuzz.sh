@@ -18,7 +18,7 @@ while [[ $# -gt 0 ]]; do
   options+=("$1"); shift
 done
 [[ ${#options[@]} -gt 0 ]] || options=(-runs=2000)
-[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_data_record fuzz_numbers fuzz_command_line fuzz_sound_file)
+[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_data_record fuzz_numbers fuzz_command_line fuzz_sound_file fuzz_sequence)
 
 cmake --preset fuzz -S "$root" >/dev/null
 cmake --build "$root/build-fuzz" -j"$(nproc)" --target "${targets[@]}"

@@ -4,6 +4,7 @@
 #include "app/DataFolder.h"
 #include "core/ToneLimits.h"
 #include "core/Version.h"
+#include "sequence/SequenceCheck.h"
 #include "shell/Render.h"
 
 #include <QCommandLineParser>
@@ -172,6 +173,8 @@ void describeOptions(QCommandLineParser& parser)
          "stim or back; each stimulation phase starts where the tones are in phase.",
          "file.csv"},
         {"limit", "Scan: stop when the right tone reaches this frequency, a whole number of steps away.", "hz"},
+        {"check-sequence", "Read a sequence file (.sbg or .gnaural) and print its length and voices, or each error "
+                           "as FILE:LINE: message (status 2).", "file"},
     });
 }
 
@@ -333,6 +336,11 @@ int runRenderCommand(int argc, char* argv[])
     if (parser.isSet("version")) {
         std::printf("aurelith %s\n", AURELITH_VERSION);
         return 0;
+    }
+    if (parser.isSet("check-sequence")) {
+        const auto report = sequence::checkSequence(parser.value("check-sequence").toLocal8Bit().toStdString());
+        std::fputs(report.text.c_str(), report.exitCode == 0 ? stdout : stderr);
+        return report.exitCode;
     }
     RenderRequest request;
     if (const QString problem = readRequest(parser, request); !problem.isEmpty())

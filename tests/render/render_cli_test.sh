@@ -96,6 +96,13 @@ if mount -t tmpfs -o size=200k tmpfs "$full" 2>/dev/null; then
 else
   echo "note: a full disk is not checked here (cannot mount a small tmpfs)"
 fi
+# --check-sequence: the length and voices, or each error as FILE:LINE: message.
+printf 'a: pink/20 200-10/20\nNOW a\n+00:10 a\n' >"$work/ok.sbg"
+expect 0 "$bin" --check-sequence "$work/ok.sbg"
+grep -q 'ok: 10:00 long' "$work/out" || { echo "FAIL: check printed: $(cat "$work/out")"; fail=1; }
+printf 'a: spin:300+4/20\n' >"$work/bad.sbg"
+expect 2 "$bin" --check-sequence "$work/bad.sbg"
+said "$work/bad.sbg:1: 'spin:' voices are not supported"
 leftovers=$(find "$work" -name '*.part*' | wc -l)
 [[ $leftovers -eq 0 ]] || { echo "FAIL: $leftovers partial files left"; fail=1; }
 exit $fail
