@@ -29,8 +29,8 @@ void check(const ReadResult& result)
     for (const Voice& voice : s.voices) {
         for (std::size_t i = 0; i < voice.points.size(); ++i) {
             const Point& p = voice.points[i];
-            if (!std::isfinite(p.seconds) || !std::isfinite(p.carrierHz) || !std::isfinite(p.beatHz) ||
-                p.level < 0 || p.level > 1 || (i > 0 && p.seconds < voice.points[i - 1].seconds))
+            if (!std::isfinite(p.seconds) || !std::isfinite(p.carrierHz) || !std::isfinite(p.beatHz) || p.level < 0 ||
+                p.level > 1 || (i > 0 && p.seconds < voice.points[i - 1].seconds))
                 std::abort();
         }
         (void)valueAt(voice, s.lengthSeconds / 2);

@@ -173,8 +173,10 @@ void describeOptions(QCommandLineParser& parser)
          "stim or back; each stimulation phase starts where the tones are in phase.",
          "file.csv"},
         {"limit", "Scan: stop when the right tone reaches this frequency, a whole number of steps away.", "hz"},
-        {"check-sequence", "Read a sequence file (.sbg or .gnaural) and print its length and voices, or each error "
-                           "as FILE:LINE: message (status 2).", "file"},
+        {"check-sequence",
+         "Read a sequence file (.sbg or .gnaural) and print its length and voices, or each error "
+         "as FILE:LINE: message (status 2).",
+         "file"},
     });
 }
 

@@ -272,8 +272,7 @@ private:
         default: {
             const char* name = *type == std::floor(*type) ? typeName(static_cast<int>(*type)) : nullptr;
             notes_.push_back(label + ": " +
-                             (name ? std::string("'") + name + "' voices are" : "this type of voice is") +
-                             " left out");
+                             (name ? std::string("'") + name + "' voices are" : "this type of voice is") + " left out");
             return std::nullopt;
         }
         }
@@ -358,15 +357,16 @@ ReadResult readGnaural(const std::string& text, const std::string& fileName, con
         XML_SetElementHandler(parser, &GnauralCollector::onStart, &GnauralCollector::onEnd);
         XML_SetCharacterDataHandler(parser, &GnauralCollector::onText);
         XML_SetStartDoctypeDeclHandler(parser, &GnauralCollector::onDoctype);
-        const bool parsed = XML_Parse(parser, text.data(), static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX)),
+        const bool parsed = XML_Parse(parser, text.data(),
+                                      static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX)),
                                       XML_TRUE) == XML_STATUS_OK;
         if (document.doctype)
             result.problems.push_back(
                 {fileName, document.doctypeLine, "a document type declaration is not accepted in a schedule"});
         else if (!parsed)
-            result.problems.push_back({fileName, static_cast<int>(XML_GetCurrentLineNumber(parser)),
-                                       std::string("not well-formed XML: ") +
-                                           XML_ErrorString(XML_GetErrorCode(parser))});
+            result.problems.push_back(
+                {fileName, static_cast<int>(XML_GetCurrentLineNumber(parser)),
+                 std::string("not well-formed XML: ") + XML_ErrorString(XML_GetErrorCode(parser))});
         XML_ParserFree(parser);
     }
     if (!result.problems.empty())

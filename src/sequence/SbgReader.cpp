@@ -233,8 +233,8 @@ private:
             const std::optional<Spec> before = slot < prev.set->slots.size() ? prev.set->slots[slot] : std::nullopt;
             const std::optional<Spec> after = slot < next.set->slots.size() ? next.set->slots[slot] : std::nullopt;
             const int open = openTrack_[slot];
-            const bool carriesOn = before && after && open >= 0 && !throughSilence &&
-                                   sameVoiceType(*before, *after) && (slide || sameSound(*before, *after));
+            const bool carriesOn = before && after && open >= 0 && !throughSilence && sameVoiceType(*before, *after) &&
+                                   (slide || sameSound(*before, *after));
             if (carriesOn) {
                 Track& track = tracks_[open];
                 add(track, from, *before, before->level, Join::slide);
@@ -388,8 +388,7 @@ private:
                     return;
                 }
                 mixFile_ = detail::absoluteBeside(folder_, words[++i]);
-            } else if (word.size() > 1 && word[0] == '-' &&
-                       word.find_first_not_of("SE", 1) == std::string::npos) {
+            } else if (word.size() > 1 && word[0] == '-' && word.find_first_not_of("SE", 1) == std::string::npos) {
                 // -S and -E: this program always plays a sequence from its first time line to its last.
             } else if (word[0] == '-') {
                 problem(line, "option " + shown(word) + " is not supported (only -S, -E and -m FILE are)");
@@ -522,8 +521,8 @@ private:
             }
         const auto sign = head.find_first_of("+-M@", 1);
         const auto carrier = plainNumber(head.substr(0, sign));
-        const auto second =
-            sign == std::string_view::npos ? std::optional<double>(0) : plainNumber(head.substr(sign + 1));
+        const auto second = sign == std::string_view::npos ? std::optional<double>(0)
+                                                           : plainNumber(head.substr(sign + 1));
         if (!carrier || !second) {
             problem(line, shown(word) + " is not a tone specification");
             return std::nullopt;
@@ -547,8 +546,7 @@ private:
             spec.kind = VoiceKind::isochronic;
             spec.beat = *second;
             break;
-        default:
-            spec.kind = VoiceKind::tone;
+        default: spec.kind = VoiceKind::tone;
         }
         const double spread = spec.kind == VoiceKind::isochronic ? 0 : std::abs(spec.beat) / 2;
         if (spec.carrier - spread <= 0 || spec.carrier + spread > detail::kHighestHz) {
@@ -572,7 +570,8 @@ private:
             return std::nullopt;
         }
         std::size_t at = 1;
-        if (at < words.size() && words[at].size() == 2 && std::string_view("<-=").find(words[at][0]) != std::string::npos &&
+        if (at < words.size() && words[at].size() == 2 &&
+            std::string_view("<-=").find(words[at][0]) != std::string::npos &&
             std::string_view(">-=").find(words[at][1]) != std::string::npos)
             time.fade = words[at++];
         if (at == words.size()) {
@@ -647,8 +646,7 @@ private:
                 return;
             }
             if (depth >= kDeepestBlocks) {
-                problem(text.line, "blocks call each other too deeply (does " + shown(text.name) +
-                                       " call itself?)");
+                problem(text.line, "blocks call each other too deeply (does " + shown(text.name) + " call itself?)");
                 return;
             }
             for (const TimeText& inner : block->second.lines) {

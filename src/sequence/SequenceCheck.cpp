@@ -74,8 +74,8 @@ std::string summarise(const Sequence& sequence)
             const Point& p = voice.points[i];
             loudest = std::max(loudest, p.level);
             // Where it sounds: a point with a level, or one a slide leaves towards a level.
-            const bool heard = p.level > 0 || (i + 1 < voice.points.size() && p.join == Join::slide &&
-                                               voice.points[i + 1].level > 0);
+            const bool heard = p.level > 0 ||
+                               (i + 1 < voice.points.size() && p.join == Join::slide && voice.points[i + 1].level > 0);
             if (!heard && !(i > 0 && voice.points[i - 1].level > 0 && voice.points[i - 1].join == Join::slide))
                 continue;
             from = std::min(from, p.seconds);
@@ -85,6 +85,8 @@ std::string summarise(const Sequence& sequence)
             lowBeat = std::min(lowBeat, p.beatHz);
             highBeat = std::max(highBeat, p.beatHz);
         }
+        if (!voice.points.empty() && voice.points.back().level > 0)
+            to = sequence.lengthSeconds; // the last point holds to the end
         text += "  voice " + std::to_string(number) + ": " + kindName(voice.kind);
         const bool toned = voice.kind == VoiceKind::binaural || voice.kind == VoiceKind::monaural ||
                            voice.kind == VoiceKind::isochronic || voice.kind == VoiceKind::tone;
