@@ -609,6 +609,10 @@ private:
                 return {};
             }
             expand(text, lastAbsolute + time.offset, 0, entries);
+            if (expansions_ > 16 * kMostTimeLines) {
+                problem(text.line, "the blocks called here expand to too many time lines");
+                break;
+            }
             if (full() || entries.size() > kMostTimeLines)
                 break;
         }
@@ -638,7 +642,8 @@ private:
 
     void expand(const TimeText& text, double seconds, int depth, std::vector<Entry>& out)
     {
-        if (full() || out.size() > kMostTimeLines)
+        // Blocks that only call blocks add no lines but can still multiply the work.
+        if (full() || out.size() > kMostTimeLines || ++expansions_ > 16 * kMostTimeLines)
             return;
         if (const auto block = blocks_.find(text.name); block != blocks_.end()) {
             if (!text.fade.empty() || text.slide) {
@@ -724,6 +729,7 @@ private:
     std::vector<TimeText> timeLines_;
     std::string mixFile_;
     bool hasMixVoice_ = false;
+    std::size_t expansions_ = 0;
 };
 
 } // namespace

@@ -267,6 +267,13 @@ const RefusalCase kRefusals[] = {
     {"b: {\n c: 200/10\n}\n", 2, "only time lines may stand inside a block"},
     {"}\n", 1, "'}' without a block"},
     {"9lives: 200/10\n", 1, "is not a time"},
+    // Blocks of blocks that add nothing must still end quickly.
+    {"e: {\n}\nd: {\n+0:00 e\n+0:00 e\n+0:00 e\n+0:00 e\n+0:00 e\n+0:00 e\n+0:00 e\n+0:00 e\n}\n"
+     "c: {\n+0:00 d\n+0:00 d\n+0:00 d\n+0:00 d\n+0:00 d\n+0:00 d\n+0:00 d\n+0:00 d\n}\n"
+     "b: {\n+0:00 c\n+0:00 c\n+0:00 c\n+0:00 c\n+0:00 c\n+0:00 c\n+0:00 c\n+0:00 c\n}\n"
+     "a: {\n+0:00 b\n+0:00 b\n+0:00 b\n+0:00 b\n+0:00 b\n+0:00 b\n+0:00 b\n+0:00 b\n}\n"
+     "z: {\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n}\nNOW z\n",
+     53, "too many time lines"},
 };
 
 class SbgRefusals : public ::testing::TestWithParam<RefusalCase> {};
