@@ -272,8 +272,9 @@ const RefusalCase kRefusals[] = {
      "c: {\n+0:00 d\n+0:00 d\n+0:00 d\n+0:00 d\n+0:00 d\n+0:00 d\n+0:00 d\n+0:00 d\n}\n"
      "b: {\n+0:00 c\n+0:00 c\n+0:00 c\n+0:00 c\n+0:00 c\n+0:00 c\n+0:00 c\n+0:00 c\n}\n"
      "a: {\n+0:00 b\n+0:00 b\n+0:00 b\n+0:00 b\n+0:00 b\n+0:00 b\n+0:00 b\n+0:00 b\n}\n"
-     "z: {\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n}\nNOW z\n",
-     53, "too many time lines"},
+     "z: {\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n}\n"
+     "y: {\n+0:00 z\n+0:00 z\n+0:00 z\n+0:00 z\n+0:00 z\n+0:00 z\n+0:00 z\n+0:00 z\n}\nNOW y\n",
+     63, "too many time lines"},
 };
 
 class SbgRefusals : public ::testing::TestWithParam<RefusalCase> {};
