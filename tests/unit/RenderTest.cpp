@@ -2,6 +2,7 @@
 // aurelith --render: the file holds what the window would play, and a failed
 // render leaves nothing behind.
 #include "shell/Render.h"
+#include "sound/SoundFileWriter.h"
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
 
@@ -238,9 +239,9 @@ TEST_F(RenderTest, FailureLeavesNoFileBehind)
 TEST(RenderFormat, AWavThatWouldOutgrowItsSizeFieldsBecomesRf64)
 {
     const long long perMinute = 60LL * 44100;
-    const int wav = renderFormatFor("a.wav");
-    EXPECT_EQ(renderFormatFor("a.wav", 400 * perMinute), wav); // 4.23 GB: the fields still hold it
-    const int big = renderFormatFor("a.wav", 420 * perMinute);
+    const int wav = soundFileFormatFor("a.wav");
+    EXPECT_EQ(soundFileFormatFor("a.wav", 400 * perMinute), wav); // 4.23 GB: the fields still hold it
+    const int big = soundFileFormatFor("a.wav", 420 * perMinute);
     EXPECT_EQ(big & SF_FORMAT_TYPEMASK, SF_FORMAT_RF64);
     EXPECT_EQ(big & SF_FORMAT_SUBMASK, wav & SF_FORMAT_SUBMASK);
     SF_INFO info{};
@@ -249,7 +250,7 @@ TEST(RenderFormat, AWavThatWouldOutgrowItsSizeFieldsBecomesRf64)
     info.format = big;
     EXPECT_TRUE(sf_format_check(&info));
     for (const char* name : {"a.flac", "a.ogg"})
-        EXPECT_EQ(renderFormatFor(name, 1440 * perMinute), renderFormatFor(name)) << name;
+        EXPECT_EQ(soundFileFormatFor(name, 1440 * perMinute), soundFileFormatFor(name)) << name;
 }
 
 } // namespace
