@@ -45,9 +45,6 @@ StrobePlan strobePlan(const StrobeState& strobe, double beatHz)
     return plan;
 }
 
-double secondsToInPhase(double apartCycles, double beatHz)
-{
-    return (std::ceil(apartCycles) - apartCycles) / beatHz;
-}
+double secondsToInPhase(double apartCycles, double beatHz) { return (std::ceil(apartCycles) - apartCycles) / beatHz; }
 
 } // namespace aurelith

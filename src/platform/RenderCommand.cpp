@@ -177,8 +177,10 @@ void describeOptions(QCommandLineParser& parser)
     });
 }
 
-constexpr std::pair<const char*, Waveform> kWaves[] = {
-    {"sine", Waveform::sine}, {"square", Waveform::square}, {"sawtooth", Waveform::sawtooth}, {"triangle", Waveform::triangle}};
+constexpr std::pair<const char*, Waveform> kWaves[] = {{"sine", Waveform::sine},
+                                                       {"square", Waveform::square},
+                                                       {"sawtooth", Waveform::sawtooth},
+                                                       {"triangle", Waveform::triangle}};
 
 bool isFrequency(const QString& text, double& hz) { return toNumber(text, hz) && isToneFrequency(hz); }
 
@@ -242,7 +244,8 @@ QString readRequest(const QCommandLineParser& parser, RenderRequest& request)
         (std::strcmp(side, "left") == 0 ? request.left : request.right) = text.toStdString();
     }
     const QString wave = parser.value("wave").toLower();
-    const auto shape = std::find_if(std::begin(kWaves), std::end(kWaves), [&wave](const auto& w) { return wave == w.first; });
+    const auto shape = std::find_if(std::begin(kWaves), std::end(kWaves),
+                                    [&wave](const auto& w) { return wave == w.first; });
     if (shape == std::end(kWaves))
         return "--wave must be sine, square, triangle or sawtooth";
     request.waveform = shape->second;

@@ -41,7 +41,7 @@ std::unique_ptr<SoundBuffer> EarsAsNamed::createBuffer(const std::string& path)
 }
 
 std::unique_ptr<SoundBuffer> EarsAsNamed::createBufferFromMemory(const std::string& name,
-                                                               const std::vector<unsigned char>& bytes, ToneWave wave)
+                                                                 const std::vector<unsigned char>& bytes, ToneWave wave)
 {
     return pin(name, inner_.createBufferFromMemory(name, bytes, wave));
 }

@@ -43,9 +43,8 @@ public:
     bool createDevice(std::string& error) override { return inner_.createDevice(error); }
     bool hasDevice() const override { return inner_.hasDevice(); }
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
-    std::unique_ptr<SoundBuffer> createBufferFromMemory(const std::string& name,
-                                                        const std::vector<unsigned char>& bytes,
-                                                        ToneWave wave) override;
+    std::unique_ptr<SoundBuffer>
+    createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) override;
     void releaseDevice() override { inner_.releaseDevice(); }
     int outputChannels() const override { return inner_.outputChannels(); }
 

@@ -203,8 +203,7 @@ std::optional<double> scanEndMs(const RenderRequest& request)
     return static_cast<double>(*steps) * std::nearbyint(request.scanTimeMs);
 }
 
-std::string renderFrames(RenderSource& source, SoundFileWriter& writer, long long total,
-                         const RenderProgress& progress)
+std::string renderFrames(RenderSource& source, SoundFileWriter& writer, long long total, const RenderProgress& progress)
 {
     const long fadeFrames = std::lround(Mixer::kFadeSeconds * source.rate());
     std::vector<float> buffer(2 * ControlsSource::kChunk);
@@ -244,7 +243,8 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
     SoundFileWriter writer(request.output);
     if (std::string problem = writer.file().open(); !problem.empty())
         return problem;
-    if (std::string problem = writer.file().special() ? "" : roomForSoundFile(writer.file().file(), total); !problem.empty())
+    if (std::string problem = writer.file().special() ? "" : roomForSoundFile(writer.file().file(), total);
+        !problem.empty())
         return problem;
     std::optional<LightTrack> light;
     if (!request.lightTrack.empty())
@@ -258,8 +258,7 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
     std::vector<std::string> setAside;
     copyOwnSettings(dataFolder, work.path, setAside);
     int maskSelection = 1;
-    if (std::string problem = prepareMask(request, dataFolder, work.path, maskSelection, setAside);
-        !problem.empty())
+    if (std::string problem = prepareMask(request, dataFolder, work.path, maskSelection, setAside); !problem.empty())
         return problem;
     if (!setAside.empty() && progress.notice)
         progress.notice(setAsideNotice(setAside, dataFolder));
@@ -279,7 +278,7 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
         return problem;
     if (progress.stop && *progress.stop)
         return "interrupted";
-    if (std::string problem = writer.open(soundFileFormatFor(request.output, total), rate); !problem.empty())
+    if (std::string problem = writer.open(soundFileFormatFor(request.output, total), rate, total); !problem.empty())
         return problem;
     source.start();
     if (std::string problem = renderFrames(source, writer, total, progress); !problem.empty())

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/PartFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -93,6 +94,7 @@ std::string PartFile::open()
         fd_ = ownFd >= 0 ? ::fcntl(ownFd, F_DUPFD_CLOEXEC, 0) : ::open(file_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
         if (fd_ < 0)
             return failed(errno);
+        pipe_ = ::lseek(fd_, 0, SEEK_CUR) < 0;
         pending_.reserve(kBufferBytes);
         return {};
     }
@@ -138,6 +140,13 @@ bool PartFile::flush()
 bool PartFile::write(const void* data, std::size_t bytes)
 {
     const auto* from = static_cast<const char*>(data);
+    if (pipe_) {
+        const auto behind = static_cast<std::size_t>(std::clamp<off_t>(sent_ - position_, 0, bytes));
+        position_ += static_cast<off_t>(bytes);
+        from += behind;
+        bytes -= behind;
+        sent_ += static_cast<off_t>(bytes);
+    }
     if (pending_.size() + bytes > kBufferBytes && !flush())
         return false;
     if (bytes >= kBufferBytes)
@@ -148,6 +157,8 @@ bool PartFile::write(const void* data, std::size_t bytes)
 
 off_t PartFile::length()
 {
+    if (pipe_)
+        return sent_;
     flush();
     struct stat st {};
     return ::fstat(fd_, &st) == 0 ? st.st_size : -1;
@@ -155,14 +166,25 @@ off_t PartFile::length()
 
 off_t PartFile::seek(off_t offset, int whence)
 {
+    if (pipe_) {
+        const off_t to = offset + (whence == SEEK_CUR ? position_ : whence == SEEK_END ? sent_ : 0);
+        if (to < 0 || to > sent_)
+            return -1;
+        return position_ = to;
+    }
     flush();
     return ::lseek(fd_, offset, whence);
 }
 
-off_t PartFile::tell() const { return ::lseek(fd_, 0, SEEK_CUR) + static_cast<off_t>(pending_.size()); }
+off_t PartFile::tell() const
+{
+    return pipe_ ? position_ : ::lseek(fd_, 0, SEEK_CUR) + static_cast<off_t>(pending_.size());
+}
 
 ssize_t PartFile::read(void* data, std::size_t bytes)
 {
+    if (pipe_)
+        return 0;
     flush();
     const ssize_t got = ::read(fd_, data, bytes);
     return got < 0 ? 0 : got;
@@ -255,7 +277,8 @@ std::string commitTogether(std::initializer_list<PartFile*> files)
 
 bool sameFile(const fs::path& a, const fs::path& b)
 {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
         return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     std::error_code error;

@@ -28,17 +28,21 @@ public:
     // Opens the part; an empty string, else what went wrong with the system's reason.
     std::string open();
     bool special() const { return special_; }
+    bool pipe() const { return pipe_; }
 
     // Writes are gathered into large ones; a failure keeps its errno.
     bool write(const void* data, std::size_t bytes);
     bool flush();
     int error() const { return error_; }
     // For an encoder that moves about in its file (libsndfile): these send the
-    // gathered bytes first. A stream cannot go back: a seek there fails.
+    // gathered bytes first. A pipe cannot go back: what is written over bytes
+    // already sent (a header brought up to date at the end) is left out.
     off_t length();
     off_t seek(off_t offset, int whence);
     off_t tell() const;
     ssize_t read(void* data, std::size_t bytes);
+    // The bytes gathered and not yet sent, for a header a pipe must get right at once.
+    std::vector<char>& gathered() { return pending_; }
 
     // Everything on the disk (a full disk may only show here) and the part
     // named beside its file, ready to be committed.
@@ -60,6 +64,9 @@ private:
     int fd_ = -1;
     int error_ = 0; // the first failed write's errno
     bool special_ = false;
+    bool pipe_ = false;  // special and cannot seek
+    off_t sent_ = 0;     // a pipe's bytes so far, gathered ones included
+    off_t position_ = 0; // where a pipe's encoder thinks it is
     std::vector<char> pending_;
 };
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -33,6 +34,22 @@ sf_count_t ioRead(void* data, sf_count_t count, void* user)
 sf_count_t ioWrite(const void* data, sf_count_t count, void* user)
 {
     return partOf(user).write(data, static_cast<std::size_t>(count)) ? count : 0;
+}
+
+// libsndfile puts a WAV's sizes in its header at the end, which a pipe has
+// long passed: its plain 44-byte header gets them now (16-bit stereo).
+void stateLength(std::vector<char>& header, long long frames)
+{
+    const long long data = frames * 2 * 2;
+    if (header.size() < 44 || std::string_view(header.data(), 4) != "RIFF" ||
+        std::string_view(header.data() + 36, 4) != "data" || data + 36 > UINT32_MAX)
+        return;
+    const auto put = [&header](std::size_t at, long long value) {
+        for (int i = 0; i < 4; ++i)
+            header[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    put(4, data + 36);
+    put(40, data);
 }
 
 std::string megabytes(double bytes)
@@ -108,9 +125,7 @@ std::string roomForSoundFile(const fs::path& output, long long frames)
            megabytes(free) + " are free on the disk holding " + output.parent_path().string();
 }
 
-SoundFileWriter::SoundFileWriter(fs::path output) : file_(std::move(output)), encoder_(std::make_unique<Encoder>())
-{
-}
+SoundFileWriter::SoundFileWriter(fs::path output) : file_(std::move(output)), encoder_(std::make_unique<Encoder>()) {}
 
 SoundFileWriter::~SoundFileWriter()
 {
@@ -118,7 +133,7 @@ SoundFileWriter::~SoundFileWriter()
         sf_close(encoder_->handle);
 }
 
-std::string SoundFileWriter::open(int format, int rate)
+std::string SoundFileWriter::open(int format, int rate, long long frames)
 {
     SF_INFO info{};
     info.samplerate = rate;
@@ -129,6 +144,8 @@ std::string SoundFileWriter::open(int format, int rate)
     sixteenBits_ = (format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
     if (!encoder_->handle)
         return file_.error() ? file_.failed(file_.error()) : file_.failed(sf_strerror(nullptr));
+    if (file_.pipe() && (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV)
+        stateLength(file_.gathered(), frames);
     if ((format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS) {
         double quality = 0.6;
         sf_command(encoder_->handle, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
@@ -177,8 +194,8 @@ bool SoundFileWriter::writeShorts(const float* frames, long long n)
     }
 #endif
     for (; i < 2 * n; ++i)
-        shorts_[static_cast<std::size_t>(i)] =
-            static_cast<short>(std::clamp(std::lrintf(frames[i] * 32767.0f), -32768L, 32767L));
+        shorts_[static_cast<std::size_t>(i)] = static_cast<short>(
+            std::clamp(std::lrintf(frames[i] * 32767.0f), -32768L, 32767L));
     return sf_writef_short(encoder_->handle, shorts_.data(), n) == n && file_.error() == 0;
 }
 

@@ -35,7 +35,8 @@ public:
     SoundFileWriter& operator=(const SoundFileWriter&) = delete;
 
     // The part file must be open (see `file()`); empty, else what went wrong.
-    std::string open(int format, int rate);
+    // `frames` is the length to come, which a WAV on a pipe states at once.
+    std::string open(int format, int rate, long long frames);
     std::string write(const float* interleavedStereo, long long frames);
     // Closes the encoder and finishes the part file, ready for commitTogether.
     std::string finish();

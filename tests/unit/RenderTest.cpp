@@ -214,7 +214,9 @@ TEST_F(RenderTest, AStopLeavesNothingBehind)
     const volatile std::sig_atomic_t stop = 2;
     RenderRequest request;
     request.output = out.path / "s.wav";
-    EXPECT_EQ(renderToFile(request, data.path, RenderProgress{{}, &stop}), "interrupted");
+    RenderProgress progress;
+    progress.stop = &stop;
+    EXPECT_EQ(renderToFile(request, data.path, progress), "interrupted");
     EXPECT_TRUE(fs::is_empty(out.path));
 }
 
