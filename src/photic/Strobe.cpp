@@ -3,6 +3,7 @@
 
 #include "app/ModePanel.h"
 #include "photic/FlashWarning.h"
+#include "photic/StrobePlan.h"
 #include "ports/HeardBeat.h"
 #include "tone/ChannelText.h"
 #include "tone/Playback.h"
@@ -23,25 +24,6 @@ namespace aurelith {
 using namespace ctl;
 
 namespace {
-
-// Light/sound ratio: the constant of the phase formula and the multiplier shown as
-// flashes per second (display only, rounded as the window has always shown it).
-struct Ratio {
-    double k;
-    double multiplier;
-};
-constexpr std::array<Ratio, 10> kRatios = {{
-    {1000, 1},
-    {900, 1.11},
-    {800, 1.25},
-    {700, 1.4},
-    {600, 1.66},
-    {500, 2},
-    {400, 2.5},
-    {300, 3.3},
-    {200, 5},
-    {100, 10},
-}};
 
 // Every panel but the stimulation panel; hidden in the full layout, Frame18 shown last.
 constexpr std::array<std::string_view, 16> kOtherPanels = {
@@ -159,9 +141,7 @@ void ColorOn(App& app, bool paintLamp)
     s.strobe.strobeOn = StrobeRun::on;
     s.shared.beatFreq = beatOf(form);
 
-    const Ratio ratio = s.strobe.ratioMode && s.strobe.lightSoundRatio >= 0 && s.strobe.lightSoundRatio <= 9
-                            ? kRatios[static_cast<size_t>(s.strobe.lightSoundRatio)]
-                            : kRatios[0];
+    const LightSoundRatio ratio = lightSoundRatioOf(s.strobe);
     // A zero beat has no phase: the timers and durationMs keep what they had.
     if (s.shared.beatFreq != 0) {
         const double phase = flashPhaseMs(s.shared.beatFreq, ratio.k);

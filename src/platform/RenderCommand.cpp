@@ -6,6 +6,7 @@
 #include "core/Version.h"
 #include "sequence/SequenceCheck.h"
 #include "shell/Render.h"
+#include "sound/SoundFileWriter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
+#include <iterator>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -180,6 +182,11 @@ void describeOptions(QCommandLineParser& parser)
     });
 }
 
+constexpr std::pair<const char*, Waveform> kWaves[] = {{"sine", Waveform::sine},
+                                                       {"square", Waveform::square},
+                                                       {"sawtooth", Waveform::sawtooth},
+                                                       {"triangle", Waveform::triangle}};
+
 bool isFrequency(const QString& text, double& hz) { return toNumber(text, hz) && isToneFrequency(hz); }
 
 // A level on one of the window's bar scales, 0 ... 5000, when the option is given.
@@ -232,7 +239,7 @@ QString readRequest(const QCommandLineParser& parser, RenderRequest& request)
         return "--render <file> is needed";
     }
     request.output = parser.value("render").toStdString();
-    if (renderFormatFor(request.output) == 0)
+    if (soundFileFormatFor(request.output) == 0)
         return "the output name must end in .wav, .flac or .ogg";
     double hz = 0;
     for (const char* side : {"left", "right"}) {
@@ -242,10 +249,11 @@ QString readRequest(const QCommandLineParser& parser, RenderRequest& request)
         (std::strcmp(side, "left") == 0 ? request.left : request.right) = text.toStdString();
     }
     const QString wave = parser.value("wave").toLower();
-    const QStringList shapes = {"sine", "square", "sawtooth", "triangle"};
-    if (!shapes.contains(wave))
+    const auto shape = std::find_if(std::begin(kWaves), std::end(kWaves),
+                                    [&wave](const auto& w) { return wave == w.first; });
+    if (shape == std::end(kWaves))
         return "--wave must be sine, square, triangle or sawtooth";
-    request.waveform = static_cast<int>(shapes.indexOf(wave)) + 1;
+    request.waveform = shape->second;
     request.mask = parser.value("mask").toStdString();
     request.lightTrack = parser.value("light-track").toStdString();
     // A number names one of the masks; anything else is a file.
@@ -304,6 +312,9 @@ int render(const RenderRequest& request)
                 std::fputc('\n', stderr);
             std::fflush(stderr);
         };
+    progress.notice = [terminal](const std::string& text) {
+        std::fprintf(stderr, "%saurelith: %s\n", terminal ? "\r" : "", text.c_str());
+    };
     const std::string problem = renderToFile(request, defaultDataFolder(), progress);
     if (terminal && !problem.empty())
         std::fputc('\n', stderr);

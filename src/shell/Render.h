@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "tone/ToneState.h"
+
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -14,7 +16,7 @@ struct RenderRequest {
     std::filesystem::path output; // .wav, .flac or .ogg
     std::string left = "160";     // the two boxes, as typed
     std::string right = "170";
-    int waveform = 1; // 1 sine, 2 square, 3 sawtooth, 4 triangle
+    Waveform waveform = Waveform::sine;
     std::string mask; // empty: none; "1" ... "8": that mask; else a sound file
     double minutes = 10;
     // Levels on the window's scales (the boxes under the bars show 0 ... 5000);
@@ -38,6 +40,8 @@ struct RenderProgress {
     // Set (by a signal handler) to stop: the render ends as soon as it sees it,
     // leaving nothing behind.
     const volatile std::sig_atomic_t* stop = nullptr;
+    // Told what the user should know that is no failure (files set aside, a folder tightened).
+    std::function<void(const std::string&)> notice;
 };
 
 // The furthest a tone can be kept from the other ear, hundredths of a dB.
@@ -47,20 +51,32 @@ inline constexpr int kFullSeparation = 10000;
 std::optional<long long> scanStepsToLimit(const RenderRequest& request);
 // How long the sound lasts, in ms, when a scan's limit stops it; else none.
 std::optional<double> scanEndMs(const RenderRequest& request);
-// The file's estimated size in bytes for this many stereo frames.
-long long estimatedRenderBytes(const std::filesystem::path& output, long long frames);
-
 // Renders offline, far faster than real time, with the levels saved in
-// `dataFolder` ("vols"); nothing there is changed. The file appears under its
-// name only when it is complete. Returns an empty string on success, else
-// what went wrong.
+// `dataFolder` ("vols"), which is refused when another user owns it (as the
+// window does) and whose files count only when they are the user's own; its
+// files are never changed. The sound file and the light track appear under
+// their names together, only when both are complete, and never replace a
+// special file (they are written into it). Returns an empty string on
+// success, else what went wrong.
 std::string renderToFile(const RenderRequest& request, const std::filesystem::path& dataFolder,
                          const RenderProgress& progress = {});
 
-// The file format for an output name, or 0 when its extension is not one we write.
-int renderFormatFor(const std::filesystem::path& output);
-// The same for a sound of `frames` stereo frames: a WAV whose 32-bit size
-// fields could not hold it is written as RF64.
-int renderFormatFor(const std::filesystem::path& output, long long frames);
+// Where a render's frames come from: the window's own handlers on the offline
+// mixer, or anything else that can stand in for them, such as a sequence player.
+class RenderSource {
+public:
+    virtual ~RenderSource() = default;
+    virtual int rate() const = 0;
+    // Runs whatever is due at `frame` (timers, the light track) and says how
+    // many frames, from 1 to `most`, may be rendered before anything is due.
+    virtual long long prepare(long long frame, long long most) = 0;
+    virtual void render(float* interleavedStereo, int frames) = 0;
+};
+
+class SoundFileWriter;
+// Renders `total` frames of `source` into `writer`, the end faded out as a
+// Stop would; an empty string, "interrupted", or what went wrong.
+std::string renderFrames(RenderSource& source, SoundFileWriter& writer, long long total,
+                         const RenderProgress& progress);
 
 } // namespace aurelith

@@ -2,6 +2,8 @@
 
 #include "photic/FlashWarning.h"
 #include "photic/Strobe.h"
+#include "photic/StrobePlan.h"
+#include "tone/ChannelText.h"
 #include "ui/TimerScheduler.h"
 
 #include <array>
@@ -102,6 +104,12 @@ TEST_P(StrobeTimingTest, DisplaysAndTimers)
     EXPECT_EQ(inhibitor.screenHeld, t.enabled);
     EXPECT_EQ(text(Text11), t.ratioIndex >= 0 ? std::to_string(t.ratioIndex) : "0");
     EXPECT_EQ(text(Text10), "1");
+    // The plan a render's light track is made from agrees with the strobe that runs.
+    const StrobePlan plan = strobePlan(app.state.strobe, beatOf(form));
+    EXPECT_EQ(plan.flashes, t.enabled);
+    if (plan.flashes) {
+        EXPECT_EQ(plan.phaseMs, form.control(Timer1).period / 2);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Beats, StrobeTimingTest,

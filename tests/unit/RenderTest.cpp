@@ -2,6 +2,7 @@
 // aurelith --render: the file holds what the window would play, and a failed
 // render leaves nothing behind.
 #include "shell/Render.h"
+#include "sound/SoundFileWriter.h"
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
 
@@ -213,7 +214,9 @@ TEST_F(RenderTest, AStopLeavesNothingBehind)
     const volatile std::sig_atomic_t stop = 2;
     RenderRequest request;
     request.output = out.path / "s.wav";
-    EXPECT_EQ(renderToFile(request, data.path, RenderProgress{{}, &stop}), "interrupted");
+    RenderProgress progress;
+    progress.stop = &stop;
+    EXPECT_EQ(renderToFile(request, data.path, progress), "interrupted");
     EXPECT_TRUE(fs::is_empty(out.path));
 }
 
@@ -238,9 +241,9 @@ TEST_F(RenderTest, FailureLeavesNoFileBehind)
 TEST(RenderFormat, AWavThatWouldOutgrowItsSizeFieldsBecomesRf64)
 {
     const long long perMinute = 60LL * 44100;
-    const int wav = renderFormatFor("a.wav");
-    EXPECT_EQ(renderFormatFor("a.wav", 400 * perMinute), wav); // 4.23 GB: the fields still hold it
-    const int big = renderFormatFor("a.wav", 420 * perMinute);
+    const int wav = soundFileFormatFor("a.wav");
+    EXPECT_EQ(soundFileFormatFor("a.wav", 400 * perMinute), wav); // 4.23 GB: the fields still hold it
+    const int big = soundFileFormatFor("a.wav", 420 * perMinute);
     EXPECT_EQ(big & SF_FORMAT_TYPEMASK, SF_FORMAT_RF64);
     EXPECT_EQ(big & SF_FORMAT_SUBMASK, wav & SF_FORMAT_SUBMASK);
     SF_INFO info{};
@@ -249,7 +252,7 @@ TEST(RenderFormat, AWavThatWouldOutgrowItsSizeFieldsBecomesRf64)
     info.format = big;
     EXPECT_TRUE(sf_format_check(&info));
     for (const char* name : {"a.flac", "a.ogg"})
-        EXPECT_EQ(renderFormatFor(name, 1440 * perMinute), renderFormatFor(name)) << name;
+        EXPECT_EQ(soundFileFormatFor(name, 1440 * perMinute), soundFileFormatFor(name)) << name;
 }
 
 } // namespace
