@@ -66,6 +66,13 @@ std::unique_ptr<SoundBuffer> OutputWatch::createBuffer(const std::string& path)
     return buffer;
 }
 
+std::unique_ptr<SoundBuffer> OutputWatch::createStandIn(const std::string& path)
+{
+    auto buffer = sound_.createStandIn(path);
+    follow();
+    return buffer;
+}
+
 std::unique_ptr<SoundBuffer> OutputWatch::createBufferFromMemory(const std::string& name,
                                                                  const std::vector<unsigned char>& bytes, ToneWave wave)
 {

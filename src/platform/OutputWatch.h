@@ -22,6 +22,7 @@ public:
     bool createDevice(std::string& error) override;
     bool hasDevice() const override { return sound_.hasDevice(); }
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
+    std::unique_ptr<SoundBuffer> createStandIn(const std::string& path) override;
     std::unique_ptr<SoundBuffer>
     createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) override;
     void releaseDevice() override;

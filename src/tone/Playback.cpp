@@ -4,6 +4,7 @@
 #include "app/DataFileNames.h"
 #include "core/ToneLimits.h"
 #include "app/ModePanel.h"
+#include "app/TrustedFile.h"
 #include "tone/MaskSelector.h"
 #include "tone/ToneWriter.h"
 #include "ui/ControlNames.h"
@@ -21,12 +22,20 @@ using namespace ctl;
 // the file holds one cycle in a whole number of frames, so its own rate would be off pitch.
 // A tone is made from the bytes its writer produced when there are any: the
 // file may be gone or stale by now.
+// A mask someone else planted is not played; mask 1 then has its stand-in.
+std::unique_ptr<SoundBuffer> openSound(App& app, const std::string& path)
+{
+    if (trustOf(path) == FileTrust::untrusted)
+        return app.sound.createStandIn(path);
+    return app.sound.createBuffer(path);
+}
+
 void loadSlot(App& app, SoundSlot slot, const std::string& path, double toneHz,
               const std::vector<unsigned char>* written = nullptr, ToneWave wave = ToneWave::unknown)
 {
     std::unique_ptr<SoundBuffer> buffer = written && !written->empty()
                                               ? app.sound.createBufferFromMemory(path, *written, wave)
-                                              : app.sound.createBuffer(path);
+                                              : openSound(app, path);
     if (!buffer)
         return;
     if (toneHz > 0)
