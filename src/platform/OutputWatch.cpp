@@ -46,10 +46,16 @@ void OutputWatch::notePaintedOnset(double offsetMs)
 
 void OutputWatch::follow()
 {
-    if (!sound_.outputOpen())
+    const bool open = sound_.outputOpen();
+    if (!open)
         check_.stop();
     else if (!check_.isActive())
         check_.start();
+    if (open != wasOpen_) {
+        wasOpen_ = open;
+        if (onOutputChanged)
+            onOutputChanged();
+    }
 }
 
 bool OutputWatch::createDevice(std::string& error)

@@ -87,6 +87,25 @@ std::map<const App*, std::function<void()>>& retuneListeners()
     return listeners;
 }
 
+std::map<const App*, std::vector<std::function<void()>>>& soundSources()
+{
+    static std::map<const App*, std::vector<std::function<void()>>> sources;
+    return sources;
+}
+
+std::map<const App*, std::vector<std::function<void()>>>& soundWatchers()
+{
+    static std::map<const App*, std::vector<std::function<void()>>> watchers;
+    return watchers;
+}
+
+void soundChanged(const App& app)
+{
+    if (const auto it = soundWatchers().find(&app); it != soundWatchers().end())
+        for (const auto& changed : it->second)
+            changed();
+}
+
 } // namespace
 
 bool validToneFrequency(double hz) { return isToneFrequency(hz); }
@@ -101,13 +120,27 @@ void stopTones(App& app)
         if (buffer)
             buffer->stop();
     app.inhibitor->holdSystemAwake(false);
+    soundChanged(app);
 }
+
+void watchSound(App& app, std::function<void()> changed) { soundWatchers()[&app].push_back(std::move(changed)); }
 
 void stopSound(App& app)
 {
     app.form.setTimerEnabled(Timer1, false);
     app.form.setTimerEnabled(Timer2, false);
     stopTones(app);
+}
+
+void addSoundSource(App& app, std::function<void()> stop) { soundSources()[&app].push_back(std::move(stop)); }
+
+void stopEverySound(App& app)
+{
+    setLamp(app, modePanel::kSoundLamp, false);
+    stopSound(app);
+    if (const auto it = soundSources().find(&app); it != soundSources().end())
+        for (const auto& stop : it->second)
+            stop();
 }
 
 void startTones(App& app)
@@ -129,6 +162,7 @@ void startTones(App& app)
     // its hold through the stop-and-start of a retune, so this stays cheap.
     if (playing)
         app.inhibitor->holdSystemAwake(true);
+    soundChanged(app);
 }
 
 bool rebuildTones(App& app, BeforeWriting before) { return rebuild(app, before, ToneShape::current); }
@@ -170,6 +204,7 @@ void bindPlayback(App& app, std::function<void()> onTonesRetuned)
         setLamp(app, modePanel::kSoundLamp, false);
         stopSound(app);
     });
+    soundSources()[&app].clear(); // bound anew: the sources bind after this
     form.onClick(opts1, [&app] { rebuildSineTones(app, BeforeWriting::leavePlaying); }); // "&Sound ON"
     form.onClick(opts2, [&app] { stopSound(app); });                                     // "&Sound OFF"
     bindMaskSelector(app);
