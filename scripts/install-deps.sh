@@ -19,7 +19,7 @@ sound_server_runs() {
 
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang-format
-             pulseaudio-utils xvfb xauth libx11-dev lame xdotool x11-utils imagemagick python3-numpy locales sox
+             pulseaudio-utils xvfb xauth libx11-dev lame xdotool playerctl x11-utils imagemagick python3-numpy locales sox
              dbus desktop-file-utils appstream dpkg-dev file lintian chromium strace
              clang libclang-rt-14-dev)
   sound_server_runs || packages+=(pulseaudio)

@@ -139,6 +139,8 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
     instance.onRaiseRequest([&window] { bringForward(window); });
     // Media keys and the desktop's sound menu.
     MprisService mpris(app, [&window] { bringForward(window); });
+    mpris.setOutputHeard([&watchedSound] { return watchedSound.outputOpen(); });
+    watchedSound.onOutputChanged = [&mpris] { mpris.soundChanged(); };
     // Logout, `kill` and Ctrl+C end the program as the close box does; any
     // modal box open at that moment is left without an answer.
     SignalExit signalExit([&window](int) {

@@ -2,6 +2,9 @@
 #include "app/DataFiles.h"
 
 #include "app/DataFolder.h"
+#include "app/TrustedFile.h"
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstdio>
@@ -56,11 +59,13 @@ bool isTemporaryName(std::string_view name)
            name.size() - mark - kTemporaryMark.size() == 6;
 }
 
+// Never writable by others, whatever the umask: such a file would be set
+// aside on the next start.
 mode_t newFileMode()
 {
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    return 0666 & ~mask;
+    return 0644 & ~mask;
 }
 
 // Whether an existing file may be replaced. The permission bits count even for
@@ -189,6 +194,8 @@ std::optional<std::vector<Value>> DataFiles::read(std::string_view name) const
 DataFiles::ReadStatus DataFiles::read(std::string_view name, std::vector<Value>& fields) const
 {
     const std::filesystem::path path = pathOf(name);
+    if (trustOf(path) == FileTrust::untrusted)
+        return ReadStatus::setAside;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return errno == ENOENT || errno == ENOTDIR ? ReadStatus::missing : ReadStatus::unreadable;
@@ -202,6 +209,10 @@ DataFiles::ReadStatus DataFiles::read(std::string_view name, std::vector<Value>&
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return ReadStatus::unreadable;
+    }
+    if (!trustedFile(st)) {
+        ::close(fd);
+        return ReadStatus::setAside;
     }
     std::string content(kMaxRecordBytes, '\0');
     size_t got = 0;
@@ -279,6 +290,41 @@ bool DataFiles::dropForeignLink(const std::filesystem::path& path) const
     return true;
 }
 
+// A file set aside gives way to one of the user's own; the folder is ours,
+// so it can go whatever its owner.
+void DataFiles::dropSetAside(const std::filesystem::path& path) const
+{
+    if (trustOf(path) == FileTrust::untrusted)
+        ::unlink(path.c_str());
+}
+
+std::vector<std::string> DataFiles::setAsideFiles() const
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!isTemporaryName(name) && trustOf(entry.path()) == FileTrust::untrusted)
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void DataFiles::tellSetAside() const
+{
+    const std::vector<std::string> names = setAsideFiles();
+    if (names.empty())
+        return;
+    std::string list;
+    for (const std::string& name : names)
+        list += (list.empty() ? "" : ", ") + name;
+    tell(Notice::setAside, "Aurelith does not use these files in " + folder_.string() +
+                               ", because another user owns them or may change them: " + list +
+                               ".\nIt uses its first-run settings in their place, and its next save replaces "
+                               "them with files of your own.");
+}
+
 bool DataFiles::folderIsOurs() const
 {
     if (!claimFolder || claimFolder())
@@ -302,7 +348,8 @@ std::optional<std::filesystem::path> DataFiles::writableTarget(std::string_view 
     if (!folderIsOurs())
         return std::nullopt;
     const std::filesystem::path entry = pathOf(name);
-    dropForeignLink(entry);
+    if (!dropForeignLink(entry))
+        dropSetAside(entry);
     return resolveLinks(entry);
 }
 

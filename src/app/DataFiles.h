@@ -40,7 +40,9 @@ public:
     const std::filesystem::path& folder() const { return folder_; }
     std::filesystem::path pathOf(std::string_view name) const { return folder_ / std::string(name); }
 
-    enum class ReadStatus { read, missing, unreadable };
+    // setAside: the file is not the user's own, or others may change it
+    // (see TrustedFile.h); it counts as missing, and the next write replaces it.
+    enum class ReadStatus { read, missing, unreadable, setAside };
     // A record is one short line; reading stops here.
     static constexpr size_t kMaxRecordBytes = 64 * 1024;
 
@@ -55,6 +57,10 @@ public:
     // Deletes temporaries of writes that never finished (the program was
     // killed) once they are older than age; younger ones may be in progress.
     void removeLeftovers(std::chrono::seconds age) const;
+    // The files in the folder that are set aside (names, sorted), and one
+    // notice naming them all.
+    std::vector<std::string> setAsideFiles() const;
+    void tellSetAside() const;
 
     // Overwrites the file in place, without the atomic replace or fsync: for
     // the tone files, which a scanner step rewrites many times a second and
@@ -72,7 +78,7 @@ public:
     // What the user must hear of, each kind once per run: the folder was
     // tightened, cannot be written, a planted link was replaced, another copy
     // took the folder. Until a listener is set, notices wait for it.
-    enum class Notice { folderTightened, cannotWrite, linkReplaced, folderTaken };
+    enum class Notice { folderTightened, cannotWrite, linkReplaced, folderTaken, setAside };
     void tell(Notice kind, const std::string& text) const;
     void setListener(std::function<void(const std::string&)> listener) const;
 
@@ -83,6 +89,7 @@ private:
     std::optional<std::filesystem::path> writableTarget(std::string_view name) const;
     bool folderIsOurs() const;
     bool dropForeignLink(const std::filesystem::path& path) const;
+    void dropSetAside(const std::filesystem::path& path) const;
     bool makeFolderAgain() const;
     void cannotWrite(int error) const;
 

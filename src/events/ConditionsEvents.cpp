@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "events/ConditionsEvents.h"
 
+#include "app/TrustedFile.h"
+
 #include "app/DataFileNames.h"
 #include "events/CommandLine.h"
 #include "ui/ControlNames.h"
@@ -215,6 +217,9 @@ void viewNext(App& app, const Kind& kind)
 // cannot be swapped in between. Empty when read, else why not.
 std::string readOwnRecord(const std::string& path, std::vector<Value>& fields)
 {
+    // A link of another user's could lead to one of ours.
+    if (trustOf(path) == FileTrust::untrusted)
+        return "is not your own, or other users may change it (a link counts with the file it leads to).";
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return errno == ENOENT ? "does not exist." : "cannot be read: " + std::string(std::strerror(errno)) + ".";

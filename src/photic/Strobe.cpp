@@ -136,8 +136,6 @@ void ColorOn(App& app, bool paintLamp)
     Form& form = app.form;
     const bool fromOff = !strobeRunning(app);
     const bool wasFlashing = flashing(form);
-    if (paintLamp)
-        setLamp(app, modePanel::kStrobeLamp, true);
     s.strobe.strobeOn = StrobeRun::on;
     s.shared.beatFreq = beatOf(form);
 
@@ -169,6 +167,9 @@ void ColorOn(App& app, bool paintLamp)
         ColorOff(app);
         return;
     }
+    // Lit only once flashing is sure to begin, never over the unanswered warning.
+    if (paintLamp)
+        setLamp(app, modePanel::kStrobeLamp, true);
 
     // The enabling loop counts with the scanner's inner-loop counter, which other
     // handlers read afterwards: it ends one past the beat (at 1 below a 1 Hz beat).

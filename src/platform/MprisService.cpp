@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/MprisService.h"
 
-#include "app/ModePanel.h"
 #include "core/Value.h"
 #include "tone/ChannelText.h"
+#include "tone/Playback.h"
 #include "ui/ControlNames.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QGuiApplication>
+#include <QTimer>
 #include <unistd.h>
 
 namespace aurelith {
@@ -35,6 +36,10 @@ MprisService::MprisService(App& app, std::function<void()> raise, QDBusConnectio
         if (!alive.expired())
             changed(c, p);
     });
+    watchSound(app_, [this, alive = std::weak_ptr<bool>(alive_)] {
+        if (!alive.expired())
+            soundChanged();
+    });
     if (!bus_.isConnected() || !bus_.registerObject(kObjectPath, this, QDBusConnection::ExportAdaptors))
         return;
     // A second copy (another data folder) takes an instance name, as MPRIS allows.
@@ -54,11 +59,34 @@ MprisService::~MprisService()
     }
 }
 
+// What is heard, not what a lamp shows: a scan plays with the sound lamp
+// out, and a lost sound server leaves the buffers playing to nobody.
 QString MprisService::playbackStatus() const
 {
-    const auto on = app_.state.strobe.lampOnColour.colour();
-    const bool playing = on && app_.form.backColour(modePanel::kSoundLamp) == on;
+    bool playing = false;
+    for (const auto& buffer : app_.state.tone.soundBuffers)
+        playing = playing || (buffer && buffer->isPlaying());
+    playing = playing && (!outputHeard_ || outputHeard_());
     return playing ? QStringLiteral("Playing") : QStringLiteral("Stopped");
+}
+
+void MprisService::soundChanged()
+{
+    if (statusDue_)
+        return;
+    statusDue_ = true;
+    QTimer::singleShot(0, this, [this] {
+        statusDue_ = false;
+        announceStatus();
+    });
+}
+
+void MprisService::announceStatus()
+{
+    if (const QString status = playbackStatus(); status != lastStatus_) {
+        lastStatus_ = status;
+        announce({{"PlaybackStatus", status}});
+    }
 }
 
 QString MprisService::title() const
@@ -99,12 +127,7 @@ void MprisService::raise()
 void MprisService::changed(const Control& c, Property property)
 {
     QVariantMap properties;
-    if (property == Property::BackColour && c.name == modePanel::kSoundLamp) {
-        if (const QString status = playbackStatus(); status != lastStatus_) {
-            lastStatus_ = status;
-            properties["PlaybackStatus"] = status;
-        }
-    } else if (property == Property::Text && (c.name == ctl::txtSetFreq1 || c.name == ctl::txtsetfreq2)) {
+    if (property == Property::Text && (c.name == ctl::txtSetFreq1 || c.name == ctl::txtsetfreq2)) {
         if (const QVariantMap now = metadata(); now != lastMetadata_) {
             lastMetadata_ = now;
             properties["Metadata"] = now;

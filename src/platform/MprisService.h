@@ -17,7 +17,7 @@ namespace aurelith {
 
 // Media keys and the desktop's sound menu: the MPRIS Root and Player
 // interfaces on the session bus. Play is "Start", Pause and Stop are "Stop";
-// the status follows the sound lamp, the title the two channel boxes. There is
+// the status follows what is heard (scans included), the title the two channel boxes. There is
 // one endless session, so nothing skips or seeks.
 class MprisService : public QObject {
     Q_OBJECT
@@ -41,8 +41,16 @@ public:
     void playPause();
     void raise();
 
+    // Whether the sound output is there to hear what plays (set by the host;
+    // without it, playing buffers count as heard).
+    void setOutputHeard(std::function<bool()> heard) { outputHeard_ = std::move(heard); }
+    // Looks again at what is heard, once the current event is done: a retune
+    // stops and starts the tones, which must not be announced as a stop.
+    void soundChanged();
+
 private:
     void changed(const Control& c, Property property);
+    void announceStatus();
     void announce(const QVariantMap& properties);
 
     App& app_;
@@ -50,6 +58,8 @@ private:
     QDBusConnection bus_;
     QString serviceName_;
     QString lastStatus_;
+    std::function<bool()> outputHeard_;
+    bool statusDue_ = false;
     QVariantMap lastMetadata_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

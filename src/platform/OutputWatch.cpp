@@ -46,10 +46,16 @@ void OutputWatch::notePaintedOnset(double offsetMs)
 
 void OutputWatch::follow()
 {
-    if (!sound_.outputOpen())
+    const bool open = sound_.outputOpen();
+    if (!open)
         check_.stop();
     else if (!check_.isActive())
         check_.start();
+    if (open != wasOpen_) {
+        wasOpen_ = open;
+        if (onOutputChanged)
+            onOutputChanged();
+    }
 }
 
 bool OutputWatch::createDevice(std::string& error)
@@ -62,6 +68,13 @@ bool OutputWatch::createDevice(std::string& error)
 std::unique_ptr<SoundBuffer> OutputWatch::createBuffer(const std::string& path)
 {
     auto buffer = sound_.createBuffer(path);
+    follow();
+    return buffer;
+}
+
+std::unique_ptr<SoundBuffer> OutputWatch::createStandIn(const std::string& path)
+{
+    auto buffer = sound_.createStandIn(path);
     follow();
     return buffer;
 }

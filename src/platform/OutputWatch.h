@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <functional>
+
 namespace aurelith {
 
 // The sound system the handlers use, with the output's health checked once a
@@ -22,6 +24,7 @@ public:
     bool createDevice(std::string& error) override;
     bool hasDevice() const override { return sound_.hasDevice(); }
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
+    std::unique_ptr<SoundBuffer> createStandIn(const std::string& path) override;
     std::unique_ptr<SoundBuffer>
     createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) override;
     void releaseDevice() override;
@@ -35,6 +38,10 @@ public:
     static constexpr int kOffsetLogMs = 5000;
 
     bool checking() const { return check_.isActive(); }
+    // Whether the output is open: what plays is heard.
+    bool outputOpen() const { return sound_.outputOpen(); }
+    // Told when the output opens or closes (a lost sound server closes it).
+    std::function<void()> onOutputChanged;
 
 private:
     void follow();
@@ -44,6 +51,7 @@ private:
     MixerSoundSystem& sound_;
     QTimer check_;
     int checks_ = 0;
+    bool wasOpen_ = false;
     QElapsedTimer offsetLogged_;
     double worstOffsetMs_ = 0;
     int offsets_ = 0;

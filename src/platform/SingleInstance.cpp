@@ -4,10 +4,13 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QLoggingCategory>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,12 +52,53 @@ SingleInstance::SingleInstance(const std::filesystem::path& folder, QObject* par
     : QObject(parent), folder_(folder), lock_(folder), socketPath_(socketPath(folder))
 {
     connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::answer);
+    connect(&socketFolder_, &QFileSystemWatcher::directoryChanged, this, &SingleInstance::keepSocket);
+    const QString inFolder = QString::fromStdString(folder_.string()) + "/";
+    if (socketPath_.endsWith(".socket") && !socketPath_.startsWith(inFolder))
+        pathLock_ = socketPath_.chopped(int(qstrlen(".socket"))) + ".lock";
 }
 
 SingleInstance::~SingleInstance()
 {
     if (server_.isListening())
         server_.close();
+    if (pathLockFd_ >= 0)
+        ::close(pathLockFd_);
+}
+
+// The lock on the folder's path. Where it cannot be made (no private runtime
+// folder) the folder's own lock is all there is.
+SingleInstance::PathLock SingleInstance::lockPath()
+{
+    if (pathLockFd_ >= 0)
+        return PathLock::held;
+    if (pathLock_.isEmpty())
+        return PathLock::none;
+    const int fd = ::open(QFile::encodeName(pathLock_).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return PathLock::none;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        pathLockFd_ = fd;
+        return PathLock::held;
+    }
+    const bool elsewhere = errno == EWOULDBLOCK;
+    ::close(fd);
+    return elsewhere ? PathLock::heldElsewhere : PathLock::none;
+}
+
+// Someone deleted our socket (or put a file in its place): make it again, so
+// a later start is answered rather than told this copy does not answer.
+void SingleInstance::keepSocket()
+{
+    if (!server_.isListening())
+        return;
+    struct stat st {};
+    const QByteArray path = QFile::encodeName(socketPath_);
+    if (::lstat(path.constData(), &st) == 0 && S_ISSOCK(st.st_mode))
+        return;
+    qCInfo(lcInstance) << "the socket was removed; listening again";
+    server_.close();
+    listen();
 }
 
 QString SingleInstance::socketPath(const std::filesystem::path& folder)
@@ -77,7 +121,13 @@ QString SingleInstance::socketPath(const std::filesystem::path& folder)
 SingleInstance::Claim SingleInstance::claim()
 {
     const QString folder = QString::fromStdString(folder_.string());
-    switch (lock_.acquire()) {
+    const auto claimBoth = [this] {
+        const PathLock path = lockPath();
+        if (path == PathLock::heldElsewhere)
+            return FolderLock::Result::heldElsewhere;
+        return lock_.acquire();
+    };
+    switch (claimBoth()) {
     case FolderLock::Result::held: listen(); return Claim::run;
     case FolderLock::Result::failed:
         message_ =
@@ -88,11 +138,13 @@ SingleInstance::Claim SingleInstance::claim()
     if (askRunningCopy())
         return Claim::raised;
     // The holder may have ended meanwhile.
-    if (lock_.acquire() == FolderLock::Result::held) {
+    if (claimBoth() == FolderLock::Result::held) {
         listen();
         return Claim::run;
     }
-    const pid_t holder = FolderLock::holder(folder_);
+    pid_t holder = FolderLock::holder(folder_);
+    if (holder <= 0 && !pathLock_.isEmpty())
+        holder = FolderLock::holder(pathLock_.toStdString());
     message_ = QString("Aurelith is already running on the folder %1%2, but it does not answer.\n"
                        "Switch to that copy, or end it, and start again.")
                    .arg(folder, holder > 0 ? QString(" (process %1)").arg(holder) : QString());
@@ -143,9 +195,12 @@ void SingleInstance::listen()
     // We hold the lock, so a socket file left behind belongs to a copy that died.
     QLocalServer::removeServer(socketPath_);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
-    if (server_.listen(socketPath_))
+    if (server_.listen(socketPath_)) {
         qCInfo(lcInstance) << "listening on" << socketPath_;
-    else
+        const QString socketFolder = QFileInfo(socketPath_).absolutePath();
+        if (!socketFolder_.directories().contains(socketFolder))
+            socketFolder_.addPath(socketFolder);
+    } else
         qCWarning(lcInstance) << "cannot listen on" << socketPath_ << server_.errorString();
 }
 

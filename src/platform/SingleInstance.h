@@ -3,6 +3,7 @@
 
 #include "app/FolderLock.h"
 
+#include <QFileSystemWatcher>
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
@@ -16,7 +17,10 @@ namespace aurelith {
 // settings. The first copy locks the folder and listens on a local socket; a
 // later start asks it to raise its window and ends. A copy that holds the lock
 // but does not answer (stopped, hung) is never run beside: the later start
-// names it and ends.
+// names it and ends. Beside the folder's own lock (which follows the folder
+// if it is renamed) a lock in the runtime folder keyed to the folder's path
+// holds the path: a folder renamed, or deleted and made anew, cannot host a
+// second copy. A socket that disappears is made again.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -43,13 +47,19 @@ public:
     static QString socketPath(const std::filesystem::path& folder);
 
 private:
+    enum class PathLock { held, heldElsewhere, none };
+    PathLock lockPath();
     bool askRunningCopy();
     void listen();
     void answer();
+    void keepSocket();
 
     std::filesystem::path folder_;
     FolderLock lock_;
     QString socketPath_;
+    QString pathLock_; // empty where the socket's folder moves with the data folder
+    int pathLockFd_ = -1;
+    QFileSystemWatcher socketFolder_;
     QString message_;
     QLocalServer server_;
     std::function<void()> raise_;

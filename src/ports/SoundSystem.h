@@ -44,6 +44,13 @@ public:
     // Decodes a sound file into a new stopped buffer; nullptr when the file is
     // missing or unreadable, or no device is open.
     virtual std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) = 0;
+    // What plays in place of that file when it must not be used: the built-in
+    // pink noise for mask 1 where the system has it, else nothing.
+    virtual std::unique_ptr<SoundBuffer> createStandIn(const std::string& path)
+    {
+        (void)path;
+        return nullptr;
+    }
     // The same from the bytes of a sound file held in memory. name is the file
     // those bytes were written to: a new buffer of the same name carries on
     // from where the old one is, as when the file itself was loaded again.

@@ -213,6 +213,10 @@ void scanOff(App& app)
 void bindScanner(App& app)
 {
     Form& form = app.form;
+    addSoundSource(app, [&app] {
+        if (app.form.timerEnabled(Timer3))
+            scanOff(app);
+    });
     struct ScanTime {
         std::string_view item;
         double ms;

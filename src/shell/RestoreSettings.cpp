@@ -127,6 +127,8 @@ void restoreSettings(App& app)
 {
     // Left by a run that was killed mid-write; the record itself is whole.
     app.files.removeLeftovers(std::chrono::minutes(1));
+    // Before the first-run defaults may replace them.
+    app.files.tellSetAside();
     writeDefaultsOnFirstRun(app);
     restoreLevels(app);
     restoreModes(app);

@@ -10,7 +10,7 @@ namespace aurelith {
 
 inline constexpr const char* kWindowCaption = "Aurelith Binaural Brainwave Stimulator Pro Ver. " AURELITH_VERSION
                                               "                    ( Professional Medical Version.)";
-inline constexpr const char* kNoSoundMessage = "Unable to start DirectSound, Install DirectX";
+inline constexpr const char* kNoSoundMessage = "Unable to open the sound output";
 
 // The "vols" record of a first run: tone volume, balance, mask volume, base
 // frequency. The tone volume is outside its bar's range, so that bar keeps its

@@ -106,7 +106,21 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string
     if (auto buffer = openFile(path)) {
         return buffer;
     }
-    if (!pinkNoiseFor_.empty() && std::filesystem::path(path).filename() == pinkNoiseFor_) {
+    return openStandIn(path);
+}
+
+std::unique_ptr<SoundBuffer> MixerSoundSystem::createStandIn(const std::string& path)
+{
+    if (!mixer_) {
+        return nullptr;
+    }
+    ensureOutput();
+    return openStandIn(path);
+}
+
+std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openStandIn(const std::string& path)
+{
+    if (mixer_ && !pinkNoiseFor_.empty() && std::filesystem::path(path).filename() == pinkNoiseFor_) {
         return addBuffer(PinkNoise::loop(mixer_->deviceRate()), path);
     }
     return nullptr;

@@ -62,6 +62,7 @@ public:
     bool createDevice(std::string& error) override;
     bool hasDevice() const override;
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
+    std::unique_ptr<SoundBuffer> createStandIn(const std::string& path) override;
     std::unique_ptr<SoundBuffer>
     createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) override;
     // The same as createBufferFromMemory, keeping the concrete type.
@@ -69,6 +70,7 @@ public:
                                                        ToneWave wave = ToneWave::unknown);
     // The same as createBuffer, keeping the concrete type.
     std::unique_ptr<MixerSoundBuffer> openBuffer(const std::string& path);
+    std::unique_ptr<MixerSoundBuffer> openStandIn(const std::string& path);
     // Built-in pink noise plays for the file of this name when it is missing
     // or unreadable, so the host's first mask works before the user supplies
     // one. Set before createDevice; empty (the default): no stand-in.

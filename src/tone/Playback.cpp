@@ -4,6 +4,7 @@
 #include "app/DataFileNames.h"
 #include "core/ToneLimits.h"
 #include "app/ModePanel.h"
+#include "app/TrustedFile.h"
 #include "tone/MaskSelector.h"
 #include "tone/ToneWriter.h"
 #include "ui/ControlNames.h"
@@ -21,12 +22,20 @@ using namespace ctl;
 // the file holds one cycle in a whole number of frames, so its own rate would be off pitch.
 // A tone is made from the bytes its writer produced when there are any: the
 // file may be gone or stale by now.
+// A mask someone else planted is not played; mask 1 then has its stand-in.
+std::unique_ptr<SoundBuffer> openSound(App& app, const std::string& path)
+{
+    if (trustOf(path) == FileTrust::untrusted)
+        return app.sound.createStandIn(path);
+    return app.sound.createBuffer(path);
+}
+
 void loadSlot(App& app, SoundSlot slot, const std::string& path, double toneHz,
               const std::vector<unsigned char>* written = nullptr, ToneWave wave = ToneWave::unknown)
 {
     std::unique_ptr<SoundBuffer> buffer = written && !written->empty()
                                               ? app.sound.createBufferFromMemory(path, *written, wave)
-                                              : app.sound.createBuffer(path);
+                                              : openSound(app, path);
     if (!buffer)
         return;
     if (toneHz > 0)
@@ -78,6 +87,25 @@ std::map<const App*, std::function<void()>>& retuneListeners()
     return listeners;
 }
 
+std::map<const App*, std::vector<std::function<void()>>>& soundSources()
+{
+    static std::map<const App*, std::vector<std::function<void()>>> sources;
+    return sources;
+}
+
+std::map<const App*, std::vector<std::function<void()>>>& soundWatchers()
+{
+    static std::map<const App*, std::vector<std::function<void()>>> watchers;
+    return watchers;
+}
+
+void soundChanged(const App& app)
+{
+    if (const auto it = soundWatchers().find(&app); it != soundWatchers().end())
+        for (const auto& changed : it->second)
+            changed();
+}
+
 } // namespace
 
 bool validToneFrequency(double hz) { return isToneFrequency(hz); }
@@ -92,13 +120,27 @@ void stopTones(App& app)
         if (buffer)
             buffer->stop();
     app.inhibitor->holdSystemAwake(false);
+    soundChanged(app);
 }
+
+void watchSound(App& app, std::function<void()> changed) { soundWatchers()[&app].push_back(std::move(changed)); }
 
 void stopSound(App& app)
 {
     app.form.setTimerEnabled(Timer1, false);
     app.form.setTimerEnabled(Timer2, false);
     stopTones(app);
+}
+
+void addSoundSource(App& app, std::function<void()> stop) { soundSources()[&app].push_back(std::move(stop)); }
+
+void stopEverySound(App& app)
+{
+    setLamp(app, modePanel::kSoundLamp, false);
+    stopSound(app);
+    if (const auto it = soundSources().find(&app); it != soundSources().end())
+        for (const auto& stop : it->second)
+            stop();
 }
 
 void startTones(App& app)
@@ -120,6 +162,7 @@ void startTones(App& app)
     // its hold through the stop-and-start of a retune, so this stays cheap.
     if (playing)
         app.inhibitor->holdSystemAwake(true);
+    soundChanged(app);
 }
 
 bool rebuildTones(App& app, BeforeWriting before) { return rebuild(app, before, ToneShape::current); }
@@ -161,6 +204,7 @@ void bindPlayback(App& app, std::function<void()> onTonesRetuned)
         setLamp(app, modePanel::kSoundLamp, false);
         stopSound(app);
     });
+    soundSources()[&app].clear(); // bound anew: the sources bind after this
     form.onClick(opts1, [&app] { rebuildSineTones(app, BeforeWriting::leavePlaying); }); // "&Sound ON"
     form.onClick(opts2, [&app] { stopSound(app); });                                     // "&Sound OFF"
     bindMaskSelector(app);

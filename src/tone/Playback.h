@@ -24,6 +24,15 @@ void startTones(App& app);
 // Stops the tones and the strobe's timers ("Stop", "&Sound OFF").
 void stopSound(App& app);
 
+// Every source that can start sound again by itself (the scanner's steps, a
+// sequence's player) adds how to end it here; stopEverySound then stops all
+// of them as "Stop" does, so nothing sounds until the user starts it again.
+void addSoundSource(App& app, std::function<void()> stop);
+void stopEverySound(App& app);
+// Called after every start and stop of the sound, for whoever reports what
+// plays (the media keys' status).
+void watchSound(App& app, std::function<void()> changed);
+
 // Whether a rebuild stops what plays before it writes the tone files.
 enum class BeforeWriting { stopTones, leavePlaying };
 enum class ToneShape { current, sine }; // the chosen waveform, or always sine

@@ -46,8 +46,8 @@ std::vector<HelpText> helpTexts(const App& app)
          "be used to set the higher freq channel (freq text boxes) to your dominant ear (best hearing ear). Base "
          "freq can be adjusted to run at octive frequencies or above or below octive freq to assist in further "
          "stimulative or depressive EEG responses. Use the PrgSet Button to pick the 3 groups of 8 programmable "
-         "buttons and the PrgSet (letter) buttons to store the freqs in the text boxes. See the manual.exe for "
-         "further assistance (Manual Button)."},
+         "buttons and the PrgSet (letter) buttons to store the freqs in the text boxes. See the manual (the Manual "
+         "button) for further assistance."},
         // "&Scanner"
         {hp6, "Freq Scanner",
          "Pick a TimeScan (Pulldown Menu). Scan times are per frequency, not total time. Then a Freq Scan Direction "

@@ -62,7 +62,8 @@ public:
         if (fadeStep_ < kFadeSteps)
             return;
         cancel();
-        app_.form.click(cmdStop); // "Stop": the lamp, the tones, the sleep hold
+        // Whatever could start the sound again (a scan's next step) ends too.
+        stopEverySound(app_);
         if (strobeRunning(app_))
             ColorOff(app_);
     }

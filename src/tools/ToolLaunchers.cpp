@@ -57,7 +57,10 @@ void openManual(App& app)
     std::error_code error;
     if (app.manualPath.empty() || !std::filesystem::is_regular_file(app.manualPath, error))
         return;
-    app.launcher.open(app.manualPath);
+    // Without a viewer nothing would happen at all: say where the manual is.
+    if (!app.launcher.open(app.manualPath))
+        app.message("No program could open the manual. It is the file " + app.manualPath.string() +
+                    "; open it in a web browser.");
 }
 
 // Nothing is reported: a tool that is not installed simply does not open.

@@ -106,7 +106,7 @@ unset SDL_AUDIODRIVER
 message=$("$PLAYCHECK" 0.1 2>&1 | sed -n '/^no sound output: /,$p')
 first=$(printf '%s\n' "$message" | sed -n 's/^no sound output: //p')
 second=$(printf '%s\n' "$message" | sed -n '2p')
-[ "$first" = "Unable to start DirectSound, Install DirectX" ] || fail "first line: $first"
+[ "$first" = "Unable to open the sound output" ] || fail "first line: $first"
 case "$second" in
     *"PulseAudio or PipeWire"*SDL_AUDIODRIVER=alsa*) ;;
     *) fail "second line does not say what to do: $second" ;;

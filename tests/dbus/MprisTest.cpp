@@ -102,6 +102,31 @@ private slots:
         QVERIFY(dialogs.shown.empty());
     }
 
+    // A scan plays with the sound lamp out; a lost output plays to nobody.
+    void theStatusFollowsWhatIsHeard()
+    {
+        form.setText(ctl::txtSetFreq1, "160");
+        form.setText(ctl::txtsetfreq2, "165");
+        dialogs.answerInput("201");
+        form.click(ctl::st7);       // "&Custom" scan time
+        form.click(ctl::Command71); // "ScanUp"
+        announced.clear();
+        form.click(ctl::Command73); // "ScanOn"
+        QVERIFY(form.backColour(ctl::Text14) != app->state.strobe.lampOnColour.colour());
+        QCOMPARE(status(), QString("Playing"));
+        QTRY_VERIFY(!announced.empty());
+        QCOMPARE(announced.back().value("PlaybackStatus").toString(), QString("Playing"));
+        bool heard = true;
+        service->setOutputHeard([&heard] { return heard; });
+        heard = false;
+        service->soundChanged();
+        QTRY_COMPARE(announced.back().value("PlaybackStatus").toString(), QString("Stopped"));
+        QCOMPARE(status(), QString("Stopped"));
+        service->setOutputHeard({});
+        form.click(ctl::Command79); // "ScanOff"
+        QCOMPARE(status(), QString("Stopped"));
+    }
+
     void titleNamesThePairAndTheBeatAndIsAnnounced()
     {
         announced.clear();

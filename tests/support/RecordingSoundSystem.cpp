@@ -126,6 +126,11 @@ std::unique_ptr<SoundBuffer> RecordingSoundSystem::createBuffer(const std::strin
     return keep(path, real_.openBuffer(path));
 }
 
+std::unique_ptr<SoundBuffer> RecordingSoundSystem::createStandIn(const std::string& path)
+{
+    return keep(path, real_.openStandIn(path));
+}
+
 std::unique_ptr<SoundBuffer> RecordingSoundSystem::createBufferFromMemory(const std::string& name,
                                                                           const std::vector<unsigned char>& bytes,
                                                                           ToneWave wave)

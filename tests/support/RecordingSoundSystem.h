@@ -52,6 +52,8 @@ public:
     bool createDevice(std::string& error) override;
     bool hasDevice() const override;
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
+    // Logged as createBuffer too, of the file it stands in for.
+    std::unique_ptr<SoundBuffer> createStandIn(const std::string& path) override;
     // Logged as createBuffer of that name: for the user it is the same file.
     std::unique_ptr<SoundBuffer>
     createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) override;

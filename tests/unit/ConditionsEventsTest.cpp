@@ -325,6 +325,13 @@ TEST_F(ConditionsEventsTest, OnlyAnEventFileOfTheUsersOwnThatNoOneElseCanChangeI
          [&] { return fs::permissions(event, fs::perms::others_write, fs::perm_options::add), true; }},
         {"a folder", [&] { return fs::remove(event) && fs::create_directory(event); }},
         {"another user's", [&] { return ::chown(event.c_str(), 65534, 65534) == 0; }},
+        {"another user's link to a file of yours",
+         [&] {
+             const fs::path mine = folder.path / "mine";
+             fs::rename(event, mine);
+             fs::create_symlink(mine, event);
+             return ::lchown(event.c_str(), 65534, 65534) == 0;
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);

@@ -91,7 +91,7 @@ TEST_F(DataFilesTest, ReplacementKeepsPermissions)
     ASSERT_TRUE(files.write("csets", {1}));
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    EXPECT_EQ(static_cast<mode_t>(fs::status(folder.path / "csets").permissions()), 0666 & ~mask);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(folder.path / "csets").permissions()), 0644 & ~mask);
     fs::permissions(folder.path / "csets", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     ASSERT_TRUE(files.write("csets", {2}));
     EXPECT_EQ(fs::status(folder.path / "csets").permissions(),

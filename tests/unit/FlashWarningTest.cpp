@@ -66,9 +66,15 @@ TEST_F(FlashWarningTest, EveryWayOnAsksFirstAndCancelLeavesTheStrobeOff)
 
 TEST_F(FlashWarningTest, FlashIsRememberedInTheFolderAndARetuneNeverAsks)
 {
+    std::size_t boxesWhenLit = 0;
+    form.addObserver([&](const Control& c, Property p) {
+        if (c.name == Text15 && p == Property::BackColour && lamp(Text15) == *app.state.strobe.lampOnColour.colour())
+            boxesWhenLit = dialogs.shown.size();
+    });
     dialogs.answerConfirm(true);
     click(Command22);
     EXPECT_EQ(warnings().size(), 1u);
+    EXPECT_EQ(boxesWhenLit, 1u) << "COL lit before the warning was answered";
     EXPECT_TRUE(flashing());
     EXPECT_EQ(lamp(Text15), *app.state.strobe.lampOnColour.colour());
     // Stored as every one-number record is.

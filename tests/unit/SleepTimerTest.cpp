@@ -117,6 +117,27 @@ TEST_F(SleepTimerTest, AScanStepDuringTheFadeNeverPlaysLouder)
     EXPECT_LT(previous, first - 20);
 }
 
+// When the fade ends, the scan ends too: nothing sounds for the rest of the
+// night, however many steps would have come.
+TEST_F(SleepTimerTest, AScanEndsWithTheFadeAndSilenceFollows)
+{
+    setPair("160", "165");
+    dialogs.answerInput("201");
+    click(st7);
+    click(Command71); // "ScanUp"
+    click(Command73); // "ScanOn"
+    ask("1");
+    runFor(60000 + kSleepFadeMs);
+    std::vector<float> heard;
+    runFor(2 * 60000, &heard);
+    float loudest = 0;
+    for (const float sample : heard)
+        loudest = std::max(loudest, std::abs(sample));
+    EXPECT_LT(loudest, 1e-4f) << "sound after the sleep timer ended";
+    EXPECT_FALSE(form.timerEnabled(Timer3));
+    EXPECT_EQ(lamp(Text14), *app.state.strobe.lampOffColour.colour());
+}
+
 TEST_F(SleepTimerTest, ANewTimerReplacesTheOldAndStopOrZeroCancels)
 {
     ask("10");

@@ -217,7 +217,7 @@ TEST_F(StartupTest, NoSoundDeviceTellsWhyAndEnds)
     EXPECT_FALSE(start());
     EXPECT_TRUE(shown);
     ASSERT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_EQ(dialogs.messages()[0], "Unable to start DirectSound, Install DirectX\nno audio server");
+    EXPECT_EQ(dialogs.messages()[0], "Unable to open the sound output\nno audio server");
     EXPECT_TRUE(app.quitRequested);
     EXPECT_EQ(file("fctl"), "1\r\n"); // defaults written earlier stay
     EXPECT_EQ(text(Text1), "ON");     // the channel text replaces it only once sound works

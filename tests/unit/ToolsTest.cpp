@@ -55,6 +55,11 @@ TEST_F(ToolsTest, TheManualOpensInTheDesktopViewerOnlyWhenItIsThere)
     EXPECT_EQ(launcher.opened, (std::vector<fs::path>{app.manualPath, app.manualPath}));
     EXPECT_TRUE(launcher.tried.empty());
     EXPECT_TRUE(dialogs.shown.empty());
+
+    launcher.nothingInstalled = true; // no viewer starts
+    click(Command81);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_NE(dialogs.messages()[0].find(app.manualPath.string()), std::string::npos);
 }
 
 struct Box {
@@ -100,8 +105,8 @@ TEST_F(ToolsTest, EveryHelpBoxShowsItsTextWithOkOnlyAndChangesNothing)
          "be used to set the higher freq channel (freq text boxes) to your dominant ear (best hearing ear). Base "
          "freq can be adjusted to run at octive frequencies or above or below octive freq to assist in further "
          "stimulative or depressive EEG responses. Use the PrgSet Button to pick the 3 groups of 8 programmable "
-         "buttons and the PrgSet (letter) buttons to store the freqs in the text boxes. See the manual.exe for "
-         "further assistance (Manual Button)."},
+         "buttons and the PrgSet (letter) buttons to store the freqs in the text boxes. See the manual (the Manual "
+         "button) for further assistance."},
         {hp6, "Freq Scanner",
          "Pick a TimeScan (Pulldown Menu). Scan times are per frequency, not total time. Then a Freq Scan Direction "
          "(Up/Down), and then press ScanOn. Use ScanOff Button to turn off. For Freq Limits press the Up or Down "

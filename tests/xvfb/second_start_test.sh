@@ -5,8 +5,10 @@
 # Two real copies on one data folder (Qt offscreen, SDL's dummy output): the
 # second asks the first to show its window and ends with status 0; a copy that
 # was killed leaves nothing that stops the next start; a copy that holds the
-# folder but does not answer (stopped, its socket gone) is never run beside:
-# the next start names it and ends with status 1.
+# folder but does not answer (stopped) is never run beside: the next start
+# names it and ends with status 1. A running copy whose socket was deleted
+# makes it again, and one whose folder was renamed or deleted still holds the
+# folder's path: the next start raises it.
 set -u
 APP=$(readlink -f "$1")
 source "$(dirname "$0")/../support/test-audio.sh"
@@ -82,13 +84,28 @@ kill -STOP $stopped
 refused_beside beside-stopped $stopped
 kill -CONT $stopped
 still_runs $stopped 0.5 || fail "the stopped copy did not run on"
-# Its socket deleted, or replaced by a file: still only one copy.
-socket=$(grep -o "listening on .*" "$WORK/stopped.log" | sed 's/listening on "\(.*\)"/\1/')
-rm -f "$socket"
-refused_beside socket-gone $stopped
-echo "not a socket" >"$socket"
-refused_beside socket-is-a-file $stopped
 kill -TERM $stopped; wait $stopped
+
+# 4. The running copy is answered whatever happens to its socket or its folder.
+raised_by() { # NAME: a start that must raise the running copy and end with 0
+    status=$(run_second "$1")
+    [ "$status" -eq 0 ] || { fail "$1: a start beside the running copy ended with $status"; cat "$WORK/$1.log"; }
+}
+start_first running
+running=$LAST
+socket=$(grep -o "listening on .*" "$WORK/running.log" | sed 's/listening on "\(.*\)"/\1/')
+rm -f "$socket"
+sleep 0.3
+raised_by socket-gone
+rm -f "$socket"; echo "not a socket" >"$socket"
+sleep 0.3
+raised_by socket-is-a-file
+mv "$FOLDER" "$FOLDER.renamed"
+raised_by folder-renamed
+rm -rf "$FOLDER" "$FOLDER.renamed"
+raised_by folder-deleted
+kill -0 $running 2>/dev/null || fail "the running copy ended"
+kill -TERM $running; wait $running
 
 [ $failures -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "second starts raise the first; one copy per folder, always"
