@@ -8,6 +8,9 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <functional>
+#include <string>
+
 namespace aurelith {
 
 // The sound system the handlers use, with the output's health checked once a
@@ -33,6 +36,8 @@ public:
     // Logged every few seconds at most: the last offset and the worst since the previous line.
     void notePaintedOnset(double offsetMs) override;
     static constexpr int kOffsetLogMs = 5000;
+    // The display's side of that line: its path, delay and misses.
+    void describeDisplay(std::function<std::string()> describe) { describeDisplay_ = std::move(describe); }
 
     bool checking() const { return check_.isActive(); }
 
@@ -47,6 +52,7 @@ private:
     QElapsedTimer offsetLogged_;
     double worstOffsetMs_ = 0;
     int offsets_ = 0;
+    std::function<std::string()> describeDisplay_;
 };
 
 } // namespace aurelith
