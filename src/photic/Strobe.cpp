@@ -165,8 +165,8 @@ void followBeatOnFrames(App& app, BeatFollower& follower, double onsetMs)
         if (!takeUp)
             beatSource(app)->notePaintedOnset(-std::remainder(inPhase - onsetMs, cycle));
     }
-    plan.leadMs =
-        stepTowards(plan.leadMs, app.frames->timing().delayMs + kTickMarginMs, std::min(kMaxStepMs, phase / 4));
+    plan.leadMs = stepTowards(plan.leadMs, app.frames->timing().delayMs + kTickMarginMs,
+                              std::min(kMaxStepMs, phase / 4));
     plan.stimDueMs = onsetMs + cycle + shift;
     plan.backDueMs = onsetMs + phase + shift / 2;
     follower.retiming = true;

@@ -216,10 +216,10 @@ FlashSurface::FlashSurface(ColourBox& box, const std::filesystem::path& flashLog
     }
     if (present)
         x_ = XPresentWindow::open(box, [this](std::uint32_t serial, bool pixmap, double ustMs, std::uint64_t msc) {
-        learnFrame(ustMs, msc);
-        if (pixmap)
-            presented(serial, ustMs, msc);
-    });
+            learnFrame(ustMs, msc);
+            if (pixmap)
+                presented(serial, ustMs, msc);
+        });
     if (x_)
         box.installEventFilter(this);
     box.setPresenter([this](const QColor& colour) { return show(colour); });

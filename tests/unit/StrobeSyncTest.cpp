@@ -261,7 +261,6 @@ TEST_F(StrobeSyncTest, ScanningRetunesWithoutShortPhasesOrDoubleFlashes)
     EXPECT_GT(phases, static_cast<std::size_t>(100000 * scanned / kHour));
 }
 
-
 // A display that takes target frames, frame n shown at n x periodMs: a change
 // made at least reachMs before a frame can go on it. It goes on the frame
 // nearest its intended moment, else on the first it can reach: a miss.
@@ -274,8 +273,8 @@ public:
     void change(bool stim)
     {
         const FrameGrid grid{0, periodMs};
-        const std::int64_t frame =
-            targetFrame(grid, intended_, std::max(last_ + 1, grid.firstFrom(static_cast<double>(now_) + reachMs)));
+        const std::int64_t frame = targetFrame(
+            grid, intended_, std::max(last_ + 1, grid.firstFrom(static_cast<double>(now_) + reachMs)));
         shown.push_back({intended_, static_cast<double>(now_), frame, stim, frame > grid.nearest(intended_)});
         last_ = frame;
     }
@@ -350,7 +349,8 @@ TEST_F(FrameStrobeTest, WholeFramesThatNeverDriftOverAnHour)
         EXPECT_NEAR(static_cast<double>(total) / static_cast<double>(lengths.size()), frames, 1e-3) << hz << " Hz";
         double worst = 0;
         for (const auto& s : display.shown) {
-            ASSERT_FALSE(s.missed) << hz << " Hz, at " << s.madeMs << " ms for " << s.intendedMs << " on frame " << s.frame;
+            ASSERT_FALSE(s.missed) << hz << " Hz, at " << s.madeMs << " ms for " << s.intendedMs << " on frame "
+                                   << s.frame;
             if (s.stim)
                 worst = std::max(worst, std::abs(sound.offBeatMs(static_cast<double>(s.frame) * display.periodMs)));
         }

@@ -300,7 +300,8 @@ int main(int argc, char* argv[])
     ClockedWindow clocked(form);
     MainWindow& window = clocked.window();
     window.move(0, 0);
-    FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(std::string(ctl::Text4))), out / "flash.csv", !paint);
+    FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(std::string(ctl::Text4))), out / "flash.csv",
+                              !paint);
     app.frames = &flashSurface;
     sound.describeDisplay([&flashSurface] { return flashSurface.describe(); });
     window.show();
