@@ -7,7 +7,7 @@
 # null sink into it; the PulseAudio daemon is installed only where none runs.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev libpulse-dev libsndfile1-dev libsamplerate0-dev libfftw3-dev libexpat1-dev fonts-dejavu-core)
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev libpulse-dev libsndfile1-dev libsamplerate0-dev libfftw3-dev libexpat1-dev libxcb-present-dev fonts-dejavu-core)
 
 sound_server_runs() {
   command -v pactl >/dev/null 2>&1 && pactl info >/dev/null 2>&1 && return 0

@@ -9,12 +9,15 @@
 #include "platform/OutputWatch.h"
 #include "platform/ClockedWindow.h"
 #include "platform/DesktopDialogs.h"
+#include "platform/ColourBox.h"
+#include "platform/FlashSurface.h"
 #include "platform/QtLauncher.h"
 #include "platform/RenderCommand.h"
 #include "platform/SignalExit.h"
 #include "platform/SingleInstance.h"
 #include "sound/MixerSoundSystem.h"
 #include "shell/Bindings.h"
+#include "ui/ControlNames.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -25,6 +28,8 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <unistd.h>
 
@@ -108,7 +113,8 @@ void bringForward(MainWindow& window)
     window.activateWindow();
 }
 
-int runProgram(const std::filesystem::path& folder, SingleInstance& instance, const std::string& folderNotice)
+int runProgram(const std::filesystem::path& folder, SingleInstance& instance, const std::string& folderNotice,
+               const std::filesystem::path& flashLog)
 {
     Form form;
     DefaultAudioOutput output;
@@ -136,6 +142,10 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
     if (lcStartup().isInfoEnabled())
         window.installEventFilter(&firstPaint);
     clocked.serve(app);
+    // The strobe plans on the display's frames where it tells when it shows them.
+    FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(std::string(ctl::Text4))), flashLog);
+    app.frames = &flashSurface;
+    watchedSound.describeDisplay([&flashSurface] { return flashSurface.describe(); });
     instance.onRaiseRequest([&window] { bringForward(window); });
     // Media keys and the desktop's sound menu.
     MprisService mpris(app, [&window] { bringForward(window); });
@@ -161,13 +171,18 @@ int main(int argc, char* argv[])
         return runRenderCommand(argc, argv);
     QApplication qapp(argc, argv);
     describeApplication();
+    // `--flash-log FILE.csv`: one row per phase of the strobe (see the manual).
+    std::filesystem::path flashLog;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string_view(argv[i]) == "--flash-log" || std::string_view(argv[i]) == "-flash-log")
+            flashLog = argv[i + 1];
     std::filesystem::path folder;
     std::string folderNotice;
     if (!enterDataFolder(folder, folderNotice))
         return 1;
     SingleInstance instance(folder);
     switch (instance.claim()) {
-    case SingleInstance::Claim::run: return runProgram(folder, instance, folderNotice);
+    case SingleInstance::Claim::run: return runProgram(folder, instance, folderNotice, flashLog);
     case SingleInstance::Claim::raised: return 0; // the running copy shows its window instead
     case SingleInstance::Claim::refused: refuse(instance.message()); return 1;
     }

@@ -4,6 +4,7 @@
 #include "app/DataFiles.h"
 #include "app/WindowState.h"
 #include "ports/Dialogs.h"
+#include "ports/FrameClock.h"
 #include "ports/Launcher.h"
 #include "ports/SessionInhibitor.h"
 #include "ports/SoundSystem.h"
@@ -34,6 +35,11 @@ inline SessionInhibitor& noSessionInhibitor()
     static NoSessionInhibitor none;
     return none;
 }
+inline FrameClock& noFrameClock()
+{
+    static NoFrameClock none;
+    return none;
+}
 
 // What every handler works on: the window, its shared variables, its files and
 // the platform services.
@@ -52,6 +58,8 @@ struct App {
     const TimeOfDay& timeOfDay;
     // Set by the host when it has a desktop session to talk to.
     SessionInhibitor* inhibitor = &noSessionInhibitor();
+    // Set by the host when its display tells when the flash surface is shown.
+    FrameClock* frames = &noFrameClock();
     DataFiles files;
     std::filesystem::path folder; // data, tone and masking files all live here
     // The user manual (HTML); set by the host, empty when it cannot be found.

@@ -4,6 +4,7 @@
 #include "app/ModePanel.h"
 #include "photic/FlashWarning.h"
 #include "photic/StrobePlan.h"
+#include "photic/FrameCadence.h"
 #include "ports/HeardBeat.h"
 #include "tone/ChannelText.h"
 #include "tone/Playback.h"
@@ -17,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace aurelith {
@@ -42,6 +44,9 @@ bool flashing(const Form& form)
 // A steady correction (the device clock's drift, a new latency) moves the
 // next onset by at most this, so the light slides onto the beat smoothly.
 constexpr double kMaxStepMs = 4.0;
+// Timers tick on whole milliseconds, up to half of one late: a change for a
+// frame is made this much earlier than the display's delay asks.
+constexpr double kTickMarginMs = 1.0;
 
 // Each colour stays on for one phase, stimulation first: Timer1 starts the stimulation
 // phases and Timer2, counting from Timer1's start, the background phases. The phase
@@ -104,6 +109,54 @@ void followBeat(App& app, BeatFollower& follower)
     follower.retiming = false;
 }
 
+// On frames: each change is meant to be seen at its due moment and is made
+// the display's delay before it. The timers tick at the due moments less that
+// lead; the moment itself is told to the display, which puts the change on
+// the frame nearest it. Returns the due moment of the change now made.
+double intendChange(App& app, bool stimulation)
+{
+    FramePlan& plan = app.state.strobe.frames;
+    const double cycle = app.form.control(Timer1).period;
+    double& due = stimulation ? plan.stimDueMs : plan.backDueMs;
+    // Ticks come on whole milliseconds and may be late: this tick's change is
+    // the due moment nearest it, even after a stall.
+    const double now = app.frames->nowMs();
+    due += std::round((now + plan.leadMs - due) / cycle) * cycle;
+    const double intended = due;
+    app.frames->intend(intended);
+    due += cycle;
+    return intended;
+}
+
+// followBeat on frames: the grid of due moments moves towards the heard beat
+// as above, and the lead follows the display's delay by small steps, so that
+// no tick is skipped and no change made twice.
+void followBeatOnFrames(App& app, BeatFollower& follower, double onsetMs)
+{
+    FramePlan& plan = app.state.strobe.frames;
+    const Control& stim = app.form.control(Timer1);
+    const double cycle = stim.period;
+    const double phase = cycle / 2;
+    const double now = app.frames->nowMs();
+    double shift = 0;
+    if (const std::optional<HeardBeat> beat = heardBeat(app)) {
+        const bool takeUp = std::exchange(follower.takeUp, false);
+        const double bound = takeUp ? phase : std::min(kMaxStepMs, phase / 4);
+        const double inPhase = now + beat->nextInPhaseMs;
+        shift = std::clamp(std::remainder(inPhase - (onsetMs + cycle), cycle), -bound, bound);
+        if (!takeUp)
+            beatSource(app)->notePaintedOnset(-std::remainder(inPhase - onsetMs, cycle));
+    }
+    plan.leadMs = stepTowards(plan.leadMs, app.frames->timing().delayMs + kTickMarginMs,
+                              std::min(kMaxStepMs, phase / 4));
+    plan.stimDueMs = onsetMs + cycle + shift;
+    plan.backDueMs = onsetMs + phase + shift / 2;
+    follower.retiming = true;
+    app.form.setTimerCycle(Timer1, stim.interval, cycle, plan.stimDueMs - plan.leadMs - now);
+    app.form.setTimerCycle(Timer2, app.form.timerInterval(Timer2), cycle, plan.backDueMs - plan.leadMs - now, Timer1);
+    follower.retiming = false;
+}
+
 void paintSurface(App& app, const Value& colour)
 {
     // A colour never loaded (or not a colour at all) is painted black.
@@ -141,21 +194,41 @@ void ColorOn(App& app, bool paintLamp)
 
     const LightSoundRatio ratio = lightSoundRatioOf(s.strobe);
     // A zero beat has no phase: the timers and durationMs keep what they had.
+    std::string tooFast;
     if (s.shared.beatFreq != 0) {
-        const double phase = flashPhaseMs(s.shared.beatFreq, ratio.k);
+        double phase = flashPhaseMs(s.shared.beatFreq, ratio.k);
         s.shared.durationMs = std::floor(phase);
         // A negative phase (a negative beat) is shown but never given to the timers,
         // nor one too long for them.
         if (s.shared.durationMs >= 0 && s.shared.durationMs <= INT_MAX) {
+            FramePlan& plan = s.strobe.frames;
+            const DisplayTiming display = app.frames->timing();
+            plan.on = display.presented && display.periodMs > 0;
+            double lead = 0;
+            if (plan.on) {
+                // Whole frames: a phase shorter than one is shown as one (the
+                // boxes keep saying what was asked for).
+                const double shown = showablePhaseMs(phase, display.periodMs);
+                if (shown != phase && !std::exchange(plan.toldTooFast, true))
+                    tooFast = tooFastMessage(500 / phase, 500 / shown, 1000 / display.periodMs);
+                phase = shown;
+                lead = plan.leadMs = wasFlashing ? plan.leadMs : display.delayMs + kTickMarginMs;
+            }
             // From rest the first flash waits for the beat; a running strobe keeps
             // its colour and takes up the new beat at its next boundary.
             double first = phase;
             if (const std::optional<HeardBeat> beat = wasFlashing ? std::nullopt : heardBeat(app)) {
                 first = beat->nextInPhaseMs;
-                while (first < 1)
+                while (first - lead < 1)
                     first += 2 * phase;
             }
-            applyPhase(form, phase, static_cast<int>(s.shared.durationMs), first);
+            while (plan.on && first - lead < 1)
+                first += 2 * phase;
+            if (plan.on) {
+                plan.stimDueMs = app.frames->nowMs() + first;
+                plan.backDueMs = plan.stimDueMs + phase;
+            }
+            applyPhase(form, phase, static_cast<int>(s.shared.durationMs), first - lead);
         }
     }
     form.setText(Text3, formatNumber(s.shared.durationMs));
@@ -170,6 +243,8 @@ void ColorOn(App& app, bool paintLamp)
     // Lit only once flashing is sure to begin, never over the unanswered warning.
     if (paintLamp)
         setLamp(app, modePanel::kStrobeLamp, true);
+    if (!tooFast.empty())
+        app.message(tooFast);
 
     // The enabling loop counts with the scanner's inner-loop counter, which other
     // handlers read afterwards: it ends one past the beat (at 1 below a 1 Hz beat).
@@ -234,10 +309,20 @@ void bindStrobe(App& app)
     Form& form = app.form;
     auto follower = std::make_shared<BeatFollower>();
     form.onTimer(Timer1, [&app, follower] {
+        if (!app.state.strobe.frames.on) {
+            paintSurface(app, app.state.strobe.activeStimColour);
+            followBeat(app, *follower);
+            return;
+        }
+        const double onset = intendChange(app, true);
         paintSurface(app, app.state.strobe.activeStimColour);
-        followBeat(app, *follower);
+        followBeatOnFrames(app, *follower, onset);
     });
-    form.onTimer(Timer2, [&app] { paintSurface(app, app.state.strobe.activeBackColour); });
+    form.onTimer(Timer2, [&app] {
+        if (app.state.strobe.frames.on)
+            intendChange(app, false);
+        paintSurface(app, app.state.strobe.activeBackColour);
+    });
     form.onClick(Command22, [&app] { ColorOn(app, true); });  // "ColorOn"
     form.onClick(Command23, [&app] { ColorOff(app, true); }); // "ColorOff"
     // The menus' "&Color ON" and "&Color OFF".

@@ -12,6 +12,17 @@ struct ColourPair {
     Value back;
 };
 
+// On a display that tells when it shows frames: the moments the next
+// stimulation and background changes are meant to be seen (on the display's
+// clock), and how long before them each change is made.
+struct FramePlan {
+    bool on = false;
+    double stimDueMs = 0;
+    double backDueMs = 0;
+    double leadMs = 0;
+    bool toldTooFast = false; // said once a run
+};
+
 // Never started (nothing written yet), flashing, or halted.
 enum class StrobeRun { never, on, off };
 
@@ -31,6 +42,7 @@ struct StrobeState {
     std::array<ColourPair, 16> colourSets; // set n at index n - 1
     int colourBank = 1;
     Colour dialogColour = 0; // the colour dialog opens on the colour last picked with it
+    FramePlan frames;
 };
 
 } // namespace aurelith

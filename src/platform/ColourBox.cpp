@@ -18,6 +18,8 @@ void ColourBox::showColour(const QColor& colour)
     if (colour == colour_)
         return;
     colour_ = colour;
+    if (present_ && present_(colour))
+        return;
     repaint();
 }
 

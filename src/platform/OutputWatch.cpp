@@ -38,7 +38,8 @@ void OutputWatch::notePaintedOnset(double offsetMs)
     const HeardClock& clock = sound_.heardClock();
     qCInfo(lcAudio).nospace() << "light on the beat: onset " << offsetMs << " ms after its in-phase moment, worst "
                               << worstOffsetMs_ << " ms of " << offsets_ << "; latency " << clock.latencyNs() / 1e6
-                              << " ms, rate " << clock.ppm() << " ppm";
+                              << " ms, rate " << clock.ppm() << " ppm"
+                              << (describeDisplay_ ? "; " + describeDisplay_() : std::string()).c_str();
     offsetLogged_.start();
     worstOffsetMs_ = 0;
     offsets_ = 0;

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <string>
 
 namespace aurelith {
 
@@ -36,6 +37,8 @@ public:
     // Logged every few seconds at most: the last offset and the worst since the previous line.
     void notePaintedOnset(double offsetMs) override;
     static constexpr int kOffsetLogMs = 5000;
+    // The display's side of that line: its path, delay and misses.
+    void describeDisplay(std::function<std::string()> describe) { describeDisplay_ = std::move(describe); }
 
     bool checking() const { return check_.isActive(); }
     // Whether the output is open: what plays is heard.
@@ -55,6 +58,7 @@ private:
     QElapsedTimer offsetLogged_;
     double worstOffsetMs_ = 0;
     int offsets_ = 0;
+    std::function<std::string()> describeDisplay_;
 };
 
 } // namespace aurelith

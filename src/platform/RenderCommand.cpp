@@ -74,6 +74,7 @@ constexpr WindowOption kWindowOptions[] = {
     {"dograb", false},
     {"sync", false},
     {"testability", false},
+    {"flash-log", true}, // the window's own: main.cpp reads it
 };
 // These also come as -name=value.
 constexpr const char* kJoinedWindowOptions[] = {"style", "stylesheet", "qmljsdebugger"};

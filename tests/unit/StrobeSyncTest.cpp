@@ -3,11 +3,14 @@
 #include "support/AppFixture.h"
 #include "support/FakeOutputClock.h"
 
+#include "photic/FrameCadence.h"
 #include "photic/Strobe.h"
+#include "ports/FrameClock.h"
 #include "ports/HeardBeat.h"
 #include "tone/Playback.h"
 #include "ui/TimerScheduler.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -256,6 +259,153 @@ TEST_F(StrobeSyncTest, ScanningRetunesWithoutShortPhasesOrDoubleFlashes)
             << "at " << t[i].ms << " ms";
     // Over 100000 phases an hour: the light really ran all along.
     EXPECT_GT(phases, static_cast<std::size_t>(100000 * scanned / kHour));
+}
+
+// A display that takes target frames, frame n shown at n x periodMs: a change
+// made at least reachMs before a frame can go on it. It goes on the frame
+// nearest its intended moment, else on the first it can reach: a miss.
+class FakeFrames : public FrameClock {
+public:
+    explicit FakeFrames(const std::int64_t& now) : now_(now) {}
+    double nowMs() const override { return static_cast<double>(now_); }
+    DisplayTiming timing() const override { return {periodMs, periodMs / 2 + reachMs, true}; }
+    void intend(double ms) override { intended_ = ms; }
+    void change(bool stim)
+    {
+        const FrameGrid grid{0, periodMs};
+        const std::int64_t frame = targetFrame(
+            grid, intended_, std::max(last_ + 1, grid.firstFrom(static_cast<double>(now_) + reachMs)));
+        shown.push_back({intended_, static_cast<double>(now_), frame, stim, frame > grid.nearest(intended_)});
+        last_ = frame;
+    }
+    struct Shown {
+        double intendedMs;
+        double madeMs;
+        std::int64_t frame;
+        bool stim;
+        bool missed;
+    };
+    double periodMs = 1000.0 / 60;
+    double reachMs = 1;
+    std::vector<Shown> shown;
+
+private:
+    const std::int64_t& now_;
+    double intended_ = 0;
+    std::int64_t last_ = -1;
+};
+
+// The strobe on that display.
+class FrameStrobeTest : public StrobeSyncTest {
+protected:
+    FrameStrobeTest()
+    {
+        app.frames = &display;
+        form.addObserver([this](const Control& c, Property p) {
+            if (c.name == Text4 && p == Property::BackColour)
+                display.change(c.backColour == kStim);
+        });
+    }
+    void flash(const std::string& left, const std::string& right)
+    {
+        form.setText(txtSetFreq1, left);
+        form.setText(txtsetfreq2, right);
+        form.click(cmdGenerate);
+        form.click(Command22);
+    }
+    // Lengths in frames of the phases shown, each with the colour it showed.
+    std::vector<std::pair<std::int64_t, bool>> phases(std::size_t from = 0) const
+    {
+        std::vector<std::pair<std::int64_t, bool>> result;
+        const auto& s = display.shown;
+        for (std::size_t i = std::max<std::size_t>(from, 1); i < s.size(); ++i)
+            result.emplace_back(s[i].frame - s[i - 1].frame, s[i - 1].stim);
+        return result;
+    }
+    FakeFrames display{now};
+};
+
+// A 7.83 Hz beat for an hour on 60, 75 and 144 Hz screens: each phase is
+// the whole frames below or above its length, alternating colours, and the
+// onsets stay on the beat as heard (never a frame off): the rounding never
+// adds up.
+TEST_F(FrameStrobeTest, WholeFramesThatNeverDriftOverAnHour)
+{
+    for (const double hz : {60.0, 75.0, 144.0}) {
+        display.periodMs = 1000 / hz;
+        display.shown.clear();
+        flash("200", "207.83");
+        runFor(simulatedHours(1) * kHour);
+        const double frames = 1000 / 7.83 / 2 / display.periodMs;
+        const auto lengths = phases(1);
+        ASSERT_GT(lengths.size(), 50000u / (kUnderAddressSanitizer ? 4 : 1));
+        std::int64_t total = 0;
+        for (std::size_t i = 0; i < lengths.size(); ++i) {
+            ASSERT_TRUE(lengths[i].first == std::floor(frames) || lengths[i].first == std::ceil(frames))
+                << hz << " Hz: phase " << i << " lasts " << lengths[i].first << " frames";
+            ASSERT_TRUE(i == 0 || lengths[i].second != lengths[i - 1].second) << hz << " Hz: phase " << i;
+            total += lengths[i].first;
+        }
+        EXPECT_NEAR(static_cast<double>(total) / static_cast<double>(lengths.size()), frames, 1e-3) << hz << " Hz";
+        double worst = 0;
+        for (const auto& s : display.shown) {
+            ASSERT_FALSE(s.missed) << hz << " Hz, at " << s.madeMs << " ms for " << s.intendedMs << " on frame "
+                                   << s.frame;
+            if (s.stim)
+                worst = std::max(worst, std::abs(sound.offBeatMs(static_cast<double>(s.frame) * display.periodMs)));
+        }
+        EXPECT_LE(worst, display.periodMs / 2 + 0.5) << hz << " Hz";
+        form.click(cmdStop);
+    }
+}
+
+// The display's delay grows by 20 ms: the changes are made earlier step by
+// step (at most 4 ms an onset), the few made too late meanwhile are missed
+// and shown a frame late, with no phase under half its length and no colour
+// shown twice in a row; then each is on its frame again.
+TEST_F(FrameStrobeTest, FollowsAChangeOfDisplayDelayInSteps)
+{
+    flash("135", "145");
+    runFor(2000);
+    const std::size_t before = display.shown.size();
+    display.reachMs += 20;
+    runFor(3000);
+    const auto& s = display.shown;
+    double lastLead = s[before - 1].intendedMs - s[before - 1].madeMs;
+    for (std::size_t i = before; i < s.size(); ++i) {
+        ASSERT_NE(s[i].stim, s[i - 1].stim) << "change " << i;
+        if (!s[i].stim)
+            continue;
+        const double lead = s[i].intendedMs - s[i].madeMs;
+        EXPECT_LE(std::abs(lead - lastLead), 4.0 + 1) << "change " << i;
+        lastLead = lead;
+    }
+    for (const auto& [length, stim] : phases(before))
+        ASSERT_GE(length, 2) << "a phase of 3 frames shown for " << length;
+    const auto missed = std::count_if(s.begin() + static_cast<long>(before), s.end(), [](auto& c) { return c.missed; });
+    EXPECT_GT(missed, 0);
+    EXPECT_LT(missed, 12);
+    EXPECT_FALSE(std::any_of(s.end() - 20, s.end(), [](auto& c) { return c.missed; }));
+    EXPECT_NEAR(lastLead, display.periodMs / 2 + display.reachMs + 1, 1.5);
+}
+
+// 40 flashes a second on a 60 Hz screen: it flashes 30 times a second, one
+// frame each, says so once, and the boxes still say what was asked for.
+TEST_F(FrameStrobeTest, ABeatTooFastShowsTheNearestRateOnce)
+{
+    flash("200", "240");
+    runFor(1000);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_NE(dialogs.messages()[0].find("30 times a second"), std::string::npos) << dialogs.messages()[0];
+    EXPECT_EQ(form.text(Text5), "40");
+    const auto lengths = phases(1);
+    ASSERT_GT(lengths.size(), 50u);
+    for (const auto& [length, stim] : lengths)
+        ASSERT_EQ(length, 1);
+    form.click(Command23);
+    form.click(Command22);
+    runFor(1000);
+    EXPECT_EQ(dialogs.messages().size(), 1u);
 }
 
 } // namespace

@@ -8,9 +8,16 @@
 // and, with "count", flashes for 10 s at a 6 Hz beat. Everything seen goes to
 // OUTDIR for light_on_beat.py to judge.
 //
-// usage: aurelith_beatcheck OUTDIR [count]
+// The flash surface logs each phase to OUTDIR/flash.csv (presented times
+// where the X server has the Present extension).
+//
+// usage: aurelith_beatcheck OUTDIR [paint] [count [BEAT_HZ]]
+// (paint: the window paints the light even where Present is offered, as on
+// a server without it; the count's beat is 6 Hz unless told)
 #include "app/App.h"
 #include "platform/ClockedWindow.h"
+#include "platform/ColourBox.h"
+#include "platform/FlashSurface.h"
 #include "platform/DefaultAudioOutput.h"
 #include "platform/OutputWatch.h"
 #include "platform/QtDialogs.h"
@@ -247,7 +254,12 @@ int main(int argc, char* argv[])
     if (argc < 2)
         return 2;
     const std::filesystem::path out = argv[1];
-    const bool count = argc > 2 && std::string(argv[2]) == "count";
+    std::vector<std::string> args(argv + 2, argv + argc);
+    const bool paint = !args.empty() && args.front() == "paint";
+    if (paint)
+        args.erase(args.begin());
+    const bool count = !args.empty() && args[0] == "count";
+    const std::string countBeat = args.size() > 1 ? args[1] : "6";
     int point[2], stop[2], ready[2];
     if (pipe(point) != 0 || pipe(stop) != 0 || pipe(ready) != 0)
         return 2;
@@ -288,6 +300,10 @@ int main(int argc, char* argv[])
     ClockedWindow clocked(form);
     MainWindow& window = clocked.window();
     window.move(0, 0);
+    FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(std::string(ctl::Text4))), out / "flash.csv",
+                              !paint);
+    app.frames = &flashSurface;
+    sound.describeDisplay([&flashSurface] { return flashSurface.describe(); });
     window.show();
     if (!startUp(app))
         return 2;
@@ -321,7 +337,7 @@ int main(int argc, char* argv[])
     if (count) {
         steps.emplace_back(200, [&] {
             form.setText(ctl::txtSetFreq1, "160");
-            form.setText(ctl::txtsetfreq2, "166");
+            form.setText(ctl::txtsetfreq2, formatNumber(160 + std::stod(countBeat)));
             form.click(ctl::cmdGenerate);
         });
         steps.emplace_back(800, [&] {

@@ -2,14 +2,22 @@
 """Judges what aurelith_beatcheck saw: the recorded sound and the flash surface's
 pixel, both on the monotonic clock.
 
-usage: light_on_beat.py OUTDIR LEFT_HZ RIGHT_HZ [count]
+usage: light_on_beat.py OUTDIR LEFT_HZ RIGHT_HZ [count [BEAT_HZ]]
 
 The recording's time axis comes from its chunk stamps (a line fitted through
 them), checked against a probe tone whose onset time its own playback stream
 told. The tones' in-phase moments are where the phases of the left tone (in
 the left channel) and the right tone (in the right channel) are equal; every
 stimulation onset in the 4 s after each "ColorOn" must lie within 10 ms of
-one. With "count", the flashes per second over 10 s at the 6 Hz beat as well.
+one. With "count", the flashes per second over 10 s at the 6 Hz beat (or
+BEAT_HZ) as well.
+
+Where the flash log (flash.csv) has presented times (the X server has the
+Present extension), the onsets must lie within half a frame and 2 ms of the
+beat; each colour change the sampler saw within 1 ms of a presented time
+and each presented time within 2 ms of a change seen; and in the count's
+10 s each phase lasts the whole frames just below or above its length, the
+onsets' rate the beat within 0.1 %.
 """
 import sys
 
@@ -88,6 +96,66 @@ def onsets(pixels):
     return (rows[:, 0] / 2e6, rows[:, 1] / 2e6) if len(rows) else (np.array([]), np.array([]))
 
 
+def read_flash_log(path):
+    """(intended, presented or nan, frames or 0, stimulation?) per row."""
+    rows = []
+    try:
+        with open(path) as f:
+            next(f)
+            for line in f:
+                intended, presented, frames, colour, _missed = line.strip().split(",")
+                rows.append((float(intended), float(presented) if presented else np.nan, int(frames or 0),
+                             colour.lower() == "#ffffff"))
+    except (OSError, StopIteration):
+        pass
+    return np.array(rows, float).reshape(-1, 4)
+
+
+def judge_presented(flash, pixels, start, end, beat_hz):
+    """The presented times against the sampler, the frames, the rate."""
+    ok = True
+    rows = flash[(flash[:, 1] > start) & (flash[:, 1] < end)]
+    changes = np.array([(b / 1e6, a / 1e6) for b, a, _ in pixels.get("change", [])], float).reshape(-1, 2)
+    changes = changes[(changes[:, 1] > start) & (changes[:, 0] < end)]
+    presented = np.sort(rows[:, 1])
+    # Each change seen: a presented time within 1 ms of its bracket.
+    i = np.clip(np.searchsorted(presented, changes[:, 0]), 0, len(presented) - 1)
+    gap = np.minimum(np.maximum(0, np.maximum(changes[:, 0] - presented[i], presented[i] - changes[:, 1])),
+                     np.maximum(0, np.maximum(changes[:, 0] - presented[np.maximum(i - 1, 0)],
+                                              presented[np.maximum(i - 1, 0)] - changes[:, 1])))
+    print("presented: %d changes seen, %d presented; seen change to the nearest presented time: worst %.2f ms"
+          % (len(changes), len(presented), gap.max() if len(gap) else -1))
+    if len(gap) == 0 or gap.max() > 1.0:
+        print("FAIL: a change seen lies more than 1 ms from a presented time")
+        ok = False
+    j = np.clip(np.searchsorted(changes[:, 0], presented), 1, len(changes) - 1)
+    back = np.minimum(np.maximum(0, np.maximum(changes[j, 0] - presented, presented - changes[j, 1])),
+                      np.maximum(0, np.maximum(changes[j - 1, 0] - presented, presented - changes[j - 1, 1])))
+    print("flash log: presented time to the nearest change seen: worst %.2f ms" % back.max())
+    if back.max() > 2.0:
+        print("FAIL: a presented time in the flash log lies more than 2 ms from what the sampler saw")
+        ok = False
+    if beat_hz is None:
+        return ok
+    frames = rows[:-1, 2]
+    cumulative = np.concatenate([[0], np.cumsum(frames)])
+    period = np.polyfit(cumulative, rows[:, 1], 1)[0]
+    length = 500 / beat_hz / period
+    allowed = (frames == np.floor(length)) | (frames == np.ceil(length))
+    print("phases: %s frames of %.3f ms (%.3f frames each), %d of %d whole frames below or above"
+          % (" ".join("%d" % f for f in frames[:24]), period, length, np.count_nonzero(allowed), len(frames)))
+    if not allowed.all():
+        print("FAIL: a phase lasts other than the whole frames below or above its length")
+        ok = False
+    onsets = rows[rows[:, 3] == 1, 1]
+    rate = 1000 / np.polyfit(np.arange(len(onsets)), onsets, 1)[0]
+    print("presented onsets: %.4f per second for a %.2f Hz beat (%+.3f %%)" % (rate, beat_hz, (rate / beat_hz - 1) * 100))
+    if abs(rate / beat_hz - 1) > 0.001:
+        print("FAIL: the mean rate is not the beat within 0.1 %")
+        ok = False
+    return ok
+
+
 def summary(values):
     v = np.abs(values)
     return "median %.1f ms, worst %.1f ms" % (np.median(v), v.max())
@@ -95,7 +163,17 @@ def summary(values):
 
 def main():
     folder, left_hz, right_hz = sys.argv[1], float(sys.argv[2]), float(sys.argv[3])
-    count = len(sys.argv) > 4 and sys.argv[4] == "count"
+    args = [a for a in sys.argv[4:] if a != "paint"]
+    count = len(args) > 0 and args[0] == "count"
+    count_beat = float(args[1]) if len(args) > 1 else 6.0
+    flash = read_flash_log(folder + "/flash.csv")
+    present = len(flash) > 0 and np.isfinite(flash[:, 1]).any()
+    tolerance = TOLERANCE_MS
+    if present:
+        times = flash[np.isfinite(flash[:, 1])]
+        frame = np.median(np.diff(times[:, 1]) / np.maximum(times[:-1, 2], 1))
+        tolerance = frame / 2 + 2
+        print("display: Present, frames of %.2f ms: onsets within %.1f ms of the beat" % (frame, tolerance))
     log = read_lines(folder + "/monitor.txt")
     events = read_lines(folder + "/events.txt")
     pixels = read_lines(folder + "/pixels.txt")
@@ -169,9 +247,11 @@ def main():
               % (press, len(seen), summary(offsets), np.mean(offsets), worst + 1, seen[worst] - on))
         # The sampler may have been held up around an onset: only an onset
         # whose whole bracket lies beyond the tolerance is surely off the beat.
-        if (np.abs(offsets) - margin).max() > TOLERANCE_MS:
-            print("FAIL: press %d: an onset lies more than %.0f ms from the beat" % (press, TOLERANCE_MS))
+        if (np.abs(offsets) - margin).max() > tolerance:
+            print("FAIL: press %d: an onset lies more than %.1f ms from the beat" % (press, tolerance))
             ok = False
+        if present:
+            ok = judge_presented(flash, pixels, on, off, None) and ok
     if every:
         print("all presses: %s" % summary(np.array(every)))
 
@@ -180,15 +260,19 @@ def main():
         seen = flashes[(flashes > start) & (flashes < end)]
         rate = (len(seen) - 1) / (seen[-1] - seen[0]) * 1000 if len(seen) > 1 else 0
         if len(seen) < 2 or seen[-1] - seen[0] < 10000:
-            print("FAIL: fewer than 10 s of flashing at 6 Hz")
+            print("FAIL: fewer than 10 s of flashing at %g Hz" % count_beat)
             ok = False
         changes = np.array([(b + a) / 2e6 for b, a, _ in pixels["change"]])
         changes = changes[(changes >= seen[0]) & (changes <= seen[-1])] if len(seen) else changes
         phases = np.diff(changes)
-        print("6 Hz beat: %d onsets in %.2f s, %.4f flashes per second; phases median %.2f ms"
-              % (len(seen), (seen[-1] - seen[0]) / 1000 if len(seen) else 0, rate, np.median(phases) if len(phases) else 0))
-        if abs(rate - 6.0) > 0.012 or len(phases) == 0 or abs(np.median(phases) - 1000 / 12) > 3:
-            print("FAIL: not 6.000 +- 0.012 flashes per second in phases of 83.3 ms")
+        print("%g Hz beat: %d onsets in %.2f s, %.4f flashes per second; phases median %.2f ms"
+              % (count_beat, len(seen), (seen[-1] - seen[0]) / 1000 if len(seen) else 0, rate, np.median(phases) if len(phases) else 0))
+        if present:
+            ok = judge_presented(flash, pixels, seen[0] - 1, seen[-1] + 1, count_beat) and ok
+        elif abs(rate - count_beat) > 0.002 * count_beat or len(phases) == 0 or \
+                abs(np.median(phases) - 500 / count_beat) > 3:
+            print("FAIL: not %.3f +- 0.2 %% flashes per second in phases of %.1f ms"
+                  % (count_beat, 500 / count_beat))
             ok = False
 
     print("PASS" if ok else "FAIL")

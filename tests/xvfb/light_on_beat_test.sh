@@ -3,9 +3,12 @@
 # usage: light_on_beat_test.sh BEATCHECK LIGHT_ON_BEAT_PY
 #
 # The strobe against the sound heard, on a private X server and a private
-# PulseAudio null sink: three presses of "ColorOn" at a 10 Hz beat and 10 s at a
-# 6 Hz beat, then the three presses again with the program's output buffer
-# forced to 200 ms. Exits 77 (skipped) when the tools are missing, unless
+# PulseAudio null sink: with the window painting the light itself, as on a
+# server without the Present extension (Xvfb 21 cannot leave it out), three presses of "ColorOn" at a 10 Hz
+# beat and 10 s at a 6 Hz beat, then the three presses again with the
+# program's output buffer forced to 200 ms; then with Present (each change
+# at a target frame, its presented time known) the presses and 10 s at
+# 7.83 Hz. Exits 77 (skipped) when the tools are missing, unless
 # CI=true, where that is a failure.
 set -u
 BEATCHECK=$1
@@ -37,6 +40,7 @@ run() { # NAME BEATCHECK-ARGS... ; judged at 135/145 Hz
     xvfb-run -a -s '-screen 0 1280x1024x24' "$BEATCHECK" "$WORK/$name" "$@" || { echo "FAIL: the driver failed"; status=1; return; }
     "$PYTHON" "$JUDGE" "$WORK/$name" 135 145 "$@" || status=1
 }
-run normal count
-PULSE_LATENCY_MSEC=200 run latency200
+run normal paint count
+PULSE_LATENCY_MSEC=200 run latency200 paint
+run present count 7.83
 exit $status
