@@ -22,6 +22,8 @@ inline constexpr const char* kMemoryGroup = "pgset";
 inline constexpr const char* kScanBankGroup = "spgset";
 // The user's "Flash" to the strobe's warning (one record: 1).
 inline constexpr const char* kFlashAnswer = "flashok";
+// "Gentle Light" (one record: 1 on, 0 off). Not written at first run: missing is off.
+inline constexpr const char* kGentleLight = "gentle";
 
 inline constexpr const char* kStimColour = "stimc";
 inline constexpr const char* kBackColour = "backc";

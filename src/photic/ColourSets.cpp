@@ -3,6 +3,7 @@
 
 #include "app/DataFileNames.h"
 #include "app/ModePanel.h"
+#include "photic/FlashHazards.h"
 #include "ui/ControlNames.h"
 
 #include <array>
@@ -83,6 +84,7 @@ void refreshColours(App& app)
 {
     app.files.readInto(dataFile::kStimColour, {&app.state.strobe.activeStimColour});
     app.files.readInto(dataFile::kBackColour, {&app.state.strobe.activeBackColour});
+    noticeFlashHazards(app);
 }
 
 // "&On Color" / "&Off Color". The picked colour also becomes the strobe's stimulation
@@ -100,6 +102,7 @@ void chooseLampColour(App& app, Lamp which)
     Value& lamp = onColour ? s.strobe.lampOnColour : s.strobe.lampOffColour;
     lamp = s.strobe.activeStimColour;
     app.files.write(onColour ? dataFile::kLampOnColour : dataFile::kLampOffColour, {lamp});
+    noticeFlashHazards(app);
 }
 
 } // namespace
@@ -130,6 +133,7 @@ void selectNextColourSet(App& app)
     app.files.write(dataFile::kColourSetIndex, {s.strobe.colourSetIndex});
     form.setText(Text10, s.strobe.colourSetIndex.text());
     showActivePair(app);
+    noticeFlashHazards(app);
 }
 
 void forgetColourSet(App& app) { app.state.strobe.colourSetIndex = 0; }

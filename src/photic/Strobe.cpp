@@ -2,6 +2,7 @@
 #include "photic/Strobe.h"
 
 #include "app/ModePanel.h"
+#include "photic/FlashHazards.h"
 #include "photic/FlashWarning.h"
 #include "photic/StrobePlan.h"
 #include "photic/FrameCadence.h"
@@ -257,6 +258,7 @@ void ColorOn(App& app, bool paintLamp)
     }
     if (flashing(form))
         app.inhibitor->holdScreenAwake(true);
+    noticeFlashHazards(app);
 }
 
 void ColorOff(App& app, bool paintLamp)

@@ -43,6 +43,10 @@ struct StrobeState {
     int colourBank = 1;
     Colour dialogColour = 0; // the colour dialog opens on the colour last picked with it
     FramePlan frames;
+    // The flash hazards the user was told of in this run, one bit each (photic/FlashHazards).
+    unsigned hazardsTold = 0;
+    // "Gentle Light": the panel passes smoothly between the two colours (photic/GentleLight).
+    bool gentleLight = false;
 };
 
 } // namespace aurelith

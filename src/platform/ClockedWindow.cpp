@@ -22,6 +22,7 @@ ClockedWindow::ClockedWindow(Form& form)
 void ClockedWindow::serve(App& app)
 {
     app.showWindow = [this] { window_.show(); };
+    gentleLight_ = std::make_unique<GentleLightPainter>(app, scheduler_, &window_);
     window_.setLampTest([&app](const Control& lamp) {
         const auto on = app.state.strobe.lampOnColour.colour();
         return on && lamp.backColour == on;

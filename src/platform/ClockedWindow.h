@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/GentleLightPainter.h"
 #include "platform/MainWindow.h"
 #include "ui/TimerScheduler.h"
 
 #include <QElapsedTimer>
+
+#include <memory>
 
 namespace aurelith {
 
@@ -27,6 +30,7 @@ private:
     QElapsedTimer clock_ = started();
     TimerScheduler scheduler_;
     MainWindow window_;
+    std::unique_ptr<GentleLightPainter> gentleLight_;
 };
 
 } // namespace aurelith

@@ -21,6 +21,14 @@ public:
                                              const std::string& initial) = 0;
     // The colour picker; nothing when cancelled.
     virtual std::optional<Colour> pickColour(Colour initial) = 0;
+    // A notice that asks nothing and holds nothing up: the program goes on at
+    // once (the strobe keeps flashing, Esc still stops it). A host with nobody
+    // watching the window (the render, the benchmarks) shows nothing.
+    virtual void notice(const std::string& text, const std::string& title)
+    {
+        (void)text;
+        (void)title;
+    }
 };
 
 } // namespace aurelith

@@ -7,6 +7,7 @@
 #include "freq/BandPresets.h"
 #include "freq/FrequencyMemory.h"
 #include "photic/ColourSets.h"
+#include "photic/GentleLight.h"
 #include "photic/Strobe.h"
 #include "tools/HeadphoneCheck.h"
 #include "tools/HelpTexts.h"
@@ -40,6 +41,7 @@ void bindHandlers(App& app)
     bindFrequencyMemory(app);
     bindColourSets(app);
     bindStrobe(app);
+    bindGentleLight(app);
     bindConditionsEvents(app);
     bindToolLaunchers(app);
     bindHelpTexts(app);

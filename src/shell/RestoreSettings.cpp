@@ -5,6 +5,7 @@
 #include "app/ModePanel.h"
 #include "freq/FrequencyMemory.h"
 #include "photic/ColourSets.h"
+#include "photic/GentleLight.h"
 #include "photic/Strobe.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/ChannelText.h"
@@ -133,6 +134,7 @@ void restoreSettings(App& app)
     restoreLevels(app);
     restoreModes(app);
     restoreColours(app);
+    restoreGentleLight(app);
     fillDisplays(app);
 }
 

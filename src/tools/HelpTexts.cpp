@@ -2,6 +2,7 @@
 #include "tools/HelpTexts.h"
 
 #include "core/Version.h"
+#include "photic/FlashHazards.h"
 #include "photic/FlashWarning.h"
 
 #include "ui/ControlNames.h"
@@ -27,7 +28,8 @@ std::vector<HelpText> helpTexts(const App& app)
          std::string(kFlashHazard) +
              " The first time the strobe would start, a warning says how many times a second it will flash; Esc "
              "stops it at once. Aurelith is not a medical device: it does not diagnose, treat or prevent any "
-             "condition. Do not use it while driving or operating machinery."},
+             "condition. Do not use it while driving or operating machinery.\n\n" +
+             defaultSetHazardsText()},
         // "&Specifications"
         {ab5, kAppTitle,
          "4 Waveforms, 20 Frequency Buttons, 24 Programmable Frequency Buttons (8X3 I.D.), 25 Mode Light indicators "

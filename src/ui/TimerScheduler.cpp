@@ -165,6 +165,16 @@ bool TimerScheduler::hasPending() const
     return false;
 }
 
+std::optional<double> TimerScheduler::cyclePhase(std::string_view timer, double atMs) const
+{
+    const auto it = schedules_.find(std::string(timer));
+    if (it == schedules_.end() || !it->second.active)
+        return std::nullopt;
+    const Schedule& s = it->second;
+    const double cycles = (atMs - static_cast<double>(s.start) - s.firstTick) / s.period;
+    return cycles - std::floor(cycles);
+}
+
 std::optional<std::int64_t> TimerScheduler::nextDue() const
 {
     if (hasPending() && !form_.inModal())

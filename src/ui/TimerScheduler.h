@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace aurelith {
 
@@ -27,6 +28,9 @@ public:
     void advance();
     std::optional<std::int64_t> nextDue() const;
     std::int64_t now() const { return clock_(); }
+    // Where a running timer is in its cycle at atMs on this clock, from its
+    // unrounded grid: 0 at a tick, nearly 1 just before the next.
+    std::optional<double> cyclePhase(std::string_view timer, double atMs) const;
     // Told whenever a timer was started, stopped or retimed.
     void onReschedule(std::function<void()> callback) { rescheduled_ = std::move(callback); }
 

@@ -41,13 +41,24 @@ std::optional<Colour> ScriptedDialogs::pickColour(Colour initial)
     return answer;
 }
 
-std::vector<std::string> ScriptedDialogs::messages() const
+void ScriptedDialogs::notice(const std::string& text, const std::string& title)
+{
+    noticesShown.push_back({"notice", text, title});
+}
+
+namespace {
+std::vector<std::string> textsOf(const std::vector<ScriptedDialogs::Shown>& shown, std::string_view kind)
 {
     std::vector<std::string> texts;
-    for (const Shown& s : shown)
-        if (s.kind == "message")
+    for (const ScriptedDialogs::Shown& s : shown)
+        if (s.kind == kind)
             texts.push_back(s.text);
     return texts;
 }
+} // namespace
+
+std::vector<std::string> ScriptedDialogs::messages() const { return textsOf(shown, "message"); }
+
+std::vector<std::string> ScriptedDialogs::notices() const { return textsOf(noticesShown, "notice"); }
 
 } // namespace aurelith

@@ -5,6 +5,7 @@
 #include "photic/FlashWarning.h"
 #include "platform/ClockedWindow.h"
 #include "platform/DesktopDialogs.h"
+#include "platform/NoticeStrip.h"
 #include "platform/OutputWatch.h"
 #include "sound/Mixer.h"
 #include "shell/Bindings.h"
@@ -224,6 +225,32 @@ private slots:
             QVERIFY(!rig.form.timerEnabled(ctl::Timer1) && !rig.form.timerEnabled(ctl::Timer2));
             QCOMPARE(rig.form.backColour(modePanel::kStrobeLamp), rig.app->state.strobe.lampOffColour.colour());
         }
+    }
+
+    // A notice is shown inside the window: nothing modal, the focus stays, Esc still stops the strobe.
+    void aNoticeHoldsNothingUpAndGentleLightPaintsBetweenTheTwoColours()
+    {
+        Rig rig;
+        rig.app->files.write(dataFile::kFlashAnswer, {Value(1)});
+        rig.window().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window()));
+        std::set<Colour> shown;
+        rig.form.addObserver([&](const Control& c, Property p) {
+            if (c.name == ctl::Text4 && p == Property::BackColour)
+                shown.insert(*c.backColour);
+        });
+        rig.form.click(ctl::optGentle);
+        rig.form.click(ctl::Command22); // "ColorOn", white and black at 6 Hz
+        DesktopDialogs desktop;
+        desktop.setWindow(&rig.window());
+        desktop.notice("15 to 25 flashes a second is the most provocative range.", "Color Strobe Notice");
+        auto* strip = rig.window().findChild<NoticeStrip*>();
+        QVERIFY(strip && strip->isVisible() && strip->text().contains("provocative"));
+        QVERIFY(!QApplication::activeModalWidget());
+        QTest::qWait(400);
+        QVERIFY2(shown.size() >= 6, qPrintable(QString("%1 colours").arg(shown.size())));
+        QTest::keyClick(rig.window().widget(std::string(ctl::txtSetFreq1)), Qt::Key_Escape);
+        QVERIFY(!rig.form.timerEnabled(ctl::Timer1));
     }
 
     // Enter, as a hasty reader presses it, answers Cancel.
