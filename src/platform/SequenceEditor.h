@@ -7,6 +7,7 @@
 // QUndoStack; checks as the user edits; Save and Save As in the SBaGen family's
 // text, replacing the file atomically.
 
+#include "platform/SequenceChecks.h"
 #include "platform/SequencePlot.h"
 #include "sequence/Sequence.h"
 
@@ -31,7 +32,6 @@ class QUndoStack;
 namespace aurelith {
 
 class SequencePlayback;
-struct PointProblem;
 
 class SequenceEditor : public QMainWindow {
     Q_OBJECT
