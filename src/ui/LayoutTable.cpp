@@ -227,6 +227,7 @@ const ControlDef kLayout[] = {
     {opts10,       MenuItem,      opt0,        0,    0,     0,    0, "&DxDiag", ""},
     {optSleep,     MenuItem,      opt0,        0,    0,     0,    0, "S&leep Timer...", ""},
     {optHeadphones, MenuItem,     opt0,        0,    0,     0,    0, "&Headphone Check", ""},
+    {optSequences, MenuItem,      opt0,        0,    0,     0,    0, "Se&quences...", ""},
     {op0,          Menu,          "",          0,    0,     0,    0, "&Color", ""},
     {opt15,        MenuItem,      op0,         0,    0,     0,    0, "&Color ON", ""},
     {opt16,        MenuItem,      op0,         0,    0,     0,    0, "&Color OFF", ""},
