@@ -24,8 +24,8 @@ void checkTone(std::vector<PointProblem>& out, int v, int i, const char* which, 
 {
     if (!isToneFrequency(value))
         out.push_back({v, i,
-                       std::string(which) + " " + hz(value) + " is outside " + formatNumber(kLowestTone) +
-                           " to " + hz(kHighestTone)});
+                       std::string(which) + " " + hz(value) + " is outside " + formatNumber(kLowestTone) + " to " +
+                           hz(kHighestTone)});
 }
 
 } // namespace

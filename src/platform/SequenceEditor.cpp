@@ -49,10 +49,10 @@ struct KindName {
     const char* name;
 };
 constexpr KindName kKinds[] = {
-    {VoiceKind::binaural, "Binaural"},       {VoiceKind::monaural, "Monaural"},
-    {VoiceKind::isochronic, "Isochronic"},   {VoiceKind::tone, "Plain tone"},
-    {VoiceKind::whiteNoise, "White noise"},  {VoiceKind::pinkNoise, "Pink noise"},
-    {VoiceKind::brownNoise, "Brown noise"},  {VoiceKind::mix, "Mix (your own sound)"},
+    {VoiceKind::binaural, "Binaural"},      {VoiceKind::monaural, "Monaural"},
+    {VoiceKind::isochronic, "Isochronic"},  {VoiceKind::tone, "Plain tone"},
+    {VoiceKind::whiteNoise, "White noise"}, {VoiceKind::pinkNoise, "Pink noise"},
+    {VoiceKind::brownNoise, "Brown noise"}, {VoiceKind::mix, "Mix (your own sound)"},
 };
 constexpr const char* kWaveforms[] = {"Sine", "Square", "Triangle", "Sawtooth"};
 
@@ -199,8 +199,8 @@ SequenceEditor::SequenceEditor(std::filesystem::path userFolder, SequencePlaybac
     plot_->setAccessibleName(tr("Timeline: arrows walk points and voices, Delete removes, double-click adds"));
     auto* table = new QTableWidget(0, columnCount);
     table_ = table;
-    table_->setHorizontalHeaderLabels({tr("Time (s)"), tr("Beat (Hz)"), tr("Carrier (Hz)"), tr("Level (%)"),
-                                       tr("To next")});
+    table_->setHorizontalHeaderLabels(
+        {tr("Time (s)"), tr("Beat (Hz)"), tr("Carrier (Hz)"), tr("Level (%)"), tr("To next")});
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table_->setItemDelegateForColumn(joinColumn, new JoinDelegate(table_));
     table_->setAccessibleName(tr("Points of the voice"));
@@ -277,9 +277,7 @@ SequenceEditor::SequenceEditor(std::filesystem::path userFolder, SequencePlaybac
     connect(play_, &QPushButton::clicked, this, [this] { play(); });
     connect(stop_, &QPushButton::clicked, this, [this] { stopPlaying(); });
     connect(undo_, &QUndoStack::cleanChanged, this, [this] { updateTitle(); });
-    connect(quantityTabs_, &QTabBar::currentChanged, this, [this] {
-        plot_->setQuantities({quantity()});
-    });
+    connect(quantityTabs_, &QTabBar::currentChanged, this, [this] { plot_->setQuantities({quantity()}); });
     connect(plot_, &SequencePlot::currentChanged, this, [this](int v, int p) { selectPoint(v, p); });
     connect(plot_, &SequencePlot::markerRequested, this, [this](double t) {
         plot_->setMarker(t);
@@ -460,11 +458,11 @@ void SequenceEditor::refresh()
                                              : QString());
     } else {
         const PointProblem& first = found.front();
-        status_->setText(tr("%n problem(s), Save waits until they are mended. Voice %1%2: %3", nullptr,
-                            int(found.size()))
-                             .arg(first.voice + 1)
-                             .arg(first.point >= 0 ? tr(", point %1").arg(first.point + 1) : QString())
-                             .arg(QString::fromStdString(first.reason)));
+        status_->setText(
+            tr("%n problem(s), Save waits until they are mended. Voice %1%2: %3", nullptr, int(found.size()))
+                .arg(first.voice + 1)
+                .arg(first.point >= 0 ? tr(", point %1").arg(first.point + 1) : QString())
+                .arg(QString::fromStdString(first.reason)));
     }
     refreshing_ = false;
     updateTitle();
@@ -540,7 +538,8 @@ void SequenceEditor::refreshTable()
                 }
                 table_->setItem(row, c, item);
             }
-            auto* header = new QTableWidgetItem(reasons.count(row) ? tr("%1 !").arg(row + 1) : QString::number(row + 1));
+            auto* header = new QTableWidgetItem(reasons.count(row) ? tr("%1 !").arg(row + 1)
+                                                                   : QString::number(row + 1));
             if (reasons.count(row))
                 header->setToolTip(reasons[row].join(QLatin1Char('\n')));
             table_->setVerticalHeaderItem(row, header);
@@ -595,10 +594,22 @@ void SequenceEditor::tableEdited(int row, int column)
             return;
         }
         switch (column) {
-        case timeColumn: p.seconds = std::max(0.0, value); name = tr("Change time"); break;
-        case beatColumn: p.beatHz = value; name = tr("Change beat"); break;
-        case carrierColumn: p.carrierHz = value; name = tr("Change carrier"); break;
-        case levelColumn: p.level = std::clamp(value / 100, 0.0, 1.0); name = tr("Change level"); break;
+        case timeColumn:
+            p.seconds = std::max(0.0, value);
+            name = tr("Change time");
+            break;
+        case beatColumn:
+            p.beatHz = value;
+            name = tr("Change beat");
+            break;
+        case carrierColumn:
+            p.carrierHz = value;
+            name = tr("Change carrier");
+            break;
+        case levelColumn:
+            p.level = std::clamp(value / 100, 0.0, 1.0);
+            name = tr("Change level");
+            break;
         default: return;
         }
     }
@@ -606,10 +617,12 @@ void SequenceEditor::tableEdited(int row, int column)
     if (column == timeColumn) {
         // A new time may take the point past its neighbours: keep the order.
         std::stable_sort(pts.begin(), pts.end(), [](const Point& a, const Point& b) { return a.seconds < b.seconds; });
-        point_ = int(std::find_if(pts.begin(), pts.end(), [&](const Point& q) {
-                         return q.seconds == edited.seconds && q.beatHz == edited.beatHz &&
-                                q.carrierHz == edited.carrierHz;
-                     }) - pts.begin());
+        point_ = int(std::find_if(pts.begin(), pts.end(),
+                                  [&](const Point& q) {
+                                      return q.seconds == edited.seconds && q.beatHz == edited.beatHz &&
+                                             q.carrierHz == edited.carrierHz;
+                                  }) -
+                     pts.begin());
         after.lengthSeconds = std::max(after.lengthSeconds, edited.seconds);
     }
     // Defer: the table is inside its own item-changed signal.
@@ -744,9 +757,10 @@ bool SequenceEditor::saveAs()
     std::error_code error;
     std::filesystem::create_directories(userFolder_, error);
     std::filesystem::permissions(userFolder_, std::filesystem::perms::owner_all, error);
-    const std::filesystem::path suggested =
-        file_.empty() ? userFolder_ / (doc_.name.empty() ? std::string("sequence.sbg") : doc_.name + ".sbg")
-                      : userFolder_ / file_.filename();
+    const std::filesystem::path suggested = file_.empty()
+                                                ? userFolder_ / (doc_.name.empty() ? std::string("sequence.sbg")
+                                                                                   : doc_.name + ".sbg")
+                                                : userFolder_ / file_.filename();
     QString chosen = QFileDialog::getSaveFileName(this, tr("Save Sequence"), QString::fromStdString(suggested.string()),
                                                   tr("Sequences (*.sbg)"));
     if (chosen.isEmpty())
@@ -787,9 +801,10 @@ bool SequenceEditor::writeTo(const std::filesystem::path& path)
 void SequenceEditor::closeEvent(QCloseEvent* event)
 {
     if (isModified()) {
-        QMessageBox box(QMessageBox::Question, tr("Sequence Editor"),
-                        tr("Save the changes to \"%1\" before closing?").arg(windowTitle().section(QLatin1Char('*'), 0, 0)),
-                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+        QMessageBox box(
+            QMessageBox::Question, tr("Sequence Editor"),
+            tr("Save the changes to \"%1\" before closing?").arg(windowTitle().section(QLatin1Char('*'), 0, 0)),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
         box.setDefaultButton(QMessageBox::Save);
         box.setObjectName(QStringLiteral("unsavedChanges"));
         const int answer = box.exec();

@@ -17,8 +17,8 @@ using namespace sequence;
 
 namespace {
 
-constexpr double kMargin = 48;  // room for the value axis' labels
-constexpr double kGrab = 7;     // how near a press must be to take a point
+constexpr double kMargin = 48;   // room for the value axis' labels
+constexpr double kGrab = 7;      // how near a press must be to take a point
 constexpr double kDragStart = 3; // a press moved less than this is a click
 
 QString quantityName(SequencePlot::Quantity q)
@@ -306,10 +306,12 @@ void SequencePlot::drawPane(QPainter& painter, int pane)
     // The value while dragging, beside the point.
     if (dragged_ && pane == 0) {
         const QPointF here = at(dragged_->seconds, valueOf(*dragged_, quantity));
-        const QString label = tr("%1 s, %2").arg(QString::number(dragged_->seconds, 'f', dragged_->seconds == std::round(dragged_->seconds) ? 0 : 3),
-                                                 quantity == Quantity::level
-                                                     ? tr("%1 %").arg(valueOf(*dragged_, quantity), 0, 'f', 0)
-                                                     : tr("%1 Hz").arg(valueOf(*dragged_, quantity), 0, 'g', 6));
+        const QString label = tr("%1 s, %2")
+                                  .arg(QString::number(dragged_->seconds, 'f',
+                                                       dragged_->seconds == std::round(dragged_->seconds) ? 0 : 3),
+                                       quantity == Quantity::level
+                                           ? tr("%1 %").arg(valueOf(*dragged_, quantity), 0, 'f', 0)
+                                           : tr("%1 Hz").arg(valueOf(*dragged_, quantity), 0, 'g', 6));
         QRectF box(here.x() + 10, here.y() - 26, painter.fontMetrics().horizontalAdvance(label) + 10, 20);
         if (box.right() > width())
             box.moveRight(here.x() - 10);
@@ -357,9 +359,9 @@ void SequencePlot::mouseMoveEvent(QMouseEvent* event)
     const auto from = valueAt(pressAt_);
     const auto to = valueAt(event->position());
     const Point& start = pts[point_];
-    auto value = snapped({start.seconds + to.first - from.first,
-                          valueOf(start, quantities_[0]) + to.second - from.second},
-                         event->modifiers() & Qt::ShiftModifier);
+    auto value = snapped(
+        {start.seconds + to.first - from.first, valueOf(start, quantities_[0]) + to.second - from.second},
+        event->modifiers() & Qt::ShiftModifier);
     // A point stays between its neighbours, so the order is kept.
     const double low = point_ > 0 ? pts[point_ - 1].seconds : 0;
     const double high = point_ + 1 < int(pts.size()) ? pts[point_ + 1].seconds : 1e9;

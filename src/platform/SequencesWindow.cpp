@@ -41,7 +41,10 @@ std::vector<fs::path> sequenceFiles(const fs::path& folder)
 QString lengthText(double seconds)
 {
     const long long s = std::llround(seconds);
-    return s >= 3600 ? QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'))
+    return s >= 3600 ? QStringLiteral("%1:%2:%3")
+                           .arg(s / 3600)
+                           .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+                           .arg(s % 60, 2, 10, QLatin1Char('0'))
                      : QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
@@ -197,8 +200,9 @@ void SequencesWindow::select(int row)
         length_->setText(tr("Length %1, %n voice(s)", nullptr, int(s.voices.size())).arg(lengthText(s.lengthSeconds)));
         plot_->setSequence(s);
     } else {
-        title_->setText(row >= 0 && row < int(entries_.size()) ? QString::fromStdString(entries_[row].file.filename().string())
-                                                               : tr("No sequence chosen"));
+        title_->setText(row >= 0 && row < int(entries_.size())
+                            ? QString::fromStdString(entries_[row].file.filename().string())
+                            : tr("No sequence chosen"));
         description_->clear();
         length_->clear();
         plot_->setSequence(Sequence{});

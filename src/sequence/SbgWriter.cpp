@@ -22,8 +22,8 @@ std::string number(double value, int decimals)
 {
     char buffer[64];
     const double rounded = std::round(value * std::pow(10.0, decimals)) / std::pow(10.0, decimals);
-    auto [end, error] =
-        std::to_chars(buffer, buffer + sizeof buffer, rounded == 0 ? 0.0 : rounded, std::chars_format::fixed, decimals);
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, rounded == 0 ? 0.0 : rounded,
+                                      std::chars_format::fixed, decimals);
     if (error != std::errc{})
         return "0";
     std::string text(buffer, end);
@@ -73,8 +73,7 @@ std::string spec(const Voice& voice, const std::optional<Point>& value)
     const std::string carrier = waveformPrefix(voice.waveform) + number(p.carrierHz, 4);
     switch (voice.kind) {
     // "+" puts the higher tone in the left ear; the model's beat is right minus left.
-    case VoiceKind::binaural:
-        return carrier + (p.beatHz > 0 ? "-" : "+") + number(std::abs(p.beatHz), 4) + amp;
+    case VoiceKind::binaural: return carrier + (p.beatHz > 0 ? "-" : "+") + number(std::abs(p.beatHz), 4) + amp;
     case VoiceKind::monaural: return carrier + "M" + number(p.beatHz, 4) + amp;
     case VoiceKind::isochronic: return carrier + "@" + number(p.beatHz, 4) + amp;
     case VoiceKind::tone: return carrier + amp;
@@ -144,8 +143,7 @@ std::string writeSbg(const Sequence& sequence)
     if (fadeStart < length)
         times.push_back(fadeStart);
     std::sort(times.begin(), times.end());
-    times.erase(std::unique(times.begin(), times.end(),
-                            [](double a, double b) { return std::abs(a - b) < 0.0005; }),
+    times.erase(std::unique(times.begin(), times.end(), [](double a, double b) { return std::abs(a - b) < 0.0005; }),
                 times.end());
 
     auto valuesAt = [&](double t, bool justBefore) {

@@ -53,8 +53,8 @@ TEST(SbgWriterTest, WritesEachShapeItsOwnWay)
 {
     const std::vector<Shape> shapes = {
         {"right ear higher is a minus sign; a slide slides to the next line",
-         make({voice(VoiceKind::binaural, {{0, 200, 10, 0.5, Join::slide}, {60, 200, 4, 0.5, Join::slide}})}, 120,
-              0, {"Ten to four.", "Then hold."}),
+         make({voice(VoiceKind::binaural, {{0, 200, 10, 0.5, Join::slide}, {60, 200, 4, 0.5, Join::slide}})}, 120, 0,
+              {"Ten to four.", "Then hold."}),
          {"## Ten to four.", "## Then hold.", "-SE", "ts001: 200-10/50", "ts002: 200-4/50", "NOW -= ts001 ->",
           "+00:01:00 =- ts002", "+00:02:00 off"}},
         {"left ear higher is a plus sign; steps hold without a slide",
@@ -76,8 +76,7 @@ TEST(SbgWriterTest, WritesEachShapeItsOwnWay)
          {"ts001: 200-10/50 white/10", "ts002: 200-4/50 white/10", "ts003: 200-4/50 white/30", "NOW -= ts001 ->",
           "+00:01:00 =- ts002", "+00:01:00 -- ts003", "+00:01:30 off"}},
         {"a fade to silence before the end; times to the millisecond when they need it",
-         make({voice(VoiceKind::brownNoise, {{0, 0, 0, 0.25, Join::step}, {12.5, 0, 0, 0.5, Join::step}})}, 100,
-              30),
+         make({voice(VoiceKind::brownNoise, {{0, 0, 0, 0.25, Join::step}, {12.5, 0, 0, 0.5, Join::step}})}, 100, 30),
          {"ts002: brown/50", "ts003: brown/50", "+00:00:12.5 -- ts002", "+00:01:10 -> ts003 ->", "+00:01:40 off"}},
     };
     for (const Shape& shape : shapes) {
@@ -86,7 +85,7 @@ TEST(SbgWriterTest, WritesEachShapeItsOwnWay)
         for (const std::string& expected : shape.expected) {
             auto found = std::find(lines.begin() + static_cast<long>(at), lines.end(), expected);
             EXPECT_TRUE(found != lines.end()) << shape.what << ": no line \"" << expected << "\" in order in\n"
-                                          << writeSbg(shape.sequence);
+                                              << writeSbg(shape.sequence);
             if (found != lines.end())
                 at = static_cast<size_t>(found - lines.begin()) + 1;
         }
@@ -97,10 +96,10 @@ TEST(SbgWriterTest, KeepsTheFamilysLimitsWhereTheSequenceDoes)
 {
     // Whole seconds and plain slides: nothing beyond what every program of the
     // family reads (no fractions of a second, no repeated times).
-    const Sequence plain =
-        make({voice(VoiceKind::binaural, {{0, 200, 10, 0.5, Join::slide}, {600, 180, 6, 0.5, Join::step}}),
-              voice(VoiceKind::pinkNoise, {{0, 0, 0, 0.3, Join::step}})},
-             900);
+    const Sequence plain = make(
+        {voice(VoiceKind::binaural, {{0, 200, 10, 0.5, Join::slide}, {600, 180, 6, 0.5, Join::step}}),
+         voice(VoiceKind::pinkNoise, {{0, 0, 0, 0.3, Join::step}})},
+        900);
     std::vector<std::string> times;
     for (const std::string& line : linesOf(writeSbg(plain))) {
         if (line.rfind("NOW", 0) == 0 || line.rfind("+", 0) == 0) {

@@ -91,7 +91,8 @@ void answerNextBox(QMessageBox::StandardButton button)
     });
 }
 
-template <typename T> T* byName(QWidget* root, const QString& name)
+template <typename T>
+T* byName(QWidget* root, const QString& name)
 {
     for (T* w : root->findChildren<T*>())
         if (w->accessibleName() == name)
@@ -189,8 +190,13 @@ private slots:
             {"Change carrier", [&] { setCell(0, 2, "210"); }},
             {"Change level", [&] { setCell(2, 3, "35"); }},
             {"Change slide or step", [&] { setCell(0, 4, "step"); }},
-            {"Add point", [&] { QTest::mouseDClick(e.plot(), Qt::LeftButton, {}, e.plot()->placeOf(500, 5).toPoint()); }},
-            {"Delete point", [&] { e.plot()->setFocus(); QTest::keyClick(e.plot(), Qt::Key_Delete); }},
+            {"Add point",
+             [&] { QTest::mouseDClick(e.plot(), Qt::LeftButton, {}, e.plot()->placeOf(500, 5).toPoint()); }},
+            {"Delete point",
+             [&] {
+                 e.plot()->setFocus();
+                 QTest::keyClick(e.plot(), Qt::Key_Delete);
+             }},
             {"Add voice", [&] { byName<QPushButton>(&e, "Add voice")->click(); }},
             {"Change voice kind",
              [&] {
@@ -211,7 +217,8 @@ private slots:
                  emit level->editingFinished();
              }},
             {"Remove voice", [&] { byName<QPushButton>(&e, "Remove voice")->click(); }},
-            {"Edit description", [&] { byName<QPlainTextEdit>(&e, "Description")->setPlainText("Ten to six.\nThen rest."); }},
+            {"Edit description",
+             [&] { byName<QPlainTextEdit>(&e, "Description")->setPlainText("Ten to six.\nThen rest."); }},
             {"Change length",
              [&] {
                  auto* length = byName<QDoubleSpinBox>(&e, "Length in seconds");
