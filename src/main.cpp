@@ -13,6 +13,7 @@
 #include "platform/FlashSurface.h"
 #include "platform/QtLauncher.h"
 #include "platform/RenderCommand.h"
+#include "platform/SequencesWindow.h"
 #include "platform/SignalExit.h"
 #include "platform/SingleInstance.h"
 #include "sound/MixerSoundSystem.h"
@@ -71,6 +72,24 @@ std::filesystem::path findManual()
             return candidate;
     return {};
 }
+
+#if AURELITH_SEQUENCE_READERS
+// The built-in sequences, found as the manual is.
+std::filesystem::path findBuiltInSequences()
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path program = fs::canonical("/proc/self/exe", error);
+    const fs::path build = fs::weakly_canonical(AURELITH_BUILD_DIR, error);
+    const bool fromBuild = !program.empty() && program.parent_path() == build;
+    const fs::path source = fs::path(AURELITH_SOURCE_DIR) / "data" / "sequences";
+    const fs::path installed = (program.parent_path() / AURELITH_SEQUENCES_FROM_BIN).lexically_normal();
+    for (const fs::path& candidate : fromBuild ? std::array{source, installed} : std::array{installed, source})
+        if (fs::is_directory(candidate, error))
+            return candidate;
+    return {};
+}
+#endif
 
 void describeApplication()
 {
@@ -157,6 +176,12 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
         window.close();
         QApplication::exit(0);
     });
+#if AURELITH_SEQUENCE_READERS
+    // Playback is connected to the sequence player here; until then Play stays off.
+    SequencesWindow sequences(findBuiltInSequences(), folder / "sequences",
+                              {sequence::readSequenceFile, sequence::describe}, nullptr);
+    app.openSequences = [&sequences] { sequences.showAndRaise(); };
+#endif
     if (!startUp(app))
         return 1;
     return QApplication::exec();

@@ -67,6 +67,8 @@ struct App {
     WindowState state;
     // Closes the window and leaves the event loop; set by whoever runs the window.
     std::function<void()> onQuit;
+    // Opens the Sequences window (a window of the platform's own); empty where there is none.
+    std::function<void()> openSequences;
     // Shows the real window during start-up; empty in tests.
     std::function<void()> showWindow;
     bool quitRequested = false;

@@ -74,6 +74,11 @@ void bindToolLaunchers(App& app)
     }
     app.form.onClick(Command81, [&app] { openManual(app); }); // "Manual"
     app.form.onClick(hp7, [&app] { openManual(app); });       // "&Read Manual"
+    // The Sequences window is the platform's own; the host says how to open it.
+    app.form.onClick(optSequences, [&app] {
+        if (app.openSequences)
+            app.openSequences();
+    });
 }
 
 } // namespace aurelith

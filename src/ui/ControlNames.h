@@ -226,6 +226,7 @@ inline constexpr std::string_view opts10 = "opts10";
 inline constexpr std::string_view optSleep = "optSleep";
 inline constexpr std::string_view optHeadphones = "optHeadphones";
 inline constexpr std::string_view optGentle = "optGentle";
+inline constexpr std::string_view optSequences = "optSequences";
 
 // Items of op0 "&Color"
 inline constexpr std::string_view opt15 = "opt15";

@@ -228,6 +228,7 @@ const ControlDef kLayout[] = {
     {optSleep,     MenuItem,      opt0,        0,    0,     0,    0, "S&leep Timer...", ""},
     {optHeadphones, MenuItem,     opt0,        0,    0,     0,    0, "&Headphone Check", ""},
     {optGentle,    MenuItem,      opt0,        0,    0,     0,    0, "&Gentle Light", ""},
+    {optSequences, MenuItem,      opt0,        0,    0,     0,    0, "Se&quences...", ""},
     {op0,          Menu,          "",          0,    0,     0,    0, "&Color", ""},
     {opt15,        MenuItem,      op0,         0,    0,     0,    0, "&Color ON", ""},
     {opt16,        MenuItem,      op0,         0,    0,     0,    0, "&Color OFF", ""},
