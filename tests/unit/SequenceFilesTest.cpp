@@ -4,6 +4,7 @@
 // disk, the check command's report and the built-in library.
 #include "sequence/SequenceCheck.h"
 #include "sequence/SequenceFiles.h"
+#include "support/SequenceTables.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -16,142 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempFolder;
-
-// One voice's values at one moment of the plan.
-struct Probe {
-    std::size_t voice;
-    double at;
-    double carrier, beat, level;
-};
-
-struct TimelineCase {
-    const char* name;
-    const char* text;
-    double length;
-    double fadeOut;
-    std::vector<VoiceKind> kinds;
-    std::vector<Probe> probes;
-};
-
-constexpr auto B = VoiceKind::binaural;
-constexpr double kAny = -1; // a carrier or beat the probe does not check
-
-const TimelineCase kTimelines[] = {
-    // Default "--": a new beat fades in while the old fades out, 30 s either
-    // side of the change; the first set fades in over 30 s; the last line ends it.
-    {"fade",
-     "a: 200+10/20\nb: 200-6/40\noff: -\nNOW a\n+00:10 b\n+00:20 off\n",
-     1200,
-     30,
-     {B, B},
-     {{0, 0, 200, -10, 0},
-      {0, 15, 200, -10, 0.1},
-      {0, 300, 200, -10, 0.2},
-      {0, 600, 200, -10, 0.1},
-      {0, 630, kAny, kAny, 0},
-      {1, 570, 200, 6, 0},
-      {1, 600, 200, 6, 0.2},
-      {1, 1000, 200, 6, 0.4}}},
-    // "==" with "->": the whole period slides, carrier and beat together.
-    {"slide",
-     "a: 200+10/20\nb: 150+4/20\noff: -\nNOW == a ->\n+00:01 == b\n+00:02 == b\n+00:03 off\n",
-     180,
-     30,
-     {B},
-     {{0, 0, 200, -10, 0},
-      {0, 30, 175, -7, 0.2},
-      {0, 45, 162.5, -5.5, 0.2},
-      {0, 60, 150, -4, 0.2},
-      {0, 170, 150, -4, 0.2}}},
-    // A slide needs both sides to ask: "=" meeting "-" only fades.
-    {"slide needs both",
-     "a: 200+10/20\nb: 150+4/20\nNOW == a\n+00:10 -= b\n+00:20 b\n",
-     1200,
-     30,
-     {B, B},
-     {{0, 600, 200, -10, 0.1}, {1, 600, 150, -4, 0.1}}},
-    // What continues at the same frequency only changes its level; pink noise carries on.
-    {"continuing",
-     "a: pink/40 200+10/20\nb: pink/20 200+10/40\nNOW a\n+00:10 b\n+00:20 b\n",
-     1200,
-     30,
-     {VoiceKind::pinkNoise, B},
-     {{0, 300, kAny, kAny, 0.4}, {0, 600, kAny, kAny, 0.3}, {1, 600, 200, -10, 0.3}, {1, 700, 200, -10, 0.4}}},
-    // "<": through silence, the old out before the change and the new in after.
-    {"through silence",
-     "a: 200+10/20\nb: 200+10/20\nNOW a\n+00:10 <- b\n+00:20 b\n",
-     1200,
-     30,
-     {B},
-     {{0, 585, 200, -10, 0.1}, {0, 600, kAny, kAny, 0}, {0, 615, 200, -10, 0.1}, {0, 630, 200, -10, 0.2}}},
-    // ">" on the way out asks the same.
-    {"fade out to silence",
-     "a: 200+10/20\nb: 200+10/20\nNOW -> a\n+00:10 b\n+00:20 b\n",
-     1200,
-     30,
-     {B},
-     {{0, 600, kAny, kAny, 0}, {0, 615, 200, -10, 0.1}}},
-    // Amplitudes over 100 in all are scaled down to 100 in proportion; mix counts.
-    {"normalised",
-     "a: pink/60 200+10/60 mix/30\nNOW a\n+00:10 a\n",
-     600,
-     30,
-     {VoiceKind::pinkNoise, B, VoiceKind::mix},
-     {{0, 100, kAny, kAny, 0.4}, {1, 100, 200, -10, 0.4}, {2, 100, kAny, kAny, 0.2}}},
-    // Every voice type, waveforms and an unused slot.
-    {"kinds",
-     "a: 300M8/10 - 250@10/10 440/10 white/10 brown/10 square:200+8/10 triangle:300@5/10 sawtooth:100/10 "
-     "sine:150-3/10\nNOW a\n+00:10 a\n",
-     600,
-     30,
-     {VoiceKind::monaural, VoiceKind::isochronic, VoiceKind::tone, VoiceKind::whiteNoise, VoiceKind::brownNoise, B,
-      VoiceKind::isochronic, VoiceKind::tone, B},
-     {{0, 100, 300, 8, 0.1},
-      {1, 100, 250, 10, 0.1},
-      {2, 100, 440, 0, 0.1},
-      {5, 100, 200, -8, 0.1},
-      {6, 100, 300, 5, 0.1},
-      {8, 100, 150, 3, 0.1}}},
-    // Clock times; a relative time counts from the last absolute one; one
-    // voice serves the slot again once it has fallen silent.
-    {"clock",
-     "a: 200+10/20\noff: -\n12:00 a\n+00:10 off\n12:30+00:05 a\n+00:40 off\n",
-     4200,
-     30,
-     {B},
-     {{0, 300, 200, -10, 0.2}, {0, 1200, kAny, kAny, 0}, {0, 2100, 200, -10, 0.1}, {0, 2400, 200, -10, 0.2}}},
-    {"NOW with offsets",
-     "a: 200+10/20\nNOW+00:00:30 a\nNOW+00:01+00:00:30 a\n",
-     60,
-     30,
-     {B},
-     {{0, 0, 200, -10, 0}, {0, 30, 200, -10, 0.2}}},
-    // Blocks, called and nested, stamp their relative lines at the caller's time.
-    {"blocks",
-     "a: 200+10/20\noff: -\nburst: {\n +00:00 a\n +00:05 off\n}\ntwo: {\n +0:00 burst\n +0:10 burst\n}\n"
-     "NOW two\n+00:20 off\n",
-     1200,
-     30,
-     {B},
-     {{0, 150, 200, -10, 0.2}, {0, 450, kAny, kAny, 0}, {0, 750, 200, -10, 0.2}, {0, 1000, kAny, kAny, 0}}},
-    // Two lines at one time: the later one counts.
-    {"same time", "a: 200+10/20\nb: 300+10/20\nNOW a\nNOW b\n+00:10 b\n", 600, 30, {B}, {{0, 100, 300, -10, 0.2}}},
-    // Option lines, comments and "##" lines.
-    {"options and comments",
-     "## Ten minutes of alpha.\n##  At 10 Hz.   \n-SE   # from start to end\n-S -E\na: 200+10/20 # one beat\n"
-     "\n   NOW a\n+00:10 a\n",
-     600,
-     30,
-     {B},
-     {{0, 300, 200, -10, 0.2}}},
-    // "-m" with no mix/ in any set: the mix plays at full level throughout.
-    {"mix file alone",
-     "-m rain.ogg\na: 200+10/20\nNOW a\n+00:10 a\n",
-     600,
-     30,
-     {B, VoiceKind::mix},
-     {{1, 300, kAny, kAny, 1}}},
-};
+using namespace tables;
 
 class SbgTimelines : public ::testing::TestWithParam<TimelineCase> {};
 
@@ -302,28 +168,6 @@ TEST(SbgDetails, EveryBadLineIsReportedAndAGoodPartNeverPlays)
     ASSERT_EQ(result.problems.size(), 2u);
     EXPECT_EQ(result.problems[0].line, 2);
     EXPECT_EQ(result.problems[1].line, 3);
-}
-
-// Gnaural schedules: a header, then voices of <entry> lines.
-std::string schedule(const std::string& header, const std::string& voices)
-{
-    return "<?xml version=\"1.0\"?>\n<schedule>\n<title>Drift</title>\n"
-           "<schedule_description>Alpha then theta</schedule_description>\n" +
-           header + voices + "</schedule>\n";
-}
-
-std::string voice(int type, const std::string& description, const std::string& entries, bool muted = false)
-{
-    return "<voice>\n<description>" + description + "</description>\n<type>" + std::to_string(type) +
-           "</type>\n<voice_mute>" + (muted ? "1" : "0") + "</voice_mute>\n<entries>\n" + entries +
-           "</entries>\n</voice>\n";
-}
-
-std::string entry(double duration, double left, double right, double beat, double base)
-{
-    return "<entry parent=\"0\" duration=\"" + std::to_string(duration) + "\" volume_left=\"" + std::to_string(left) +
-           "\" volume_right=\"" + std::to_string(right) + "\" beatfreq=\"" + std::to_string(beat) + "\" basefreq=\"" +
-           std::to_string(base) + "\" state=\"0\"/>\n";
 }
 
 TEST(GnauralSchedules, EachVoiceTypeImportsToItsTimeline)
