@@ -154,8 +154,10 @@ std::string writeSbg(const Sequence& sequence)
             if (t > 0 && t < length && bends(*voice, i, double(length)))
                 times.insert(t);
             const bool startsAudible = i == 0 && t > 0 && pts[i].level > 0;
-            const bool stepJumps = i > 0 && pts[i - 1].join == Join::step && (pts[i - 1].level > 0 || pts[i].level > 0) &&
-                                   (!sameSound(pts[i - 1], pts[i]) || std::abs(pts[i - 1].level - pts[i].level) > kSame);
+            const bool stepJumps = i > 0 && pts[i - 1].join == Join::step &&
+                                   (pts[i - 1].level > 0 || pts[i].level > 0) &&
+                                   (!sameSound(pts[i - 1], pts[i]) ||
+                                    std::abs(pts[i - 1].level - pts[i].level) > kSame);
             const long long before = i > 0 ? whole(pts[i - 1].seconds) : 0;
             if ((startsAudible || stepJumps) && t - 1 > before && t < length)
                 times.insert(t - 1);
@@ -183,7 +185,8 @@ std::string writeSbg(const Sequence& sequence)
             // The reader's fade spans half the first period: the next line must lie at 2F (or 60 s on).
             auto next = times.upper_bound(*f);
             const long long after = next == times.end() ? length : *next;
-            const bool othersBefore = std::any_of(times.begin(), times.end(), [&](long long t) { return t > 0 && t < *f; });
+            const bool othersBefore = std::any_of(times.begin(), times.end(),
+                                                  [&](long long t) { return t > 0 && t < *f; });
             long long second = after;
             if (*f < kHalfChange && after > 2 * *f)
                 second = 2 * *f;

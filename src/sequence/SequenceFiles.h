@@ -28,7 +28,8 @@ ReadResult readGnaural(const std::string& text, const std::string& fileName, con
 // regular file or is unreasonably large, with a message.
 ReadResult readSequenceFile(const std::filesystem::path& file);
 
-// The SBaGen-family text of a sequence; reading it back gives the same timeline.
+// The SBaGen-family text of a sequence; reading it back gives the same timeline
+// (times to whole seconds; what the format cannot say, docs/architecture.md).
 std::string writeSbg(const Sequence& sequence);
 
 // "FILE:LINE: message", or "FILE: message" for line 0.
