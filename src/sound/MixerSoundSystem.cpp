@@ -76,6 +76,7 @@ MixerSoundSystem::~MixerSoundSystem() { releaseDevice(); }
 
 bool MixerSoundSystem::createDevice(std::string& error)
 {
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
     if (mixer_) {
         return true;
     }
@@ -99,6 +100,7 @@ std::unique_ptr<SoundBuffer> MixerSoundSystem::createBuffer(const std::string& p
 
 std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string& path)
 {
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
     if (!mixer_) {
         return nullptr;
     }
@@ -122,6 +124,7 @@ std::unique_ptr<SoundBuffer> MixerSoundSystem::createBufferFromMemory(const std:
 std::unique_ptr<MixerSoundBuffer>
 MixerSoundSystem::openMemoryBuffer(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave)
 {
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
     if (!mixer_) {
         return nullptr;
     }
@@ -193,6 +196,7 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::addBuffer(std::shared_ptr<co
 
 void MixerSoundSystem::checkOutput()
 {
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
     if (!outputOpen_) {
         return;
     }
@@ -220,6 +224,7 @@ void MixerSoundSystem::ensureOutput()
 
 void MixerSoundSystem::releaseDevice()
 {
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
     if (!mixer_) {
         return;
     }
@@ -231,7 +236,11 @@ void MixerSoundSystem::releaseDevice()
     mixer_.reset();
 }
 
-int MixerSoundSystem::outputChannels() const { return outputOpen_ ? output_->channels() : 2; }
+int MixerSoundSystem::outputChannels() const
+{
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
+    return outputOpen_ ? output_->channels() : 2;
+}
 
 int MixerSoundSystem::deviceRate() const { return mixer_ ? mixer_->deviceRate() : kOfflineRate; }
 

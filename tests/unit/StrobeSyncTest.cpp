@@ -37,6 +37,7 @@ public:
         return HeardBeat{(device.heardAtNs(next) - nowNs) / 1e6, *period / device.rate() * 1e3};
     }
     void notePaintedOnset(double offsetMs) override { noted.push_back(offsetMs); }
+    HeardBeatSource* heardBeats() override { return this; }
     // How far a moment (ms) lies from the nearest in-phase moment as heard.
     double offBeatMs(double ms) const
     {
