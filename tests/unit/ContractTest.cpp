@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <regex>
 #include <thread>
 #include <vector>
@@ -24,6 +25,9 @@ struct Breach {
     // Breaks the rule; true when the state after it is sound (the recovery).
     std::function<bool()> commit;
 };
+
+// Named by its row in a test's name, not by its bytes.
+void PrintTo(const Breach& breach, std::ostream* out) { *out << breach.name; }
 
 const Breach kBreaches[] = {
     {"UnmatchedEndModal", "endModal\\(\\) without beginModal\\(\\)",
