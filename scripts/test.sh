@@ -14,8 +14,9 @@
 # label of its harness. Ends on one line per stage's count, a line naming any
 # recording that passed only on its second try, and "summary: N passed, M
 # failed" (N counts every test and fuzz target run); exits non-zero on any failure.
-# Harmless on a developer's desktop: the recordings' sound server is a private
-# one the tests start and stop themselves (a CTest fixture), the test locale
+# Harmless on a developer's desktop: the recordings' sound server is a silent
+# sink the tests add to a running server (removed again) or a private server
+# they start and stop (a CTest fixture, tests/support/audio_fixture.sh); the test locale
 # lives in a temporary folder, and every temporary folder goes on exit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -75,12 +76,13 @@ await_build() {
   [[ "$(cat "$scratch/$name.status" 2>/dev/null)" == 0 ]]
 }
 
-# A private runtime folder, as a desktop session has, for whatever looks for one.
-XDG_RUNTIME_DIR=$(mktemp -d)
-temporary+=("$XDG_RUNTIME_DIR")
-chmod 700 "$XDG_RUNTIME_DIR"
-export XDG_RUNTIME_DIR
-unset PULSE_SERVER
+# A runtime folder, as a desktop session has, where there is none (CI).
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+  XDG_RUNTIME_DIR=$(mktemp -d)
+  temporary+=("$XDG_RUNTIME_DIR")
+  chmod 700 "$XDG_RUNTIME_DIR"
+  export XDG_RUNTIME_DIR
+fi
 
 # A locale with a decimal comma, to prove numbers never follow the user's
 # locale; generated into a private folder unless the system has one.
