@@ -113,6 +113,11 @@ ctest_run() {
     return
   fi
   mapfile -t counts < <(python3 scripts/ctest-junit.py count "$scratch/$name.xml")
+  if [[ ${#counts[@]} -eq 0 ]]; then
+    echo "FAIL: $name: its JUnit file could not be read"
+    run_passed=0 run_failed=1 run_skipped=0
+    return
+  fi
   read -r run_passed run_failed run_skipped <<<"${counts[0]}"
   local line
   for line in "${counts[@]:1}"; do

@@ -6,22 +6,16 @@
 #include "shell/Bindings.h"
 #include "sound/MixerSoundSystem.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace aurelith::test {
 
-// The program in the real window (a Qt Test), shown, with every handler bound,
-// in a folder of its own that goes with it. Its timers run on `clock` (ms): a
-// standing one by default, the real one for the tests of timing. `files` are
-// saved settings written there first (name, value).
+// The program in the real window (Qt Test), shown, its handlers bound, in a
+// folder of its own that goes with it. Its timers run on `clock` (ms), a
+// standing one by default; `files` are saved settings written there first.
 template <class Dialogs>
 struct WindowRig {
     using Clock = std::function<std::int64_t()>;

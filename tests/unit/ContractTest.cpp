@@ -21,12 +21,9 @@ void onAStrayThread(const std::function<void()>& call) { std::thread(call).join(
 
 struct Breach {
     const char* name;
-    const char* rule; // what the message says
-    // Breaks the rule; true when the state after it is sound (the recovery).
-    std::function<bool()> commit;
+    const char* rule;             // what the message says
+    std::function<bool()> commit; // breaks the rule; true when the state after it is sound
 };
-
-// Named by its row in a test's name, not by its bytes.
 void PrintTo(const Breach& breach, std::ostream* out) { *out << breach.name; }
 
 const Breach kBreaches[] = {
@@ -34,7 +31,7 @@ const Breach kBreaches[] = {
      [] {
          Form form;
          form.endModal();
-         form.beginModal(); // one dialog open counts as open, not as the end of a debt
+         form.beginModal(); // one dialog open is open, not the end of a debt
          return form.inModal();
      }},
     {"MixerWindowSideOnAnotherThread", "the mixer's window side called from another thread",
@@ -46,10 +43,8 @@ const Breach kBreaches[] = {
     {"MixerRenderedByASecondThread", "the mixer's audio side called from a second thread",
      [] {
          Mixer mixer;
-         onAStrayThread([&] {
-             std::vector<float> period(2 * 64);
-             mixer.render(period.data(), 64);
-         });
+         std::vector<float> period(2 * 64);
+         onAStrayThread([&] { mixer.render(period.data(), 64); });
          return true;
      }},
     {"MixerRetunedWithAnAudioThreadAttached", "only with no audio thread attached",

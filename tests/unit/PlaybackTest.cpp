@@ -154,13 +154,6 @@ TEST_F(PlaybackTest, SoundOnPlaysSineWhateverTheWaveformAndLeavesTheLamp)
     EXPECT_FALSE(form.timerEnabled(Timer2));
 }
 
-TEST_F(PlaybackTest, SoundOnNamesTheRealRange)
-{
-    type(txtsetfreq2, "700000");
-    click(opts1);
-    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"Frequency must be within 10 to 15600 Hz range."}));
-}
-
 TEST_F(PlaybackTest, MaskCyclesThroughEightAndStopsTheSound)
 {
     EXPECT_EQ(form.caption(Frame7), "Mask Vol");

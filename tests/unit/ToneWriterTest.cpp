@@ -77,9 +77,8 @@ TEST_F(ToneWriterTest, BytesAreKeptWhateverHappensToTheFile)
 TEST_F(ToneWriterTest, HeaderDeclares16BitMonoAt44100AndSizesFollowTheLength)
 {
     const std::string file = write(1, 15600);
-    ASSERT_EQ(file.size(), 51u);
+    ASSERT_EQ(file.size(), 51u); // and the two sizes agree with it (ToneWaveTest)
     EXPECT_EQ(file.substr(0, 4), "RIFF");
-    EXPECT_EQ(le32(file, 4), 43u);
     EXPECT_EQ(file.substr(8, 8), "WAVEfmt ");
     EXPECT_EQ(le32(file, 16), 16u);
     EXPECT_EQ(hex(file.substr(20, 4)), "01 00 01 00");
@@ -87,8 +86,6 @@ TEST_F(ToneWriterTest, HeaderDeclares16BitMonoAt44100AndSizesFollowTheLength)
     EXPECT_EQ(le32(file, 28), 88200u);
     EXPECT_EQ(hex(file.substr(32, 4)), "02 00 10 00");
     EXPECT_EQ(file.substr(36, 4), "data");
-    EXPECT_EQ(le32(file, 40), 7u);
-    EXPECT_EQ(file.size(), 51u);
 }
 
 // Each waveform (1 sine, 2 square, 3 sawtooth, 4 triangle) across the range:
@@ -109,10 +106,8 @@ TEST_P(ToneWaveTest, BytesOfEachWaveformAtEachFrequency)
 {
     const WaveCase& c = GetParam();
     const std::string file = write(c.waveform, c.hz);
-    if (c.size)
-        EXPECT_EQ(file.size(), c.size);
-    if (c.samples)
-        EXPECT_EQ(hex(samples(file)), c.samples);
+    EXPECT_TRUE(!c.size || file.size() == c.size) << file.size();
+    EXPECT_TRUE(!c.samples || hex(samples(file)) == c.samples) << hex(samples(file));
     EXPECT_EQ(le32(file, 4), file.size() - 8);
     EXPECT_EQ(le32(file, 40), file.size() - 44);
     EXPECT_LT(file.size(), 32768u);
@@ -124,7 +119,7 @@ TEST_P(ToneWaveTest, BytesOfEachWaveformAtEachFrequency)
 
 INSTANTIATE_TEST_SUITE_P(
     AcrossTheRange, ToneWaveTest,
-    ::testing::Values(WaveCase{1, 15600, 0, "00 71 64 E7 85 AB FF"}, WaveCase{2, 15600, 0, "7F 7F 7F 81 81 81 FF"},
+    ::testing::Values(WaveCase{1, 15600, 51, "00 71 64 E7 85 AB FF"}, WaveCase{2, 15600, 0, "7F 7F 7F 81 81 81 FF"},
                       WaveCase{3, 15600, 0, "00 2C 59 86 B3 E0 00"}, WaveCase{4, 15600, 0, "00 59 7F 25 CB 81 DA FF"},
                       WaveCase{1, 159, 555 + 45, nullptr}, WaveCase{2, 159, 556 + 45, nullptr},
                       WaveCase{3, 159, 555 + 45, nullptr}, WaveCase{4, 159, 556 + 45, nullptr},

@@ -1,11 +1,7 @@
 // The scanner in the real window, on the real clock: what the ears get while
 // a one-second scan runs, rendered by the mixer as the seconds pass.
-#include "app/App.h"
-#include "platform/MainWindow.h"
 #include "platform/QtDialogs.h"
-#include "shell/Bindings.h"
 #include "shell/Startup.h"
-#include "sound/MixerSoundSystem.h"
 #include "support/AudioAnalysis.h"
 #include "support/WindowRig.h"
 
@@ -20,9 +16,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <memory>
 
 using namespace aurelith;
 

@@ -1,14 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real window, rendered offscreen: every control where the layout puts it,
 // and user actions reaching the handlers.
-#include "app/App.h"
 #include "shell/Startup.h"
-#include "platform/MainWindow.h"
 #include "platform/QtDialogs.h"
-#include "sound/MixerSoundSystem.h"
 #include "support/AudioAnalysis.h"
 #include "support/WindowRig.h"
-#include "shell/Bindings.h"
 #include "ui/ControlNames.h"
 #include "ui/LayoutTable.h"
 
@@ -25,10 +21,8 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 
 using namespace aurelith;
 
