@@ -4,6 +4,7 @@
 #include "app/App.h"
 #include "platform/MainWindow.h"
 #include "shell/Bindings.h"
+#include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
 
 #include <cstdlib>
