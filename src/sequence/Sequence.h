@@ -31,10 +31,10 @@ enum class Join {
 };
 
 struct Point {
-    double seconds = 0;    // from the sequence's start
-    double carrierHz = 0;  // binaural: the mean of the two tones
-    double beatHz = 0;     // binaural: right minus left; isochronic: pulses a second
-    double level = 0;      // 0 ... 1, relative to the window's master level
+    double seconds = 0;   // from the sequence's start
+    double carrierHz = 0; // binaural: the mean of the two tones
+    double beatHz = 0;    // binaural: right minus left; isochronic: pulses a second
+    double level = 0;     // 0 ... 1, relative to the window's master level
     Join join = Join::slide;
 };
 
