@@ -76,18 +76,15 @@ struct App {
     // A modal OK box; timers hold their ticks while it is open.
     void message(const std::string& text, const std::string& title = kAppTitle)
     {
-        form.beginModal();
+        const Form::ModalScope modal(form);
         dialogs.message(text, title);
-        form.endModal();
     }
 
     // Yes/No with the critical-stop icon, No the default; true for Yes.
     bool confirm(const std::string& text, const std::string& title)
     {
-        form.beginModal();
-        const bool yes = dialogs.confirm(text, title);
-        form.endModal();
-        return yes;
+        const Form::ModalScope modal(form);
+        return dialogs.confirm(text, title);
     }
 
     // Ends the program.

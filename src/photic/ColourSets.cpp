@@ -66,9 +66,10 @@ std::optional<int> validSet(const Value& index)
 // colour last picked with it; a cancelled dialog leaves that colour alone.
 std::optional<Colour> chooseColour(App& app)
 {
-    app.form.beginModal();
-    const auto picked = app.dialogs.pickColour(app.state.strobe.dialogColour);
-    app.form.endModal();
+    const auto picked = [&] {
+        const Form::ModalScope modal(app.form);
+        return app.dialogs.pickColour(app.state.strobe.dialogColour);
+    }();
     if (picked)
         app.state.strobe.dialogColour = *picked & 0xFFFFFF;
     return picked;

@@ -22,12 +22,13 @@ bool mayStartFlashing(App& app, double flashesPerSecond)
     const std::string text = flashWarningText(flashesPerSecond);
     const std::string title = "Color Strobe Warning";
     bool flash = false;
-    app.form.beginModal();
-    if (auto* question = dynamic_cast<FlashQuestion*>(&app.dialogs))
-        flash = question->askToFlash(text, title);
-    else
-        flash = app.dialogs.confirm(text, title);
-    app.form.endModal();
+    {
+        const Form::ModalScope modal(app.form);
+        if (auto* question = dynamic_cast<FlashQuestion*>(&app.dialogs))
+            flash = question->askToFlash(text, title);
+        else
+            flash = app.dialogs.confirm(text, title);
+    }
     if (flash)
         app.files.write(dataFile::kFlashAnswer, {Value(1)});
     return flash;

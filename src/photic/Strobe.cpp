@@ -60,12 +60,10 @@ void applyPhase(Form& form, double phaseMs, int shownMs, double firstMs)
     form.setTimerCycle(Timer2, shownMs, 2 * phaseMs, firstMs + phaseMs, Timer1);
 }
 
-HeardBeatSource* beatSource(App& app) { return dynamic_cast<HeardBeatSource*>(&app.sound); }
-
 // The beat of the two tones as the ears get it, when the sound system can say.
 std::optional<HeardBeat> heardBeat(App& app)
 {
-    HeardBeatSource* source = beatSource(app);
+    HeardBeatSource* source = app.sound.heardBeats();
     const SoundBuffer* left = app.state.tone.soundBuffers[SoundSlot::tone1].get();
     const SoundBuffer* right = app.state.tone.soundBuffers[SoundSlot::tone2].get();
     if (!source || !left || !right)
@@ -103,7 +101,7 @@ void followBeat(App& app, BeatFollower& follower)
     // The onset just painted, against the moment it was meant for (after a
     // restart it was meant for the old beat).
     if (!takeUp)
-        beatSource(app)->notePaintedOnset(-std::remainder(beat->nextInPhaseMs, cycle));
+        app.sound.heardBeats()->notePaintedOnset(-std::remainder(beat->nextInPhaseMs, cycle));
     follower.retiming = true;
     app.form.setTimerCycle(Timer1, stim.interval, cycle, cycle + shift);
     app.form.setTimerCycle(Timer2, app.form.timerInterval(Timer2), cycle, phase + shift / 2, Timer1);

@@ -30,6 +30,7 @@ public:
     createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) override;
     void releaseDevice() override;
     int outputChannels() const override { return sound_.outputChannels(); }
+    HeardBeatSource* heardBeats() override { return this; }
     std::optional<HeardBeat> heardBeat(const SoundBuffer& left, const SoundBuffer& right) override
     {
         return sound_.heardBeat(left, right);

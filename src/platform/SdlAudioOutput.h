@@ -20,9 +20,8 @@ class SdlAudioOutput : public AudioOutput {
 public:
     static constexpr int kWantedRate = kSampleRate;
     static constexpr int kPeriodFrames = 512;
-    // Silence for this long counts as idle: the device may be closed.
     // The first callbacks come in a burst that fills the server's buffer, then
-    // wait for it to drain: a longer wait among them is not a fault.
+    // wait for it to drain: a long gap among this many is not counted as a dropout.
     static constexpr int kSettlingCallbacks = 20;
 
     SdlAudioOutput() = default;

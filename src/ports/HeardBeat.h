@@ -14,8 +14,8 @@ struct HeardBeat {
     double periodMs;      // between such moments, as the device's clock plays them
 };
 
-// Offered by a sound system that knows when its output is heard; the strobe
-// asks it for the beat (see Strobe.cpp) and keeps its own timer grid when
+// Offered by a sound system that knows when its output is heard, through
+// SoundSystem::heardBeats(); the strobe asks it for the beat (see Strobe.cpp) and keeps its own timer grid when
 // there is no answer.
 class HeardBeatSource {
 public:

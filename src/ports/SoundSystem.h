@@ -35,6 +35,8 @@ public:
     virtual long frameCount() const = 0;
 };
 
+class HeardBeatSource;
+
 class SoundSystem {
 public:
     virtual ~SoundSystem() = default;
@@ -62,6 +64,9 @@ public:
     // The channels of the output the sound is heard through, as opened (the
     // server may mix our stereo down to one). 2 while none is open.
     virtual int outputChannels() const = 0;
+    // When its output is heard, for the strobe (ports/HeardBeat.h); nothing
+    // when it cannot tell. A wrapper passes on its inner system's answer.
+    virtual HeardBeatSource* heardBeats() { return nullptr; }
 };
 
 } // namespace aurelith

@@ -88,10 +88,11 @@ void customScanTime(App& app)
 {
     Form& form = app.form;
     form.setCaption(Frame15, "Enter Scan M.S.");
-    form.beginModal();
-    const std::string typed =
-        app.dialogs.input("Enter Scan in Millideconds (60000=1Min) : ", "Scanner Time Per Freq", "").value_or("");
-    form.endModal();
+    const std::string typed = [&] {
+        const Form::ModalScope modal(form);
+        return app.dialogs.input("Enter Scan in Millideconds (60000=1Min) : ", "Scanner Time Per Freq", "")
+            .value_or("");
+    }();
     app.state.shared.durationMs = wholeNumber(typed).value_or(std::numeric_limits<double>::quiet_NaN());
     form.setText(Text6, typed);
 }

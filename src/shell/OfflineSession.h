@@ -47,6 +47,7 @@ public:
     createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) override;
     void releaseDevice() override { inner_.releaseDevice(); }
     int outputChannels() const override { return inner_.outputChannels(); }
+    HeardBeatSource* heardBeats() override { return inner_.heardBeats(); }
 
 private:
     std::unique_ptr<SoundBuffer> pin(const std::string& name, std::unique_ptr<SoundBuffer> buffer) const;

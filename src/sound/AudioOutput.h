@@ -18,7 +18,8 @@ inline bool silentLongEnough(std::int64_t silentFrames, double rate)
 
 class Mixer;
 
-// A sound device that pulls audio from a Mixer on its own thread.
+// A sound device that pulls audio from a Mixer on its own thread. Every call
+// but timing() is the window thread's; MixerSoundSystem, the one caller, checks it.
 class AudioOutput {
 public:
     // What the window's thread learns when it looks at the device.

@@ -3,6 +3,7 @@
 // audio side through the command queue.
 #include "sound/Mixer.h"
 
+#include "core/Contract.h"
 #include "sound/MixerVoice.h"
 
 #include <algorithm>
@@ -25,21 +26,24 @@ mixing::StereoGain gainsFor(int volume, int pan)
 
 } // namespace
 
-Mixer::Mixer(int deviceRate) : windowThread_(std::this_thread::get_id()), deviceRate_(deviceRate)
-{
-    audio_.configure(deviceRate);
-}
+Mixer::Mixer(int deviceRate) : deviceRate_(deviceRate) { audio_.configure(deviceRate); }
 
 Mixer::~Mixer()
 {
-    checkWindowThread();
+    // A thread still rendering may read any voice: better leaked than freed under it.
+    if (!detachedHere())
+        return;
     audio_.freeAll();
     collectGarbage();
 }
 
-void Mixer::checkWindowThread() const
+void Mixer::checkWindowThread() const { AURELITH_VERIFY_THREAD(window_, "the mixer's window side"); }
+
+bool Mixer::detachedHere() const
 {
-    assert(std::this_thread::get_id() == windowThread_ && "the mixer's window side called from another thread");
+    checkWindowThread();
+    AURELITH_VERIFY(!attached_ && "only with no audio thread attached") { return false; }
+    return true;
 }
 
 void Mixer::send(Command command)
@@ -51,7 +55,9 @@ void Mixer::send(Command command)
 
 void Mixer::setDeviceRate(int framesPerSecond)
 {
-    checkWindowThread();
+    // The limiter is the audio thread's while one is attached: the old rate stays.
+    if (!detachedHere())
+        return;
     if (framesPerSecond > 0) {
         deviceRate_.store(framesPerSecond, std::memory_order_relaxed);
         audio_.configure(framesPerSecond);
@@ -72,7 +78,7 @@ void Mixer::detachAudioThread()
 {
     checkWindowThread();
     attached_ = false;
-    audio_.detach(windowThread_);
+    audio_.detach(window_.owner());
     collectGarbage();
 }
 

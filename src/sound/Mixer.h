@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Contract.h"
 #include "ports/SoundSystem.h"
 #include "sound/Limiter.h"
 #include "sound/PcmData.h"
@@ -116,8 +117,8 @@ private:
         void configure(int deviceRate) { limiter_.configure(deviceRate); }
         int latencyFrames() const { return limiter_.latencyFrames(); }
         std::int64_t framesRendered() const { return rendered_.load(std::memory_order_acquire); }
-        // Debug builds check that one thread renders from attach to detach,
-        // and that the window's thread renders only while none is attached.
+        // Checks that one thread renders from attach to detach, and that the
+        // window's thread renders only while none is attached.
         void attach();
         void detach(std::thread::id windowThread);
 
@@ -138,9 +139,11 @@ private:
     Voice* add(Voice* voice, const std::string& continuityKey);
     void send(Command command);
     void checkWindowThread() const;
+    // The rule "only with no audio thread attached", on the window's thread.
+    bool detachedHere() const;
 
     // The window's face: everything below up to the queues is its alone.
-    const std::thread::id windowThread_;
+    const contract::ThreadAffinity window_;
     std::atomic<int> deviceRate_;
     bool attached_ = false;
     int outstanding_ = 0;                 // voices created and not yet freed
@@ -148,7 +151,7 @@ private:
 
     CommandQueue toAudio_;
     ReturnQueue toWindow_;
-    AudioSide audio_{toAudio_, toWindow_, windowThread_};
+    AudioSide audio_{toAudio_, toWindow_, window_.owner()};
 };
 
 } // namespace aurelith

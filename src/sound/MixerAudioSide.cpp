@@ -20,11 +20,10 @@ void Mixer::AudioSide::detach(std::thread::id windowThread) { renderer_ = window
 
 void Mixer::AudioSide::checkThread()
 {
-#ifndef NDEBUG
+    // Written only by the renderer; detach() resets it once that has stopped.
     if (renderer_ == std::thread::id{})
         renderer_ = std::this_thread::get_id();
-    assert(renderer_ == std::this_thread::get_id() && "the mixer's audio side called from a second thread");
-#endif
+    AURELITH_VERIFY(renderer_ == std::this_thread::get_id() && "the mixer's audio side called from a second thread") {}
 }
 
 void Mixer::AudioSide::render(float* interleavedStereo, int frames, int deviceRate)

@@ -20,6 +20,7 @@ std::int64_t steadyNs()
 
 std::optional<HeardBeat> MixerSoundSystem::heardBeat(const SoundBuffer& left, const SoundBuffer& right)
 {
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
     const auto* a = dynamic_cast<const MixerSoundBuffer*>(&left);
     const auto* b = dynamic_cast<const MixerSoundBuffer*>(&right);
     OutputTiming timing;

@@ -76,6 +76,7 @@ MixerSoundSystem::~MixerSoundSystem() { releaseDevice(); }
 
 bool MixerSoundSystem::createDevice(std::string& error)
 {
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
     if (mixer_) {
         return true;
     }
@@ -99,6 +100,7 @@ std::unique_ptr<SoundBuffer> MixerSoundSystem::createBuffer(const std::string& p
 
 std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::openBuffer(const std::string& path)
 {
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
     if (!mixer_) {
         return nullptr;
     }
@@ -136,6 +138,7 @@ std::unique_ptr<SoundBuffer> MixerSoundSystem::createBufferFromMemory(const std:
 std::unique_ptr<MixerSoundBuffer>
 MixerSoundSystem::openMemoryBuffer(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave)
 {
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
     if (!mixer_) {
         return nullptr;
     }
@@ -207,6 +210,7 @@ std::unique_ptr<MixerSoundBuffer> MixerSoundSystem::addBuffer(std::shared_ptr<co
 
 void MixerSoundSystem::checkOutput()
 {
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
     if (!outputOpen_) {
         return;
     }
@@ -234,6 +238,7 @@ void MixerSoundSystem::ensureOutput()
 
 void MixerSoundSystem::releaseDevice()
 {
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
     if (!mixer_) {
         return;
     }
@@ -245,7 +250,11 @@ void MixerSoundSystem::releaseDevice()
     mixer_.reset();
 }
 
-int MixerSoundSystem::outputChannels() const { return outputOpen_ ? output_->channels() : 2; }
+int MixerSoundSystem::outputChannels() const
+{
+    AURELITH_VERIFY_THREAD(window_, "the sound system");
+    return outputOpen_ ? output_->channels() : 2;
+}
 
 int MixerSoundSystem::deviceRate() const { return mixer_ ? mixer_->deviceRate() : kOfflineRate; }
 

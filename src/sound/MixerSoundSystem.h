@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Contract.h"
 #include "core/ToneLimits.h"
 #include "ports/HeardBeat.h"
 #include "ports/SoundSystem.h"
@@ -94,6 +95,7 @@ public:
     // Window's thread: maps the two tones' phases through the output's clock
     // (MixerHeardBeat.cpp). Each call also feeds the clock's fit.
     std::optional<HeardBeat> heardBeat(const SoundBuffer& left, const SoundBuffer& right) override;
+    HeardBeatSource* heardBeats() override { return this; }
     // The output's clock as fitted so far (for the log).
     const HeardClock& heardClock() const { return heardClock_; }
     // The monotonic clock (ns) that heardBeat counts from: the one the
@@ -124,6 +126,9 @@ private:
     std::map<std::string, OpenStream> streams_;
     HeardClock heardClock_{kOfflineRate};
     std::function<std::int64_t()> monotonicNs_;
+    // The thread of the calls that make buffers, open, ask and close the
+    // output (whose rule it is too: they are its only caller) and tell the beat.
+    const contract::ThreadAffinity window_;
 };
 
 } // namespace aurelith

@@ -119,11 +119,12 @@ void bindSleepTimer(App& app)
     auto timer = std::make_shared<SleepTimer>(app);
     form.onTimer(tmrSleep, [timer] { timer->tick(); });
     form.onClick(optSleep, [&app, timer] {
-        app.form.beginModal();
-        const auto typed = app.dialogs.input("Sleep after how many minutes? (1 to " + std::to_string(kSleepMaxMinutes) +
-                                                 ", 0 cancels the timer)",
-                                             "Sleep Timer", "");
-        app.form.endModal();
+        const auto typed = [&] {
+            const Form::ModalScope modal(app.form);
+            return app.dialogs.input("Sleep after how many minutes? (1 to " + std::to_string(kSleepMaxMinutes) +
+                                         ", 0 cancels the timer)",
+                                     "Sleep Timer", "");
+        }();
         if (!typed)
             return;
         const auto minutes = wholeNumber(*typed);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Form.h"
 
+#include "core/Contract.h"
 #include "ui/LayoutTable.h"
 
 #include <stdexcept>
@@ -200,7 +201,9 @@ void Form::addObserver(Observer observer) { observers_.push_back(std::move(obser
 
 void Form::endModal()
 {
-    if (modalDepth_ > 0 && --modalDepth_ == 0)
+    // An unmatched end would let the held timer ticks run under a dialog still open.
+    AURELITH_VERIFY(modalDepth_ > 0 && "endModal() without beginModal()") { return; }
+    if (--modalDepth_ == 0)
         raise(modalEnd_);
 }
 

@@ -96,9 +96,21 @@ public:
     void onTimer(std::string_view name, Handler handler, Bind bind = Bind::once);
     void addObserver(Observer observer);
 
-    // While a modal dialog is open no timer handler may run.
+    // While a modal dialog is open no timer handler may run. Each beginModal()
+    // has its endModal(); a dialog is shown inside a ModalScope, which ends it
+    // even when the dialog throws.
     void beginModal() { ++modalDepth_; }
     void endModal();
+    class ModalScope {
+    public:
+        explicit ModalScope(Form& form) : form_(form) { form_.beginModal(); }
+        ~ModalScope() { form_.endModal(); }
+        ModalScope(const ModalScope&) = delete;
+        ModalScope& operator=(const ModalScope&) = delete;
+
+    private:
+        Form& form_;
+    };
     bool inModal() const { return modalDepth_ > 0; }
     void onModalEnd(Handler handler) { modalEnd_ = std::move(handler); }
 

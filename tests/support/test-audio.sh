@@ -8,7 +8,8 @@
 # daemon with that sink, in $XDG_RUNTIME_DIR (a private folder the caller
 # made). For rigs that own their server (and may stop and start it again).
 #
-# start_test_audio / stop_test_audio: where a sound server already answers (a
+# start_test_audio / stop_test_audio: the server of the tests' CTest fixture
+# when AURELITH_TEST_AUDIO names its folder. Else, where a sound server already answers (a
 # developer's PipeWire or PulseAudio) the sink is loaded into it and unloaded
 # again; the desktop's own devices are left alone. Where none answers, a
 # private daemon is started in a temporary runtime folder, and XDG_RUNTIME_DIR
@@ -54,6 +55,11 @@ stop_private_pulseaudio() {
 }
 
 start_test_audio() {
+  # The CTest fixture's private server (tests/support/audio_fixture.sh), when it runs one.
+  if [[ -n "${AURELITH_TEST_AUDIO:-}" && -S "$AURELITH_TEST_AUDIO/pulse/native" ]]; then
+    export XDG_RUNTIME_DIR=$AURELITH_TEST_AUDIO
+    unset PULSE_SERVER
+  fi
   if pactl info >/dev/null 2>&1; then
     pactl list short sinks 2>/dev/null | awk '{print $2}' | grep -qx out && return 0
     local args='sink_name=out rate=44100 channels=2'

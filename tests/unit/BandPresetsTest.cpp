@@ -64,16 +64,6 @@ TEST_F(BandPresetsTest, ButtonsUseTheWaveformMenuItemsAlwaysSine)
     EXPECT_EQ(playing().size(), 2u);
 }
 
-TEST_F(BandPresetsTest, BaseAtMaximumFailsOnChannelTwo)
-{
-    form.setValue(HScroll1, 15600);
-    dialogs.shown.clear();
-    click(Command10);
-    expectPair("15600", "15610", "10");
-    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"Frequency must be within 10 to 15600 Hz range."}));
-    EXPECT_TRUE(playing().empty());
-}
-
 TEST_F(BandPresetsTest, HeardBeatMatchesTheDisplay)
 {
     form.setValue(HScroll1, 1000);

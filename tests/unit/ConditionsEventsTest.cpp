@@ -2,7 +2,6 @@
 #include "events/CommandLine.h"
 #include "support/AppFixture.h"
 
-#include <cstdio>
 #include <functional>
 
 #include <unistd.h>
@@ -333,13 +332,14 @@ TEST_F(ConditionsEventsTest, OnlyAnEventFileOfTheUsersOwnThatNoOneElseCanChangeI
              return ::lchown(event.c_str(), 65534, 65534) == 0;
          }},
     };
+    std::string unchecked;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
         fs::remove_all(event);
         programEvent1("/bin/true");
         dialogs.shown.clear();
         if (!c.spoil()) {
-            std::printf("[  NOTE    ] not checked here: an event file that is %s\n", c.why);
+            unchecked += unchecked.empty() ? c.why : std::string(", ") + c.why;
             continue;
         }
         trigger();
@@ -351,6 +351,8 @@ TEST_F(ConditionsEventsTest, OnlyAnEventFileOfTheUsersOwnThatNoOneElseCanChangeI
     programEvent1("/bin/true");
     trigger();
     EXPECT_EQ(launcher.tried.size(), 1u);
+    if (!unchecked.empty())
+        GTEST_SKIP() << "this system cannot make an event file that is " << unchecked << " (chown needs root)";
 }
 
 } // namespace

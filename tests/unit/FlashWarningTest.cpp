@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The warning before the strobe first flashes in a folder.
-#include "support/AppFixture.h"
+#include "support/ManualClock.h"
 
 #include "photic/FlashWarning.h"
 #include "photic/Strobe.h"
@@ -11,7 +11,7 @@ namespace {
 
 using namespace ctl;
 
-class FlashWarningTest : public AppTest {
+class FlashWarningTest : public ClockedAppTest {
 protected:
     void SetUp() override
     {
@@ -31,17 +31,8 @@ protected:
                 found.push_back(s);
         return found;
     }
-    void runFor(std::int64_t ms)
-    {
-        for (const std::int64_t end = now + ms; now < end;) {
-            ++now;
-            scheduler.advance();
-        }
-    }
 
     int paints = 0;
-    std::int64_t now = 0;
-    TimerScheduler scheduler{form, [this] { return now; }};
 };
 
 // "ColorOn", and "&Color ON" in both menus: Cancel (the default) leaves it off.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,17 @@ TEST_F(SchedulerTest, TickDueDuringADialogRunsOnceAfterIt)
     EXPECT_EQ(ticks, (std::vector<std::int64_t>{1000}));
     runTo(1099);
     EXPECT_EQ(ticks.size(), 1u);
+}
+
+TEST_F(SchedulerTest, ADialogThatThrowsStillEndsItsModalScope)
+{
+    EXPECT_THROW(
+        {
+            const Form::ModalScope modal(form);
+            throw std::runtime_error("the dialog failed");
+        },
+        std::runtime_error);
+    EXPECT_FALSE(form.inModal());
 }
 
 } // namespace

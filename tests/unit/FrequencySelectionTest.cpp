@@ -200,17 +200,6 @@ TEST_F(FrequencyMemoryTest, RecallReadsEitherFormAndTheAbsoluteValue)
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
-TEST_F(FrequencyMemoryTest, RecallOutOfRangeShowsTheMessageAndPlaysNothing)
-{
-    click(cmdGenerate);
-    putFile("prge1", "5,12\r\n");
-    click(Command54);
-    EXPECT_EQ(text(txtSetFreq1), "5");
-    EXPECT_EQ(text(txtsetfreq2), "12");
-    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{kRangeMessage}));
-    EXPECT_TRUE(playing().empty());
-}
-
 TEST_F(FrequencyMemoryTest, DefaultsFillGroupOneAtoD)
 {
     click(Command65); // group 2: the defaults still go to group 1

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/AppFixture.h"
+#include "support/ManualClock.h"
 #include "support/ProcessUsage.h"
 
 #include "scan/Scanner.h"
@@ -18,7 +18,7 @@ using namespace ctl;
 // twelve scanning down to a stall (a quarter of the hours under
 // AddressSanitizer). The window's event loop is the scheduler;
 // the boxes the user closes are counted and forgotten as they come.
-class HoursOfUseTest : public AppTest {
+class HoursOfUseTest : public ClockedAppTest {
 protected:
     void SetUp() override
     {
@@ -32,12 +32,7 @@ protected:
     void runFor(std::int64_t ms)
     {
         for (const std::int64_t end = now + ms; now < end;) {
-            const std::int64_t chunkEnd = std::min(end, now + kMinute);
-            for (auto due = scheduler.nextDue(); due && *due <= chunkEnd; due = scheduler.nextDue()) {
-                now = std::max(now, *due);
-                scheduler.advance();
-            }
-            now = chunkEnd;
+            ManualClock::runFor(std::min(end - now, kMinute));
             // The doubles' own logs are not the program's memory.
             rangeMessages += std::count_if(dialogs.shown.begin(), dialogs.shown.end(),
                                            [](const auto& s) { return s.text == kRangeMessage; });
@@ -60,8 +55,6 @@ protected:
         click(Command22);
     }
 
-    std::int64_t now = 0;
-    TimerScheduler scheduler{form, [this] { return now; }};
     long flashes = 0;
     long rangeMessages = 0;
     long otherMessages = 0;

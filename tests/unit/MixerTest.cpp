@@ -361,27 +361,6 @@ TEST(MixerVoices, ChurnWhileAnAudioThreadRenders)
     EXPECT_EQ(data.use_count(), 1);
 }
 
-// Builds with assertions (the sanitizer presets) catch a side of the mixer
-// called from the wrong thread: with no audio thread attached only the
-// window's thread may render. The release program has no such check.
-TEST(MixerVoicesDeathTest, RenderingFromAStrayThreadIsCaughtInDebugBuilds)
-{
-#ifdef NDEBUG
-    GTEST_SKIP() << "assertions are compiled out here; the sanitizer builds run this";
-#endif
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    Mixer mixer;
-    EXPECT_DEATH(
-        {
-            std::thread stray([&] {
-                std::vector<float> period(2 * 64);
-                mixer.render(period.data(), 64);
-            });
-            stray.join();
-        },
-        "second thread");
-}
-
 class ScriptedOutput : public AudioOutput {
 public:
     bool open(Mixer& mixer, int& deviceRate, std::string& error) override

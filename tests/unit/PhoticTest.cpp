@@ -1,4 +1,4 @@
-#include "support/AppFixture.h"
+#include "support/ManualClock.h"
 
 #include "photic/FlashWarning.h"
 #include "photic/Strobe.h"
@@ -23,7 +23,7 @@ public:
 
 // The program after a first run, with a manual clock driving its timers and every
 // colour the flash surface is painted recorded with its time.
-class PhoticTest : public AppTest {
+class PhoticTest : public ClockedAppTest {
 protected:
     void SetUp() override
     {
@@ -35,13 +35,6 @@ protected:
             if (c.name == Text4 && p == Property::BackColour)
                 paints.push_back({now, *c.backColour});
         });
-    }
-    void runFor(std::int64_t ms)
-    {
-        for (const std::int64_t end = now + ms; now < end;) {
-            ++now;
-            scheduler.advance();
-        }
     }
     std::array<std::string, 4> labels() const
     {
@@ -64,8 +57,6 @@ protected:
         Colour colour;
     };
     RecordingInhibitor inhibitor;
-    std::int64_t now = 0;
-    TimerScheduler scheduler{form, [this] { return now; }};
     std::vector<Paint> paints;
 };
 

@@ -121,38 +121,6 @@ TEST_F(PlaybackTest, VolumeAndBalanceLevelsAsHeard)
     EXPECT_NEAR(toneLevelDb(channel(panned, 0), rate, 700) - toneLevelDb(channel(panned, 1), rate, 700), 50, 0.1);
 }
 
-TEST_F(PlaybackTest, OutOfRangeChannelOneWritesNothing)
-{
-    const std::string before = file("freq1.wav");
-    type(txtSetFreq1, "9");
-    click(cmdGenerate);
-    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"Frequency must be within 10 to 15600 Hz range."}));
-    EXPECT_EQ(file("freq1.wav"), before);
-    EXPECT_TRUE(playing().empty());
-}
-
-TEST_F(PlaybackTest, OutOfRangeChannelTwoKeepsTheOldTonesPlaying)
-{
-    click(cmdGenerate);
-    const std::string oldTone2 = file("freq2.wav");
-    setPair("200", "15601");
-    click(cmdGenerate);
-    EXPECT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_NE(file("freq1.wav").size(), 555u + 45); // rewritten for 200 Hz
-    EXPECT_EQ(file("freq2.wav"), oldTone2);
-    EXPECT_EQ(playingFiles().size(), 2u);
-}
-
-TEST_F(PlaybackTest, BothEndsOfTheRangePlay)
-{
-    for (const char* hz : {"10", "15600"}) {
-        setPair(hz, hz);
-        click(cmdGenerate);
-        EXPECT_EQ(playing().size(), 2u) << hz;
-    }
-    EXPECT_TRUE(dialogs.shown.empty());
-}
-
 TEST_F(PlaybackTest, StopSilencesAndTurnsTheLampOff)
 {
     click(cmdGenerate);
@@ -184,13 +152,6 @@ TEST_F(PlaybackTest, SoundOnPlaysSineWhateverTheWaveformAndLeavesTheLamp)
     EXPECT_EQ(lamp(Text14), kRed);
     EXPECT_FALSE(form.timerEnabled(Timer1));
     EXPECT_FALSE(form.timerEnabled(Timer2));
-}
-
-TEST_F(PlaybackTest, SoundOnNamesTheRealRange)
-{
-    type(txtsetfreq2, "700000");
-    click(opts1);
-    EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{"Frequency must be within 10 to 15600 Hz range."}));
 }
 
 TEST_F(PlaybackTest, MaskCyclesThroughEightAndStopsTheSound)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/AppFixture.h"
+#include "support/ManualClock.h"
 #include "support/ProcessUsage.h"
 
 #include "scan/Scanner.h"
@@ -13,22 +13,12 @@ namespace {
 using namespace ctl;
 
 // The program started in its folder, its timers driven by a manual clock.
-class ScannerTest : public AppTest {
+class ScannerTest : public ClockedAppTest {
 protected:
     void SetUp() override
     {
         startAsReturningUser("-3000,0,0,200");
         setPair("160", "165");
-    }
-    // Runs every tick due in the next `ms`, as the window's event loop would.
-    void runFor(std::int64_t ms)
-    {
-        const std::int64_t end = now + ms;
-        for (auto due = scheduler.nextDue(); due && *due <= end; due = scheduler.nextDue()) {
-            now = std::max(now, *due);
-            scheduler.advance();
-        }
-        now = std::max(now, end);
     }
     void customScanTime(std::optional<std::string> typed)
     {
@@ -55,9 +45,6 @@ protected:
         return std::count_if(sound.calls.begin(), sound.calls.end(),
                              [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
     }
-
-    std::int64_t now = 0;
-    TimerScheduler scheduler{form, [this] { return now; }};
 };
 
 TEST_F(ScannerTest, FourSecondScanMovesTheBeatEveryFourSeconds)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "Sleep Timer..." on the virtual clock, heard through the offline mixer.
-#include "support/AppFixture.h"
+#include "support/ManualClock.h"
 #include "support/AudioAnalysis.h"
 #include "tools/SleepTimer.h"
 #include "ui/TimerScheduler.h"
@@ -14,7 +14,7 @@ using namespace aurelith::ctl;
 
 namespace {
 
-class SleepTimerTest : public AppTest {
+class SleepTimerTest : public ClockedAppTest {
 protected:
     void SetUp() override
     {
@@ -30,25 +30,14 @@ protected:
     // Runs the timers up to `ms` from now; hears what plays meanwhile, when asked.
     void runFor(std::int64_t ms, std::vector<float>* heard = nullptr)
     {
-        const std::int64_t end = now + ms;
-        for (auto due = scheduler.nextDue(); due && *due <= end; due = scheduler.nextDue()) {
-            hear(*due, heard);
-            scheduler.advance();
-        }
-        hear(end, heard);
-    }
-    void hear(std::int64_t until, std::vector<float>* heard)
-    {
-        if (heard && until > now) {
-            const auto block = sound.render(static_cast<double>(until - now) / 1000);
-            heard->insert(heard->end(), block.begin(), block.end());
-        }
-        now = std::max(now, until);
+        ManualClock::runFor(ms, [&](std::int64_t until) {
+            if (heard && until > now) {
+                const auto block = sound.render(static_cast<double>(until - now) / 1000);
+                heard->insert(heard->end(), block.begin(), block.end());
+            }
+        });
     }
     const std::string& left() const { return form.caption(tmrSleep); }
-
-    std::int64_t now = 0;
-    TimerScheduler scheduler{form, [this] { return now; }};
 };
 
 TEST_F(SleepTimerTest, CountsDownInWholeMinutesThenFadesToSilenceAndStops)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/ProcessUsage.h"
-#include "support/AppFixture.h"
+#include "support/ManualClock.h"
 #include "support/FakeOutputClock.h"
 
 #include "photic/FrameCadence.h"
@@ -40,6 +40,7 @@ public:
         return HeardBeat{(device.heardAtNs(next) - nowNs) / 1e6, *period / device.rate() * 1e3};
     }
     void notePaintedOnset(double offsetMs) override { noted.push_back(offsetMs); }
+    HeardBeatSource* heardBeats() override { return this; }
     // How far a moment (ms) lies from the nearest in-phase moment as heard.
     double offBeatMs(double ms) const
     {
@@ -86,17 +87,8 @@ protected:
         app.state.strobe.activeBackColour = Value(0);
         form.addObserver([this](const Control& c, Property p) {
             if (c.name == Text4 && p == Property::BackColour)
-                paints.push_back({now, c.backColour == kStim, form.control(Timer1).period / 2});
+                paints.push_back({clock.now, c.backColour == kStim, form.control(Timer1).period / 2});
         });
-    }
-    void runFor(std::int64_t ms)
-    {
-        const std::int64_t end = now + ms;
-        for (auto due = scheduler.nextDue(); due && *due <= end; due = scheduler.nextDue()) {
-            now = std::max(now, *due);
-            scheduler.advance();
-        }
-        now = end;
     }
     struct Paint {
         std::int64_t ms;
@@ -130,15 +122,14 @@ protected:
     }
 
     static constexpr double kStim = 255;
-    std::int64_t now = 0;
     TempFolder folder;
     Form form;
-    HeardSound sound{now};
+    ManualClock clock{form};
+    HeardSound sound{clock.now};
     ScriptedDialogs dialogs;
     RecordingLauncher launcher;
     FixedTimeOfDay timeOfDay;
     App app{form, sound, dialogs, folder.path, launcher, timeOfDay};
-    TimerScheduler scheduler{form, [this] { return now; }};
     std::vector<Paint> paints;
 };
 
@@ -154,10 +145,10 @@ TEST_F(StrobeSyncTest, AnHourOnTheBeatThroughDriftAndLatency)
             paints.clear();
             form.setText(txtSetFreq1, "135");
             form.setText(txtsetfreq2, "145");
-            now += 37; // a press anywhere in the beat
+            clock.now += 37; // a press anywhere in the beat
             form.click(cmdGenerate);
             form.click(Command22);
-            runFor(kHour);
+            clock.runFor(kHour);
             // On the beat, the light follows the device's clock: 7 flashes an hour more or fewer.
             ASSERT_NEAR(static_cast<double>(onsets().size()), 36000 * (tells ? 1 + ppm * 1e-6 : 1), 2);
             const auto [worst, slid] = offBeat();
@@ -181,11 +172,11 @@ TEST_F(StrobeSyncTest, ReportsHowFarEachOnsetLiesFromTheBeat)
     form.setText(txtsetfreq2, "145");
     form.click(cmdGenerate);
     form.click(Command22);
-    runFor(2000);
+    clock.runFor(2000);
     sound.device.startNs += 30e6;
     paints.clear();
     sound.noted.clear();
-    runFor(2000);
+    clock.runFor(2000);
     const std::vector<Paint> t = onsets();
     ASSERT_EQ(sound.noted.size(), t.size());
     double worst = 0;
@@ -205,12 +196,12 @@ TEST_F(StrobeSyncTest, ARetuneIsTakenUpAtOnce)
     form.setText(txtsetfreq2, "145");
     form.click(cmdGenerate);
     form.click(Command22);
-    runFor(5000);
+    clock.runFor(5000);
     form.setText(txtsetfreq2, "141");
-    now += 29;
+    clock.now += 29;
     ASSERT_TRUE(retuneSine(app));
     paints.clear();
-    runFor(1200);
+    clock.runFor(1200);
     const std::vector<Paint> t = onsets();
     ASSERT_GT(t.size(), 5u);
     for (std::size_t i = 2; i < t.size(); ++i)
@@ -227,7 +218,7 @@ TEST_F(StrobeSyncTest, ScanningRetunesWithoutShortPhasesOrDoubleFlashes)
 {
     sound.device.ppm = 150;
     const std::int64_t scanned = simulatedHours(4) * kHour / 4;
-    while (now < scanned) {
+    while (clock.now < scanned) {
         form.setText(txtSetFreq1, "400");
         form.setText(txtsetfreq2, "401");
         dialogs.answerInput("201");
@@ -236,7 +227,7 @@ TEST_F(StrobeSyncTest, ScanningRetunesWithoutShortPhasesOrDoubleFlashes)
         form.click(Command73);
         ASSERT_TRUE(form.timerEnabled(Timer3));
         form.click(Command22);
-        runFor(8000);
+        clock.runFor(8000);
         form.click(Command79);
     }
     // Within a millisecond: the timers tick on whole milliseconds.

@@ -123,16 +123,6 @@ TEST_F(ToneControlsTest, BaseFrequencyBarWithNegativeAndFractionalBeats)
     EXPECT_EQ(text(txtsetfreq2), "141.5");
 }
 
-TEST_F(ToneControlsTest, BaseFrequencyTooLowForChannelTwo)
-{
-    setPair("165", "159");
-    form.setValue(HScroll1, 10);
-    EXPECT_EQ(text(txtsetfreq2), "4");
-    EXPECT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_EQ(toneSize(1), 8820u + 45);
-    EXPECT_TRUE(playing().empty());
-}
-
 TEST_F(ToneControlsTest, EmptiedChannelCountsAsZeroForTheBeat)
 {
     setPair("", "");

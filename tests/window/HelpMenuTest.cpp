@@ -1,10 +1,7 @@
 // The About and Help boxes in the real window: OK only, no icon, modal, and the
 // window unchanged afterwards.
-#include "app/App.h"
-#include "platform/MainWindow.h"
 #include "platform/QtDialogs.h"
-#include "shell/Bindings.h"
-#include "sound/MixerSoundSystem.h"
+#include "support/WindowRig.h"
 #include "tools/HelpTexts.h"
 
 #include <QAbstractButton>
@@ -15,8 +12,6 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <filesystem>
-
 using namespace aurelith;
 
 class HelpMenuTest : public QObject {
@@ -25,23 +20,14 @@ class HelpMenuTest : public QObject {
 private slots:
     void everyBoxHasOnlyOkAndNoIcon()
     {
-        char pattern[] = "/tmp/aurelith-help-XXXXXX";
-        const std::filesystem::path folder = ::mkdtemp(pattern);
-        Form form;
-        MixerSoundSystem sound;
-        QtDialogs dialogs;
-        App app(form, sound, dialogs, folder);
-        bindHandlers(app);
-        TimerScheduler scheduler(form, [] { return std::int64_t{0}; });
-        MainWindow window(form, scheduler);
-        dialogs.setParent(&window);
-        window.show();
+        test::WindowRig<QtDialogs> rig;
+        Form& form = rig.form;
 
-        for (const HelpText& help : helpTexts(app)) {
+        for (const HelpText& help : helpTexts(*rig.app)) {
             const std::string item(help.item);
             QAction* action = nullptr;
             for (const char* menu : {"ab0", "hp0"})
-                for (QAction* a : window.menu(menu)->actions())
+                for (QAction* a : rig.window->menu(menu)->actions())
                     if (a->objectName() == QString::fromStdString(item) ||
                         a->text() == QString::fromStdString(form.caption(help.item)))
                         action = a;
@@ -65,7 +51,6 @@ private slots:
             QCOMPARE(icon, QMessageBox::NoIcon);
             QVERIFY(!form.inModal());
         }
-        std::filesystem::remove_all(folder);
     }
 };
 

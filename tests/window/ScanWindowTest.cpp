@@ -1,12 +1,9 @@
 // The scanner in the real window, on the real clock: what the ears get while
 // a one-second scan runs, rendered by the mixer as the seconds pass.
-#include "app/App.h"
-#include "platform/MainWindow.h"
 #include "platform/QtDialogs.h"
-#include "shell/Bindings.h"
 #include "shell/Startup.h"
-#include "sound/MixerSoundSystem.h"
 #include "support/AudioAnalysis.h"
+#include "support/WindowRig.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,9 +16,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <memory>
 
 using namespace aurelith;
 
@@ -38,34 +32,15 @@ public:
     int shown = 0, open = 0, mostOpen = 0;
 };
 
-// The program in the real window on the real clock, in a folder of its own.
-struct ScanRig {
-    explicit ScanRig(const std::string& vols)
+// The program in the real window on the real clock, started with these levels.
+struct ScanRig : test::WindowRig<CountingDialogs> {
+    explicit ScanRig(const std::string& vols) : WindowRig(realClock(), {{"fctl", "1"}, {"vols", vols}}) {}
+    static Clock realClock()
     {
-        char pattern[] = "/tmp/aurelith-scan-window-XXXXXX";
-        folder = ::mkdtemp(pattern);
-        std::ofstream(folder / "fctl") << "1\r\n";
-        std::ofstream(folder / "vols") << vols << "\r\n";
-        app = std::make_unique<App>(form, sound, dialogs, folder);
-        bindHandlers(*app);
-        window = std::make_unique<MainWindow>(form, scheduler);
-        dialogs.setParent(window.get());
-        window->show();
-    }
-    ~ScanRig() { std::filesystem::remove_all(folder); }
-
-    std::filesystem::path folder;
-    QElapsedTimer clock = [] {
         QElapsedTimer started;
         started.start();
-        return started;
-    }();
-    Form form;
-    MixerSoundSystem sound;
-    CountingDialogs dialogs;
-    TimerScheduler scheduler{form, [this] { return clock.elapsed(); }};
-    std::unique_ptr<App> app;
-    std::unique_ptr<MainWindow> window;
+        return [started] { return started.elapsed(); };
+    }
 };
 
 class ScanWindowTest : public QObject {

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real window, rendered offscreen: every control where the layout puts it,
 // and user actions reaching the handlers.
-#include "app/App.h"
 #include "shell/Startup.h"
-#include "platform/MainWindow.h"
 #include "platform/QtDialogs.h"
-#include "sound/MixerSoundSystem.h"
 #include "support/AudioAnalysis.h"
-#include "shell/Bindings.h"
+#include "support/WindowRig.h"
 #include "ui/ControlNames.h"
 #include "ui/LayoutTable.h"
 
@@ -24,10 +21,8 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 
 using namespace aurelith;
 
@@ -50,29 +45,7 @@ class WindowTest : public QObject {
     Q_OBJECT
 
 private:
-    struct Rig {
-        Rig()
-        {
-            char pattern[] = "/tmp/aurelith-window-XXXXXX";
-            folder = ::mkdtemp(pattern);
-            app = std::make_unique<App>(form, sound, dialogs, folder);
-            bindHandlers(*app);
-            window = std::make_unique<MainWindow>(form, scheduler);
-            window->setWindowTitle(kWindowCaption);
-            dialogs.setParent(window.get());
-            window->show();
-        }
-        ~Rig() { std::filesystem::remove_all(folder); }
-
-        std::filesystem::path folder;
-        Form form;
-        MixerSoundSystem sound;
-        QtDialogs dialogs;
-        std::int64_t now = 0;
-        TimerScheduler scheduler{form, [this] { return now; }};
-        std::unique_ptr<App> app;
-        std::unique_ptr<MainWindow> window;
-    };
+    using Rig = test::WindowRig<QtDialogs>;
 
     // However the window paints a back colour, the widget shows it.
     static bool showsColour(QWidget* w, const QColor& colour)
@@ -117,9 +90,7 @@ private slots:
             QCOMPARE(w->toolTip(), QString(def.tooltip));
             QVERIFY2(w->isVisible(), def.name.data());
         }
-        QVERIFY(controls > 140);
-        QCOMPARE(rig.window->widget("txtSetFreq1")->toolTip(), QString("Edit Left Frequency "));
-        QCOMPARE(rig.window->widget("Command68")->toolTip(), QString("Sets All Volume controls To Min."));
+        QVERIFY(controls > 140); // each one as the layout table has it; LayoutTest checks the table
     }
 
     void startAndStopSitOnTopOfTheButtonPanel()
@@ -238,7 +209,6 @@ private slots:
         rig.form.setBackColour(ctl::Text14, 255);
         QWidget* lamp = rig.window->widget("Text14");
         QVERIFY(lamp->styleSheet().isEmpty());
-        QCOMPARE(lamp->toolTip(), QString("On / Off Lights"));
         const QImage lampImage = lamp->grab().toImage();
         QCOMPARE(lampImage.pixelColor(lampImage.width() / 2, lampImage.height() / 2), QColor(255, 0, 0));
 
