@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <optional>
@@ -128,8 +129,39 @@ public:
     }
 };
 
-QAccessibleInterface* colourBoxFactory(const QString& className, QObject* object)
+// A level bar reports what the box under it shows (the volumes' 0 ... 5000),
+// not its inner attenuation.
+class AccessibleLevelBar : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit AccessibleLevelBar(QScrollBar* bar) : QAccessibleWidget(bar, QAccessible::ScrollBar) {}
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return QString::number(shown(bar()->value()));
+        return QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return shown(bar()->value()); }
+    void setCurrentValue(const QVariant& value) override { bar()->setValue(value.toInt() - offset()); }
+    QVariant maximumValue() const override { return shown(bar()->maximum()); }
+    QVariant minimumValue() const override { return shown(bar()->minimum()); }
+    QVariant minimumStepSize() const override { return bar()->singleStep(); }
+
+private:
+    QScrollBar* bar() const { return static_cast<QScrollBar*>(widget()); }
+    int offset() const { return bar()->property(kShownOffset).toInt(); }
+    int shown(int position) const { return position + offset(); }
+};
+
+QAccessibleInterface* accessibleFactory(const QString& className, QObject* object)
 {
+    if (className == QLatin1String("QScrollBar") && object && object->property(kShownOffset).isValid())
+        return new AccessibleLevelBar(static_cast<QScrollBar*>(object));
     if (className != QLatin1String("aurelith::ColourBox") || !object || !object->isWidgetType())
         return nullptr;
     auto* box = static_cast<QWidget*>(object);
@@ -173,9 +205,9 @@ std::string accessibleName(const Form& form, const Control& c, bool lit)
     }
 }
 
-void installColourBoxAccessibility()
+void installAccessibility()
 {
-    static const bool installed = (QAccessible::installFactory(colourBoxFactory), true);
+    static const bool installed = (QAccessible::installFactory(accessibleFactory), true);
     (void)installed;
 }
 

@@ -4,6 +4,7 @@
 #include "app/ModePanel.h"
 #include "platform/AccessibleNames.h"
 #include "platform/ColourBox.h"
+#include "tone/LevelControls.h"
 #include "ui/ControlNames.h"
 
 #include <QAction>
@@ -44,7 +45,7 @@ int px(int twips) { return (twips + MainWindow::kTwipsPerPixel / 2) / MainWindow
 
 MainWindow::MainWindow(Form& form, TimerScheduler& scheduler) : form_(form), scheduler_(scheduler)
 {
-    installColourBoxAccessibility();
+    installAccessibility();
     // A steady caret: a blinking one wakes the program twice a second for as
     // long as a box has the focus, playing or not.
     QGuiApplication::styleHints()->setCursorFlashTime(0);
@@ -111,6 +112,8 @@ QWidget* MainWindow::createWidget(const Control& c, QWidget* parent)
     case ControlKind::Label: return new QLabel(q(c.caption), parent);
     case ControlKind::HScrollBar: {
         auto* bar = new QScrollBar(Qt::Horizontal, parent);
+        // Before any change is announced: the announcement makes the accessible interface.
+        bar->setProperty(kShownOffset, shownLevel(c.name, 0));
         bar->setRange(c.min, c.max);
         bar->setSingleStep(c.smallChange);
         bar->setPageStep(c.largeChange);

@@ -6,7 +6,10 @@
 #include "core/Version.h"
 #include "sequence/SequenceCheck.h"
 #include "shell/Render.h"
+#include "shell/Startup.h"
 #include "sound/SoundFileWriter.h"
+#include "tone/LevelControls.h"
+#include "ui/ControlNames.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -144,7 +147,9 @@ void describeOptions(QCommandLineParser& parser)
         "(WAV, FLAC or Ogg Vorbis, by the file's extension) instead of opening the window.\n"
         "The left tone plays in the left ear only and the right tone in the right ear only, unless --tone-mod "
         "says otherwise. The volumes not given are the levels last saved by the window in the data folder "
-        "($XDG_DATA_HOME/aurelith), or the first run's (tone 3500, mask 50).");
+        "($XDG_DATA_HOME/aurelith), or the first run's (tone " +
+        QString::number(shownLevel(ctl::scrToneVol, firstRunPosition(ctl::scrToneVol))) + ", mask " +
+        QString::number(shownLevel(ctl::scrMaskVol, firstRunPosition(ctl::scrMaskVol))) + ").");
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({

@@ -9,6 +9,11 @@
 #include <QLoggingCategory>
 #include <QThread>
 
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -45,6 +50,21 @@ QString hashOf(const std::filesystem::path& folder)
 }
 
 bool fits(const QString& path) { return QFile::encodeName(path).size() <= kMaxSocketPath; }
+
+// A variable of process pid's environment, where that process is the user's own.
+std::optional<QByteArray> environmentOf(pid_t pid, std::string_view name)
+{
+    const std::string proc = "/proc/" + std::to_string(pid);
+    struct stat st {};
+    if (pid <= 0 || ::stat(proc.c_str(), &st) != 0 || st.st_uid != ::geteuid())
+        return std::nullopt;
+    std::ifstream environ(proc + "/environ", std::ios::binary);
+    const std::string prefix = std::string(name) + "=";
+    for (std::string entry; std::getline(environ, entry, '\0');)
+        if (entry.starts_with(prefix))
+            return QByteArray::fromStdString(entry.substr(prefix.size()));
+    return QByteArray();
+}
 
 } // namespace
 
@@ -103,7 +123,12 @@ void SingleInstance::keepSocket()
 
 QString SingleInstance::socketPath(const std::filesystem::path& folder)
 {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    return socketPath(folder, qgetenv("XDG_RUNTIME_DIR"), QDir::tempPath());
+}
+
+QString SingleInstance::socketPath(const std::filesystem::path& folder, const QByteArray& runtime,
+                                   const QString& temporary)
+{
     if (runtime.startsWith('/') && privateFolder(runtime)) {
         const QString inRuntime = QFile::decodeName(runtime) + "/aurelith-" + hashOf(folder) + ".socket";
         if (fits(inRuntime))
@@ -112,7 +137,7 @@ QString SingleInstance::socketPath(const std::filesystem::path& folder)
     const QString inFolder = QString::fromStdString((folder / "aurelith.socket").string());
     if (fits(inFolder))
         return inFolder;
-    const QString own = QDir::tempPath() + QString("/aurelith-%1").arg(::geteuid());
+    const QString own = temporary + QString("/aurelith-%1").arg(::geteuid());
     ::mkdir(QFile::encodeName(own).constData(), 0700);
     const QString inOwn = own + "/" + hashOf(folder) + ".socket";
     return privateFolder(QFile::encodeName(own)) && fits(inOwn) ? inOwn : QString();
@@ -166,13 +191,32 @@ bool SingleInstance::holdFolder()
 
 bool SingleInstance::askRunningCopy()
 {
-    if (socketPath_.isEmpty())
-        return false;
     const QDeadlineTimer deadline(kAskForMs);
     while (!deadline.hasExpired()) {
-        QLocalSocket socket;
-        socket.connectToServer(socketPath_);
-        if (socket.waitForConnected(200)) {
+        QStringList sockets;
+        if (!socketPath_.isEmpty())
+            sockets << socketPath_;
+        // A copy started under another runtime folder listens elsewhere: the
+        // holder of the folder's lock has the runtime folder in its environment.
+        pid_t holder = FolderLock::holder(folder_);
+        if (holder <= 0 && !pathLock_.isEmpty())
+            holder = FolderLock::holder(pathLock_.toStdString());
+        if (const auto runtime = environmentOf(holder, "XDG_RUNTIME_DIR")) {
+            // As QDir::tempPath() is in that process.
+            const QByteArray tmp = environmentOf(holder, "TMPDIR").value_or(QByteArray());
+            const QString temporary = tmp.startsWith('/') ? QDir::cleanPath(QFile::decodeName(tmp)) : "/tmp";
+            const QString theirs = socketPath(folder_, *runtime, temporary);
+            struct stat st {};
+            if (!theirs.isEmpty() && !sockets.contains(theirs) &&
+                ::lstat(QFile::encodeName(theirs).constData(), &st) == 0 && S_ISSOCK(st.st_mode) &&
+                st.st_uid == ::geteuid())
+                sockets << theirs;
+        }
+        for (const QString& path : sockets) {
+            QLocalSocket socket;
+            socket.connectToServer(path);
+            if (!socket.waitForConnected(200))
+                continue;
             socket.write(kRequest.data(), kRequest.size());
             socket.flush();
             // Read until the reply is complete or the copy stops answering.

@@ -20,7 +20,10 @@ namespace aurelith {
 // names it and ends. Beside the folder's own lock (which follows the folder
 // if it is renamed) a lock in the runtime folder keyed to the folder's path
 // holds the path: a folder renamed, or deleted and made anew, cannot host a
-// second copy. A socket that disappears is made again.
+// second copy. A socket that disappears is made again. A start under another
+// runtime folder asks the copy that holds the folder's lock where that copy's
+// environment puts its socket, if that is a socket of the user's own in a
+// private folder.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -45,6 +48,8 @@ public:
     // (a data folder's path can be too long for a local socket). Empty when
     // none can be trusted.
     static QString socketPath(const std::filesystem::path& folder);
+    // The same with the runtime and temporary folders given.
+    static QString socketPath(const std::filesystem::path& folder, const QByteArray& runtime, const QString& temporary);
 
 private:
     enum class PathLock { held, heldElsewhere, none };

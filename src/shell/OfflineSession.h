@@ -43,6 +43,8 @@ public:
     bool createDevice(std::string& error) override { return inner_.createDevice(error); }
     bool hasDevice() const override { return inner_.hasDevice(); }
     std::unique_ptr<SoundBuffer> createBuffer(const std::string& path) override;
+    // A set-aside mask 1 gets the built-in pink noise, as in the window.
+    std::unique_ptr<SoundBuffer> createStandIn(const std::string& path) override { return inner_.createStandIn(path); }
     std::unique_ptr<SoundBuffer>
     createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) override;
     void releaseDevice() override { inner_.releaseDevice(); }

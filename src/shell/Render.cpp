@@ -4,7 +4,7 @@
 #include "app/App.h"
 #include "app/DataFileNames.h"
 #include "app/DataFolder.h"
-#include "app/OwnFile.h"
+#include "app/TrustedFile.h"
 #include "core/ToneLimits.h"
 #include "photic/StrobePlan.h"
 #include "shell/Bindings.h"
@@ -96,12 +96,13 @@ std::string prepareMask(const RenderRequest& request, const fs::path& from, cons
     if (isMaskNumber(request.mask)) {
         maskSelection = request.mask[0] - '0';
         source = from / dataFile::maskSound(maskSelection);
-        // As in the window: a missing mask is skipped (mask 1 has its own noise), and so is one not the user's own.
-        if (!fs::exists(source, error))
-            return {};
-        if (!isOwnFile(source)) {
-            setAside.push_back(source.filename().string());
-            return {};
+        // As in the window: a missing mask is skipped (mask 1 has its own noise), and so is one not the
+        // user's own or no file at all (a FIFO would never end).
+        switch (trustOf(source)) {
+        case FileTrust::trusted: break;
+        case FileTrust::untrusted: setAside.push_back(source.filename().string()); return {};
+        case FileTrust::missing:
+        case FileTrust::special: return {};
         }
     } else {
         maskSelection = 2;

@@ -30,6 +30,9 @@ void restorePosition(App& app, std::string_view bar, const Value& saved)
         app.form.setValue(bar, *position);
 }
 
+// The bars of the "vols" record, in its order.
+constexpr std::array<std::string_view, 4> kLevelBars = {scrToneVol, scrBalance, scrMaskVol, HScroll1};
+
 void showNumber(App& app, std::string_view box, double number) { app.form.setText(box, formatNumber(number)); }
 
 // Writes the defaults unless an earlier run left its marker. A marker we cannot
@@ -60,10 +63,10 @@ void restoreLevels(App& app)
     if (app.files.read(kLevels, saved) != DataFiles::ReadStatus::read)
         saved.clear();
     const std::array<std::pair<std::string_view, Value*>, 4> levels = {{
-        {scrToneVol, &s.tone.savedToneVol},
-        {scrBalance, &s.tone.savedBalance},
-        {scrMaskVol, &s.tone.savedMaskVol},
-        {HScroll1, &s.tone.savedBaseFreq},
+        {kLevelBars[0], &s.tone.savedToneVol},
+        {kLevelBars[1], &s.tone.savedBalance},
+        {kLevelBars[2], &s.tone.savedMaskVol},
+        {kLevelBars[3], &s.tone.savedBaseFreq},
     }};
     for (size_t i = 0; i < levels.size(); ++i) {
         const auto [bar, variable] = levels[i];
@@ -76,6 +79,19 @@ void restoreLevels(App& app)
         restorePosition(app, bar, *variable);
     }
 }
+
+} // namespace
+
+int firstRunPosition(std::string_view bar)
+{
+    Form form;
+    for (std::size_t i = 0; i < kLevelBars.size(); ++i)
+        if (kLevelBars[i] == bar)
+            form.setValue(bar, kFirstRunLevels[i]);
+    return form.value(bar);
+}
+
+namespace {
 
 void restoreModes(App& app)
 {

@@ -5,6 +5,7 @@
 #include "core/Version.h"
 
 #include <array>
+#include <string_view>
 
 namespace aurelith {
 
@@ -16,6 +17,10 @@ inline constexpr const char* kNoSoundMessage = "Unable to open the sound output"
 // frequency. The tone volume is outside its bar's range, so that bar keeps its
 // design position.
 inline constexpr std::array<int, 4> kFirstRunLevels = {3500, 0, -4950, 135};
+
+// A bar's position on a first run: its first-run level where the bar can
+// take it, else the bar's design position.
+int firstRunPosition(std::string_view bar);
 
 // Writes every first-run default data file, "fctl" last.
 void writeFirstRunDefaults(const DataFiles& files);

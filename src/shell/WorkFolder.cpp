@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/WorkFolder.h"
 
-#include "app/OwnFile.h"
+#include "app/TrustedFile.h"
 
 #include <cerrno>
 #include <chrono>
@@ -86,7 +86,7 @@ void copyOwnSettings(const fs::path& from, const fs::path& to, std::vector<std::
         if (!entry.is_regular_file(ignored) || name.extension() == ".wav" ||
             entry.file_size(ignored) >= kLargestSetting)
             continue;
-        if (!isOwnFile(entry.path())) {
+        if (trustOf(entry.path()) != FileTrust::trusted) {
             setAside.push_back(name.string());
             continue;
         }
@@ -95,7 +95,7 @@ void copyOwnSettings(const fs::path& from, const fs::path& to, std::vector<std::
         struct stat st {};
         if (fd < 0)
             continue;
-        const bool own = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && isOwnFile(st);
+        const bool own = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && trustedFile(st);
         if (!own)
             setAside.push_back(name.string());
         char bytes[kLargestSetting];

@@ -26,7 +26,7 @@ private:
 };
 
 // Copies the settings (small files, no sounds) of the data folder `from` into
-// `to`, each only if it is the user's own (see isOwnFile); the names of the
+// `to`, each only if it is the user's own (see trustOf); the names of the
 // others are added to `setAside`.
 void copyOwnSettings(const std::filesystem::path& from, const std::filesystem::path& to,
                      std::vector<std::string>& setAside);

@@ -56,6 +56,14 @@ void show(App& app, const LevelBar& level)
 
 } // namespace
 
+int shownLevel(std::string_view bar, int position)
+{
+    for (const LevelBar& level : kLevelBars)
+        if (level.bar == bar)
+            return position + level.offset;
+    return position;
+}
+
 void showLevels(App& app)
 {
     for (const LevelBar& level : kLevelBars)

@@ -20,10 +20,7 @@ const char* const kOneChannelMessage =
 
 namespace {
 
-// The stopped sound plays on for a few tens of milliseconds in case a retune
-// follows; the check keeps quiet that long, so the other ear hears nothing.
-constexpr int kLeadMs = 50;
-constexpr int kRampMs = 10; // no click at either end
+constexpr int kCycleFrames = 100; // one cycle of the tone, looped as the tones are
 constexpr double kPeak = 0.5;
 
 void putLittleEndian(std::vector<unsigned char>& out, std::uint32_t value, int bytes)
@@ -32,13 +29,10 @@ void putLittleEndian(std::vector<unsigned char>& out, std::uint32_t value, int b
         out.push_back(static_cast<unsigned char>(value >> (8 * i)));
 }
 
-// A 16-bit mono WAV: silence, then the tone with short ramps at its ends.
+// A 16-bit mono WAV of one sine cycle.
 std::vector<unsigned char> checkToneWav()
 {
-    const int lead = kSampleRate * kLeadMs / 1000;
-    const int tone = kSampleRate * kCheckToneMs / 1000;
-    const int ramp = kSampleRate * kRampMs / 1000;
-    const auto frames = static_cast<std::uint32_t>(lead + tone);
+    const auto frames = static_cast<std::uint32_t>(kCycleFrames);
     std::vector<unsigned char> wav;
     wav.reserve(44 + 2 * frames);
     for (const char c : std::string_view("RIFF"))
@@ -56,33 +50,29 @@ std::vector<unsigned char> checkToneWav()
     for (const char c : std::string_view("data"))
         wav.push_back(static_cast<unsigned char>(c));
     putLittleEndian(wav, 2 * frames, 4);
-    wav.insert(wav.end(), 2 * static_cast<std::size_t>(lead), 0);
-    for (int i = 0; i < tone; ++i) {
-        const int edge = std::min(i, tone - 1 - i);
-        const double envelope = edge < ramp ? 0.5 - 0.5 * std::cos(std::numbers::pi * edge / ramp) : 1.0;
-        const double x = kPeak * envelope * std::sin(2 * std::numbers::pi * kCheckToneHz * i / kSampleRate);
+    for (int i = 0; i < kCycleFrames; ++i) {
+        const double x = kPeak * std::sin(2 * std::numbers::pi * i / kCycleFrames);
         putLittleEndian(wav, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(32767 * x))), 2);
     }
     return wav;
 }
 
-// One ear's second: a one-shot that stops by itself, or when its box closes
-// first. Each ear has its own name, so the second does not carry on from the first.
-std::unique_ptr<SoundBuffer> makeCheckTone(App& app, Ear ear, const std::vector<unsigned char>& wav)
+// The check's tone, looped for as long as a box is open. One voice serves both
+// ears, its pan moved between them: a second voice would start while the first
+// still plays on for its grace time, in the ear that must hear nothing.
+std::unique_ptr<SoundBuffer> makeCheckTone(App& app)
 {
-    // Played once, with its fades, as written: not a loop to redraw.
-    auto buffer = app.sound.createBufferFromMemory(ear == Ear::left ? "headphone-check-left" : "headphone-check-right",
-                                                   wav, ToneWave::unknown);
+    auto buffer = app.sound.createBufferFromMemory("headphone-check", checkToneWav(), ToneWave::sine);
     if (!buffer)
         return nullptr;
-    buffer->setFrequency(kSampleRate);
+    buffer->setFrequency(kCheckToneHz * static_cast<double>(buffer->frameCount()));
     // As loud as the tones would be, but never silent: the bar may be at its end.
     buffer->setVolume(std::max(app.form.value(ctl::scrToneVol), kSilentLevel / 2));
-    // A positive pan silences the left output; at the end of its range it is
-    // 100 dB down.
-    buffer->setPan(ear == Ear::left ? kSilentLevel : -kSilentLevel);
     return buffer;
 }
+
+// A positive pan silences the left output; at the end of its range it is 100 dB down.
+int panFor(Ear ear) { return ear == Ear::left ? kSilentLevel : -kSilentLevel; }
 
 void checkHeadphones(App& app)
 {
@@ -91,10 +81,9 @@ void checkHeadphones(App& app)
         app.message(error, kHeadphoneCheckTitle);
         return;
     }
-    const auto wav = checkToneWav();
     // Making a buffer opens the output if it is closed: its channels are known from then on.
-    std::unique_ptr<SoundBuffer> left = makeCheckTone(app, Ear::left, wav);
-    if (!left)
+    std::unique_ptr<SoundBuffer> tone = makeCheckTone(app);
+    if (!tone)
         return;
     if (app.sound.outputChannels() < 2) {
         app.message(kOneChannelMessage, kHeadphoneCheckTitle);
@@ -107,14 +96,13 @@ void checkHeadphones(App& app)
             buffer->stop();
             paused.push_back(buffer.get());
         }
+    tone->setPan(panFor(Ear::left));
+    tone->play(true);
     for (const Ear ear : {Ear::left, Ear::right}) {
-        std::unique_ptr<SoundBuffer> tone = ear == Ear::left ? std::move(left) : makeCheckTone(app, ear, wav);
-        if (!tone)
-            break;
-        tone->play(false);
+        tone->setPan(panFor(ear));
         app.message(earCheckText(ear), kHeadphoneCheckTitle);
-        tone->stop();
     }
+    tone->stop();
     // Resumed only where the same buffer still fills its slot.
     for (auto& buffer : app.state.tone.soundBuffers)
         if (buffer && std::find(paused.begin(), paused.end(), buffer.get()) != paused.end())

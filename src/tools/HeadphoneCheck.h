@@ -7,11 +7,10 @@
 
 namespace aurelith {
 
-// "Headphone Check": a second of kCheckToneHz in the left ear only, then in
-// the right ear only, each while a box names the ear; then whatever played
-// before plays again. On a one-channel output it says why it cannot.
+// "Headphone Check": kCheckToneHz in the left ear only, then in the right ear
+// only, each for as long as a box names the ear; then whatever played before
+// plays again. On a one-channel output it says why it cannot.
 inline constexpr double kCheckToneHz = 440;
-inline constexpr int kCheckToneMs = 1000;
 inline constexpr const char* kHeadphoneCheckTitle = "Headphone Check";
 extern const char* const kOneChannelMessage;
 

@@ -60,6 +60,18 @@ expect 2 "$bin" --tone-mod 100
 said "--render"
 expect 0 "$bin" --help
 grep -q -- 'default 160' "$work/out" || { echo "FAIL: --help gives no defaults"; fail=1; }
+# The first run's levels --help names are the ones a render with no saved data uses.
+tone=$(tr '\n' ' ' <"$work/out" | sed -n 's/.*first run.s (tone \([0-9]*\), mask \([0-9]*\)).*/\1/p')
+mask=$(tr '\n' ' ' <"$work/out" | sed -n 's/.*first run.s (tone \([0-9]*\), mask \([0-9]*\)).*/\2/p')
+if [[ -z $tone || -z $mask ]]; then
+  echo "FAIL: --help names no first-run levels"; fail=1
+else
+  XDG_DATA_HOME=$work/fresh1 expect 0 "$bin" --render "$work/saved.wav" --mask 1 --minutes 0.01
+  XDG_DATA_HOME=$work/fresh2 expect 0 "$bin" --render "$work/given.wav" --mask 1 --minutes 0.01 \
+    --tone-vol "$tone" --mask-vol "$mask"
+  cmp -s "$work/saved.wav" "$work/given.wav" ||
+    { echo "FAIL: a first-run render differs from --tone-vol $tone --mask-vol $mask"; fail=1; }
+fi
 expect 2 "$bin" --render "$work/s.mp3"
 expect 2 "$bin" --render "$work/no/such/folder/s.wav" --minutes 0.01
 said 'cannot write'

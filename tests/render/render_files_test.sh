@@ -134,6 +134,13 @@ if ((root)); then
     said "vols"
     cmp -s "$o/planted-$plant.wav" "$o/first-run.wav" || bad "a planted vols ($plant) was used"
   done
+  # A planted mask 1 is set aside: the built-in pink noise plays, as with none.
+  rm -f "$folder/vols"
+  render 0 --render "$o/no-mask.wav" --mask 1
+  cp "$o/own.wav" "$folder/pink_inv.wav" && chown 12345 "$folder/pink_inv.wav"
+  render 0 --render "$o/planted-mask.wav" --mask 1
+  said "pink_inv.wav"
+  cmp -s "$o/planted-mask.wav" "$o/no-mask.wav" || bad "a planted mask 1 was played"
 else
   skip "trust: needs root to give files to a second uid (chown 12345)"
 fi

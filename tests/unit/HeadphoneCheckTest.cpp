@@ -3,6 +3,7 @@
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
 #include "tools/HeadphoneCheck.h"
+#include "ui/TimerScheduler.h"
 
 #include <tuple>
 
@@ -20,7 +21,9 @@ protected:
     {
         dialogs.whileShown = [this] {
             playingWhileShown.push_back(playing());
-            heard.push_back(sound.render(kCheckToneMs / 1000.0 + 0.25));
+            // What comes out within the output's delay was played before the box opened.
+            sound.render(static_cast<double>(sound.latencyFrames()) / RecordingSoundSystem::kRate);
+            heard.push_back(sound.render(1.25));
         };
         click(optHeadphones);
         dialogs.whileShown = nullptr;
@@ -36,9 +39,52 @@ protected:
 
     std::vector<std::vector<float>> heard;
     std::vector<std::vector<RecordingSoundSystem::BufferInfo>> playingWhileShown;
+    std::int64_t now = 0;
+    TimerScheduler scheduler{form, [this] { return now; }};
 };
 
-TEST_F(HeadphoneCheckTest, EachBoxHasItsSecondInItsOwnEarAndNothingInTheOther)
+// A listener reads each box for a while, the window's timers running meanwhile
+// (a scan steps every 500 ms): the tone lasts as long as the box, in its ear
+// alone, and nothing that played before sounds until the check ends.
+TEST_F(HeadphoneCheckTest, EachTonePlaysWhileItsBoxIsOpenAndNothingElseSounds)
+{
+    setPair("160", "165");
+    dialogs.answerInput("500");
+    click(st7); // "&Custom" scan time
+    click(Command71);
+    click(Command73); // "ScanOn"
+    ASSERT_FALSE(playing().empty());
+    constexpr int kReadingMs = 4000, kStepMs = 250;
+    std::vector<std::vector<double>> named(2), other(2);
+    std::vector<std::vector<std::size_t>> voices(2);
+    int box = 0;
+    dialogs.whileShown = [&] {
+        const int ear = box++;
+        for (int ms = 0; ms < kReadingMs && ear < 2; ms += kStepMs) {
+            now += kStepMs;
+            scheduler.advance();
+            const auto quarter = sound.render(kStepMs / 1000.0);
+            named[ear].push_back(rmsDb(channel(quarter, ear)));
+            other[ear].push_back(rmsDb(channel(quarter, 1 - ear)));
+            voices[ear].push_back(playing().size());
+        }
+    };
+    click(optHeadphones);
+    dialogs.whileShown = nullptr;
+    ASSERT_EQ(box, 2);
+    for (const int ear : {0, 1}) {
+        SCOPED_TRACE(ear == 0 ? "left" : "right");
+        EXPECT_EQ(voices[ear], std::vector<std::size_t>(voices[ear].size(), 1)) << "the check's tone alone";
+        // The first quarter holds the fades of what stopped; from then on, only the check's tone.
+        for (std::size_t q = 1; q < named[ear].size(); ++q) {
+            EXPECT_NEAR(named[ear][q], named[ear][1], 0.5) << "quarter " << q;
+            EXPECT_LT(other[ear][q], named[ear][q] - 60) << "quarter " << q;
+        }
+    }
+    EXPECT_FALSE(playing().empty()) << "the scan plays on after the check";
+}
+
+TEST_F(HeadphoneCheckTest, EachBoxHasItsToneInItsOwnEarAndNothingInTheOther)
 {
     check();
     ASSERT_EQ(dialogs.messages(), (std::vector<std::string>{earCheckText(Ear::left), earCheckText(Ear::right)}));

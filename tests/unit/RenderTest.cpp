@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // aurelith --render: the file holds what the window would play, and a failed
 // render leaves nothing behind.
+#include "shell/OfflineSession.h"
 #include "shell/Render.h"
 #include "sound/SoundFileWriter.h"
 #include "support/AppFixture.h"
@@ -100,6 +101,26 @@ TEST_F(RenderTest, MaskOneWithoutAFileAddsPinkNoiseAtTheMaskLevel)
             mask[i] = masked.samples[i] - tones.samples[i];
         EXPECT_NEAR(rmsDb(mask), db, 1.0);
     }
+}
+
+// A mask 1 the window sets aside asks for its stand-in; offline it is the
+// same built-in pink noise (-20 dBFS) as in the window, at the level asked.
+TEST_F(RenderTest, TheOfflineSoundSystemGivesMaskOnesStandIn)
+{
+    MixerSoundSystem mixer;
+    mixer.setPinkNoiseStandIn(dataFile::maskSound(1));
+    std::string error;
+    ASSERT_TRUE(mixer.createDevice(error)) << error;
+    EarsAsNamed ears(mixer, data.path, kFullSeparation);
+    auto noise = ears.createStandIn((data.path / dataFile::maskSound(1)).string());
+    ASSERT_TRUE(noise);
+    EXPECT_FALSE(ears.createStandIn((data.path / dataFile::maskSound(2)).string())) << "only mask 1 has one";
+    noise->setVolume(-1000);
+    noise->play(true);
+    std::vector<float> heard(2 * static_cast<std::size_t>(mixer.deviceRate()));
+    for (int i = 0; i < 2; ++i) // past the output's delay and the start's fade
+        mixer.render(heard.data(), mixer.deviceRate());
+    EXPECT_NEAR(rmsDb(channel(heard, 0)), -30.0, 1.0);
 }
 
 TEST_F(RenderTest, ToneVolumeTakesTheWindowsScale)

@@ -152,6 +152,30 @@ private slots:
         QCOMPARE(rig.accessible(ctl::Text4)->text(QAccessible::Value), QColor(Qt::red).name());
     }
 
+    // Each level bar reads as the box under it shows it, at the first run's
+    // levels and after a move; the lamps are indicators.
+    void levelBarsReportTheirValuesAsShownAndLampsAreIndicators()
+    {
+        Rig rig;
+        for (const auto& [bar, box] : {std::pair{ctl::scrToneVol, ctl::Text8}, std::pair{ctl::scrBalance, ctl::Text9},
+                                       std::pair{ctl::scrMaskVol, ctl::Text12}}) {
+            QAccessibleInterface* a = rig.accessible(bar);
+            QVERIFY(a && a->valueInterface());
+            const Control& c = rig.form.control(bar);
+            for (const int position : {c.value, c.min + c.largeChange}) {
+                rig.form.setValue(bar, position);
+                const QString shown = QString::fromStdString(rig.form.text(box));
+                QCOMPARE(a->valueInterface()->currentValue().toString(), shown);
+                QCOMPARE(a->text(QAccessible::Value), shown);
+            }
+            QCOMPARE(a->valueInterface()->maximumValue().toInt() - a->valueInterface()->minimumValue().toInt(),
+                     c.max - c.min);
+            QVERIFY(a->valueInterface()->minimumValue().toInt() >= 0);
+        }
+        for (const auto lamp : modePanel::kLamps)
+            QCOMPARE(rig.accessible(lamp)->role(), QAccessible::Indicator);
+    }
+
     // With a box focused, after the strobe and the sound ran and stopped.
     void anIdleWindowWakesNoTimer()
     {

@@ -8,7 +8,8 @@
 # folder but does not answer (stopped) is never run beside: the next start
 # names it and ends with status 1. A running copy whose socket was deleted
 # makes it again, and one whose folder was renamed or deleted still holds the
-# folder's path: the next start raises it.
+# folder's path: the next start raises it, as does one under another
+# XDG_RUNTIME_DIR.
 set -u
 APP=$(readlink -f "$1")
 source "$(dirname "$0")/../support/test-audio.sh"
@@ -100,6 +101,11 @@ raised_by socket-gone
 rm -f "$socket"; echo "not a socket" >"$socket"
 sleep 0.3
 raised_by socket-is-a-file
+# A start under another runtime folder finds the running copy through the
+# folder's lock holder and its own socket.
+other_runtime=$WORK/other-runtime
+mkdir -m 700 "$other_runtime"
+XDG_RUNTIME_DIR=$other_runtime raised_by other-runtime
 mv "$FOLDER" "$FOLDER.renamed"
 raised_by folder-renamed
 rm -rf "$FOLDER" "$FOLDER.renamed"
