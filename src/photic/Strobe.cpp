@@ -144,7 +144,7 @@ void followBeatOnFrames(App& app, BeatFollower& follower, double onsetMs)
         const double inPhase = now + beat->nextInPhaseMs;
         shift = std::clamp(std::remainder(inPhase - (onsetMs + cycle), cycle), -bound, bound);
         if (!takeUp)
-            beatSource(app)->notePaintedOnset(-std::remainder(inPhase - onsetMs, cycle));
+            app.sound.heardBeats()->notePaintedOnset(-std::remainder(inPhase - onsetMs, cycle));
     }
     plan.leadMs = stepTowards(plan.leadMs, app.frames->timing().delayMs + kTickMarginMs,
                               std::min(kMaxStepMs, phase / 4));
