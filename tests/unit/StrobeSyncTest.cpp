@@ -313,7 +313,7 @@ protected:
             result.emplace_back(s[i].frame - s[i - 1].frame, s[i - 1].stim);
         return result;
     }
-    FakeFrames display{now};
+    FakeFrames display{clock.now};
 };
 
 // A 7.83 Hz beat for an hour on 60, 75 and 144 Hz screens: each phase is
@@ -326,7 +326,7 @@ TEST_F(FrameStrobeTest, WholeFramesThatNeverDriftOverAnHour)
         display.periodMs = 1000 / hz;
         display.shown.clear();
         flash("200", "207.83");
-        runFor(simulatedHours(1) * kHour);
+        clock.runFor(simulatedHours(1) * kHour);
         const double frames = 1000 / 7.83 / 2 / display.periodMs;
         const auto lengths = phases(1);
         ASSERT_GT(lengths.size(), 50000u / (kUnderAddressSanitizer ? 4 : 1));
@@ -357,10 +357,10 @@ TEST_F(FrameStrobeTest, WholeFramesThatNeverDriftOverAnHour)
 TEST_F(FrameStrobeTest, FollowsAChangeOfDisplayDelayInSteps)
 {
     flash("135", "145");
-    runFor(2000);
+    clock.runFor(2000);
     const std::size_t before = display.shown.size();
     display.reachMs += 20;
-    runFor(3000);
+    clock.runFor(3000);
     const auto& s = display.shown;
     double lastLead = s[before - 1].intendedMs - s[before - 1].madeMs;
     for (std::size_t i = before; i < s.size(); ++i) {
@@ -385,7 +385,7 @@ TEST_F(FrameStrobeTest, FollowsAChangeOfDisplayDelayInSteps)
 TEST_F(FrameStrobeTest, ABeatTooFastShowsTheNearestRateOnce)
 {
     flash("200", "240");
-    runFor(1000);
+    clock.runFor(1000);
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_NE(dialogs.messages()[0].find("30 times a second"), std::string::npos) << dialogs.messages()[0];
     EXPECT_EQ(form.text(Text5), "40");
@@ -395,7 +395,7 @@ TEST_F(FrameStrobeTest, ABeatTooFastShowsTheNearestRateOnce)
         ASSERT_EQ(length, 1);
     form.click(Command23);
     form.click(Command22);
-    runFor(1000);
+    clock.runFor(1000);
     EXPECT_EQ(dialogs.messages().size(), 1u);
 }
 
