@@ -28,6 +28,7 @@ mixing::StereoGain gainsFor(int volume, int pan)
 Mixer::Mixer(int deviceRate) : windowThread_(std::this_thread::get_id()), deviceRate_(deviceRate)
 {
     audio_.configure(deviceRate);
+    glide_.configure(deviceRate);
 }
 
 Mixer::~Mixer()
@@ -55,6 +56,7 @@ void Mixer::setDeviceRate(int framesPerSecond)
     if (framesPerSecond > 0) {
         deviceRate_.store(framesPerSecond, std::memory_order_relaxed);
         audio_.configure(framesPerSecond);
+        glide_.configure(framesPerSecond);
     }
 }
 

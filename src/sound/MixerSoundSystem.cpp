@@ -253,6 +253,8 @@ void MixerSoundSystem::render(float* interleavedStereo, int frames)
         for (auto& [path, open] : streams_)
             if (const auto stream = open.stream.lock())
                 stream->awaitFrames(2 * n); // a retune's two voices may both draw on it
+        if (glideMix_)
+            glideMix_->awaitFrames(n);
         mixer_->render(interleavedStereo + 2 * done, n);
     }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/ToneLimits.h"
+#include "ports/GlideVoices.h"
 #include "ports/HeardBeat.h"
 #include "ports/SoundSystem.h"
 #include "sound/AudioOutput.h"
@@ -48,7 +49,7 @@ private:
 
 // The program's sound: our Mixer fed by the SoundDecoder, heard through an
 // AudioOutput, or rendered offline when there is none.
-class MixerSoundSystem : public SoundSystem, public HeardBeatSource {
+class MixerSoundSystem : public SoundSystem, public HeardBeatSource, public GlideVoices {
 public:
     static constexpr int kOfflineRate = kSampleRate;
     // Files longer than this are streamed from disk rather than held whole.
@@ -92,6 +93,19 @@ public:
     // Window's thread: maps the two tones' phases through the output's clock
     // (MixerHeardBeat.cpp). Each call also feeds the clock's fit.
     std::optional<HeardBeat> heardBeat(const SoundBuffer& left, const SoundBuffer& right) override;
+    // The gliding voices' beat, the same way (MixerGlide.cpp).
+    std::optional<HeardBeat> glideHeardBeat() override;
+
+    // Gliding voices (MixerGlide.cpp).
+    int glideRate() const override;
+    bool playGlide(std::shared_ptr<const glide::Plan> plan, std::int64_t fromFrame) override;
+    bool replaceGlide(std::shared_ptr<const glide::Plan> plan) override;
+    void seekGlide(std::int64_t frame) override;
+    void stopGlide() override;
+    std::int64_t glidePosition() const override;
+    bool glideFinished() override;
+    void setGlideLevels(double tones, double noise) override;
+
     // The output's clock as fitted so far (for the log).
     const HeardClock& heardClock() const { return heardClock_; }
     // The monotonic clock (ns) that heardBeat counts from: the one the
@@ -102,6 +116,9 @@ private:
     void ensureOutput();
     std::unique_ptr<MixerSoundBuffer> openFile(const std::string& path);
     std::unique_ptr<MixerSoundBuffer> openStream(const std::string& path);
+    // A plan with its tables, noise filters and mix stream; none when unusable.
+    std::shared_ptr<const GlideProgram> glideProgram(std::shared_ptr<const glide::Plan> plan);
+    bool sendGlide(GlideRequest::Kind kind, std::shared_ptr<const GlideProgram> program, std::int64_t frame);
     std::unique_ptr<MixerSoundBuffer> addBuffer(std::shared_ptr<const PcmData> data, const std::string& key,
                                                 ToneWave wave = ToneWave::unknown);
 
@@ -122,6 +139,10 @@ private:
     std::map<std::string, OpenStream> streams_;
     HeardClock heardClock_{kOfflineRate};
     std::function<std::int64_t()> monotonicNs_;
+    // The mix file's stream, shared by the programs of one play and its edits.
+    std::string glideMixPath_;
+    std::shared_ptr<StreamSource> glideMix_;
+    std::uint64_t glidePlays_ = 0;
 };
 
 } // namespace aurelith
