@@ -29,17 +29,30 @@ bool jumps(const Values& a, const Values& b)
 
 double wrap(double phase) { return phase - std::floor(phase); }
 
-// The pulse's gain at x in [0, 1) of its cycle: a raised-cosine rise, on to
-// the middle, a raised-cosine fall, then off.
+// From 0 to 1 over x in [0, 1] as the integral of a Blackman window: its
+// spectrum falls away far faster than a raised cosine's, so a step reached
+// this way adds nothing a few tens of hertz beside the tones.
+double smoothStep(double x)
+{
+    if (x <= 0)
+        return 0;
+    if (x >= 1)
+        return 1;
+    constexpr double twoPi = 2 * std::numbers::pi;
+    return x - 0.5 / 0.42 * std::sin(twoPi * x) / twoPi + 0.08 / 0.42 * std::sin(2 * twoPi * x) / (2 * twoPi);
+}
+
+// The pulse's gain at x in [0, 1) of its cycle: a smooth rise, on to the
+// middle, a smooth fall, then off.
 float pulseGate(double x)
 {
     constexpr double r = GlideSynth::kPulseRamp;
     if (x < r)
-        return static_cast<float>(0.5 - 0.5 * std::cos(std::numbers::pi * x / r));
+        return static_cast<float>(smoothStep(x / r));
     if (x < 0.5)
         return 1.0f;
     if (x < 0.5 + r)
-        return static_cast<float>(0.5 + 0.5 * std::cos(std::numbers::pi * (x - 0.5) / r));
+        return static_cast<float>(1 - smoothStep((x - 0.5) / r));
     return 0.0f;
 }
 
@@ -356,7 +369,7 @@ void GlideSynth::renderSmoothing(Slot& s, int at, int n, std::int64_t frame, con
     int done = smoothFrames_ - s.smoothLeft;
     for (int i = 0; i < n; ++i, ++done) {
         const Values aim = segment ? glide::valuesAt(*segment, frame + i) : v;
-        const double w = 0.5 - 0.5 * std::cos(std::numbers::pi * (done + 1) / span);
+        const double w = smoothStep((done + 1) / span);
         const Values x = blend(s.from, aim, w);
         const auto g = static_cast<float>(x.level);
         switch (s.kind) {
@@ -388,7 +401,7 @@ void GlideSynth::renderSmoothing(Slot& s, int at, int n, std::int64_t frame, con
     place(s, at, n, l, separate ? r : nullptr);
     s.smoothLeft -= n;
     s.aim = segment ? glide::valuesAt(*segment, frame + n) : v;
-    s.cur = s.smoothLeft == 0 ? s.aim : blend(s.from, s.aim, 0.5 - 0.5 * std::cos(std::numbers::pi * (done + 1) / span));
+    s.cur = s.smoothLeft == 0 ? s.aim : blend(s.from, s.aim, smoothStep((done + 1) / span));
 }
 
 void GlideSynth::place(const Slot& s, int at, int n, const float* left, const float* right)
@@ -442,6 +455,8 @@ float GlideSynth::render(float* out, int frames, float toneGain, float noiseGain
         done += n;
         if (!fadingIn_ && envelope_ == 0)
             stopped_ = true;
+        if (position_ >= length_)
+            stopped_ = ended_ = true;
     }
     toneGain_ = toneGain;
     noiseGain_ = noiseGain;
@@ -452,21 +467,20 @@ void GlideSynth::mixOut(float* out, int n, float toneFrom, float toneTo, float n
 {
     const float toneStep = (toneTo - toneFrom) / n, noiseStep = (noiseTo - noiseFrom) / n;
     const std::int64_t fadeFrom = length_ - fadeOut_;
-    const bool steady = envelope_ == smoothFrames_ && fadingIn_ && position_ + n <= fadeFrom && toneStep == 0 &&
+    const bool steady = envelope_ == 1.0 && fadingIn_ && position_ + n <= fadeFrom && toneStep == 0 &&
                         noiseStep == 0;
     if (steady) {
         for (int i = 0; i < 2 * n; ++i)
             out[i] += tones_[static_cast<std::size_t>(i)] * toneFrom + noise_[static_cast<std::size_t>(i)] * noiseFrom;
         return;
     }
-    const double span = smoothFrames_;
+    const double riseStep = 1.0 / (kFadeInSeconds * rate_), fallStep = 1.0 / smoothFrames_;
     for (int i = 0; i < n; ++i) {
-        envelope_ = fadingIn_ ? std::min(envelope_ + 1, smoothFrames_) : std::max(envelope_ - 1, 0);
-        double e = 0.5 - 0.5 * std::cos(std::numbers::pi * envelope_ / span);
+        envelope_ = fadingIn_ ? std::min(envelope_ + riseStep, 1.0) : std::max(envelope_ - fallStep, 0.0);
+        double e = smoothStep(envelope_);
         const std::int64_t frame = position_ + i;
         if (frame >= fadeFrom)
-            e *= 0.5 + 0.5 * std::cos(std::numbers::pi * static_cast<double>(frame - fadeFrom + 1) /
-                                      static_cast<double>(fadeOut_));
+            e *= 1 - smoothStep(static_cast<double>(frame - fadeFrom + 1) / static_cast<double>(fadeOut_));
         const auto g = static_cast<float>(e);
         const float gt = (toneFrom + toneStep * i) * g, gn = (noiseFrom + noiseStep * i) * g;
         const auto k = static_cast<std::size_t>(2 * i);

@@ -23,10 +23,12 @@ struct GlideProgram {
 // move every frame as the plan says, each tone's phase running on in a double
 // accumulator. Anything the plan does not move smoothly (a step, a gap, a live
 // edit, a seek, a start or a stop) is reached over kSmoothSeconds along a
-// raised cosine, so nothing clicks. Never locks, allocates, frees or reads files.
+// smooth curve, so nothing clicks. Never locks, allocates, frees or reads files.
 class GlideSynth {
 public:
-    static constexpr double kSmoothSeconds = 0.03;
+    static constexpr double kSmoothSeconds = 0.06;
+    // A start from silence, unhurried: nothing is there yet to follow.
+    static constexpr double kFadeInSeconds = 0.2;
     static constexpr int kBlock = 512;
     static constexpr int kSlots = 2 * glide::kMaxLanes; // lanes, and old lanes fading out
     // Of a pulse's cycle, the rise (and the fall); on for half of it.
@@ -99,7 +101,7 @@ private:
     std::int64_t fadeOut_ = 0;
     bool stopped_ = true;
     bool ended_ = false;
-    int envelope_ = 0; // 0 ... smoothFrames_: the fade in and the stop's fade out
+    double envelope_ = 0; // 0 ... 1: the fade in from silence and the stop's fade out
     bool fadingIn_ = false;
     float toneGain_ = 0, noiseGain_ = 0;
     int beatSlot_ = -1;
