@@ -76,8 +76,7 @@ void GlideSynth::startSlot(Slot& s, int lane, std::uint32_t seed)
     s.phaseL = s.phaseR = s.pulse = 0;
     s.smoothLeft = 0;
     s.slope = {};
-    s.noiseL.reset(seed * 2654435761u);
-    s.noiseR.reset((seed + 1) * 2246822519u);
+    s.noise.reset(seed);
 }
 
 // Each lane of the new plan carries on the first unclaimed old lane of the
@@ -245,8 +244,9 @@ Values GlideSynth::target(Slot& s, std::int64_t frame, std::int64_t& until, Valu
     return glide::valuesAt(g, frame);
 }
 
-void GlideSynth::renderSlot(Slot& s, int count)
+float GlideSynth::renderSlot(Slot& s, int count)
 {
+    float peak = 0; // of the level over the block
     for (int j = 0; j < count;) {
         const std::int64_t frame = position_ + j;
         std::int64_t until;
@@ -258,9 +258,12 @@ void GlideSynth::renderSlot(Slot& s, int count)
             s.smoothLeft = smoothFrames_;
         }
         int n = static_cast<int>(std::min<std::int64_t>(count - j, until - frame));
+        // The level moves between these (a smoothing blends the first with the others).
+        peak = std::max({peak, static_cast<float>(std::abs(s.cur.level)), static_cast<float>(std::abs(v.level))});
         if (s.smoothLeft > 0) {
             n = std::min(n, s.smoothLeft);
             s.slope = {};
+            peak = std::max(peak, static_cast<float>(std::abs(s.from.level)));
             renderSmoothing(s, j, n, frame, v, segment);
         } else {
             s.slope = slope;
@@ -269,8 +272,10 @@ void GlideSynth::renderSlot(Slot& s, int count)
             s.aim = segment ? glide::valuesAt(*segment, frame + n) : v;
             s.cur = s.aim;
         }
+        peak = std::max({peak, static_cast<float>(std::abs(s.aim.level)), static_cast<float>(std::abs(s.cur.level))});
         j += n;
     }
+    return peak;
 }
 
 void GlideSynth::oscillate(const Slot& s, float* dst, int n, double& phase, double hz, double hzSlope, float level,
@@ -331,8 +336,7 @@ void GlideSynth::renderLinear(Slot& s, int at, int n, const Values& v, const Val
     }
     case LaneKind::noise: {
         const GlideNoise::Shape& shape = program_->noise[static_cast<std::size_t>(s.colour)];
-        s.noiseL.fill(shape, l, n);
-        s.noiseR.fill(shape, r, n);
+        s.noise.fill(shape, l, r, n);
         for (int i = 0; i < n; ++i) {
             const float g = level + levelSlope * static_cast<float>(i);
             l[i] *= g;
@@ -362,10 +366,8 @@ void GlideSynth::renderSmoothing(Slot& s, int at, int n, std::int64_t frame, con
     float* l = left_.data();
     float* r = right_.data();
     const GlideNoise::Shape& shape = program_->noise[static_cast<std::size_t>(s.colour)];
-    if (s.kind == LaneKind::noise) {
-        s.noiseL.fill(shape, l, n);
-        s.noiseR.fill(shape, r, n);
-    }
+    if (s.kind == LaneKind::noise)
+        s.noise.fill(shape, l, r, n);
     int done = smoothFrames_ - s.smoothLeft;
     for (int i = 0; i < n; ++i, ++done) {
         const Values aim = segment ? glide::valuesAt(*segment, frame + i) : v;
@@ -430,17 +432,18 @@ float GlideSynth::render(float* out, int frames, float toneGain, float noiseGain
         std::fill(noise_.begin(), noise_.begin() + 2 * n, 0.0f);
         if (program_->mix)
             program_->mix->pull(mix_.data(), n);
-        float loudest = 0;
-        bool noisy = false;
+        float loudestTones = 0, loudestNoise = 0;
         for (Slot& s : slots_) {
             if (s.lane == -1)
                 continue;
-            renderSlot(s, n);
-            const float level = static_cast<float>(std::max(std::abs(s.cur.level), std::abs(s.from.level)));
-            if (isNoise(s.kind))
-                noisy = noisy || level > 0 || s.smoothLeft > 0;
+            const float level = renderSlot(s, n);
+            // A band-limited wave overshoots its ideal peak a little; the mix is limited to [-1, 1].
+            if (s.kind == LaneKind::noise)
+                loudestNoise += level * program_->noise[static_cast<std::size_t>(s.colour)].peak;
+            else if (s.kind == LaneKind::mix)
+                loudestNoise += level;
             else
-                loudest += 1.25f * level;
+                loudestTones += (s.wave == glide::Wave::sine ? 1.0f : 1.25f) * level;
             if (s.lane == -2 && s.smoothLeft == 0)
                 s.lane = -1;
         }
@@ -448,7 +451,7 @@ float GlideSynth::render(float* out, int frames, float toneGain, float noiseGain
         const float toneTo = toneStart + (toneGain - toneStart) * static_cast<float>(done + n) / frames;
         const float noiseTo = noiseStart + (noiseGain - noiseStart) * static_cast<float>(done + n) / frames;
         mixOut(out + 2 * done, n, toneGain_, toneTo, noiseGain_, noiseTo);
-        bound += noisy ? std::numeric_limits<float>::infinity() : loudest * std::max(toneGain_, toneTo);
+        bound += loudestTones * std::max(toneGain_, toneTo) + loudestNoise * std::max(noiseGain_, noiseTo);
         toneGain_ = toneTo;
         noiseGain_ = noiseTo;
         position_ += n;

@@ -73,13 +73,14 @@ private:
         glide::Values slope; // the plan's change a frame, while linear and not smoothing
         glide::Values hold;  // an old lane's values as it fades out
         int smoothLeft = 0;
-        GlideNoise noiseL, noiseR;
+        GlideNoise noise;
     };
     // The plan's values for a slot at a frame, the frame they stay linear up
     // to, and their change a frame.
     glide::Values target(Slot& s, std::int64_t frame, std::int64_t& until, glide::Values& slope,
                          const glide::Segment*& segment) const;
-    void renderSlot(Slot& s, int count);
+    // Returns the loudest level it played at.
+    float renderSlot(Slot& s, int count);
     void renderLinear(Slot& s, int at, int n, const glide::Values& v, const glide::Values& slope);
     void renderSmoothing(Slot& s, int at, int n, std::int64_t frame, const glide::Values& v,
                          const glide::Segment* segment);

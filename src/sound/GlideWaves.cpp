@@ -179,28 +179,46 @@ GlideNoise::Shape GlideNoise::shape(glide::NoiseColour colour, int deviceRate)
     }
     const double uniformRms = 1 / std::sqrt(3.0);
     s.gain = static_cast<float>(kRms / (uniformRms * std::sqrt(power)));
+    // Inputs lie in [-1, 1], so no output passes the sum of the impulse
+    // response's magnitudes; followed until it has died away (the slowest
+    // pole's time constant is under a second).
+    std::array<double, kSections> x1{}, y1{};
+    double sum = 0;
+    for (int i = 0; i < 20 * static_cast<int>(rate); ++i) {
+        double v = i == 0 ? 1.0 : 0.0;
+        for (std::size_t k = 0; k < static_cast<std::size_t>(s.sections); ++k) {
+            const double y = v - s.zero[k] * x1[k] + s.pole[k] * y1[k];
+            x1[k] = v;
+            y1[k] = y;
+            v = y;
+        }
+        sum += std::abs(v);
+    }
+    s.peak = static_cast<float>(s.gain * sum);
     return s;
 }
 
 void GlideNoise::reset(std::uint32_t seed)
 {
-    state_ = seed ? seed : 1;
-    x1_.fill(0);
-    y1_.fill(0);
+    state_ = Seeds{seed * 2654435761u | 1u, (seed + 1) * 2246822519u | 1u};
+    x1_.fill(Pair{});
+    y1_.fill(Pair{});
 }
 
-void GlideNoise::fill(const Shape& shape, float* dst, int n)
+void GlideNoise::fill(const Shape& shape, float* left, float* right, int n)
 {
-    const int sections = shape.sections;
+    const auto sections = static_cast<std::size_t>(shape.sections);
     for (int i = 0; i < n; ++i) {
-        float v = next();
-        for (std::size_t k = 0; k < static_cast<std::size_t>(sections); ++k) {
-            const float y = v - shape.zero[k] * x1_[k] + shape.pole[k] * y1_[k];
+        Pair v = next();
+        for (std::size_t k = 0; k < sections; ++k) {
+            const Pair y = v - shape.zero[k] * x1_[k] + shape.pole[k] * y1_[k];
             x1_[k] = v;
             y1_[k] = y;
             v = y;
         }
-        dst[i] = v * shape.gain;
+        v *= shape.gain;
+        left[i] = v[0];
+        right[i] = v[1];
     }
 }
 

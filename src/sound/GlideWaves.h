@@ -40,7 +40,8 @@ private:
     std::array<BandLimitedCycle, kLevels> levels_;
 };
 
-// Noise whose power falls 0, 3 or 6 dB an octave, at kRms whatever its colour.
+// Noise whose power falls 0, 3 or 6 dB an octave, at kRms whatever its
+// colour; the two ears' noises are independent and filtered side by side.
 class GlideNoise {
 public:
     static constexpr double kRms = 0.25;
@@ -50,25 +51,30 @@ public:
         std::array<float, kSections> pole{}, zero{};
         int sections = 0;
         float gain = 1;
+        float peak = 1; // no value is louder (the filter's gain to a worst-case input)
     };
-    // Window's thread (it sums the filter's response over the spectrum).
+    // Window's thread (it sums the filter's response over the spectrum and
+    // follows its impulse response).
     static Shape shape(glide::NoiseColour colour, int deviceRate);
 
     void reset(std::uint32_t seed);
-    // Audio thread: the next n values into dst.
-    void fill(const Shape& shape, float* dst, int n);
+    // Audio thread: the next n values of each ear.
+    void fill(const Shape& shape, float* left, float* right, int n);
 
 private:
-    float next()
+    using Pair = float __attribute__((vector_size(8)));
+    using Seeds = std::uint32_t __attribute__((vector_size(8)));
+    Pair next()
     {
-        // xorshift32: cheap, and far longer than any sequence.
+        // xorshift32 in each ear: cheap, and far longer than any sequence.
         state_ ^= state_ << 13;
         state_ ^= state_ >> 17;
         state_ ^= state_ << 5;
-        return static_cast<float>(static_cast<std::int32_t>(state_)) * (1.0f / 2147483648.0f);
+        using Signed = std::int32_t __attribute__((vector_size(8)));
+        return __builtin_convertvector(reinterpret_cast<Signed&>(state_), Pair) * (1.0f / 2147483648.0f);
     }
-    std::uint32_t state_ = 1;
-    std::array<float, kSections> x1_{}, y1_{};
+    Seeds state_ = {1, 2};
+    std::array<Pair, kSections> x1_{}, y1_{};
 };
 
 } // namespace aurelith
