@@ -102,6 +102,7 @@ bool MixerSoundSystem::playGlide(std::shared_ptr<const glide::Plan> plan, std::i
         return false;
     ensureOutput();
     ++glidePlays_;
+    glideActive_ = true;
     return sendGlide(GlideRequest::Kind::play, std::move(program), fromFrame);
 }
 
@@ -113,7 +114,11 @@ bool MixerSoundSystem::replaceGlide(std::shared_ptr<const glide::Plan> plan)
 
 void MixerSoundSystem::seekGlide(std::int64_t frame) { sendGlide(GlideRequest::Kind::seek, nullptr, frame); }
 
-void MixerSoundSystem::stopGlide() { sendGlide(GlideRequest::Kind::stop, nullptr, 0); }
+void MixerSoundSystem::stopGlide()
+{
+    glideActive_ = false;
+    sendGlide(GlideRequest::Kind::stop, nullptr, 0);
+}
 
 std::int64_t MixerSoundSystem::glidePosition() const { return mixer_ ? mixer_->glide().position() : 0; }
 
@@ -122,7 +127,9 @@ bool MixerSoundSystem::glideFinished()
     if (!mixer_)
         return false;
     mixer_->glide().collect();
-    return glidePlays_ > 0 && mixer_->glide().endedPlay() == glidePlays_;
+    const bool ended = glidePlays_ > 0 && mixer_->glide().endedPlay() == glidePlays_;
+    glideActive_ = glideActive_ && !ended;
+    return ended;
 }
 
 void MixerSoundSystem::setGlideLevels(double tones, double noise)

@@ -197,6 +197,9 @@ void MixerSoundSystem::checkOutput()
         return;
     }
     const AudioOutput::Health health = output_->health();
+    // A sequence may be silent for a while and then go on: it keeps its output.
+    if (health == AudioOutput::Health::Idle && glideActive_ && !glideFinished())
+        return;
     if (health == AudioOutput::Health::Idle || health == AudioOutput::Health::Lost ||
         health == AudioOutput::Health::Closed) {
         output_->close();

@@ -143,6 +143,7 @@ private:
     std::string glideMixPath_;
     std::shared_ptr<StreamSource> glideMix_;
     std::uint64_t glidePlays_ = 0;
+    bool glideActive_ = false; // played, and neither stopped nor at its end
 };
 
 } // namespace aurelith

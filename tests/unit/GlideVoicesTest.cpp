@@ -6,8 +6,11 @@
 #include "sound/MixerSoundSystem.h"
 #include "support/AudioAnalysis.h"
 #include "support/FakeOutputClock.h"
+#include "support/SoundFile.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <cmath>
 #include <functional>
@@ -403,6 +406,51 @@ TEST(SequencePlayerTest, StopFadesOutAtOnce)
     for (float v : heard.ear(0, 0.5 + GlideSynth::kSmoothSeconds + 0.003, 1))
         ASSERT_EQ(v, 0.0f);
     EXPECT_FALSE(sound.glideFinished()) << "a stop is no end";
+}
+
+// The user's own sound, streamed from its file, at the voice's level of the
+// noise master.
+TEST(SequencePlayerTest, MixPlaysTheUsersFile)
+{
+    test::TempFolder folder;
+    const std::string file = (folder.path / "own.wav").string();
+    std::vector<float> sine(8 * 48000);
+    for (std::size_t i = 0; i < sine.size(); ++i)
+        sine[i] = static_cast<float>(0.8 * std::sin(2 * std::numbers::pi * 440 * static_cast<double>(i) / 48000));
+    ASSERT_TRUE(test::writeSoundFile(file, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 1, sine));
+    Sequence s = sequenceOf({voice(VoiceKind::mix, {{0, 0, 0, 0.5}})}, 4);
+    s.mixFile = file;
+    const Heard heard = renderWhole(s, 1, 0.5);
+    for (int ch = 0; ch < 2; ++ch) {
+        const auto x = heard.ear(ch, 1, 3);
+        EXPECT_NEAR(measureFrequency(x, kRate, 440), 440, 0.01);
+        EXPECT_NEAR(toneLevelDb(x, kRate, 440), 20 * std::log10(0.8 * 0.5 * 0.5), 0.1);
+    }
+}
+
+// An output that reports it has played only silence: closed when idle, but
+// not under a sequence, which may be silent for a while and go on.
+TEST(SequencePlayerTest, KeepsItsOutputThroughSilence)
+{
+    struct IdleOutput : test::VirtualTimeOutput {
+        using VirtualTimeOutput::VirtualTimeOutput;
+        Health health() override { return Health::Idle; }
+    };
+    test::FakeOutputClock device;
+    std::int64_t nowNs = 0;
+    IdleOutput output(device, nowNs);
+    MixerSoundSystem sound(&output);
+    std::string error;
+    ASSERT_TRUE(sound.createDevice(error));
+    SequencePlayer player(sound);
+    ASSERT_TRUE(player.play(sequenceOf({voice(VoiceKind::binaural, {{5, 200, 10, 0.5}})}, 10)));
+    std::vector<float> block(2 * 4410);
+    sound.render(block.data(), 4410);
+    sound.checkOutput();
+    EXPECT_TRUE(sound.outputOpen());
+    player.stop();
+    sound.checkOutput();
+    EXPECT_FALSE(sound.outputOpen());
 }
 
 } // namespace
