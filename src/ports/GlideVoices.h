@@ -37,7 +37,7 @@ struct Segment {
     std::int64_t endFrame = 0;
     double startLeftHz = 0, endLeftHz = 0;
     double startRightHz = 0, endRightHz = 0;
-    double startLevel = 0, endLevel = 0; // 0 ... 1 of the lane's master level
+    double startLevel = 0, endLevel = 0;     // 0 ... 1 of the lane's master level
     double startPulseHz = 0, endPulseHz = 0; // isochronic only
 };
 
@@ -50,11 +50,11 @@ struct Lane {
 };
 
 struct Plan {
-    int deviceRate = 0;              // the rate its frames count in
-    std::int64_t lengthFrames = 0;   // playback ends here
-    std::int64_t fadeOutFrames = 0;  // the fade to silence that ends it, inside its length
-    std::vector<Lane> lanes;         // at most kMaxLanes
-    std::string mixFile;             // for LaneKind::mix; streamed from disk
+    int deviceRate = 0;             // the rate its frames count in
+    std::int64_t lengthFrames = 0;  // playback ends here
+    std::int64_t fadeOutFrames = 0; // the fade to silence that ends it, inside its length
+    std::vector<Lane> lanes;        // at most kMaxLanes
+    std::string mixFile;            // for LaneKind::mix; streamed from disk
 };
 
 inline constexpr int kMaxLanes = 64;

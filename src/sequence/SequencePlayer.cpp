@@ -94,8 +94,8 @@ glide::Plan compilePlan(const Sequence& sequence, int deviceRate)
 bool SequencePlayer::play(const Sequence& sequence, double fromSeconds)
 {
     const int rate = voices_.glideRate();
-    if (rate <= 0 ||
-        !voices_.playGlide(std::make_shared<const glide::Plan>(compilePlan(sequence, rate)), frameOf(fromSeconds, rate)))
+    if (rate <= 0 || !voices_.playGlide(std::make_shared<const glide::Plan>(compilePlan(sequence, rate)),
+                                        frameOf(fromSeconds, rate)))
         return false;
     sequence_ = sequence;
     rate_ = rate;

@@ -470,8 +470,7 @@ void GlideSynth::mixOut(float* out, int n, float toneFrom, float toneTo, float n
 {
     const float toneStep = (toneTo - toneFrom) / n, noiseStep = (noiseTo - noiseFrom) / n;
     const std::int64_t fadeFrom = length_ - fadeOut_;
-    const bool steady = envelope_ == 1.0 && fadingIn_ && position_ + n <= fadeFrom && toneStep == 0 &&
-                        noiseStep == 0;
+    const bool steady = envelope_ == 1.0 && fadingIn_ && position_ + n <= fadeFrom && toneStep == 0 && noiseStep == 0;
     if (steady) {
         for (int i = 0; i < 2 * n; ++i)
             out[i] += tones_[static_cast<std::size_t>(i)] * toneFrom + noise_[static_cast<std::size_t>(i)] * noiseFrom;

@@ -15,8 +15,8 @@ namespace aurelith {
 struct GlideProgram {
     std::shared_ptr<const glide::Plan> plan;
     std::array<std::shared_ptr<const GlideWaveTables>, 4> tables; // by glide::Wave; none for a sine
-    std::array<GlideNoise::Shape, 3> noise;                      // by glide::NoiseColour
-    std::shared_ptr<StreamSource> mix;                           // the plan's mix file, when it has one
+    std::array<GlideNoise::Shape, 3> noise;                       // by glide::NoiseColour
+    std::shared_ptr<StreamSource> mix;                            // the plan's mix file, when it has one
 };
 
 // Plays a GlideProgram on the audio thread: every lane's frequencies and level

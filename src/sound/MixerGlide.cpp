@@ -14,8 +14,8 @@ namespace {
 
 bool finite(const glide::Segment& g)
 {
-    for (double v : {g.startLeftHz, g.endLeftHz, g.startRightHz, g.endRightHz, g.startLevel, g.endLevel,
-                     g.startPulseHz, g.endPulseHz})
+    for (double v : {g.startLeftHz, g.endLeftHz, g.startRightHz, g.endRightHz, g.startLevel, g.endLevel, g.startPulseHz,
+                     g.endPulseHz})
         if (!std::isfinite(v))
             return false;
     return true;
@@ -149,11 +149,10 @@ std::optional<HeardBeat> MixerSoundSystem::glideHeardBeat()
     if (!mixer_->glide().beat(b) || b[2] == 0)
         return std::nullopt;
     const double delay = mixer_->latencyFrames();
-    const double nowNs = static_cast<double>(
-        monotonicNs_ ? monotonicNs_()
-                     : std::chrono::duration_cast<std::chrono::nanoseconds>(
-                           std::chrono::steady_clock::now().time_since_epoch())
-                           .count());
+    const double nowNs = static_cast<double>(monotonicNs_ ? monotonicNs_()
+                                                          : std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                                                std::chrono::steady_clock::now().time_since_epoch())
+                                                                .count());
     const double frame = heardClock_.frameHeardAt(nowNs) - delay;
     const double t = frame - b[0];
     const double phase = b[1] + t * (b[2] + 0.5 * b[3] * t);

@@ -32,6 +32,7 @@ double foreignComponentsDb(const std::vector<float>& mono, double sampleRate, co
 // The strongest component further than bandHz from every one of `tones`, in
 // dB relative to the strongest within that band (Blackman-Harris window):
 // what a click or a glitch adds beside the tones.
-double strayBeyondDb(const std::vector<float>& mono, double sampleRate, const std::vector<double>& tones, double bandHz);
+double strayBeyondDb(const std::vector<float>& mono, double sampleRate, const std::vector<double>& tones,
+                     double bandHz);
 
 } // namespace aurelith

@@ -53,10 +53,10 @@ Sequence sequenceOf(std::vector<Voice> voices, double lengthSeconds, double fade
 // over 60 s, a hold, then a step up in beat, carrier and level.
 Sequence acceptanceSlide()
 {
-    return sequenceOf({voice(VoiceKind::binaural, {{0, 200, 10, 0.5, Join::slide},
-                                                   {60, 250, 4, 0.5, Join::step},
-                                                   {80, 260, 8, 0.4, Join::step}})},
-                      90, 2);
+    return sequenceOf(
+        {voice(VoiceKind::binaural,
+               {{0, 200, 10, 0.5, Join::slide}, {60, 250, 4, 0.5, Join::step}, {80, 260, 8, 0.4, Join::step}})},
+        90, 2);
 }
 
 // Interleaved stereo as rendered, cut by seconds.
@@ -119,10 +119,10 @@ TEST(GlideVoicesTest, EverySecondIsHeardAsPlannedAndNoBoundaryClicks)
     const Case cases[] = {
         {"binaural slide, hold, step", acceptanceSlide(), 50},
         {"isochronic slide and step",
-         sequenceOf({voice(VoiceKind::isochronic, {{0, 300, 10, 0.5, Join::slide},
-                                                   {20, 300, 6, 0.5, Join::step},
-                                                   {30, 320, 12, 0.5, Join::step}})},
-                    40, 1),
+         sequenceOf(
+             {voice(VoiceKind::isochronic,
+                    {{0, 300, 10, 0.5, Join::slide}, {20, 300, 6, 0.5, Join::step}, {30, 320, 12, 0.5, Join::step}})},
+             40, 1),
          250},
     };
     for (const Case& c : cases) {
@@ -163,8 +163,8 @@ TEST(GlideVoicesTest, EverySecondIsHeardAsPlannedAndNoBoundaryClicks)
             for (int ch = 0; ch < 2; ++ch) {
                 const bool pair = v.kind == VoiceKind::binaural;
                 auto tone = [&](const Point& p) { return !pair ? p.carrierHz : ch == 0 ? leftHz(p) : rightHz(p); };
-                EXPECT_LT(strayBeyondDb(heard.ear(ch, t - 0.05, t + 0.05), kRate, {tone(before), tone(after)}, c.bandHz),
-                          -60)
+                EXPECT_LT(
+                    strayBeyondDb(heard.ear(ch, t - 0.05, t + 0.05), kRate, {tone(before), tone(after)}, c.bandHz), -60)
                     << "around " << t << " s, ear " << ch;
             }
         }
@@ -203,7 +203,8 @@ TEST(GlideVoicesTest, NoisesHaveTheirColours)
         VoiceKind kind;
         double dbPerOctave;
     };
-    for (const Case& c : {Case{VoiceKind::whiteNoise, 0}, Case{VoiceKind::pinkNoise, 3}, Case{VoiceKind::brownNoise, 6}}) {
+    for (const Case& c :
+         {Case{VoiceKind::whiteNoise, 0}, Case{VoiceKind::pinkNoise, 3}, Case{VoiceKind::brownNoise, 6}}) {
         SCOPED_TRACE(c.dbPerOctave);
         const Heard heard = renderWhole(sequenceOf({voice(c.kind, {{0, 0, 0, 1}})}, 21), 1, 0.5);
         for (int ch = 0; ch < 2; ++ch) {
@@ -330,8 +331,7 @@ TEST(GlideVoicesTest, NamesTheSlidingBeatAsHeard)
             if (t < 2)
                 continue; // the clock's fit settles
             const double heardNs = static_cast<double>(nowNs) + beat->nextInPhaseMs * 1e6;
-            const double seconds =
-                ((heardNs - device.startNs) * 1e-9 * device.rate() - sound.latencyFrames()) / kRate;
+            const double seconds = ((heardNs - device.startNs) * 1e-9 * device.rate() - sound.latencyFrames()) / kRate;
             // Both tones (the pulse) start at phase 0; the phase between them
             // is the beat's integral, whole when in phase.
             const Point p0 = v.points[0], p1 = v.points[1];
