@@ -64,8 +64,13 @@ std::shared_ptr<const GlideProgram> MixerSoundSystem::glideProgram(std::shared_p
         program->tables[static_cast<std::size_t>(lane.wave)] = GlideWaveTables::forWave(lane.wave);
         mixes = mixes || lane.kind == glide::LaneKind::mix;
     }
-    for (auto colour : {glide::NoiseColour::white, glide::NoiseColour::pink, glide::NoiseColour::brown})
-        program->noise[static_cast<std::size_t>(colour)] = GlideNoise::shape(colour, mixer_->deviceRate());
+    // The filters take some milliseconds to design: once per rate, not per edit.
+    if (glideNoiseRate_ != mixer_->deviceRate()) {
+        for (auto colour : {glide::NoiseColour::white, glide::NoiseColour::pink, glide::NoiseColour::brown})
+            glideNoise_[static_cast<std::size_t>(colour)] = GlideNoise::shape(colour, mixer_->deviceRate());
+        glideNoiseRate_ = mixer_->deviceRate();
+    }
+    program->noise = glideNoise_;
     if (mixes && !plan->mixFile.empty()) {
         // An edit of the same sequence goes on with the stream where it is.
         if (!glideMix_ || glideMixPath_ != plan->mixFile) {

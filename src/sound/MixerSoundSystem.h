@@ -9,6 +9,7 @@
 #include "sound/Mixer.h"
 #include "sound/SoundDecoder.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -144,6 +145,8 @@ private:
     std::shared_ptr<StreamSource> glideMix_;
     std::uint64_t glidePlays_ = 0;
     bool glideActive_ = false; // played, and neither stopped nor at its end
+    std::array<GlideNoise::Shape, 3> glideNoise_{};
+    int glideNoiseRate_ = 0;
 };
 
 } // namespace aurelith

@@ -12,10 +12,12 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace aurelith {
@@ -451,6 +453,72 @@ TEST(SequencePlayerTest, KeepsItsOutputThroughSilence)
     player.stop();
     sound.checkOutput();
     EXPECT_FALSE(sound.outputOpen());
+}
+
+// A real audio thread rendering small periods while the window's thread plays,
+// edits, seeks and stops as fast as it can: nothing is lost or freed early
+// (ThreadSanitizer runs this), and every plan is freed on the window's side.
+TEST(SequencePlayerTest, EditsWhileAnAudioThreadRenders)
+{
+    struct ThreadOutput : AudioOutput {
+        bool open(Mixer& mixer, int& deviceRate, std::string&) override
+        {
+            deviceRate = kRate;
+            mixer.attachAudioThread(deviceRate);
+            running = true;
+            thread = std::thread([this, &mixer] {
+                std::vector<float> period(2 * 64);
+                while (running.load()) {
+                    mixer.render(period.data(), 64);
+                    std::this_thread::sleep_for(std::chrono::microseconds(50));
+                }
+            });
+            this->mixer = &mixer;
+            return true;
+        }
+        void close() override
+        {
+            running = false;
+            thread.join();
+            mixer->detachAudioThread();
+        }
+        std::atomic<bool> running{false};
+        std::thread thread;
+        Mixer* mixer = nullptr;
+    } output;
+    std::vector<std::weak_ptr<const glide::Plan>> plans;
+    {
+        MixerSoundSystem sound(&output);
+        std::string error;
+        ASSERT_TRUE(sound.createDevice(error));
+        Sequence a = acceptanceSlide();
+        a.voices.push_back(voice(VoiceKind::pinkNoise, {{0, 0, 0, 0.1}}));
+        a.lengthSeconds = 3600; // never reaches its end here
+        const int rate = sound.glideRate();
+        auto plan = [&](const Sequence& s) {
+            auto p = std::make_shared<const glide::Plan>(sequence::compilePlan(s, rate));
+            plans.push_back(p);
+            return p;
+        };
+        ASSERT_TRUE(sound.playGlide(plan(a), 0));
+        for (int i = 0; i < 1000; ++i) {
+            a.voices.front().points.front().beatHz = 5 + i % 7;
+            ASSERT_TRUE(sound.replaceGlide(plan(a)));
+            if (i % 10 == 0)
+                sound.seekGlide(i * 441);
+            if (i % 97 == 0) {
+                sound.stopGlide();
+                ASSERT_TRUE(sound.playGlide(plan(a), i));
+            }
+            sound.setGlideLevels(0.5 + (i % 2) * 0.1, 0.5);
+            EXPECT_FALSE(sound.glideFinished());
+            EXPECT_GE(sound.glidePosition(), 0);
+        }
+        sound.stopGlide();
+        sound.releaseDevice();
+    }
+    for (const auto& p : plans)
+        ASSERT_TRUE(p.expired());
 }
 
 } // namespace
