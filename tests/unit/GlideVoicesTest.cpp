@@ -6,6 +6,7 @@
 #include "sound/MixerSoundSystem.h"
 #include "support/AudioAnalysis.h"
 #include "support/FakeOutputClock.h"
+#include "support/RecordingSoundSystem.h"
 #include "support/SoundFile.h"
 #include "support/TempFolder.h"
 
@@ -519,6 +520,25 @@ TEST(SequencePlayerTest, EditsWhileAnAudioThreadRenders)
     }
     for (const auto& p : plans)
         ASSERT_TRUE(p.expired());
+}
+
+// The calls the window's tests see through the recording double.
+TEST(SequencePlayerTest, DrivesTheSoundSystemInFramesOfItsRate)
+{
+    RecordingSoundSystem sound;
+    std::string error;
+    ASSERT_TRUE(sound.createDevice(error));
+    sound.clearCalls();
+    SequencePlayer player(sound);
+    ASSERT_TRUE(player.play(acceptanceSlide(), 2));
+    player.seek(5);
+    player.seek(500); // past the end: to the end
+    player.replace(acceptanceSlide());
+    player.stop();
+    player.seek(1); // nothing plays
+    const std::vector<std::string> expected = {"playGlide 88200", "seekGlide 220500", "seekGlide 3969000",
+                                               "replaceGlide", "stopGlide"};
+    EXPECT_EQ(sound.calls, expected);
 }
 
 } // namespace
