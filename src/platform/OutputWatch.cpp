@@ -66,6 +66,13 @@ bool OutputWatch::createDevice(std::string& error)
     return made;
 }
 
+bool OutputWatch::playGlide(std::shared_ptr<const glide::Plan> plan, std::int64_t fromFrame)
+{
+    const bool playing = sound_.playGlide(std::move(plan), fromFrame);
+    follow();
+    return playing;
+}
+
 std::unique_ptr<SoundBuffer> OutputWatch::createBuffer(const std::string& path)
 {
     auto buffer = sound_.createBuffer(path);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ports/GlideVoices.h"
 #include "ports/HeardBeat.h"
 #include "ports/SoundSystem.h"
 #include "sound/MixerSoundSystem.h"
@@ -18,7 +19,7 @@ namespace aurelith {
 // an idle program should not wake at all. The device made and every buffer
 // made may have opened it, so that is when the check starts. It also answers
 // for the output's heard clock, which the strobe follows, and logs that clock.
-class OutputWatch : public SoundSystem, public HeardBeatSource {
+class OutputWatch : public SoundSystem, public HeardBeatSource, public GlideVoices {
 public:
     explicit OutputWatch(MixerSoundSystem& sound, int checkMs = 1000);
 
@@ -35,6 +36,18 @@ public:
     {
         return sound_.heardBeat(left, right);
     }
+    std::optional<HeardBeat> glideHeardBeat() override { return sound_.glideHeardBeat(); }
+
+    // A sequence may open the output as a buffer does, so its start is followed too.
+    int glideRate() const override { return sound_.glideRate(); }
+    bool playGlide(std::shared_ptr<const glide::Plan> plan, std::int64_t fromFrame) override;
+    bool replaceGlide(std::shared_ptr<const glide::Plan> plan) override { return sound_.replaceGlide(std::move(plan)); }
+    void seekGlide(std::int64_t frame) override { sound_.seekGlide(frame); }
+    void stopGlide() override { sound_.stopGlide(); }
+    std::int64_t glidePosition() const override { return sound_.glidePosition(); }
+    bool glideFinished() override { return sound_.glideFinished(); }
+    void setGlideLevels(double tones, double noise) override { sound_.setGlideLevels(tones, noise); }
+
     // Logged every few seconds at most: the last offset and the worst since the previous line.
     void notePaintedOnset(double offsetMs) override;
     static constexpr int kOffsetLogMs = 5000;

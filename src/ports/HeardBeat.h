@@ -23,6 +23,12 @@ public:
     // Of the two tone buffers; nothing while either is silent, they do not
     // beat, or the output tells no timing.
     virtual std::optional<HeardBeat> heardBeat(const SoundBuffer& left, const SoundBuffer& right) = 0;
+    // Of the gliding voices a sequence plays (GlideVoices): its first
+    // binaural voice, in phase where the two tones are as they slide, or else
+    // its first isochronic voice, at its pulses' onsets; periodMs is the
+    // period at that moment. Nothing while none sounds or the output tells no
+    // timing.
+    virtual std::optional<HeardBeat> glideHeardBeat() { return std::nullopt; }
     // A stimulation phase was painted offsetMs after the in-phase moment (or
     // the grid through it) it was scheduled for, as last heardBeat() told.
     virtual void notePaintedOnset(double offsetMs) { (void)offsetMs; }

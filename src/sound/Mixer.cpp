@@ -26,7 +26,11 @@ mixing::StereoGain gainsFor(int volume, int pan)
 
 } // namespace
 
-Mixer::Mixer(int deviceRate) : deviceRate_(deviceRate) { audio_.configure(deviceRate); }
+Mixer::Mixer(int deviceRate) : deviceRate_(deviceRate)
+{
+    audio_.configure(deviceRate);
+    glide_.configure(deviceRate);
+}
 
 Mixer::~Mixer()
 {
@@ -61,6 +65,7 @@ void Mixer::setDeviceRate(int framesPerSecond)
     if (framesPerSecond > 0) {
         deviceRate_.store(framesPerSecond, std::memory_order_relaxed);
         audio_.configure(framesPerSecond);
+        glide_.configure(framesPerSecond);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "core/Contract.h"
 #include "ports/SoundSystem.h"
+#include "sound/GlideChannel.h"
 #include "sound/Limiter.h"
 #include "sound/PcmData.h"
 #include "sound/SpscQueue.h"
@@ -87,6 +88,10 @@ public:
     // clock counts in them. Any thread.
     std::int64_t framesRendered() const { return audio_.framesRendered(); }
 
+    // The gliding voices a sequence plays, beside the buffers' voices.
+    GlideChannel& glide() { return glide_; }
+    const GlideChannel& glide() const { return glide_; }
+
     // The audio thread's one call (or the window's, with no audio thread attached).
     void render(float* interleavedStereo, int frames) { audio_.render(interleavedStereo, frames, deviceRate()); }
 
@@ -107,7 +112,7 @@ private:
     // stands in for it.
     class AudioSide {
     public:
-        AudioSide(CommandQueue& commands, ReturnQueue& retired, std::thread::id windowThread);
+        AudioSide(CommandQueue& commands, ReturnQueue& retired, GlideChannel& glide, std::thread::id windowThread);
         void render(float* interleavedStereo, int frames, int deviceRate);
         // Takes in the window's adds and removes.
         void applyCommands();
@@ -129,6 +134,7 @@ private:
 
         CommandQueue& commands_;
         ReturnQueue& retired_;
+        GlideChannel& glide_;
         std::array<Voice*, kMaxVoices> active_{};
         int activeCount_ = 0;
         Limiter limiter_;
@@ -151,7 +157,8 @@ private:
 
     CommandQueue toAudio_;
     ReturnQueue toWindow_;
-    AudioSide audio_{toAudio_, toWindow_, window_.owner()};
+    GlideChannel glide_;
+    AudioSide audio_{toAudio_, toWindow_, glide_, window_.owner()};
 };
 
 } // namespace aurelith

@@ -9,8 +9,9 @@
 
 namespace aurelith {
 
-Mixer::AudioSide::AudioSide(CommandQueue& commands, ReturnQueue& retired, std::thread::id windowThread)
-    : commands_(commands), retired_(retired), renderer_(windowThread)
+Mixer::AudioSide::AudioSide(CommandQueue& commands, ReturnQueue& retired, GlideChannel& glide,
+                            std::thread::id windowThread)
+    : commands_(commands), retired_(retired), glide_(glide), renderer_(windowThread)
 {
 }
 
@@ -41,6 +42,7 @@ void Mixer::AudioSide::render(float* interleavedStereo, int frames, int deviceRa
     for (int i = 0; i < activeCount_; ++i) {
         bound += active_[i]->mixInto(interleavedStereo, frames, ctx);
     }
+    bound += glide_.render(interleavedStereo, frames, ctx.firstFrame);
     for (int i = activeCount_ - 1; i >= 0; --i) {
         if (active_[i]->retiring && !active_[i]->sounding)
             release(i);

@@ -215,6 +215,9 @@ void MixerSoundSystem::checkOutput()
         return;
     }
     const AudioOutput::Health health = output_->health();
+    // A sequence may be silent for a while and then go on: it keeps its output.
+    if (health == AudioOutput::Health::Idle && glideActive_ && !glideFinished())
+        return;
     if (health == AudioOutput::Health::Idle || health == AudioOutput::Health::Lost ||
         health == AudioOutput::Health::Closed) {
         output_->close();
@@ -276,6 +279,8 @@ void MixerSoundSystem::render(float* interleavedStereo, int frames)
         for (auto& [path, open] : streams_)
             if (const auto stream = open.stream.lock())
                 stream->awaitFrames(2 * n); // a retune's two voices may both draw on it
+        if (glideMix_)
+            glideMix_->awaitFrames(n);
         mixer_->render(interleavedStereo + 2 * done, n);
     }
 }

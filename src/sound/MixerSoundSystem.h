@@ -3,12 +3,14 @@
 
 #include "core/Contract.h"
 #include "core/ToneLimits.h"
+#include "ports/GlideVoices.h"
 #include "ports/HeardBeat.h"
 #include "ports/SoundSystem.h"
 #include "sound/AudioOutput.h"
 #include "sound/Mixer.h"
 #include "sound/SoundDecoder.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -49,7 +51,7 @@ private:
 
 // The program's sound: our Mixer fed by the SoundDecoder, heard through an
 // AudioOutput, or rendered offline when there is none.
-class MixerSoundSystem : public SoundSystem, public HeardBeatSource {
+class MixerSoundSystem : public SoundSystem, public HeardBeatSource, public GlideVoices {
 public:
     static constexpr int kOfflineRate = kSampleRate;
     // Files longer than this are streamed from disk rather than held whole.
@@ -96,6 +98,19 @@ public:
     // (MixerHeardBeat.cpp). Each call also feeds the clock's fit.
     std::optional<HeardBeat> heardBeat(const SoundBuffer& left, const SoundBuffer& right) override;
     HeardBeatSource* heardBeats() override { return this; }
+    // The gliding voices' beat, the same way (MixerGlide.cpp).
+    std::optional<HeardBeat> glideHeardBeat() override;
+
+    // Gliding voices (MixerGlide.cpp).
+    int glideRate() const override;
+    bool playGlide(std::shared_ptr<const glide::Plan> plan, std::int64_t fromFrame) override;
+    bool replaceGlide(std::shared_ptr<const glide::Plan> plan) override;
+    void seekGlide(std::int64_t frame) override;
+    void stopGlide() override;
+    std::int64_t glidePosition() const override;
+    bool glideFinished() override;
+    void setGlideLevels(double tones, double noise) override;
+
     // The output's clock as fitted so far (for the log).
     const HeardClock& heardClock() const { return heardClock_; }
     // The monotonic clock (ns) that heardBeat counts from: the one the
@@ -106,6 +121,9 @@ private:
     void ensureOutput();
     std::unique_ptr<MixerSoundBuffer> openFile(const std::string& path);
     std::unique_ptr<MixerSoundBuffer> openStream(const std::string& path);
+    // A plan with its tables, noise filters and mix stream; none when unusable.
+    std::shared_ptr<const GlideProgram> glideProgram(std::shared_ptr<const glide::Plan> plan);
+    bool sendGlide(GlideRequest::Kind kind, std::shared_ptr<const GlideProgram> program, std::int64_t frame);
     std::unique_ptr<MixerSoundBuffer> addBuffer(std::shared_ptr<const PcmData> data, const std::string& key,
                                                 ToneWave wave = ToneWave::unknown);
 
@@ -129,6 +147,13 @@ private:
     // The thread of the calls that make buffers, open, ask and close the
     // output (whose rule it is too: they are its only caller) and tell the beat.
     const contract::ThreadAffinity window_;
+    // The mix file's stream, shared by the programs of one play and its edits.
+    std::string glideMixPath_;
+    std::shared_ptr<StreamSource> glideMix_;
+    std::uint64_t glidePlays_ = 0;
+    bool glideActive_ = false; // played, and neither stopped nor at its end
+    std::array<GlideNoise::Shape, 3> glideNoise_{};
+    int glideNoiseRate_ = 0;
 };
 
 } // namespace aurelith

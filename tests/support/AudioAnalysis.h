@@ -29,4 +29,10 @@ namespace aurelith {
 // so leakage stays near -90 dB.
 double foreignComponentsDb(const std::vector<float>& mono, double sampleRate, const std::vector<double>& fundamentals);
 
+// The strongest component further than bandHz from every one of `tones`, in
+// dB relative to the strongest within that band (Blackman-Harris window):
+// what a click or a glitch adds beside the tones.
+double strayBeyondDb(const std::vector<float>& mono, double sampleRate, const std::vector<double>& tones,
+                     double bandHz);
+
 } // namespace aurelith

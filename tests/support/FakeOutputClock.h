@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "sound/AudioOutput.h"
+#include "sound/Mixer.h"
 #include "sound/OutputClock.h"
 
 #include <cmath>
@@ -35,6 +37,31 @@ struct FakeOutputClock {
         return {ns, at(ns).heardFrame + deviceDelayMs * 1e-3 * nominalRate,
                 static_cast<std::int64_t>(deviceDelayMs * 1e6)};
     }
+};
+
+// A device on virtual time whose timing is the fake clock's; the test is its
+// audio thread and renders by hand.
+class VirtualTimeOutput : public AudioOutput {
+public:
+    VirtualTimeOutput(FakeOutputClock& device, const std::int64_t& nowNs) : device_(device), nowNs_(nowNs) {}
+    bool open(Mixer& mixer, int& deviceRate, std::string&) override
+    {
+        mixer_ = &mixer;
+        deviceRate = device_.nominalRate;
+        mixer.attachAudioThread(deviceRate);
+        return true;
+    }
+    void close() override { mixer_->detachAudioThread(); }
+    bool timing(OutputTiming& t) const override
+    {
+        t = device_.at(nowNs_);
+        return true;
+    }
+
+private:
+    FakeOutputClock& device_;
+    const std::int64_t& nowNs_;
+    Mixer* mixer_ = nullptr;
 };
 
 } // namespace aurelith::test

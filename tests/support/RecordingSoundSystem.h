@@ -3,6 +3,7 @@
 
 #include "app/DataFileNames.h"
 #include "ports/SoundSystem.h"
+#include "ports/GlideVoices.h"
 #include "sound/MixerSoundSystem.h"
 
 #include <string>
@@ -26,7 +27,7 @@ class RecordingSoundBuffer;
 // Underneath, a real offline MixerSoundSystem makes and plays the buffers, so
 // files load or fail as they really would and render() gives what the user
 // would hear.
-class RecordingSoundSystem : public SoundSystem {
+class RecordingSoundSystem : public SoundSystem, public GlideVoices {
 public:
     struct BufferInfo {
         int id;
@@ -59,6 +60,33 @@ public:
     createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) override;
     void releaseDevice() override;
     int outputChannels() const override { return channels; }
+
+    // Gliding voices: recorded ("playGlide 0", "replaceGlide", "seekGlide 44100",
+    // "stopGlide"), and played by the real mixer underneath.
+    int glideRate() const override { return real_.glideRate(); }
+    bool playGlide(std::shared_ptr<const glide::Plan> plan, std::int64_t fromFrame) override
+    {
+        record("playGlide " + std::to_string(fromFrame));
+        return real_.playGlide(std::move(plan), fromFrame);
+    }
+    bool replaceGlide(std::shared_ptr<const glide::Plan> plan) override
+    {
+        record("replaceGlide");
+        return real_.replaceGlide(std::move(plan));
+    }
+    void seekGlide(std::int64_t frame) override
+    {
+        record("seekGlide " + std::to_string(frame));
+        real_.seekGlide(frame);
+    }
+    void stopGlide() override
+    {
+        record("stopGlide");
+        real_.stopGlide();
+    }
+    std::int64_t glidePosition() const override { return real_.glidePosition(); }
+    bool glideFinished() override { return real_.glideFinished(); }
+    void setGlideLevels(double tones, double noise) override { real_.setGlideLevels(tones, noise); }
 
     // Alive buffers in creation order.
     std::vector<BufferInfo> liveBuffers() const;

@@ -20,6 +20,7 @@ namespace aurelith {
 namespace {
 
 using test::FakeOutputClock;
+using test::VirtualTimeOutput;
 
 // Feeds a reading every 10 ms (a server's write requests) for the given time
 // and returns the worst error, in ms, of where the clock places the frame
@@ -150,31 +151,6 @@ TEST(SoundClockTest, MixerCountsEveryFrameRendered)
         mixer.render(out.data(), frames);
     EXPECT_EQ(mixer.framesRendered(), 512 + 1 + 700 + 441);
 }
-
-// A device on virtual time whose timing is the fake clock's; the test is its
-// audio thread and renders by hand.
-class VirtualTimeOutput : public AudioOutput {
-public:
-    VirtualTimeOutput(FakeOutputClock& device, const std::int64_t& nowNs) : device_(device), nowNs_(nowNs) {}
-    bool open(Mixer& mixer, int& deviceRate, std::string&) override
-    {
-        mixer_ = &mixer;
-        deviceRate = device_.nominalRate;
-        mixer.attachAudioThread(deviceRate);
-        return true;
-    }
-    void close() override { mixer_->detachAudioThread(); }
-    bool timing(OutputTiming& t) const override
-    {
-        t = device_.at(nowNs_);
-        return true;
-    }
-
-private:
-    FakeOutputClock& device_;
-    const std::int64_t& nowNs_;
-    Mixer* mixer_ = nullptr;
-};
 
 // The whole way from the mixer's voices through the output's clock: for an
 // hour of a device 200 ppm off, 250 ms behind, the in-phase moments the
