@@ -11,6 +11,7 @@ struct DisplayTiming {
     // takes a target frame half a frame and a margin.
     double delayMs = 0;
     bool presented = false; // each change's presented time is reported: the strobe plans on frames
+    double frameOriginMs = 0; // where presented, frames are shown at frameOriginMs + n x periodMs
 };
 
 // The flash surface's display. The strobe asks it when frames are shown and
