@@ -42,6 +42,9 @@ def judge_cycles(seen, moments, beat_hz, frame):
         inside = seen[(seen[:, 0] >= m) & (seen[:, 0] < n)]
         before = seen[seen[:, 0] < m][-1:]
         counts.append(len(set(np.concatenate([inside[:, 2], before[:, 2]]))))
+        if counts[-1] < MIN_COLOURS and counts.count(counts[-1]) <= 3:
+            print("  a cycle with %d colours: %s" % (counts[-1], " ".join(
+                "%+.1f:%d" % (t - m, b) for t, _, b in np.concatenate([before, inside]))))
         around = seen[(seen[:, 0] >= m - beat_ms / 2) & (seen[:, 0] < m + beat_ms / 2)]
         brightest = around[np.argmax(around[:, 2])]
         offsets.append((brightest[0] - m, brightest[1]))
