@@ -140,6 +140,8 @@ std::vector<std::string> allDataFiles()
     names.push_back(dataFile::kFirstRunMarker);
     // With everything else gone, the strobe's warning should come again too.
     names.push_back(dataFile::kFlashAnswer);
+    // And the light is square again, as at a first run.
+    names.push_back(dataFile::kGentleLight);
     return names;
 }
 

@@ -2,6 +2,7 @@
 #include "photic/GentleLight.h"
 
 #include "app/DataFileNames.h"
+#include "photic/FrameCadence.h"
 #include "ui/ControlNames.h"
 
 #include <algorithm>
@@ -83,6 +84,39 @@ bool paintGentleFrame(App& app, double cyclePhase)
     if (app.form.backColour(Text4) != colour)
         app.form.setBackColour(Text4, *colour);
     return true;
+}
+
+bool gentleOnFrames(const App& app)
+{
+    return app.state.strobe.gentleLight && app.state.strobe.frames.on && app.frames->timing().presented;
+}
+
+std::optional<double> frameCyclePhase(const App& app, double shownMs)
+{
+    const double cycle = app.form.control(Timer1).period;
+    if (!app.state.strobe.frames.on || !(cycle > 0))
+        return std::nullopt;
+    const double cycles = (shownMs - app.state.strobe.frames.stimDueMs) / cycle;
+    return cycles - std::floor(cycles);
+}
+
+void paintNextGentleFrame(App& app, double& lastShownMs)
+{
+    const DisplayTiming display = app.frames->timing();
+    if (!gentleOnFrames(app) || !(display.periodMs > 0))
+        return;
+    // The frame nearest the display's delay from now (and a millisecond, as
+    // the strobe's ticks) is the first one a change made now still reaches.
+    const FrameGrid grid{display.frameOriginMs, display.periodMs};
+    const double shownMs = grid.at(grid.nearest(app.frames->nowMs() + display.delayMs + 1));
+    if (shownMs < lastShownMs + display.periodMs / 2)
+        return; // that frame has its colour
+    lastShownMs = shownMs;
+    const std::optional<Colour> colour = gentleFrameColour(app, frameCyclePhase(app, shownMs).value_or(NAN));
+    if (!colour || app.form.backColour(Text4) == colour)
+        return; // the display keeps showing the same colour
+    app.frames->intend(shownMs);
+    app.form.setBackColour(Text4, *colour);
 }
 
 std::string_view lightMode(const App& app) { return gentleLightOn(app) ? "gentle" : "square"; }

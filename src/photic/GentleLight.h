@@ -30,6 +30,18 @@ std::optional<Colour> gentleFrameColour(const App& app, double cyclePhase);
 // curve, so both may run together.
 bool paintGentleFrame(App& app, double cyclePhase);
 
+// On a display that tells when it shows frames (the strobe plans on frames)
+// the gentle light is painted frame by frame, each frame with the colour for
+// the moment it will be shown, and the strobe's ticks paint nothing.
+bool gentleOnFrames(const App& app);
+// The cycle phase of the moment shownMs (on the display's clock) on the
+// strobe's grid of due onsets, which sit on the tones' in-phase moments as heard.
+std::optional<double> frameCyclePhase(const App& app, double shownMs);
+// Called more often than frames come: gives the next frame the display can
+// still reach, if it has no colour yet, the colour for when it is shown.
+// lastShownMs keeps the frame painted last between calls.
+void paintNextGentleFrame(App& app, double& lastShownMs);
+
 // For the light track: "gentle" or "square".
 std::string_view lightMode(const App& app);
 

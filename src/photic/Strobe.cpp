@@ -111,7 +111,9 @@ void followBeat(App& app, BeatFollower& follower)
 // On frames: each change is meant to be seen at its due moment and is made
 // the display's delay before it. The timers tick at the due moments less that
 // lead; the moment itself is told to the display, which puts the change on
-// the frame nearest it. Returns the due moment of the change now made.
+// the frame nearest it. Returns the due moment of the change now made. With
+// the gentle light the grid moves on the same way, but the frames are
+// painted one by one (photic/GentleLight), so nothing is told.
 double intendChange(App& app, bool stimulation)
 {
     FramePlan& plan = app.state.strobe.frames;
@@ -122,7 +124,8 @@ double intendChange(App& app, bool stimulation)
     const double now = app.frames->nowMs();
     due += std::round((now + plan.leadMs - due) / cycle) * cycle;
     const double intended = due;
-    app.frames->intend(intended);
+    if (!app.state.strobe.gentleLight)
+        app.frames->intend(intended);
     due += cycle;
     return intended;
 }
@@ -315,13 +318,18 @@ void bindStrobe(App& app)
             return;
         }
         const double onset = intendChange(app, true);
-        paintSurface(app, app.state.strobe.activeStimColour);
+        if (!app.state.strobe.gentleLight)
+            paintSurface(app, app.state.strobe.activeStimColour);
         followBeatOnFrames(app, *follower, onset);
     });
     form.onTimer(Timer2, [&app] {
-        if (app.state.strobe.frames.on)
-            intendChange(app, false);
-        paintSurface(app, app.state.strobe.activeBackColour);
+        if (!app.state.strobe.frames.on) {
+            paintSurface(app, app.state.strobe.activeBackColour);
+            return;
+        }
+        intendChange(app, false);
+        if (!app.state.strobe.gentleLight)
+            paintSurface(app, app.state.strobe.activeBackColour);
     });
     form.onClick(Command22, [&app] { ColorOn(app, true); });  // "ColorOn"
     form.onClick(Command23, [&app] { ColorOff(app, true); }); // "ColorOff"

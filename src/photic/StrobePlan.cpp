@@ -37,6 +37,7 @@ StrobePlan strobePlan(const StrobeState& strobe, double beatHz)
     StrobePlan plan;
     plan.stim = strobe.activeStimColour;
     plan.back = strobe.activeBackColour;
+    plan.gentle = strobe.gentleLight;
     // As ColorOn: the timers run only from a 1 Hz beat on.
     if (beatHz >= 1) {
         plan.phaseMs = flashPhaseMs(beatHz, lightSoundRatioOf(strobe).k);

@@ -23,6 +23,7 @@ struct StrobePlan {
     double phaseMs = 0;
     Value stim;
     Value back;
+    bool gentle = false; // "Gentle Light": a raised cosine between the two colours
 };
 StrobePlan strobePlan(const StrobeState& strobe, double beatHz);
 

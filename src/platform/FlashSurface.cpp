@@ -243,7 +243,8 @@ DisplayTiming FlashSurface::timing() const
     const double period = periodMs_ > 0 ? periodMs_ : refreshMs_;
     if (!x_ || !haveFrame_ || period <= 0)
         return {refreshMs_, 0, false};
-    return {period, period / 2 + kReachMs, true};
+    std::uint64_t base = 0;
+    return {period, period / 2 + kReachMs, true, grid(base).originMs};
 }
 
 std::string FlashSurface::describe() const
@@ -305,7 +306,7 @@ void FlashSurface::learnFrame(double ustMs, std::uint64_t msc)
 // period adds up over a few frames only (a server's count starts at boot).
 FrameGrid FlashSurface::grid(std::uint64_t& base) const
 {
-    const double period = timing().periodMs;
+    const double period = periodMs_ > 0 ? periodMs_ : refreshMs_;
     base = frames_.back().second;
     double origin = frames_.back().first;
     for (const auto& [ust, msc] : frames_)

@@ -39,11 +39,19 @@ void GentleLightPainter::follow()
         return;
     const QScreen* screen = window_ ? window_->screen() : nullptr;
     const double hz = std::clamp(screen ? screen->refreshRate() : 60.0, 24.0, 240.0);
-    frame_.start(std::max(1, static_cast<int>(std::floor(1000 / hz))));
+    // On presented frames each frame is painted once, soon after the one
+    // before it was taken: ticks twice a frame find each new one in time.
+    const double ticksPerFrame = app_.frames->timing().presented ? 2 : 1;
+    lastShownMs_ = -1e300;
+    frame_.start(std::max(1, static_cast<int>(std::floor(1000 / hz / ticksPerFrame))));
 }
 
 void GentleLightPainter::paintFrame()
 {
+    if (gentleOnFrames(app_)) {
+        paintNextGentleFrame(app_, lastShownMs_);
+        return;
+    }
     // Painted now, seen at the next refresh: aim half a frame ahead.
     const double at = static_cast<double>(scheduler_.now()) + frame_.interval() / 2.0;
     const std::optional<double> phase = scheduler_.cyclePhase(ctl::Timer1, at);

@@ -11,10 +11,12 @@ namespace aurelith {
 struct App;
 class TimerScheduler;
 
-// The gentle light's frames until the window has a frame clock of its own:
-// while "Gentle Light" is on and the strobe flashes, a precise timer at the
-// screen's refresh rate asks the strobe for each frame's colour. It runs only
-// then, so an idle window never wakes for it.
+// The gentle light's frames: while "Gentle Light" is on and the strobe
+// flashes, a precise timer asks for each frame's colour. Where the display
+// tells when it shows frames, each frame gets the colour for the moment it
+// is shown (paintNextGentleFrame); elsewhere the timer runs at the screen's
+// refresh rate and aims half a frame ahead. It runs only while flashing, so
+// an idle window never wakes for it.
 class GentleLightPainter : public QObject {
     Q_OBJECT
 
@@ -31,6 +33,7 @@ private:
     TimerScheduler& scheduler_;
     QWidget* window_;
     QTimer frame_;
+    double lastShownMs_ = -1e300;
 };
 
 } // namespace aurelith

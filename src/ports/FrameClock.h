@@ -10,7 +10,8 @@ struct DisplayTiming {
     // shown on it: the measured commit-to-present delay, or on a display that
     // takes a target frame half a frame and a margin.
     double delayMs = 0;
-    bool presented = false; // each change's presented time is reported: the strobe plans on frames
+    bool presented = false;   // each change's presented time is reported: the strobe plans on frames
+    double frameOriginMs = 0; // where presented, frames are shown at frameOriginMs + n x periodMs
 };
 
 // The flash surface's display. The strobe asks it when frames are shown and

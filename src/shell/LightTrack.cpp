@@ -30,6 +30,7 @@ void LightTrack::retune(const StrobePlan& plan, double left, double right, long 
     right_ = right;
     stimColour_ = hex(plan.stim);
     backColour_ = hex(plan.back);
+    mode_ = plan.gentle ? ",gentle" : "";
     if (!plan.flashes) {
         nextStim_ = nextBack_ = kNever;
         return;
@@ -46,8 +47,8 @@ void LightTrack::advanceTo(long long frame)
         const bool stim = nextStim_ <= nextBack_;
         const double at = stim ? nextStim_ : nextBack_;
         char row[64];
-        const int n = std::snprintf(row, sizeof row, "%.3f,%s,%s\n", at * 1000 / rate_,
-                                    (stim ? stimColour_ : backColour_).c_str(), stim ? "stim" : "back");
+        const int n = std::snprintf(row, sizeof row, "%.3f,%s,%s%s\n", at * 1000 / rate_,
+                                    (stim ? stimColour_ : backColour_).c_str(), stim ? "stim" : "back", mode_.c_str());
         file_.write(row, static_cast<std::size_t>(n));
         if (stim) {
             nextBack_ = at + phaseFrames_;

@@ -11,7 +11,9 @@ namespace aurelith {
 
 // The light the window would show beside a rendered sound, one CSV row per
 // strobe phase: start in ms from the start of the file, colour #rrggbb,
-// "stim" or "back". Worked out from the strobe's plan alone (the strobe never
+// "stim" or "back"; with "Gentle Light" a fourth column, the light's mode
+// "gentle": each row's colour is then the peak of a raised cosine that passes
+// smoothly to the next row's. Worked out from the strobe's plan alone (the strobe never
 // runs): each run of phases starts where the two tones are in phase, which a
 // render knows exactly, as both start at the same frame and a retune keeps
 // each tone's phase while its pitch changes.
@@ -39,6 +41,7 @@ private:
     double phaseFrames_ = 0;
     double nextStim_ = kNever, nextBack_ = kNever;
     std::string stimColour_, backColour_;
+    std::string mode_; // "" for the square light, whose rows keep three columns
 };
 
 } // namespace aurelith

@@ -299,6 +299,7 @@ TEST_F(FrequencyMemoryTest, DeletionsAskFirstAndRemoveExactlyTheirFiles)
         all.push_back(n);
     // The strobe's warning comes again after everything is deleted.
     all.push_back(dataFile::kFlashAnswer);
+    all.push_back("gentle");
 
     const std::vector<DeletionCase> cases = {
         {p9, true, memories},     {p10, false, {"vols"}}, {p11, true, colours},

@@ -9,6 +9,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <fstream>
@@ -208,6 +209,34 @@ TEST_F(RenderTest, TheLightTrackFlashesOnTheBeatTheTonesCarry)
         double apart = phaseAt(right, 210, at) - phaseAt(left, 200, at);
         apart -= std::round(apart);
         EXPECT_LT(std::abs(apart) / 10 * 44100, 1.0); // samples, at a 10 Hz beat
+    }
+}
+
+// With "Gentle Light" the light track says so on every row and is otherwise
+// the square light's track: the square track keeps its bytes.
+TEST_F(RenderTest, AGentleLightTrackSaysItsModeOnEveryRow)
+{
+    RenderRequest request;
+    request.output = out.path / "s.wav";
+    request.lightTrack = out.path / "light.csv";
+    request.right = "210";
+    request.minutes = 0.02;
+    const auto rows = [&] {
+        EXPECT_EQ(renderToFile(request, data.path), "");
+        std::ifstream csv(request.lightTrack);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(csv, line);)
+            lines.push_back(line);
+        return lines;
+    };
+    const std::vector<std::string> square = rows();
+    std::ofstream(data.path / "gentle") << "1\r\n";
+    const std::vector<std::string> gentle = rows();
+    ASSERT_GT(square.size(), 10u);
+    ASSERT_EQ(gentle.size(), square.size());
+    for (std::size_t i = 0; i < square.size(); ++i) {
+        EXPECT_EQ(std::count(square[i].begin(), square[i].end(), ','), 2) << square[i];
+        EXPECT_EQ(gentle[i], square[i] + ",gentle");
     }
 }
 

@@ -4,6 +4,7 @@
 #include "support/FakeOutputClock.h"
 
 #include "photic/FrameCadence.h"
+#include "photic/GentleLight.h"
 #include "photic/Strobe.h"
 #include "ports/FrameClock.h"
 #include "ports/HeardBeat.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -397,6 +399,59 @@ TEST_F(FrameStrobeTest, ABeatTooFastShowsTheNearestRateOnce)
     form.click(Command22);
     clock.runFor(1000);
     EXPECT_EQ(dialogs.messages().size(), 1u);
+}
+
+// "Gentle Light" on a 60 Hz display, a 10 Hz beat heard 200 ppm off: the
+// strobe's ticks paint nothing, each frame is painted once, ahead of time,
+// for its own frame, with the colour of the raised cosine at the moment it
+// is shown on the beat as heard (within the half millisecond the grid may lie
+// off it), so the brightest frame of each cycle is the one nearest the
+// in-phase moment. Off again, the ticks paint the two colours as before.
+TEST_F(FrameStrobeTest, GentleLightGivesEachFrameTheColourOfItsMomentAsHeard)
+{
+    sound.device.ppm = 200;
+    std::vector<Colour> colours; // beside display.shown
+    form.addObserver([&](const Control& c, Property p) {
+        if (c.name == Text4 && p == Property::BackColour)
+            colours.push_back(c.backColour.value_or(0));
+    });
+    form.click(optGentle);
+    flash("135", "145");
+    double lastShown = -1e300;
+    for (int tick = 0; tick < 4000 / 8; ++tick) { // the window's painter, twice a frame
+        runFor(8);
+        paintNextGentleFrame(app, lastShown);
+    }
+    const auto& s = display.shown;
+    ASSERT_GT(s.size(), 180u); // about every frame in 4 s, but for equal neighbours
+    const auto level = [&](double offMs) { return gentleColourAt(static_cast<Colour>(kStim), 0, offMs / 100) & 0xFF; };
+    std::map<long long, std::pair<unsigned, double>> brightest; // per in-phase moment: the level and its offset
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_FALSE(s[i].missed);
+        ASSERT_EQ(static_cast<double>(s[i].frame) * display.periodMs, s[i].intendedMs);
+        ASSERT_TRUE(i == 0 || s[i].frame > s[i - 1].frame);
+        if (s[i].madeMs < 1000)
+            continue; // the first onsets take up the beat
+        const double off = sound.offBeatMs(s[i].intendedMs);
+        const unsigned shown = colours[i] & 0xFF, early = level(off - 0.5), late = level(off + 0.5);
+        EXPECT_GE(shown, std::min(early, late)) << off << " ms off the beat";
+        EXPECT_LE(shown, std::max(early, late)) << off << " ms off the beat";
+        auto& best = brightest[std::llround((s[i].intendedMs - off) / 100)];
+        if (shown > best.first)
+            best = {shown, off};
+    }
+    ASSERT_GT(brightest.size(), 20u);
+    brightest.erase(brightest.begin()); // cycles cut by the start and end of the look
+    brightest.erase(std::prev(brightest.end()));
+    for (const auto& [cycle, best] : brightest)
+        EXPECT_LE(std::abs(best.second), display.periodMs / 2 + 0.5) << "cycle " << cycle;
+    form.click(optGentle);
+    const std::size_t before = colours.size();
+    runFor(1000);
+    ASSERT_GT(colours.size(), before + 18);
+    for (std::size_t i = before; i < colours.size(); ++i)
+        ASSERT_TRUE(colours[i] == static_cast<Colour>(kStim) || colours[i] == 0) << colours[i];
 }
 
 } // namespace

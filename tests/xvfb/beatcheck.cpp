@@ -9,11 +9,13 @@
 // OUTDIR for light_on_beat.py to judge.
 //
 // The flash surface logs each phase to OUTDIR/flash.csv (presented times
-// where the X server has the Present extension).
+// where the X server has the Present extension). The sampler also notes
+// every value the pixel takes ("pixel" lines), for the gentle light.
 //
-// usage: aurelith_beatcheck OUTDIR [paint] [count [BEAT_HZ]]
+// usage: aurelith_beatcheck OUTDIR [paint|gentle] [count [BEAT_HZ]]
 // (paint: the window paints the light even where Present is offered, as on
-// a server without it; the count's beat is 6 Hz unless told)
+// a server without it; gentle: with "Gentle Light" on; the count's beat is
+// 6 Hz unless told)
 #include "app/App.h"
 #include "platform/ClockedWindow.h"
 #include "platform/ColourBox.h"
@@ -74,6 +76,7 @@ int samplePixel(int pointFd, int stopFd, const std::filesystem::path& file)
     const Window root = DefaultRootWindow(display);
     FILE* out = std::fopen(file.c_str(), "w");
     int last = -1;
+    long lastPixel = -1;
     std::int64_t previous = monotonicNs();
     long samples = 0;
     while (!stopped(stopFd)) {
@@ -85,6 +88,10 @@ int samplePixel(int pointFd, int stopFd, const std::filesystem::path& file)
         XDestroyImage(image);
         ++samples;
         const int sum = static_cast<int>((pixel >> 16 & 0xFF) + (pixel >> 8 & 0xFF) + (pixel & 0xFF));
+        if (static_cast<long>(pixel) != lastPixel)
+            std::fprintf(out, "pixel %lld %lld %lu\n", static_cast<long long>(previous), static_cast<long long>(now),
+                         pixel);
+        lastPixel = static_cast<long>(pixel);
         const int bright = sum > 3 * 128 ? 1 : 0;
         if (bright != last)
             std::fprintf(out, "change %lld %lld %d\n", static_cast<long long>(previous), static_cast<long long>(now),
@@ -237,8 +244,10 @@ pid_t forkChild(Body body)
 
 // Settings as a user would have them: "M Alpha" at 135 and 145 Hz, "Tone Mod"
 // at 5000 (each tone in one ear), the mask silent, a white flash on black.
-void writeSettings(const std::filesystem::path& folder)
+void writeSettings(const std::filesystem::path& folder, bool gentle)
 {
+    if (gentle)
+        std::ofstream(folder / "gentle") << "1\r\n";
     for (const auto& [name, text] : {std::pair{"fctl", "1"},
                                      {"vols", "-1000,5000,-5000,135"},
                                      {"stimc", "16777215"},
@@ -256,7 +265,8 @@ int main(int argc, char* argv[])
     const std::filesystem::path out = argv[1];
     std::vector<std::string> args(argv + 2, argv + argc);
     const bool paint = !args.empty() && args.front() == "paint";
-    if (paint)
+    const bool gentle = !args.empty() && args.front() == "gentle";
+    if (paint || gentle)
         args.erase(args.begin());
     const bool count = !args.empty() && args[0] == "count";
     const std::string countBeat = args.size() > 1 ? args[1] : "6";
@@ -289,7 +299,7 @@ int main(int argc, char* argv[])
     QApplication qapp(argc, argv);
     char pattern[] = "/tmp/aurelith-beat-XXXXXX";
     const std::filesystem::path folder = ::mkdtemp(pattern);
-    writeSettings(folder);
+    writeSettings(folder, gentle);
     Form form;
     DefaultAudioOutput output;
     MixerSoundSystem mixer(&output);
@@ -299,6 +309,7 @@ int main(int argc, char* argv[])
     bindHandlers(app);
     ClockedWindow clocked(form);
     MainWindow& window = clocked.window();
+    clocked.serve(app); // the gentle light's painter, as the program has it
     window.move(0, 0);
     FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(std::string(ctl::Text4))), out / "flash.csv",
                               !paint);

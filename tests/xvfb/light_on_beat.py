@@ -156,6 +156,39 @@ def judge_presented(flash, pixels, start, end, beat_hz):
     return ok
 
 
+def heard_in_phase(folder, left_hz, right_hz):
+    """The in-phase moments of the recorded tones (monotonic ms), once the
+    recording's stamps were checked against the probe; and whether they held."""
+    log = read_lines(folder + "/monitor.txt")
+    heard_ms = capture_clock(log["chunk"])
+    audio = np.fromfile(folder + "/monitor.raw", dtype="<i2").reshape(-1, 2).astype(float)
+    ok = True
+
+    # The stamps against the probe: its first loud frame, and when its stream said.
+    probe = audio[:, 0]
+    first = np.flatnonzero(np.abs(probe) > 1000)
+    readings = [p[0] for p in log.get("probe", [[0]])]
+    told = np.median(readings[len(readings) // 2:]) / 1e6
+    if len(first) == 0 or "probe" not in log:
+        print("FAIL: the probe tone was not recorded")
+        return None, False
+    # The 1 kHz sine's first sample above 1000 of 8000 comes 0.02 ms after its start.
+    error = heard_ms(first[0]) - told
+    print("probe onset: recorded %+.2f ms from where its stream heard it (its readings spread %.2f ms)"
+          % (error, (max(readings) - min(readings)) / 1e6))
+    if abs(error) > PROBE_TOLERANCE_MS:
+        print("FAIL: the recording's time stamps are off")
+        ok = False
+
+    return heard_ms(in_phase_frames(audio, left_hz, right_hz)), ok
+
+
+def frame_period(flash):
+    """The display's frame (ms) from the flash log's presented times."""
+    times = flash[np.isfinite(flash[:, 1])]
+    return np.median(np.diff(times[:, 1]) / np.maximum(times[:-1, 2], 1))
+
+
 def summary(values):
     v = np.abs(values)
     return "median %.1f ms, worst %.1f ms" % (np.median(v), v.max())
@@ -170,34 +203,14 @@ def main():
     present = len(flash) > 0 and np.isfinite(flash[:, 1]).any()
     tolerance = TOLERANCE_MS
     if present:
-        times = flash[np.isfinite(flash[:, 1])]
-        frame = np.median(np.diff(times[:, 1]) / np.maximum(times[:-1, 2], 1))
+        frame = frame_period(flash)
         tolerance = frame / 2 + 2
         print("display: Present, frames of %.2f ms: onsets within %.1f ms of the beat" % (frame, tolerance))
-    log = read_lines(folder + "/monitor.txt")
     events = read_lines(folder + "/events.txt")
     pixels = read_lines(folder + "/pixels.txt")
-    heard_ms = capture_clock(log["chunk"])
-    audio = np.fromfile(folder + "/monitor.raw", dtype="<i2").reshape(-1, 2).astype(float)
-    ok = True
-
-    # The stamps against the probe: its first loud frame, and when its stream said.
-    probe = audio[:, 0]
-    first = np.flatnonzero(np.abs(probe) > 1000)
-    readings = [p[0] for p in log.get("probe", [[0]])]
-    told = np.median(readings[len(readings) // 2:]) / 1e6
-    if len(first) == 0 or "probe" not in log:
-        print("FAIL: the probe tone was not recorded")
+    moments, ok = heard_in_phase(folder, left_hz, right_hz)
+    if moments is None:
         return 1
-    # The 1 kHz sine's first sample above 1000 of 8000 comes 0.02 ms after its start.
-    error = heard_ms(first[0]) - told
-    print("probe onset: recorded %+.2f ms from where its stream heard it (its readings spread %.2f ms)"
-          % (error, (max(readings) - min(readings)) / 1e6))
-    if abs(error) > PROBE_TOLERANCE_MS:
-        print("FAIL: the recording's time stamps are off")
-        ok = False
-
-    moments = heard_ms(in_phase_frames(audio, left_hz, right_hz))
     flashes, uncertain = onsets(pixels.get("change", []))
     print("pixel: %d samples, %d stimulation onsets; %d in-phase moments recorded"
           % (pixels["samples"][0][0], len(flashes), len(moments)))

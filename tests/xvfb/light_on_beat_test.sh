@@ -8,7 +8,8 @@
 # beat and 10 s at a 6 Hz beat, then the three presses again with the
 # program's output buffer forced to 200 ms; then with Present (each change
 # at a target frame, its presented time known) the presses and 10 s at
-# 7.83 Hz. Exits 77 (skipped) when the tools are missing, unless
+# 7.83 Hz; then with "Gentle Light" on Present, the presses at 10 Hz and
+# 10 s at 6 Hz, judged by gentle_light.py. Exits 77 (skipped) when the tools are missing, unless
 # CI=true, where that is a failure.
 set -u
 BEATCHECK=$1
@@ -37,10 +38,13 @@ run() { # NAME BEATCHECK-ARGS... ; judged at 135/145 Hz
     shift
     echo "== $name"
     mkdir -p "$WORK/$name"
+    local judge=$JUDGE
+    [ "$1" = gentle ] && judge=$(dirname "$JUDGE")/gentle_light.py
     xvfb-run -a -s '-screen 0 1280x1024x24' "$BEATCHECK" "$WORK/$name" "$@" || { echo "FAIL: the driver failed"; status=1; return; }
-    "$PYTHON" "$JUDGE" "$WORK/$name" 135 145 "$@" || status=1
+    "$PYTHON" "$judge" "$WORK/$name" 135 145 "$@" || status=1
 }
 run normal paint count
 PULSE_LATENCY_MSEC=200 run latency200 paint
 run present count 7.83
+run gentle gentle count 6
 exit $status
