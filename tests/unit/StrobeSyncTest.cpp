@@ -419,7 +419,7 @@ TEST_F(FrameStrobeTest, GentleLightGivesEachFrameTheColourOfItsMomentAsHeard)
     flash("135", "145");
     double lastShown = -1e300;
     for (int tick = 0; tick < 4000 / 8; ++tick) { // the window's painter, twice a frame
-        runFor(8);
+        clock.runFor(8);
         paintNextGentleFrame(app, lastShown);
     }
     const auto& s = display.shown;
@@ -448,7 +448,7 @@ TEST_F(FrameStrobeTest, GentleLightGivesEachFrameTheColourOfItsMomentAsHeard)
         EXPECT_LE(std::abs(best.second), display.periodMs / 2 + 0.5) << "cycle " << cycle;
     form.click(optGentle);
     const std::size_t before = colours.size();
-    runFor(1000);
+    clock.runFor(1000);
     ASSERT_GT(colours.size(), before + 18);
     for (std::size_t i = before; i < colours.size(); ++i)
         ASSERT_TRUE(colours[i] == static_cast<Colour>(kStim) || colours[i] == 0) << colours[i];
