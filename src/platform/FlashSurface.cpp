@@ -463,6 +463,10 @@ void FlashSurface::waylandPresented(std::uint32_t serial, std::optional<double> 
 FlashSurface::~FlashSurface()
 {
     box_.setPresenter({});
+    // Changes still awaiting their presented time keep their rows.
+    for (const Change& change : inFlight_)
+        if (change.colour.isValid() && wl_)
+            writeRow(change, std::nullopt, std::nullopt, false);
     if (lastRow_)
         emitRow(*lastRow_, {});
 }

@@ -6,7 +6,8 @@
 # presentation-time feedback on CLOCK_MONOTONIC_RAW, tens of ms from commit
 # to present) and a private PulseAudio null sink: 20 s at a 7.83 Hz beat with
 # the flash log, judged by weston_flash.py. Exits 77 (skipped) when the tools
-# are missing, unless CI=true, where that is a failure.
+# are missing, unless CI=true, where that is a failure. KEEP=DIR keeps the
+# run's files there.
 set -u
 BEATCHECK=$1
 LIGHT_ON_BEAT=$2
@@ -29,6 +30,7 @@ enter_private_session
 WESTON=
 finish() {
     [ -n "$WESTON" ] && kill "$WESTON" 2>/dev/null && wait "$WESTON" 2>/dev/null
+    [ -n "${KEEP:-}" ] && cp -r "$WORK/run1/." "$KEEP"
     leave_private_session
 }
 trap finish EXIT
