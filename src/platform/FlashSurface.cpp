@@ -278,9 +278,8 @@ public:
     void request(std::uint32_t serial)
     {
         Feedback* feedback = wp_presentation_feedback(presentation_, surface_);
-        static const wp_presentation_feedback_listener listener{&WaylandFeedback::syncOutput,
-                                                                &WaylandFeedback::onPresented,
-                                                                &WaylandFeedback::onDiscarded};
+        static const wp_presentation_feedback_listener listener{
+            &WaylandFeedback::syncOutput, &WaylandFeedback::onPresented, &WaylandFeedback::onDiscarded};
         wp_presentation_feedback_add_listener(feedback, &listener, this);
         waiting_.emplace_back(feedback, serial);
         // Qt's event thread reads the socket into this queue; it is dispatched
@@ -319,7 +318,8 @@ private:
     }
     void answer(Feedback* feedback, std::optional<double> ms, double refreshMs)
     {
-        const auto it = std::find_if(waiting_.begin(), waiting_.end(), [&](const auto& w) { return w.first == feedback; });
+        const auto it = std::find_if(waiting_.begin(), waiting_.end(),
+                                     [&](const auto& w) { return w.first == feedback; });
         if (it == waiting_.end())
             return;
         const std::uint32_t serial = it->second;
@@ -333,8 +333,8 @@ private:
         auto* self = static_cast<WaylandFeedback*>(data);
         if (std::string_view(interface) != wp_presentation_interface.name || self->presentation_)
             return;
-        self->presentation_ =
-            static_cast<wp_presentation*>(wl_registry_bind(registry, name, &wp_presentation_interface, 1));
+        self->presentation_ = static_cast<wp_presentation*>(
+            wl_registry_bind(registry, name, &wp_presentation_interface, 1));
         static const wp_presentation_listener listener{&WaylandFeedback::clockId};
         wp_presentation_add_listener(self->presentation_, &listener, self);
     }
@@ -349,8 +349,8 @@ private:
                             std::uint32_t nsec, std::uint32_t refreshNs, std::uint32_t, std::uint32_t, std::uint32_t)
     {
         auto* self = static_cast<WaylandFeedback*>(data);
-        const double ms =
-            static_cast<double>((static_cast<std::uint64_t>(secHi) << 32) | secLo) * 1e3 + static_cast<double>(nsec) / 1e6;
+        const double ms = static_cast<double>((static_cast<std::uint64_t>(secHi) << 32) | secLo) * 1e3 +
+                          static_cast<double>(nsec) / 1e6;
         self->answer(feedback, toMonotonicMs(self->clock_, ms), static_cast<double>(refreshNs) / 1e6);
     }
     static void onDiscarded(void* data, Feedback* feedback)
@@ -434,7 +434,8 @@ bool FlashSurface::openWayland()
     qCInfo(lcAudio).nospace() << "flash surface: "
                               << (wl_ ? "Wayland presentation-time, each change's presented time from its commit"
                                       : "Wayland without presentation-time: painted by the window, no presented times")
-                              << (wl_ && wl_->clock() == CLOCK_MONOTONIC_RAW ? " (compositor clock MONOTONIC_RAW)" : "");
+                              << (wl_ && wl_->clock() == CLOCK_MONOTONIC_RAW ? " (compositor clock MONOTONIC_RAW)"
+                                                                             : "");
     if (!wl_)
         probe_->stop();
     return wl_ != nullptr;
