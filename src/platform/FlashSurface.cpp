@@ -409,10 +409,10 @@ FlashSurface::FlashSurface(ColourBox& box, const std::filesystem::path& flashLog
 
 void FlashSurface::probeWayland()
 {
-    if (!wl_ && !openWayland())
-        return;
-    if (delays_ >= kProbes || ++probes_ > 4 * kProbes) {
-        probe_->stop();
+    // A window never shown stops the asking after a while; the first change opens the surface then.
+    if (++probes_ > 6 * kProbes || (!wl_ && !openWayland()) || delays_ >= kProbes) {
+        if (wl_ || probes_ > 6 * kProbes)
+            probe_->stop();
         return;
     }
     Change change{++serial_, nowMs(), nowMs(), 0, QColor()}; // no colour: not a phase, not logged
@@ -436,8 +436,10 @@ bool FlashSurface::openWayland()
                                       : "Wayland without presentation-time: painted by the window, no presented times")
                               << (wl_ && wl_->clock() == CLOCK_MONOTONIC_RAW ? " (compositor clock MONOTONIC_RAW)"
                                                                              : "");
-    if (!wl_)
+    if (!wl_) {
+        waylandRefused_ = true; // no wp_presentation: painted, as elsewhere
         probe_->stop();
+    }
     return wl_ != nullptr;
 }
 
@@ -509,7 +511,7 @@ bool FlashSurface::show(const QColor& colour)
     Change change{++serial_, intended_.value_or(nowMs()), nowMs(), 0, colour};
     const bool intended = intended_.has_value();
     intended_.reset();
-    if (!wl_ && probe_ && probe_->isActive())
+    if (!wl_ && probe_ && !waylandRefused_)
         openWayland();
     if (wl_) {
         // The box repaints itself; the commit of that repaint carries the request.

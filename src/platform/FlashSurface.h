@@ -67,6 +67,7 @@ private:
     std::unique_ptr<WaylandFeedback> wl_;
     std::unique_ptr<QTimer> probe_;
     int probes_ = 0;
+    bool waylandRefused_ = false;
     void probeWayland();
     bool openWayland();
     void waylandPresented(std::uint32_t serial, std::optional<double> ms);
