@@ -21,10 +21,11 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(sys.argv[1])))
 import light_on_beat as lob  # noqa: E402  (the recording's clock and its in-phase moments)
 
 
-def commit_to_present(program_log):
-    """The last delay the program's "light on the beat" line gave."""
-    found = re.findall(r"light on the beat:.*commit to present ([0-9.]+) ms", open(program_log).read())
-    return float(found[-1]) if found else None
+def display_line(program_log):
+    """The frame period and the commit-to-present delay of the program's last "light on the beat" line."""
+    found = re.findall(r"light on the beat:.*frame ([0-9.]+) ms, commit to present ([0-9.]+) ms",
+                       open(program_log).read())
+    return (float(found[-1][0]), float(found[-1][1])) if found else (None, None)
 
 
 def main():
@@ -43,21 +44,21 @@ def main():
         return 1
 
     times = rows[shown]
-    frame = np.median(np.diff(times[:, 1]) / np.maximum(times[:-1, 2], 1))
+    # The display's frame as the compositor reports it (a compositor that
+    # repaints on demand shows phases of any length, so the log's frames are rounded).
+    frame, delay = display_line(folder + "/program.log")
+    if frame is None:
+        print("FAIL: the program's log gives no frame period nor commit-to-present delay")
+        return 1
     tolerance = frame / 2 + 2
     onsets = times[times[:, 3] == 1]
     offsets = onsets[:, 1] - onsets[:, 0]
-    delay = commit_to_present(folder + "/program.log")
     print("onsets: %d presented, minus their moments as heard: median %+.1f ms, worst %+.1f ms (allowed %.1f: half"
           " a frame of %.2f ms and 2 ms)" % (len(onsets), np.median(offsets), offsets[np.argmax(np.abs(offsets))],
                                              tolerance, frame))
-    if delay is None:
-        print("FAIL: the program's log gives no commit-to-present delay")
-        ok = False
-    else:
-        late = offsets + delay
-        print("without the delay correction (committed at the moment, %.1f ms commit to present): median %+.1f ms,"
-              " worst %+.1f ms" % (delay, np.median(late), late[np.argmax(np.abs(late))]))
+    late = offsets + delay
+    print("without the delay correction (committed at the moment, %.1f ms commit to present): median %+.1f ms,"
+          " worst %+.1f ms" % (delay, np.median(late), late[np.argmax(np.abs(late))]))
     if len(onsets) < 0.9 * beat_hz * 20 or np.abs(offsets).max() > tolerance:
         print("FAIL: an onset's presented time lies more than %.1f ms from its moment as heard" % tolerance)
         ok = False
