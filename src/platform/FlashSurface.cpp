@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QPointer>
 #include <QWindow>
 
 #include <qpa/qplatformnativeinterface.h>
@@ -256,7 +257,7 @@ public:
             return nullptr;
         auto w = std::unique_ptr<WaylandFeedback>(new WaylandFeedback);
         w->display_ = display;
-        w->surface_ = surface;
+        w->window_ = window;
         w->presented_ = std::move(presented);
         return w->start() ? std::move(w) : nullptr;
     }
@@ -275,9 +276,16 @@ public:
     }
 
     // The surface's next commit reports when it was shown.
-    void request(std::uint32_t serial)
+    // False while the window has no surface (Qt makes a new one each time it is shown again).
+    bool request(std::uint32_t serial)
     {
-        Feedback* feedback = wp_presentation_feedback(presentation_, surface_);
+        QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+        auto* surface = window_ && window_->isExposed()
+                            ? static_cast<wl_surface*>(native->nativeResourceForWindow("surface", window_))
+                            : nullptr;
+        if (!surface)
+            return false;
+        Feedback* feedback = wp_presentation_feedback(presentation_, surface);
         static const wp_presentation_feedback_listener listener{
             &WaylandFeedback::syncOutput, &WaylandFeedback::onPresented, &WaylandFeedback::onDiscarded};
         wp_presentation_feedback_add_listener(feedback, &listener, this);
@@ -286,6 +294,7 @@ public:
         // here while answers are awaited.
         if (!poll_.isActive())
             poll_.start();
+        return true;
     }
     clockid_t clock() const { return clock_; }
 
@@ -359,7 +368,7 @@ private:
     }
 
     wl_display* display_ = nullptr;
-    wl_surface* surface_ = nullptr;
+    QPointer<QWindow> window_;
     wl_event_queue* queue_ = nullptr;
     wl_display* wrapper_ = nullptr;
     wl_registry* registry_ = nullptr;
@@ -416,8 +425,9 @@ void FlashSurface::probeWayland()
         return;
     }
     Change change{++serial_, nowMs(), nowMs(), 0, QColor()}; // no colour: not a phase, not logged
+    if (!wl_->request(change.serial))
+        return;
     inFlight_.push_back(change);
-    wl_->request(change.serial);
     box_.repaint();
 }
 
@@ -515,8 +525,10 @@ bool FlashSurface::show(const QColor& colour)
         openWayland();
     if (wl_) {
         // The box repaints itself; the commit of that repaint carries the request.
-        inFlight_.push_back(change);
-        wl_->request(change.serial);
+        if (wl_->request(change.serial))
+            inFlight_.push_back(change);
+        else
+            writeRow(change, std::nullopt, std::nullopt, false);
         return false;
     }
     if (!x_) {
