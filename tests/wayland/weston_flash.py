@@ -8,7 +8,8 @@ Over the 20 s of flashing, at least 95 % of the phases have a presented
 time; each stimulation onset's presented time lies within half a frame and
 2 ms of its intended moment (the program's in-phase moment as heard), and
 the onsets as a whole lie on the in-phase moments of the recorded tones
-(their median within the same bound). Printed too: where the onsets would
+(their median within the same bound). Onsets just after a jump of the
+recorded sound are counted, not judged, as in light_on_beat.py. Printed too: where the onsets would
 lie without the delay correction, a whole commit-to-present delay later.
 """
 import os
@@ -59,9 +60,6 @@ def main():
     late = offsets + delay
     print("without the delay correction (committed at the moment, %.1f ms commit to present): median %+.1f ms,"
           " worst %+.1f ms" % (delay, np.median(late), late[np.argmax(np.abs(late))]))
-    if len(onsets) < 0.9 * beat_hz * 20 or np.abs(offsets).max() > tolerance:
-        print("FAIL: an onset's presented time lies more than %.1f ms from its moment as heard" % tolerance)
-        ok = False
 
     # The moments as heard against the recorded tones: the clock conversion and
     # the heard clock together put the light on the beat one really hears.
@@ -79,6 +77,23 @@ def main():
           % (np.median(recorded), np.percentile(np.abs(recorded), 90)))
     if abs(np.median(recorded)) > tolerance:
         print("FAIL: the onsets are not on the recorded beat")
+        ok = False
+
+    # As in light_on_beat.py: after the recorded sound itself jumped (the
+    # server ran dry, so the tones came back later than their clock), the
+    # light takes up the new beat in bounded steps; onsets in the 1.5 s after
+    # such a jump are reported, not judged, and more than a third so excluded fails.
+    intervals = np.diff(moments)
+    jumps = moments[1:][np.abs(intervals - np.median(intervals)) > 2]
+    after = np.array([((t > jumps) & (t < jumps + 1500)).any() for t in onsets[:, 1]], bool)
+    if after.any():
+        print("%d onsets within 1.5 s after a jump of the recorded sound, not judged" % np.count_nonzero(after))
+    if np.count_nonzero(after) > len(onsets) / 3:
+        print("FAIL: the sound jumped too often to judge the light")
+        ok = False
+    judged = offsets[~after]
+    if len(onsets) < 0.9 * beat_hz * 20 or len(judged) == 0 or np.abs(judged).max() > tolerance:
+        print("FAIL: an onset's presented time lies more than %.1f ms from its moment as heard" % tolerance)
         ok = False
     print("PASS" if ok else "FAIL")
     return 0 if ok else 1
