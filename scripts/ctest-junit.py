@@ -16,7 +16,7 @@ import subprocess
 import sys
 import xml.etree.ElementTree as ET
 
-HARNESSES = {"unit", "window", "dbus", "audio", "xvfb", "render", "manual", "packaging"}
+HARNESSES = {"unit", "window", "dbus", "audio", "xvfb", "render", "manual", "packaging", "wayland"}
 
 
 def count(path):

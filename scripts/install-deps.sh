@@ -7,7 +7,7 @@
 # null sink into it; the PulseAudio daemon is installed only where none runs.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev libpulse-dev libsndfile1-dev libsamplerate0-dev libfftw3-dev libexpat1-dev libxcb-present-dev fonts-dejavu-core)
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsdl2-dev libpulse-dev libsndfile1-dev libsamplerate0-dev libfftw3-dev libexpat1-dev libxcb-present-dev libwayland-dev libwayland-bin wayland-protocols qt6-base-private-dev fonts-dejavu-core)
 
 sound_server_runs() {
   command -v pactl >/dev/null 2>&1 && pactl info >/dev/null 2>&1 && return 0
@@ -19,7 +19,7 @@ sound_server_runs() {
 
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang-format
-             pulseaudio-utils xvfb xauth libx11-dev lame xdotool playerctl x11-utils imagemagick python3-numpy locales sox
+             pulseaudio-utils xvfb xauth libx11-dev lame xdotool playerctl x11-utils imagemagick python3-numpy locales sox weston qt6-wayland
              dbus desktop-file-utils appstream dpkg-dev file lintian chromium strace
              clang libclang-rt-14-dev)
   sound_server_runs || packages+=(pulseaudio)

@@ -11,9 +11,16 @@
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QPointer>
+#include <QWindow>
 
+#include <qpa/qplatformnativeinterface.h>
+
+#include <wayland-client.h>
 #include <xcb/present.h>
 #include <xcb/xcb.h>
+
+#include "presentation-time-client-protocol.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +45,31 @@ double monotonicMs()
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// Changes whose presented times teach the display's delay before the strobe starts.
+constexpr int kProbes = 8;
+
+// A time on another clock (the compositor's), as monotonic ms: the offset
+// between the two clocks read now, from the tightest of a few brackets.
+double toMonotonicMs(clockid_t clock, double ms)
+{
+    const auto read = [](clockid_t id) {
+        timespec t{};
+        clock_gettime(id, &t);
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+    };
+    if (clock == CLOCK_MONOTONIC)
+        return ms;
+    double best = 1e9, offset = 0;
+    for (int i = 0; i < 3; ++i) {
+        const double before = read(clock), mono = read(CLOCK_MONOTONIC), after = read(clock);
+        if (after - before < best) {
+            best = after - before;
+            offset = mono - (before + after) / 2;
+        }
+    }
+    return ms + offset;
 }
 
 template <typename T>
@@ -203,6 +235,151 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
+// The request of that name hides the type.
+using Feedback = struct wp_presentation_feedback;
+
+// wp_presentation on Qt's own Wayland connection, on an event queue of its
+// own so that Qt's dispatching never sees its events. Each feedback asked
+// for rides on the surface's next commit: the panel's repaint.
+class WaylandFeedback {
+public:
+    // serial, presented time (monotonic ms) or none where the frame was discarded, refresh ms (0 unknown)
+    using Presented = std::function<void(std::uint32_t serial, std::optional<double> ms, double refreshMs)>;
+
+    static std::unique_ptr<WaylandFeedback> open(QWindow* window, Presented presented)
+    {
+        QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+        if (!native || !window)
+            return nullptr;
+        auto* display = static_cast<wl_display*>(native->nativeResourceForIntegration("wl_display"));
+        auto* surface = static_cast<wl_surface*>(native->nativeResourceForWindow("surface", window));
+        if (!display || !surface)
+            return nullptr;
+        auto w = std::unique_ptr<WaylandFeedback>(new WaylandFeedback);
+        w->display_ = display;
+        w->window_ = window;
+        w->presented_ = std::move(presented);
+        return w->start() ? std::move(w) : nullptr;
+    }
+    ~WaylandFeedback()
+    {
+        for (auto& [feedback, serial] : waiting_)
+            wp_presentation_feedback_destroy(feedback);
+        if (presentation_)
+            wp_presentation_destroy(presentation_);
+        if (registry_)
+            wl_registry_destroy(registry_);
+        if (wrapper_)
+            wl_proxy_wrapper_destroy(wrapper_);
+        if (queue_)
+            wl_event_queue_destroy(queue_);
+    }
+
+    // The surface's next commit reports when it was shown.
+    // False while the window has no surface (Qt makes a new one each time it is shown again).
+    bool request(std::uint32_t serial)
+    {
+        QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+        auto* surface = window_ && window_->isExposed()
+                            ? static_cast<wl_surface*>(native->nativeResourceForWindow("surface", window_))
+                            : nullptr;
+        if (!surface)
+            return false;
+        Feedback* feedback = wp_presentation_feedback(presentation_, surface);
+        static const wp_presentation_feedback_listener listener{
+            &WaylandFeedback::syncOutput, &WaylandFeedback::onPresented, &WaylandFeedback::onDiscarded};
+        wp_presentation_feedback_add_listener(feedback, &listener, this);
+        waiting_.emplace_back(feedback, serial);
+        // Qt's event thread reads the socket into this queue; it is dispatched
+        // here while answers are awaited.
+        if (!poll_.isActive())
+            poll_.start();
+        return true;
+    }
+    clockid_t clock() const { return clock_; }
+
+private:
+    WaylandFeedback()
+    {
+        poll_.setInterval(5);
+        QObject::connect(&poll_, &QTimer::timeout, [this] { dispatch(); });
+    }
+
+    bool start()
+    {
+        queue_ = wl_display_create_queue(display_);
+        wrapper_ = static_cast<wl_display*>(wl_proxy_create_wrapper(display_));
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapper_), queue_);
+        registry_ = wl_display_get_registry(wrapper_);
+        static const wl_registry_listener listener{&WaylandFeedback::global, [](void*, wl_registry*, std::uint32_t) {}};
+        wl_registry_add_listener(registry_, &listener, this);
+        // The globals, then the clock_id the bound global sends.
+        for (int i = 0; i < 2; ++i)
+            if (wl_display_roundtrip_queue(display_, queue_) < 0)
+                return false;
+        return presentation_ && clockKnown_;
+    }
+    void dispatch()
+    {
+        wl_display_dispatch_queue_pending(display_, queue_);
+        if (waiting_.empty())
+            poll_.stop();
+    }
+    void answer(Feedback* feedback, std::optional<double> ms, double refreshMs)
+    {
+        const auto it = std::find_if(waiting_.begin(), waiting_.end(),
+                                     [&](const auto& w) { return w.first == feedback; });
+        if (it == waiting_.end())
+            return;
+        const std::uint32_t serial = it->second;
+        waiting_.erase(it);
+        wp_presentation_feedback_destroy(feedback);
+        presented_(serial, ms, refreshMs);
+    }
+
+    static void global(void* data, wl_registry* registry, std::uint32_t name, const char* interface, std::uint32_t)
+    {
+        auto* self = static_cast<WaylandFeedback*>(data);
+        if (std::string_view(interface) != wp_presentation_interface.name || self->presentation_)
+            return;
+        self->presentation_ = static_cast<wp_presentation*>(
+            wl_registry_bind(registry, name, &wp_presentation_interface, 1));
+        static const wp_presentation_listener listener{&WaylandFeedback::clockId};
+        wp_presentation_add_listener(self->presentation_, &listener, self);
+    }
+    static void clockId(void* data, wp_presentation*, std::uint32_t id)
+    {
+        auto* self = static_cast<WaylandFeedback*>(data);
+        self->clock_ = static_cast<clockid_t>(id);
+        self->clockKnown_ = true;
+    }
+    static void syncOutput(void*, Feedback*, wl_output*) {}
+    static void onPresented(void* data, Feedback* feedback, std::uint32_t secHi, std::uint32_t secLo,
+                            std::uint32_t nsec, std::uint32_t refreshNs, std::uint32_t, std::uint32_t, std::uint32_t)
+    {
+        auto* self = static_cast<WaylandFeedback*>(data);
+        const double ms = static_cast<double>((static_cast<std::uint64_t>(secHi) << 32) | secLo) * 1e3 +
+                          static_cast<double>(nsec) / 1e6;
+        self->answer(feedback, toMonotonicMs(self->clock_, ms), static_cast<double>(refreshNs) / 1e6);
+    }
+    static void onDiscarded(void* data, Feedback* feedback)
+    {
+        static_cast<WaylandFeedback*>(data)->answer(feedback, std::nullopt, 0);
+    }
+
+    wl_display* display_ = nullptr;
+    QPointer<QWindow> window_;
+    wl_event_queue* queue_ = nullptr;
+    wl_display* wrapper_ = nullptr;
+    wl_registry* registry_ = nullptr;
+    wp_presentation* presentation_ = nullptr;
+    clockid_t clock_ = CLOCK_MONOTONIC;
+    bool clockKnown_ = false;
+    std::deque<std::pair<Feedback*, std::uint32_t>> waiting_;
+    Presented presented_;
+    QTimer poll_;
+};
+
 FlashSurface::FlashSurface(ColourBox& box, const std::filesystem::path& flashLog, bool present) : box_(box)
 {
     if (QScreen* screen = box.screen(); screen && screen->refreshRate() > 0)
@@ -223,15 +400,86 @@ FlashSurface::FlashSurface(ColourBox& box, const std::filesystem::path& flashLog
     if (x_)
         box.installEventFilter(this);
     box.setPresenter([this](const QColor& colour) { return show(colour); });
+    const bool wayland = present && QGuiApplication::platformName() == QLatin1String("wayland");
     qCInfo(lcAudio).nospace() << "flash surface: "
-                              << (x_ ? "X11 Present, each change shown at a target frame"
-                                     : "painted by the window, no presented times")
+                              << (x_        ? "X11 Present, each change shown at a target frame"
+                                  : wayland ? "Wayland, asking for presentation-time feedback once the window is shown"
+                                            : "painted by the window, no presented times")
                               << ", screen refresh " << (refreshMs_ > 0 ? 1000 / refreshMs_ : 0) << " Hz";
+    if (wayland) {
+        // The surface exists once the window is shown; a few repaints of the
+        // panel then teach the delay before any strobe plans on it.
+        probe_ = std::make_unique<QTimer>();
+        probe_->setInterval(100);
+        QObject::connect(probe_.get(), &QTimer::timeout, [this] { probeWayland(); });
+        probe_->start();
+    }
+}
+
+void FlashSurface::probeWayland()
+{
+    // A window never shown stops the asking after a while; the first change opens the surface then.
+    if (++probes_ > 6 * kProbes || (!wl_ && !openWayland()) || delays_ >= kProbes) {
+        if (wl_ || probes_ > 6 * kProbes)
+            probe_->stop();
+        return;
+    }
+    Change change{++serial_, nowMs(), nowMs(), 0, QColor()}; // no colour: not a phase, not logged
+    if (!wl_->request(change.serial))
+        return;
+    inFlight_.push_back(change);
+    box_.repaint();
+}
+
+bool FlashSurface::openWayland()
+{
+    QWindow* window = box_.window()->windowHandle();
+    if (!window || !window->isExposed())
+        return false;
+    wl_ = WaylandFeedback::open(window, [this](std::uint32_t serial, std::optional<double> ms, double refreshMs) {
+        if (refreshMs > 0)
+            periodMs_ = refreshMs;
+        waylandPresented(serial, ms);
+    });
+    qCInfo(lcAudio).nospace() << "flash surface: "
+                              << (wl_ ? "Wayland presentation-time, each change's presented time from its commit"
+                                      : "Wayland without presentation-time: painted by the window, no presented times")
+                              << (wl_ && wl_->clock() == CLOCK_MONOTONIC_RAW ? " (compositor clock MONOTONIC_RAW)"
+                                                                             : "");
+    if (!wl_) {
+        waylandRefused_ = true; // no wp_presentation: painted, as elsewhere
+        probe_->stop();
+    }
+    return wl_ != nullptr;
+}
+
+void FlashSurface::waylandPresented(std::uint32_t serial, std::optional<double> ms)
+{
+    while (!inFlight_.empty() && inFlight_.front().serial != serial)
+        inFlight_.pop_front();
+    if (inFlight_.empty())
+        return;
+    const Change change = inFlight_.front();
+    inFlight_.pop_front();
+    bool missed = false;
+    if (ms) {
+        ++delays_;
+        delayMs_ += (*ms - change.madeMs - delayMs_) / std::min(delays_, 32);
+        // Not the frame nearest its moment: a later one.
+        missed = *ms > change.intendedMs + timing().periodMs / 2;
+        misses_ += missed && change.colour.isValid() ? 1 : 0;
+    }
+    if (change.colour.isValid())
+        writeRow(change, ms, std::nullopt, missed);
 }
 
 FlashSurface::~FlashSurface()
 {
     box_.setPresenter({});
+    // Changes still awaiting their presented time keep their rows.
+    for (const Change& change : inFlight_)
+        if (change.colour.isValid() && wl_)
+            writeRow(change, std::nullopt, std::nullopt, false);
     if (lastRow_)
         emitRow(*lastRow_, {});
 }
@@ -241,6 +489,9 @@ double FlashSurface::nowMs() const { return monotonicMs(); }
 DisplayTiming FlashSurface::timing() const
 {
     const double period = periodMs_ > 0 ? periodMs_ : refreshMs_;
+    // Wayland takes no target frame: a change is committed its measured delay early.
+    if (wl_)
+        return delays_ > 0 && period > 0 ? DisplayTiming{period, delayMs_, true} : DisplayTiming{refreshMs_, 0, false};
     if (!x_ || !haveFrame_ || period <= 0)
         return {refreshMs_, 0, false};
     std::uint64_t base = 0;
@@ -249,11 +500,11 @@ DisplayTiming FlashSurface::timing() const
 
 std::string FlashSurface::describe() const
 {
-    if (!x_)
+    if (!x_ && !wl_)
         return "display painted, no presented times";
     char text[160];
-    std::snprintf(text, sizeof text, "display X11 Present, frame %.3f ms, commit to present %.1f ms, %d miss(es)",
-                  timing().periodMs, delayMs_, misses_);
+    std::snprintf(text, sizeof text, "display %s, frame %.3f ms, commit to present %.1f ms, %d miss(es)",
+                  x_ ? "X11 Present" : "Wayland presentation-time", timing().periodMs, delayMs_, misses_);
     return text;
 }
 
@@ -271,6 +522,16 @@ bool FlashSurface::show(const QColor& colour)
     Change change{++serial_, intended_.value_or(nowMs()), nowMs(), 0, colour};
     const bool intended = intended_.has_value();
     intended_.reset();
+    if (!wl_ && probe_ && !waylandRefused_)
+        openWayland();
+    if (wl_) {
+        // The box repaints itself; the commit of that repaint carries the request.
+        if (wl_->request(change.serial))
+            inFlight_.push_back(change);
+        else
+            writeRow(change, std::nullopt, std::nullopt, false);
+        return false;
+    }
     if (!x_) {
         writeRow(change, std::nullopt, std::nullopt, false);
         return false;
@@ -342,6 +603,8 @@ void FlashSurface::writeRow(const Change& change, std::optional<double> presente
         const double period = timing().periodMs;
         if (lastRow_->msc && msc)
             emitRow(*lastRow_, std::to_string(*msc - *lastRow_->msc));
+        else if (period > 0 && lastRow_->presentedMs && presentedMs)
+            emitRow(*lastRow_, std::to_string(std::llround((*presentedMs - *lastRow_->presentedMs) / period)));
         else if (period > 0 && !lastRow_->msc && !msc)
             emitRow(*lastRow_, std::to_string(std::llround((change.madeMs - lastRow_->change.madeMs) / period)));
         else

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QObject>
+#include <QTimer>
 
 #include <cstdint>
 #include <deque>
@@ -20,13 +21,16 @@ namespace aurelith {
 class ColourBox;
 struct FrameGrid;
 class XPresentWindow;
+class WaylandFeedback;
 
 // The flash surface as the display shows it, the strobe's FrameClock. On X11
 // with the Present extension each colour goes as a pixmap, at the frame
 // nearest the moment it is meant for, into a window of its own over the
 // panel, and the server's complete events (UST on CLOCK_MONOTONIC) tell when
-// it was shown. Elsewhere the panel paints itself as it always has and no
-// presented time is known. Either way each change can go to a flash log.
+// it was shown. On Wayland with presentation-time the panel paints itself
+// and the commit of each change asks the compositor when it was shown.
+// Elsewhere the panel paints itself as it always has and no presented time
+// is known. Either way each change can go to a flash log.
 class FlashSurface : public QObject, public FrameClock {
 public:
     // present false: paint even where Present is offered (to compare).
@@ -39,7 +43,7 @@ public:
 
     // Which path, the display's delay and the misses, for the log.
     std::string describe() const;
-    bool presenting() const { return x_ != nullptr; }
+    bool presenting() const { return x_ != nullptr || wl_ != nullptr; }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -59,6 +63,14 @@ private:
 
     ColourBox& box_;
     std::unique_ptr<XPresentWindow> x_;
+    // Wayland: presentation-time feedback on the window's surface, opened once it is shown.
+    std::unique_ptr<WaylandFeedback> wl_;
+    std::unique_ptr<QTimer> probe_;
+    int probes_ = 0;
+    bool waylandRefused_ = false;
+    void probeWayland();
+    bool openWayland();
+    void waylandPresented(std::uint32_t serial, std::optional<double> ms);
     std::optional<double> intended_;
     std::deque<Change> inFlight_;
     std::uint32_t serial_ = 0;
