@@ -34,8 +34,11 @@ namespace aurelith {
 namespace {
 
 // A change made this long before a frame (beyond half a frame) still reaches it:
-// the timers tick on whole milliseconds and the server needs a moment.
+// the timers tick on whole milliseconds and the server needs a moment. A server
+// that takes longer (Xvfb under load misses frames 4-10 ms ahead) shows it by
+// misses, and the reach grows to what the missed change lacked.
 constexpr double kReachMs = 3.0;
+constexpr double kReachStepMs = 1.0;
 // Frames seen before the period is taken from them rather than the screen's rate.
 constexpr std::uint64_t kLearnFrames = 30;
 constexpr std::size_t kOriginFrames = 64;
@@ -380,7 +383,8 @@ private:
     QTimer poll_;
 };
 
-FlashSurface::FlashSurface(ColourBox& box, const std::filesystem::path& flashLog, bool present) : box_(box)
+FlashSurface::FlashSurface(ColourBox& box, const std::filesystem::path& flashLog, bool present)
+    : box_(box), reachMs_(kReachMs)
 {
     if (QScreen* screen = box.screen(); screen && screen->refreshRate() > 0)
         refreshMs_ = 1000 / screen->refreshRate();
@@ -495,7 +499,7 @@ DisplayTiming FlashSurface::timing() const
     if (!x_ || !haveFrame_ || period <= 0)
         return {refreshMs_, 0, false};
     std::uint64_t base = 0;
-    return {period, period / 2 + kReachMs, true, grid(base).originMs};
+    return {period, period / 2 + reachMs_, true, grid(base).originMs};
 }
 
 std::string FlashSurface::describe() const
@@ -519,7 +523,7 @@ bool FlashSurface::eventFilter(QObject* watched, QEvent* event)
 
 bool FlashSurface::show(const QColor& colour)
 {
-    Change change{++serial_, intended_.value_or(nowMs()), nowMs(), 0, colour};
+    Change change{++serial_, intended_.value_or(nowMs()), nowMs(), 0, 0, colour};
     const bool intended = intended_.has_value();
     intended_.reset();
     if (!wl_ && probe_ && !waylandRefused_)
@@ -540,8 +544,9 @@ bool FlashSurface::show(const QColor& colour)
         std::uint64_t base = 0;
         const FrameGrid frames = grid(base);
         const std::int64_t last = static_cast<std::int64_t>(lastTarget_) - static_cast<std::int64_t>(base);
-        const std::int64_t earliest = std::max(frames.firstFrom(change.madeMs + kReachMs), last + 1);
+        const std::int64_t earliest = std::max(frames.firstFrom(change.madeMs + reachMs_), last + 1);
         const std::int64_t target = intended ? targetFrame(frames, change.intendedMs, earliest) : earliest;
+        change.targetMs = frames.at(target);
         change.targetMsc = lastTarget_ = static_cast<std::uint64_t>(static_cast<std::int64_t>(base) + target);
     }
     inFlight_.push_back(change);
@@ -585,6 +590,9 @@ void FlashSurface::presented(std::uint32_t serial, double ustMs, std::uint64_t m
     inFlight_.pop_front();
     const bool missed = change.targetMsc != 0 && msc > change.targetMsc;
     misses_ += missed ? 1 : 0;
+    // Made too close to its frame for this server: later changes are made earlier.
+    if (missed)
+        reachMs_ = std::clamp(change.targetMs - change.madeMs + kReachStepMs, reachMs_, timing().periodMs);
     ++delays_;
     delayMs_ += (ustMs - change.madeMs - delayMs_) / std::min(delays_, 32);
     x_->setBackground(change.colour);

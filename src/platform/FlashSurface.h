@@ -53,6 +53,7 @@ private:
         double intendedMs = 0;
         double madeMs = 0;
         std::uint64_t targetMsc = 0; // 0: as soon as possible
+        double targetMs = 0;         // when the target frame was expected
         QColor colour;
     };
     bool show(const QColor& colour);
@@ -88,6 +89,9 @@ private:
     double delayMs_ = 0; // measured, commit to presented
     int delays_ = 0;
     int misses_ = 0;
+    // How long before its frame a change must be made to be shown on it: a
+    // few ms on a quick server, more where a miss shows it (learned, at most a frame).
+    double reachMs_;
     // The flash log: each row waits for the next change, which tells its length.
     std::ofstream log_;
     struct Row {

@@ -20,6 +20,9 @@ inline constexpr double kLongestSequenceSeconds = 24 * 3600.0;
 inline constexpr std::size_t kMostPoints = 200000;
 inline constexpr std::size_t kMostProblems = 50;
 inline constexpr double kHighestHz = 20000;
+// An SBaGen change-over fades or slides this long either side of its time
+// (at most half of each neighbouring period); the writer places its lines for it.
+inline constexpr double kHalfChange = 30;
 
 // A plain decimal number filling the whole text ("12", "0.5", ".5"), never
 // by the locale, never an exponent, infinity or NaN.

@@ -16,8 +16,8 @@ namespace aurelith::sequence {
 namespace {
 
 using detail::plainNumber;
+using detail::kHalfChange;
 
-constexpr double kHalfChange = 30; // a change-over fades or slides 30 s either side of its time
 constexpr std::size_t kMostSlots = 16;
 constexpr std::size_t kMostTimeLines = 10000;
 constexpr int kDeepestBlocks = 32;

@@ -12,6 +12,7 @@
 //   that far before the end.
 // A jump (a step, or a voice starting above silence) becomes a one-second
 // slide from a line a second before it. Points off whole seconds are rounded.
+#include "sequence/ReaderSupport.h"
 #include "sequence/SequenceFiles.h"
 
 #include <algorithm>
@@ -25,7 +26,7 @@ namespace aurelith::sequence {
 
 namespace {
 
-constexpr double kHalfChange = 30; // the reader's longest implicit fade
+using detail::kHalfChange;
 constexpr double kSame = 1e-9;
 
 // Enough digits that a read-back is within 0.001 Hz and 1e-6 of a level; no trailing zeros.

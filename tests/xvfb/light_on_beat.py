@@ -17,7 +17,8 @@ Present extension), the onsets must lie within half a frame and 2 ms of the
 beat; each colour change the sampler saw within 1 ms of a presented time
 and each presented time within 2 ms of a change seen; and in the count's
 10 s each phase lasts the whole frames just below or above its length, the
-onsets' rate the beat within 0.1 %.
+onsets' rate the beat within 0.1 %, and at most 5 % of the changes missed
+their target frame.
 """
 import sys
 
@@ -26,6 +27,7 @@ import numpy as np
 RATE = 44100
 TOLERANCE_MS = 10.0
 PROBE_TOLERANCE_MS = 2.0
+MISSED_SHARE = 0.05  # of the presented changes in the count
 WINDOW = 2205  # 50 ms per phase reading
 HOP = 441      # one reading every 10 ms
 
@@ -97,18 +99,18 @@ def onsets(pixels):
 
 
 def read_flash_log(path):
-    """(intended, presented or nan, frames or 0, stimulation?) per row."""
+    """(intended, presented or nan, frames or 0, stimulation?, missed?) per row."""
     rows = []
     try:
         with open(path) as f:
             next(f)
             for line in f:
-                intended, presented, frames, colour, _missed = line.strip().split(",")
+                intended, presented, frames, colour, missed = line.strip().split(",")
                 rows.append((float(intended), float(presented) if presented else np.nan, int(frames or 0),
-                             colour.lower() == "#ffffff"))
+                             colour.lower() == "#ffffff", missed == "yes"))
     except (OSError, StopIteration):
         pass
-    return np.array(rows, float).reshape(-1, 4)
+    return np.array(rows, float).reshape(-1, 5)
 
 
 def judge_presented(flash, pixels, start, end, beat_hz):
@@ -137,6 +139,14 @@ def judge_presented(flash, pixels, start, end, beat_hz):
         ok = False
     if beat_hz is None:
         return ok
+    # The count's beat sweeps every moment between two frames: a change made
+    # too close to its frame for the server shows up here as a miss, whatever
+    # the presses' beat happened to fall on. A few may be load.
+    missed = np.count_nonzero(rows[:, 4])
+    print("target frames missed: %d of %d" % (missed, len(rows)))
+    if missed > MISSED_SHARE * len(rows):
+        print("FAIL: more than %d %% of the changes missed their target frame" % (MISSED_SHARE * 100))
+        ok = False
     frames = rows[:-1, 2]
     cumulative = np.concatenate([[0], np.cumsum(frames)])
     period = np.polyfit(cumulative, rows[:, 1], 1)[0]
