@@ -30,7 +30,7 @@ unsigned fromLinear(double linear)
     return static_cast<unsigned>(std::lround(std::clamp(c, 0.0, 1.0) * 255));
 }
 
-bool flashing(const Form& form)
+bool stimulationTimerRuns(const Form& form)
 {
     const Control& stim = form.control(Timer1);
     return stim.timerEnabled && stim.interval > 0 && stim.period > 0;
@@ -71,7 +71,7 @@ void restoreGentleLight(App& app)
 std::optional<Colour> gentleFrameColour(const App& app, double cyclePhase)
 {
     const StrobeState& s = app.state.strobe;
-    if (!s.gentleLight || s.strobeOn != StrobeRun::on || !flashing(app.form) || !std::isfinite(cyclePhase))
+    if (!s.gentleLight || s.strobeOn != StrobeRun::on || !stimulationTimerRuns(app.form) || !std::isfinite(cyclePhase))
         return std::nullopt;
     return gentleColourAt(s.activeStimColour.colour().value_or(0), s.activeBackColour.colour().value_or(0), cyclePhase);
 }
