@@ -41,6 +41,26 @@ void LightTrack::retune(const StrobePlan& plan, double left, double right, long 
         nextBack_ = kNever; // the background of a cut phase gives way to the new run
 }
 
+void LightTrack::follow(const StrobePlan& plan, double left, double right, long long frame)
+{
+    if (nextStim_ >= kNever || !plan.flashes) {
+        retune(plan, left, right, frame);
+        return;
+    }
+    advanceTo(frame);
+    left_ = left;
+    right_ = right;
+    stimColour_ = hex(plan.stim);
+    backColour_ = hex(plan.back);
+    mode_ = plan.gentle ? ",gentle" : "";
+    phaseFrames_ = plan.phaseMs * rate_ / 1000;
+    const double inPhase = static_cast<double>(frame) + secondsToInPhase(difference_, right_ - left_) * rate_;
+    // Half a phase of slack: with one flash a beat the run's next phase and
+    // the in-phase moment are the same one, a little apart while the beat moves.
+    if (!(nextStim_ < inPhase - phaseFrames_ / 2))
+        nextStim_ = inPhase;
+}
+
 void LightTrack::advanceTo(long long frame)
 {
     while (std::min(nextStim_, nextBack_) < static_cast<double>(frame)) {

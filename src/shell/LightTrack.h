@@ -24,6 +24,9 @@ public:
     std::string open() { return file_.open(); }
     // From `frame` on the tones are `left` and `right` Hz and the strobe shows `plan`.
     void retune(const StrobePlan& plan, double left, double right, long long frame);
+    // As retune, for tones that glide: a run already going keeps its phases
+    // up to the next in-phase moment, where the next run starts.
+    void follow(const StrobePlan& plan, double left, double right, long long frame);
     // Writes the rows that start before `frame`.
     void advanceTo(long long frame);
     // The rows up to `frame`, ready for commitTogether.
