@@ -82,9 +82,8 @@ private:
 };
 
 // A sequence on the offline mixer's gliding voices. The light follows the
-// first binaural voice's plan, each block's tones taken at its middle and no
-// block crossing a segment's end, so the tones' phases add up exactly as the
-// mixer's do over a slide.
+// first binaural voice's plan, no block crossing a segment's end, so its beat
+// and slope give the tones' phases exactly as the mixer makes them.
 class SequenceSource : public RenderSource {
 public:
     SequenceSource(MixerSoundSystem& sound, const sequence::Sequence& s, LightTrack* light, const StrobeState& strobe)
@@ -114,7 +113,7 @@ public:
         if (!light_)
             return most;
         long long n = std::min<long long>(most, kLightBlock);
-        double left = 0, right = 0;
+        double left = 0, right = 0, slope = 0;
         for (const glide::Segment& g : lane_ ? lane_->segments : std::vector<glide::Segment>{}) {
             if (g.endFrame <= frame)
                 continue;
@@ -123,13 +122,14 @@ public:
                 break;
             }
             n = std::min(n, g.endFrame - frame);
-            const double f = (static_cast<double>(frame - g.startFrame) + static_cast<double>(n) / 2) /
-                             static_cast<double>(g.endFrame - g.startFrame);
-            left = g.startLeftHz + f * (g.endLeftHz - g.startLeftHz);
-            right = g.startRightHz + f * (g.endRightHz - g.startRightHz);
+            const glide::Values v = glide::valuesAt(g, frame);
+            left = v.leftHz;
+            right = v.rightHz;
+            slope = (g.endRightHz - g.startRightHz - g.endLeftHz + g.startLeftHz) * rate() /
+                    static_cast<double>(g.endFrame - g.startFrame);
             break;
         }
-        light_->follow(strobePlan(strobe_, right - left), left, right, frame);
+        light_->follow(strobePlan(strobe_, right - left), left, right, slope, frame);
         return n;
     }
     void render(float* stereo, int frames) override { sound_.render(stereo, frames); }
