@@ -228,7 +228,7 @@ TEST_F(RenderTest, ASequenceIsRenderedWholeOnItsPlanWithTheLightInPhase)
     RenderRequest request;
     request.output = out.path / "s.wav";
     request.lightTrack = out.path / "light.csv";
-    request.toneVolume = 4000; // 5 dB down
+    request.toneVolume = 4000; // 10 dB down
     request.sequence = s;
     ASSERT_EQ(renderToFile(request, data.path), "");
     const ReadBack r = readSound(request.output);
@@ -245,7 +245,7 @@ TEST_F(RenderTest, ASequenceIsRenderedWholeOnItsPlanWithTheLightInPhase)
         const double rr = measureFrequency(part(right, t - 0.5, t + 0.5), 44100, rightHz(p));
         EXPECT_NEAR(rr - l, p.beatHz, 0.01);
     }
-    EXPECT_NEAR(toneLevelDb(part(left, 8.2, 9.8), 44100, 217), 20 * std::log10(0.5) - 5, 0.1);
+    EXPECT_NEAR(toneLevelDb(part(left, 8.2, 9.8), 44100, 217), 20 * std::log10(0.5) - 10, 0.1);
     std::ifstream csv(request.lightTrack);
     int stims = 0;
     for (std::string line; std::getline(csv, line);) {
