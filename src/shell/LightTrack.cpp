@@ -70,8 +70,7 @@ void LightTrack::follow(const StrobePlan& plan, double left, double right, doubl
     beatSlope_ = beatSlope / rate_;
     if (!plan.flashes)
         return;
-    const double inPhase =
-        static_cast<double>(frame) + framesToInPhase(difference_, right_ - left_, beatSlope_, rate_);
+    const double inPhase = static_cast<double>(frame) + framesToInPhase(difference_, right_ - left_, beatSlope_, rate_);
     // Half a phase of slack: with one flash a beat the run's next phase and
     // the in-phase moment are the same one, a little apart while the beat moves.
     if (!running || !(nextStim_ < inPhase - phaseFrames_ / 2))
