@@ -246,6 +246,7 @@ TEST_F(RenderTest, ASequenceIsRenderedWholeOnItsPlanWithTheLightInPhase)
         EXPECT_NEAR(rr - l, p.beatHz, 0.01);
     }
     EXPECT_NEAR(toneLevelDb(part(left, 8.2, 9.8), 44100, 217), 20 * std::log10(0.5) - 10, 0.1);
+    EXPECT_LT(foreignComponentsDb(part(left, 8.2, 9.8), 44100, {217}), -90) << "the sequence alone: no mask";
     std::ifstream csv(request.lightTrack);
     int stims = 0;
     for (std::string line; std::getline(csv, line);) {
