@@ -114,20 +114,22 @@ public:
             return most;
         long long n = std::min<long long>(most, kLightBlock);
         double left = 0, right = 0, slope = 0;
-        for (const glide::Segment& g : lane_ ? lane_->segments : std::vector<glide::Segment>{}) {
-            if (g.endFrame <= frame)
-                continue;
+        // Frames only move on: the segments behind stay behind.
+        const std::vector<glide::Segment>* segments = lane_ ? &lane_->segments : nullptr;
+        while (segments && next_ < segments->size() && (*segments)[next_].endFrame <= frame)
+            ++next_;
+        if (segments && next_ < segments->size()) {
+            const glide::Segment& g = (*segments)[next_];
             if (g.startFrame > frame) {
                 n = std::min(n, g.startFrame - frame); // silent up to here
-                break;
+            } else {
+                n = std::min(n, g.endFrame - frame);
+                const glide::Values v = glide::valuesAt(g, frame);
+                left = v.leftHz;
+                right = v.rightHz;
+                slope = (g.endRightHz - g.startRightHz - g.endLeftHz + g.startLeftHz) * rate() /
+                        static_cast<double>(g.endFrame - g.startFrame);
             }
-            n = std::min(n, g.endFrame - frame);
-            const glide::Values v = glide::valuesAt(g, frame);
-            left = v.leftHz;
-            right = v.rightHz;
-            slope = (g.endRightHz - g.startRightHz - g.endLeftHz + g.startLeftHz) * rate() /
-                    static_cast<double>(g.endFrame - g.startFrame);
-            break;
         }
         light_->follow(strobePlan(strobe_, right - left), left, right, slope, frame);
         return n;
@@ -141,6 +143,7 @@ private:
     const sequence::Sequence& sequence_;
     glide::Plan plan_;
     const glide::Lane* lane_ = nullptr;
+    std::size_t next_ = 0; // the lane's first segment not yet behind
     LightTrack* light_;
     StrobeState strobe_;
 };
