@@ -13,6 +13,7 @@
 #include "shell/OfflineSession.h"
 #include "shell/Startup.h"
 #include "shell/WorkFolder.h"
+#include "sound/GlideSynth.h"
 #include "sound/MixerSoundSystem.h"
 #include "sound/SoundFileWriter.h"
 #include "tone/ChannelText.h"
@@ -123,12 +124,29 @@ public:
             if (g.startFrame > frame) {
                 n = std::min(n, g.startFrame - frame); // silent up to here
             } else {
-                n = std::min(n, g.endFrame - frame);
-                const glide::Values v = glide::valuesAt(g, frame);
-                left = v.leftHz;
-                right = v.rightHz;
-                slope = (g.endRightHz - g.startRightHz - g.endLeftHz + g.startLeftHz) * rate() /
-                        static_cast<double>(g.endFrame - g.startFrame);
+                // The mixer reaches a step over a smooth curve whose phase is a
+                // straight ramp's by its end, so the light takes it as one.
+                const glide::Segment* before = next_ > 0 ? &(*segments)[next_ - 1] : nullptr;
+                const auto smooth = static_cast<std::int64_t>(GlideSynth::kSmoothSeconds * rate());
+                const std::int64_t rampEnd = std::min(g.startFrame + smooth, g.endFrame);
+                if (before && before->endFrame == g.startFrame && frame < rampEnd &&
+                    (before->endLeftHz != g.startLeftHz || before->endRightHz != g.startRightHz)) {
+                    const glide::Values to = glide::valuesAt(g, rampEnd);
+                    const double f = static_cast<double>(frame - g.startFrame) /
+                                     static_cast<double>(rampEnd - g.startFrame);
+                    n = std::min(n, rampEnd - frame);
+                    left = before->endLeftHz + f * (to.leftHz - before->endLeftHz);
+                    right = before->endRightHz + f * (to.rightHz - before->endRightHz);
+                    slope = (to.rightHz - to.leftHz - before->endRightHz + before->endLeftHz) * rate() /
+                            static_cast<double>(rampEnd - g.startFrame);
+                } else {
+                    n = std::min(n, g.endFrame - frame);
+                    const glide::Values v = glide::valuesAt(g, frame);
+                    left = v.leftHz;
+                    right = v.rightHz;
+                    slope = (g.endRightHz - g.startRightHz - g.endLeftHz + g.startLeftHz) * rate() /
+                            static_cast<double>(g.endFrame - g.startFrame);
+                }
             }
         }
         light_->follow(strobePlan(strobe_, right - left), left, right, slope, frame);

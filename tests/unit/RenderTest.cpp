@@ -215,8 +215,8 @@ TEST_F(RenderTest, TheLightTrackFlashesOnTheBeatTheTonesCarry)
     }
 }
 
-// A sequence rendered whole: the beat heard is the plan's as it slides and
-// holds, at the window's "Tone Vol", and each stimulation starts where the
+// A sequence rendered whole: the beat heard is the plan's as it slides, holds and steps,
+// at the window's "Tone Vol", and each stimulation starts where the
 // rendered tones are in phase.
 TEST_F(RenderTest, ASequenceIsRenderedWholeOnItsPlanWithTheLightInPhase)
 {
@@ -224,7 +224,10 @@ TEST_F(RenderTest, ASequenceIsRenderedWholeOnItsPlanWithTheLightInPhase)
     Sequence s;
     s.name = "slide";
     s.lengthSeconds = 10;
-    s.voices.push_back({VoiceKind::binaural, sequence::Waveform::sine, {{0, 200, 10, 0.5}, {8, 220, 6, 0.5}}, 0});
+    s.voices.push_back({VoiceKind::binaural,
+                        sequence::Waveform::sine,
+                        {{0, 200, 10, 0.5}, {6, 215, 7, 0.5, Join::step}, {8, 220, 6, 0.5}},
+                        0});
     RenderRequest request;
     request.output = out.path / "s.wav";
     request.lightTrack = out.path / "light.csv";
