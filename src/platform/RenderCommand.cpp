@@ -5,6 +5,7 @@
 #include "core/ToneLimits.h"
 #include "core/Version.h"
 #include "sequence/SequenceCheck.h"
+#include "sequence/SequenceFiles.h"
 #include "shell/Render.h"
 #include "shell/Startup.h"
 #include "sound/SoundFileWriter.h"
@@ -181,6 +182,10 @@ void describeOptions(QCommandLineParser& parser)
          "stim or back; each stimulation phase starts where the tones are in phase.",
          "file.csv"},
         {"limit", "Scan: stop when the right tone reaches this frequency, a whole number of steps away.", "hz"},
+        {"sequence",
+         "Render this sequence file (.sbg or .gnaural) whole instead of two tones, at the tone and mask "
+         "volumes; its errors are printed as FILE:LINE: message (status 2).",
+         "file"},
         {"check-sequence",
          "Read a sequence file (.sbg or .gnaural) and print its length and voices, or each error "
          "as FILE:LINE: message (status 2).",
@@ -247,6 +252,11 @@ QString readRequest(const QCommandLineParser& parser, RenderRequest& request)
     request.output = parser.value("render").toStdString();
     if (soundFileFormatFor(request.output) == 0)
         return "the output name must end in .wav, .flac or .ogg";
+    if (parser.isSet("sequence"))
+        // The sequence says what plays and for how long.
+        for (const char* name : {"left", "right", "wave", "mask", "tone-mod", "minutes", "scan", "scan-time", "limit"})
+            if (parser.isSet(name))
+                return QString("--%1 cannot be used with --sequence, which sets the sound and its length").arg(name);
     double hz = 0;
     for (const char* side : {"left", "right"}) {
         const QString text = parser.value(side);
@@ -364,6 +374,14 @@ int runRenderCommand(int argc, char* argv[])
     RenderRequest request;
     if (const QString problem = readRequest(parser, request); !problem.isEmpty())
         return fail(problem);
+    if (parser.isSet("sequence")) {
+        auto read = sequence::readSequenceFile(parser.value("sequence").toLocal8Bit().toStdString());
+        for (const sequence::Problem& problem : read.problems)
+            std::fprintf(stderr, "%s\n", sequence::describe(problem).c_str());
+        if (!read.sequence)
+            return 2;
+        request.sequence = std::move(read.sequence);
+    }
     try {
         return render(request);
     } catch (const std::exception& error) {

@@ -26,6 +26,7 @@ LightTrack::LightTrack(std::filesystem::path file, int rate) : file_(std::move(f
 void LightTrack::retune(const StrobePlan& plan, double left, double right, long long frame)
 {
     advanceTo(frame);
+    beatSlope_ = 0;
     left_ = left;
     right_ = right;
     stimColour_ = hex(plan.stim);
@@ -39,6 +40,41 @@ void LightTrack::retune(const StrobePlan& plan, double left, double right, long 
     nextStim_ = static_cast<double>(frame) + secondsToInPhase(difference_, right_ - left_) * rate_;
     if (nextBack_ > nextStim_)
         nextBack_ = kNever; // the background of a cut phase gives way to the new run
+}
+
+// Frames until the phase difference next reaches a whole turn, the beat moving
+// on by `slope` Hz a frame: the root of slope/2 d^2 + beat d = turn (in Hz frames).
+double framesToInPhase(double apartCycles, double beatHz, double slope, int rate)
+{
+    const double turn = (std::ceil(apartCycles) - apartCycles) * rate;
+    const double root = beatHz * beatHz + 2 * slope * turn;
+    if (root < 0 || beatHz + std::sqrt(root) <= 0)
+        return 1e300; // the beat stops first
+    return 2 * turn / (beatHz + std::sqrt(root));
+}
+
+void LightTrack::follow(const StrobePlan& plan, double left, double right, double beatSlope, long long frame)
+{
+    const bool running = nextStim_ < kNever && plan.flashes;
+    if (running) {
+        advanceTo(frame);
+        left_ = left;
+        right_ = right;
+        stimColour_ = hex(plan.stim);
+        backColour_ = hex(plan.back);
+        mode_ = plan.gentle ? ",gentle" : "";
+        phaseFrames_ = plan.phaseMs * rate_ / 1000;
+    } else {
+        retune(plan, left, right, frame);
+    }
+    beatSlope_ = beatSlope / rate_;
+    if (!plan.flashes)
+        return;
+    const double inPhase = static_cast<double>(frame) + framesToInPhase(difference_, right_ - left_, beatSlope_, rate_);
+    // Half a phase of slack: with one flash a beat the run's next phase and
+    // the in-phase moment are the same one, a little apart while the beat moves.
+    if (!running || !(nextStim_ < inPhase - phaseFrames_ / 2))
+        nextStim_ = inPhase;
 }
 
 void LightTrack::advanceTo(long long frame)
@@ -57,7 +93,9 @@ void LightTrack::advanceTo(long long frame)
             nextBack_ = kNever;
         }
     }
-    difference_ += (right_ - left_) * static_cast<double>(frame - frame_) / rate_;
+    const auto frames = static_cast<double>(frame - frame_);
+    difference_ += (right_ - left_ + beatSlope_ * frames / 2) * frames / rate_;
+    right_ += beatSlope_ * frames;
     difference_ -= std::floor(difference_);
     frame_ = frame;
 }

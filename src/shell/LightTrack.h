@@ -24,6 +24,10 @@ public:
     std::string open() { return file_.open(); }
     // From `frame` on the tones are `left` and `right` Hz and the strobe shows `plan`.
     void retune(const StrobePlan& plan, double left, double right, long long frame);
+    // As retune, for tones that glide, the beat moving on by beatSlope Hz a
+    // second: a run already going keeps its phases up to the next in-phase
+    // moment, where the next run starts.
+    void follow(const StrobePlan& plan, double left, double right, double beatSlope, long long frame);
     // Writes the rows that start before `frame`.
     void advanceTo(long long frame);
     // The rows up to `frame`, ready for commitTogether.
@@ -36,6 +40,7 @@ private:
     PartFile file_;
     int rate_;
     double left_ = 0, right_ = 0;
+    double beatSlope_ = 0;  // Hz a frame, while a sequence glides
     double difference_ = 0; // the right tone's phase less the left's, in cycles
     long long frame_ = 0;
     double phaseFrames_ = 0;

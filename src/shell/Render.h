@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "sequence/Sequence.h"
 #include "tone/ToneState.h"
 
 #include <csignal>
@@ -32,6 +33,9 @@ struct RenderRequest {
     std::optional<double> scanLimit;
     // Where to write the light track (CSV), if anywhere.
     std::filesystem::path lightTrack;
+    // A sequence to render whole instead of the boxes' tones (length, tones,
+    // mask and scan then come from it alone).
+    std::optional<sequence::Sequence> sequence;
 };
 
 struct RenderProgress {

@@ -115,6 +115,19 @@ grep -q 'ok: 10:00 long' "$work/out" || { echo "FAIL: check printed: $(cat "$wor
 printf 'a: spin:300+4/20\n' >"$work/bad.sbg"
 expect 2 "$bin" --check-sequence "$work/bad.sbg"
 said "$work/bad.sbg:1: 'spin:' voices are not supported"
+# --render --sequence: the whole sequence (10 s here) and its light track; a bad
+# file's errors as FILE:LINE: message and nothing written; options it decides refused.
+printf 'a: 200-10/50\nNOW a\n+00:00:10 a\n' >"$work/short.sbg"
+expect 0 "$bin" --render "$work/seq.flac" --sequence "$work/short.sbg" --light-track "$work/seq.csv" --tone-vol 4000
+[[ $(soxi -s "$work/seq.flac" 2>/dev/null) == 441000 ]] || { echo "FAIL: the sequence render is not 10 s"; fail=1; }
+grep -q '^[0-9.]*,#[0-9a-f]\{6\},stim$' "$work/seq.csv" || { echo "FAIL: no stim rows in the sequence's light track"; fail=1; }
+expect 2 "$bin" --render "$work/bad.flac" --sequence "$work/bad.sbg"
+said "$work/bad.sbg:1: 'spin:' voices are not supported"
+[[ ! -e $work/bad.flac ]] || { echo "FAIL: a bad sequence wrote a file"; fail=1; }
+for option in "--left 200" "--minutes 1" "--scan up" "--mask 1"; do
+  expect 2 "$bin" --render "$work/x.flac" --sequence "$work/short.sbg" $option
+  said "cannot be used with --sequence"
+done
 leftovers=$(find "$work" -name '*.part*' | wc -l)
 [[ $leftovers -eq 0 ]] || { echo "FAIL: $leftovers partial files left"; fail=1; }
 exit $fail

@@ -391,6 +391,37 @@ TEST(SequencePlayerTest, FollowsTheWindowsLevelsShowsThePairAndEndsOnce)
         ASSERT_EQ(v, 0.0f);
 }
 
+// A point moved ahead of the position while the sequence plays: the beat
+// follows the edited plan when playback gets there, and the edit itself makes
+// no click.
+TEST(SequencePlayerTest, APointMovedAheadIsHeardWhenPlaybackReachesIt)
+{
+    Sequence edited = acceptanceSlide();
+    edited.voices.front().points[1].seconds = 40; // the slide to 4 Hz ends 20 s sooner
+    MixerSoundSystem sound;
+    std::string error;
+    ASSERT_TRUE(sound.createDevice(error));
+    SequencePlayer player(sound);
+    ASSERT_TRUE(player.play(acceptanceSlide()));
+    Heard heard;
+    heard.stereo.resize(2 * 50 * kRate);
+    sound.render(heard.stereo.data(), 10 * kRate);
+    ASSERT_TRUE(player.replace(edited));
+    sound.render(heard.stereo.data() + 2 * 10 * kRate, 40 * kRate);
+    const Point was = sequence::valueAt(acceptanceSlide().voices.front(), 10);
+    const Point now = sequence::valueAt(edited.voices.front(), 10);
+    EXPECT_LT(strayBeyondDb(heard.ear(0, 9.95, 10.05), kRate, {leftHz(was), leftHz(now)}, 50), -60);
+    EXPECT_LT(strayBeyondDb(heard.ear(1, 9.95, 10.05), kRate, {rightHz(was), rightHz(now)}, 50), -60);
+    for (double t : {30.0, 45.0}) { // on the edited slide, then on its hold
+        SCOPED_TRACE(t);
+        const Point p = sequence::valueAt(edited.voices.front(), t);
+        ASSERT_NE(p.beatHz, sequence::valueAt(acceptanceSlide().voices.front(), t).beatHz);
+        const double l = measureFrequency(heard.ear(0, t - 0.5, t + 0.5), kRate, leftHz(p));
+        const double r = measureFrequency(heard.ear(1, t - 0.5, t + 0.5), kRate, rightHz(p));
+        EXPECT_NEAR(r - l, p.beatHz, 0.01);
+    }
+}
+
 TEST(SequencePlayerTest, StopFadesOutAtOnce)
 {
     MixerSoundSystem sound;

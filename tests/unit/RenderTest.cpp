@@ -166,13 +166,16 @@ TEST_F(RenderTest, AScanStepsTheBeatOnScheduleAndStopsAtItsLimit)
     EXPECT_EQ(left.size(), 6u * 44100); // the step that reached 207 ended the scan, the sound and the file
 }
 
-// The phase of a tone at frame `at`, in cycles, from the whole cycles around it.
-double phaseAt(const std::vector<float>& ear, double hz, std::size_t at)
+// The phase of a tone at frame `at`, in cycles, from the whole cycles around
+// it; a gliding tone's slope (Hz a second) is taken out first.
+double phaseAt(const std::vector<float>& ear, double hz, std::size_t at, double slope = 0)
 {
     const auto half = static_cast<std::ptrdiff_t>(std::lround(10 * 44100 / hz)); // ten cycles each side
     std::complex<double> sum;
-    for (std::ptrdiff_t n = -half; n < half; ++n)
-        sum += static_cast<double>(ear[at + n]) * std::polar(1.0, -2 * std::numbers::pi * hz * n / 44100);
+    for (std::ptrdiff_t n = -half; n < half; ++n) {
+        const double t = static_cast<double>(n) / 44100;
+        sum += static_cast<double>(ear[at + n]) * std::polar(1.0, -2 * std::numbers::pi * (hz + slope * t / 2) * t);
+    }
     return std::arg(sum) / (2 * std::numbers::pi);
 }
 
@@ -210,6 +213,59 @@ TEST_F(RenderTest, TheLightTrackFlashesOnTheBeatTheTonesCarry)
         apart -= std::round(apart);
         EXPECT_LT(std::abs(apart) / 10 * 44100, 1.0); // samples, at a 10 Hz beat
     }
+}
+
+// A sequence rendered whole: the beat heard is the plan's as it slides, holds and steps,
+// at the window's "Tone Vol", and each stimulation starts where the
+// rendered tones are in phase.
+TEST_F(RenderTest, ASequenceIsRenderedWholeOnItsPlanWithTheLightInPhase)
+{
+    using namespace sequence;
+    Sequence s;
+    s.name = "slide";
+    s.lengthSeconds = 10;
+    s.voices.push_back({VoiceKind::binaural,
+                        sequence::Waveform::sine,
+                        {{0, 200, 10, 0.5}, {6, 215, 7, 0.5, Join::step}, {8, 220, 6, 0.5}},
+                        0});
+    RenderRequest request;
+    request.output = out.path / "s.wav";
+    request.lightTrack = out.path / "light.csv";
+    request.toneVolume = 4000; // 10 dB down
+    request.sequence = s;
+    ASSERT_EQ(renderToFile(request, data.path), "");
+    const ReadBack r = readSound(request.output);
+    ASSERT_EQ(r.info.frames, 10 * 44100);
+    const std::vector<float> left = channel(r.samples, 0), right = channel(r.samples, 1);
+    const auto part = [](const std::vector<float>& ear, double from, double to) {
+        return std::vector<float>(ear.begin() + std::lround(from * 44100), ear.begin() + std::lround(to * 44100));
+    };
+    const Voice& v = s.voices.front();
+    for (double t : {2.5, 6.5, 9.0}) {
+        SCOPED_TRACE(t);
+        const Point p = valueAt(v, t);
+        const double l = measureFrequency(part(left, t - 0.5, t + 0.5), 44100, leftHz(p));
+        const double rr = measureFrequency(part(right, t - 0.5, t + 0.5), 44100, rightHz(p));
+        EXPECT_NEAR(rr - l, p.beatHz, 0.01);
+    }
+    EXPECT_NEAR(toneLevelDb(part(left, 8.2, 9.8), 44100, 217), 20 * std::log10(0.5) - 10, 0.1);
+    EXPECT_LT(foreignComponentsDb(part(left, 8.2, 9.8), 44100, {217}), -90) << "the sequence alone: no mask";
+    std::ifstream csv(request.lightTrack);
+    int stims = 0;
+    for (std::string line; std::getline(csv, line);) {
+        const double ms = std::stod(line);
+        if (line.ends_with(",stim") && ms > 100 && ms < 9800) {
+            SCOPED_TRACE(line);
+            ++stims;
+            const Point p = valueAt(v, ms / 1000), q = valueAt(v, ms / 1000 + 0.001);
+            const auto at = static_cast<std::size_t>(std::lround(ms * 44.1));
+            double apart = phaseAt(right, rightHz(p), at, (rightHz(q) - rightHz(p)) * 1000) -
+                           phaseAt(left, leftHz(p), at, (leftHz(q) - leftHz(p)) * 1000);
+            apart -= std::round(apart);
+            EXPECT_LT(std::abs(apart) / p.beatHz * 44100, 1.0); // samples off the in-phase moment
+        }
+    }
+    EXPECT_GT(stims, 70); // 10 Hz sliding to 6 Hz, then held
 }
 
 // With "Gentle Light" the light track says so on every row and is otherwise
