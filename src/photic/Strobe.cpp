@@ -60,10 +60,14 @@ void applyPhase(Form& form, double phaseMs, int shownMs, double firstMs)
     form.setTimerCycle(Timer2, shownMs, 2 * phaseMs, firstMs + phaseMs, Timer1);
 }
 
-// The beat of the two tones as the ears get it, when the sound system can say.
+// The beat of the two tones as the ears get it, when the sound system can say;
+// while a sequence sounds, its sliding beat, asked anew at every onset.
 std::optional<HeardBeat> heardBeat(App& app)
 {
     HeardBeatSource* source = app.sound.heardBeats();
+    if (source)
+        if (std::optional<HeardBeat> glide = source->glideHeardBeat())
+            return glide;
     const SoundBuffer* left = app.state.tone.soundBuffers[SoundSlot::tone1].get();
     const SoundBuffer* right = app.state.tone.soundBuffers[SoundSlot::tone2].get();
     if (!source || !left || !right)

@@ -191,6 +191,7 @@ const ControlDef kLayout[] = {
     {Timer2,       Timer,         "",          0,    0,     0,    0, "", ""},
     {Timer3,       Timer,         "",          0,    0,     0,    0, "", ""},
     {tmrSleep,     Timer,         "",          0,    0,     0,    0, "", ""},
+    {tmrSequence,  Timer,         "",          0,    0,     0,    0, "", ""},
 
     // Menu bar, left to right, each menu followed by its items in menu order.
     {f0,           Menu,          "",          0,    0,     0,    0, "&Freqs", ""},
@@ -320,6 +321,7 @@ const TimerDef kTimers[] = {
     {Timer2, false, 0},
     {Timer3, true, 0},
     {tmrSleep, false, 0},
+    {tmrSequence, false, 200},
 };
 
 const int kTimerCount = static_cast<int>(std::size(kTimers));
