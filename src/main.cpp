@@ -183,7 +183,8 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
     std::unique_ptr<SessionPlayback> playback;
     if (sequence::SequenceSession* session = sequence::sequenceSession(app))
         playback = std::make_unique<SessionPlayback>(app, *session);
-    SequencesWindow sequences(findBuiltInSequences(), folder / "sequences",
+    app.builtInSequences = findBuiltInSequences();
+    SequencesWindow sequences(app.builtInSequences, folder / "sequences",
                               {sequence::readSequenceFile, sequence::describe}, playback.get());
     app.openSequences = [&sequences] { sequences.showAndRaise(); };
 #endif
