@@ -97,7 +97,8 @@ struct BeatFollower {
 // then the period heard now, times the light-to-sound ratio.
 double slidingCycle(const App& app, const HeardBeat& beat)
 {
-    return beat.periodMs * lightSoundRatioOf(app.state.strobe).k;
+    // k is the cycle in ms of a 1 Hz beat (flashPhaseMs).
+    return beat.periodMs * lightSoundRatioOf(app.state.strobe).k / 1000.0;
 }
 
 void followBeat(App& app, BeatFollower& follower)
