@@ -109,6 +109,8 @@ void SequenceSession::ended()
 {
     app_.form.setTimerEnabled(tmrSequence, false);
     app_.form.setCaption(tmrSequence, "");
+    // The window's own tones take the hold again if they start now.
+    app_.inhibitor->holdSystemAwake(false);
 }
 
 void bindSequenceSession(App& app, std::function<void()> started)
