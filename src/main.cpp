@@ -14,6 +14,7 @@
 #include "platform/QtLauncher.h"
 #include "platform/RenderCommand.h"
 #include "platform/SequencesWindow.h"
+#include "platform/SessionPlayback.h"
 #include "platform/SignalExit.h"
 #include "platform/SingleInstance.h"
 #include "sound/MixerSoundSystem.h"
@@ -177,9 +178,14 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
         QApplication::exit(0);
     });
 #if AURELITH_SEQUENCE_READERS
-    // Playback is connected to the sequence player here; until then Play stays off.
-    SequencesWindow sequences(findBuiltInSequences(), folder / "sequences",
-                              {sequence::readSequenceFile, sequence::describe}, nullptr);
+    // Plays through the main window's sequence session; without gliding
+    // voices Play stays off.
+    std::unique_ptr<SessionPlayback> playback;
+    if (sequence::SequenceSession* session = sequence::sequenceSession(app))
+        playback = std::make_unique<SessionPlayback>(app, *session);
+    app.builtInSequences = findBuiltInSequences();
+    SequencesWindow sequences(app.builtInSequences, folder / "sequences",
+                              {sequence::readSequenceFile, sequence::describe}, playback.get());
     app.openSequences = [&sequences] { sequences.showAndRaise(); };
 #endif
     if (!startUp(app))

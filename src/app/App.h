@@ -64,6 +64,8 @@ struct App {
     std::filesystem::path folder; // data, tone and masking files all live here
     // The user manual (HTML); set by the host, empty when it cannot be found.
     std::filesystem::path manualPath;
+    // The built-in sequences' folder; set by the host, empty when there is none.
+    std::filesystem::path builtInSequences;
     WindowState state;
     // Closes the window and leaves the event loop; set by whoever runs the window.
     std::function<void()> onQuit;

@@ -60,10 +60,18 @@ void applyPhase(Form& form, double phaseMs, int shownMs, double firstMs)
     form.setTimerCycle(Timer2, shownMs, 2 * phaseMs, firstMs + phaseMs, Timer1);
 }
 
-// The beat of the two tones as the ears get it, when the sound system can say.
-std::optional<HeardBeat> heardBeat(App& app)
+// The beat of the two tones as the ears get it, when the sound system can say;
+// while a sequence sounds, its sliding beat, asked anew at every onset
+// (sliding then says so).
+std::optional<HeardBeat> heardBeat(App& app, bool* sliding = nullptr)
 {
     HeardBeatSource* source = app.sound.heardBeats();
+    if (source)
+        if (std::optional<HeardBeat> glide = source->glideHeardBeat()) {
+            if (sliding)
+                *sliding = true;
+            return glide;
+        }
     const SoundBuffer* left = app.state.tone.soundBuffers[SoundSlot::tone1].get();
     const SoundBuffer* right = app.state.tone.soundBuffers[SoundSlot::tone2].get();
     if (!source || !left || !right)
@@ -85,16 +93,25 @@ struct BeatFollower {
 // phase is shorter than half its duration and no two onsets come closer
 // than one; otherwise the step is small. Without a heard beat the timers
 // keep their drift-free grid.
+// A sliding beat's period changes from one onset to the next: the cycle is
+// then the period heard now, times the light-to-sound ratio.
+double slidingCycle(const App& app, const HeardBeat& beat)
+{
+    // k is the cycle in ms of a 1 Hz beat (flashPhaseMs).
+    return beat.periodMs * lightSoundRatioOf(app.state.strobe).k / 1000.0;
+}
+
 void followBeat(App& app, BeatFollower& follower)
 {
     // A restart is taken up at the first boundary with a beat to take up: the
     // new tones may not have sounded yet at the first one.
-    const std::optional<HeardBeat> beat = heardBeat(app);
+    bool sliding = false;
+    const std::optional<HeardBeat> beat = heardBeat(app, &sliding);
     if (!beat)
         return;
     const bool takeUp = std::exchange(follower.takeUp, false);
     const Control& stim = app.form.control(Timer1);
-    const double cycle = stim.period;
+    const double cycle = sliding ? slidingCycle(app, *beat) : stim.period;
     const double phase = cycle / 2;
     const double bound = takeUp ? phase : std::min(kMaxStepMs, phase / 4);
     const double shift = std::clamp(std::remainder(beat->nextInPhaseMs - cycle, cycle), -bound, bound);
@@ -137,11 +154,13 @@ void followBeatOnFrames(App& app, BeatFollower& follower, double onsetMs)
 {
     FramePlan& plan = app.state.strobe.frames;
     const Control& stim = app.form.control(Timer1);
-    const double cycle = stim.period;
+    bool sliding = false;
+    const std::optional<HeardBeat> beat = heardBeat(app, &sliding);
+    const double cycle = sliding ? slidingCycle(app, *beat) : stim.period;
     const double phase = cycle / 2;
     const double now = app.frames->nowMs();
     double shift = 0;
-    if (const std::optional<HeardBeat> beat = heardBeat(app)) {
+    if (beat) {
         const bool takeUp = std::exchange(follower.takeUp, false);
         const double bound = takeUp ? phase : std::min(kMaxStepMs, phase / 4);
         const double inPhase = now + beat->nextInPhaseMs;

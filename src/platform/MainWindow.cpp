@@ -251,11 +251,12 @@ void MainWindow::mirror(const Control& c, Property property)
         mirrorMenu(c, property);
         return;
     }
-    if (c.name == ctl::tmrSleep && property == Property::Caption) {
+    // The sequence playing and the sleep timer's time left follow the title.
+    if ((c.name == ctl::tmrSequence || c.name == ctl::tmrSleep) && property == Property::Caption) {
         QString title = windowTitle();
         if (title.endsWith(titleSuffix_))
             title.chop(titleSuffix_.size());
-        titleSuffix_ = q(c.caption);
+        titleSuffix_ = q(form_.caption(ctl::tmrSequence) + form_.caption(ctl::tmrSleep));
         setWindowTitle(title + titleSuffix_);
         return;
     }

@@ -2,6 +2,7 @@
 #include "platform/MprisService.h"
 
 #include "core/Value.h"
+#include "sequence/SequenceSession.h"
 #include "tone/ChannelText.h"
 #include "tone/Playback.h"
 #include "ui/ControlNames.h"
@@ -10,6 +11,8 @@
 #include <QDBusMessage>
 #include <QGuiApplication>
 #include <QTimer>
+
+#include <algorithm>
 #include <unistd.h>
 
 namespace aurelith {
@@ -18,6 +21,8 @@ namespace {
 constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
 // One session, always the same track.
 constexpr const char* kTrackId = "/io/github/aurelith/Aurelith/session";
+
+constexpr double kMicroseconds = 1e6;
 
 QString shown(const std::string& text) { return QString::fromStdString(formatNumber(channelValue(text))); }
 } // namespace
@@ -66,6 +71,8 @@ QString MprisService::playbackStatus() const
     bool playing = false;
     for (const auto& buffer : app_.state.tone.soundBuffers)
         playing = playing || (buffer && buffer->isPlaying());
+    if (const sequence::SequenceSession* session = sequence::sequenceSession(app_))
+        playing = playing || session->playing();
     playing = playing && (!outputHeard_ || outputHeard_());
     return playing ? QStringLiteral("Playing") : QStringLiteral("Stopped");
 }
@@ -99,7 +106,40 @@ QString MprisService::title() const
 
 QVariantMap MprisService::metadata() const
 {
+    if (const sequence::SequenceSession* session = sequence::sequenceSession(app_); session && session->sequence())
+        return {{"mpris:trackid", QVariant::fromValue(QDBusObjectPath(kTrackId))},
+                {"xesam:title", QString::fromStdString(session->sequence()->name)},
+                {"mpris:length", static_cast<qlonglong>(session->length() * kMicroseconds)}};
     return {{"mpris:trackid", QVariant::fromValue(QDBusObjectPath(kTrackId))}, {"xesam:title", title()}};
+}
+
+bool MprisService::canSeek() const
+{
+    const sequence::SequenceSession* session = sequence::sequenceSession(app_);
+    return session && session->playing();
+}
+
+qlonglong MprisService::position() const
+{
+    return canSeek() ? static_cast<qlonglong>(sequence::sequenceSession(app_)->position() * kMicroseconds) : 0;
+}
+
+void MprisService::seekBy(qlonglong offset) { setPosition(kTrackId, position() + offset); }
+
+// As MPRIS asks: a position before the start seeks to it, one past the end
+// ends the sequence, and another track's position is ignored.
+void MprisService::setPosition(const QString& track, qlonglong position)
+{
+    sequence::SequenceSession* session = sequence::sequenceSession(app_);
+    if (!canSeek() || app_.form.inModal() || track != QLatin1String(kTrackId))
+        return;
+    const double seconds = std::max<qlonglong>(position, 0) / kMicroseconds;
+    if (seconds >= session->length()) {
+        session->stop();
+        return;
+    }
+    session->seek(seconds);
+    emit seeked(static_cast<qlonglong>(seconds * kMicroseconds));
 }
 
 // A call that arrives while a box is open waits for nobody: the box's handler
@@ -127,7 +167,10 @@ void MprisService::raise()
 void MprisService::changed(const Control& c, Property property)
 {
     QVariantMap properties;
-    if (property == Property::Text && (c.name == ctl::txtSetFreq1 || c.name == ctl::txtsetfreq2)) {
+    const bool sequenceNote = property == Property::Caption && c.name == ctl::tmrSequence;
+    if (sequenceNote)
+        soundChanged(); // a sequence started or ended
+    if ((property == Property::Text && (c.name == ctl::txtSetFreq1 || c.name == ctl::txtsetfreq2)) || sequenceNote) {
         if (const QVariantMap now = metadata(); now != lastMetadata_) {
             lastMetadata_ = now;
             properties["Metadata"] = now;

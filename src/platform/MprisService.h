@@ -18,7 +18,8 @@ namespace aurelith {
 // Media keys and the desktop's sound menu: the MPRIS Root and Player
 // interfaces on the session bus. Play is "Start", Pause and Stop are "Stop";
 // the status follows what is heard (scans included), the title the two channel boxes. There is
-// one endless session, so nothing skips or seeks.
+// one endless session, which nothing skips or seeks; a sequence playing has a
+// name, a length and a position, and seeks.
 class MprisService : public QObject {
     Q_OBJECT
 
@@ -40,6 +41,12 @@ public:
     void stop();
     void playPause();
     void raise();
+    // A playing sequence has a length and a position, in microseconds, and
+    // can be sought; the window's own session has none.
+    bool canSeek() const;
+    qlonglong position() const;
+    void seekBy(qlonglong offset);
+    void setPosition(const QString& track, qlonglong position);
 
     // Whether the sound output is there to hear what plays (set by the host;
     // without it, playing buffers count as heard).
@@ -47,6 +54,10 @@ public:
     // Looks again at what is heard, once the current event is done: a retune
     // stops and starts the tones, which must not be announced as a stop.
     void soundChanged();
+
+signals:
+    // After a seek, the new position (relayed as the player's Seeked).
+    void seeked(qlonglong position);
 
 private:
     void changed(const Control& c, Property property);
@@ -107,16 +118,20 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanGoPrevious READ no)
     Q_PROPERTY(bool CanPlay READ yes)
     Q_PROPERTY(bool CanPause READ yes)
-    Q_PROPERTY(bool CanSeek READ no)
+    Q_PROPERTY(bool CanSeek READ canSeek)
     Q_PROPERTY(bool CanControl READ yes)
 
 public:
-    explicit MprisPlayerAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
+    explicit MprisPlayerAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service)
+    {
+        connect(service, &MprisService::seeked, this, &MprisPlayerAdaptor::Seeked);
+    }
 
     QString playbackStatus() const { return service_->playbackStatus(); }
     QVariantMap metadata() const { return service_->metadata(); }
     double one() const { return 1.0; }
-    qlonglong position() const { return 0; }
+    qlonglong position() const { return service_->position(); }
+    bool canSeek() const { return service_->canSeek(); }
     bool yes() const { return true; }
     bool no() const { return false; }
 
@@ -127,8 +142,11 @@ public slots:
     void PlayPause() { service_->playPause(); }
     void Next() {}
     void Previous() {}
-    void Seek(qlonglong) {}
-    void SetPosition(const QDBusObjectPath&, qlonglong) {}
+    void Seek(qlonglong offset) { service_->seekBy(offset); }
+    void SetPosition(const QDBusObjectPath& track, qlonglong position)
+    {
+        service_->setPosition(track.path(), position);
+    }
     void OpenUri(const QString&) {}
 
 signals:

@@ -32,6 +32,7 @@ public:
     void releaseDevice() override;
     int outputChannels() const override { return sound_.outputChannels(); }
     HeardBeatSource* heardBeats() override { return this; }
+    GlideVoices* glideVoices() override { return this; }
     std::optional<HeardBeat> heardBeat(const SoundBuffer& left, const SoundBuffer& right) override
     {
         return sound_.heardBeat(left, right);

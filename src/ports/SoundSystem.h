@@ -36,6 +36,7 @@ public:
 };
 
 class HeardBeatSource;
+class GlideVoices;
 
 class SoundSystem {
 public:
@@ -67,6 +68,9 @@ public:
     // When its output is heard, for the strobe (ports/HeardBeat.h); nothing
     // when it cannot tell. A wrapper passes on its inner system's answer.
     virtual HeardBeatSource* heardBeats() { return nullptr; }
+    // The gliding voices a sequence plays on (ports/GlideVoices.h); nothing
+    // when the system has none.
+    virtual GlideVoices* glideVoices() { return nullptr; }
 };
 
 } // namespace aurelith

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sequence/SequenceFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -76,6 +77,24 @@ std::string describe(const Problem& problem)
     if (problem.line <= 0)
         return problem.file + ": " + problem.message;
     return problem.file + ":" + std::to_string(problem.line) + ": " + problem.message;
+}
+
+std::vector<std::string> isochronicSequences(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const ReadResult read = readSequenceFile(it->path());
+        if (!read.sequence || read.sequence->voices.empty())
+            continue;
+        const auto& voices = read.sequence->voices;
+        const auto is = [](VoiceKind kind) { return [kind](const Voice& v) { return v.kind == kind; }; };
+        if (std::ranges::any_of(voices, is(VoiceKind::isochronic)) &&
+            std::ranges::none_of(voices, is(VoiceKind::binaural)))
+            names.push_back(read.sequence->name);
+    }
+    std::ranges::sort(names);
+    return names;
 }
 
 } // namespace aurelith::sequence

@@ -27,6 +27,10 @@ ReadResult readGnaural(const std::string& text, const std::string& fileName, con
 // Reads a file of either kind, told apart by content; refuses what is not a
 // regular file or is unreasonably large, with a message.
 ReadResult readSequenceFile(const std::filesystem::path& file);
+// The names of the sequences in a folder that pulse (an isochronic voice) and
+// have no binaural voice, so need no headphones; sorted; files that do not
+// read are left out.
+std::vector<std::string> isochronicSequences(const std::filesystem::path& folder);
 
 // The SBaGen-family text of a sequence; reading it back gives the same timeline
 // (times to whole seconds; what the format cannot say, docs/architecture.md).

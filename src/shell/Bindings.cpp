@@ -15,6 +15,7 @@
 #include "tools/ToolLaunchers.h"
 #include "scan/ScanBanks.h"
 #include "scan/Scanner.h"
+#include "sequence/SequenceSession.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/ChannelControls.h"
 #include "tone/LevelControls.h"
@@ -49,6 +50,11 @@ void bindHandlers(App& app)
     bindScanBanks(app);
     bindSleepTimer(app);
     bindHeadphoneCheck(app);
+    // A sequence that starts with the strobe on takes the strobe with it.
+    sequence::bindSequenceSession(app, [&app] {
+        if (strobeRunning(app))
+            ColorOn(app);
+    });
 }
 
 } // namespace aurelith

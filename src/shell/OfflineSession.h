@@ -50,6 +50,7 @@ public:
     void releaseDevice() override { inner_.releaseDevice(); }
     int outputChannels() const override { return inner_.outputChannels(); }
     HeardBeatSource* heardBeats() override { return inner_.heardBeats(); }
+    GlideVoices* glideVoices() override { return inner_.glideVoices(); }
 
 private:
     std::unique_ptr<SoundBuffer> pin(const std::string& name, std::unique_ptr<SoundBuffer> buffer) const;

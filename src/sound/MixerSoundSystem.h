@@ -98,6 +98,7 @@ public:
     // (MixerHeardBeat.cpp). Each call also feeds the clock's fit.
     std::optional<HeardBeat> heardBeat(const SoundBuffer& left, const SoundBuffer& right) override;
     HeardBeatSource* heardBeats() override { return this; }
+    GlideVoices* glideVoices() override { return this; }
     // The gliding voices' beat, the same way (MixerGlide.cpp).
     std::optional<HeardBeat> glideHeardBeat() override;
 

@@ -99,6 +99,19 @@ std::map<const App*, std::vector<std::function<void()>>>& soundWatchers()
     return watchers;
 }
 
+std::map<const App*, std::vector<std::function<void()>>>& takeOvers()
+{
+    static std::map<const App*, std::vector<std::function<void()>>> listeners;
+    return listeners;
+}
+
+void windowTakesOver(const App& app)
+{
+    if (const auto it = takeOvers().find(&app); it != takeOvers().end())
+        for (const auto& takeOver : it->second)
+            takeOver();
+}
+
 void soundChanged(const App& app)
 {
     if (const auto it = soundWatchers().find(&app); it != soundWatchers().end())
@@ -116,6 +129,7 @@ void setFadeDrop(App& app, int drop) { app.state.tone.fadeDrop = drop; }
 
 void stopTones(App& app)
 {
+    windowTakesOver(app);
     for (auto& buffer : app.state.tone.soundBuffers)
         if (buffer)
             buffer->stop();
@@ -132,6 +146,8 @@ void stopSound(App& app)
     stopTones(app);
 }
 
+void beforeWindowTones(App& app, std::function<void()> takeOver) { takeOvers()[&app].push_back(std::move(takeOver)); }
+
 void addSoundSource(App& app, std::function<void()> stop) { soundSources()[&app].push_back(std::move(stop)); }
 
 void stopEverySound(App& app)
@@ -145,6 +161,7 @@ void stopEverySound(App& app)
 
 void startTones(App& app)
 {
+    windowTakesOver(app);
     ToneState& s = app.state.tone;
     loadSlot(app, SoundSlot::tone1, (app.folder / dataFile::toneFile(1)).string(), s.leftFreq, &s.toneBytes[0],
              s.toneWaves[0]);
@@ -205,6 +222,7 @@ void bindPlayback(App& app, std::function<void()> onTonesRetuned)
         stopSound(app);
     });
     soundSources()[&app].clear(); // bound anew: the sources bind after this
+    takeOvers()[&app].clear();
     form.onClick(opts1, [&app] { rebuildSineTones(app, BeforeWriting::leavePlaying); }); // "&Sound ON"
     form.onClick(opts2, [&app] { stopSound(app); });                                     // "&Sound OFF"
     bindMaskSelector(app);

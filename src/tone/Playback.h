@@ -29,6 +29,10 @@ void stopSound(App& app);
 // of them as "Stop" does, so nothing sounds until the user starts it again.
 void addSoundSource(App& app, std::function<void()> stop);
 void stopEverySound(App& app);
+// Called before the window's own tones stop or start (every band button,
+// memory, adjuster, scanner step, "Start" and "Stop" passes there), so a
+// sequence that plays in their place ends first.
+void beforeWindowTones(App& app, std::function<void()> takeOver);
 // Called after every start and stop of the sound, for whoever reports what
 // plays (the media keys' status).
 void watchSound(App& app, std::function<void()> changed);

@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include "sequence/SequenceFiles.h"
+
 #include <cstdint>
+#include <string>
 #include <memory>
 #include <numbers>
 #include <vector>
@@ -19,6 +22,21 @@ const char* const kOneChannelMessage =
     "one ear each. Connect stereo headphones (or choose a stereo output) and try again.";
 
 namespace {
+
+// The isochronic sequences need no second channel: the message names them.
+std::string oneChannelMessage(const App& app)
+{
+    std::string text = kOneChannelMessage;
+    const std::vector<std::string> names = app.builtInSequences.empty()
+                                               ? std::vector<std::string>{}
+                                               : sequence::isochronicSequences(app.builtInSequences);
+    if (names.empty())
+        return text;
+    text += "\n\nThese sequences pulse in the sound itself and need no headphones (Options, Sequences...):";
+    for (const std::string& name : names)
+        text += "\n  " + name;
+    return text;
+}
 
 constexpr int kCycleFrames = 100; // one cycle of the tone, looped as the tones are
 constexpr double kPeak = 0.5;
@@ -86,7 +104,7 @@ void checkHeadphones(App& app)
     if (!tone)
         return;
     if (app.sound.outputChannels() < 2) {
-        app.message(kOneChannelMessage, kHeadphoneCheckTitle);
+        app.message(oneChannelMessage(app), kHeadphoneCheckTitle);
         return;
     }
     // What plays now pauses, its settings kept in its buffers.

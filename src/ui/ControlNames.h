@@ -178,6 +178,8 @@ inline constexpr std::string_view Timer3 = "Timer3";
 // The sleep timer: counts down the minutes, then the fade. Its caption is what
 // the window's title shows after the program's own caption.
 inline constexpr std::string_view tmrSleep = "tmrSleep";
+// Follows a playing sequence; its caption is the title's note of it.
+inline constexpr std::string_view tmrSequence = "tmrSequence";
 
 // Menus, left to right
 inline constexpr std::string_view f0   = "f0";

@@ -191,6 +191,7 @@ const ControlDef kLayout[] = {
     {Timer2,       Timer,         "",          0,    0,     0,    0, "", ""},
     {Timer3,       Timer,         "",          0,    0,     0,    0, "", ""},
     {tmrSleep,     Timer,         "",          0,    0,     0,    0, "", ""},
+    {tmrSequence,  Timer,         "",          0,    0,     0,    0, "", ""},
 
     // Menu bar, left to right, each menu followed by its items in menu order.
     {f0,           Menu,          "",          0,    0,     0,    0, "&Freqs", ""},
@@ -316,10 +317,8 @@ const int kScrollBarCount = static_cast<int>(std::size(kScrollBars));
 // Timer3 is enabled from the start with interval 0, which never fires; the scanner
 // only has to set an interval to start stepping.
 const TimerDef kTimers[] = {
-    {Timer1, false, 100},
-    {Timer2, false, 0},
-    {Timer3, true, 0},
-    {tmrSleep, false, 0},
+    {Timer1, false, 100}, {Timer2, false, 0},      {Timer3, true, 0},
+    {tmrSleep, false, 0}, {tmrSequence, false, 0}, // a playing sequence sets its own
 };
 
 const int kTimerCount = static_cast<int>(std::size(kTimers));

@@ -2,6 +2,7 @@
 // Media keys and the sound menu: the MPRIS service of the whole program below
 // the window, called by a separate client on a private bus (with_private_bus.sh).
 #include "platform/MprisService.h"
+#include "sequence/SequenceSession.h"
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
@@ -148,6 +149,43 @@ private slots:
         for (const char* name : {"CanGoNext", "CanGoPrevious", "CanSeek"})
             QCOMPARE(property(name).toBool(), false);
         QCOMPARE(property("CanPlay").toBool(), true);
+    }
+
+    // A sequence has a name, a length and a position, and the client seeks it.
+    void aSequenceIsNamedTimedAndSought()
+    {
+        sequence::Sequence s;
+        s.name = "Descent";
+        s.lengthSeconds = 120;
+        s.voices = {{sequence::VoiceKind::binaural, sequence::Waveform::sine, {{0, 200, 10, 0.5}, {100, 200, 4, 0.5}}}};
+        sequence::SequenceSession* session = sequence::sequenceSession(*app);
+        QVERIFY(session);
+        QVERIFY(session->play(s, 0));
+        const auto advance = [this](double seconds) {
+            std::vector<float> out(2 * MixerSoundSystem::kOfflineRate);
+            for (double t = 0; t < seconds; t += 1)
+                sound.render(out.data(), MixerSoundSystem::kOfflineRate);
+        };
+        advance(2);
+        const QVariantMap meta = qdbus_cast<QVariantMap>(property("Metadata"));
+        QCOMPARE(meta.value("xesam:title").toString(), QString("Descent"));
+        QCOMPARE(meta.value("mpris:length").toLongLong(), 120'000'000LL);
+        QCOMPARE(property("CanSeek").toBool(), true);
+        QVERIFY(std::abs(property("Position").toLongLong() - 2'000'000LL) < 200'000);
+
+        const QString track = meta.value("mpris:trackid").value<QDBusObjectPath>().path();
+        call("org.mpris.MediaPlayer2.Player", "SetPosition",
+             {QVariant::fromValue(QDBusObjectPath(track)), QVariant::fromValue(qlonglong(60'000'000))});
+        advance(1);
+        QVERIFY2(std::abs(property("Position").toLongLong() - 61'000'000LL) < 200'000,
+                 qPrintable(QString::number(property("Position").toLongLong())));
+        call("org.mpris.MediaPlayer2.Player", "Seek", {QVariant::fromValue(qlonglong(-30'000'000))});
+        advance(1);
+        QVERIFY(std::abs(property("Position").toLongLong() - 32'000'000LL) < 200'000);
+
+        player("Stop");
+        QCOMPARE(session->playing(), false);
+        QCOMPARE(property("CanSeek").toBool(), false);
     }
 };
 

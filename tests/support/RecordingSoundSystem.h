@@ -60,6 +60,7 @@ public:
     createBufferFromMemory(const std::string& name, const std::vector<unsigned char>& bytes, ToneWave wave) override;
     void releaseDevice() override;
     int outputChannels() const override { return channels; }
+    GlideVoices* glideVoices() override { return this; }
 
     // Gliding voices: recorded ("playGlide 0", "replaceGlide", "seekGlide 44100",
     // "stopGlide"), and played by the real mixer underneath.

@@ -135,4 +135,27 @@ TEST_F(HeadphoneCheckTest, AOneChannelOutputIsToldWhyAndPlaysNothing)
     EXPECT_EQ(settings(playing()), settings(before));
 }
 
+TEST_F(HeadphoneCheckTest, AOneChannelOutputIsOfferedThePulsingSequences)
+{
+    const fs::path library = folder.path / "library";
+    fs::create_directory(library);
+    writeBytes(library / "pulses.sbg", "a: 200@10/50\nNOW a\n+00:10 a\n");
+    writeBytes(library / "pulses-in-noise.sbg", "a: pink/20 300@8/40\nNOW a\n+00:10 a\n");
+    writeBytes(library / "binaural.sbg", "a: 200+10/50 200@10/50\nNOW a\n+00:10 a\n");
+    writeBytes(library / "broken.sbg", "a: spin:200+10/50\nNOW a\n");
+    app.builtInSequences = library;
+    sound.channels = 1;
+    click(optHeadphones);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    const std::string told = dialogs.messages()[0];
+    EXPECT_EQ(told.rfind(kOneChannelMessage, 0), 0u) << "still says why first";
+    const auto names = [&](const std::string& name) {
+        return told.find("\n  " + name + "\n") != std::string::npos || told.ends_with("\n  " + name);
+    };
+    EXPECT_TRUE(names("pulses")) << told;
+    EXPECT_TRUE(names("pulses-in-noise")) << told;
+    EXPECT_FALSE(names("binaural")) << told;
+    EXPECT_FALSE(names("broken")) << told;
+}
+
 } // namespace

@@ -43,6 +43,29 @@ public:
     }
     void notePaintedOnset(double offsetMs) override { noted.push_back(offsetMs); }
     HeardBeatSource* heardBeats() override { return this; }
+    // A sequence's beat sliding linearly from fromHz at startMs to toHz over
+    // spanMs, as heard: in phase wherever its cycles count a whole number.
+    struct Slide {
+        double startMs, spanMs, fromHz, toHz;
+        double cycles(double ms) const // since startMs
+        {
+            const double t = (ms - startMs) / 1e3, span = spanMs / 1e3;
+            return fromHz * t + (toHz - fromHz) * t * t / (2 * span);
+        }
+        double hz(double ms) const { return fromHz + (toHz - fromHz) * (ms - startMs) / spanMs; }
+    };
+    std::optional<Slide> slide;
+    std::optional<HeardBeat> glideHeardBeat() override
+    {
+        if (!slide)
+            return std::nullopt;
+        const double now = static_cast<double>(nowMs_);
+        const double target = std::floor(slide->cycles(now)) + 1;
+        double at = now; // the next whole cycle, by Newton's steps from now
+        for (int i = 0; i < 8; ++i)
+            at += (target - slide->cycles(at)) / slide->hz(at) * 1e3;
+        return HeardBeat{at - now, 1e3 / slide->hz(at)};
+    }
     // How far a moment (ms) lies from the nearest in-phase moment as heard.
     double offBeatMs(double ms) const
     {
@@ -187,6 +210,31 @@ TEST_F(StrobeSyncTest, ReportsHowFarEachOnsetLiesFromTheBeat)
         worst = std::max(worst, std::abs(sound.noted[i]));
     }
     EXPECT_GT(worst, 20.0);
+}
+
+// A sequence's beat sliding from 10 Hz to 6 Hz over a minute: every flash
+// starts on an in-phase moment of the slide, its cycle following the period.
+TEST_F(StrobeSyncTest, FollowsASlidingBeatOnsetByOnset)
+{
+    form.setText(txtSetFreq1, "135");
+    form.setText(txtsetfreq2, "145");
+    form.click(cmdGenerate);
+    sound.slide = HeardSound::Slide{static_cast<double>(clock.now) + 13, 60000, 10, 6};
+    form.click(Command22);
+    clock.runFor(2000); // taken up
+    paints.clear();
+    clock.runFor(58000);
+    const std::vector<Paint> t = onsets();
+    // About 8 a second on average over the 58 s.
+    ASSERT_NEAR(static_cast<double>(t.size()), sound.slide->cycles(clock.now) - sound.slide->cycles(clock.now - 58000),
+                2);
+    double worst = 0;
+    for (const Paint& onset : t) {
+        const double cycles = sound.slide->cycles(static_cast<double>(onset.ms));
+        worst = std::max(worst,
+                         std::abs(cycles - std::round(cycles)) / sound.slide->hz(static_cast<double>(onset.ms)) * 1e3);
+    }
+    EXPECT_LT(worst, 5.0) << "worst onset " << worst << " ms off the sliding beat";
 }
 
 // A retune restarts the strobe; it takes up the new beat at the first
