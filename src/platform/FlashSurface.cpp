@@ -428,7 +428,7 @@ void FlashSurface::probeWayland()
             probe_->stop();
         return;
     }
-    Change change{++serial_, nowMs(), nowMs(), 0, QColor()}; // no colour: not a phase, not logged
+    Change change{++serial_, nowMs(), nowMs(), 0, 0, QColor()}; // no colour: not a phase, not logged
     if (!wl_->request(change.serial))
         return;
     inFlight_.push_back(change);
