@@ -212,6 +212,10 @@ void ColorOn(App& app, bool paintLamp)
     const bool wasFlashing = flashing(form);
     s.strobe.strobeOn = StrobeRun::on;
     s.shared.beatFreq = beatOf(form);
+    // A sequence's pair may have either ear the higher (the boxes show the
+    // ears as they are); its beat is heard, and flashes, either way.
+    if (form.timerEnabled(tmrSequence))
+        s.shared.beatFreq = std::abs(s.shared.beatFreq);
 
     const LightSoundRatio ratio = lightSoundRatioOf(s.strobe);
     // A zero beat has no phase: the timers and durationMs keep what they had.

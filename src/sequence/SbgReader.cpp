@@ -15,8 +15,8 @@
 namespace aurelith::sequence {
 namespace {
 
-using detail::plainNumber;
 using detail::kHalfChange;
+using detail::plainNumber;
 
 constexpr std::size_t kMostSlots = 16;
 constexpr std::size_t kMostTimeLines = 10000;

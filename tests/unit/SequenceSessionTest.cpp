@@ -64,6 +64,22 @@ TEST_F(SequenceSessionTest, PlaysInPlaceOfTheWindowsTonesAndTheBoxesFollowIt)
     EXPECT_NE(form.caption(tmrSequence).find("Slide, 1:00 left"), std::string::npos) << form.caption(tmrSequence);
 }
 
+// The right ear higher (an SBaGen "-") shows a negative beat in the boxes, as
+// the window shows such a pair; the strobe still flashes on the beat heard.
+TEST_F(SequenceSessionTest, TheStrobeFlashesWhicheverEarIsHigher)
+{
+    Sequence s = slide();
+    for (sequence::Point& p : s.voices[0].points)
+        p.beatHz = -p.beatHz;
+    ASSERT_TRUE(session->play(s, 0));
+    sound.render(1);
+    form.tick(tmrSequence);
+    ASSERT_LT(std::stod(text(Text2)), 0);
+    click(Command22);
+    EXPECT_TRUE(form.timerEnabled(Timer1));
+    EXPECT_GT(std::stod(text(Text5)), 9) << "the beat heard near the start, 10 Hz";
+}
+
 TEST_F(SequenceSessionTest, EndsWhenItHasPlayedAndTheWindowStaysAsItWas)
 {
     ASSERT_TRUE(session->play(slide(), 85));

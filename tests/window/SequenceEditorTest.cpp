@@ -26,7 +26,7 @@
 using namespace aurelith;
 using namespace aurelith::sequence;
 
-namespace {
+namespace editortest {
 
 class RecordingPlayback : public SequencePlayback {
 public:
@@ -107,7 +107,8 @@ void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::KeyboardModifiers modif
     QApplication::sendEvent(w, &event);
 }
 
-} // namespace
+} // namespace editortest
+using namespace editortest;
 
 class SequenceEditorTest : public QObject {
     Q_OBJECT
