@@ -85,8 +85,10 @@ if ((root)) && mkdir -m 755 "$d" && mknod "$d/null" c 1 3 && mknod "$d/null.wav"
   [[ -z $(ls -A "$d" | grep -v -x -e null -e null.wav -e full -e full.wav) ]] || bad "left in the device folder: $(ls -A "$d")"
   # An ordinary user cannot make files beside /dev/null, and needs not.
   mkdir -m 777 "$work/user"
+  # The other user runs a copy: the build folder may be closed to it (a 0700 checkout).
+  cp "$bin" "$work/aurelith-copy" && chmod 755 "$work/aurelith-copy"
   if setpriv --reuid=12345 --regid=12345 --clear-groups env HOME="$work/user" XDG_DATA_HOME="$work/user" \
-    XDG_RUNTIME_DIR="$work/user" TMPDIR="$work/user" timeout 120 "$bin" --render "$work/user/u.wav" --minutes 0.01 \
+    XDG_RUNTIME_DIR="$work/user" TMPDIR="$work/user" timeout 120 "$work/aurelith-copy" --render "$work/user/u.wav" --minutes 0.01 \
     --light-track "$d/null" 2>"$work/err"; then
     [[ -c $d/null ]] || bad "a user replaced the null device"
   else
