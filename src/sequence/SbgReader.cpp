@@ -22,7 +22,7 @@ constexpr std::size_t kMostSlots = 16;
 constexpr std::size_t kMostTimeLines = 10000;
 constexpr int kDeepestBlocks = 32;
 
-struct Spec {
+struct SlotTone {
     VoiceKind kind = VoiceKind::tone;
     Waveform waveform = Waveform::sine;
     double carrier = 0;
@@ -32,7 +32,7 @@ struct Spec {
 
 struct ToneSet {
     int line = 0;
-    std::vector<std::optional<Spec>> slots;
+    std::vector<std::optional<SlotTone>> slots;
 };
 
 struct TimeText {
@@ -160,9 +160,9 @@ std::string shown(std::string_view text)
     return out + "'";
 }
 
-bool sameVoiceType(const Spec& a, const Spec& b) { return a.kind == b.kind && a.waveform == b.waveform; }
+bool sameVoiceType(const SlotTone& a, const SlotTone& b) { return a.kind == b.kind && a.waveform == b.waveform; }
 
-bool sameSound(const Spec& a, const Spec& b)
+bool sameSound(const SlotTone& a, const SlotTone& b)
 {
     return sameVoiceType(a, b) && std::abs(a.carrier - b.carrier) < 1e-9 && std::abs(a.beat - b.beat) < 1e-9;
 }
@@ -173,7 +173,7 @@ struct Track {
     Voice voice;
     bool open = false;
     double freeFrom = 0;
-    Spec current;
+    SlotTone current;
 };
 
 class TimelineBuilder {
@@ -184,9 +184,9 @@ public:
     {
         const Entry& first = entries_.front();
         for (std::size_t slot = 0; slot < first.set->slots.size(); ++slot)
-            if (const auto& spec = first.set->slots[slot]) {
-                Track& track = start(slot, *spec, first.seconds, first.set->line);
-                add(track, first.seconds, *spec, spec->level, Join::slide);
+            if (const auto& slotTone = first.set->slots[slot]) {
+                Track& track = start(slot, *slotTone, first.seconds, first.set->line);
+                add(track, first.seconds, *slotTone, slotTone->level, Join::slide);
             }
         const std::size_t n = entries_.size();
         for (std::size_t i = 1; i < n; ++i) {
@@ -230,8 +230,8 @@ private:
         const bool slide = prev.fadeOut == '=' && next.fadeIn == '=';
         const std::size_t slots = std::max(prev.set->slots.size(), next.set->slots.size());
         for (std::size_t slot = 0; slot < slots; ++slot) {
-            const std::optional<Spec> before = slot < prev.set->slots.size() ? prev.set->slots[slot] : std::nullopt;
-            const std::optional<Spec> after = slot < next.set->slots.size() ? next.set->slots[slot] : std::nullopt;
+            const std::optional<SlotTone> before = slot < prev.set->slots.size() ? prev.set->slots[slot] : std::nullopt;
+            const std::optional<SlotTone> after = slot < next.set->slots.size() ? next.set->slots[slot] : std::nullopt;
             const int open = openTrack_[slot];
             const bool carriesOn = before && after && open >= 0 && !throughSilence && sameVoiceType(*before, *after) &&
                                    (slide || sameSound(*before, *after));
@@ -260,13 +260,13 @@ private:
         }
     }
 
-    Track& start(std::size_t slot, const Spec& spec, double at, int line)
+    Track& start(std::size_t slot, const SlotTone& slotTone, double at, int line)
     {
         std::size_t index = tracks_.size();
         for (std::size_t i = 0; i < tracks_.size(); ++i) {
             const Track& t = tracks_[i];
-            if (t.slot == slot && !t.open && t.freeFrom <= at && t.voice.kind == spec.kind &&
-                t.voice.waveform == spec.waveform) {
+            if (t.slot == slot && !t.open && t.freeFrom <= at && t.voice.kind == slotTone.kind &&
+                t.voice.waveform == slotTone.waveform) {
                 index = i;
                 break;
             }
@@ -274,21 +274,21 @@ private:
         if (index == tracks_.size()) {
             Track track;
             track.slot = slot;
-            track.voice.kind = spec.kind;
-            track.voice.waveform = spec.waveform;
+            track.voice.kind = slotTone.kind;
+            track.voice.waveform = slotTone.waveform;
             track.voice.sourceLine = line;
             tracks_.push_back(std::move(track));
         }
         Track& track = tracks_[index];
         track.open = true;
-        track.current = spec;
+        track.current = slotTone;
         openTrack_[slot] = static_cast<int>(index);
         return track;
     }
 
-    static void add(Track& track, double seconds, const Spec& spec, double level, Join join)
+    static void add(Track& track, double seconds, const SlotTone& slotTone, double level, Join join)
     {
-        Point point{seconds, spec.carrier, spec.beat, level, join};
+        Point point{seconds, slotTone.carrier, slotTone.beat, level, join};
         auto& points = track.voice.points;
         if (!points.empty()) {
             Point& last = points.back();
@@ -434,22 +434,22 @@ private:
         bool good = true;
         for (std::size_t i = 1; i < words.size(); ++i) {
             bool empty = false;
-            auto spec = toneSpec(line, words[i], empty);
-            if (!spec && !empty)
+            auto slotTone = toneSpec(line, words[i], empty);
+            if (!slotTone && !empty)
                 good = false;
-            set.slots.push_back(spec);
+            set.slots.push_back(slotTone);
         }
         if (!good)
             return;
         // The documented normalisation: a set whose amplitudes add up to more
         // than 100 is scaled down to 100 in proportion.
         double total = 0;
-        for (const auto& spec : set.slots)
-            if (spec)
-                total += spec->level;
-        for (auto& spec : set.slots)
-            if (spec)
-                spec->level = (total > 100 ? spec->level * 100 / total : spec->level) / 100;
+        for (const auto& slotTone : set.slots)
+            if (slotTone)
+                total += slotTone->level;
+        for (auto& slotTone : set.slots)
+            if (slotTone)
+                slotTone->level = (total > 100 ? slotTone->level * 100 / total : slotTone->level) / 100;
         toneSets_.emplace(name, std::move(set));
     }
 
@@ -466,13 +466,13 @@ private:
             problem(line, shown(std::string(prefix) + ":") + " is not a tone type this program knows");
     }
 
-    std::optional<Spec> toneSpec(int line, std::string_view word, bool& empty)
+    std::optional<SlotTone> toneSpec(int line, std::string_view word, bool& empty)
     {
         if (word == "-") {
             empty = true;
             return std::nullopt;
         }
-        Spec spec;
+        SlotTone slotTone;
         bool shaped = false;
         if (const auto colon = word.find(':'); colon != std::string_view::npos) {
             const auto shape = waveformNamed(word.substr(0, colon));
@@ -480,7 +480,7 @@ private:
                 refuseVoice(line, word.substr(0, colon));
                 return std::nullopt;
             }
-            spec.waveform = *shape;
+            slotTone.waveform = *shape;
             shaped = true;
             word.remove_prefix(colon + 1);
             if (const auto inner = word.find(':'); inner != std::string_view::npos) {
@@ -502,7 +502,7 @@ private:
             problem(line, shown(word) + ": the amplitude must be a number from 0 to 100");
             return std::nullopt;
         }
-        spec.level = *amplitude;
+        slotTone.level = *amplitude;
         const std::string_view head = word.substr(0, slash);
         static const std::pair<const char*, VoiceKind> sounds[] = {{"pink", VoiceKind::pinkNoise},
                                                                    {"white", VoiceKind::whiteNoise},
@@ -514,10 +514,10 @@ private:
                     problem(line, shown(word) + ": a waveform is only for tones, not for noise or the mix");
                     return std::nullopt;
                 }
-                spec.kind = kind;
+                slotTone.kind = kind;
                 if (kind == VoiceKind::mix)
                     hasMixVoice_ = true;
-                return spec;
+                return slotTone;
             }
         const auto sign = head.find_first_of("+-M@", 1);
         const auto carrier = plainNumber(head.substr(0, sign));
@@ -527,37 +527,37 @@ private:
             problem(line, shown(word) + " is not a tone specification");
             return std::nullopt;
         }
-        spec.carrier = *carrier;
+        slotTone.carrier = *carrier;
         const char kind = sign == std::string_view::npos ? '/' : head[sign];
         switch (kind) {
         case '+': // the documented example: 100+4 gives 102 Hz and 98 Hz, left and right
-            spec.kind = VoiceKind::binaural;
-            spec.beat = -*second;
+            slotTone.kind = VoiceKind::binaural;
+            slotTone.beat = -*second;
             break;
         case '-':
-            spec.kind = VoiceKind::binaural;
-            spec.beat = *second;
+            slotTone.kind = VoiceKind::binaural;
+            slotTone.beat = *second;
             break;
         case 'M':
-            spec.kind = VoiceKind::monaural;
-            spec.beat = *second;
+            slotTone.kind = VoiceKind::monaural;
+            slotTone.beat = *second;
             break;
         case '@':
-            spec.kind = VoiceKind::isochronic;
-            spec.beat = *second;
+            slotTone.kind = VoiceKind::isochronic;
+            slotTone.beat = *second;
             break;
-        default: spec.kind = VoiceKind::tone;
+        default: slotTone.kind = VoiceKind::tone;
         }
-        const double spread = spec.kind == VoiceKind::isochronic ? 0 : std::abs(spec.beat) / 2;
-        if (spec.carrier - spread <= 0 || spec.carrier + spread > detail::kHighestHz) {
+        const double spread = slotTone.kind == VoiceKind::isochronic ? 0 : std::abs(slotTone.beat) / 2;
+        if (slotTone.carrier - spread <= 0 || slotTone.carrier + spread > detail::kHighestHz) {
             problem(line, shown(word) + ": every tone must lie above 0 Hz and at most 20000 Hz");
             return std::nullopt;
         }
-        if (spec.kind == VoiceKind::isochronic && (spec.beat <= 0 || spec.beat >= spec.carrier)) {
+        if (slotTone.kind == VoiceKind::isochronic && (slotTone.beat <= 0 || slotTone.beat >= slotTone.carrier)) {
             problem(line, shown(word) + ": the pulse rate must be above 0 and below the carrier");
             return std::nullopt;
         }
-        return spec;
+        return slotTone;
     }
 
     std::optional<TimeText> timeLine(int line, const std::vector<std::string>& words)

@@ -47,7 +47,7 @@ TEST(FlashHazards, ClassifiesPairsAndRatesByTheDefinitions)
         EXPECT_EQ(a.brightnessFlash, r.brightness);
         EXPECT_EQ(a.provocativeRate, r.band);
     }
-    // The sixteen first-run sets as the window's specification lists them.
+    // The sixteen first-run sets, as a first run writes them.
     const Colour sets[16][2] = {{16777215, 0},        {255, 16711680},  {65280, 32768},    {16776960, 65408},
                                 {16777215, 16711680}, {255, 65535},     {32896, 16711680}, {16776960, 16711680},
                                 {4227327, 8421376},   {4194432, 32896}, {8454143, 32768},  {16776960, 65408},
