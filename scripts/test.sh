@@ -16,8 +16,10 @@
 # failed" (N counts every test and fuzz target run); exits non-zero on any failure.
 # Harmless on a developer's desktop: the recordings' sound server is a silent
 # sink the tests add to a running server (removed again) or a private server
-# they start and stop (a CTest fixture, tests/support/audio_fixture.sh); the test locale
-# lives in a temporary folder, and every temporary folder goes on exit.
+# they start and stop (a CTest fixture, tests/support/audio_fixture.sh); the
+# display is a private Xvfb on a free display number (the CTest fixture
+# test_display, tests/support/test-display.sh); the test locale lives in a
+# temporary folder, and every temporary folder goes on exit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)

@@ -20,14 +20,14 @@ skip() {
     if [ "${CI:-}" = true ]; then exit 1; fi
     exit 77
 }
-if [ -z "${AURELITH_UNDER_XVFB:-}" ]; then
-    for tool in xvfb-run xdotool pulseaudio pactl parec; do
-        command -v "$tool" >/dev/null 2>&1 || skip "$tool is missing"
-    done
-    export AURELITH_UNDER_XVFB=1
-    exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
-fi
-
+# The display is the tests' (tests/support/test-display.sh); run by hand, the
+# script starts one of its own.
+[ -n "${AURELITH_TEST_DISPLAY:-}" ] || exec "$(dirname "$0")/../support/test-display.sh" run "$0" "$@"
+for tool in xdotool pulseaudio pactl parec; do
+    command -v "$tool" >/dev/null 2>&1 || skip "$tool is missing"
+done
+source "$(dirname "$0")/../support/test-display.sh"
+use_test_display
 source "$(dirname "$0")/../support/test-audio.sh"
 enter_private_session
 export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=pulseaudio

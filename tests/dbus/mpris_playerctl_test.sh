@@ -7,7 +7,9 @@
 # not Playing once the sound server is gone, Playing again after the next
 # start on a server that is back; Playing through a scan's steps, retunes
 # included, and Stopped after Stop. The window is on Xvfb so the scan can be
-# started as a user does. Exits 77 (skipped) when a tool is missing, unless CI=true.
+# started as a user does (the tests' display, tests/support/test-display.sh;
+# run by hand, the script starts one of its own). Exits 77 (skipped) when a
+# tool is missing, unless CI=true.
 set -u
 APP=$(readlink -f "$1")
 skip() {
@@ -15,14 +17,17 @@ skip() {
     if [ "${CI:-}" = true ]; then exit 1; fi
     exit 77
 }
+[ -n "${AURELITH_TEST_DISPLAY:-}" ] || exec "$(dirname "$0")/../support/test-display.sh" run "$0" "$@"
 if [ -z "${AURELITH_UNDER_BUS:-}" ]; then
-    for tool in playerctl pulseaudio pactl dbus-daemon xvfb-run xdotool; do
+    for tool in playerctl pulseaudio pactl dbus-daemon xdotool; do
         command -v "$tool" >/dev/null 2>&1 || skip "$tool is missing"
     done
     export AURELITH_UNDER_BUS=1
-    exec "$(dirname "$0")/with_private_bus.sh" xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
+    exec "$(dirname "$0")/with_private_bus.sh" "$0" "$@"
 fi
 
+source "$(dirname "$0")/../support/test-display.sh"
+use_test_display
 source "$(dirname "$0")/../support/test-audio.sh"
 enter_private_session
 export QT_QPA_PLATFORM=xcb PULSE_SINK=out

@@ -5,31 +5,32 @@
 # The real program on Xvfb, its caret in a box, nothing playing or flashing:
 # over SECONDS (10) `strace -f -c` must see no wait that timed out, that is no
 # wake-up at all. Prints the summary, the figure the README's idle row gives.
-# Exits 77 (skipped) without Xvfb or strace, unless CI=true.
+# Exits 77 (skipped) without Xvfb or strace, unless CI=true. The display is
+# the tests' (tests/support/test-display.sh); run by hand, the script starts
+# one of its own.
 set -u
 APP=$(readlink -f "$1")
 SECONDS_IDLE=${2:-10}
-for tool in Xvfb xdotool strace; do
+[ -n "${AURELITH_TEST_DISPLAY:-}" ] || exec "$(dirname "$0")/../support/test-display.sh" run "$0" "$@"
+for tool in xdotool strace; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "$tool is missing"
         [ "${CI:-}" = true ] && exit 1
         exit 77
     fi
 done
+source "$(dirname "$0")/../support/test-display.sh"
+use_test_display
 source "$(dirname "$0")/../support/test-audio.sh"
 enter_private_session
-xvfb_pid= app_pid=
+app_pid=
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     leave_private_session
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$WORK/display")" QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
+export QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
 unset DBUS_SESSION_BUS_ADDRESS
 "$APP" >"$WORK/app.log" 2>&1 &
 app_pid=$!

@@ -6,18 +6,17 @@
 # SIGTERM, SIGINT and SIGHUP, both idle and while it plays and flashes, and
 # leaves no half-written file behind. Plays into a private PulseAudio null sink
 # when PulseAudio is installed, else into SDL's dummy output.
-# Exits 77 (skipped) without Xvfb or xdotool.
+# Exits 77 (skipped) without Xvfb or xdotool. The display is the tests'
+# (tests/support/test-display.sh); run by hand, the script starts one of its own.
 set -u
 APP=$(readlink -f "$1")
 
-if [ -z "${AURELITH_UNDER_XVFB:-}" ]; then
-    for tool in xvfb-run xdotool import; do
-        command -v "$tool" >/dev/null 2>&1 || { echo "$tool not installed: skipped"; exit 77; }
-    done
-    export AURELITH_UNDER_XVFB=1
-    exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
-fi
-
+[ -n "${AURELITH_TEST_DISPLAY:-}" ] || exec "$(dirname "$0")/../support/test-display.sh" run "$0" "$@"
+for tool in xdotool import; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "$tool not installed: skipped"; exit 77; }
+done
+source "$(dirname "$0")/../support/test-display.sh"
+use_test_display
 source "$(dirname "$0")/../support/test-audio.sh"
 enter_private_session
 export QT_QPA_PLATFORM=xcb
