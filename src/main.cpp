@@ -163,11 +163,11 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
         window.installEventFilter(&firstPaint);
     clocked.serve(app);
     // The strobe plans on the display's frames where it tells when it shows them.
-    // X11 Present is asked for only by name: on the X servers tried so far some
-    // changes still miss their frame, and the painted path meets the beat better.
-    const bool x11Present = qEnvironmentVariableIntValue("AURELITH_X11_PRESENT") == 1 ||
-                            QGuiApplication::platformName() == QLatin1String("wayland");
-    FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(std::string(ctl::Text4))), flashLog, x11Present);
+    // AURELITH_X11_PRESENT=0 paints the panel as a server without Present
+    // would, to compare the two or to step round a server that shows it wrongly.
+    const bool present = qEnvironmentVariable("AURELITH_X11_PRESENT") != QLatin1String("0") ||
+                         QGuiApplication::platformName() == QLatin1String("wayland");
+    FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(std::string(ctl::Text4))), flashLog, present);
     app.frames = &flashSurface;
     watchedSound.describeDisplay([&flashSurface] { return flashSurface.describe(); });
     instance.onRaiseRequest([&window] { bringForward(window); });

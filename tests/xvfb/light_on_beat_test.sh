@@ -49,12 +49,6 @@ run() { # NAME BEATCHECK-ARGS... ; judged at 135/145 Hz
 }
 run normal paint count
 PULSE_LATENCY_MSEC=200 run latency200 paint
-# The X11 Present path is off in the program unless AURELITH_X11_PRESENT=1:
-# on Xvfb its changes still reach the screen up to a few ms from their
-# presented times and some onsets miss their frame, so these two runs are
-# measured and printed, not judged, until it holds.
-judged=$status
 run present count 7.83
 run gentle gentle count 6
-[ "$status" = "$judged" ] || echo "REPORTED, NOT JUDGED: the Present and gentle runs above fell short (an opt-in path)"
-exit $judged
+exit $status
