@@ -170,4 +170,22 @@ inline std::string entry(double duration, double left, double right, double beat
            std::to_string(base) + "\" state=\"0\"/>\n";
 }
 
+// The importer's schedules: every voice type (two loops, half the overall
+// volume, levels adding up to more than 1, types left out) and a stereo swap.
+inline std::string everyVoiceTypeSchedule()
+{
+    return schedule("<loops>2</loops>\n<overallvolume_left>0.5</overallvolume_left>\n"
+                    "<overallvolume_right>0.5</overallvolume_right>\n<stereoswap>0</stereoswap>\n",
+                    voice(0, "beat", entry(60, 0.8, 0.8, 10, 200) + entry(40, 0.4, 0.4, 4, 150)) +
+                        voice(1, "noise", entry(100, 0.6, 0.6, 0, 0)) + voice(2, "rain.ogg", entry(100, 1, 1, 0, 0)) +
+                        voice(3, "pulse", entry(50, 0.2, 0.2, 6, 300) + entry(50, 0.2, 0.2, 8, 300)) +
+                        voice(5, "drops", entry(100, 1, 1, 0, 0)) + voice(6, "", entry(100, 1, 1, 0, 0)) +
+                        voice(4, "alt", entry(100, 1, 1, 5, 200)) + voice(0, "quiet", entry(100, 1, 1, 5, 200), true));
+}
+
+inline std::string swappedSchedule()
+{
+    return schedule("<stereoswap>1</stereoswap>\n<loops>0</loops>\n", voice(0, "", entry(60, 0.2, 0.6, 10, 200)));
+}
+
 } // namespace aurelith::sequence::tables
