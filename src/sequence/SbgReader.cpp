@@ -236,8 +236,8 @@ private:
             middle = (from + to) / 2;
         } else {
             // Half the fade interval (30 s unless -F) either side, never past
-            // half a neighbouring period; none
-            // after when the new period is itself a whole-period transition.
+            // half a neighbouring period; none after when the new period is
+            // itself a whole-period transition.
             from = next.seconds - std::min(halfChange_, period(i - 1) / 2);
             to = next.slide ? next.seconds : next.seconds + std::min(halfChange_, period(i) / 2);
             middle = next.seconds;

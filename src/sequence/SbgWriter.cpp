@@ -272,11 +272,16 @@ std::string writeSbg(const Sequence& sequence)
         out += "-m " + sequence.mixFile + "\n";
     if (levelsAbove100)
         out += "# aurelith: levels as written\n";
-    for (size_t v = 0; v < voices.size(); ++v) {
-        if (voices[v].muted)
-            out += "# aurelith: voice " + std::to_string(v + 1) + " muted\n";
-        if (voices[v].solo)
-            out += "# aurelith: voice " + std::to_string(v + 1) + " solo\n";
+    // Numbered as the reader will number them: a voice without points is never read back.
+    size_t number = 0;
+    for (const Voice& voice : voices) {
+        if (voice.points.empty())
+            continue;
+        ++number;
+        if (voice.muted)
+            out += "# aurelith: voice " + std::to_string(number) + " muted\n";
+        if (voice.solo)
+            out += "# aurelith: voice " + std::to_string(number) + " solo\n";
     }
     out += "\n";
 
