@@ -152,13 +152,6 @@ inline const TimelineCase kTimelines[] = {
       {0, 11.5, kAny, kAny, 0},
       {1, 10.5, 200, 6, 0.2},
       {1, 11.5, 200, 6, 0.4}}},
-    // The writer's own comment keeps levels that add up to more than 100.
-    {"levels as written",
-     "# aurelith: levels as written\na: pink/60 200+10/60\nNOW a\n+00:10 a\n",
-     600,
-     30,
-     {VoiceKind::pinkNoise, B},
-     {{0, 100, kAny, kAny, 0.6}, {1, 100, 200, -10, 0.6}}},
     // "-m" with no mix/ in any set: the mix plays at full level throughout.
     {"mix file alone",
      "-m rain.ogg\na: 200+10/20\nNOW a\n+00:10 a\n",

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The shape of the SBaGen-family text the writer makes: the ear the higher
-// tone is in, kinds and waveforms in their slots, the lines and options it
-// places for the format's own fades (the start's, the end's, jumps) and the
-// comments only this program reads. Reading it back is SbgRoundTripTest's.
+// tone is in, kinds and waveforms in their slots, and the lines and options
+// it places for the format's own fades (the start's, the end's, jumps).
+// Reading it back is SbgRoundTripTest's.
 #include "sequence/SequenceFiles.h"
 
 #include <gtest/gtest.h>
@@ -86,19 +86,6 @@ TEST(SbgWriterTest, WritesEachShapeItsOwnWay)
          {"-F 20000", "ts001: white/5", "NOW == ts001 ->", "+00:00:00.001 == ts002 ->", "+00:00:29.600 == ts003 ->",
           "+00:10:00 == ts004"},
          false},
-        {"levels adding up to more than 100 and the editor's switches are said in comments the others skip",
-         [] {
-             Sequence s = make({voice(VoiceKind::pinkNoise, {{0, 0, 0, 0.8, Join::slide}}),
-                                voice(VoiceKind::binaural, {{0, 200, 4, 0.6, Join::slide}}),
-                                voice(VoiceKind::brownNoise, {{0, 0, 0, 0, Join::slide}})},
-                               60);
-             s.voices[1].muted = true;
-             s.voices[2].solo = true;
-             return s;
-         }(),
-         {"# aurelith: levels as written", "# aurelith: voice 2 muted", "# aurelith: voice 3 solo",
-          "ts001: pink/80 200-4/60 brown/0"},
-         true},
     };
     for (const auto& shape : shapes) {
         const std::string text = writeSbg(shape.sequence);
