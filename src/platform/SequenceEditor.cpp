@@ -395,8 +395,12 @@ void SequenceEditor::open(const Sequence& sequence, const std::filesystem::path&
     undo_->clear();
     voice_ = 0;
     point_ = sequence.voices.empty() || sequence.voices[0].points.empty() ? -1 : 0;
-    muted_.assign(sequence.voices.size(), false);
-    soloed_.assign(sequence.voices.size(), false);
+    muted_.clear();
+    soloed_.clear();
+    for (const Voice& voice : sequence.voices) {
+        muted_.push_back(voice.muted);
+        soloed_.push_back(voice.solo);
+    }
     apply(sequence);
     undo_->setClean();
     updateTitle();
@@ -786,7 +790,12 @@ bool SequenceEditor::writeTo(const std::filesystem::path& path)
         return false;
     }
     QSaveFile out(QString::fromStdString(path.string()));
-    const std::string text = writeSbg(doc_);
+    Sequence kept = doc_;
+    for (size_t i = 0; i < kept.voices.size(); ++i) {
+        kept.voices[i].muted = muted_[i];
+        kept.voices[i].solo = soloed_[i];
+    }
+    const std::string text = writeSbg(kept);
     if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), qint64(text.size())) != qint64(text.size()) ||
         !out.commit()) {
         QMessageBox::warning(this, tr("Sequence Editor"),

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The SBaGen family's sequence files, read from their published format
 // description: tone-sets, time lines with their fade and slide marks, blocks,
-// "##" descriptions and the options -S, -E and -m. Everything else is refused
-// by name, so no file ever plays other than it was written.
+// "##" descriptions and the options -S, -E, -F and -m. Everything else is
+// refused by name, so no file ever plays other than it was written. Two things
+// only this program writes are read too (see SbgWriter.cpp): seconds with up
+// to three decimals in times, and "# aurelith:" comment lines, which the
+// family's other programs skip as comments.
 #include "sequence/ReaderSupport.h"
 #include "sequence/SequenceFiles.h"
 
@@ -15,7 +18,6 @@
 namespace aurelith::sequence {
 namespace {
 
-using detail::kHalfChange;
 using detail::plainNumber;
 
 constexpr std::size_t kMostSlots = 16;
@@ -27,7 +29,7 @@ struct SlotTone {
     Waveform waveform = Waveform::sine;
     double carrier = 0;
     double beat = 0;  // the model's: binaural right minus left, isochronic pulses a second
-    double level = 0; // 0 ... 1 after the tone-set's normalisation
+    double level = 0; // as written, 0 ... 100; 0 ... 1 once normalise() has run
 };
 
 struct ToneSet {
@@ -89,7 +91,7 @@ std::optional<Waveform> waveformNamed(std::string_view name)
     return std::nullopt;
 }
 
-// "hh:mm" or "hh:mm:ss"; hours up to maxHours.
+// "hh:mm", "hh:mm:ss" or "hh:mm:ss.fff" (one to three decimals); hours up to maxHours.
 std::optional<double> clockText(std::string_view text, int maxHours)
 {
     const auto first = text.find(':');
@@ -105,6 +107,13 @@ std::optional<double> clockText(std::string_view text, int maxHours)
     auto digits = [](std::string_view d) {
         return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
     };
+    std::string_view fraction;
+    if (const auto dot = seconds.find('.'); dot != std::string_view::npos) {
+        fraction = seconds.substr(dot + 1);
+        seconds = seconds.substr(0, dot);
+        if (fraction.empty() || fraction.size() > 3 || !digits(fraction))
+            return std::nullopt;
+    }
     if (!digits(hours) || rest.size() != 2 || !digits(rest) ||
         (text.find(':', first + 1) != std::string_view::npos && (seconds.size() != 2 || !digits(seconds))))
         return std::nullopt;
@@ -113,7 +122,10 @@ std::optional<double> clockText(std::string_view text, int maxHours)
     const int s = seconds.empty() ? 0 : std::stoi(std::string(seconds));
     if (h > maxHours || m > 59 || s > 59)
         return std::nullopt;
-    return h * 3600.0 + m * 60.0 + s;
+    int milliseconds = fraction.empty() ? 0 : std::stoi(std::string(fraction));
+    for (std::size_t i = fraction.size(); i < 3; ++i)
+        milliseconds *= 10;
+    return h * 3600.0 + m * 60.0 + s + milliseconds / 1000.0;
 }
 
 // NOW, hh:mm[:ss] or nothing, then any number of +hh:mm[:ss].
@@ -178,7 +190,10 @@ struct Track {
 
 class TimelineBuilder {
 public:
-    explicit TimelineBuilder(const std::vector<Entry>& entries) : entries_(entries) { openTrack_.fill(-1); }
+    TimelineBuilder(const std::vector<Entry>& entries, double halfChange) : entries_(entries), halfChange_(halfChange)
+    {
+        openTrack_.fill(-1);
+    }
 
     std::vector<Voice> build()
     {
@@ -220,10 +235,11 @@ private:
             to = next.seconds;
             middle = (from + to) / 2;
         } else {
-            // 30 s either side, never past half a neighbouring period; none
-            // after when the new period is itself a whole-period transition.
-            from = next.seconds - std::min(kHalfChange, period(i - 1) / 2);
-            to = next.slide ? next.seconds : next.seconds + std::min(kHalfChange, period(i) / 2);
+            // Half the fade interval (30 s unless -F) either side, never past
+            // half a neighbouring period; none after when the new period is
+            // itself a whole-period transition.
+            from = next.seconds - std::min(halfChange_, period(i - 1) / 2);
+            to = next.slide ? next.seconds : next.seconds + std::min(halfChange_, period(i) / 2);
             middle = next.seconds;
         }
         const bool throughSilence = prev.fadeOut == '>' || next.fadeIn == '<';
@@ -302,6 +318,7 @@ private:
     }
 
     const std::vector<Entry>& entries_;
+    double halfChange_;
     std::vector<Track> tracks_;
     std::array<int, kMostSlots> openTrack_{};
 };
@@ -321,6 +338,7 @@ public:
         }
         if (block_)
             problem(blocks_[*block_].line, "block " + shown(*block_) + " has no closing '}'");
+        normalise();
         std::vector<Entry> entries = expandTimeLines();
         ReadResult result;
         if (problems_.empty())
@@ -348,6 +366,8 @@ private:
                 while (!said.empty() && std::isspace(static_cast<unsigned char>(said.back())))
                     said.pop_back();
                 description_.push_back(said);
+            } else {
+                ownComment(raw.substr(hash + 1));
             }
             raw.erase(hash);
         }
@@ -378,6 +398,42 @@ private:
         }
     }
 
+    // "# aurelith: ..." lines, which only this program writes: what the
+    // family's text cannot say. Anything else after the mark is a comment.
+    void ownComment(std::string_view text)
+    {
+        std::istringstream split{std::string(text)};
+        std::vector<std::string> words;
+        for (std::string word; split >> word;)
+            words.push_back(word);
+        if (words.empty() || words[0] != "aurelith:")
+            return;
+        if (words.size() == 4 && words[1] == "levels" && words[2] == "as" && words[3] == "written")
+            levelsAsWritten_ = true;
+        else if (words.size() == 4 && words[1] == "voice" && (words[3] == "muted" || words[3] == "solo"))
+            if (const auto number = plainNumber(words[2]);
+                number && *number >= 1 && *number <= 1e6 && *number == std::floor(*number))
+                (words[3] == "muted" ? muted_ : soloed_).push_back(static_cast<std::size_t>(*number) - 1);
+    }
+
+    // The documented normalisation: a set whose amplitudes add up to more
+    // than 100 is scaled down to 100 in proportion (unless this program wrote
+    // the file from levels that add up to more).
+    void normalise()
+    {
+        for (auto& [name, set] : toneSets_) {
+            double total = 0;
+            for (const auto& slotTone : set.slots)
+                if (slotTone)
+                    total += slotTone->level;
+            for (auto& slotTone : set.slots)
+                if (slotTone)
+                    slotTone->level = (total > 100 && !levelsAsWritten_ ? slotTone->level * 100 / total
+                                                                        : slotTone->level) /
+                                      100;
+        }
+    }
+
     void optionLine(int line, const std::vector<std::string>& words)
     {
         for (std::size_t i = 0; i < words.size(); ++i) {
@@ -388,10 +444,20 @@ private:
                     return;
                 }
                 mixFile_ = detail::absoluteBeside(folder_, words[++i]);
+            } else if (word == "-F") {
+                // The fade interval in milliseconds: change-overs fade over
+                // half of it either side, the start and the end over half.
+                const auto ms = i + 1 < words.size() ? plainNumber(words[i + 1]) : std::nullopt;
+                if (!ms || *ms <= 0 || *ms > detail::kLongestSequenceSeconds * 1000) {
+                    problem(line, "'-F' needs the fade interval in milliseconds, above 0");
+                    return;
+                }
+                halfChange_ = *ms / 2000;
+                ++i;
             } else if (word.size() > 1 && word[0] == '-' && word.find_first_not_of("SE", 1) == std::string::npos) {
                 // -S and -E: this program always plays a sequence from its first time line to its last.
             } else if (word[0] == '-') {
-                problem(line, "option " + shown(word) + " is not supported (only -S, -E and -m FILE are)");
+                problem(line, "option " + shown(word) + " is not supported (only -S, -E, -F MS and -m FILE are)");
             } else {
                 problem(line, "unexpected " + shown(word) + " on an option line");
             }
@@ -441,15 +507,6 @@ private:
         }
         if (!good)
             return;
-        // The documented normalisation: a set whose amplitudes add up to more
-        // than 100 is scaled down to 100 in proportion.
-        double total = 0;
-        for (const auto& slotTone : set.slots)
-            if (slotTone)
-                total += slotTone->level;
-        for (auto& slotTone : set.slots)
-            if (slotTone)
-                slotTone->level = (total > 100 ? slotTone->level * 100 / total : slotTone->level) / 100;
         toneSets_.emplace(name, std::move(set));
     }
 
@@ -691,7 +748,7 @@ private:
         const double end = entries.back().seconds;
         const double firstPeriod = entries[1].seconds - start;
         const double lastPeriod = end - entries[entries.size() - 2].seconds;
-        sequence.voices = TimelineBuilder(entries).build();
+        sequence.voices = TimelineBuilder(entries, halfChange_).build();
         // With -m and no mix/ in any tone-set, the mix plays at full level throughout.
         if (!mixFile_.empty() && !hasMixVoice_) {
             Voice mix;
@@ -701,7 +758,7 @@ private:
         }
         // Nothing sounds before the start: what plays there fades in over the
         // half of a change-over that lies inside the sequence.
-        const double fadeIn = std::min(kHalfChange, firstPeriod / 2);
+        const double fadeIn = std::min(halfChange_, firstPeriod / 2);
         for (Voice& voice : sequence.voices) {
             auto& points = voice.points;
             if (points.empty() || points.front().seconds != start || points.front().level <= 0)
@@ -715,7 +772,11 @@ private:
             for (Point& point : voice.points)
                 point.seconds -= start;
         sequence.lengthSeconds = end - start;
-        sequence.fadeOutSeconds = std::min(kHalfChange, lastPeriod / 2);
+        sequence.fadeOutSeconds = std::min(halfChange_, lastPeriod / 2);
+        for (const auto& [marks, muted] : {std::pair{&muted_, true}, std::pair{&soloed_, false}})
+            for (std::size_t index : *marks)
+                if (index < sequence.voices.size())
+                    (muted ? sequence.voices[index].muted : sequence.voices[index].solo) = true;
         return sequence;
     }
 
@@ -729,6 +790,9 @@ private:
     std::vector<TimeText> timeLines_;
     std::string mixFile_;
     bool hasMixVoice_ = false;
+    double halfChange_ = detail::kHalfChange;
+    bool levelsAsWritten_ = false;
+    std::vector<std::size_t> muted_, soloed_;
     std::size_t expansions_ = 0;
 };
 

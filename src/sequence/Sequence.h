@@ -45,6 +45,10 @@ struct Voice {
     // last point's values until the sequence ends.
     std::vector<Point> points;
     int sourceLine = 0; // where a reader found it, for messages; 0 when made here
+    // The editor's listening switches, kept with the file; playing a sequence
+    // elsewhere ignores them.
+    bool muted = false;
+    bool solo = false;
 };
 
 struct Sequence {

@@ -139,6 +139,19 @@ inline const TimelineCase kTimelines[] = {
      30,
      {B},
      {{0, 300, 200, -10, 0.2}}},
+    // "-F": the fade interval in ms, half of it either side of a change-over,
+    // at the start and at the end; seconds may carry up to three decimals.
+    {"fade interval",
+     "-F 2000\na: 200+10/20\nb: 200-6/40\nNOW a\n+00:00:10.5 b\n+00:00:20 b\n",
+     20,
+     1,
+     {B, B},
+     {{0, 0.5, 200, -10, 0.1},
+      {0, 9.5, 200, -10, 0.2},
+      {0, 10.5, 200, -10, 0.1},
+      {0, 11.5, kAny, kAny, 0},
+      {1, 10.5, 200, 6, 0.2},
+      {1, 11.5, 200, 6, 0.4}}},
     // "-m" with no mix/ in any set: the mix plays at full level throughout.
     {"mix file alone",
      "-m rain.ogg\na: 200+10/20\nNOW a\n+00:10 a\n",
@@ -168,6 +181,24 @@ inline std::string entry(double duration, double left, double right, double beat
     return "<entry parent=\"0\" duration=\"" + std::to_string(duration) + "\" volume_left=\"" + std::to_string(left) +
            "\" volume_right=\"" + std::to_string(right) + "\" beatfreq=\"" + std::to_string(beat) + "\" basefreq=\"" +
            std::to_string(base) + "\" state=\"0\"/>\n";
+}
+
+// The importer's schedules: every voice type (two loops, half the overall
+// volume, levels adding up to more than 1, types left out) and a stereo swap.
+inline std::string everyVoiceTypeSchedule()
+{
+    return schedule("<loops>2</loops>\n<overallvolume_left>0.5</overallvolume_left>\n"
+                    "<overallvolume_right>0.5</overallvolume_right>\n<stereoswap>0</stereoswap>\n",
+                    voice(0, "beat", entry(60, 0.8, 0.8, 10, 200) + entry(40, 0.4, 0.4, 4, 150)) +
+                        voice(1, "noise", entry(100, 0.6, 0.6, 0, 0)) + voice(2, "rain.ogg", entry(100, 1, 1, 0, 0)) +
+                        voice(3, "pulse", entry(50, 0.2, 0.2, 6, 300) + entry(50, 0.2, 0.2, 8, 300)) +
+                        voice(5, "drops", entry(100, 1, 1, 0, 0)) + voice(6, "", entry(100, 1, 1, 0, 0)) +
+                        voice(4, "alt", entry(100, 1, 1, 5, 200)) + voice(0, "quiet", entry(100, 1, 1, 5, 200), true));
+}
+
+inline std::string swappedSchedule()
+{
+    return schedule("<stereoswap>1</stereoswap>\n<loops>0</loops>\n", voice(0, "", entry(60, 0.2, 0.6, 10, 200)));
 }
 
 } // namespace aurelith::sequence::tables

@@ -172,15 +172,7 @@ TEST(SbgDetails, EveryBadLineIsReportedAndAGoodPartNeverPlays)
 
 TEST(GnauralSchedules, EachVoiceTypeImportsToItsTimeline)
 {
-    const std::string text = schedule(
-        "<loops>2</loops>\n<overallvolume_left>0.5</overallvolume_left>\n"
-        "<overallvolume_right>0.5</overallvolume_right>\n<stereoswap>0</stereoswap>\n",
-        voice(0, "beat", entry(60, 0.8, 0.8, 10, 200) + entry(40, 0.4, 0.4, 4, 150)) +
-            voice(1, "noise", entry(100, 0.6, 0.6, 0, 0)) + voice(2, "rain.ogg", entry(100, 1, 1, 0, 0)) +
-            voice(3, "pulse", entry(50, 0.2, 0.2, 6, 300) + entry(50, 0.2, 0.2, 8, 300)) +
-            voice(5, "drops", entry(100, 1, 1, 0, 0)) + voice(6, "", entry(100, 1, 1, 0, 0)) +
-            voice(4, "alt", entry(100, 1, 1, 5, 200)) + voice(0, "quiet", entry(100, 1, 1, 5, 200), true));
-    const ReadResult result = readGnaural(text, "drift.gnaural", "/music");
+    const ReadResult result = readGnaural(tables::everyVoiceTypeSchedule(), "drift.gnaural", "/music");
     ASSERT_TRUE(result.sequence) << describe(result.problems.front());
     const Sequence& s = *result.sequence;
     EXPECT_EQ(s.name, "Drift");
@@ -210,9 +202,7 @@ TEST(GnauralSchedules, EachVoiceTypeImportsToItsTimeline)
 
 TEST(GnauralSchedules, StereoSwapAndUnevenVolumesAreTold)
 {
-    const ReadResult result = readGnaural(
-        schedule("<stereoswap>1</stereoswap>\n<loops>0</loops>\n", voice(0, "", entry(60, 0.2, 0.6, 10, 200))),
-        "s.gnaural", "/");
+    const ReadResult result = readGnaural(tables::swappedSchedule(), "s.gnaural", "/");
     ASSERT_TRUE(result.sequence);
     EXPECT_NEAR(valueAt(result.sequence->voices[0], 10).beatHz, -10, 1e-9);
     EXPECT_NEAR(valueAt(result.sequence->voices[0], 10).level, 0.4, 1e-9);

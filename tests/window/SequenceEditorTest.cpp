@@ -5,9 +5,11 @@
 // reaching the player while it plays.
 #include "platform/SequenceEditor.h"
 #include "platform/SequencePlayback.h"
+#include "sequence/SequenceFiles.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
@@ -292,6 +294,26 @@ private slots:
         QVERIFY(editor_->problems().empty());
         QVERIFY(editor_->save());
         QVERIFY(std::filesystem::exists(folder_ / "slide.sbg"));
+    }
+
+    void muteAndSoloAreKeptWithTheFile()
+    {
+        Sequence two = slideDown();
+        two.voices.push_back(two.voices.front());
+        editor_->open(two, folder_ / "two.sbg");
+        byName<QCheckBox>(editor_.get(), "Solo voice")->click();
+        QVERIFY(editor_->save());
+        ReadResult back = readSequenceFile(folder_ / "two.sbg");
+        QVERIFY(back.sequence);
+        QVERIFY(!back.sequence->voices[0].muted && back.sequence->voices[0].solo && !back.sequence->voices[1].solo);
+        // Opened again, the switches are the editor's again and shape what it plays.
+        back.sequence->voices[0].solo = false;
+        back.sequence->voices[1].muted = true;
+        editor_->open(*back.sequence, folder_ / "two.sbg");
+        QVERIFY(!byName<QCheckBox>(editor_.get(), "Solo voice")->isChecked());
+        byName<QPushButton>(editor_.get(), "Play from the marker")->click();
+        QCOMPARE(valueAt(playback_.heard.voices[0], 10).level, 0.5);
+        QCOMPARE(valueAt(playback_.heard.voices[1], 10).level, 0.0);
     }
 
     void playsFromTheMarkerAndHearsEditsAsTheyAreMade()
