@@ -346,6 +346,7 @@ SequenceEditor::SequenceEditor(std::filesystem::path userFolder, SequencePlaybac
             muted_[voice_] = mute_->isChecked();
             soloed_[voice_] = solo_->isChecked();
             refreshVoices();
+            updateTitle();
             if (playback_ && playback_->isPlaying())
                 playback_->replace(heard());
         });
@@ -402,11 +403,16 @@ void SequenceEditor::open(const Sequence& sequence, const std::filesystem::path&
         soloed_.push_back(voice.solo);
     }
     apply(sequence);
+    savedMuted_ = muted_;
+    savedSoloed_ = soloed_;
     undo_->setClean();
     updateTitle();
 }
 
-bool SequenceEditor::isModified() const { return !undo_->isClean(); }
+bool SequenceEditor::isModified() const
+{
+    return !undo_->isClean() || muted_ != savedMuted_ || soloed_ != savedSoloed_;
+}
 
 SequencePlot::Quantity SequenceEditor::quantity() const
 {
@@ -802,7 +808,10 @@ bool SequenceEditor::writeTo(const std::filesystem::path& path)
                              tr("Cannot save %1: %2").arg(QString::fromStdString(path.string()), out.errorString()));
         return false;
     }
+    savedMuted_ = muted_;
+    savedSoloed_ = soloed_;
     undo_->setClean();
+    updateTitle();
     emit saved(QString::fromStdString(path.string()));
     return true;
 }

@@ -90,6 +90,8 @@ private:
     sequence::Sequence doc_;
     std::filesystem::path file_;
     std::vector<bool> muted_, soloed_;
+    // As last opened or saved: mute and solo are kept in the file but are no undoable edit.
+    std::vector<bool> savedMuted_, savedSoloed_;
     int voice_ = 0;
     int point_ = -1;
     bool refreshing_ = false;

@@ -302,7 +302,9 @@ private slots:
         two.voices.push_back(two.voices.front());
         editor_->open(two, folder_ / "two.sbg");
         byName<QCheckBox>(editor_.get(), "Solo voice")->click();
+        QVERIFY(editor_->isModified()); // kept in the file, so closing now asks first
         QVERIFY(editor_->save());
+        QVERIFY(!editor_->isModified());
         ReadResult back = readSequenceFile(folder_ / "two.sbg");
         QVERIFY(back.sequence);
         QVERIFY(!back.sequence->voices[0].muted && back.sequence->voices[0].solo && !back.sequence->voices[1].solo);
