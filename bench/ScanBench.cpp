@@ -4,6 +4,7 @@
 // 25 Hz beat (160/185 Hz) and at the widest beat the range allows (10/15600 Hz).
 #include "BenchSupport.h"
 #include "app/App.h"
+#include "scan/ScanWrites.h"
 #include "scan/Scanner.h"
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
@@ -29,9 +30,10 @@ void scanStepAtPair(benchmark::State& state, double left, double right)
         bindHandlers(app);
         startUp(app);
         // No direction chosen: every step re-applies the same pair.
-        app.state.scan.pendingLeftText = left;
-        app.state.scan.pendingRightText = right;
-        app.state.scan.scanDirection = ScanDirection::none;
+        ScanState& scan = ScanWrites::scan(app);
+        scan.pendingLeftText = left;
+        scan.pendingRightText = right;
+        scan.scanDirection = ScanDirection::none;
         scanStep(app); // the first step decodes the mask and builds the tone tables
         for (auto _ : state) {
             scanStep(app);

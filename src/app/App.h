@@ -2,13 +2,13 @@
 #pragma once
 
 #include "app/DataFiles.h"
-#include "app/WindowState.h"
 #include "ports/Dialogs.h"
 #include "ports/FrameClock.h"
 #include "ports/Launcher.h"
 #include "ports/SessionInhibitor.h"
 #include "ports/SoundSystem.h"
 #include "ports/TimeOfDay.h"
+#include "state/WindowState.h"
 #include "ui/Form.h"
 
 #include <filesystem>
@@ -44,6 +44,7 @@ inline FrameClock& noFrameClock()
 // What every handler works on: the window, its shared variables, its files and
 // the platform services.
 struct App {
+    App(const App&) = delete; // state refers to this App's own variables
     App(Form& form, SoundSystem& sound, Dialogs& dialogs, std::filesystem::path folder,
         Launcher& launcher = noLauncher(), const TimeOfDay& timeOfDay = noTimeOfDay())
         : form(form), sound(sound), dialogs(dialogs), launcher(launcher), timeOfDay(timeOfDay), files(folder),
@@ -66,7 +67,23 @@ struct App {
     std::filesystem::path manualPath;
     // The built-in sequences' folder; set by the host, empty when there is none.
     std::filesystem::path builtInSequences;
-    WindowState state;
+
+private:
+    WindowState state_;
+    // The only writers of state_, each in its owner's folder: tone/ToneWrites.h,
+    // photic/PhoticWrites.h (the strobe and the shared group), freq/FreqWrites.h,
+    // scan/ScanWrites.h (the scanner and the shared group), events/EventsWrites.h,
+    // and shell/ShellWrites.h, which restores and resets them all.
+    friend struct ToneWrites;
+    friend struct PhoticWrites;
+    friend struct FreqWrites;
+    friend struct ScanWrites;
+    friend struct EventsWrites;
+    friend struct ShellWrites;
+
+public:
+    // Every folder reads every group here.
+    const WindowState& state = state_;
     // Closes the window and leaves the event loop; set by whoever runs the window.
     std::function<void()> onQuit;
     // Opens the Sequences window (a window of the platform's own); empty where there is none.

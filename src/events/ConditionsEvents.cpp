@@ -5,6 +5,7 @@
 
 #include "app/DataFileNames.h"
 #include "events/CommandLine.h"
+#include "events/EventsWrites.h"
 #include "ui/ControlNames.h"
 
 #include <array>
@@ -50,8 +51,8 @@ const Kind kEvents{
     &EventsState::eventViewIndex};
 
 std::string fileOf(const Kind& kind, int k) { return dataFile::numbered(kind.fileStem, k); }
-std::string& textOf(App& app, const Kind& kind, int k) { return (app.state.events.*kind.text)[k - 1]; }
-std::string& titleOf(App& app, const Kind& kind, int k) { return (app.state.events.*kind.title)[k - 1]; }
+std::string& textOf(App& app, const Kind& kind, int k) { return (EventsWrites::events(app).*kind.text)[k - 1]; }
+std::string& titleOf(App& app, const Kind& kind, int k) { return (EventsWrites::events(app).*kind.title)[k - 1]; }
 
 // File errors are ignored: the entry keeps what it held.
 void save(App& app, const Kind& kind, int k, std::string text, std::string title)
@@ -81,8 +82,8 @@ void prompt(App& app, const std::string& item, int k)
 // PrgCDET: twenty prompts in turn, conditions 1 ... 10 then events 1 ... 10.
 void pickNext(App& app)
 {
-    int& c = app.state.events.condProgIndex;
-    int& e = app.state.events.eventProgIndex;
+    int& c = EventsWrites::events(app).condProgIndex;
+    int& e = EventsWrites::events(app).eventProgIndex;
     app.form.setText(Text6, "");
     app.form.setText(Text7, "");
     if (inRange(c, 1, kCount)) {
@@ -200,7 +201,7 @@ void viewNext(App& app, const Kind& kind)
 {
     app.form.setCaption(Frame15, kind.viewCaption);
     app.form.setCaption(Frame16, "Title");
-    int& index = app.state.events.*kind.viewIndex;
+    int& index = EventsWrites::events(app).*kind.viewIndex;
     const int v = index;
     if (!inRange(v, 1, kCount))
         return;
@@ -252,18 +253,19 @@ std::string readOwnRecord(const std::string& path, std::vector<Value>& fields)
 // next and launches the event Event shows next.
 void toggleEvents(App& app)
 {
-    WindowState& s = app.state;
-    if (s.events.eventSwitch == EventSwitch::on) {
-        s.events.eventSwitch = EventSwitch::off;
+    const ScanState& scan = app.state.scan;
+    EventsState& events = EventsWrites::events(app);
+    if (events.eventSwitch == EventSwitch::on) {
+        events.eventSwitch = EventSwitch::off;
         app.form.setCaption(Command87, "EvntOFF");
         return;
     }
-    if (s.events.eventSwitch == EventSwitch::off)
-        s.events.eventSwitch = EventSwitch::on;
+    if (events.eventSwitch == EventSwitch::off)
+        events.eventSwitch = EventSwitch::on;
     app.form.setCaption(Command87, "EventON");
-    if (s.scan.loopNumber != s.events.condViewIndex || !inRange(s.scan.loopNumber, 1, 20))
+    if (scan.loopNumber != events.condViewIndex || !inRange(scan.loopNumber, 1, 20))
         return;
-    const int j = s.events.eventViewIndex;
+    const int j = events.eventViewIndex;
     if (!inRange(j, 1, kCount))
         return;
     const std::string path = app.files.pathOf(fileOf(kEvents, j)).string();

@@ -3,6 +3,7 @@
 
 #include "app/DataFileNames.h"
 #include "app/ModePanel.h"
+#include "freq/FreqWrites.h"
 #include "photic/Strobe.h"
 #include "tone/ChannelText.h"
 #include "tone/Playback.h"
@@ -79,7 +80,7 @@ void stepGroup(App& app)
 {
     for (size_t i = 0; i < kGroupCaptions.size(); ++i)
         app.form.setCaption(modePanel::kGroupLabels[i], kGroupCaptions[i]);
-    Value& group = app.state.freq.programGroup;
+    Value& group = FreqWrites::freq(app).programGroup;
     if (const auto n = validGroup(group))
         group = *n % 3 + 1;
     showProgramGroup(app);

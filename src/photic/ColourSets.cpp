@@ -4,6 +4,7 @@
 #include "app/DataFileNames.h"
 #include "app/ModePanel.h"
 #include "photic/FlashHazards.h"
+#include "photic/PhoticWrites.h"
 #include "ui/ControlNames.h"
 
 #include <array>
@@ -71,7 +72,7 @@ std::optional<Colour> chooseColour(App& app)
         return app.dialogs.pickColour(app.state.strobe.dialogColour);
     }();
     if (picked)
-        app.state.strobe.dialogColour = *picked & 0xFFFFFF;
+        PhoticWrites::strobe(app).dialogColour = *picked & 0xFFFFFF;
     return picked;
 }
 
@@ -83,8 +84,8 @@ void showActivePair(App& app)
 
 void refreshColours(App& app)
 {
-    app.files.readInto(dataFile::kStimColour, {&app.state.strobe.activeStimColour});
-    app.files.readInto(dataFile::kBackColour, {&app.state.strobe.activeBackColour});
+    app.files.readInto(dataFile::kStimColour, {&PhoticWrites::strobe(app).activeStimColour});
+    app.files.readInto(dataFile::kBackColour, {&PhoticWrites::strobe(app).activeBackColour});
     noticeFlashHazards(app);
 }
 
@@ -97,11 +98,11 @@ void chooseLampColour(App& app, Lamp which)
     const auto picked = chooseColour(app);
     if (!picked)
         return;
-    WindowState& s = app.state;
-    s.strobe.activeStimColour = static_cast<int>(*picked & 0xFFFFFF);
+    StrobeState& strobe = PhoticWrites::strobe(app);
+    strobe.activeStimColour = static_cast<int>(*picked & 0xFFFFFF);
     const bool onColour = which == Lamp::on;
-    Value& lamp = onColour ? s.strobe.lampOnColour : s.strobe.lampOffColour;
-    lamp = s.strobe.activeStimColour;
+    Value& lamp = onColour ? strobe.lampOnColour : strobe.lampOffColour;
+    lamp = strobe.activeStimColour;
     app.files.write(onColour ? dataFile::kLampOnColour : dataFile::kLampOffColour, {lamp});
     noticeFlashHazards(app);
 }
@@ -110,13 +111,13 @@ void chooseLampColour(App& app, Lamp which)
 
 void selectNextColourSet(App& app)
 {
-    WindowState& s = app.state;
+    StrobeState& strobe = PhoticWrites::strobe(app);
     Form& form = app.form;
     form.setCaption(Frame15, "Stim Color");
     form.setCaption(Frame16, "BkGrd Color");
     // An index that names no set (0 after "Reset", or an edited file) counts as the last
     // one, so this press shows set 1 and the next ones step on from there.
-    const int current = validSet(s.strobe.colourSetIndex).value_or(16);
+    const int current = validSet(strobe.colourSetIndex).value_or(16);
     const int next = current == 16 ? 1 : current + 1;
     showGroupLabels(app, (next - 1) / 4 * 4 + 1);
     lightPosition(app, (next - 1) % 4 + 1);
@@ -124,24 +125,24 @@ void selectNextColourSet(App& app)
     if (next == 1) {
         refreshColours(app);
     } else {
-        ColourPair& entry = s.strobe.colourSets[next - 1];
+        ColourPair& entry = strobe.colourSets[next - 1];
         app.files.readInto(dataFile::colourSet(dataFile::kStimColour, next), {&entry.stim});
         app.files.readInto(dataFile::colourSet(dataFile::kBackColour, next), {&entry.back});
-        s.strobe.activeStimColour = entry.stim;
-        s.strobe.activeBackColour = entry.back;
+        strobe.activeStimColour = entry.stim;
+        strobe.activeBackColour = entry.back;
     }
-    s.strobe.colourSetIndex = next;
-    app.files.write(dataFile::kColourSetIndex, {s.strobe.colourSetIndex});
-    form.setText(Text10, s.strobe.colourSetIndex.text());
+    strobe.colourSetIndex = next;
+    app.files.write(dataFile::kColourSetIndex, {strobe.colourSetIndex});
+    form.setText(Text10, strobe.colourSetIndex.text());
     showActivePair(app);
     noticeFlashHazards(app);
 }
 
-void forgetColourSet(App& app) { app.state.strobe.colourSetIndex = 0; }
+void forgetColourSet(App& app) { PhoticWrites::strobe(app).colourSetIndex = 0; }
 
 void cycleColourBank(App& app)
 {
-    int& bank = app.state.strobe.colourBank;
+    int& bank = PhoticWrites::strobe(app).colourBank;
     bank = bank >= 4 || bank < 1 ? 1 : bank + 1;
     for (const ColourSlot& slot : kSlots)
         app.form.setCaption(slot.button, slot.captionStem + std::to_string(4 * (bank - 1) + slot.position));

@@ -2,6 +2,7 @@
 #include "photic/FlashHazards.h"
 
 #include "photic/ColourSets.h"
+#include "photic/PhoticWrites.h"
 #include "ui/ControlNames.h"
 
 #include <algorithm>
@@ -148,7 +149,7 @@ std::string defaultSetHazardsText()
 
 void noticeFlashHazards(App& app)
 {
-    StrobeState& s = app.state.strobe;
+    StrobeState& s = PhoticWrites::strobe(app);
     const std::optional<double> rate = shownFlashRate(app.form);
     if (s.strobeOn != StrobeRun::on || !rate)
         return;

@@ -3,6 +3,7 @@
 
 #include "app/DataFileNames.h"
 #include "photic/FrameCadence.h"
+#include "photic/PhoticWrites.h"
 #include "ui/ControlNames.h"
 
 #include <algorithm>
@@ -54,7 +55,7 @@ bool gentleLightOn(const App& app) { return app.state.strobe.gentleLight; }
 
 void setGentleLight(App& app, bool on)
 {
-    app.state.strobe.gentleLight = on;
+    PhoticWrites::strobe(app).gentleLight = on;
     app.form.setCaption(optGentle, on ? kCaptionOn : kCaptionOff);
     app.files.write(dataFile::kGentleLight, {on ? 1 : 0});
 }
@@ -64,7 +65,7 @@ void restoreGentleLight(App& app)
     const auto record = app.files.read(dataFile::kGentleLight);
     // Anything but a stored 1 (missing, unreadable, edited) is the square light.
     const bool on = record && !record->empty() && record->front() == Value(1);
-    app.state.strobe.gentleLight = on;
+    PhoticWrites::strobe(app).gentleLight = on;
     app.form.setCaption(optGentle, on ? kCaptionOn : kCaptionOff);
 }
 

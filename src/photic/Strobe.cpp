@@ -4,6 +4,7 @@
 #include "app/ModePanel.h"
 #include "photic/FlashHazards.h"
 #include "photic/FlashWarning.h"
+#include "photic/PhoticWrites.h"
 #include "photic/StrobePlan.h"
 #include "photic/FrameCadence.h"
 #include "ports/HeardBeat.h"
@@ -133,7 +134,7 @@ void followBeat(App& app, BeatFollower& follower)
 // painted one by one (photic/GentleLight), so nothing is told.
 double intendChange(App& app, bool stimulation)
 {
-    FramePlan& plan = app.state.strobe.frames;
+    FramePlan& plan = PhoticWrites::strobe(app).frames;
     const double cycle = app.form.control(Timer1).period;
     double& due = stimulation ? plan.stimDueMs : plan.backDueMs;
     // Ticks come on whole milliseconds and may be late: this tick's change is
@@ -152,7 +153,7 @@ double intendChange(App& app, bool stimulation)
 // no tick is skipped and no change made twice.
 void followBeatOnFrames(App& app, BeatFollower& follower, double onsetMs)
 {
-    FramePlan& plan = app.state.strobe.frames;
+    FramePlan& plan = PhoticWrites::strobe(app).frames;
     const Control& stim = app.form.control(Timer1);
     bool sliding = false;
     const std::optional<HeardBeat> beat = heardBeat(app, &sliding);
@@ -206,27 +207,28 @@ bool strobeRunning(const App& app) { return app.state.strobe.strobeOn == StrobeR
 
 void ColorOn(App& app, bool paintLamp)
 {
-    WindowState& s = app.state;
+    StrobeState& strobe = PhoticWrites::strobe(app);
+    SharedState& shared = PhoticWrites::shared(app);
     Form& form = app.form;
     const bool fromOff = !strobeRunning(app);
     const bool wasFlashing = flashing(form);
-    s.strobe.strobeOn = StrobeRun::on;
-    s.shared.beatFreq = beatOf(form);
+    strobe.strobeOn = StrobeRun::on;
+    shared.beatFreq = beatOf(form);
     // A sequence's pair may have either ear the higher (the boxes show the
     // ears as they are); its beat is heard, and flashes, either way.
     if (form.timerEnabled(tmrSequence))
-        s.shared.beatFreq = std::abs(s.shared.beatFreq);
+        shared.beatFreq = std::abs(shared.beatFreq);
 
-    const LightSoundRatio ratio = lightSoundRatioOf(s.strobe);
+    const LightSoundRatio ratio = lightSoundRatioOf(strobe);
     // A zero beat has no phase: the timers and durationMs keep what they had.
     std::string tooFast;
-    if (s.shared.beatFreq != 0) {
-        double phase = flashPhaseMs(s.shared.beatFreq, ratio.k);
-        s.shared.durationMs = std::floor(phase);
+    if (shared.beatFreq != 0) {
+        double phase = flashPhaseMs(shared.beatFreq, ratio.k);
+        shared.durationMs = std::floor(phase);
         // A negative phase (a negative beat) is shown but never given to the timers,
         // nor one too long for them.
-        if (s.shared.durationMs >= 0 && s.shared.durationMs <= INT_MAX) {
-            FramePlan& plan = s.strobe.frames;
+        if (shared.durationMs >= 0 && shared.durationMs <= INT_MAX) {
+            FramePlan& plan = strobe.frames;
             const DisplayTiming display = app.frames->timing();
             plan.on = display.presented && display.periodMs > 0;
             double lead = 0;
@@ -253,15 +255,15 @@ void ColorOn(App& app, bool paintLamp)
                 plan.stimDueMs = app.frames->nowMs() + first;
                 plan.backDueMs = plan.stimDueMs + phase;
             }
-            applyPhase(form, phase, static_cast<int>(s.shared.durationMs), first - lead);
+            applyPhase(form, phase, static_cast<int>(shared.durationMs), first - lead);
         }
     }
-    form.setText(Text3, formatNumber(s.shared.durationMs));
-    form.setText(Text5, formatNumber(s.shared.beatFreq * ratio.multiplier));
-    form.setText(Text11, formatNumber(s.strobe.lightSoundRatio));
-    form.setText(Text10, s.strobe.colourSetIndex.text());
+    form.setText(Text3, formatNumber(shared.durationMs));
+    form.setText(Text5, formatNumber(shared.beatFreq * ratio.multiplier));
+    form.setText(Text11, formatNumber(strobe.lightSoundRatio));
+    form.setText(Text10, strobe.colourSetIndex.text());
     // Before anything flashes: the first start in a folder asks, a retune never.
-    if (fromOff && !mayStartFlashing(app, s.shared.beatFreq * ratio.multiplier)) {
+    if (fromOff && !mayStartFlashing(app, shared.beatFreq * ratio.multiplier)) {
         ColorOff(app);
         return;
     }
@@ -274,11 +276,11 @@ void ColorOn(App& app, bool paintLamp)
     // The enabling loop counts with the scanner's inner-loop counter, which other
     // handlers read afterwards: it ends one past the beat (at 1 below a 1 Hz beat).
     // Enabling twice changes nothing, so the loop body runs once.
-    s.shared.scanLoopCounter = 1;
-    if (s.shared.beatFreq >= 1) {
+    shared.scanLoopCounter = 1;
+    if (shared.beatFreq >= 1) {
         form.setTimerEnabled(Timer1, true);
         form.setTimerEnabled(Timer2, true);
-        s.shared.scanLoopCounter = std::floor(s.shared.beatFreq) + 1;
+        shared.scanLoopCounter = std::floor(shared.beatFreq) + 1;
     }
     if (flashing(form))
         app.inhibitor->holdScreenAwake(true);
@@ -289,13 +291,13 @@ void ColorOff(App& app, bool paintLamp)
 {
     if (paintLamp)
         setLamp(app, modePanel::kStrobeLamp, false);
-    app.state.strobe.strobeOn = StrobeRun::off;
+    PhoticWrites::strobe(app).strobeOn = StrobeRun::off;
     haltFlashing(app);
 }
 
 void stepLightSoundRatio(App& app, int direction)
 {
-    StrobeState& s = app.state.strobe;
+    StrobeState& s = PhoticWrites::strobe(app);
     s.ratioMode = true;
     if (s.lightSoundRatio >= 0 && s.lightSoundRatio <= 9)
         s.lightSoundRatio = (s.lightSoundRatio + direction + 10) % 10;

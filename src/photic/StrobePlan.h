@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "photic/StrobeState.h"
+#include "state/StrobeState.h"
 
 namespace aurelith {
 

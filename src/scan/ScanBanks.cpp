@@ -3,6 +3,7 @@
 
 #include "app/DataFileNames.h"
 #include "app/ModePanel.h"
+#include "scan/ScanWrites.h"
 #include "ui/ControlNames.h"
 
 #include <array>
@@ -70,7 +71,7 @@ std::string bankFile(const App& app, const BankButton& b)
 void switchMode(App& app, const ModeDisplay& display)
 {
     Form& form = app.form;
-    WindowState& s = app.state;
+    ScanState& scan = ScanWrites::scan(app);
     for (size_t i = 0; i < modePanel::kGroupLabels.size(); ++i)
         form.setCaption(modePanel::kGroupLabels[i], display.labels[i]);
     if (display.mode == ScanBankMode::store) {
@@ -81,31 +82,31 @@ void switchMode(App& app, const ModeDisplay& display)
         form.setCaption(Frame4, "Dur Color Freq");
         form.setCaption(Frame3, "Col  Sets  LtSd");
     }
-    s.scan.scanBankMode = display.mode;
-    if (const auto group = validGroup(s.scan.scanBankGroup))
-        s.scan.scanBankGroup = *group % 3 + 1;
+    scan.scanBankMode = display.mode;
+    if (const auto group = validGroup(scan.scanBankGroup))
+        scan.scanBankGroup = *group % 3 + 1;
 
-    const int row = displayRow(s.scan.scanBankGroup);
+    const int row = displayRow(scan.scanBankGroup);
     for (size_t i = 0; i < modePanel::kGroupLamps.size(); ++i)
         setLamp(app, modePanel::kGroupLamps[i], static_cast<int>(i) == row);
     for (size_t k = 0; k < kBankButtons.size(); ++k)
         form.setCaption(kBankButtons[k].button, display.captions[row][k]);
-    app.files.write(dataFile::kScanBankGroup, {s.scan.scanBankGroup});
+    app.files.write(dataFile::kScanBankGroup, {scan.scanBankGroup});
 }
 
 // Recalling does not retune: the user plays the pair with Start or ScanOn.
 void pressBank(App& app, const BankButton& b)
 {
-    WindowState& s = app.state;
+    ScanState& scan = ScanWrites::scan(app);
     Form& form = app.form;
-    if (s.scan.scanBankMode == ScanBankMode::store) {
-        s.scan.scanPairLeft = Value(form.text(txtSetFreq1));
-        s.scan.scanPairRight = Value(form.text(txtsetfreq2));
-        app.files.write(bankFile(app, b), {s.scan.scanPairLeft, s.scan.scanPairRight});
-    } else if (s.scan.scanBankMode == ScanBankMode::recall) {
-        app.files.readInto(bankFile(app, b), {&s.scan.scanPairLeft, &s.scan.scanPairRight});
-        form.setText(txtSetFreq1, s.scan.scanPairLeft.text());
-        form.setText(txtsetfreq2, s.scan.scanPairRight.text());
+    if (scan.scanBankMode == ScanBankMode::store) {
+        scan.scanPairLeft = Value(form.text(txtSetFreq1));
+        scan.scanPairRight = Value(form.text(txtsetfreq2));
+        app.files.write(bankFile(app, b), {scan.scanPairLeft, scan.scanPairRight});
+    } else if (scan.scanBankMode == ScanBankMode::recall) {
+        app.files.readInto(bankFile(app, b), {&scan.scanPairLeft, &scan.scanPairRight});
+        form.setText(txtSetFreq1, scan.scanPairLeft.text());
+        form.setText(txtsetfreq2, scan.scanPairRight.text());
     }
 }
 

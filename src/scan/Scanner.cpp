@@ -3,6 +3,7 @@
 
 #include "app/ModePanel.h"
 #include "photic/Strobe.h"
+#include "scan/ScanWrites.h"
 #include "tone/ChannelText.h"
 #include "tone/Playback.h"
 #include "ui/ControlNames.h"
@@ -38,14 +39,14 @@ void showTimerPeriod(App& app)
 // The next second-channel frequency in the direction chosen now.
 void prepareNextRight(App& app)
 {
-    WindowState& s = app.state;
+    ScanState& scan = ScanWrites::scan(app);
     const auto right = boxNumber(app.form, txtsetfreq2);
     if (!right)
         return;
-    if (s.scan.scanDirection == ScanDirection::up)
-        s.scan.pendingRightText = *right + 1;
-    else if (s.scan.scanDirection == ScanDirection::down)
-        s.scan.pendingRightText = *right - 1;
+    if (scan.scanDirection == ScanDirection::up)
+        scan.pendingRightText = *right + 1;
+    else if (scan.scanDirection == ScanDirection::down)
+        scan.pendingRightText = *right - 1;
 }
 
 bool atLimit(const App& app)
@@ -73,14 +74,14 @@ std::optional<int> scanPeriod(double durationMs)
     return static_cast<int>(std::nearbyint(durationMs));
 }
 
-void chooseScanTime(App& app, double ms) { app.state.shared.durationMs = ms; }
+void chooseScanTime(App& app, double ms) { ScanWrites::shared(app).durationMs = ms; }
 
 void fourSecondScan(App& app)
 {
     app.form.setText(txtSetFreq1, "160");
     app.form.setText(txtsetfreq2, "165");
-    app.state.shared.durationMs = 4000;
-    app.state.scan.scanDirection = ScanDirection::up;
+    ScanWrites::shared(app).durationMs = 4000;
+    ScanWrites::scan(app).scanDirection = ScanDirection::up;
 }
 
 // A typed time that is not a number counts as no scan time at all.
@@ -93,14 +94,14 @@ void customScanTime(App& app)
         return app.dialogs.input("Enter Scan in Millideconds (60000=1Min) : ", "Scanner Time Per Freq", "")
             .value_or("");
     }();
-    app.state.shared.durationMs = wholeNumber(typed).value_or(std::numeric_limits<double>::quiet_NaN());
+    ScanWrites::shared(app).durationMs = wholeNumber(typed).value_or(std::numeric_limits<double>::quiet_NaN());
     form.setText(Text6, typed);
 }
 
 void chooseDirection(App& app, ScanDirection direction)
 {
     Form& form = app.form;
-    app.state.scan.scanDirection = direction;
+    ScanWrites::scan(app).scanDirection = direction;
     const bool up = direction == ScanDirection::up;
     // The first two shared rows show the direction.
     const auto& labels = modePanel::kRowLabels;
@@ -113,8 +114,8 @@ void chooseDirection(App& app, ScanDirection direction)
 void takeLimits(App& app)
 {
     Form& form = app.form;
-    app.state.scan.upperLimitText = form.text(Text6);
-    app.state.scan.lowerLimitText = form.text(Text7);
+    ScanWrites::scan(app).upperLimitText = form.text(Text6);
+    ScanWrites::scan(app).lowerLimitText = form.text(Text7);
     form.setCaption(Frame15, "Stim Color");
     form.setCaption(Frame16, "BkGrd Color");
 }
@@ -124,18 +125,19 @@ void takeLimits(App& app)
 void scanOn(App& app)
 {
     Form& form = app.form;
-    WindowState& s = app.state;
+    ScanState& scan = ScanWrites::scan(app);
+    SharedState& shared = ScanWrites::shared(app);
     form.setCaption(modePanel::kRowLabels[2], "SNO");
     setLamp(app, modePanel::kRowLamps[2], true);
     form.setCaption(Frame16, "Started Time");
     form.setText(Text7, app.timeOfDay.now());
     showTimerPeriod(app);
-    if (std::isfinite(s.shared.durationMs))
-        form.setText(Text6, formatNumber(s.shared.durationMs));
+    if (std::isfinite(shared.durationMs))
+        form.setText(Text6, formatNumber(shared.durationMs));
     form.setText(Text1, form.text(txtSetFreq1));
     showBoxBeat(app);
 
-    const std::optional<int> period = scanPeriod(s.shared.durationMs);
+    const std::optional<int> period = scanPeriod(shared.durationMs);
     if (!period) {
         app.message(kScanTimeMessage, kScannerTitle);
         form.setTimerEnabled(Timer3, false);
@@ -147,7 +149,7 @@ void scanOn(App& app)
     const std::optional<double> beat = plainBeatOf(form);
     if (!beat || *beat < 1)
         return;
-    s.scan.pendingLeftText = Value(form.text(txtSetFreq1));
+    scan.pendingLeftText = Value(form.text(txtSetFreq1));
     prepareNextRight(app);
     form.setTimerEnabled(Timer3, true);
 }
@@ -155,21 +157,22 @@ void scanOn(App& app)
 void scanStep(App& app)
 {
     Form& form = app.form;
-    WindowState& s = app.state;
-    form.setText(txtSetFreq1, s.scan.pendingLeftText.text());
-    form.setText(txtsetfreq2, s.scan.pendingRightText.text());
+    ScanState& scan = ScanWrites::scan(app);
+    SharedState& shared = ScanWrites::shared(app);
+    form.setText(txtSetFreq1, scan.pendingLeftText.text());
+    form.setText(txtsetfreq2, scan.pendingRightText.text());
     if (const auto beat = plainBeatOf(form))
-        s.shared.beatFreq = *beat;
+        shared.beatFreq = *beat;
 
     // A step makes one pass per whole hertz of beat, but every pass after the
     // first would retune to the same pair, stop at the same limit and show the
     // same texts again: only the first does that work, the rest only count.
-    const double passes = s.shared.beatFreq;
-    s.shared.scanLoopCounter = 1;
-    if (!(s.shared.scanLoopCounter <= passes))
+    const double passes = shared.beatFreq;
+    shared.scanLoopCounter = 1;
+    if (!(shared.scanLoopCounter <= passes))
         return;
-    form.setText(Text1, std::to_string(s.scan.loopNumber));
-    s.scan.loopNumber = 1;
+    form.setText(Text1, std::to_string(scan.loopNumber));
+    scan.loopNumber = 1;
     if (!retuneSine(app))
         return; // the timer runs on: the next tick tries again
     prepareNextRight(app);
@@ -183,19 +186,19 @@ void scanStep(App& app)
     // The strobe's start counts scanLoopCounter past the beat, which ends the
     // passes here. Past the 21st pass Text1 and loopNumber stay at 20, so the
     // counter jumps to where the last pass leaves it.
-    for (s.shared.scanLoopCounter += 1; s.shared.scanLoopCounter <= passes; s.shared.scanLoopCounter += 1) {
-        form.setText(Text1, std::to_string(s.scan.loopNumber));
-        if (s.shared.scanLoopCounter <= 20)
-            s.scan.loopNumber = static_cast<int>(s.shared.scanLoopCounter);
-        else if (s.shared.scanLoopCounter > 21)
-            s.shared.scanLoopCounter = std::floor(passes);
+    for (shared.scanLoopCounter += 1; shared.scanLoopCounter <= passes; shared.scanLoopCounter += 1) {
+        form.setText(Text1, std::to_string(scan.loopNumber));
+        if (shared.scanLoopCounter <= 20)
+            scan.loopNumber = static_cast<int>(shared.scanLoopCounter);
+        else if (shared.scanLoopCounter > 21)
+            shared.scanLoopCounter = std::floor(passes);
     }
 }
 
 void scanOff(App& app)
 {
     Form& form = app.form;
-    WindowState& s = app.state;
+    const StrobeState& strobe = app.state.strobe;
     labelModeRows(app, [](int row) { return "CL" + std::to_string(row + 1); });
     lightModeRow(app, -1);
     form.setCaption(Frame15, "Stim Color");
@@ -206,9 +209,9 @@ void scanOff(App& app)
     setLamp(app, modePanel::kSoundLamp, false);
     haltFlashing(app);
     stopTones(app);
-    form.setText(Text10, s.strobe.colourSetIndex.text());
-    form.setText(Text6, s.strobe.activeStimColour.text());
-    form.setText(Text7, s.strobe.activeBackColour.text());
+    form.setText(Text10, strobe.colourSetIndex.text());
+    form.setText(Text6, strobe.activeStimColour.text());
+    form.setText(Text7, strobe.activeBackColour.text());
 }
 
 void bindScanner(App& app)

@@ -16,6 +16,7 @@
 #include "sound/GlideSynth.h"
 #include "sound/MixerSoundSystem.h"
 #include "sound/SoundFileWriter.h"
+#include "tone/ToneWrites.h"
 #include "tone/ChannelText.h"
 #include "ui/ControlNames.h"
 #include "ui/TimerScheduler.h"
@@ -224,8 +225,8 @@ std::string startSession(App& app, QuietDialogs& dialogs, const RenderRequest& r
 {
     if (!startUp(app))
         return dialogs.shown.empty() ? "the sound could not be started" : dialogs.shown;
-    app.state.tone.maskSelection = maskSelection;
-    app.state.tone.waveform = request.waveform;
+    ToneWrites::tone(app).maskSelection = maskSelection;
+    ToneWrites::tone(app).waveform = request.waveform;
     // The boxes under the bars show 0 ... 5000 for the volumes' -5000 ... 0.
     if (request.toneVolume)
         app.form.setValue(scrToneVol, *request.toneVolume - 5000);

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "sequence/Sequence.h"
-#include "tone/ToneState.h"
+#include "state/ToneState.h"
 
 #include <csignal>
 #include <filesystem>

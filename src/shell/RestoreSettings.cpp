@@ -7,6 +7,7 @@
 #include "photic/ColourSets.h"
 #include "photic/GentleLight.h"
 #include "photic/Strobe.h"
+#include "shell/ShellWrites.h"
 #include "tone/BaseFreqControls.h"
 #include "tone/ChannelText.h"
 #include "tone/LevelControls.h"
@@ -48,7 +49,7 @@ void writeDefaultsOnFirstRun(App& app)
     if (firstRun) {
         writeFirstRunDefaults(app.files);
         // Even where the folder refuses the files, this run has every colour set.
-        useDefaultColourSets(app.state);
+        useDefaultColourSets(ShellWrites::all(app));
     }
 }
 
@@ -58,7 +59,7 @@ void writeDefaultsOnFirstRun(App& app)
 // by a loud start.
 void restoreLevels(App& app)
 {
-    WindowState& s = app.state;
+    WindowState& s = ShellWrites::all(app);
     std::vector<Value> saved;
     if (app.files.read(kLevels, saved) != DataFiles::ReadStatus::read)
         saved.clear();
@@ -95,7 +96,7 @@ namespace {
 
 void restoreModes(App& app)
 {
-    WindowState& s = app.state;
+    WindowState& s = ShellWrites::all(app);
     const DataFiles& files = app.files;
     files.readInto(kBaseFreqMode, {&s.tone.baseFreqMode});
     showBaseFreqMode(app);
@@ -111,7 +112,7 @@ void restoreModes(App& app)
 
 void restoreColours(App& app)
 {
-    WindowState& s = app.state;
+    WindowState& s = ShellWrites::all(app);
     const DataFiles& files = app.files;
     files.readInto(kStimColour, {&s.strobe.activeStimColour});
     files.readInto(kBackColour, {&s.strobe.activeBackColour});
@@ -123,7 +124,7 @@ void restoreColours(App& app)
 
 void fillDisplays(App& app)
 {
-    WindowState& s = app.state;
+    WindowState& s = ShellWrites::all(app);
     Form& form = app.form;
     s.shared.beatFreq = beatOf(form);
     if (s.shared.beatFreq != 0)

@@ -2,6 +2,7 @@
 #include "shell/Startup.h"
 
 #include "app/DataFileNames.h"
+#include "shell/ShellWrites.h"
 #include "tone/Playback.h"
 #include "ui/ControlNames.h"
 
@@ -10,7 +11,7 @@ namespace aurelith {
 void shutDown(App& app, ScanGroup scanGroup)
 {
     using namespace ctl;
-    WindowState& s = app.state;
+    WindowState& s = ShellWrites::all(app);
     stopTones(app);
     for (auto& buffer : s.tone.soundBuffers)
         buffer.reset();

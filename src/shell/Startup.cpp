@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/Startup.h"
 
+#include "shell/ShellWrites.h"
 #include "tone/ChannelText.h"
 #include "ui/ControlNames.h"
 
@@ -8,7 +9,7 @@ namespace aurelith {
 
 bool startUp(App& app)
 {
-    app.state = WindowState{};
+    ShellWrites::all(app) = WindowState{};
     restoreSettings(app);
     if (app.showWindow)
         app.showWindow();

@@ -4,6 +4,7 @@
 #include "app/DataFileNames.h"
 #include "tone/ChannelText.h"
 #include "tone/Playback.h"
+#include "tone/ToneWrites.h"
 #include "ui/ControlNames.h"
 
 namespace aurelith {
@@ -25,7 +26,7 @@ void baseFrequencyChanged(App& app)
 
 void toggleBaseFrequencyMode(App& app)
 {
-    Value& mode = app.state.tone.baseFreqMode;
+    Value& mode = ToneWrites::tone(app).baseFreqMode;
     if (mode == Value(1))
         mode = 2;
     else if (mode == Value(2))

@@ -3,6 +3,7 @@
 
 #include "tone/Playback.h"
 #include "tone/ToneWriter.h"
+#include "tone/ToneWrites.h"
 #include "ui/ControlNames.h"
 
 namespace aurelith {
@@ -22,7 +23,7 @@ void reverseChannels(App& app)
 void resetToneFiles(App& app)
 {
     stopTones(app);
-    ToneWriter writer{app.state.tone, app.files};
+    ToneWriter writer{ToneWrites::tone(app), app.files};
     writer.writeHeaderOnly(1);
     writer.writeHeaderOnly(2);
 }
@@ -32,8 +33,8 @@ void resetToneFiles(App& app)
 void bindChannelControls(App& app)
 {
     Form& form = app.form;
-    form.onChange(txtSetFreq1, [&app] { app.state.tone.leftFreq = leadingNumber(app.form.text(txtSetFreq1)); });
-    form.onChange(txtsetfreq2, [&app] { app.state.tone.rightFreq = leadingNumber(app.form.text(txtsetfreq2)); });
+    form.onChange(txtSetFreq1, [&app] { ToneWrites::tone(app).leftFreq = leadingNumber(app.form.text(txtSetFreq1)); });
+    form.onChange(txtsetfreq2, [&app] { ToneWrites::tone(app).rightFreq = leadingNumber(app.form.text(txtsetfreq2)); });
     form.onClick(Command26, [&app] { reverseChannels(app); }); // "Rev Chn"
     form.onClick(opts9, [&app] { reverseChannels(app); });     // "&RevChan"
     form.onClick(Command28, [&app] { resetToneFiles(app); });  // "Rebuild"

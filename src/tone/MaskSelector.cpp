@@ -3,6 +3,7 @@
 
 #include "app/ModePanel.h"
 #include "tone/Playback.h"
+#include "tone/ToneWrites.h"
 #include "ui/ControlNames.h"
 
 namespace aurelith {
@@ -14,9 +15,9 @@ using namespace ctl;
 // heard at the next start.
 void selectNextMask(App& app)
 {
-    WindowState& s = app.state;
-    s.tone.maskSelection = s.tone.maskSelection >= 8 || s.tone.maskSelection < 1 ? 1 : s.tone.maskSelection + 1;
-    const int n = s.tone.maskSelection;
+    ToneState& tone = ToneWrites::tone(app);
+    tone.maskSelection = tone.maskSelection >= 8 || tone.maskSelection < 1 ? 1 : tone.maskSelection + 1;
+    const int n = tone.maskSelection;
     app.form.setCaption(Frame7, "Mask " + std::to_string(n) + " Vol");
     const int firstLabel = n <= 4 ? 1 : 5;
     labelModeRows(app, [firstLabel](int row) { return "MK" + std::to_string(firstLabel + row); });

@@ -7,6 +7,7 @@
 #include "app/TrustedFile.h"
 #include "tone/MaskSelector.h"
 #include "tone/ToneWriter.h"
+#include "tone/ToneWrites.h"
 #include "ui/ControlNames.h"
 
 #include <algorithm>
@@ -40,7 +41,7 @@ void loadSlot(App& app, SoundSlot slot, const std::string& path, double toneHz,
         return;
     if (toneHz > 0)
         buffer->setFrequency(toneHz * static_cast<double>(buffer->frameCount()));
-    app.state.tone.soundBuffers[slot] = std::move(buffer);
+    ToneWrites::tone(app).soundBuffers[slot] = std::move(buffer);
 }
 
 bool playSlot(App& app, SoundSlot slot, int volume, int pan)
@@ -58,8 +59,8 @@ bool playSlot(App& app, SoundSlot slot, int volume, int pan)
 // (after the range message) when the frequency is out of range.
 bool writeChannel(App& app, ToneWriter& writer, int channel, ToneShape shape)
 {
-    WindowState& s = app.state;
-    double& hz = channel == 1 ? s.tone.leftFreq : s.tone.rightFreq;
+    ToneState& tone = ToneWrites::tone(app);
+    double& hz = channel == 1 ? tone.leftFreq : tone.rightFreq;
     hz = leadingNumber(app.form.text(channel == 1 ? txtSetFreq1 : txtsetfreq2));
     if (!validToneFrequency(hz)) {
         app.message(kRangeMessage);
@@ -73,7 +74,7 @@ bool rebuild(App& app, BeforeWriting before, ToneShape shape)
 {
     if (before == BeforeWriting::stopTones)
         stopTones(app);
-    ToneWriter writer{app.state.tone, app.files};
+    ToneWriter writer{ToneWrites::tone(app), app.files};
     if (!writeChannel(app, writer, 1, shape) || !writeChannel(app, writer, 2, shape))
         return false;
     startTones(app);
@@ -125,7 +126,7 @@ bool validToneFrequency(double hz) { return isToneFrequency(hz); }
 
 int fadedLevel(const App& app, int barLevel) { return std::max(kSilentLevel, barLevel + app.state.tone.fadeDrop); }
 
-void setFadeDrop(App& app, int drop) { app.state.tone.fadeDrop = drop; }
+void setFadeDrop(App& app, int drop) { ToneWrites::tone(app).fadeDrop = drop; }
 
 void stopTones(App& app)
 {
@@ -162,7 +163,7 @@ void stopEverySound(App& app)
 void startTones(App& app)
 {
     windowTakesOver(app);
-    ToneState& s = app.state.tone;
+    ToneState& s = ToneWrites::tone(app);
     loadSlot(app, SoundSlot::tone1, (app.folder / dataFile::toneFile(1)).string(), s.leftFreq, &s.toneBytes[0],
              s.toneWaves[0]);
     loadSlot(app, SoundSlot::tone2, (app.folder / dataFile::toneFile(2)).string(), s.rightFreq, &s.toneBytes[1],
@@ -187,10 +188,10 @@ bool rebuildSineTones(App& app, BeforeWriting before) { return rebuild(app, befo
 
 void writeSineTones(App& app, double left, double right)
 {
-    ToneWriter writer{app.state.tone, app.files};
-    app.state.tone.leftFreq = left;
+    ToneWriter writer{ToneWrites::tone(app), app.files};
+    ToneWrites::tone(app).leftFreq = left;
     writer.writeSineTone(1);
-    app.state.tone.rightFreq = right;
+    ToneWrites::tone(app).rightFreq = right;
     writer.writeSineTone(2);
 }
 

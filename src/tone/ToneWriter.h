@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/DataFiles.h"
-#include "tone/ToneState.h"
+#include "state/ToneState.h"
 
 #include <filesystem>
 #include <vector>

@@ -3,6 +3,7 @@
 
 #include "app/ModePanel.h"
 #include "tone/Playback.h"
+#include "tone/ToneWrites.h"
 #include "ui/ControlNames.h"
 
 #include <array>
@@ -24,7 +25,7 @@ constexpr std::array<Shape, 4> kShapes = {Shape{"Sine", "SIN"}, Shape{"Square", 
 void stepWaveform(App& app)
 {
     labelModeRows(app, [](int row) { return kShapes[row].label; });
-    Waveform& shape = app.state.tone.waveform;
+    Waveform& shape = ToneWrites::tone(app).waveform;
     int waveform = static_cast<int>(shape);
     if (waveform >= 1 && waveform <= 4)
         shape = static_cast<Waveform>(waveform = waveform % 4 + 1);

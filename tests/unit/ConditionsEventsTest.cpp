@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "events/CommandLine.h"
+#include "scan/ScanWrites.h"
 #include "support/AppFixture.h"
 
 #include <functional>
@@ -90,7 +91,7 @@ protected:
     // Switches events on after a first loop, as a scan would, and back off.
     void trigger()
     {
-        app.state.scan.loopNumber = 1;
+        ScanWrites::scan(app).loopNumber = 1;
         click(Command87);
         click(Command87);
     }
@@ -207,7 +208,7 @@ TEST_F(ConditionsEventsTest, SwitchingOnAtStartUpLaunchesNothing)
 TEST_F(ConditionsEventsTest, SwitchingOnAfterALoopOfOneLaunchesEventOneSplitInTheFolder)
 {
     programEvent1("/usr/bin/notify 'two words' $(rm x);y");
-    app.state.scan.loopNumber = 1;
+    ScanWrites::scan(app).loopNumber = 1;
     click(Command87);
     ASSERT_EQ(launcher.tried.size(), 1u);
     EXPECT_EQ(launcher.tried[0].program, "/usr/bin/notify");
@@ -216,7 +217,7 @@ TEST_F(ConditionsEventsTest, SwitchingOnAfterALoopOfOneLaunchesEventOneSplitInTh
 
     click(Command87); // switching off launches nothing
     EXPECT_EQ(launcher.tried.size(), 1u);
-    app.state.scan.loopNumber = 2; // no longer the condition shown next
+    ScanWrites::scan(app).loopNumber = 2; // no longer the condition shown next
     click(Command87);
     EXPECT_EQ(launcher.tried.size(), 1u);
 }
@@ -226,7 +227,7 @@ TEST_F(ConditionsEventsTest, AnEventSavedWithDoubleQuotesLaunchesWithTheSameWord
     press(Command84, 11);
     type(Text6, "play \"Bob's music/a b.mp3\" x");
     click(Command83);
-    app.state.scan.loopNumber = 1;
+    ScanWrites::scan(app).loopNumber = 1;
     click(Command87);
     ASSERT_EQ(launcher.tried.size(), 1u);
     EXPECT_EQ(launcher.tried[0].arguments, (Words{"Bob's music/a b.mp3", "x"}));
@@ -238,7 +239,7 @@ TEST_F(ConditionsEventsTest, TheTriggerFollowsTheViewCounters)
     press(Command82, 3); // condition 4 is shown next
     press(Command93, 5); // event 6 is shown next
     putFile("prgtrg6", "\"/opt/six --go\",\"Six\"\r\n");
-    app.state.scan.loopNumber = 4;
+    ScanWrites::scan(app).loopNumber = 4;
     click(Command87);
     ASSERT_EQ(launcher.tried.size(), 1u);
     EXPECT_EQ(launcher.tried[0].program, "/opt/six");
@@ -260,7 +261,7 @@ TEST_F(ConditionsEventsTest, AnEventComesBackAfterAFreshStartWithExactlyTheWords
         App fresh(freshForm, sound, dialogs, folder.path, freshLauncher, timeOfDay);
         bindHandlers(fresh);
         ASSERT_TRUE(startUp(fresh));
-        fresh.state.scan.loopNumber = 1;
+        ScanWrites::scan(fresh).loopNumber = 1;
         freshForm.click(Command87);
         ASSERT_EQ(freshLauncher.tried.size(), 1u);
         EXPECT_EQ(freshLauncher.tried[0].program, words->front());

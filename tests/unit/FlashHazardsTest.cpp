@@ -2,6 +2,7 @@
 
 #include "photic/FlashHazards.h"
 #include "photic/GentleLight.h"
+#include "photic/PhoticWrites.h"
 #include "photic/Strobe.h"
 #include "tools/HelpTexts.h"
 #include "ui/TimerScheduler.h"
@@ -144,8 +145,8 @@ TEST_F(HazardNoticeTest, ARateInTheBandIsNamedAsTheStrobeShowsIt)
 TEST_F(HazardNoticeTest, RatioModeCountsTheFlashesTheStrobeShows)
 {
     // Ratio 5 flashes twice per beat: a 10 Hz beat shows 20 flashes a second.
-    app.state.strobe.ratioMode = true;
-    app.state.strobe.lightSoundRatio = 5;
+    PhoticWrites::strobe(app).ratioMode = true;
+    PhoticWrites::strobe(app).lightSoundRatio = 5;
     setPair("160", "170");
     click(Command22);
     EXPECT_EQ(noticesNaming("The light flashes 20 times a second"), 1u);

@@ -1,6 +1,7 @@
 #include "support/ManualClock.h"
 
 #include "photic/FlashWarning.h"
+#include "photic/PhoticWrites.h"
 #include "photic/Strobe.h"
 #include "photic/StrobePlan.h"
 #include "tone/ChannelText.h"
@@ -50,7 +51,7 @@ protected:
                 lit.push_back(i + 1);
         return lit;
     }
-    void setIndex(Value index) { app.state.strobe.colourSetIndex = std::move(index); }
+    void setIndex(Value index) { PhoticWrites::strobe(app).colourSetIndex = std::move(index); }
 
     struct Paint {
         std::int64_t at;
@@ -82,8 +83,8 @@ TEST_P(StrobeTimingTest, DisplaysAndTimers)
     const Timing& t = GetParam();
     setPair(t.left, t.right);
     if (t.ratioIndex >= 0) {
-        app.state.strobe.ratioMode = true;
-        app.state.strobe.lightSoundRatio = t.ratioIndex;
+        PhoticWrites::strobe(app).ratioMode = true;
+        PhoticWrites::strobe(app).lightSoundRatio = t.ratioIndex;
     }
     click(Command22);
     EXPECT_EQ(text(Text5), t.flashes);
@@ -275,7 +276,7 @@ TEST_F(PhoticTest, SelectionRereadsTheFilesAndAMissingFileKeepsTheEntry)
     EXPECT_EQ(text(Text6), "123");
     EXPECT_EQ(text(Text7), "32768"); // the first run's value, still in memory
     // A set never loaded in this run: empty boxes, painted black.
-    app.state.strobe.colourSets[9] = {};
+    PhoticWrites::strobe(app).colourSets[9] = {};
     fs::remove(folder.path / "stimc10");
     fs::remove(folder.path / "backc10");
     setIndex(9);

@@ -2,6 +2,7 @@
 #include "support/AppFixture.h"
 #include "support/WavBytes.h"
 #include "support/AudioAnalysis.h"
+#include "tone/ToneWrites.h"
 
 #include <algorithm>
 #include <string>
@@ -138,7 +139,7 @@ TEST_F(PlaybackTest, StopSilencesAndTurnsTheLampOff)
 
 TEST_F(PlaybackTest, SoundOnPlaysSineWhateverTheWaveformAndLeavesTheLamp)
 {
-    app.state.tone.waveform = Waveform::square;
+    ToneWrites::tone(app).waveform = Waveform::square;
     click(opts1);
     EXPECT_EQ(playing().size(), 2u);
     EXPECT_EQ(file("freq1.wav").size(), 555u + 45); // sine: 555 values at 159 Hz

@@ -4,6 +4,7 @@
 #include "sound/FftPlan.h"
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
+#include "tone/ToneWrites.h"
 
 #include <cmath>
 #include <numbers>
@@ -37,7 +38,7 @@ protected:
     // One second of the left ear, both boxes at `hz`, after the fade-in.
     std::vector<double> play(int waveform, int hz)
     {
-        app.state.tone.waveform = static_cast<Waveform>(waveform);
+        ToneWrites::tone(app).waveform = static_cast<Waveform>(waveform);
         setPair(std::to_string(hz), std::to_string(hz));
         click(cmdGenerate);
         sound.render(0.2);

@@ -4,6 +4,7 @@
 #include "support/SoundFile.h"
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
+#include "tone/ToneWrites.h"
 
 #include <sndfile.h>
 
@@ -139,7 +140,7 @@ TEST_P(AliasFreeTest, EveryWaveformHoldsOnlyHarmonicsOfItsTones)
     const Carrier c = GetParam();
     for (int waveform = 1; waveform <= 4; ++waveform) {
         SCOPED_TRACE(waveform);
-        app.state.tone.waveform = static_cast<Waveform>(waveform);
+        ToneWrites::tone(app).waveform = static_cast<Waveform>(waveform);
         tune(c.left, c.right);
         click(cmdGenerate);
         sound.render(0.1);

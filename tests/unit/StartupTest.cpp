@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "photic/PhoticWrites.h"
+#include "scan/ScanWrites.h"
 #include "support/AppFixture.h"
 
 #include <array>
@@ -229,8 +231,8 @@ TEST_F(StartupTest, ExitSavesLevelsColourSetAndScanGroup)
     click(Command10);
     form.setValue(scrToneVol, -1500);
     form.setValue(scrBalance, 700);
-    app.state.strobe.colourSetIndex = 5;
-    app.state.scan.scanBankGroup = 3;
+    PhoticWrites::strobe(app).colourSetIndex = 5;
+    ScanWrites::scan(app).scanBankGroup = 3;
     click(cmdExit);
     EXPECT_EQ(file("vols"), "-1500,700,-4950,135\r\n");
     EXPECT_EQ(file("csets"), "5\r\n");
@@ -243,7 +245,7 @@ TEST_F(StartupTest, ExitSavesLevelsColourSetAndScanGroup)
 TEST_F(StartupTest, MenuExitLeavesTheScanGroupFile)
 {
     ASSERT_TRUE(start());
-    app.state.scan.scanBankGroup = 3;
+    ScanWrites::scan(app).scanBankGroup = 3;
     form.setValue(scrMaskVol, -10);
     click(ex1);
     EXPECT_EQ(file("vols"), "-3000,0,-10,135\r\n");

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "photic/PhoticWrites.h"
 #include "support/ProcessUsage.h"
 #include "support/ManualClock.h"
 #include "support/FakeOutputClock.h"
@@ -108,8 +109,8 @@ protected:
                                           {"flashok", "1"}})
             writeBytes(folder.path / name, std::string(bytes) + "\r\n");
         EXPECT_TRUE(startUp(app));
-        app.state.strobe.activeStimColour = Value(kStim);
-        app.state.strobe.activeBackColour = Value(0);
+        PhoticWrites::strobe(app).activeStimColour = Value(kStim);
+        PhoticWrites::strobe(app).activeBackColour = Value(0);
         form.addObserver([this](const Control& c, Property p) {
             if (c.name == Text4 && p == Property::BackColour)
                 paints.push_back({clock.now, c.backColour == kStim, form.control(Timer1).period / 2});

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
+#include "tone/ToneWrites.h"
 
 namespace aurelith::test {
 namespace {
@@ -102,7 +103,7 @@ TEST_F(ToneControlsTest, RetunedTonesKeepTheSeparationTheBarShows)
 
 TEST_F(ToneControlsTest, BaseFrequencyBarKeepsTheBeatAndWritesSine)
 {
-    app.state.tone.waveform = Waveform::sawtooth;
+    ToneWrites::tone(app).waveform = Waveform::sawtooth;
     form.setValue(HScroll1, 200);
     EXPECT_EQ(text(Text13), "190");
     EXPECT_EQ(text(Text1), "190");
@@ -157,7 +158,7 @@ TEST_F(ToneControlsTest, BaseFreqModeTogglesAndIsStored)
 
 TEST_F(ToneControlsTest, UnknownBaseFreqModeIsLeftAlone)
 {
-    app.state.tone.baseFreqMode = 7;
+    ToneWrites::tone(app).baseFreqMode = 7;
     click(Command60);
     EXPECT_EQ(app.state.tone.baseFreqMode, Value(7));
     EXPECT_EQ(file("bfctl"), "7\r\n");
@@ -207,7 +208,7 @@ TEST_F(ToneControlsTest, StartAfterRebuildReplaysTheOldBuffersIfTheFilesCannotLo
 {
     click(cmdGenerate);
     click(Command28);
-    app.state.tone.waveform = static_cast<Waveform>(9); // no writer: the header-only files stay
+    ToneWrites::tone(app).waveform = static_cast<Waveform>(9); // no writer: the header-only files stay
     click(cmdGenerate);
     EXPECT_EQ(toneSize(1), 42u);
     EXPECT_EQ(playing().size(), 2u); // the previous buffers play on

@@ -4,6 +4,7 @@
 // and a tool starts only the first of its candidates.
 #include "app/App.h"
 #include "platform/QtLauncher.h"
+#include "scan/ScanWrites.h"
 #include "shell/Bindings.h"
 #include "sound/MixerSoundSystem.h"
 #include "support/ScriptedDialogs.h"
@@ -73,7 +74,7 @@ private slots:
         rig.form.setText(ctl::Text6, "./record.sh \"" + notes + "\" \"a\\\"b\" 'say \"hi\"' $(touch x) `touch y` a;b");
         rig.form.setText(ctl::Text7, "Record");
         rig.form.click(ctl::Command83);
-        rig.app.state.scan.loopNumber = 1;
+        ScanWrites::scan(rig.app).loopNumber = 1;
         rig.form.click(ctl::Command87);
 
         QTRY_VERIFY_WITH_TIMEOUT(fs::exists(rig.folder / "args.txt"), 10000);

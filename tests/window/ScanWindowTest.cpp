@@ -1,6 +1,7 @@
 // The scanner in the real window, on the real clock: what the ears get while
 // a one-second scan runs, rendered by the mixer as the seconds pass.
 #include "platform/QtDialogs.h"
+#include "scan/ScanWrites.h"
 #include "shell/Startup.h"
 #include "support/AudioAnalysis.h"
 #include "support/WindowRig.h"
@@ -123,7 +124,7 @@ private slots:
         QVERIFY(startUp(app));
         form.setText("txtSetFreq1", "15599");
         form.setText("txtsetfreq2", "15600");
-        app.state.shared.durationMs = 300;
+        ScanWrites::shared(app).durationMs = 300;
         form.click("Command71");
 
         bool hurry = false;

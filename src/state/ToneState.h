@@ -21,12 +21,15 @@ struct SoundSlots {
     const std::unique_ptr<SoundBuffer>& operator[](SoundSlot slot) const { return buffers[static_cast<size_t>(slot)]; }
     auto begin() { return buffers.begin(); }
     auto end() { return buffers.end(); }
+    auto begin() const { return buffers.begin(); }
+    auto end() const { return buffers.end(); }
 };
 
 // The shape of one tone cycle; the numbers are the order the Wave button steps through.
 enum class Waveform { sine = 1, square, sawtooth, triangle };
 
-// The tones, the mask and the levels. Written by tone/ (and restored by shell/).
+// The tones, the mask and the levels.
+// Owner: tone/ (tone/ToneWrites.h); shell/ restores it.
 struct ToneState {
     SoundSlots soundBuffers;
 

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "events/EventsState.h"
-#include "freq/FreqState.h"
-#include "photic/StrobeState.h"
-#include "scan/ScanState.h"
-#include "tone/ToneState.h"
+#include "state/EventsState.h"
+#include "state/FreqState.h"
+#include "state/ScanState.h"
+#include "state/StrobeState.h"
+#include "state/ToneState.h"
 
 namespace aurelith {
 
-// What two subsystems really share; written by photic/, scan/ and shell/.
+// What two subsystems really share.
+// Owners: photic/ and scan/ (PhoticWrites.h, ScanWrites.h); shell/ restores it.
 struct SharedState {
     // The strobe's phase in whole milliseconds, and the scanner's time per step:
     // choosing a scan time sets the phase shown, a strobe start sets the scan time.
@@ -22,7 +23,8 @@ struct SharedState {
 };
 
 // The variables the window's handlers share, with their start values, one group
-// per subsystem, each written only in the folder that declares it.
+// per subsystem. Every folder reads them through App::state (const); a group is
+// written only through its owner's <Folder>Writes.h (app/App.h).
 struct WindowState {
     ToneState tone;
     StrobeState strobe;

@@ -26,9 +26,9 @@ struct FramePlan {
 // Never started (nothing written yet), flashing, or halted.
 enum class StrobeRun { never, on, off };
 
-// The strobe, its colours and the Mode panel's lamps. Written by photic/ (and
-// restored by shell/). Colours and the set index are read from data files and
-// stay loosely typed: a file may hold anything.
+// The strobe, its colours and the Mode panel's lamps. Colours and the set index
+// are read from data files and stay loosely typed: a file may hold anything.
+// Owner: photic/ (photic/PhoticWrites.h); shell/ restores it.
 struct StrobeState {
     Value lampOnColour = 255;
     Value lampOffColour = 16777215;

@@ -11,7 +11,8 @@ namespace aurelith {
 enum class ScanDirection { none, up, down };
 enum class ScanBankMode { inert, store, recall };
 
-// The scanner and the scan banks. Written by scan/ (and restored by shell/).
+// The scanner and the scan banks.
+// Owner: scan/ (scan/ScanWrites.h); shell/ restores it.
 struct ScanState {
     ScanDirection scanDirection = ScanDirection::none;
     Value pendingLeftText = 160; // the pair the next scanner step puts in the boxes

@@ -9,8 +9,8 @@ namespace aurelith {
 enum class EventSwitch { on = 1, off = 2 };
 
 // Conditions and events k = 1 ... 10 at index k - 1; filled as they are saved,
-// viewed, defaulted or launched, the files being the lasting copy. Written by
-// events/.
+// viewed, defaulted or launched, the files being the lasting copy.
+// Owner: events/ (events/EventsWrites.h); shell/ restores it.
 struct EventsState {
     std::array<std::string, 10> condText;
     std::array<std::string, 10> condTitle;
