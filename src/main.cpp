@@ -167,7 +167,7 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
     // changes still miss their frame, and the painted path meets the beat better.
     const bool x11Present = qEnvironmentVariableIntValue("AURELITH_X11_PRESENT") == 1 ||
                             QGuiApplication::platformName() == QLatin1String("wayland");
-    FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(std::string(ctl::Text4))), flashLog, x11Present);
+    FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(ctl::txtFlashSurface)), flashLog, x11Present);
     app.frames = &flashSurface;
     watchedSound.describeDisplay([&flashSurface] { return flashSurface.describe(); });
     instance.onRaiseRequest([&window] { bringForward(window); });

@@ -31,14 +31,14 @@ struct ColourSlot {
     int position; // 1 ... 4 within the bank
 };
 constexpr std::array<ColourSlot, 8> kSlots = {{
-    {Command58, op5, dataFile::kStimColour, "Stim ", 1},
-    {Command59, op6, dataFile::kBackColour, "BGrd ", 1},
-    {Command32, op7, dataFile::kStimColour, "Stim ", 2},
-    {Command33, op8, dataFile::kBackColour, "BGrd ", 2},
-    {Command34, op9, dataFile::kStimColour, "Stim ", 3},
-    {Command35, op10, dataFile::kBackColour, "BGrd ", 3},
-    {Command36, op11, dataFile::kStimColour, "Stim ", 4},
-    {Command37, op12, dataFile::kBackColour, "BGrd ", 4},
+    {cmdStim1, op5, dataFile::kStimColour, "Stim ", 1},
+    {cmdBack1, op6, dataFile::kBackColour, "BGrd ", 1},
+    {cmdStim2, op7, dataFile::kStimColour, "Stim ", 2},
+    {cmdBack2, op8, dataFile::kBackColour, "BGrd ", 2},
+    {cmdStim3, op9, dataFile::kStimColour, "Stim ", 3},
+    {cmdBack3, op10, dataFile::kBackColour, "BGrd ", 3},
+    {cmdStim4, op11, dataFile::kStimColour, "Stim ", 4},
+    {cmdBack4, op12, dataFile::kBackColour, "BGrd ", 4},
 }};
 
 // Labels "CL1" ... "C16" of the group starting at set first; every lamp unlit.
@@ -77,8 +77,8 @@ std::optional<Colour> chooseColour(App& app)
 
 void showActivePair(App& app)
 {
-    app.form.setText(Text6, app.state.strobe.activeStimColour.text());
-    app.form.setText(Text7, app.state.strobe.activeBackColour.text());
+    app.form.setText(txtStimColour, app.state.strobe.activeStimColour.text());
+    app.form.setText(txtBackColour, app.state.strobe.activeBackColour.text());
 }
 
 void refreshColours(App& app)
@@ -112,8 +112,8 @@ void selectNextColourSet(App& app)
 {
     WindowState& s = app.state;
     Form& form = app.form;
-    form.setCaption(Frame15, "Stim Color");
-    form.setCaption(Frame16, "BkGrd Color");
+    form.setCaption(fraStimColour, "Stim Color");
+    form.setCaption(fraBackColour, "BkGrd Color");
     // An index that names no set (0 after "Reset", or an edited file) counts as the last
     // one, so this press shows set 1 and the next ones step on from there.
     const int current = validSet(s.strobe.colourSetIndex).value_or(16);
@@ -132,7 +132,7 @@ void selectNextColourSet(App& app)
     }
     s.strobe.colourSetIndex = next;
     app.files.write(dataFile::kColourSetIndex, {s.strobe.colourSetIndex});
-    form.setText(Text10, s.strobe.colourSetIndex.text());
+    form.setText(txtColourSet, s.strobe.colourSetIndex.text());
     showActivePair(app);
     noticeFlashHazards(app);
 }
@@ -155,7 +155,7 @@ void pickSetColour(App& app, int slot)
     const ColourSlot& s = kSlots.at(static_cast<size_t>(slot));
     const int set = 4 * (app.state.strobe.colourBank - 1) + s.position;
     // A preview on the flash surface; the next strobe tick paints over it.
-    app.form.setBackColour(Text4, *picked);
+    app.form.setBackColour(txtFlashSurface, *picked);
     app.files.write(dataFile::colourSet(s.stem, set), {static_cast<int>(*picked & 0xFFFFFF)});
 }
 
@@ -171,9 +171,9 @@ void bindColourSets(App& app)
 {
     Form& form = app.form;
     // "Color Set" and "&Color Sets"; "ColPrg" and "&Color Program".
-    for (const auto name : {Command29, opt1})
+    for (const auto name : {cmdNextColourSet, opt1})
         form.onClick(name, [&app] { selectNextColourSet(app); });
-    for (const auto name : {Command92, opt19})
+    for (const auto name : {cmdColourProgram, opt19})
         form.onClick(name, [&app] { cycleColourBank(app); });
     // "Stim 1" ... "BGrd 4" and their menu items "&Stim 1,5,9,13" ... "&BkGrd 4,8,12,16".
     for (size_t i = 0; i < kSlots.size(); ++i)

@@ -19,7 +19,7 @@ void shutDown(App& app, ScanGroup scanGroup)
     s.tone.savedToneVol = form.value(scrToneVol);
     s.tone.savedBalance = form.value(scrBalance);
     s.tone.savedMaskVol = form.value(scrMaskVol);
-    s.tone.savedBaseFreq = form.value(HScroll1);
+    s.tone.savedBaseFreq = form.value(scrBaseFreq);
     app.files.write(dataFile::kLevels,
                     {s.tone.savedToneVol, s.tone.savedBalance, s.tone.savedMaskVol, s.tone.savedBaseFreq});
     app.files.write(dataFile::kColourSetIndex, {s.strobe.colourSetIndex});

@@ -17,7 +17,7 @@ void selectNextMask(App& app)
     WindowState& s = app.state;
     s.tone.maskSelection = s.tone.maskSelection >= 8 || s.tone.maskSelection < 1 ? 1 : s.tone.maskSelection + 1;
     const int n = s.tone.maskSelection;
-    app.form.setCaption(Frame7, "Mask " + std::to_string(n) + " Vol");
+    app.form.setCaption(fraMaskVol, "Mask " + std::to_string(n) + " Vol");
     const int firstLabel = n <= 4 ? 1 : 5;
     labelModeRows(app, [firstLabel](int row) { return "MK" + std::to_string(firstLabel + row); });
     lightModeRow(app, -1);
@@ -29,7 +29,7 @@ void selectNextMask(App& app)
 
 void bindMaskSelector(App& app)
 {
-    app.form.onClick(Command91, [&app] { selectNextMask(app); }); // "Mask"
+    app.form.onClick(cmdNextMask, [&app] { selectNextMask(app); }); // "Mask"
 } // "Mask"
 
 } // namespace aurelith

@@ -141,8 +141,8 @@ void watchSound(App& app, std::function<void()> changed) { soundWatchers()[&app]
 
 void stopSound(App& app)
 {
-    app.form.setTimerEnabled(Timer1, false);
-    app.form.setTimerEnabled(Timer2, false);
+    app.form.setTimerEnabled(tmrStim, false);
+    app.form.setTimerEnabled(tmrBack, false);
     stopTones(app);
 }
 

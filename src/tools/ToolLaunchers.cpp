@@ -12,7 +12,7 @@ using namespace ctl;
 const std::vector<Tool>& desktopTools()
 {
     static const std::vector<Tool> tools = {
-        {Command30, // "DXDiag", menu "&DxDiag": the sound hardware
+        {cmdDxDiag, // "DXDiag", menu "&DxDiag": the sound hardware
          opts10,
          {{"pavucontrol", {"--tab=5"}}, // the sound cards and their profiles
           {"pavucontrol-qt", {}},
@@ -22,8 +22,8 @@ const std::vector<Tool>& desktopTools()
           {"systemsettings", {"kcm_pulseaudio"}},
           {"systemsettings5", {"kcm_pulseaudio"}}}},
         // "Recorder", menu "&Recorder"
-        {Command62, opts11, {{"gnome-sound-recorder", {}}, {"audacity", {}}, {"kwave", {}}, {"audio-recorder", {}}}},
-        {Command70, // "MediaPyr"
+        {cmdRecorder, opts11, {{"gnome-sound-recorder", {}}, {"audacity", {}}, {"kwave", {}}, {"audio-recorder", {}}}},
+        {cmdMediaPlayer, // "MediaPyr"
          "",
          {{"vlc", {}},
           {"totem", {}},
@@ -32,7 +32,7 @@ const std::vector<Tool>& desktopTools()
           {"smplayer", {}},
           {"parole", {}},
           {"haruna", {}}}},
-        {Command24, // "Mixer", menu "&Mixer"
+        {cmdMixer, // "Mixer", menu "&Mixer"
          opts5,
          {{"pavucontrol", {}},
           {"pavucontrol-qt", {}},
@@ -72,7 +72,7 @@ void bindToolLaunchers(App& app)
         if (!tool.menuItem.empty())
             app.form.onClick(tool.menuItem, launch);
     }
-    app.form.onClick(Command81, [&app] { openManual(app); }); // "Manual"
+    app.form.onClick(cmdManual, [&app] { openManual(app); }); // "Manual"
     app.form.onClick(hp7, [&app] { openManual(app); });       // "&Read Manual"
     // The Sequences window is the platform's own; the host says how to open it.
     app.form.onClick(optSequences, [&app] {

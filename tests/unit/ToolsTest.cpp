@@ -37,27 +37,27 @@ TEST_F(ToolsTest, EachTriggerStartsTheFirstCandidateThatStartsAndStopsThere)
 TEST_F(ToolsTest, NothingInstalledTriesEveryCandidateAndSaysNothing)
 {
     launcher.nothingInstalled = true;
-    click(Command24);
+    click(cmdMixer);
     EXPECT_EQ(launcher.tried.size(), desktopTools().back().candidates.size());
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(ToolsTest, TheManualOpensInTheDesktopViewerOnlyWhenItIsThere)
 {
-    click(Command81); // no manual known
+    click(cmdManual); // no manual known
     app.manualPath = folder.path / "manual.html";
     click(hp7); // not there
     EXPECT_TRUE(launcher.opened.empty());
 
     putFile("manual.html", "<html></html>");
-    click(Command81);
+    click(cmdManual);
     click(hp7);
     EXPECT_EQ(launcher.opened, (std::vector<fs::path>{app.manualPath, app.manualPath}));
     EXPECT_TRUE(launcher.tried.empty());
     EXPECT_TRUE(dialogs.shown.empty());
 
     launcher.nothingInstalled = true; // no viewer starts
-    click(Command81);
+    click(cmdManual);
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_NE(dialogs.messages()[0].find(app.manualPath.string()), std::string::npos);
 }
@@ -131,7 +131,7 @@ TEST_F(ToolsTest, EveryHelpBoxShowsItsTextWithOkOnlyAndChangesNothing)
          "then Color Refresh (first time only), Click DefPrg to load Schumann resonance freqs, set all volume "
          "controls (saved for startup), click Color On button to start strobe, click color set to change colors."},
     };
-    click(Command1); // sound playing, so a stray restart would show
+    click(cmdLDelta); // sound playing, so a stray restart would show
     const size_t soundCalls = sound.calls.size();
     int changes = 0;
     form.addObserver([&changes](const Control&, Property) { ++changes; });
