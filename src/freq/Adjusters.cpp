@@ -97,11 +97,11 @@ void bindAdjusters(App& app)
         void (*run)(App&);
     };
     const std::array<Twin, 5> twins = {{
-        {cmdDoubleBeat, sp1, doubleBeat},                                     // "2X Freq", "&2X Freqs"
-        {cmdHalveBeat, sp2, halveBeat},                                       // "1/2 freq", "&1/2 Freqs"
-        {cmdLightSoundUp, sp3, [](App& a) { stepLightSoundRatio(a, +1); }},   // "Lt/Snd H"
-        {cmdLightSoundDown, sp4, [](App& a) { stepLightSoundRatio(a, -1); }}, // "Lt/Snd L"
-        {cmdClear, sp5, clearChannels},                                       // "Clear"
+        {cmdDoubleBeat, mnuDoubleBeat, doubleBeat},                                         // "2X Freq", "&2X Freqs"
+        {cmdHalveBeat, mnuHalveBeat, halveBeat},                                            // "1/2 freq", "&1/2 Freqs"
+        {cmdLightSoundUp, mnuLightSoundUp, [](App& a) { stepLightSoundRatio(a, +1); }},     // "Lt/Snd H"
+        {cmdLightSoundDown, mnuLightSoundDown, [](App& a) { stepLightSoundRatio(a, -1); }}, // "Lt/Snd L"
+        {cmdClear, mnuClear, clearChannels},                                                // "Clear"
     }};
     for (const Twin& t : twins) {
         form.onClick(t.button, [&app, run = t.run] { run(app); });

@@ -22,10 +22,11 @@ struct Preset {
 // Beat N is preset N - 1 (cmdReset is not a preset: it resets). The buttons
 // run "L Delta" .. "UGama", four to a band, low to high.
 constexpr std::array<Preset, 20> kPresets = {{
-    {cmdLDelta, f1},  {cmdMDelta, f2},  {cmdHDelta, f3},  {cmdUDelta, f4},  {cmdLTheta, f5},
-    {cmdMTheta, f6},  {cmdHTheta, f7},  {cmdUTheta, f8},  {cmdLAlpha, f9},  {cmdMAlpha, f10},
-    {cmdHAlpha, f11}, {cmdUAlpha, f12}, {cmdLBeta, f13},  {cmdMBeta, f14},  {cmdHBeta, f15},
-    {cmdUBeta, f16},  {cmdLGamma, f17}, {cmdMGamma, f18}, {cmdHGamma, f19}, {cmdUGamma, f20},
+    {cmdLDelta, mnuLDelta}, {cmdMDelta, mnuMDelta}, {cmdHDelta, mnuHDelta}, {cmdUDelta, mnuUDelta},
+    {cmdLTheta, mnuLTheta}, {cmdMTheta, mnuMTheta}, {cmdHTheta, mnuHTheta}, {cmdUTheta, mnuUTheta},
+    {cmdLAlpha, mnuLAlpha}, {cmdMAlpha, mnuMAlpha}, {cmdHAlpha, mnuHAlpha}, {cmdUAlpha, mnuUAlpha},
+    {cmdLBeta, mnuLBeta},   {cmdMBeta, mnuMBeta},   {cmdHBeta, mnuHBeta},   {cmdUBeta, mnuUBeta},
+    {cmdLGamma, mnuLGamma}, {cmdMGamma, mnuMGamma}, {cmdHGamma, mnuHGamma}, {cmdUGamma, mnuUGamma},
 }};
 
 constexpr int kFixedCarrier = 160;

@@ -31,14 +31,14 @@ struct ColourSlot {
     int position; // 1 ... 4 within the bank
 };
 constexpr std::array<ColourSlot, 8> kSlots = {{
-    {cmdStim1, op5, dataFile::kStimColour, "Stim ", 1},
-    {cmdBack1, op6, dataFile::kBackColour, "BGrd ", 1},
-    {cmdStim2, op7, dataFile::kStimColour, "Stim ", 2},
-    {cmdBack2, op8, dataFile::kBackColour, "BGrd ", 2},
-    {cmdStim3, op9, dataFile::kStimColour, "Stim ", 3},
-    {cmdBack3, op10, dataFile::kBackColour, "BGrd ", 3},
-    {cmdStim4, op11, dataFile::kStimColour, "Stim ", 4},
-    {cmdBack4, op12, dataFile::kBackColour, "BGrd ", 4},
+    {cmdStim1, mnuStim1, dataFile::kStimColour, "Stim ", 1},
+    {cmdBack1, mnuBack1, dataFile::kBackColour, "BGrd ", 1},
+    {cmdStim2, mnuStim2, dataFile::kStimColour, "Stim ", 2},
+    {cmdBack2, mnuBack2, dataFile::kBackColour, "BGrd ", 2},
+    {cmdStim3, mnuStim3, dataFile::kStimColour, "Stim ", 3},
+    {cmdBack3, mnuBack3, dataFile::kBackColour, "BGrd ", 3},
+    {cmdStim4, mnuStim4, dataFile::kStimColour, "Stim ", 4},
+    {cmdBack4, mnuBack4, dataFile::kBackColour, "BGrd ", 4},
 }};
 
 // Labels "CL1" ... "C16" of the group starting at set first; every lamp unlit.
@@ -171,17 +171,17 @@ void bindColourSets(App& app)
 {
     Form& form = app.form;
     // "Color Set" and "&Color Sets"; "ColPrg" and "&Color Program".
-    for (const auto name : {cmdNextColourSet, opt1})
+    for (const auto name : {cmdNextColourSet, mnuNextColourSet})
         form.onClick(name, [&app] { selectNextColourSet(app); });
-    for (const auto name : {cmdColourProgram, opt19})
+    for (const auto name : {cmdColourProgram, mnuColourProgram})
         form.onClick(name, [&app] { cycleColourBank(app); });
     // "Stim 1" ... "BGrd 4" and their menu items "&Stim 1,5,9,13" ... "&BkGrd 4,8,12,16".
     for (size_t i = 0; i < kSlots.size(); ++i)
         for (const auto name : {kSlots[i].button, kSlots[i].menuItem})
             form.onClick(name, [&app, i] { pickSetColour(app, static_cast<int>(i)); });
-    form.onClick(opt4, [&app] { refreshColours(app); });               // "&Color Refresh"
-    form.onClick(opt17, [&app] { chooseLampColour(app, Lamp::on); });  // "&On Color"
-    form.onClick(opt18, [&app] { chooseLampColour(app, Lamp::off); }); // "&Off Color"
+    form.onClick(mnuColourRefresh, [&app] { refreshColours(app); });              // "&Color Refresh"
+    form.onClick(mnuLampOnColour, [&app] { chooseLampColour(app, Lamp::on); });   // "&On Color"
+    form.onClick(mnuLampOffColour, [&app] { chooseLampColour(app, Lamp::off); }); // "&Off Color"
 }
 
 } // namespace aurelith

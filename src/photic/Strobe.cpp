@@ -359,15 +359,15 @@ void bindStrobe(App& app)
     form.onClick(cmdColourOn, [&app] { ColorOn(app, true); });   // "ColorOn"
     form.onClick(cmdColourOff, [&app] { ColorOff(app, true); }); // "ColorOff"
     // The menus' "&Color ON" and "&Color OFF".
-    for (const auto item : {opt15, opts3})
+    for (const auto item : {mnuColourOn, mnuOptionsColourOn})
         form.onClick(item, [&app] { ColorOn(app, false); });
-    for (const auto item : {opt16, opts4})
+    for (const auto item : {mnuColourOff, mnuOptionsColourOff})
         form.onClick(item, [&app] { ColorOff(app, false); });
     // "FullScrn" and "&Full Screen".
-    for (const auto name : {cmdFullScreen, opt13})
+    for (const auto name : {cmdFullScreen, mnuFullScreen})
         form.onClick(name, [&app] { showFullWindowStrobe(app); });
     // "Rev" ("Strobe Half Screen") does what its tooltip says, as "&1/2 Screen" does.
-    for (const auto name : {opt14, cmdHalfScreen})
+    for (const auto name : {mnuHalfScreen, cmdHalfScreen})
         form.onClick(name, [&app] { showHalfWindowStrobe(app); });
 
     // "Stop" and "&Sound OFF" switch the timers off directly; the screen may sleep again.

@@ -223,19 +223,19 @@ void bindScanner(App& app)
         double ms;
     };
     static constexpr std::array<ScanTime, 8> kScanTimes = {{
-        {st1, 3600000}, // "&60 Mins"
-        {st2, 3000000}, // "&50 Mins"
-        {st3, 2400000}, // "&40 Mins"
-        {st4, 1800000}, // "&30 Mins"
-        {st5, 1200000}, // "&20 Mins"
-        {st6, 600000},  // "&10 Mins"
-        {st8, 300000},  // "&05 Mins"
-        {st9, 60000},   // "&01 Min"
+        {mnuScan60Min, 3600000}, // "&60 Mins"
+        {mnuScan50Min, 3000000}, // "&50 Mins"
+        {mnuScan40Min, 2400000}, // "&40 Mins"
+        {mnuScan30Min, 1800000}, // "&30 Mins"
+        {mnuScan20Min, 1200000}, // "&20 Mins"
+        {mnuScan10Min, 600000},  // "&10 Mins"
+        {mnuScan5Min, 300000},   // "&05 Mins"
+        {mnuScan1Min, 60000},    // "&01 Min"
     }};
     for (const ScanTime& t : kScanTimes)
         form.onClick(t.item, [&app, ms = t.ms] { chooseScanTime(app, ms); });
-    form.onClick(st10, [&app] { fourSecondScan(app); }); // "&04 Sec"
-    form.onClick(st7, [&app] { customScanTime(app); });  // "&Custom"
+    form.onClick(mnuScan4Sec, [&app] { fourSecondScan(app); });       // "&04 Sec"
+    form.onClick(mnuCustomScanTime, [&app] { customScanTime(app); }); // "&Custom"
 
     form.onClick(cmdScanUp, [&app] { chooseDirection(app, ScanDirection::up); });     // "ScanUp"
     form.onClick(cmdScanDown, [&app] { chooseDirection(app, ScanDirection::down); }); // "ScanDn"

@@ -207,7 +207,7 @@ void startScan(App& app, QuietDialogs& dialogs, const RenderRequest& request)
 {
     Form& form = app.form;
     dialogs.answer = formatNumber(request.scanTimeMs);
-    form.click(st7); // "&Custom"
+    form.click(mnuCustomScanTime);
     const bool up = request.scanDirection > 0;
     form.click(up ? cmdScanUp : cmdScanDown);
     if (request.scanLimit) {

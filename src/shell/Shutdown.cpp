@@ -30,8 +30,8 @@ void shutDown(App& app, ScanGroup scanGroup)
 
 void bindShell(App& app)
 {
-    app.form.onClick(ctl::cmdExit, [&app] { shutDown(app, ScanGroup::save); }); // "Exit"
-    app.form.onClick(ctl::ex1, [&app] { shutDown(app, ScanGroup::leave); });    // menu "&Exit"
+    app.form.onClick(ctl::cmdExit, [&app] { shutDown(app, ScanGroup::save); });  // "Exit"
+    app.form.onClick(ctl::mnuExit, [&app] { shutDown(app, ScanGroup::leave); }); // menu "&Exit"
 }
 
 } // namespace aurelith

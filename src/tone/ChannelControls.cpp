@@ -35,9 +35,9 @@ void bindChannelControls(App& app)
     form.onChange(txtSetFreq1, [&app] { app.state.tone.leftFreq = leadingNumber(app.form.text(txtSetFreq1)); });
     form.onChange(txtsetfreq2, [&app] { app.state.tone.rightFreq = leadingNumber(app.form.text(txtsetfreq2)); });
     form.onClick(cmdReverseChannels, [&app] { reverseChannels(app); }); // "Rev Chn"
-    form.onClick(opts9, [&app] { reverseChannels(app); });              // "&RevChan"
+    form.onClick(mnuReverseChannels, [&app] { reverseChannels(app); }); // "&RevChan"
     form.onClick(cmdRebuild, [&app] { resetToneFiles(app); });          // "Rebuild"
-    form.onClick(opts7, [&app] { resetToneFiles(app); });               // "&Rebuild"
+    form.onClick(mnuRebuild, [&app] { resetToneFiles(app); });          // "&Rebuild"
 }
 
 } // namespace aurelith

@@ -223,8 +223,8 @@ void bindPlayback(App& app, std::function<void()> onTonesRetuned)
     });
     soundSources()[&app].clear(); // bound anew: the sources bind after this
     takeOvers()[&app].clear();
-    form.onClick(opts1, [&app] { rebuildSineTones(app, BeforeWriting::leavePlaying); }); // "&Sound ON"
-    form.onClick(opts2, [&app] { stopSound(app); });                                     // "&Sound OFF"
+    form.onClick(mnuSoundOn, [&app] { rebuildSineTones(app, BeforeWriting::leavePlaying); }); // "&Sound ON"
+    form.onClick(mnuSoundOff, [&app] { stopSound(app); });                                    // "&Sound OFF"
     bindMaskSelector(app);
 }
 

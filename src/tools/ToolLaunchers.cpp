@@ -13,7 +13,7 @@ const std::vector<Tool>& desktopTools()
 {
     static const std::vector<Tool> tools = {
         {cmdDxDiag, // "DXDiag", menu "&DxDiag": the sound hardware
-         opts10,
+         mnuDxDiag,
          {{"pavucontrol", {"--tab=5"}}, // the sound cards and their profiles
           {"pavucontrol-qt", {}},
           {"qpwgraph", {}},
@@ -22,7 +22,9 @@ const std::vector<Tool>& desktopTools()
           {"systemsettings", {"kcm_pulseaudio"}},
           {"systemsettings5", {"kcm_pulseaudio"}}}},
         // "Recorder", menu "&Recorder"
-        {cmdRecorder, opts11, {{"gnome-sound-recorder", {}}, {"audacity", {}}, {"kwave", {}}, {"audio-recorder", {}}}},
+        {cmdRecorder,
+         mnuRecorder,
+         {{"gnome-sound-recorder", {}}, {"audacity", {}}, {"kwave", {}}, {"audio-recorder", {}}}},
         {cmdMediaPlayer, // "MediaPyr"
          "",
          {{"vlc", {}},
@@ -33,7 +35,7 @@ const std::vector<Tool>& desktopTools()
           {"parole", {}},
           {"haruna", {}}}},
         {cmdMixer, // "Mixer", menu "&Mixer"
-         opts5,
+         mnuMixer,
          {{"pavucontrol", {}},
           {"pavucontrol-qt", {}},
           {"gnome-control-center", {"sound"}},
@@ -72,8 +74,8 @@ void bindToolLaunchers(App& app)
         if (!tool.menuItem.empty())
             app.form.onClick(tool.menuItem, launch);
     }
-    app.form.onClick(cmdManual, [&app] { openManual(app); }); // "Manual"
-    app.form.onClick(hp7, [&app] { openManual(app); });       // "&Read Manual"
+    app.form.onClick(cmdManual, [&app] { openManual(app); });     // "Manual"
+    app.form.onClick(mnuReadManual, [&app] { openManual(app); }); // "&Read Manual"
     // The Sequences window is the platform's own; the host says how to open it.
     app.form.onClick(optSequences, [&app] {
         if (app.openSequences)

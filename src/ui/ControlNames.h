@@ -477,6 +477,122 @@ inline constexpr auto scrBaseFreq = HScroll1;
 inline constexpr auto tmrStim = Timer1; // starts the stimulation phases
 inline constexpr auto tmrBack = Timer2; // starts the background phases, counted from tmrStim
 inline constexpr auto tmrScan = Timer3; // one scanner step a tick
+
+// Menus and their items
+inline constexpr auto mnuFreqs    = f0;
+inline constexpr auto mnuOptions  = opt0;
+inline constexpr auto mnuColour   = op0;
+inline constexpr auto mnuSpeeds   = sp0;
+inline constexpr auto mnuFreqSets = p0;
+inline constexpr auto mnuScanTime = st0;
+inline constexpr auto mnuAbout    = ab0;
+inline constexpr auto mnuHelp     = hp0;
+inline constexpr auto mnuExitMenu = ex0;
+
+// "&Freqs": the band presets
+inline constexpr auto mnuLDelta = f1;
+inline constexpr auto mnuMDelta = f2;
+inline constexpr auto mnuHDelta = f3;
+inline constexpr auto mnuUDelta = f4;
+inline constexpr auto mnuLTheta = f5;
+inline constexpr auto mnuMTheta = f6;
+inline constexpr auto mnuHTheta = f7;
+inline constexpr auto mnuUTheta = f8;
+inline constexpr auto mnuLAlpha = f9;
+inline constexpr auto mnuMAlpha = f10;
+inline constexpr auto mnuHAlpha = f11;
+inline constexpr auto mnuUAlpha = f12;
+inline constexpr auto mnuLBeta  = f13;
+inline constexpr auto mnuMBeta  = f14;
+inline constexpr auto mnuHBeta  = f15;
+inline constexpr auto mnuUBeta  = f16;
+inline constexpr auto mnuLGamma = f17;
+inline constexpr auto mnuMGamma = f18;
+inline constexpr auto mnuHGamma = f19;
+inline constexpr auto mnuUGamma = f20;
+
+// "&Options"
+inline constexpr auto mnuSoundOn          = opts1;
+inline constexpr auto mnuSoundOff         = opts2;
+inline constexpr auto mnuOptionsColourOn  = opts3;
+inline constexpr auto mnuOptionsColourOff = opts4;
+inline constexpr auto mnuMixer            = opts5;
+inline constexpr auto mnuRecorder         = opts11;
+inline constexpr auto mnuDefaultMemories  = opts6;
+inline constexpr auto mnuRebuild          = opts7;
+inline constexpr auto mnuReverseChannels  = opts9;
+inline constexpr auto mnuDxDiag           = opts10;
+
+// "&Color"
+inline constexpr auto mnuColourOn      = opt15;
+inline constexpr auto mnuColourOff     = opt16;
+inline constexpr auto mnuLampOnColour  = opt17; // "&On Color"
+inline constexpr auto mnuLampOffColour = opt18; // "&Off Color"
+inline constexpr auto mnuStim1         = op5;   // "&Stim 1,5,9,13"
+inline constexpr auto mnuBack1         = op6;
+inline constexpr auto mnuStim2         = op7;
+inline constexpr auto mnuBack2         = op8;
+inline constexpr auto mnuStim3         = op9;
+inline constexpr auto mnuBack3         = op10;
+inline constexpr auto mnuStim4         = op11;
+inline constexpr auto mnuBack4         = op12;
+inline constexpr auto mnuNextColourSet = opt1;  // "&Color Sets"
+inline constexpr auto mnuColourProgram = opt19;
+inline constexpr auto mnuColourRefresh = opt4;
+inline constexpr auto mnuFullScreen    = opt13;
+inline constexpr auto mnuHalfScreen    = opt14;
+
+// "&Speeds"
+inline constexpr auto mnuClear          = sp5;
+inline constexpr auto mnuDoubleBeat     = sp1;
+inline constexpr auto mnuHalveBeat      = sp2;
+inline constexpr auto mnuLightSoundUp   = sp3;
+inline constexpr auto mnuLightSoundDown = sp4;
+
+// "&Freq Sets": the memory store twins, then the deletions
+inline constexpr auto mnuStoreA            = p1;
+inline constexpr auto mnuStoreB            = p2;
+inline constexpr auto mnuStoreC            = p3;
+inline constexpr auto mnuStoreD            = p4;
+inline constexpr auto mnuStoreE            = p5;
+inline constexpr auto mnuStoreF            = p6;
+inline constexpr auto mnuStoreG            = p7;
+inline constexpr auto mnuStoreH            = p8;
+inline constexpr auto mnuDeleteMemories    = p9;
+inline constexpr auto mnuDeleteLevels      = p10;
+inline constexpr auto mnuDeleteColours     = p11;
+inline constexpr auto mnuDeleteConditions  = p14;
+inline constexpr auto mnuDeleteAllData     = p12;
+inline constexpr auto mnuDeleteInstallFile = p13;
+
+// "&ScanTime"
+inline constexpr auto mnuScan60Min      = st1;
+inline constexpr auto mnuScan50Min      = st2;
+inline constexpr auto mnuScan40Min      = st3;
+inline constexpr auto mnuScan30Min      = st4;
+inline constexpr auto mnuScan20Min      = st5;
+inline constexpr auto mnuScan10Min      = st6;
+inline constexpr auto mnuScan5Min       = st8;
+inline constexpr auto mnuScan1Min       = st9;
+inline constexpr auto mnuScan4Sec       = st10;
+inline constexpr auto mnuCustomScanTime = st7;
+
+// "&About" and "&Help"
+inline constexpr auto mnuVersion         = ab1;
+inline constexpr auto mnuSales           = ab4;
+inline constexpr auto mnuDisclaimer      = ab2;
+inline constexpr auto mnuSpecifications  = ab5;
+inline constexpr auto mnuReadManual      = hp7;
+inline constexpr auto mnuHelpAdjustments = hp5;
+inline constexpr auto mnuHelpScanner     = hp6;
+inline constexpr auto mnuHelpMusicMixing = hp8;
+inline constexpr auto mnuHelpConditions  = hp1;
+inline constexpr auto mnuHelpMaskFiles   = hp9;
+inline constexpr auto mnuHelpNoSounds    = hp2;
+inline constexpr auto mnuHelpSchumann    = hp3;
+inline constexpr auto mnuHelpFastStart   = hp4;
+
+inline constexpr auto mnuExit = ex1;
 // clang-format on
 
 } // namespace aurelith::ctl

@@ -109,7 +109,7 @@ private slots:
         form.setText(ctl::txtSetFreq1, "160");
         form.setText(ctl::txtsetfreq2, "165");
         dialogs.answerInput("201");
-        form.click(ctl::st7); // "&Custom" scan time
+        form.click(ctl::mnuCustomScanTime);
         form.click(ctl::cmdScanUp);
         announced.clear();
         form.click(ctl::cmdScanOn);

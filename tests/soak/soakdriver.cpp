@@ -53,7 +53,7 @@ int main(int argc, char* argv[])
     }
     QTimer::singleShot(500, [&] {
         form.click(ctl::cmdMAlpha);
-        form.click(ctl::st10); // 4-second scan, 160/165 Hz, upwards
+        form.click(ctl::mnuScan4Sec); // 4-second scan, 160/165 Hz, upwards
         form.click(ctl::cmdScanOn);
         form.click(ctl::cmdColourOn);
         std::printf("playing, scanning and flashing: %s/%s Hz\n", form.text(ctl::txtSetFreq1).c_str(),

@@ -57,7 +57,7 @@ TEST_F(BandPresetsTest, ButtonsUseTheWaveformMenuItemsAlwaysSine)
     EXPECT_EQ(file("freq2.wav").size(), 2 * (44100 / 170 + 1) + 45u);
     form.setValue(scrBaseFreq, 300);
     click(cmdStop);
-    click(f15);
+    click(mnuHBeta);
     expectPair("160", "175", "15");
     EXPECT_EQ(file("freq2.wav").size(), 505u + 45); // sine: 88200/175 + 1 values
     EXPECT_EQ(lamp(lampSound), kBlue);              // the menu leaves the lamp alone

@@ -119,7 +119,7 @@ TEST_F(FaultToleranceTest, MegabytePastesAreJustBadOrGoodNumbers)
          {std::pair{digits, false}, std::pair{std::string(1u << 20, '0') + "4000", true}}) {
         dialogs.shown.clear();
         dialogs.answerInput(answer);
-        click(st7);
+        click(mnuCustomScanTime);
         click(cmdScanUp);
         click(cmdScanOn);
         EXPECT_EQ(form.timerEnabled(tmrScan), scans);

@@ -38,7 +38,7 @@ protected:
 // "ColorOn", and "&Color ON" in both menus: Cancel (the default) leaves it off.
 TEST_F(FlashWarningTest, EveryWayOnAsksFirstAndCancelLeavesTheStrobeOff)
 {
-    for (const auto on : {cmdColourOn, opt15, opts3}) {
+    for (const auto on : {cmdColourOn, mnuColourOn, mnuOptionsColourOn}) {
         SCOPED_TRACE(on);
         dialogs.shown.clear();
         const int paintsBefore = paints;
@@ -71,7 +71,7 @@ TEST_F(FlashWarningTest, FlashIsRememberedInTheFolderAndARetuneNeverAsks)
     EXPECT_EQ(lamp(lampStrobe), *app.state.strobe.lampOnColour.colour());
     // Stored as every one-number record is.
     EXPECT_EQ(file(dataFile::kFlashAnswer), file("fctl"));
-    click(f9); // a band preset retunes the running strobe
+    click(mnuLAlpha); // a band preset retunes the running strobe
     click(cmdColourOff);
     click(cmdColourOn);
     EXPECT_TRUE(flashing());

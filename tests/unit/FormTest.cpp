@@ -88,7 +88,7 @@ TEST(FormDesign, InitialState)
     EXPECT_EQ(form.timerInterval(tmrStim), 100);
     EXPECT_TRUE(form.timerEnabled(tmrScan));
     EXPECT_EQ(form.timerInterval(tmrScan), 0);
-    EXPECT_THROW(form.control("Command999"), std::out_of_range);
+    EXPECT_THROW(form.control("noSuchControl"), std::out_of_range);
 }
 
 class SchedulerTest : public ::testing::Test {

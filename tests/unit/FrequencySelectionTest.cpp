@@ -64,9 +64,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Adjustment{"Dw1BaseOn", true, "200", "210", cmdDown1Hz, "200", "209", "9"},
                       Adjustment{"Dw5BaseOff", false, "160", "162", cmdDown5Hz, "160", "157", "-3"},
                       Adjustment{"Double", true, "160", "166", cmdDoubleBeat, "160", "172", "12"},
-                      Adjustment{"DoubleNegative", true, "160", "154", sp1, "160", "148", "-12"},
+                      Adjustment{"DoubleNegative", true, "160", "154", mnuDoubleBeat, "160", "148", "-12"},
                       Adjustment{"Halve", true, "160", "166", cmdHalveBeat, "160", "163", "3"},
-                      Adjustment{"HalveNegative", true, "160", "154", sp2, "160", "157", "-3"},
+                      Adjustment{"HalveNegative", true, "160", "154", mnuHalveBeat, "160", "157", "-3"},
                       // Channel 2 moves by 3; txtBeat shows the difference really left (4).
                       Adjustment{"HalveOddShowsTheNewBeat", true, "160", "167", cmdHalveBeat, "160", "164", "4"},
                       Adjustment{"DecimalBeat", false, "78.3", "86.13", cmdDoubleBeat, "78.3", "93.96", "15.66"}),
@@ -103,12 +103,12 @@ TEST_F(FrequencySelectionTest, RatioButtonsCycleThroughTenValues)
 {
     std::string shown;
     for (int i = 0; i < 10; ++i) {
-        click(i % 2 ? cmdLightSoundUp : sp3);
+        click(i % 2 ? cmdLightSoundUp : mnuLightSoundUp);
         shown += text(txtLightSound);
     }
     EXPECT_EQ(shown, "1234567890");
     EXPECT_TRUE(app.state.strobe.ratioMode);
-    click(sp4);
+    click(mnuLightSoundDown);
     EXPECT_EQ(text(txtLightSound), "9");
     click(cmdLightSoundDown);
     EXPECT_EQ(text(txtLightSound), "8");
@@ -159,7 +159,7 @@ TEST_F(FrequencyMemoryTest, StoreAndRecallInEachGroup)
 
     click(cmdNextMemoryGroup); // group 2
     setPair("300", "304.5");
-    click(p1); // the menu twin stores like the button
+    click(mnuStoreA); // the menu twin stores like the button
     EXPECT_EQ(file("prga2"), "\"300\",\"304.5\"\r\n");
     EXPECT_EQ(file("prga1"), "\"160\",\"167\"\r\n");
 
@@ -214,7 +214,7 @@ TEST_F(FrequencyMemoryTest, DefaultsFillGroupOneAtoD)
     expectPlaying(160, 165);
 
     fs::remove(folder.path / "prga1");
-    click(opts6); // the menu twin writes the same memories
+    click(mnuDefaultMemories); // the menu twin writes the same memories
     EXPECT_EQ(file("prga1"), "78.3,86.13\r\n");
     click(cmdNextMemoryGroup);
     click(cmdNextMemoryGroup);
@@ -302,8 +302,9 @@ TEST_F(FrequencyMemoryTest, DeletionsAskFirstAndRemoveExactlyTheirFiles)
     all.push_back("gentle");
 
     const std::vector<DeletionCase> cases = {
-        {p9, true, memories},     {p10, false, {"vols"}}, {p11, true, colours},
-        {p14, false, conditions}, {p12, true, all},       {p13, false, {"fctl"}},
+        {mnuDeleteMemories, true, memories}, {mnuDeleteLevels, false, {"vols"}},
+        {mnuDeleteColours, true, colours},   {mnuDeleteConditions, false, conditions},
+        {mnuDeleteAllData, true, all},       {mnuDeleteInstallFile, false, {"fctl"}},
     };
     for (const DeletionCase& c : cases) {
         SCOPED_TRACE(std::string(c.item));

@@ -50,7 +50,7 @@ TEST_F(HeadphoneCheckTest, EachTonePlaysWhileItsBoxIsOpenAndNothingElseSounds)
 {
     setPair("160", "165");
     dialogs.answerInput("500");
-    click(st7); // "&Custom" scan time
+    click(mnuCustomScanTime);
     click(cmdScanUp);
     click(cmdScanOn);
     ASSERT_FALSE(playing().empty());

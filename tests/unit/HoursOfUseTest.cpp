@@ -47,7 +47,7 @@ protected:
     {
         setPair(left, right);
         dialogs.answerInput("201");
-        click(st7);
+        click(mnuCustomScanTime);
         click(direction);
         click(cmdScanOn);
         ASSERT_TRUE(form.timerEnabled(tmrScan));

@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Beats, StrobeTimingTest,
 TEST_F(PhoticTest, SlowBeatRetimesButStartsNothingAndTheLoopCounterEndsPastTheBeat)
 {
     setPair("159", "165.5");
-    click(opt15);
+    click(mnuColourOn);
     EXPECT_EQ(app.state.shared.scanLoopCounter, 7);
     setPair("160", "160.5");
     ColorOn(app);
@@ -133,12 +133,12 @@ TEST_F(PhoticTest, SlowBeatRetimesButStartsNothingAndTheLoopCounterEndsPastTheBe
 TEST_F(PhoticTest, ButtonsSetTheLampMenusLeaveIt)
 {
     const Colour off = lamp(lampStrobe);
-    click(opt15);
+    click(mnuColourOn);
     EXPECT_TRUE(form.timerEnabled(tmrStim));
     EXPECT_EQ(lamp(lampStrobe), off);
     click(cmdColourOn);
     EXPECT_EQ(lamp(lampStrobe), kRed);
-    click(opts4);
+    click(mnuOptionsColourOff);
     EXPECT_FALSE(form.timerEnabled(tmrStim));
     EXPECT_EQ(app.state.strobe.strobeOn, StrobeRun::off);
     EXPECT_EQ(lamp(lampStrobe), kRed);
@@ -260,8 +260,8 @@ TEST_F(PhoticTest, AfterResetTheSecondPressStepsOnToSetTwo)
 {
     click(cmdReset);
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(0));
-    click(opt1);
-    click(opt1);
+    click(mnuNextColourSet);
+    click(mnuNextColourSet);
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(2));
     EXPECT_EQ(text(txtStimColour), "255");
 }
@@ -302,13 +302,13 @@ TEST_F(PhoticTest, ColourBanksRouteTheEightButtonsAndTheirMenuTwins)
     EXPECT_EQ(file("stimc13"), "1234\r\n");
     EXPECT_EQ(form.backColour(txtFlashSurface), 1234u); // a preview
 
-    click(opt19); // bank 4 wraps to 1, then on to 2
+    click(mnuColourProgram); // bank 4 wraps to 1, then on to 2
     click(cmdColourProgram);
     EXPECT_EQ(form.caption(cmdBack2), "BGrd 6");
-    EXPECT_EQ(form.caption(op8), "&BkGrd 2,6,10,14");
+    EXPECT_EQ(form.caption(mnuBack2), "&BkGrd 2,6,10,14");
     const Value stimBefore = app.state.strobe.activeStimColour;
     dialogs.answerColour(4321);
-    click(op8);
+    click(mnuBack2);
     EXPECT_EQ(file("backc6"), "4321\r\n");
     EXPECT_EQ(app.state.strobe.activeStimColour, stimBefore);
     EXPECT_EQ(app.state.strobe.colourSets[5].back, Value(65535)); // set 6 in memory: unchanged
@@ -325,7 +325,7 @@ TEST_F(PhoticTest, CancellingTheColourDialogChangesNothing)
     dialogs.answerColour(std::nullopt);
     click(cmdBack1);
     dialogs.answerColour(std::nullopt);
-    click(opt17);
+    click(mnuLampOnColour);
     EXPECT_EQ(file("backc"), stored);
     EXPECT_EQ(form.backColour(txtFlashSurface), surface);
     EXPECT_EQ(file("oncol"), "255\r\n");
@@ -356,7 +356,7 @@ TEST_F(PhoticTest, RefreshAndLampColours)
     setIndex(4);
     click(cmdNextColourSet); // set 5
     putFile("stimc", "111\r\n");
-    click(opt4);
+    click(mnuColourRefresh);
     EXPECT_EQ(app.state.strobe.activeStimColour, Value(111));
     EXPECT_EQ(app.state.strobe.activeBackColour, Value(0));
     EXPECT_EQ(text(txtColourSet), "5");
@@ -365,13 +365,13 @@ TEST_F(PhoticTest, RefreshAndLampColours)
 
     const Colour lampBefore = lamp(lampSound);
     dialogs.answerColour(65280);
-    click(opt17);
+    click(mnuLampOnColour);
     EXPECT_EQ(app.state.strobe.lampOnColour, Value(65280));
     EXPECT_EQ(app.state.strobe.activeStimColour, Value(65280));
     EXPECT_EQ(file("oncol"), "65280\r\n");
     EXPECT_EQ(lamp(lampSound), lampBefore); // shows the next time a lamp is set
     dialogs.answerColour(128);
-    click(opt18);
+    click(mnuLampOffColour);
     EXPECT_EQ(app.state.strobe.lampOffColour, Value(128));
     EXPECT_EQ(file("offcol"), "128\r\n");
     click(cmdNextColourSet); // the next selection takes the strobe colour back

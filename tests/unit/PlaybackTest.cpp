@@ -139,7 +139,7 @@ TEST_F(PlaybackTest, StopSilencesAndTurnsTheLampOff)
 TEST_F(PlaybackTest, SoundOnPlaysSineWhateverTheWaveformAndLeavesTheLamp)
 {
     app.state.tone.waveform = Waveform::square;
-    click(opts1);
+    click(mnuSoundOn);
     EXPECT_EQ(playing().size(), 2u);
     EXPECT_EQ(file("freq1.wav").size(), 555u + 45); // sine: 555 values at 159 Hz
     EXPECT_EQ(lamp(lampSound), kBlue);
@@ -147,7 +147,7 @@ TEST_F(PlaybackTest, SoundOnPlaysSineWhateverTheWaveformAndLeavesTheLamp)
     EXPECT_EQ(file("freq1.wav").size(), 556u + 45); // square again
     form.setTimerEnabled(tmrStim, true);
     form.setTimerEnabled(tmrBack, true);
-    click(opts2);
+    click(mnuSoundOff);
     EXPECT_TRUE(playing().empty());
     EXPECT_EQ(lamp(lampSound), kRed);
     EXPECT_FALSE(form.timerEnabled(tmrStim));
@@ -249,7 +249,7 @@ TEST_F(PlaybackTest, SleepIsHeldOffExactlyWhileSoundPlays)
     EXPECT_TRUE(awake.systemHeld);
     click(cmdStop);
     EXPECT_FALSE(awake.systemHeld);
-    click(opts1); // "&Sound ON"
+    click(mnuSoundOn);
     EXPECT_TRUE(awake.systemHeld);
     click(cmdNextMask); // stops the sound
     EXPECT_FALSE(awake.systemHeld);

@@ -23,7 +23,7 @@ protected:
     void customScanTime(std::optional<std::string> typed)
     {
         dialogs.answerInput(std::move(typed));
-        click(st7);
+        click(mnuCustomScanTime);
     }
     void setLimit(std::string_view button, std::string_view box, const std::string& limit)
     {
@@ -49,7 +49,7 @@ protected:
 
 TEST_F(ScannerTest, FourSecondScanMovesTheBeatEveryFourSeconds)
 {
-    click(st10);
+    click(mnuScan4Sec);
     click(cmdScanOn);
     EXPECT_TRUE(dialogs.shown.empty());
     expectPair("160", "165", "at ScanOn");
@@ -83,7 +83,7 @@ TEST_F(ScannerTest, FourSecondScanMovesTheBeatEveryFourSeconds)
 
 TEST_F(ScannerTest, ScanningDownWithoutALimitStallsWithTheLastTonesPlaying)
 {
-    click(st10);
+    click(mnuScan4Sec);
     click(cmdScanDown);
     click(cmdScanOn);
     runFor(4 * 4 * kSecond);
@@ -109,7 +109,7 @@ class ScannerLimitTest : public ScannerTest, public ::testing::WithParamInterfac
 TEST_P(ScannerLimitTest, LowerLimit)
 {
     click(cmdGenerate);
-    click(st10);
+    click(mnuScan4Sec);
     click(cmdScanDown);
     setLimit(cmdLowerLimit, txtBackColour, GetParam().typed);
     EXPECT_EQ(form.caption(fraStimColour), "Stim Color");
@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Limits, ScannerLimitTest,
 
 TEST_F(ScannerTest, UpperLimitAndEnterTakeWhateverTheBoxesHold)
 {
-    click(st10);
+    click(mnuScan4Sec);
     click(cmdScanUp);
     EXPECT_EQ(form.caption(lblRow1), "SUP");
     click(cmdUpperLimit);
@@ -160,8 +160,8 @@ TEST_F(ScannerTest, UpperLimitAndEnterTakeWhateverTheBoxesHold)
 
 TEST_F(ScannerTest, SixtyMinutesStepsOncePerHourOnTheGrid)
 {
-    click(st10);
-    click(st1);
+    click(mnuScan4Sec);
+    click(mnuScan60Min);
     click(cmdScanOn);
     EXPECT_EQ(form.timerInterval(tmrScan), 3600000);
     runFor(kHour - 1);
@@ -283,7 +283,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ScannerTest, ScanOffHandsTheDisplaysBack)
 {
-    click(st10);
+    click(mnuScan4Sec);
     click(cmdScanUp);
     click(cmdUpperLimit);
     click(cmdScanOn);

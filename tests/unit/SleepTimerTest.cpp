@@ -81,7 +81,7 @@ TEST_F(SleepTimerTest, AScanStepDuringTheFadeNeverPlaysLouder)
     ASSERT_TRUE(form.setValue(scrBalance, form.control(scrBalance).max));
     setPair("160", "165");
     dialogs.answerInput("201"); // the shortest scan time the scanner takes
-    click(st7);
+    click(mnuCustomScanTime);
     click(cmdScanUp);
     click(cmdScanOn);
     ASSERT_TRUE(form.timerEnabled(tmrScan));
@@ -112,7 +112,7 @@ TEST_F(SleepTimerTest, AScanEndsWithTheFadeAndSilenceFollows)
 {
     setPair("160", "165");
     dialogs.answerInput("201");
-    click(st7);
+    click(mnuCustomScanTime);
     click(cmdScanUp);
     click(cmdScanOn);
     ask("1");

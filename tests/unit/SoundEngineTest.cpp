@@ -47,7 +47,7 @@ protected:
         setPair("200", "204");
         click(cmdGenerate);
         dialogs.answerInput("1000");
-        click(st7); // a custom scan time
+        click(mnuCustomScanTime);
         click(cmdScanUp);
         std::vector<float> heard = channel(sound.render(1.0), 0);
         const std::vector<std::function<void()>> retuneBy = {[&] { click(cmdUp1Hz); }, [&] { click(cmdMTheta); },

@@ -245,7 +245,7 @@ TEST_F(StartupTest, MenuExitLeavesTheScanGroupFile)
     ASSERT_TRUE(start());
     app.state.scan.scanBankGroup = 3;
     form.setValue(scrMaskVol, -10);
-    click(ex1);
+    click(mnuExit);
     EXPECT_EQ(file("vols"), "-3000,0,-10,135\r\n");
     EXPECT_EQ(file("spgset"), "1\r\n");
     EXPECT_TRUE(app.quitRequested);

@@ -272,7 +272,7 @@ TEST_F(StrobeSyncTest, ScanningRetunesWithoutShortPhasesOrDoubleFlashes)
         form.setText(txtSetFreq1, "400");
         form.setText(txtsetfreq2, "401");
         dialogs.answerInput("201");
-        form.click(st7);
+        form.click(mnuCustomScanTime);
         form.click(cmdScanUp);
         form.click(cmdScanOn);
         ASSERT_TRUE(form.timerEnabled(tmrScan));

@@ -187,7 +187,7 @@ TEST_F(ToneControlsTest, ReverseChannelsTwiceRestores)
     EXPECT_EQ(text(txtsetfreq2), "159");
     EXPECT_DOUBLE_EQ(app.state.tone.leftFreq, 165);
     EXPECT_EQ(playing().size(), 2u);
-    click(opts9);
+    click(mnuReverseChannels);
     EXPECT_EQ(text(txtSetFreq1), "159");
     EXPECT_EQ(text(txtsetfreq2), "165");
 }
@@ -199,7 +199,7 @@ TEST_F(ToneControlsTest, RebuildLeavesHeaderOnlyFilesAndSilence)
     EXPECT_EQ(toneSize(1), 42u);
     EXPECT_EQ(toneSize(2), 42u);
     EXPECT_TRUE(playing().empty());
-    click(opts7);
+    click(mnuRebuild);
     EXPECT_EQ(toneSize(1), 42u);
 }
 

@@ -43,7 +43,7 @@ public:
              [](T& t) { t.click(cmdMAlpha); }, true, "15600 15610", 0, "**"},
             {"BaseBarTooLowForChannelTwo", [](T& t) { t.setPair("165", "159"); },
              [](T& t) { t.form.setValue(scrBaseFreq, 10); }, true, "* 4", 0, "w*"},
-            {"SoundOnChannelTwoFarAbove", none, [](T& t) { t.type(txtsetfreq2, "700000"), t.click(opts1); }, true,
+            {"SoundOnChannelTwoFarAbove", none, [](T& t) { t.type(txtsetfreq2, "700000"), t.click(mnuSoundOn); }, true,
              "* 700000", 0, "**"},
             {"RecalledPairBelow", start, [](T& t) { t.putFile("prge1", "5,12\r\n"), t.click(cmdRecallE); }, true,
              "5 12", 0, "**"},

@@ -67,7 +67,7 @@ private slots:
             input->setTextValue("1000");
             input->accept();
         });
-        window.action("st7")->trigger();
+        window.action(ctl::mnuCustomScanTime)->trigger();
         QCOMPARE(rig.app->state.shared.durationMs, 1000.0);
         QTest::mouseClick(window.widget(ctl::cmdScanUp), Qt::LeftButton);
 

@@ -114,18 +114,20 @@ private slots:
         QCOMPARE(titles, QStringList({"&Freqs", "&Options", "&Color", "&Speeds", "&Freq Sets", "&ScanTime", "&About",
                                       "&Help", "&Exit"}));
         QStringList options;
-        for (QAction* a : rig.window->menu("opt0")->actions())
+        for (QAction* a : rig.window->menu(ctl::mnuOptions)->actions())
             options << a->text();
         // The designed items first, in their order; newer ones follow them.
         QCOMPARE(options.mid(0, 10), QStringList({"&Sound ON", "&Sound OFF", "&Color ON", "&Color OFF", "&Mixer",
                                                   "&Recorder", "&Def Prg", "&Rebuild", "&RevChan", "&DxDiag"}));
-        const QList<QAction*> freqs = rig.window->menu("f0")->actions();
+        const QList<QAction*> freqs = rig.window->menu(ctl::mnuFreqs)->actions();
         QCOMPARE(freqs.size(), 20);
         QCOMPARE(freqs.first()->text(), QString("&L Delta"));
         QCOMPARE(freqs.last()->text(), QString("&U Gama"));
-        QCOMPARE(rig.window->menu("st0")->actions().last()->text(), QString("&Custom"));
+        QCOMPARE(rig.window->menu(ctl::mnuScanTime)->actions().last()->text(), QString("&Custom"));
         // Every menu shows exactly the Form's items, in order.
-        for (const std::string menu : {"f0", "opt0", "op0", "sp0", "p0", "st0", "ab0", "hp0", "ex0"}) {
+        for (const std::string_view menu :
+             {ctl::mnuFreqs, ctl::mnuOptions, ctl::mnuColour, ctl::mnuSpeeds, ctl::mnuFreqSets, ctl::mnuScanTime,
+              ctl::mnuAbout, ctl::mnuHelp, ctl::mnuExitMenu}) {
             QStringList shown, designed;
             for (QAction* a : rig.window->menu(menu)->actions())
                 shown << a->objectName() + " " + a->text();
@@ -198,7 +200,7 @@ private slots:
         QCOMPARE(rig.form.value(ctl::scrToneVol), -2950);
         QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget(ctl::txtToneVol))->text(), QString("2050"));
 
-        rig.window->action("opts9")->trigger();
+        rig.window->action(ctl::mnuReverseChannels)->trigger();
         QCOMPARE(left->text(), QString("170"));
     }
 
@@ -244,7 +246,7 @@ private slots:
             QCOMPARE(client->childAt(w->mapTo(client, w->rect().center())), w);
         }
 
-        rig.window->action("opt14")->trigger();
+        rig.window->action(ctl::mnuHalfScreen)->trigger();
         for (int i = 0; i < kLayoutCount; ++i) {
             const ControlDef& def = kLayout[i];
             QWidget* w = rig.window->widget(std::string(def.name));
