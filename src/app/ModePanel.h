@@ -18,14 +18,15 @@
 namespace aurelith {
 
 namespace modePanel {
-inline constexpr std::string_view kSoundLamp = ctl::Text14;  // "SND"
-inline constexpr std::string_view kStrobeLamp = ctl::Text15; // "COL"
+inline constexpr std::string_view kSoundLamp = ctl::lampSound;   // "SND"
+inline constexpr std::string_view kStrobeLamp = ctl::lampStrobe; // "COL"
 // Memory groups or scan-bank groups.
-inline constexpr std::array<std::string_view, 3> kGroupLamps = {ctl::Text16, ctl::Text17, ctl::Text18};
-inline constexpr std::array<std::string_view, 3> kGroupLabels = {ctl::Label3, ctl::Label4, ctl::Label5};
+inline constexpr std::array<std::string_view, 3> kGroupLamps = {ctl::lampGroup1, ctl::lampGroup2, ctl::lampGroup3};
+inline constexpr std::array<std::string_view, 3> kGroupLabels = {ctl::lblGroup1, ctl::lblGroup2, ctl::lblGroup3};
 // Colour sets, scan direction, waveform or mask.
-inline constexpr std::array<std::string_view, 4> kRowLamps = {ctl::Text19, ctl::Text20, ctl::Text21, ctl::Text22};
-inline constexpr std::array<std::string_view, 4> kRowLabels = {ctl::Label6, ctl::Label7, ctl::Label8, ctl::Label9};
+inline constexpr std::array<std::string_view, 4> kRowLamps = {ctl::lampRow1, ctl::lampRow2, ctl::lampRow3,
+                                                              ctl::lampRow4};
+inline constexpr std::array<std::string_view, 4> kRowLabels = {ctl::lblRow1, ctl::lblRow2, ctl::lblRow3, ctl::lblRow4};
 // All nine lamps, top to bottom.
 inline constexpr std::array<std::string_view, 9> kLamps = {kSoundLamp,     kStrobeLamp,    kGroupLamps[0],
                                                            kGroupLamps[1], kGroupLamps[2], kRowLamps[0],

@@ -75,8 +75,8 @@ void load(App& app, const Kind& kind, int k)
 
 void prompt(App& app, const std::string& item, int k)
 {
-    app.form.setCaption(Frame15, item + std::to_string(k));
-    app.form.setCaption(Frame16, "Enter Title " + std::to_string(k));
+    app.form.setCaption(fraStimColour, item + std::to_string(k));
+    app.form.setCaption(fraBackColour, "Enter Title " + std::to_string(k));
 }
 
 // PrgCDET: twenty prompts in turn, conditions 1 ... 10 then events 1 ... 10.
@@ -84,8 +84,8 @@ void pickNext(App& app)
 {
     int& c = EventsWrites::events(app).condProgIndex;
     int& e = EventsWrites::events(app).eventProgIndex;
-    app.form.setText(Text6, "");
-    app.form.setText(Text7, "");
+    app.form.setText(txtStimColour, "");
+    app.form.setText(txtBackColour, "");
     if (inRange(c, 1, kCount)) {
         prompt(app, kConditions.promptCaption, c);
         ++c;
@@ -103,26 +103,26 @@ void pickNext(App& app)
             prompt(app, kConditions.promptCaption, 1);
         }
     }
-    app.form.setText(Text10, std::to_string(c));
-    app.form.setText(Text11, std::to_string(e));
+    app.form.setText(txtColourSet, std::to_string(c));
+    app.form.setText(txtLightSound, std::to_string(e));
 }
 
-// The colour section gets its frames and boxes back; Text11 keeps the counter.
+// The colour section gets its frames and boxes back; txtLightSound keeps the counter.
 void handBack(App& app)
 {
     const WindowState& s = app.state;
-    app.form.setCaption(Frame15, "Stim Color");
-    app.form.setCaption(Frame16, "BkGrd Color");
-    app.form.setText(Text10, s.strobe.colourSetIndex.text());
-    app.form.setText(Text6, s.strobe.activeStimColour.text());
-    app.form.setText(Text7, s.strobe.activeBackColour.text());
+    app.form.setCaption(fraStimColour, "Stim Color");
+    app.form.setCaption(fraBackColour, "BkGrd Color");
+    app.form.setText(txtColourSet, s.strobe.colourSetIndex.text());
+    app.form.setText(txtStimColour, s.strobe.activeStimColour.text());
+    app.form.setText(txtBackColour, s.strobe.activeBackColour.text());
 }
 
 void programCondition(App& app)
 {
     const int c = app.state.events.condProgIndex;
     if (inRange(c, 2, kCount + 1))
-        save(app, kConditions, c - 1, app.form.text(Text6), app.form.text(Text7));
+        save(app, kConditions, c - 1, app.form.text(txtStimColour), app.form.text(txtBackColour));
     handBack(app);
 }
 
@@ -175,12 +175,12 @@ void programEvent(App& app)
     const int e = app.state.events.eventProgIndex;
     const int k = inRange(e, 3, kCount + 1) ? e - 1 : 1;
     std::string why;
-    const auto command = storableCommand(app.form.text(Text6), why);
+    const auto command = storableCommand(app.form.text(txtStimColour), why);
     if (!command) {
         app.message("Event " + std::to_string(k) + " was not stored: " + why);
         return;
     }
-    save(app, kEvents, k, *command, app.form.text(Text7));
+    save(app, kEvents, k, *command, app.form.text(txtBackColour));
     keepPrivate(app, k);
     handBack(app);
 }
@@ -199,18 +199,18 @@ void writeDefaults(App& app)
 // Cond and Event: show the next entry, cycling 1 ... 10.
 void viewNext(App& app, const Kind& kind)
 {
-    app.form.setCaption(Frame15, kind.viewCaption);
-    app.form.setCaption(Frame16, "Title");
+    app.form.setCaption(fraStimColour, kind.viewCaption);
+    app.form.setCaption(fraBackColour, "Title");
     int& index = EventsWrites::events(app).*kind.viewIndex;
     const int v = index;
     if (!inRange(v, 1, kCount))
         return;
     index = v == kCount ? 1 : v + 1;
-    app.form.setCaption(Frame15, kind.itemCaption + std::to_string(v));
-    app.form.setCaption(Frame16, "Title " + std::to_string(v));
+    app.form.setCaption(fraStimColour, kind.itemCaption + std::to_string(v));
+    app.form.setCaption(fraBackColour, "Title " + std::to_string(v));
     load(app, kind, v);
-    app.form.setText(Text6, textOf(app, kind, v));
-    app.form.setText(Text7, titleOf(app, kind, v));
+    app.form.setText(txtStimColour, textOf(app, kind, v));
+    app.form.setText(txtBackColour, titleOf(app, kind, v));
 }
 
 // Reads an event's record only from a regular file of the user's own that no
@@ -257,12 +257,12 @@ void toggleEvents(App& app)
     EventsState& events = EventsWrites::events(app);
     if (events.eventSwitch == EventSwitch::on) {
         events.eventSwitch = EventSwitch::off;
-        app.form.setCaption(Command87, "EvntOFF");
+        app.form.setCaption(cmdEventsOnOff, "EvntOFF");
         return;
     }
     if (events.eventSwitch == EventSwitch::off)
         events.eventSwitch = EventSwitch::on;
-    app.form.setCaption(Command87, "EventON");
+    app.form.setCaption(cmdEventsOnOff, "EventON");
     if (scan.loopNumber != events.condViewIndex || !inRange(scan.loopNumber, 1, 20))
         return;
     const int j = events.eventViewIndex;
@@ -301,13 +301,13 @@ std::string launchCommandLine(App& app, const std::string& commandLine)
 void bindConditionsEvents(App& app)
 {
     Form& form = app.form;
-    form.onClick(Command84, [&app] { pickNext(app); });              // "PrgCDET"
-    form.onClick(Command90, [&app] { programCondition(app); });      // "PrgCond"
-    form.onClick(Command83, [&app] { programEvent(app); });          // "PrgEvnt"
-    form.onClick(Command86, [&app] { writeDefaults(app); });         // "DeFCnd"
-    form.onClick(Command82, [&app] { viewNext(app, kConditions); }); // "Cond"
-    form.onClick(Command93, [&app] { viewNext(app, kEvents); });     // "Event"
-    form.onClick(Command87, [&app] { toggleEvents(app); });          // "EventOFF"
+    form.onClick(cmdPromptEntry, [&app] { pickNext(app); });                 // "PrgCDET"
+    form.onClick(cmdProgramCondition, [&app] { programCondition(app); });    // "PrgCond"
+    form.onClick(cmdProgramEvent, [&app] { programEvent(app); });            // "PrgEvnt"
+    form.onClick(cmdDefaultConditions, [&app] { writeDefaults(app); });      // "DeFCnd"
+    form.onClick(cmdViewConditions, [&app] { viewNext(app, kConditions); }); // "Cond"
+    form.onClick(cmdViewEvents, [&app] { viewNext(app, kEvents); });         // "Event"
+    form.onClick(cmdEventsOnOff, [&app] { toggleEvents(app); });             // "EventOFF"
 }
 
 } // namespace aurelith

@@ -28,11 +28,11 @@ void step(App& app, int delta)
     if (app.state.tone.baseFreqMode == Value(2)) {
         setChannel2(app, channel2(app) + delta);
     } else {
-        const int base = form.value(HScroll1);
+        const int base = form.value(scrBaseFreq);
         form.setText(txtSetFreq1, std::to_string(base));
         setChannel2(app, channel2(app) + base - channel1(app) + delta);
     }
-    form.setText(Text1, form.text(txtSetFreq1));
+    form.setText(txtBaseFreq, form.text(txtSetFreq1));
     showBeat(app);
     retuneSine(app);
 }
@@ -40,18 +40,18 @@ void step(App& app, int delta)
 void doubleBeat(App& app)
 {
     setChannel2(app, channel2(app) + beatOf(app.form));
-    app.form.setText(Text2, "");
+    app.form.setText(txtBeat, "");
     showBeat(app);
     retuneSine(app);
 }
 
-// Channel 2 moves by half the beat rounded down; Text2 shows the difference the
+// Channel 2 moves by half the beat rounded down; txtBeat shows the difference the
 // channels really have afterwards (for an odd beat that is not the half).
 void halveBeat(App& app)
 {
     const double half = std::floor(beatOf(app.form) * 0.5);
     setChannel2(app, channel2(app) - half);
-    app.form.setText(Text2, "");
+    app.form.setText(txtBeat, "");
     showBeat(app);
     retuneSine(app);
 }
@@ -87,7 +87,7 @@ void bindAdjusters(App& app)
         int delta;
     };
     // "Up 1 HZ", "Up 5 Hz", "Dw 1 HZ", "Dw 5 HZ".
-    for (const Step s : {Step{Command63, 1}, Step{Command64, 5}, Step{Command67, -1}, Step{Command69, -5}})
+    for (const Step s : {Step{cmdUp1Hz, 1}, Step{cmdUp5Hz, 5}, Step{cmdDown1Hz, -1}, Step{cmdDown5Hz, -5}})
         form.onClick(s.button, [&app, d = s.delta] { step(app, d); });
 
     // Each button and its twin in the Speeds menu run the same steps.
@@ -97,17 +97,17 @@ void bindAdjusters(App& app)
         void (*run)(App&);
     };
     const std::array<Twin, 5> twins = {{
-        {Command25, sp1, doubleBeat},                                 // "2X Freq", "&2X Freqs"
-        {Command27, sp2, halveBeat},                                  // "1/2 freq", "&1/2 Freqs"
-        {Command53, sp3, [](App& a) { stepLightSoundRatio(a, +1); }}, // "Lt/Snd H"
-        {Command52, sp4, [](App& a) { stepLightSoundRatio(a, -1); }}, // "Lt/Snd L"
-        {Command47, sp5, clearChannels},                              // "Clear"
+        {cmdDoubleBeat, mnuDoubleBeat, doubleBeat},                                         // "2X Freq", "&2X Freqs"
+        {cmdHalveBeat, mnuHalveBeat, halveBeat},                                            // "1/2 freq", "&1/2 Freqs"
+        {cmdLightSoundUp, mnuLightSoundUp, [](App& a) { stepLightSoundRatio(a, +1); }},     // "Lt/Snd H"
+        {cmdLightSoundDown, mnuLightSoundDown, [](App& a) { stepLightSoundRatio(a, -1); }}, // "Lt/Snd L"
+        {cmdClear, mnuClear, clearChannels},                                                // "Clear"
     }};
     for (const Twin& t : twins) {
         form.onClick(t.button, [&app, run = t.run] { run(app); });
         form.onClick(t.menuItem, [&app, run = t.run] { run(app); });
     }
-    form.onClick(Command18, [&app] { resetToDefault(app); }); // "Reset"
+    form.onClick(cmdReset, [&app] { resetToDefault(app); }); // "Reset"
 }
 
 } // namespace aurelith

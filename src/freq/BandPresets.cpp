@@ -19,13 +19,14 @@ struct Preset {
     std::string_view menuItem;
 };
 
-// Beat N is preset N - 1 (Command18 is not a preset: it resets). The buttons
+// Beat N is preset N - 1 (cmdReset is not a preset: it resets). The buttons
 // run "L Delta" .. "UGama", four to a band, low to high.
 constexpr std::array<Preset, 20> kPresets = {{
-    {Command1, f1},   {Command2, f2},   {Command3, f3},   {Command4, f4},   {Command5, f5},
-    {Command6, f6},   {Command7, f7},   {Command8, f8},   {Command9, f9},   {Command10, f10},
-    {Command11, f11}, {Command12, f12}, {Command13, f13}, {Command14, f14}, {Command15, f15},
-    {Command16, f16}, {Command17, f17}, {Command19, f18}, {Command20, f19}, {Command21, f20},
+    {cmdLDelta, mnuLDelta}, {cmdMDelta, mnuMDelta}, {cmdHDelta, mnuHDelta}, {cmdUDelta, mnuUDelta},
+    {cmdLTheta, mnuLTheta}, {cmdMTheta, mnuMTheta}, {cmdHTheta, mnuHTheta}, {cmdUTheta, mnuUTheta},
+    {cmdLAlpha, mnuLAlpha}, {cmdMAlpha, mnuMAlpha}, {cmdHAlpha, mnuHAlpha}, {cmdUAlpha, mnuUAlpha},
+    {cmdLBeta, mnuLBeta},   {cmdMBeta, mnuMBeta},   {cmdHBeta, mnuHBeta},   {cmdUBeta, mnuUBeta},
+    {cmdLGamma, mnuLGamma}, {cmdMGamma, mnuMGamma}, {cmdHGamma, mnuHGamma}, {cmdUGamma, mnuUGamma},
 }};
 
 constexpr int kFixedCarrier = 160;
@@ -41,10 +42,10 @@ void applyPreset(App& app, int beat, PresetSource source)
     if (fromButton)
         setLamp(app, modePanel::kSoundLamp, true);
     const bool fixed = !fromButton || app.state.tone.baseFreqMode == Value(2);
-    const int carrier = fixed ? kFixedCarrier : form.value(HScroll1);
+    const int carrier = fixed ? kFixedCarrier : form.value(scrBaseFreq);
     form.setText(txtSetFreq1, std::to_string(carrier));
     form.setText(txtsetfreq2, std::to_string(carrier + beat));
-    form.setText(Text1, form.text(txtSetFreq1));
+    form.setText(txtBaseFreq, form.text(txtSetFreq1));
     showBeat(app);
     const bool inRange = fromButton ? rebuildTones(app) : rebuildSineTones(app);
     if (inRange && strobeRunning(app))

@@ -29,14 +29,14 @@ struct Memory {
 // Recall "Prg A" .. "Prg H", store "Prg Set A" .. "Prg Set H" and menu
 // "&Store Freq A,I,Q" .. "&Store Freq H,P,X" (captions follow the group).
 constexpr std::array<Memory, 8> kMemories = {{
-    {'a', Command38, Command43, p1, {'A', 'I', 'Q'}},
-    {'b', Command39, Command44, p2, {'B', 'J', 'R'}},
-    {'c', Command40, Command45, p3, {'C', 'K', 'S'}},
-    {'d', Command41, Command46, p4, {'D', 'L', 'T'}},
-    {'e', Command54, Command51, p5, {'E', 'M', 'U'}},
-    {'f', Command55, Command48, p6, {'F', 'N', 'V'}},
-    {'g', Command56, Command49, p7, {'G', 'O', 'W'}},
-    {'h', Command57, Command50, p8, {'H', 'P', 'X'}},
+    {'a', cmdRecallA, cmdStoreA, mnuStoreA, {'A', 'I', 'Q'}},
+    {'b', cmdRecallB, cmdStoreB, mnuStoreB, {'B', 'J', 'R'}},
+    {'c', cmdRecallC, cmdStoreC, mnuStoreC, {'C', 'K', 'S'}},
+    {'d', cmdRecallD, cmdStoreD, mnuStoreD, {'D', 'L', 'T'}},
+    {'e', cmdRecallE, cmdStoreE, mnuStoreE, {'E', 'M', 'U'}},
+    {'f', cmdRecallF, cmdStoreF, mnuStoreF, {'F', 'N', 'V'}},
+    {'g', cmdRecallG, cmdStoreG, mnuStoreG, {'G', 'O', 'W'}},
+    {'h', cmdRecallH, cmdStoreH, mnuStoreH, {'H', 'P', 'X'}},
 }};
 
 // The Mode panel's group rows while memories use them.
@@ -70,7 +70,7 @@ void recall(App& app, const Memory& m)
     app.files.readInto(memoryFile(app, m), {&left, &right});
     recallField(app, txtSetFreq1, left);
     recallField(app, txtsetfreq2, right);
-    app.form.setText(Text1, app.form.text(txtSetFreq1));
+    app.form.setText(txtBaseFreq, app.form.text(txtSetFreq1));
     showBeat(app);
     if (rebuildTones(app) && strobeRunning(app))
         ColorOn(app);
@@ -154,13 +154,14 @@ struct Deletion {
 };
 
 const std::array<Deletion, 6> kDeletions = {{
-    {p9, "Are you sure you want to delete all 24 prg set frequenices ?", "Frequency Deletion", memoryFiles},
-    {p10, nullptr, nullptr, [] { return std::vector<std::string>{dataFile::kLevels}; }},
-    {p11, "Are you sure you want to delete all Color Sets?", "Stored Information", colourFiles},
-    {p14, nullptr, nullptr, conditionFiles},
-    {p12, "Are you sure you want to delete all Stored frequenices, Color Sets, Vol Settings?", "Stored Information",
-     allDataFiles},
-    {p13, nullptr, nullptr, [] { return std::vector<std::string>{dataFile::kFirstRunMarker}; }},
+    {mnuDeleteMemories, "Are you sure you want to delete all 24 prg set frequenices ?", "Frequency Deletion",
+     memoryFiles},
+    {mnuDeleteLevels, nullptr, nullptr, [] { return std::vector<std::string>{dataFile::kLevels}; }},
+    {mnuDeleteColours, "Are you sure you want to delete all Color Sets?", "Stored Information", colourFiles},
+    {mnuDeleteConditions, nullptr, nullptr, conditionFiles},
+    {mnuDeleteAllData, "Are you sure you want to delete all Stored frequenices, Color Sets, Vol Settings?",
+     "Stored Information", allDataFiles},
+    {mnuDeleteInstallFile, nullptr, nullptr, [] { return std::vector<std::string>{dataFile::kFirstRunMarker}; }},
 }};
 
 // Only Yes deletes; a missing file is simply skipped.
@@ -198,9 +199,9 @@ void bindFrequencyMemory(App& app)
         form.onClick(m.store, [&app, &m] { store(app, m); });
         form.onClick(m.storeItem, [&app, &m] { store(app, m); });
     }
-    form.onClick(Command65, [&app] { stepGroup(app); });            // "PrgSet"
-    form.onClick(Command42, [&app] { writeDefaultMemories(app); }); // "Def Prg"
-    form.onClick(opts6, [&app] { writeDefaultMemories(app); });     // "&Def Prg"
+    form.onClick(cmdNextMemoryGroup, [&app] { stepGroup(app); });            // "PrgSet"
+    form.onClick(cmdDefaultMemories, [&app] { writeDefaultMemories(app); }); // "Def Prg"
+    form.onClick(mnuDefaultMemories, [&app] { writeDefaultMemories(app); }); // "&Def Prg"
     for (const Deletion& d : kDeletions)
         form.onClick(d.item, [&app, &d] { deleteStored(app, d); });
 }

@@ -32,14 +32,14 @@ struct ColourSlot {
     int position; // 1 ... 4 within the bank
 };
 constexpr std::array<ColourSlot, 8> kSlots = {{
-    {Command58, op5, dataFile::kStimColour, "Stim ", 1},
-    {Command59, op6, dataFile::kBackColour, "BGrd ", 1},
-    {Command32, op7, dataFile::kStimColour, "Stim ", 2},
-    {Command33, op8, dataFile::kBackColour, "BGrd ", 2},
-    {Command34, op9, dataFile::kStimColour, "Stim ", 3},
-    {Command35, op10, dataFile::kBackColour, "BGrd ", 3},
-    {Command36, op11, dataFile::kStimColour, "Stim ", 4},
-    {Command37, op12, dataFile::kBackColour, "BGrd ", 4},
+    {cmdStim1, mnuStim1, dataFile::kStimColour, "Stim ", 1},
+    {cmdBack1, mnuBack1, dataFile::kBackColour, "BGrd ", 1},
+    {cmdStim2, mnuStim2, dataFile::kStimColour, "Stim ", 2},
+    {cmdBack2, mnuBack2, dataFile::kBackColour, "BGrd ", 2},
+    {cmdStim3, mnuStim3, dataFile::kStimColour, "Stim ", 3},
+    {cmdBack3, mnuBack3, dataFile::kBackColour, "BGrd ", 3},
+    {cmdStim4, mnuStim4, dataFile::kStimColour, "Stim ", 4},
+    {cmdBack4, mnuBack4, dataFile::kBackColour, "BGrd ", 4},
 }};
 
 // Labels "CL1" ... "C16" of the group starting at set first; every lamp unlit.
@@ -78,8 +78,8 @@ std::optional<Colour> chooseColour(App& app)
 
 void showActivePair(App& app)
 {
-    app.form.setText(Text6, app.state.strobe.activeStimColour.text());
-    app.form.setText(Text7, app.state.strobe.activeBackColour.text());
+    app.form.setText(txtStimColour, app.state.strobe.activeStimColour.text());
+    app.form.setText(txtBackColour, app.state.strobe.activeBackColour.text());
 }
 
 void refreshColours(App& app)
@@ -113,8 +113,8 @@ void selectNextColourSet(App& app)
 {
     StrobeState& strobe = PhoticWrites::strobe(app);
     Form& form = app.form;
-    form.setCaption(Frame15, "Stim Color");
-    form.setCaption(Frame16, "BkGrd Color");
+    form.setCaption(fraStimColour, "Stim Color");
+    form.setCaption(fraBackColour, "BkGrd Color");
     // An index that names no set (0 after "Reset", or an edited file) counts as the last
     // one, so this press shows set 1 and the next ones step on from there.
     const int current = validSet(strobe.colourSetIndex).value_or(16);
@@ -133,7 +133,7 @@ void selectNextColourSet(App& app)
     }
     strobe.colourSetIndex = next;
     app.files.write(dataFile::kColourSetIndex, {strobe.colourSetIndex});
-    form.setText(Text10, strobe.colourSetIndex.text());
+    form.setText(txtColourSet, strobe.colourSetIndex.text());
     showActivePair(app);
     noticeFlashHazards(app);
 }
@@ -156,7 +156,7 @@ void pickSetColour(App& app, int slot)
     const ColourSlot& s = kSlots.at(static_cast<size_t>(slot));
     const int set = 4 * (app.state.strobe.colourBank - 1) + s.position;
     // A preview on the flash surface; the next strobe tick paints over it.
-    app.form.setBackColour(Text4, *picked);
+    app.form.setBackColour(txtFlashSurface, *picked);
     app.files.write(dataFile::colourSet(s.stem, set), {static_cast<int>(*picked & 0xFFFFFF)});
 }
 
@@ -172,17 +172,17 @@ void bindColourSets(App& app)
 {
     Form& form = app.form;
     // "Color Set" and "&Color Sets"; "ColPrg" and "&Color Program".
-    for (const auto name : {Command29, opt1})
+    for (const auto name : {cmdNextColourSet, mnuNextColourSet})
         form.onClick(name, [&app] { selectNextColourSet(app); });
-    for (const auto name : {Command92, opt19})
+    for (const auto name : {cmdColourProgram, mnuColourProgram})
         form.onClick(name, [&app] { cycleColourBank(app); });
     // "Stim 1" ... "BGrd 4" and their menu items "&Stim 1,5,9,13" ... "&BkGrd 4,8,12,16".
     for (size_t i = 0; i < kSlots.size(); ++i)
         for (const auto name : {kSlots[i].button, kSlots[i].menuItem})
             form.onClick(name, [&app, i] { pickSetColour(app, static_cast<int>(i)); });
-    form.onClick(opt4, [&app] { refreshColours(app); });               // "&Color Refresh"
-    form.onClick(opt17, [&app] { chooseLampColour(app, Lamp::on); });  // "&On Color"
-    form.onClick(opt18, [&app] { chooseLampColour(app, Lamp::off); }); // "&Off Color"
+    form.onClick(mnuColourRefresh, [&app] { refreshColours(app); });              // "&Color Refresh"
+    form.onClick(mnuLampOnColour, [&app] { chooseLampColour(app, Lamp::on); });   // "&On Color"
+    form.onClick(mnuLampOffColour, [&app] { chooseLampColour(app, Lamp::off); }); // "&Off Color"
 }
 
 } // namespace aurelith

@@ -26,10 +26,10 @@ double linear(double channel)
 // One bit per hazard in StrobeState::hazardsTold.
 unsigned bit(FlashHazard h) { return 1u << static_cast<unsigned>(h); }
 
-// The rate the strobe really shows: one stimulation phase per period of Timer1.
+// The rate the strobe really shows: one stimulation phase per period of tmrStim.
 std::optional<double> shownFlashRate(const Form& form)
 {
-    const Control& stim = form.control(ctl::Timer1);
+    const Control& stim = form.control(ctl::tmrStim);
     if (!stim.timerEnabled || stim.interval <= 0 || !(stim.period > 0))
         return std::nullopt;
     return 1000 / stim.period;

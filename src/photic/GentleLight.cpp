@@ -33,7 +33,7 @@ unsigned fromLinear(double linear)
 
 bool stimulationTimerRuns(const Form& form)
 {
-    const Control& stim = form.control(Timer1);
+    const Control& stim = form.control(tmrStim);
     return stim.timerEnabled && stim.interval > 0 && stim.period > 0;
 }
 
@@ -82,8 +82,8 @@ bool paintGentleFrame(App& app, double cyclePhase)
     const std::optional<Colour> colour = gentleFrameColour(app, cyclePhase);
     if (!colour)
         return false;
-    if (app.form.backColour(Text4) != colour)
-        app.form.setBackColour(Text4, *colour);
+    if (app.form.backColour(txtFlashSurface) != colour)
+        app.form.setBackColour(txtFlashSurface, *colour);
     return true;
 }
 
@@ -94,7 +94,7 @@ bool gentleOnFrames(const App& app)
 
 std::optional<double> frameCyclePhase(const App& app, double shownMs)
 {
-    const double cycle = app.form.control(Timer1).period;
+    const double cycle = app.form.control(tmrStim).period;
     if (!app.state.strobe.frames.on || !(cycle > 0))
         return std::nullopt;
     const double cycles = (shownMs - app.state.strobe.frames.stimDueMs) / cycle;
@@ -114,10 +114,10 @@ void paintNextGentleFrame(App& app, double& lastShownMs)
         return; // that frame has its colour
     lastShownMs = shownMs;
     const std::optional<Colour> colour = gentleFrameColour(app, frameCyclePhase(app, shownMs).value_or(NAN));
-    if (!colour || app.form.backColour(Text4) == colour)
+    if (!colour || app.form.backColour(txtFlashSurface) == colour)
         return; // the display keeps showing the same colour
     app.frames->intend(shownMs);
-    app.form.setBackColour(Text4, *colour);
+    app.form.setBackColour(txtFlashSurface, *colour);
 }
 
 std::string_view lightMode(const App& app) { return gentleLightOn(app) ? "gentle" : "square"; }

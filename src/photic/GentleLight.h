@@ -25,7 +25,7 @@ void restoreGentleLight(App& app);
 // square mode or when the strobe does not flash.
 std::optional<Colour> gentleFrameColour(const App& app, double cyclePhase);
 // Called once per screen frame with the cycle phase the frame will be seen at
-// (TimerScheduler::cyclePhase of Timer1): paints the flash surface and says
+// (TimerScheduler::cyclePhase of tmrStim): paints the flash surface and says
 // whether it did. The strobe's own ticks paint the two extremes of the same
 // curve, so both may run together.
 bool paintGentleFrame(App& app, double cyclePhase);

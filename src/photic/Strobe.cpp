@@ -29,15 +29,16 @@ using namespace ctl;
 
 namespace {
 
-// Every panel but the stimulation panel; hidden in the full layout, Frame18 shown last.
+// Every panel but the stimulation panel; hidden in the full layout, fraMode shown last.
 constexpr std::array<std::string_view, 16> kOtherPanels = {
-    Frame1,  Frame2,  Frame3,  Frame4,  Frame5,  Frame6,  Frame7,  Frame9,
-    Frame11, Frame12, Frame13, Frame14, Frame15, Frame16, Frame17, Frame18,
+    fraChannels,   fraToneVol,    fraColourRatio, fraStrobeTiming, fraBalance, fraButtons,
+    fraMaskVol,    fraBrainwave,  fraBaseFreq,    fraBaseBeat,     fraLevels,  fraMaskBase,
+    fraStimColour, fraBackColour, fraColourSets,  fraMode,
 };
 
 bool flashing(const Form& form)
 {
-    for (const auto timer : {Timer1, Timer2})
+    for (const auto timer : {tmrStim, tmrBack})
         if (form.timerEnabled(timer) && form.timerInterval(timer) > 0)
             return true;
     return false;
@@ -50,15 +51,15 @@ constexpr double kMaxStepMs = 4.0;
 // frame is made this much earlier than the display's delay asks.
 constexpr double kTickMarginMs = 1.0;
 
-// Each colour stays on for one phase, stimulation first: Timer1 starts the stimulation
-// phases and Timer2, counting from Timer1's start, the background phases. The phase
+// Each colour stays on for one phase, stimulation first: tmrStim starts the stimulation
+// phases and tmrBack, counting from tmrStim's start, the background phases. The phase
 // keeps its fraction (83.33 ms at 6 Hz) so the light never drifts against the beat;
 // the timers' interval is the whole milliseconds the window shows. The first
 // stimulation phase begins firstMs from now (one phase unless the beat says).
 void applyPhase(Form& form, double phaseMs, int shownMs, double firstMs)
 {
-    form.setTimerCycle(Timer1, shownMs, 2 * phaseMs, firstMs);
-    form.setTimerCycle(Timer2, shownMs, 2 * phaseMs, firstMs + phaseMs, Timer1);
+    form.setTimerCycle(tmrStim, shownMs, 2 * phaseMs, firstMs);
+    form.setTimerCycle(tmrBack, shownMs, 2 * phaseMs, firstMs + phaseMs, tmrStim);
 }
 
 // The beat of the two tones as the ears get it, when the sound system can say;
@@ -111,7 +112,7 @@ void followBeat(App& app, BeatFollower& follower)
     if (!beat)
         return;
     const bool takeUp = std::exchange(follower.takeUp, false);
-    const Control& stim = app.form.control(Timer1);
+    const Control& stim = app.form.control(tmrStim);
     const double cycle = sliding ? slidingCycle(app, *beat) : stim.period;
     const double phase = cycle / 2;
     const double bound = takeUp ? phase : std::min(kMaxStepMs, phase / 4);
@@ -121,8 +122,8 @@ void followBeat(App& app, BeatFollower& follower)
     if (!takeUp)
         app.sound.heardBeats()->notePaintedOnset(-std::remainder(beat->nextInPhaseMs, cycle));
     follower.retiming = true;
-    app.form.setTimerCycle(Timer1, stim.interval, cycle, cycle + shift);
-    app.form.setTimerCycle(Timer2, app.form.timerInterval(Timer2), cycle, phase + shift / 2, Timer1);
+    app.form.setTimerCycle(tmrStim, stim.interval, cycle, cycle + shift);
+    app.form.setTimerCycle(tmrBack, app.form.timerInterval(tmrBack), cycle, phase + shift / 2, tmrStim);
     follower.retiming = false;
 }
 
@@ -135,7 +136,7 @@ void followBeat(App& app, BeatFollower& follower)
 double intendChange(App& app, bool stimulation)
 {
     FramePlan& plan = PhoticWrites::strobe(app).frames;
-    const double cycle = app.form.control(Timer1).period;
+    const double cycle = app.form.control(tmrStim).period;
     double& due = stimulation ? plan.stimDueMs : plan.backDueMs;
     // Ticks come on whole milliseconds and may be late: this tick's change is
     // the due moment nearest it, even after a stall.
@@ -154,7 +155,7 @@ double intendChange(App& app, bool stimulation)
 void followBeatOnFrames(App& app, BeatFollower& follower, double onsetMs)
 {
     FramePlan& plan = PhoticWrites::strobe(app).frames;
-    const Control& stim = app.form.control(Timer1);
+    const Control& stim = app.form.control(tmrStim);
     bool sliding = false;
     const std::optional<HeardBeat> beat = heardBeat(app, &sliding);
     const double cycle = sliding ? slidingCycle(app, *beat) : stim.period;
@@ -174,15 +175,16 @@ void followBeatOnFrames(App& app, BeatFollower& follower, double onsetMs)
     plan.stimDueMs = onsetMs + cycle + shift;
     plan.backDueMs = onsetMs + phase + shift / 2;
     follower.retiming = true;
-    app.form.setTimerCycle(Timer1, stim.interval, cycle, plan.stimDueMs - plan.leadMs - now);
-    app.form.setTimerCycle(Timer2, app.form.timerInterval(Timer2), cycle, plan.backDueMs - plan.leadMs - now, Timer1);
+    app.form.setTimerCycle(tmrStim, stim.interval, cycle, plan.stimDueMs - plan.leadMs - now);
+    app.form.setTimerCycle(tmrBack, app.form.timerInterval(tmrBack), cycle, plan.backDueMs - plan.leadMs - now,
+                           tmrStim);
     follower.retiming = false;
 }
 
 void paintSurface(App& app, const Value& colour)
 {
     // A colour never loaded (or not a colour at all) is painted black.
-    app.form.setBackColour(Text4, colour.colour().value_or(0));
+    app.form.setBackColour(txtFlashSurface, colour.colour().value_or(0));
 }
 
 const ControlDef& designOf(std::string_view name)
@@ -258,10 +260,10 @@ void ColorOn(App& app, bool paintLamp)
             applyPhase(form, phase, static_cast<int>(shared.durationMs), first - lead);
         }
     }
-    form.setText(Text3, formatNumber(shared.durationMs));
-    form.setText(Text5, formatNumber(shared.beatFreq * ratio.multiplier));
-    form.setText(Text11, formatNumber(strobe.lightSoundRatio));
-    form.setText(Text10, strobe.colourSetIndex.text());
+    form.setText(txtDuration, formatNumber(shared.durationMs));
+    form.setText(txtFlashRate, formatNumber(shared.beatFreq * ratio.multiplier));
+    form.setText(txtLightSound, formatNumber(strobe.lightSoundRatio));
+    form.setText(txtColourSet, strobe.colourSetIndex.text());
     // Before anything flashes: the first start in a folder asks, a retune never.
     if (fromOff && !mayStartFlashing(app, shared.beatFreq * ratio.multiplier)) {
         ColorOff(app);
@@ -278,8 +280,8 @@ void ColorOn(App& app, bool paintLamp)
     // Enabling twice changes nothing, so the loop body runs once.
     shared.scanLoopCounter = 1;
     if (shared.beatFreq >= 1) {
-        form.setTimerEnabled(Timer1, true);
-        form.setTimerEnabled(Timer2, true);
+        form.setTimerEnabled(tmrStim, true);
+        form.setTimerEnabled(tmrBack, true);
         shared.scanLoopCounter = std::floor(shared.beatFreq) + 1;
     }
     if (flashing(form))
@@ -301,33 +303,33 @@ void stepLightSoundRatio(App& app, int direction)
     s.ratioMode = true;
     if (s.lightSoundRatio >= 0 && s.lightSoundRatio <= 9)
         s.lightSoundRatio = (s.lightSoundRatio + direction + 10) % 10;
-    app.form.setText(Text11, std::to_string(s.lightSoundRatio));
+    app.form.setText(txtLightSound, std::to_string(s.lightSoundRatio));
     if (strobeRunning(app))
         ColorOn(app);
 }
 
 void haltFlashing(App& app)
 {
-    app.form.setTimerEnabled(Timer1, false);
-    app.form.setTimerEnabled(Timer2, false);
+    app.form.setTimerEnabled(tmrStim, false);
+    app.form.setTimerEnabled(tmrBack, false);
     app.inhibitor->holdScreenAwake(false);
 }
 
 void showFullWindowStrobe(App& app)
 {
     Form& form = app.form;
-    const ControlDef& panel = designOf(Frame10);
-    const ControlDef& surface = designOf(Text4);
-    form.setGeometry(Frame10, 100, 60, panel.width, 7600);
-    form.setGeometry(Text4, 120, 240, surface.width, 7200);
+    const ControlDef& panel = designOf(fraStimulation);
+    const ControlDef& surface = designOf(txtFlashSurface);
+    form.setGeometry(fraStimulation, 100, 60, panel.width, 7600);
+    form.setGeometry(txtFlashSurface, 120, 240, surface.width, 7200);
     for (const auto frame : kOtherPanels)
         form.setVisible(frame, false);
 }
 
 void showHalfWindowStrobe(App& app)
 {
-    restoreDesignGeometry(app.form, Frame10);
-    restoreDesignGeometry(app.form, Text4);
+    restoreDesignGeometry(app.form, fraStimulation);
+    restoreDesignGeometry(app.form, txtFlashSurface);
     for (const auto frame : kOtherPanels)
         app.form.setVisible(frame, true);
 }
@@ -336,7 +338,7 @@ void bindStrobe(App& app)
 {
     Form& form = app.form;
     auto follower = std::make_shared<BeatFollower>();
-    form.onTimer(Timer1, [&app, follower] {
+    form.onTimer(tmrStim, [&app, follower] {
         if (!app.state.strobe.frames.on) {
             paintSurface(app, app.state.strobe.activeStimColour);
             followBeat(app, *follower);
@@ -347,7 +349,7 @@ void bindStrobe(App& app)
             paintSurface(app, app.state.strobe.activeStimColour);
         followBeatOnFrames(app, *follower, onset);
     });
-    form.onTimer(Timer2, [&app] {
+    form.onTimer(tmrBack, [&app] {
         if (!app.state.strobe.frames.on) {
             paintSurface(app, app.state.strobe.activeBackColour);
             return;
@@ -356,23 +358,23 @@ void bindStrobe(App& app)
         if (!app.state.strobe.gentleLight)
             paintSurface(app, app.state.strobe.activeBackColour);
     });
-    form.onClick(Command22, [&app] { ColorOn(app, true); });  // "ColorOn"
-    form.onClick(Command23, [&app] { ColorOff(app, true); }); // "ColorOff"
+    form.onClick(cmdColourOn, [&app] { ColorOn(app, true); });   // "ColorOn"
+    form.onClick(cmdColourOff, [&app] { ColorOff(app, true); }); // "ColorOff"
     // The menus' "&Color ON" and "&Color OFF".
-    for (const auto item : {opt15, opts3})
+    for (const auto item : {mnuColourOn, mnuOptionsColourOn})
         form.onClick(item, [&app] { ColorOn(app, false); });
-    for (const auto item : {opt16, opts4})
+    for (const auto item : {mnuColourOff, mnuOptionsColourOff})
         form.onClick(item, [&app] { ColorOff(app, false); });
     // "FullScrn" and "&Full Screen".
-    for (const auto name : {Command31, opt13})
+    for (const auto name : {cmdFullScreen, mnuFullScreen})
         form.onClick(name, [&app] { showFullWindowStrobe(app); });
     // "Rev" ("Strobe Half Screen") does what its tooltip says, as "&1/2 Screen" does.
-    for (const auto name : {opt14, Command61})
+    for (const auto name : {mnuHalfScreen, cmdHalfScreen})
         form.onClick(name, [&app] { showHalfWindowStrobe(app); });
 
     // "Stop" and "&Sound OFF" switch the timers off directly; the screen may sleep again.
     form.addObserver([&app, follower, wasFlashing = false](const Control& c, Property property) mutable {
-        if (property != Property::Timer || (c.name != Timer1 && c.name != Timer2))
+        if (property != Property::Timer || (c.name != tmrStim && c.name != tmrBack))
             return;
         if (!follower->retiming)
             follower->takeUp = true;

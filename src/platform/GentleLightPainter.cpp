@@ -20,7 +20,7 @@ GentleLightPainter::GentleLightPainter(App& app, TimerScheduler& scheduler, QWid
     frame_.setTimerType(Qt::PreciseTimer);
     connect(&frame_, &QTimer::timeout, this, [this] { paintFrame(); });
     app_.form.addObserver([this](const Control& c, Property property) {
-        if ((property == Property::Timer && c.name == ctl::Timer1) ||
+        if ((property == Property::Timer && c.name == ctl::tmrStim) ||
             (property == Property::Caption && c.name == ctl::optGentle))
             follow();
     });
@@ -29,7 +29,7 @@ GentleLightPainter::GentleLightPainter(App& app, TimerScheduler& scheduler, QWid
 
 void GentleLightPainter::follow()
 {
-    const Control& stim = app_.form.control(ctl::Timer1);
+    const Control& stim = app_.form.control(ctl::tmrStim);
     const bool wanted = gentleLightOn(app_) && stim.timerEnabled && stim.interval > 0;
     if (!wanted) {
         frame_.stop();
@@ -54,7 +54,7 @@ void GentleLightPainter::paintFrame()
     }
     // Painted now, seen at the next refresh: aim half a frame ahead.
     const double at = static_cast<double>(scheduler_.now()) + frame_.interval() / 2.0;
-    const std::optional<double> phase = scheduler_.cyclePhase(ctl::Timer1, at);
+    const std::optional<double> phase = scheduler_.cyclePhase(ctl::tmrStim, at);
     if (!phase || !paintGentleFrame(app_, *phase))
         follow();
 }

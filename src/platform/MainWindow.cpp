@@ -36,7 +36,7 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 bool showsOnlyColour(const std::string& name)
 {
     const auto& lamps = modePanel::kLamps;
-    return name == ctl::Text4 || std::find(lamps.begin(), lamps.end(), name) != lamps.end();
+    return name == ctl::txtFlashSurface || std::find(lamps.begin(), lamps.end(), name) != lamps.end();
 }
 
 int px(int twips) { return (twips + MainWindow::kTwipsPerPixel / 2) / MainWindow::kTwipsPerPixel; }
@@ -71,7 +71,7 @@ MainWindow::MainWindow(Form& form, TimerScheduler& scheduler) : form_(form), sch
     // wherever the focus is in the window.
     auto* stopStrobe = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     stopStrobe->setContext(Qt::WindowShortcut);
-    connect(stopStrobe, &QShortcut::activated, this, [this] { form_.click(ctl::Command23); });
+    connect(stopStrobe, &QShortcut::activated, this, [this] { form_.click(ctl::cmdColourOff); });
 
     tickTimer_.setSingleShot(true);
     tickTimer_.setTimerType(Qt::PreciseTimer);
@@ -101,8 +101,8 @@ QWidget* MainWindow::createWidget(const Control& c, QWidget* parent)
     case ControlKind::CommandButton: return new QPushButton(q(c.caption), parent);
     case ControlKind::TextBox: {
         if (showsOnlyColour(c.name)) {
-            auto* box = new ColourBox(parent, c.name != ctl::Text4);
-            box->setProperty("lamp", c.name != ctl::Text4);
+            auto* box = new ColourBox(parent, c.name != ctl::txtFlashSurface);
+            box->setProperty("lamp", c.name != ctl::txtFlashSurface);
             return box;
         }
         auto* edit = new QLineEdit(q(c.text), parent);
@@ -288,7 +288,7 @@ void MainWindow::mirror(const Control& c, Property property)
         break;
     case Property::BackColour:
         applyBackColour(w, c);
-        if (c.name != ctl::Text4 && w->property("lamp").toBool())
+        if (c.name != ctl::txtFlashSurface && w->property("lamp").toBool())
             nameControl(c, w);
         break;
     case Property::Visible: w->setVisible(c.visible); break;
@@ -302,19 +302,19 @@ void MainWindow::mirror(const Control& c, Property property)
     }
 }
 
-QWidget* MainWindow::widget(const std::string& name) const
+QWidget* MainWindow::widget(std::string_view name) const
 {
     auto it = widgets_.find(name);
     return it == widgets_.end() ? nullptr : it->second;
 }
 
-QAction* MainWindow::action(const std::string& name) const
+QAction* MainWindow::action(std::string_view name) const
 {
     auto it = actions_.find(name);
     return it == actions_.end() ? nullptr : it->second;
 }
 
-QMenu* MainWindow::menu(const std::string& name) const
+QMenu* MainWindow::menu(std::string_view name) const
 {
     auto it = menus_.find(name);
     return it == menus_.end() ? nullptr : it->second;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 
 class QAction;
 class QMenu;
@@ -23,9 +24,9 @@ class MainWindow : public QMainWindow {
 public:
     MainWindow(Form& form, TimerScheduler& scheduler);
 
-    QWidget* widget(const std::string& name) const;
-    QAction* action(const std::string& name) const;
-    QMenu* menu(const std::string& name) const;
+    QWidget* widget(std::string_view name) const;
+    QAction* action(std::string_view name) const;
+    QMenu* menu(std::string_view name) const;
     QWidget* clientArea() const { return client_; }
     // Which lamps are lit, for the names assistive technology reads.
     void setLampTest(std::function<bool(const Control&)> lit);
@@ -48,9 +49,9 @@ private:
     TimerScheduler& scheduler_;
     QWidget* client_ = nullptr;
     QTimer tickTimer_;
-    std::map<std::string, QWidget*> widgets_;
-    std::map<std::string, QAction*> actions_;
-    std::map<std::string, QMenu*> menus_;
+    std::map<std::string, QWidget*, std::less<>> widgets_;
+    std::map<std::string, QAction*, std::less<>> actions_;
+    std::map<std::string, QMenu*, std::less<>> menus_;
     std::function<bool(const Control&)> lampLit_;
     QString titleSuffix_; // what the sleep timer shows after the caption
 };

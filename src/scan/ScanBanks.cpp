@@ -21,10 +21,10 @@ struct BankButton {
 
 // "Scan 1" .. "Scan 4".
 constexpr std::array<BankButton, 4> kBankButtons = {{
-    {Command75, 'a'},
-    {Command72, 'b'},
-    {Command74, 'c'},
-    {Command76, 'd'},
+    {cmdScanBank1, 'a'},
+    {cmdScanBank2, 'b'},
+    {cmdScanBank3, 'c'},
+    {cmdScanBank4, 'd'},
 }};
 
 using Captions = std::array<const char*, 4>;
@@ -75,12 +75,12 @@ void switchMode(App& app, const ModeDisplay& display)
     for (size_t i = 0; i < modePanel::kGroupLabels.size(); ++i)
         form.setCaption(modePanel::kGroupLabels[i], display.labels[i]);
     if (display.mode == ScanBankMode::store) {
-        form.setCaption(Frame1, "Enter Scan Freq");
+        form.setCaption(fraChannels, "Enter Scan Freq");
     } else {
-        form.setCaption(Frame1, "Left Freq Right");
-        form.setCaption(Frame12, "Base Freq Drvn");
-        form.setCaption(Frame4, "Dur Color Freq");
-        form.setCaption(Frame3, "Col  Sets  LtSd");
+        form.setCaption(fraChannels, "Left Freq Right");
+        form.setCaption(fraBaseBeat, "Base Freq Drvn");
+        form.setCaption(fraStrobeTiming, "Dur Color Freq");
+        form.setCaption(fraColourRatio, "Col  Sets  LtSd");
     }
     scan.scanBankMode = display.mode;
     if (const auto group = validGroup(scan.scanBankGroup))
@@ -115,8 +115,8 @@ void pressBank(App& app, const BankButton& b)
 void bindScanBanks(App& app)
 {
     Form& form = app.form;
-    form.onClick(Command77, [&app] { switchMode(app, kStoreDisplay); });  // "PrgSet"
-    form.onClick(Command78, [&app] { switchMode(app, kRecallDisplay); }); // "RunSet"
+    form.onClick(cmdStoreScanBanks, [&app] { switchMode(app, kStoreDisplay); });   // "PrgSet"
+    form.onClick(cmdRecallScanBanks, [&app] { switchMode(app, kRecallDisplay); }); // "RunSet"
     for (const BankButton& b : kBankButtons)
         form.onClick(b.button, [&app, &b] { pressBank(app, b); });
 }

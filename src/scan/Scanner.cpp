@@ -27,13 +27,13 @@ std::optional<double> boxNumber(const Form& form, std::string_view box) { return
 void showBoxBeat(App& app)
 {
     if (const auto beat = plainBeatOf(app.form))
-        app.form.setText(Text2, formatNumber(*beat));
+        app.form.setText(txtBeat, formatNumber(*beat));
 }
 
 void showTimerPeriod(App& app)
 {
-    app.form.setCaption(Frame15, "Timer MilliSecs");
-    app.form.setText(Text6, std::to_string(app.form.timerInterval(Timer3)));
+    app.form.setCaption(fraStimColour, "Timer MilliSecs");
+    app.form.setText(txtStimColour, std::to_string(app.form.timerInterval(tmrScan)));
 }
 
 // The next second-channel frequency in the direction chosen now.
@@ -60,7 +60,7 @@ bool atLimit(const App& app)
 // The scan lamps stay lit so the user sees where it ended.
 void stopAtLimit(App& app)
 {
-    app.form.setTimerEnabled(Timer3, false);
+    app.form.setTimerEnabled(tmrScan, false);
     setLamp(app, modePanel::kSoundLamp, false);
     haltFlashing(app);
     stopTones(app);
@@ -88,14 +88,14 @@ void fourSecondScan(App& app)
 void customScanTime(App& app)
 {
     Form& form = app.form;
-    form.setCaption(Frame15, "Enter Scan M.S.");
+    form.setCaption(fraStimColour, "Enter Scan M.S.");
     const std::string typed = [&] {
         const Form::ModalScope modal(form);
         return app.dialogs.input("Enter Scan in Millideconds (60000=1Min) : ", "Scanner Time Per Freq", "")
             .value_or("");
     }();
     ScanWrites::shared(app).durationMs = wholeNumber(typed).value_or(std::numeric_limits<double>::quiet_NaN());
-    form.setText(Text6, typed);
+    form.setText(txtStimColour, typed);
 }
 
 void chooseDirection(App& app, ScanDirection direction)
@@ -114,10 +114,10 @@ void chooseDirection(App& app, ScanDirection direction)
 void takeLimits(App& app)
 {
     Form& form = app.form;
-    ScanWrites::scan(app).upperLimitText = form.text(Text6);
-    ScanWrites::scan(app).lowerLimitText = form.text(Text7);
-    form.setCaption(Frame15, "Stim Color");
-    form.setCaption(Frame16, "BkGrd Color");
+    ScanWrites::scan(app).upperLimitText = form.text(txtStimColour);
+    ScanWrites::scan(app).lowerLimitText = form.text(txtBackColour);
+    form.setCaption(fraStimColour, "Stim Color");
+    form.setCaption(fraBackColour, "BkGrd Color");
 }
 
 } // namespace
@@ -129,21 +129,21 @@ void scanOn(App& app)
     SharedState& shared = ScanWrites::shared(app);
     form.setCaption(modePanel::kRowLabels[2], "SNO");
     setLamp(app, modePanel::kRowLamps[2], true);
-    form.setCaption(Frame16, "Started Time");
-    form.setText(Text7, app.timeOfDay.now());
+    form.setCaption(fraBackColour, "Started Time");
+    form.setText(txtBackColour, app.timeOfDay.now());
     showTimerPeriod(app);
     if (std::isfinite(shared.durationMs))
-        form.setText(Text6, formatNumber(shared.durationMs));
-    form.setText(Text1, form.text(txtSetFreq1));
+        form.setText(txtStimColour, formatNumber(shared.durationMs));
+    form.setText(txtBaseFreq, form.text(txtSetFreq1));
     showBoxBeat(app);
 
     const std::optional<int> period = scanPeriod(shared.durationMs);
     if (!period) {
         app.message(kScanTimeMessage, kScannerTitle);
-        form.setTimerEnabled(Timer3, false);
+        form.setTimerEnabled(tmrScan, false);
         return;
     }
-    form.setTimerInterval(Timer3, *period);
+    form.setTimerInterval(tmrScan, *period);
     if (!retuneSine(app))
         return;
     const std::optional<double> beat = plainBeatOf(form);
@@ -151,7 +151,7 @@ void scanOn(App& app)
         return;
     scan.pendingLeftText = Value(form.text(txtSetFreq1));
     prepareNextRight(app);
-    form.setTimerEnabled(Timer3, true);
+    form.setTimerEnabled(tmrScan, true);
 }
 
 void scanStep(App& app)
@@ -171,7 +171,7 @@ void scanStep(App& app)
     shared.scanLoopCounter = 1;
     if (!(shared.scanLoopCounter <= passes))
         return;
-    form.setText(Text1, std::to_string(scan.loopNumber));
+    form.setText(txtBaseFreq, std::to_string(scan.loopNumber));
     scan.loopNumber = 1;
     if (!retuneSine(app))
         return; // the timer runs on: the next tick tries again
@@ -184,10 +184,10 @@ void scanStep(App& app)
     showBoxBeat(app);
 
     // The strobe's start counts scanLoopCounter past the beat, which ends the
-    // passes here. Past the 21st pass Text1 and loopNumber stay at 20, so the
+    // passes here. Past the 21st pass txtBaseFreq and loopNumber stay at 20, so the
     // counter jumps to where the last pass leaves it.
     for (shared.scanLoopCounter += 1; shared.scanLoopCounter <= passes; shared.scanLoopCounter += 1) {
-        form.setText(Text1, std::to_string(scan.loopNumber));
+        form.setText(txtBaseFreq, std::to_string(scan.loopNumber));
         if (shared.scanLoopCounter <= 20)
             scan.loopNumber = static_cast<int>(shared.scanLoopCounter);
         else if (shared.scanLoopCounter > 21)
@@ -201,24 +201,24 @@ void scanOff(App& app)
     const StrobeState& strobe = app.state.strobe;
     labelModeRows(app, [](int row) { return "CL" + std::to_string(row + 1); });
     lightModeRow(app, -1);
-    form.setCaption(Frame15, "Stim Color");
-    form.setCaption(Frame16, "BkGrd Color");
-    form.setText(Text7, "");
-    form.setText(Text6, "");
-    form.setTimerEnabled(Timer3, false);
+    form.setCaption(fraStimColour, "Stim Color");
+    form.setCaption(fraBackColour, "BkGrd Color");
+    form.setText(txtBackColour, "");
+    form.setText(txtStimColour, "");
+    form.setTimerEnabled(tmrScan, false);
     setLamp(app, modePanel::kSoundLamp, false);
     haltFlashing(app);
     stopTones(app);
-    form.setText(Text10, strobe.colourSetIndex.text());
-    form.setText(Text6, strobe.activeStimColour.text());
-    form.setText(Text7, strobe.activeBackColour.text());
+    form.setText(txtColourSet, strobe.colourSetIndex.text());
+    form.setText(txtStimColour, strobe.activeStimColour.text());
+    form.setText(txtBackColour, strobe.activeBackColour.text());
 }
 
 void bindScanner(App& app)
 {
     Form& form = app.form;
     addSoundSource(app, [&app] {
-        if (app.form.timerEnabled(Timer3))
+        if (app.form.timerEnabled(tmrScan))
             scanOff(app);
     });
     struct ScanTime {
@@ -226,34 +226,34 @@ void bindScanner(App& app)
         double ms;
     };
     static constexpr std::array<ScanTime, 8> kScanTimes = {{
-        {st1, 3600000}, // "&60 Mins"
-        {st2, 3000000}, // "&50 Mins"
-        {st3, 2400000}, // "&40 Mins"
-        {st4, 1800000}, // "&30 Mins"
-        {st5, 1200000}, // "&20 Mins"
-        {st6, 600000},  // "&10 Mins"
-        {st8, 300000},  // "&05 Mins"
-        {st9, 60000},   // "&01 Min"
+        {mnuScan60Min, 3600000}, // "&60 Mins"
+        {mnuScan50Min, 3000000}, // "&50 Mins"
+        {mnuScan40Min, 2400000}, // "&40 Mins"
+        {mnuScan30Min, 1800000}, // "&30 Mins"
+        {mnuScan20Min, 1200000}, // "&20 Mins"
+        {mnuScan10Min, 600000},  // "&10 Mins"
+        {mnuScan5Min, 300000},   // "&05 Mins"
+        {mnuScan1Min, 60000},    // "&01 Min"
     }};
     for (const ScanTime& t : kScanTimes)
         form.onClick(t.item, [&app, ms = t.ms] { chooseScanTime(app, ms); });
-    form.onClick(st10, [&app] { fourSecondScan(app); }); // "&04 Sec"
-    form.onClick(st7, [&app] { customScanTime(app); });  // "&Custom"
+    form.onClick(mnuScan4Sec, [&app] { fourSecondScan(app); });       // "&04 Sec"
+    form.onClick(mnuCustomScanTime, [&app] { customScanTime(app); }); // "&Custom"
 
-    form.onClick(Command71, [&app] { chooseDirection(app, ScanDirection::up); });   // "ScanUp"
-    form.onClick(Command80, [&app] { chooseDirection(app, ScanDirection::down); }); // "ScanDn"
-    form.onClick(Command88, [&app] {                                                // "Up Limit"
-        app.form.setCaption(Frame15, "Upper Limit");
-        app.form.setText(Text6, "");
+    form.onClick(cmdScanUp, [&app] { chooseDirection(app, ScanDirection::up); });     // "ScanUp"
+    form.onClick(cmdScanDown, [&app] { chooseDirection(app, ScanDirection::down); }); // "ScanDn"
+    form.onClick(cmdUpperLimit, [&app] {                                              // "Up Limit"
+        app.form.setCaption(fraStimColour, "Upper Limit");
+        app.form.setText(txtStimColour, "");
     });
-    form.onClick(Command89, [&app] { // "Dw Limit"
-        app.form.setCaption(Frame16, "Lower Limit");
-        app.form.setText(Text7, "");
+    form.onClick(cmdLowerLimit, [&app] { // "Dw Limit"
+        app.form.setCaption(fraBackColour, "Lower Limit");
+        app.form.setText(txtBackColour, "");
     });
-    form.onClick(Command85, [&app] { takeLimits(app); }); // "Enter"
-    form.onClick(Command73, [&app] { scanOn(app); });     // "ScanOn"
-    form.onClick(Command79, [&app] { scanOff(app); });    // "ScanOff"
-    form.onTimer(Timer3, [&app] { scanStep(app); });
+    form.onClick(cmdEnterLimits, [&app] { takeLimits(app); }); // "Enter"
+    form.onClick(cmdScanOn, [&app] { scanOn(app); });          // "ScanOn"
+    form.onClick(cmdScanOff, [&app] { scanOff(app); });        // "ScanOff"
+    form.onTimer(tmrScan, [&app] { scanStep(app); });
 }
 
 } // namespace aurelith

@@ -12,7 +12,7 @@ inline constexpr const char* kScannerTitle = "Freq Scanner";
 
 // Starts a scan from the pair on show (ScanOn).
 void scanOn(App& app);
-// One tick of Timer3: moves the boxes to the pending pair and retunes once per
+// One tick of tmrScan: moves the boxes to the pending pair and retunes once per
 // whole hertz of beat.
 void scanStep(App& app);
 // Ends the scan and hands the borrowed displays back to the colour section (ScanOff).

@@ -208,15 +208,15 @@ void startScan(App& app, QuietDialogs& dialogs, const RenderRequest& request)
 {
     Form& form = app.form;
     dialogs.answer = formatNumber(request.scanTimeMs);
-    form.click(st7); // "&Custom"
+    form.click(mnuCustomScanTime);
     const bool up = request.scanDirection > 0;
-    form.click(up ? Command71 : Command80);
+    form.click(up ? cmdScanUp : cmdScanDown);
     if (request.scanLimit) {
-        form.click(up ? Command88 : Command89); // "Up Limit" / "Dw Limit"
-        form.setText(up ? Text6 : Text7, formatNumber(*request.scanLimit));
-        form.click(Command85); // "Enter"
+        form.click(up ? cmdUpperLimit : cmdLowerLimit); // "Up Limit" / "Dw Limit"
+        form.setText(up ? txtStimColour : txtBackColour, formatNumber(*request.scanLimit));
+        form.click(cmdEnterLimits); // "Enter"
     }
-    form.click(Command73); // "ScanOn"
+    form.click(cmdScanOn); // "ScanOn"
 }
 
 // Starts the program on the working folder and sets it playing as asked; an

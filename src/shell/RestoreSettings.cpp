@@ -32,7 +32,7 @@ void restorePosition(App& app, std::string_view bar, const Value& saved)
 }
 
 // The bars of the "vols" record, in its order.
-constexpr std::array<std::string_view, 4> kLevelBars = {scrToneVol, scrBalance, scrMaskVol, HScroll1};
+constexpr std::array<std::string_view, 4> kLevelBars = {scrToneVol, scrBalance, scrMaskVol, scrBaseFreq};
 
 void showNumber(App& app, std::string_view box, double number) { app.form.setText(box, formatNumber(number)); }
 
@@ -129,14 +129,14 @@ void fillDisplays(App& app)
     s.shared.beatFreq = beatOf(form);
     if (s.shared.beatFreq != 0)
         s.shared.durationMs = std::floor(flashPhaseMs(s.shared.beatFreq));
-    showNumber(app, Text3, s.shared.durationMs);
-    showNumber(app, Text5, s.shared.beatFreq);
-    showNumber(app, Text11, s.strobe.lightSoundRatio);
-    form.setText(Text10, s.strobe.colourSetIndex.text());
-    form.setText(Text6, s.strobe.activeStimColour.text());
-    form.setText(Text7, s.strobe.activeBackColour.text());
+    showNumber(app, txtDuration, s.shared.durationMs);
+    showNumber(app, txtFlashRate, s.shared.beatFreq);
+    showNumber(app, txtLightSound, s.strobe.lightSoundRatio);
+    form.setText(txtColourSet, s.strobe.colourSetIndex.text());
+    form.setText(txtStimColour, s.strobe.activeStimColour.text());
+    form.setText(txtBackColour, s.strobe.activeBackColour.text());
     showLevels(app);
-    showNumber(app, Text13, form.value(HScroll1) + kBaseFreqDisplayOffset);
+    showNumber(app, txtBaseFreqBar, form.value(scrBaseFreq) + kBaseFreqDisplayOffset);
 }
 
 } // namespace

@@ -20,7 +20,7 @@ void shutDown(App& app, ScanGroup scanGroup)
     s.tone.savedToneVol = form.value(scrToneVol);
     s.tone.savedBalance = form.value(scrBalance);
     s.tone.savedMaskVol = form.value(scrMaskVol);
-    s.tone.savedBaseFreq = form.value(HScroll1);
+    s.tone.savedBaseFreq = form.value(scrBaseFreq);
     app.files.write(dataFile::kLevels,
                     {s.tone.savedToneVol, s.tone.savedBalance, s.tone.savedMaskVol, s.tone.savedBaseFreq});
     app.files.write(dataFile::kColourSetIndex, {s.strobe.colourSetIndex});
@@ -31,8 +31,8 @@ void shutDown(App& app, ScanGroup scanGroup)
 
 void bindShell(App& app)
 {
-    app.form.onClick(ctl::cmdExit, [&app] { shutDown(app, ScanGroup::save); }); // "Exit"
-    app.form.onClick(ctl::ex1, [&app] { shutDown(app, ScanGroup::leave); });    // menu "&Exit"
+    app.form.onClick(ctl::cmdExit, [&app] { shutDown(app, ScanGroup::save); });  // "Exit"
+    app.form.onClick(ctl::mnuExit, [&app] { shutDown(app, ScanGroup::leave); }); // menu "&Exit"
 }
 
 } // namespace aurelith

@@ -21,7 +21,7 @@ bool startUp(App& app)
         app.quit();
         return false;
     }
-    app.form.setText(ctl::Text1, app.form.text(ctl::txtSetFreq1));
+    app.form.setText(ctl::txtBaseFreq, app.form.text(ctl::txtSetFreq1));
     showBeat(app);
     return true;
 }

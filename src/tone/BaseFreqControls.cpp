@@ -15,10 +15,10 @@ using namespace ctl;
 // The bar sets channel 1; channel 2 keeps the beat the boxes showed.
 void baseFrequencyChanged(App& app)
 {
-    const int p = app.form.value(HScroll1);
+    const int p = app.form.value(scrBaseFreq);
     const double beat = beatOf(app.form);
-    app.form.setText(Text13, std::to_string(p + kBaseFreqDisplayOffset));
-    app.form.setText(Text1, std::to_string(p + kBaseFreqDisplayOffset));
+    app.form.setText(txtBaseFreqBar, std::to_string(p + kBaseFreqDisplayOffset));
+    app.form.setText(txtBaseFreq, std::to_string(p + kBaseFreqDisplayOffset));
     app.form.setText(txtSetFreq1, std::to_string(p));
     app.form.setText(txtsetfreq2, formatNumber(p + beat));
     rebuildSineTones(app);
@@ -41,16 +41,16 @@ void showBaseFreqMode(App& app)
 {
     const Value& mode = app.state.tone.baseFreqMode;
     if (mode == Value(2))
-        app.form.setText(Text1, "OFF");
+        app.form.setText(txtBaseFreq, "OFF");
     else if (mode == Value(1))
-        app.form.setText(Text1, "ON");
+        app.form.setText(txtBaseFreq, "ON");
 }
 
 void bindBaseFreqControls(App& app)
 {
     Form& form = app.form;
-    form.onChange(HScroll1, [&app] { baseFrequencyChanged(app); });
-    form.onClick(Command60, [&app] { toggleBaseFrequencyMode(app); }); // "BaseFreq"
+    form.onChange(scrBaseFreq, [&app] { baseFrequencyChanged(app); });
+    form.onClick(cmdBaseFreqMode, [&app] { toggleBaseFrequencyMode(app); }); // "BaseFreq"
 }
 
 } // namespace aurelith

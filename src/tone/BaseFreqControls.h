@@ -5,11 +5,11 @@
 
 namespace aurelith {
 
-// Text13 and Text1 show the base-frequency bar's position less 10.
+// txtBaseFreqBar and txtBaseFreq show the base-frequency bar's position less 10.
 inline constexpr int kBaseFreqDisplayOffset = -10;
 
 void bindBaseFreqControls(App& app);
-// "ON" or "OFF" in Text1; other modes show nothing.
+// "ON" or "OFF" in txtBaseFreq; other modes show nothing.
 void showBaseFreqMode(App& app);
 
 } // namespace aurelith

@@ -35,10 +35,10 @@ void bindChannelControls(App& app)
     Form& form = app.form;
     form.onChange(txtSetFreq1, [&app] { ToneWrites::tone(app).leftFreq = leadingNumber(app.form.text(txtSetFreq1)); });
     form.onChange(txtsetfreq2, [&app] { ToneWrites::tone(app).rightFreq = leadingNumber(app.form.text(txtsetfreq2)); });
-    form.onClick(Command26, [&app] { reverseChannels(app); }); // "Rev Chn"
-    form.onClick(opts9, [&app] { reverseChannels(app); });     // "&RevChan"
-    form.onClick(Command28, [&app] { resetToneFiles(app); });  // "Rebuild"
-    form.onClick(opts7, [&app] { resetToneFiles(app); });      // "&Rebuild"
+    form.onClick(cmdReverseChannels, [&app] { reverseChannels(app); }); // "Rev Chn"
+    form.onClick(mnuReverseChannels, [&app] { reverseChannels(app); });     // "&RevChan"
+    form.onClick(cmdRebuild, [&app] { resetToneFiles(app); });  // "Rebuild"
+    form.onClick(mnuRebuild, [&app] { resetToneFiles(app); });      // "&Rebuild"
 }
 
 } // namespace aurelith

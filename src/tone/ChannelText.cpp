@@ -21,6 +21,6 @@ std::optional<double> plainBeatOf(const Form& form)
     return *right - *left;
 }
 
-void showBeat(App& app) { app.form.setText(ctl::Text2, formatNumber(beatOf(app.form))); }
+void showBeat(App& app) { app.form.setText(ctl::txtBeat, formatNumber(beatOf(app.form))); }
 
 } // namespace aurelith

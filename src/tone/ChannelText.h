@@ -20,7 +20,7 @@ double beatOf(const Form& form);
 // skips its step otherwise.
 std::optional<double> plainBeatOf(const Form& form);
 
-// Writes the beat into Text2.
+// Writes the beat into txtBeat.
 void showBeat(App& app);
 
 } // namespace aurelith

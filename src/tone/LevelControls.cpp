@@ -44,9 +44,9 @@ struct LevelBar {
 };
 
 constexpr std::array<LevelBar, 3> kLevelBars = {{
-    {scrToneVol, Text8, 5000, applyToneVolume},  // "Tone Vol"
-    {scrBalance, Text9, 0, applyBalance},        // "Tone Mod"
-    {scrMaskVol, Text12, 5000, applyMaskVolume}, // "Mask Vol"
+    {scrToneVol, txtToneVol, 5000, applyToneVolume}, // "Tone Vol"
+    {scrBalance, txtBalance, 0, applyBalance},       // "Tone Mod"
+    {scrMaskVol, txtMaskVol, 5000, applyMaskVolume}, // "Mask Vol"
 }};
 
 void show(App& app, const LevelBar& level)
@@ -82,11 +82,11 @@ void bindLevelControls(App& app)
     }
     // "ZeroVols": each move raises its own change, so the sound follows step by
     // step and the base frequency is rebuilt last.
-    form.onClick(Command68, [&app] {
+    form.onClick(cmdZeroVols, [&app] {
         app.form.setValue(scrToneVol, -5000);
         app.form.setValue(scrBalance, 0);
         app.form.setValue(scrMaskVol, -5000);
-        app.form.setValue(HScroll1, 10);
+        app.form.setValue(scrBaseFreq, 10);
     });
 }
 

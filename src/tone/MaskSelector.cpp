@@ -18,7 +18,7 @@ void selectNextMask(App& app)
     ToneState& tone = ToneWrites::tone(app);
     tone.maskSelection = tone.maskSelection >= 8 || tone.maskSelection < 1 ? 1 : tone.maskSelection + 1;
     const int n = tone.maskSelection;
-    app.form.setCaption(Frame7, "Mask " + std::to_string(n) + " Vol");
+    app.form.setCaption(fraMaskVol, "Mask " + std::to_string(n) + " Vol");
     const int firstLabel = n <= 4 ? 1 : 5;
     labelModeRows(app, [firstLabel](int row) { return "MK" + std::to_string(firstLabel + row); });
     lightModeRow(app, -1);
@@ -30,7 +30,7 @@ void selectNextMask(App& app)
 
 void bindMaskSelector(App& app)
 {
-    app.form.onClick(Command91, [&app] { selectNextMask(app); }); // "Mask"
+    app.form.onClick(cmdNextMask, [&app] { selectNextMask(app); }); // "Mask"
 } // "Mask"
 
 } // namespace aurelith

@@ -142,8 +142,8 @@ void watchSound(App& app, std::function<void()> changed) { soundWatchers()[&app]
 
 void stopSound(App& app)
 {
-    app.form.setTimerEnabled(Timer1, false);
-    app.form.setTimerEnabled(Timer2, false);
+    app.form.setTimerEnabled(tmrStim, false);
+    app.form.setTimerEnabled(tmrBack, false);
     stopTones(app);
 }
 
@@ -224,8 +224,8 @@ void bindPlayback(App& app, std::function<void()> onTonesRetuned)
     });
     soundSources()[&app].clear(); // bound anew: the sources bind after this
     takeOvers()[&app].clear();
-    form.onClick(opts1, [&app] { rebuildSineTones(app, BeforeWriting::leavePlaying); }); // "&Sound ON"
-    form.onClick(opts2, [&app] { stopSound(app); });                                     // "&Sound OFF"
+    form.onClick(mnuSoundOn, [&app] { rebuildSineTones(app, BeforeWriting::leavePlaying); }); // "&Sound ON"
+    form.onClick(mnuSoundOff, [&app] { stopSound(app); });                                    // "&Sound OFF"
     bindMaskSelector(app);
 }
 

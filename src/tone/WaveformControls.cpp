@@ -30,7 +30,7 @@ void stepWaveform(App& app)
     if (waveform >= 1 && waveform <= 4)
         shape = static_cast<Waveform>(waveform = waveform % 4 + 1);
     const int row = waveform >= 2 && waveform <= 4 ? waveform - 1 : 0;
-    app.form.setCaption(Command66, kShapes[row].caption);
+    app.form.setCaption(cmdWaveform, kShapes[row].caption);
     lightModeRow(app, row);
     if (rebuildTones(app, BeforeWriting::leavePlaying))
         tonesRetuned(app);
@@ -40,7 +40,7 @@ void stepWaveform(App& app)
 
 void bindWaveformControls(App& app)
 {
-    app.form.onClick(Command66, [&app] { stepWaveform(app); }); // "Wave"
+    app.form.onClick(cmdWaveform, [&app] { stepWaveform(app); }); // "Wave"
 } // "Wave"
 
 } // namespace aurelith

@@ -16,22 +16,22 @@ std::vector<HelpText> helpTexts(const App& app)
     const std::string folder = app.folder.string();
     return {
         // "&Version"
-        {ab1, kAppTitle,
+        {mnuVersion, kAppTitle,
          "Version " AURELITH_VERSION
          " - Aurelith, free software under the GNU General Public License, version 3 or later. It comes with no "
          "warranty; the licence and the copyright file installed beside the manual say what you may do with it."},
         // "&Sales"
-        {ab4, kAppTitle,
+        {mnuSales, kAppTitle,
          "Aurelith is free software under the GNU General Public License, version 3 or later; it is not sold."},
         // "&Disclaimer"
-        {ab2, kAppTitle,
+        {mnuDisclaimer, kAppTitle,
          std::string(kFlashHazard) +
              " The first time the strobe would start, a warning says how many times a second it will flash; Esc "
              "stops it at once. Aurelith is not a medical device: it does not diagnose, treat or prevent any "
              "condition. Do not use it while driving or operating machinery.\n\n" +
              defaultSetHazardsText()},
         // "&Specifications"
-        {ab5, kAppTitle,
+        {mnuSpecifications, kAppTitle,
          "4 Waveforms, 20 Frequency Buttons, 24 Programmable Frequency Buttons (8X3 I.D.), 25 Mode Light indicators "
          "(titles change with buttons), 12 frequency Sweep (ramp) Buttons with custon limits, 106 Functions, 2X and "
          ".5X on all Frequencies up to 15600K HZ and down to 1HZ, 16 Color Sets, Adjustable Frequencies, Adjustable "
@@ -39,7 +39,7 @@ std::vector<HelpText> helpTexts(const App& app)
          "Ratios and colors. 10 Programmable Conditions and 10 Programmable Triggers for external event control. "
          "Full and 1/2 Screen Photolitic Color Stimulation, Plus Record and mixing with shell buttons."},
         // "&Adjustments"
-        {hp5, kAppTitle,
+        {mnuHelpAdjustments, kAppTitle,
          "Click on the M Alpha and adjust volume, noise, tone, base freq, as desired, along with any mixer controls "
          "if needed (Mixer Button). Click on the Color On button to start the color strobe. Adjust color (Stim/Bgrd "
          "buttons). Your favorite color is a good place to start. To set the default Schumann's resonance "
@@ -51,20 +51,20 @@ std::vector<HelpText> helpTexts(const App& app)
          "buttons and the PrgSet (letter) buttons to store the freqs in the text boxes. See the manual (the Manual "
          "button) for further assistance."},
         // "&Scanner"
-        {hp6, "Freq Scanner",
+        {mnuHelpScanner, "Freq Scanner",
          "Pick a TimeScan (Pulldown Menu). Scan times are per frequency, not total time. Then a Freq Scan Direction "
          "(Up/Down), and then press ScanOn. Use ScanOff Button to turn off. For Freq Limits press the Up or Down "
          "limit button, enter the limit freq and press the enter button below, and then press the scan On button."},
         // "&Music Mixing"
-        {hp8, kAppTitle,
+        {mnuHelpMusicMixing, kAppTitle,
          "For music mixing convert music to mp3, wma, asf or other sound file, then click on the Media Player, play "
          "music and activate your binaural sounds and ajust the volumes in the mixer."},
         // "&Conds/Events"
-        {hp1, "Conditions and Trigger Programming",
+        {mnuHelpConditions, "Conditions and Trigger Programming",
          "Conditions programming: ( Cond # can be #'s 1-20 = the freq for next loop 1-20 ). SEE MANUAL FOR MORE "
          "INFORMATION."},
         // "&Mask Files"
-        {hp9, "Masking Noises and files",
+        {mnuHelpMaskFiles, "Masking Noises and files",
          "Up to 8 different sound files can be used as a masking source, #1 is pink_inv.wav, the rest are mask2.wav "
          "to mask8.wav and can be any sound source file renamed these names. After renameing and placing in the "
          "program directory, (" +
@@ -72,13 +72,13 @@ std::vector<HelpText> helpTexts(const App& app)
              "). Using the Mask button pick the file you want to hear, See Mash Volume "
              "frame or mode lights. Example : Mask Vol 2 = mask2.wav, Mask Vol 3 = mask3.wav, etc.."},
         // "&No Sounds"
-        {hp2, kAppTitle,
+        {mnuHelpNoSounds, kAppTitle,
          "Check mixer settings (Button), speaker volume, DirectX Installed, start button pressed, base freq too low, "
          "click on freq buttons, (alpha, beta, etc)."},
         // "&Schumann Freqs."
-        {hp3, kAppTitle, "For first time use, click DEFPRG Button to program them into Prg A-D buttons."},
+        {mnuHelpSchumann, kAppTitle, "For first time use, click DEFPRG Button to program them into Prg A-D buttons."},
         // "&Fast Start"
-        {hp4, kAppTitle,
+        {mnuHelpFastStart, kAppTitle,
          "Click L Alpha button, Adj. Vol, Click Stim and BGrd Color buttons 1-4, pick colors, after done click Color "
          "then Color Refresh (first time only), Click DefPrg to load Schumann resonance freqs, set all volume "
          "controls (saved for startup), click Color On button to start strobe, click color set to change colors."},

@@ -12,8 +12,8 @@ using namespace ctl;
 const std::vector<Tool>& desktopTools()
 {
     static const std::vector<Tool> tools = {
-        {Command30, // "DXDiag", menu "&DxDiag": the sound hardware
-         opts10,
+        {cmdDxDiag, // "DXDiag", menu "&DxDiag": the sound hardware
+         mnuDxDiag,
          {{"pavucontrol", {"--tab=5"}}, // the sound cards and their profiles
           {"pavucontrol-qt", {}},
           {"qpwgraph", {}},
@@ -22,8 +22,10 @@ const std::vector<Tool>& desktopTools()
           {"systemsettings", {"kcm_pulseaudio"}},
           {"systemsettings5", {"kcm_pulseaudio"}}}},
         // "Recorder", menu "&Recorder"
-        {Command62, opts11, {{"gnome-sound-recorder", {}}, {"audacity", {}}, {"kwave", {}}, {"audio-recorder", {}}}},
-        {Command70, // "MediaPyr"
+        {cmdRecorder,
+         mnuRecorder,
+         {{"gnome-sound-recorder", {}}, {"audacity", {}}, {"kwave", {}}, {"audio-recorder", {}}}},
+        {cmdMediaPlayer, // "MediaPyr"
          "",
          {{"vlc", {}},
           {"totem", {}},
@@ -32,8 +34,8 @@ const std::vector<Tool>& desktopTools()
           {"smplayer", {}},
           {"parole", {}},
           {"haruna", {}}}},
-        {Command24, // "Mixer", menu "&Mixer"
-         opts5,
+        {cmdMixer, // "Mixer", menu "&Mixer"
+         mnuMixer,
          {{"pavucontrol", {}},
           {"pavucontrol-qt", {}},
           {"gnome-control-center", {"sound"}},
@@ -72,8 +74,8 @@ void bindToolLaunchers(App& app)
         if (!tool.menuItem.empty())
             app.form.onClick(tool.menuItem, launch);
     }
-    app.form.onClick(Command81, [&app] { openManual(app); }); // "Manual"
-    app.form.onClick(hp7, [&app] { openManual(app); });       // "&Read Manual"
+    app.form.onClick(cmdManual, [&app] { openManual(app); });     // "Manual"
+    app.form.onClick(mnuReadManual, [&app] { openManual(app); }); // "&Read Manual"
     // The Sequences window is the platform's own; the host says how to open it.
     app.form.onClick(optSequences, [&app] {
         if (app.openSequences)

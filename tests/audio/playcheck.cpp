@@ -48,21 +48,21 @@ int main(int argc, char* argv[])
         status = 2;
     } else {
         if (sineHz.empty()) {
-            form.click(ctl::Command10);
+            form.click(ctl::cmdMAlpha);
         } else {
             form.setText(ctl::txtSetFreq1, sineHz);
             form.setText(ctl::txtsetfreq2, sineHz);
             form.click(ctl::cmdGenerate);
         }
         std::printf("playing %s Hz and %s Hz, beat %s Hz\n", form.text(ctl::txtSetFreq1).c_str(),
-                    form.text(ctl::txtsetfreq2).c_str(), form.text(ctl::Text2).c_str());
+                    form.text(ctl::txtsetfreq2).c_str(), form.text(ctl::txtBeat).c_str());
         std::fflush(stdout);
         if (presses) {
-            // "L Delta" ... "UGama" are Command1 ... Command20; the ten from M Theta up.
+            // The ten band presets from "M Theta" up.
             const double gap = seconds / 11;
             for (int i = 0; i < 10; ++i) {
                 std::this_thread::sleep_for(std::chrono::duration<double>(gap));
-                form.click("Command" + std::to_string(6 + i));
+                form.click(ctl::kBandPresets[5 + i]);
                 std::printf("%s/%s Hz\n", form.text(ctl::txtSetFreq1).c_str(), form.text(ctl::txtsetfreq2).c_str());
             }
             std::this_thread::sleep_for(std::chrono::duration<double>(gap));

@@ -161,10 +161,10 @@ private slots:
         app.files.write(dataFile::kFlashAnswer, {Value(1)}); // the warning answered before
         bindHandlers(app);
         QVERIFY(startUp(app));
-        form.click(ctl::Command22); // "ColorOn"
+        form.click(ctl::cmdColourOn);
         QTRY_VERIFY(inh->screenHeld());
         QCOMPARE(screenSaver->inhibitors, std::vector<QString>{"Aurelith"});
-        form.click(ctl::Command23); // "ColorOff"
+        form.click(ctl::cmdColourOff);
         QTRY_COMPARE(screenSaver->released, std::vector<uint>{screenSaver->nextCookie});
         QVERIFY(!inh->screenHeld());
         QVERIFY(dialogs.shown.empty());

@@ -83,7 +83,7 @@ private slots:
         QCOMPARE(status(), QString("Stopped"));
         player("Play");
         QCOMPARE(status(), QString("Playing"));
-        QVERIFY(form.backColour(ctl::Text14) == app->state.strobe.lampOnColour.colour());
+        QVERIFY(form.backColour(ctl::lampSound) == app->state.strobe.lampOnColour.colour());
         player("PlayPause");
         QCOMPARE(status(), QString("Stopped"));
         player("PlayPause");
@@ -109,11 +109,11 @@ private slots:
         form.setText(ctl::txtSetFreq1, "160");
         form.setText(ctl::txtsetfreq2, "165");
         dialogs.answerInput("201");
-        form.click(ctl::st7);       // "&Custom" scan time
-        form.click(ctl::Command71); // "ScanUp"
+        form.click(ctl::mnuCustomScanTime);
+        form.click(ctl::cmdScanUp);
         announced.clear();
-        form.click(ctl::Command73); // "ScanOn"
-        QVERIFY(form.backColour(ctl::Text14) != app->state.strobe.lampOnColour.colour());
+        form.click(ctl::cmdScanOn);
+        QVERIFY(form.backColour(ctl::lampSound) != app->state.strobe.lampOnColour.colour());
         QCOMPARE(status(), QString("Playing"));
         QTRY_VERIFY(!announced.empty());
         QCOMPARE(announced.back().value("PlaybackStatus").toString(), QString("Playing"));
@@ -124,7 +124,7 @@ private slots:
         QTRY_COMPARE(announced.back().value("PlaybackStatus").toString(), QString("Stopped"));
         QCOMPARE(status(), QString("Stopped"));
         service->setOutputHeard({});
-        form.click(ctl::Command79); // "ScanOff"
+        form.click(ctl::cmdScanOff);
         QCOMPARE(status(), QString("Stopped"));
     }
 

@@ -52,10 +52,10 @@ int main(int argc, char* argv[])
         return 1;
     }
     QTimer::singleShot(500, [&] {
-        form.click(ctl::Command10); // M Alpha
-        form.click(ctl::st10);      // 4-second scan, 160/165 Hz, upwards
-        form.click(ctl::Command73); // ScanOn
-        form.click(ctl::Command22); // ColorOn
+        form.click(ctl::cmdMAlpha);
+        form.click(ctl::mnuScan4Sec); // 4-second scan, 160/165 Hz, upwards
+        form.click(ctl::cmdScanOn);
+        form.click(ctl::cmdColourOn);
         std::printf("playing, scanning and flashing: %s/%s Hz\n", form.text(ctl::txtSetFreq1).c_str(),
                     form.text(ctl::txtsetfreq2).c_str());
         std::fflush(stdout);
@@ -64,7 +64,7 @@ int main(int argc, char* argv[])
     bool up = true;
     QObject::connect(&turn, &QTimer::timeout, [&] {
         up = !up;
-        form.click(up ? ctl::Command71 : ctl::Command80);
+        form.click(up ? ctl::cmdScanUp : ctl::cmdScanDown);
     });
     turn.start(40000);
     QTimer::singleShot(static_cast<int>(minutes * 60000), [&] {

@@ -14,67 +14,67 @@ protected:
     {
         EXPECT_EQ(text(txtSetFreq1), left);
         EXPECT_EQ(text(txtsetfreq2), right);
-        EXPECT_EQ(text(Text2), beat);
+        EXPECT_EQ(text(txtBeat), beat);
     }
 };
 
 TEST_F(BandPresetsTest, EveryButtonSetsItsBeatOnTheBaseFrequency)
 {
     const std::vector<std::string_view> buttons = {
-        Command1,  Command2,  Command3,  Command4,  Command5,  Command6,  Command7,  Command8,  Command9,  Command10,
-        Command11, Command12, Command13, Command14, Command15, Command16, Command17, Command19, Command20, Command21};
+        cmdLDelta, cmdMDelta, cmdHDelta, cmdUDelta, cmdLTheta, cmdMTheta, cmdHTheta, cmdUTheta, cmdLAlpha, cmdMAlpha,
+        cmdHAlpha, cmdUAlpha, cmdLBeta,  cmdMBeta,  cmdHBeta,  cmdUBeta,  cmdLGamma, cmdMGamma, cmdHGamma, cmdUGamma};
     for (size_t i = 0; i < buttons.size(); ++i) {
         click(buttons[i]);
         const int beat = static_cast<int>(i) + 1;
         EXPECT_EQ(text(txtSetFreq1), "160");
         EXPECT_EQ(text(txtsetfreq2), std::to_string(160 + beat));
-        EXPECT_EQ(text(Text1), "160");
-        EXPECT_EQ(text(Text2), std::to_string(beat));
+        EXPECT_EQ(text(txtBaseFreq), "160");
+        EXPECT_EQ(text(txtBeat), std::to_string(beat));
         EXPECT_DOUBLE_EQ(app.state.tone.rightFreq, 160 + beat);
     }
-    EXPECT_EQ(lamp(Text14), kRed);
+    EXPECT_EQ(lamp(lampSound), kRed);
     EXPECT_EQ(playing().size(), 2u);
 }
 
 TEST_F(BandPresetsTest, FollowsTheBaseFrequencyUnlessSwitchedOff)
 {
-    form.setValue(HScroll1, 135);
-    click(Command6);
+    form.setValue(scrBaseFreq, 135);
+    click(cmdMTheta);
     expectPair("135", "141", "6");
-    click(Command60); // off
-    click(Command6);
+    click(cmdBaseFreqMode); // off
+    click(cmdMTheta);
     expectPair("160", "166", "6");
-    form.setValue(HScroll1, 200);
-    click(Command60); // on
-    click(Command9);
+    form.setValue(scrBaseFreq, 200);
+    click(cmdBaseFreqMode); // on
+    click(cmdLAlpha);
     expectPair("200", "209", "9");
 }
 
 TEST_F(BandPresetsTest, ButtonsUseTheWaveformMenuItemsAlwaysSine)
 {
-    click(Command66); // square
-    click(Command10);
+    click(cmdWaveform); // square
+    click(cmdMAlpha);
     EXPECT_EQ(file("freq2.wav").size(), 2 * (44100 / 170 + 1) + 45u);
-    form.setValue(HScroll1, 300);
+    form.setValue(scrBaseFreq, 300);
     click(cmdStop);
-    click(f15);
+    click(mnuHBeta);
     expectPair("160", "175", "15");
     EXPECT_EQ(file("freq2.wav").size(), 505u + 45); // sine: 88200/175 + 1 values
-    EXPECT_EQ(lamp(Text14), kBlue);                 // the menu leaves the lamp alone
+    EXPECT_EQ(lamp(lampSound), kBlue);              // the menu leaves the lamp alone
     EXPECT_EQ(playing().size(), 2u);
 }
 
 TEST_F(BandPresetsTest, HeardBeatMatchesTheDisplay)
 {
-    form.setValue(HScroll1, 1000);
-    click(Command1);
+    form.setValue(scrBaseFreq, 1000);
+    click(cmdLDelta);
     form.setValue(scrBalance, 0);
     form.setValue(scrBalance, 5000);
     const auto heard = sound.render(6.0);
     const double rate = RecordingSoundSystem::kRate;
     const double f1 = measureFrequency(channel(heard, 1), rate, 1000);
     const double f2 = measureFrequency(channel(heard, 0), rate, 1001);
-    EXPECT_NEAR(f2 - f1, leadingNumber(text(Text2)), 0.01);
+    EXPECT_NEAR(f2 - f1, leadingNumber(text(txtBeat)), 0.01);
 }
 
 } // namespace

@@ -70,11 +70,11 @@ protected:
     std::string caption(std::string_view name) const { return form.caption(name); }
     void expectHandedBack()
     {
-        EXPECT_EQ(caption(Frame15), "Stim Color");
-        EXPECT_EQ(caption(Frame16), "BkGrd Color");
-        EXPECT_EQ(text(Text10), app.state.strobe.colourSetIndex.text());
-        EXPECT_EQ(text(Text6), app.state.strobe.activeStimColour.text());
-        EXPECT_EQ(text(Text7), app.state.strobe.activeBackColour.text());
+        EXPECT_EQ(caption(fraStimColour), "Stim Color");
+        EXPECT_EQ(caption(fraBackColour), "BkGrd Color");
+        EXPECT_EQ(text(txtColourSet), app.state.strobe.colourSetIndex.text());
+        EXPECT_EQ(text(txtStimColour), app.state.strobe.activeStimColour.text());
+        EXPECT_EQ(text(txtBackColour), app.state.strobe.activeBackColour.text());
     }
     void programEvent1(const std::string& command)
     {
@@ -83,54 +83,54 @@ protected:
     }
     void enterEvent1(const std::string& command)
     {
-        for (int i = 0; i < 20 && caption(Frame15) != "Enter Event 1"; ++i)
-            click(Command84);
-        type(Text6, command);
-        click(Command83);
+        for (int i = 0; i < 20 && caption(fraStimColour) != "Enter Event 1"; ++i)
+            click(cmdPromptEntry);
+        type(txtStimColour, command);
+        click(cmdProgramEvent);
     }
     // Switches events on after a first loop, as a scan would, and back off.
     void trigger()
     {
         ScanWrites::scan(app).loopNumber = 1;
-        click(Command87);
-        click(Command87);
+        click(cmdEventsOnOff);
+        click(cmdEventsOnOff);
     }
 };
 
 TEST_F(ConditionsEventsTest, PromptsCycleThroughTwentyAndShowTheCounters)
 {
     for (int press = 1; press <= 40; ++press) {
-        click(Command84);
+        click(cmdPromptEntry);
         const int n = (press - 1) % 20 + 1;
         const std::string expected = n <= 10 ? "Enter Cond " + std::to_string(n)
                                              : "Enter Event " + std::to_string(n - 10);
-        ASSERT_EQ(caption(Frame15), expected) << "press " << press;
-        ASSERT_EQ(caption(Frame16), "Enter Title " + std::to_string(n <= 10 ? n : n - 10));
-        EXPECT_EQ(text(Text6), "");
+        ASSERT_EQ(caption(fraStimColour), expected) << "press " << press;
+        ASSERT_EQ(caption(fraBackColour), "Enter Title " + std::to_string(n <= 10 ? n : n - 10));
+        EXPECT_EQ(text(txtStimColour), "");
         if (press == 11) {
-            EXPECT_EQ(text(Text10), "12");
-            EXPECT_EQ(text(Text11), "2");
+            EXPECT_EQ(text(txtColourSet), "12");
+            EXPECT_EQ(text(txtLightSound), "2");
         }
     }
 }
 
 TEST_F(ConditionsEventsTest, PrgCondSavesTheConditionLastPromptedAndHandsTheDisplayBack)
 {
-    click(Command90); // no prompt yet: nothing stored
+    click(cmdProgramCondition); // no prompt yet: nothing stored
     expectHandedBack();
     EXPECT_FALSE(exists("prgcnd1"));
 
-    press(Command84, 21); // the cycle comes back to condition 1
-    type(Text6, "7");
-    type(Text7, "Seventh");
-    click(Command90);
+    press(cmdPromptEntry, 21); // the cycle comes back to condition 1
+    type(txtStimColour, "7");
+    type(txtBackColour, "Seventh");
+    click(cmdProgramCondition);
     EXPECT_EQ(file("prgcnd1"), "\"7\",\"Seventh\"\r\n");
     expectHandedBack();
-    EXPECT_EQ(text(Text11), "12"); // the counter stays until its owner rewrites it
+    EXPECT_EQ(text(txtLightSound), "12"); // the counter stays until its owner rewrites it
 
-    press(Command84, 10); // event 1: PrgCond stores nothing in the event phase
-    type(Text6, "x");
-    click(Command90);
+    press(cmdPromptEntry, 10); // event 1: PrgCond stores nothing in the event phase
+    type(txtStimColour, "x");
+    click(cmdProgramCondition);
     for (int k = 2; k <= 11; ++k)
         EXPECT_FALSE(exists("prgcnd" + std::to_string(k)));
     EXPECT_EQ(file("prgcnd1"), "\"7\",\"Seventh\"\r\n");
@@ -138,70 +138,70 @@ TEST_F(ConditionsEventsTest, PrgCondSavesTheConditionLastPromptedAndHandsTheDisp
 
 TEST_F(ConditionsEventsTest, PrgEvntStoresTheEventPromptedOrElseEventOne)
 {
-    press(Command84, 3); // prompting condition 3
-    type(Text6, "/bin/true");
-    type(Text7, "Early");
-    click(Command83);
+    press(cmdPromptEntry, 3); // prompting condition 3
+    type(txtStimColour, "/bin/true");
+    type(txtBackColour, "Early");
+    click(cmdProgramEvent);
     EXPECT_EQ(file("prgtrg1"), "\"/bin/true\",\"Early\"\r\n");
     expectHandedBack();
 
-    press(Command84, 7 + 4); // conditions 4 ... 10, then events 1 ... 4
-    ASSERT_EQ(caption(Frame15), "Enter Event 4");
-    type(Text6, "play 'x y'");
-    type(Text7, "Four");
-    click(Command83);
+    press(cmdPromptEntry, 7 + 4); // conditions 4 ... 10, then events 1 ... 4
+    ASSERT_EQ(caption(fraStimColour), "Enter Event 4");
+    type(txtStimColour, "play 'x y'");
+    type(txtBackColour, "Four");
+    click(cmdProgramEvent);
     EXPECT_EQ(file("prgtrg4"), "\"play 'x y'\",\"Four\"\r\n");
 }
 
 TEST_F(ConditionsEventsTest, DefaultsThenViewingCyclesThroughAllTen)
 {
-    click(Command86);
+    click(cmdDefaultConditions);
     EXPECT_EQ(file("prgcnd10"), "\"10\",\"10th Loop\"\r\n");
     EXPECT_EQ(file("prgtrg1"), "\"c:\\event1.bat\",\"Event1\"\r\n");
-    EXPECT_EQ(text(Text10), app.state.strobe.colourSetIndex.text()); // no display change
+    EXPECT_EQ(text(txtColourSet), app.state.strobe.colourSetIndex.text()); // no display change
 
-    click(Command82);
-    EXPECT_EQ(caption(Frame15), "Cond 1");
-    EXPECT_EQ(caption(Frame16), "Title 1");
-    EXPECT_EQ(text(Text6), "1");
-    EXPECT_EQ(text(Text7), "Scan Start");
-    press(Command82, 10);
-    EXPECT_EQ(caption(Frame15), "Cond 1");
-    EXPECT_EQ(text(Text7), "Scan Start");
+    click(cmdViewConditions);
+    EXPECT_EQ(caption(fraStimColour), "Cond 1");
+    EXPECT_EQ(caption(fraBackColour), "Title 1");
+    EXPECT_EQ(text(txtStimColour), "1");
+    EXPECT_EQ(text(txtBackColour), "Scan Start");
+    press(cmdViewConditions, 10);
+    EXPECT_EQ(caption(fraStimColour), "Cond 1");
+    EXPECT_EQ(text(txtBackColour), "Scan Start");
 
-    press(Command93, 2);
-    EXPECT_EQ(caption(Frame15), "Event 2");
-    EXPECT_EQ(text(Text6), "c:\\event2.bat");
-    EXPECT_EQ(text(Text7), "Event2");
+    press(cmdViewEvents, 2);
+    EXPECT_EQ(caption(fraStimColour), "Event 2");
+    EXPECT_EQ(text(txtStimColour), "c:\\event2.bat");
+    EXPECT_EQ(text(txtBackColour), "Event2");
 }
 
 TEST_F(ConditionsEventsTest, ViewingAMissingOrGarbledFileKeepsWhatIsHeld)
 {
-    press(Command84, 11);
-    type(Text6, "run");
-    type(Text7, "Run");
-    click(Command83);
+    press(cmdPromptEntry, 11);
+    type(txtStimColour, "run");
+    type(txtBackColour, "Run");
+    click(cmdProgramEvent);
     fs::remove(folder.path / "prgtrg1");
     putFile("prgtrg2", std::string("\0\xff\"unclosed", 11));
-    click(Command93);
-    EXPECT_EQ(caption(Frame15), "Event 1");
-    EXPECT_EQ(text(Text6), "run");
-    EXPECT_EQ(text(Text7), "Run");
-    click(Command93);
-    EXPECT_EQ(caption(Frame15), "Event 2");
+    click(cmdViewEvents);
+    EXPECT_EQ(caption(fraStimColour), "Event 1");
+    EXPECT_EQ(text(txtStimColour), "run");
+    EXPECT_EQ(text(txtBackColour), "Run");
+    click(cmdViewEvents);
+    EXPECT_EQ(caption(fraStimColour), "Event 2");
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(ConditionsEventsTest, SwitchingOnAtStartUpLaunchesNothing)
 {
     programEvent1("/bin/true");
-    click(Command87);
-    EXPECT_EQ(caption(Command87), "EventON");
+    click(cmdEventsOnOff);
+    EXPECT_EQ(caption(cmdEventsOnOff), "EventON");
     EXPECT_TRUE(launcher.tried.empty()); // loopNumber is still 0
-    click(Command87);
-    EXPECT_EQ(caption(Command87), "EvntOFF");
-    click(Command87);
-    EXPECT_EQ(caption(Command87), "EventON");
+    click(cmdEventsOnOff);
+    EXPECT_EQ(caption(cmdEventsOnOff), "EvntOFF");
+    click(cmdEventsOnOff);
+    EXPECT_EQ(caption(cmdEventsOnOff), "EventON");
     EXPECT_TRUE(launcher.tried.empty());
 }
 
@@ -209,38 +209,38 @@ TEST_F(ConditionsEventsTest, SwitchingOnAfterALoopOfOneLaunchesEventOneSplitInTh
 {
     programEvent1("/usr/bin/notify 'two words' $(rm x);y");
     ScanWrites::scan(app).loopNumber = 1;
-    click(Command87);
+    click(cmdEventsOnOff);
     ASSERT_EQ(launcher.tried.size(), 1u);
     EXPECT_EQ(launcher.tried[0].program, "/usr/bin/notify");
     EXPECT_EQ(launcher.tried[0].arguments, (Words{"two words", "$(rm", "x);y"}));
     EXPECT_EQ(launcher.tried[0].folder, folder.path);
 
-    click(Command87); // switching off launches nothing
+    click(cmdEventsOnOff); // switching off launches nothing
     EXPECT_EQ(launcher.tried.size(), 1u);
     ScanWrites::scan(app).loopNumber = 2; // no longer the condition shown next
-    click(Command87);
+    click(cmdEventsOnOff);
     EXPECT_EQ(launcher.tried.size(), 1u);
 }
 
 TEST_F(ConditionsEventsTest, AnEventSavedWithDoubleQuotesLaunchesWithTheSameWords)
 {
-    press(Command84, 11);
-    type(Text6, "play \"Bob's music/a b.mp3\" x");
-    click(Command83);
+    press(cmdPromptEntry, 11);
+    type(txtStimColour, "play \"Bob's music/a b.mp3\" x");
+    click(cmdProgramEvent);
     ScanWrites::scan(app).loopNumber = 1;
-    click(Command87);
+    click(cmdEventsOnOff);
     ASSERT_EQ(launcher.tried.size(), 1u);
     EXPECT_EQ(launcher.tried[0].arguments, (Words{"Bob's music/a b.mp3", "x"}));
 }
 
 TEST_F(ConditionsEventsTest, TheTriggerFollowsTheViewCounters)
 {
-    click(Command86);
-    press(Command82, 3); // condition 4 is shown next
-    press(Command93, 5); // event 6 is shown next
+    click(cmdDefaultConditions);
+    press(cmdViewConditions, 3); // condition 4 is shown next
+    press(cmdViewEvents, 5);     // event 6 is shown next
     putFile("prgtrg6", "\"/opt/six --go\",\"Six\"\r\n");
     ScanWrites::scan(app).loopNumber = 4;
-    click(Command87);
+    click(cmdEventsOnOff);
     ASSERT_EQ(launcher.tried.size(), 1u);
     EXPECT_EQ(launcher.tried[0].program, "/opt/six");
     EXPECT_EQ(app.state.events.eventTitle[5], "Six");
@@ -262,7 +262,7 @@ TEST_F(ConditionsEventsTest, AnEventComesBackAfterAFreshStartWithExactlyTheWords
         bindHandlers(fresh);
         ASSERT_TRUE(startUp(fresh));
         ScanWrites::scan(fresh).loopNumber = 1;
-        freshForm.click(Command87);
+        freshForm.click(cmdEventsOnOff);
         ASSERT_EQ(freshLauncher.tried.size(), 1u);
         EXPECT_EQ(freshLauncher.tried[0].program, words->front());
         EXPECT_EQ(freshLauncher.tried[0].arguments, Words(words->begin() + 1, words->end()));
@@ -279,7 +279,7 @@ TEST_F(ConditionsEventsTest, ACommandThatCannotBeStoredIsRefusedWhenEntered)
         enterEvent1(line);
         ASSERT_EQ(dialogs.messages().size(), 1u);
         EXPECT_NE(dialogs.messages()[0].find("Event 1"), std::string::npos) << dialogs.messages()[0];
-        EXPECT_EQ(text(Text6), line); // left to be mended
+        EXPECT_EQ(text(txtStimColour), line); // left to be mended
         EXPECT_EQ(file("prgtrg1"), stored);
     }
 }

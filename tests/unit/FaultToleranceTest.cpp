@@ -45,17 +45,17 @@ TEST_F(FaultToleranceTest, FolderLostWhilePlayingStillPlaysWhatTheBoxesShow)
         std::error_code ignored;
         fs::remove(folder.path, ignored);
         fs::create_directory(folder.path);
-        form.setValue(HScroll1, 135);
-        click(Command10);
+        form.setValue(scrBaseFreq, 135);
+        click(cmdMAlpha);
         ASSERT_EQ(text(txtsetfreq2), "145");
         c.lose(folder.path);
-        click(Command20);
+        click(cmdHGamma);
         ASSERT_EQ(text(txtSetFreq1), "135");
         const double right = leadingNumber(text(txtsetfreq2));
         ASSERT_GT(right, 145);
         const auto [f1, f2] = heardPair(135, right);
         EXPECT_NEAR(f1, 135, 0.01);
-        EXPECT_NEAR(f2 - f1, leadingNumber(text(Text2)), 0.01);
+        EXPECT_NEAR(f2 - f1, leadingNumber(text(txtBeat)), 0.01);
         EXPECT_EQ(fs::is_directory(folder.path), c.folderComesBack);
         if (c.folderComesBack) {
             EXPECT_EQ(fs::status(folder.path).permissions(), fs::perms::owner_all);
@@ -119,14 +119,14 @@ TEST_F(FaultToleranceTest, MegabytePastesAreJustBadOrGoodNumbers)
          {std::pair{digits, false}, std::pair{std::string(1u << 20, '0') + "4000", true}}) {
         dialogs.shown.clear();
         dialogs.answerInput(answer);
-        click(st7);
-        click(Command71);
-        click(Command73);
-        EXPECT_EQ(form.timerEnabled(Timer3), scans);
+        click(mnuCustomScanTime);
+        click(cmdScanUp);
+        click(cmdScanOn);
+        EXPECT_EQ(form.timerEnabled(tmrScan), scans);
         if (!scans) {
             EXPECT_EQ(dialogs.messages(), std::vector<std::string>{kScanTimeMessage});
         }
-        click(Command79);
+        click(cmdScanOff);
     }
 }
 

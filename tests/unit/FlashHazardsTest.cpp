@@ -102,11 +102,12 @@ protected:
     void expectStillFlashing()
     {
         EXPECT_TRUE(strobeRunning(app));
-        EXPECT_TRUE(form.timerEnabled(Timer1) && form.timerEnabled(Timer2));
+        EXPECT_TRUE(form.timerEnabled(tmrStim) && form.timerEnabled(tmrBack));
         EXPECT_TRUE(dialogs.shown.empty()); // no box: nothing was held up
         int painted = 0;
-        form.addObserver(
-            [&painted](const Control& c, Property p) { painted += c.name == Text4 && p == Property::BackColour; });
+        form.addObserver([&painted](const Control& c, Property p) {
+            painted += c.name == txtFlashSurface && p == Property::BackColour;
+        });
         runFor(500);
         EXPECT_GE(painted, 4);
     }
@@ -117,14 +118,14 @@ protected:
 TEST_F(HazardNoticeTest, SetTwoWhileFlashingIsNamedOncePerRunAndFlashingGoesOn)
 {
     const std::string redBlue = "alternates saturated red and blue";
-    click(Command29); // set 2 while the strobe is off: nothing is about to flash
+    click(cmdNextColourSet); // set 2 while the strobe is off: nothing is about to flash
     EXPECT_TRUE(dialogs.notices().empty());
-    click(Command22);
+    click(cmdColourOn);
     EXPECT_EQ(noticesNaming(redBlue), 1u);
     EXPECT_EQ(noticesNaming("saturated red: a change"), 0u); // red and blue says it
     for (int press = 0; press < 16; ++press)                 // round all sixteen sets, past 6 and 14, to set 2 again
-        click(Command29);
-    EXPECT_EQ(text(Text10), "2");
+        click(cmdNextColourSet);
+    EXPECT_EQ(text(txtColourSet), "2");
     EXPECT_EQ(noticesNaming(redBlue), 1u);
     EXPECT_EQ(noticesNaming("contrast"), 1u); // set 1's white and black, once
     expectStillFlashing();
@@ -132,12 +133,12 @@ TEST_F(HazardNoticeTest, SetTwoWhileFlashingIsNamedOncePerRunAndFlashingGoesOn)
 
 TEST_F(HazardNoticeTest, ARateInTheBandIsNamedAsTheStrobeShowsIt)
 {
-    click(Command22);
+    click(cmdColourOn);
     setPair("160", "174"); // 14 flashes a second
-    click(Command22);
+    click(cmdColourOn);
     EXPECT_EQ(noticesNaming("15 to 25 flashes"), 0u);
     setPair("160", "178");
-    click(Command22);
+    click(cmdColourOn);
     EXPECT_EQ(noticesNaming("The light flashes 18 times a second: 15 to 25 flashes"), 1u);
     expectStillFlashing();
 }
@@ -148,18 +149,18 @@ TEST_F(HazardNoticeTest, RatioModeCountsTheFlashesTheStrobeShows)
     PhoticWrites::strobe(app).ratioMode = true;
     PhoticWrites::strobe(app).lightSoundRatio = 5;
     setPair("160", "170");
-    click(Command22);
+    click(cmdColourOn);
     EXPECT_EQ(noticesNaming("The light flashes 20 times a second"), 1u);
 }
 
 TEST_F(HazardNoticeTest, TheFirstStartWarningComesFirstAndCancelTellsNothing)
 {
     fs::remove(folder.path / dataFile::kFlashAnswer);
-    click(Command22); // unanswered: Cancel
+    click(cmdColourOn); // unanswered: Cancel
     EXPECT_EQ(dialogs.shown.size(), 1u);
     EXPECT_TRUE(dialogs.notices().empty());
     dialogs.answerConfirm(true);
-    click(Command22);
+    click(cmdColourOn);
     EXPECT_EQ(dialogs.notices().size(), 1u);
 }
 
@@ -190,16 +191,16 @@ TEST_F(HazardNoticeTest, GentleLightIsAnOptionKeptInItsOwnFileAndPaintsOnlyWhile
     EXPECT_EQ(form.caption(optGentle), "&Gentle Light (On)");
     EXPECT_EQ(lightMode(app), "gentle");
     EXPECT_FALSE(paintGentleFrame(app, 0.25)); // the strobe is off
-    click(Command22);
-    // Timer1's ticks are the in-phase moments: there the gentle light is the stimulation colour.
-    const double firstTick = form.control(Timer1).firstTick;
-    ASSERT_TRUE(scheduler.cyclePhase(Timer1, firstTick));
-    EXPECT_NEAR(*scheduler.cyclePhase(Timer1, firstTick), 0, 1e-9);
-    const double halfway = firstTick + form.control(Timer1).period / 2;
-    EXPECT_NEAR(*scheduler.cyclePhase(Timer1, halfway), 0.5, 1e-9);
+    click(cmdColourOn);
+    // tmrStim's ticks are the in-phase moments: there the gentle light is the stimulation colour.
+    const double firstTick = form.control(tmrStim).firstTick;
+    ASSERT_TRUE(scheduler.cyclePhase(tmrStim, firstTick));
+    EXPECT_NEAR(*scheduler.cyclePhase(tmrStim, firstTick), 0, 1e-9);
+    const double halfway = firstTick + form.control(tmrStim).period / 2;
+    EXPECT_NEAR(*scheduler.cyclePhase(tmrStim, halfway), 0.5, 1e-9);
     EXPECT_TRUE(paintGentleFrame(app, 0.25));
-    EXPECT_EQ(form.backColour(Text4), 0xBCBCBCu);
-    click(Command23);
+    EXPECT_EQ(form.backColour(txtFlashSurface), 0xBCBCBCu);
+    click(cmdColourOff);
     EXPECT_FALSE(paintGentleFrame(app, 0.25));
 
     Form nextForm; // the next run in this folder

@@ -18,11 +18,11 @@ protected:
         ASSERT_TRUE(start());
         setPair("159", "165");
         form.addObserver([this](const Control& c, Property p) {
-            if (c.name == Text4 && p == Property::BackColour)
+            if (c.name == txtFlashSurface && p == Property::BackColour)
                 ++paints;
         });
     }
-    bool flashing() const { return form.timerEnabled(Timer1) || form.timerEnabled(Timer2); }
+    bool flashing() const { return form.timerEnabled(tmrStim) || form.timerEnabled(tmrBack); }
     std::vector<ScriptedDialogs::Shown> warnings() const
     {
         std::vector<ScriptedDialogs::Shown> found;
@@ -38,17 +38,17 @@ protected:
 // "ColorOn", and "&Color ON" in both menus: Cancel (the default) leaves it off.
 TEST_F(FlashWarningTest, EveryWayOnAsksFirstAndCancelLeavesTheStrobeOff)
 {
-    for (const auto on : {Command22, opt15, opts3}) {
+    for (const auto on : {cmdColourOn, mnuColourOn, mnuOptionsColourOn}) {
         SCOPED_TRACE(on);
         dialogs.shown.clear();
         const int paintsBefore = paints;
         click(on);
         ASSERT_EQ(warnings().size(), 1u);
         // The real figure: what the Freq box shows for this beat.
-        EXPECT_NE(warnings()[0].text.find(" " + text(Text5) + " times a second"), std::string::npos);
+        EXPECT_NE(warnings()[0].text.find(" " + text(txtFlashRate) + " times a second"), std::string::npos);
         EXPECT_FALSE(flashing());
         EXPECT_FALSE(strobeRunning(app));
-        EXPECT_EQ(lamp(Text15), *app.state.strobe.lampOffColour.colour());
+        EXPECT_EQ(lamp(lampStrobe), *app.state.strobe.lampOffColour.colour());
         runFor(1000);
         EXPECT_EQ(paints, paintsBefore);
         EXPECT_FALSE(exists(dataFile::kFlashAnswer));
@@ -59,20 +59,21 @@ TEST_F(FlashWarningTest, FlashIsRememberedInTheFolderAndARetuneNeverAsks)
 {
     std::size_t boxesWhenLit = 0;
     form.addObserver([&](const Control& c, Property p) {
-        if (c.name == Text15 && p == Property::BackColour && lamp(Text15) == *app.state.strobe.lampOnColour.colour())
+        if (c.name == lampStrobe && p == Property::BackColour &&
+            lamp(lampStrobe) == *app.state.strobe.lampOnColour.colour())
             boxesWhenLit = dialogs.shown.size();
     });
     dialogs.answerConfirm(true);
-    click(Command22);
+    click(cmdColourOn);
     EXPECT_EQ(warnings().size(), 1u);
     EXPECT_EQ(boxesWhenLit, 1u) << "COL lit before the warning was answered";
     EXPECT_TRUE(flashing());
-    EXPECT_EQ(lamp(Text15), *app.state.strobe.lampOnColour.colour());
+    EXPECT_EQ(lamp(lampStrobe), *app.state.strobe.lampOnColour.colour());
     // Stored as every one-number record is.
     EXPECT_EQ(file(dataFile::kFlashAnswer), file("fctl"));
-    click(f9); // a band preset retunes the running strobe
-    click(Command23);
-    click(Command22);
+    click(mnuLAlpha); // a band preset retunes the running strobe
+    click(cmdColourOff);
+    click(cmdColourOn);
     EXPECT_TRUE(flashing());
     EXPECT_EQ(warnings().size(), 1u);
 
@@ -83,9 +84,9 @@ TEST_F(FlashWarningTest, FlashIsRememberedInTheFolderAndARetuneNeverAsks)
     App other(otherForm, otherSound, otherDialogs, folder.path);
     bindHandlers(other);
     ASSERT_TRUE(startUp(other));
-    otherForm.click(Command22);
+    otherForm.click(cmdColourOn);
     EXPECT_TRUE(otherDialogs.shown.empty());
-    EXPECT_TRUE(otherForm.timerEnabled(Timer1));
+    EXPECT_TRUE(otherForm.timerEnabled(tmrStim));
 }
 
 } // namespace

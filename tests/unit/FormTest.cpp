@@ -83,19 +83,19 @@ TEST(FormDesign, InitialState)
     Form form;
     EXPECT_EQ(form.text(txtSetFreq1), "159");
     EXPECT_EQ(form.text(txtsetfreq2), "165");
-    EXPECT_EQ(form.value(HScroll1), 160);
-    EXPECT_FALSE(form.timerEnabled(Timer1));
-    EXPECT_EQ(form.timerInterval(Timer1), 100);
-    EXPECT_TRUE(form.timerEnabled(Timer3));
-    EXPECT_EQ(form.timerInterval(Timer3), 0);
-    EXPECT_THROW(form.control("Command999"), std::out_of_range);
+    EXPECT_EQ(form.value(scrBaseFreq), 160);
+    EXPECT_FALSE(form.timerEnabled(tmrStim));
+    EXPECT_EQ(form.timerInterval(tmrStim), 100);
+    EXPECT_TRUE(form.timerEnabled(tmrScan));
+    EXPECT_EQ(form.timerInterval(tmrScan), 0);
+    EXPECT_THROW(form.control("noSuchControl"), std::out_of_range);
 }
 
 class SchedulerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        form.onTimer(Timer1, [&] { ticks.push_back(now); });
+        form.onTimer(tmrStim, [&] { ticks.push_back(now); });
     }
     void runTo(std::int64_t t)
     {
@@ -114,8 +114,8 @@ protected:
 
 TEST_F(SchedulerTest, TicksStayOnTheGridEvenWhenLate)
 {
-    form.setTimerInterval(Timer1, 83);
-    form.setTimerEnabled(Timer1, true);
+    form.setTimerInterval(tmrStim, 83);
+    form.setTimerEnabled(tmrStim, true);
     step = 50; // a slow machine looks only every 50 ms
     runTo(1000);
     ASSERT_FALSE(ticks.empty());
@@ -125,12 +125,12 @@ TEST_F(SchedulerTest, TicksStayOnTheGridEvenWhenLate)
 
 TEST_F(SchedulerTest, ZeroIntervalNeverFiresAndAnHourJumpIsNoBurst)
 {
-    form.setTimerEnabled(Timer1, true);
-    form.setTimerInterval(Timer1, 0);
+    form.setTimerEnabled(tmrStim, true);
+    form.setTimerInterval(tmrStim, 0);
     runTo(500);
     EXPECT_TRUE(ticks.empty());
     EXPECT_FALSE(scheduler.nextDue()) << "nothing to wake the window for";
-    form.setTimerInterval(Timer1, 100);
+    form.setTimerInterval(tmrStim, 100);
     now = 3600000;
     scheduler.advance();
     EXPECT_EQ(ticks.size(), 1u);
@@ -140,12 +140,12 @@ TEST_F(SchedulerTest, ZeroIntervalNeverFiresAndAnHourJumpIsNoBurst)
 TEST_F(SchedulerTest, AnchoredTimersTakeTurnsOnAFractionalGrid)
 {
     std::vector<std::int64_t> second;
-    form.onTimer(Timer2, [&] { second.push_back(now); });
-    form.setTimerCycle(Timer1, 33, 200.0 / 3, 100.0 / 3);
-    form.setTimerCycle(Timer2, 33, 200.0 / 3, 200.0 / 3, Timer1);
-    form.setTimerEnabled(Timer1, true);
+    form.onTimer(tmrBack, [&] { second.push_back(now); });
+    form.setTimerCycle(tmrStim, 33, 200.0 / 3, 100.0 / 3);
+    form.setTimerCycle(tmrBack, 33, 200.0 / 3, 200.0 / 3, tmrStim);
+    form.setTimerEnabled(tmrStim, true);
     now = 1; // the partner starts a moment later, still on its anchor's grid
-    form.setTimerEnabled(Timer2, true);
+    form.setTimerEnabled(tmrBack, true);
     runTo(1000);
     ASSERT_EQ(ticks.size(), 15u);
     ASSERT_EQ(second.size(), 15u);
@@ -155,7 +155,7 @@ TEST_F(SchedulerTest, AnchoredTimersTakeTurnsOnAFractionalGrid)
     EXPECT_EQ(second.back(), 1000);
     // Restarting the anchor alone takes its partner along.
     now = 1010;
-    form.setTimerEnabled(Timer1, true);
+    form.setTimerEnabled(tmrStim, true);
     runTo(1080);
     EXPECT_EQ(ticks.back(), 1043);
     EXPECT_EQ(second.back(), 1077);
@@ -163,8 +163,8 @@ TEST_F(SchedulerTest, AnchoredTimersTakeTurnsOnAFractionalGrid)
 
 TEST_F(SchedulerTest, TickDueDuringADialogRunsOnceAfterIt)
 {
-    form.setTimerInterval(Timer1, 100);
-    form.setTimerEnabled(Timer1, true);
+    form.setTimerInterval(tmrStim, 100);
+    form.setTimerEnabled(tmrStim, true);
     form.beginModal();
     runTo(1000);
     EXPECT_TRUE(ticks.empty());

@@ -12,7 +12,7 @@ using namespace ctl;
 class FrequencySelectionTest : public AppTest {
 protected:
     void SetUp() override { startAsReturningUser("-3000,0,0,200"); }
-    void setBaseFrequencyOff() { click(Command60); }
+    void setBaseFrequencyOff() { click(cmdBaseFreqMode); }
     void expectPlaying(double left, double right)
     {
         const auto hz = tonePitches();
@@ -52,34 +52,34 @@ TEST_P(AdjusterTest, MovesChannelTwoShowsTheBeatAndRetunes)
     click(a.control);
     EXPECT_EQ(text(txtSetFreq1), a.newLeft);
     EXPECT_EQ(text(txtsetfreq2), a.newRight);
-    EXPECT_EQ(text(Text2), a.beat);
+    EXPECT_EQ(text(txtBeat), a.beat);
     EXPECT_TRUE(dialogs.shown.empty());
     expectPlaying(leadingNumber(a.newLeft), leadingNumber(a.newRight));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Adjusters, AdjusterTest,
-    ::testing::Values(Adjustment{"Up1BaseOff", false, "160", "166", Command63, "160", "167", "7"},
-                      Adjustment{"Up5MovesChannelOneToTheBase", true, "160", "169", Command64, "200", "174", "-26"},
-                      Adjustment{"Dw1BaseOn", true, "200", "210", Command67, "200", "209", "9"},
-                      Adjustment{"Dw5BaseOff", false, "160", "162", Command69, "160", "157", "-3"},
-                      Adjustment{"Double", true, "160", "166", Command25, "160", "172", "12"},
-                      Adjustment{"DoubleNegative", true, "160", "154", sp1, "160", "148", "-12"},
-                      Adjustment{"Halve", true, "160", "166", Command27, "160", "163", "3"},
-                      Adjustment{"HalveNegative", true, "160", "154", sp2, "160", "157", "-3"},
-                      // Channel 2 moves by 3; Text2 shows the difference really left (4).
-                      Adjustment{"HalveOddShowsTheNewBeat", true, "160", "167", Command27, "160", "164", "4"},
-                      Adjustment{"DecimalBeat", false, "78.3", "86.13", Command25, "78.3", "93.96", "15.66"}),
+    ::testing::Values(Adjustment{"Up1BaseOff", false, "160", "166", cmdUp1Hz, "160", "167", "7"},
+                      Adjustment{"Up5MovesChannelOneToTheBase", true, "160", "169", cmdUp5Hz, "200", "174", "-26"},
+                      Adjustment{"Dw1BaseOn", true, "200", "210", cmdDown1Hz, "200", "209", "9"},
+                      Adjustment{"Dw5BaseOff", false, "160", "162", cmdDown5Hz, "160", "157", "-3"},
+                      Adjustment{"Double", true, "160", "166", cmdDoubleBeat, "160", "172", "12"},
+                      Adjustment{"DoubleNegative", true, "160", "154", mnuDoubleBeat, "160", "148", "-12"},
+                      Adjustment{"Halve", true, "160", "166", cmdHalveBeat, "160", "163", "3"},
+                      Adjustment{"HalveNegative", true, "160", "154", mnuHalveBeat, "160", "157", "-3"},
+                      // Channel 2 moves by 3; txtBeat shows the difference really left (4).
+                      Adjustment{"HalveOddShowsTheNewBeat", true, "160", "167", cmdHalveBeat, "160", "164", "4"},
+                      Adjustment{"DecimalBeat", false, "78.3", "86.13", cmdDoubleBeat, "78.3", "93.96", "15.66"}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(FrequencySelectionTest, AdjustersWriteSineWhateverTheWaveform)
 {
-    click(Command66); // square
+    click(cmdWaveform); // square
     setBaseFrequencyOff();
     setPair("160", "170");
-    click(Command63);
+    click(cmdUp1Hz);
     EXPECT_GT(distinctBytes("freq2.wav"), 20u);
-    EXPECT_EQ(form.caption(Command66), "Square"); // the waveform choice itself stays
+    EXPECT_EQ(form.caption(cmdWaveform), "Square"); // the waveform choice itself stays
 }
 
 TEST_F(FrequencySelectionTest, StepAfterClearCountsTheEmptyTextAsZero)
@@ -87,13 +87,13 @@ TEST_F(FrequencySelectionTest, StepAfterClearCountsTheEmptyTextAsZero)
     setBaseFrequencyOff();
     setPair("160", "166");
     click(cmdGenerate);
-    click(Command47);
+    click(cmdClear);
     EXPECT_EQ(text(txtSetFreq1), "");
     EXPECT_EQ(text(txtsetfreq2), "");
     EXPECT_EQ(app.state.tone.leftFreq, 0);
     expectPlaying(160, 166); // Clear leaves the tones sounding
 
-    click(Command63);
+    click(cmdUp1Hz);
     EXPECT_EQ(text(txtsetfreq2), "1");
     EXPECT_EQ(dialogs.messages(), (std::vector<std::string>{kRangeMessage}));
     EXPECT_TRUE(playing().empty());
@@ -103,36 +103,36 @@ TEST_F(FrequencySelectionTest, RatioButtonsCycleThroughTenValues)
 {
     std::string shown;
     for (int i = 0; i < 10; ++i) {
-        click(i % 2 ? Command53 : sp3);
-        shown += text(Text11);
+        click(i % 2 ? cmdLightSoundUp : mnuLightSoundUp);
+        shown += text(txtLightSound);
     }
     EXPECT_EQ(shown, "1234567890");
     EXPECT_TRUE(app.state.strobe.ratioMode);
-    click(sp4);
-    EXPECT_EQ(text(Text11), "9");
-    click(Command52);
-    EXPECT_EQ(text(Text11), "8");
+    click(mnuLightSoundDown);
+    EXPECT_EQ(text(txtLightSound), "9");
+    click(cmdLightSoundDown);
+    EXPECT_EQ(text(txtLightSound), "8");
     EXPECT_TRUE(sound.liveBuffers().empty()); // the tones are not touched
 }
 
 TEST_F(FrequencySelectionTest, ResetStopsEverythingAndWritesTheDefaultPair)
 {
-    click(Command66); // waveform lamps lit, labels SIN ... TRG
+    click(cmdWaveform); // waveform lamps lit, labels SIN ... TRG
     click(cmdGenerate);
-    form.setTimerInterval(Timer1, 83);
-    form.setTimerEnabled(Timer1, true);
-    form.setTimerEnabled(Timer2, true);
-    click(Command18);
-    EXPECT_FALSE(form.timerEnabled(Timer1));
-    EXPECT_FALSE(form.timerEnabled(Timer2));
+    form.setTimerInterval(tmrStim, 83);
+    form.setTimerEnabled(tmrStim, true);
+    form.setTimerEnabled(tmrBack, true);
+    click(cmdReset);
+    EXPECT_FALSE(form.timerEnabled(tmrStim));
+    EXPECT_FALSE(form.timerEnabled(tmrBack));
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(0));
-    for (auto [label, caption] : {std::pair{Label6, "CL1"}, {Label7, "CL2"}, {Label8, "CL3"}, {Label9, "CL4"}})
+    for (auto [label, caption] : {std::pair{lblRow1, "CL1"}, {lblRow2, "CL2"}, {lblRow3, "CL3"}, {lblRow4, "CL4"}})
         EXPECT_EQ(form.caption(label), caption);
-    for (auto lampName : {Text19, Text20, Text21, Text22})
+    for (auto lampName : {lampRow1, lampRow2, lampRow3, lampRow4})
         EXPECT_EQ(lamp(lampName), kBlue);
     EXPECT_EQ(text(txtSetFreq1), "160");
     EXPECT_EQ(text(txtsetfreq2), "165");
-    EXPECT_EQ(text(Text2), "5");
+    EXPECT_EQ(text(txtBeat), "5");
     EXPECT_TRUE(playing().empty());
     // Sine files of 160 and 165 Hz, ready for the next Start.
     click(cmdGenerate);
@@ -153,36 +153,36 @@ protected:
 TEST_F(FrequencyMemoryTest, StoreAndRecallInEachGroup)
 {
     setPair("160", "167");
-    click(Command43);
+    click(cmdStoreA);
     EXPECT_EQ(file("prga1"), "\"160\",\"167\"\r\n");
     EXPECT_TRUE(sound.liveBuffers().empty()); // storing plays nothing
 
-    click(Command65); // group 2
+    click(cmdNextMemoryGroup); // group 2
     setPair("300", "304.5");
-    click(p1); // the menu twin stores like the button
+    click(mnuStoreA); // the menu twin stores like the button
     EXPECT_EQ(file("prga2"), "\"300\",\"304.5\"\r\n");
     EXPECT_EQ(file("prga1"), "\"160\",\"167\"\r\n");
 
     setPair("", "");
-    click(Command38);
+    click(cmdRecallA);
     EXPECT_EQ(text(txtSetFreq1), "300");
     EXPECT_EQ(text(txtsetfreq2), "304.5");
-    EXPECT_EQ(text(Text1), "300");
-    EXPECT_EQ(text(Text2), "4.5");
-    EXPECT_EQ(lamp(Text14), kRed);
+    EXPECT_EQ(text(txtBaseFreq), "300");
+    EXPECT_EQ(text(txtBeat), "4.5");
+    EXPECT_EQ(lamp(lampSound), kRed);
     expectPlaying(300, 304.5);
 
-    click(Command65);
-    click(Command65); // back to group 1
-    click(Command38);
+    click(cmdNextMemoryGroup);
+    click(cmdNextMemoryGroup); // back to group 1
+    click(cmdRecallA);
     expectPlaying(160, 167);
 }
 
 TEST_F(FrequencyMemoryTest, RecallReadsEitherFormAndTheAbsoluteValue)
 {
-    click(Command66); // square: a recall writes the current waveform
+    click(cmdWaveform); // square: a recall writes the current waveform
     putFile("prgb1", "-160,\"171\"\n");
-    click(Command39);
+    click(cmdRecallB);
     EXPECT_EQ(text(txtSetFreq1), "160");
     EXPECT_EQ(text(txtsetfreq2), "171");
     EXPECT_EQ(file("freq2.wav").size(), squareSize(171));
@@ -192,36 +192,36 @@ TEST_F(FrequencyMemoryTest, RecallReadsEitherFormAndTheAbsoluteValue)
     // A field that is not a number leaves its box alone; a missing memory
     // recalls the boxes as they are and still restarts the tones.
     putFile("prgc1", "\"abc\",180\r\n");
-    click(Command40);
+    click(cmdRecallC);
     EXPECT_EQ(text(txtSetFreq1), "160");
     EXPECT_EQ(text(txtsetfreq2), "180");
-    click(Command41);
+    click(cmdRecallD);
     expectPlaying(160, 180);
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(FrequencyMemoryTest, DefaultsFillGroupOneAtoD)
 {
-    click(Command65); // group 2: the defaults still go to group 1
-    click(Command42);
+    click(cmdNextMemoryGroup); // group 2: the defaults still go to group 1
+    click(cmdDefaultMemories);
     EXPECT_EQ(file("prga1"), "78.3,86.13\r\n");
     EXPECT_EQ(file("prgb1"), "141,155.1\r\n");
     EXPECT_EQ(file("prgc1"), "203,223.3\r\n");
     EXPECT_EQ(file("prgd1"), "264,290.4\r\n");
     EXPECT_FALSE(exists("prga2"));
     setPair("160", "165");
-    click(Command38); // "Prg I" is not affected
+    click(cmdRecallA); // "Prg I" is not affected
     expectPlaying(160, 165);
 
     fs::remove(folder.path / "prga1");
-    click(opts6); // the menu twin writes the same memories
+    click(mnuDefaultMemories); // the menu twin writes the same memories
     EXPECT_EQ(file("prga1"), "78.3,86.13\r\n");
-    click(Command65);
-    click(Command65);
-    click(Command38);
+    click(cmdNextMemoryGroup);
+    click(cmdNextMemoryGroup);
+    click(cmdRecallA);
     EXPECT_EQ(text(txtSetFreq1), "78.3");
     EXPECT_EQ(text(txtsetfreq2), "86.13");
-    EXPECT_EQ(text(Text2), "7.83");
+    EXPECT_EQ(text(txtBeat), "7.83");
 }
 
 TEST_F(FrequencyMemoryTest, GroupStepCyclesSavesAndCaptions)
@@ -233,34 +233,34 @@ TEST_F(FrequencyMemoryTest, GroupStepCyclesSavesAndCaptions)
         const char* store;
         const char* lastRecall;
     };
-    for (const Expect& e : {Expect{"2\r\n", Text17, "Prg I", "Prg Set I", "Prg P"},
-                            Expect{"3\r\n", Text18, "Prg Q", "Prg Set Q", "Prg X"},
-                            Expect{"1\r\n", Text16, "Prg A", "Prg Set A", "Prg H"}}) {
-        click(Command65);
+    for (const Expect& e : {Expect{"2\r\n", lampGroup2, "Prg I", "Prg Set I", "Prg P"},
+                            Expect{"3\r\n", lampGroup3, "Prg Q", "Prg Set Q", "Prg X"},
+                            Expect{"1\r\n", lampGroup1, "Prg A", "Prg Set A", "Prg H"}}) {
+        click(cmdNextMemoryGroup);
         EXPECT_EQ(file("pgset"), e.saved);
-        for (auto l : {Text16, Text17, Text18})
+        for (auto l : {lampGroup1, lampGroup2, lampGroup3})
             EXPECT_EQ(lamp(l), l == e.lit ? kRed : kBlue);
-        EXPECT_EQ(form.caption(Command38), e.recall);
-        EXPECT_EQ(form.caption(Command43), e.store);
-        EXPECT_EQ(form.caption(Command57), e.lastRecall);
+        EXPECT_EQ(form.caption(cmdRecallA), e.recall);
+        EXPECT_EQ(form.caption(cmdStoreA), e.store);
+        EXPECT_EQ(form.caption(cmdRecallH), e.lastRecall);
     }
-    EXPECT_EQ(form.caption(Command51), "Prg Set E"); // store buttons are not in designer order
+    EXPECT_EQ(form.caption(cmdStoreE), "Prg Set E"); // store buttons are not in designer order
 }
 
 TEST_F(FrequencyMemoryTest, StartUpShowsTheSavedGroupAndIgnoresGarbage)
 {
     putFile("pgset", "3\r\n");
     ASSERT_TRUE(start());
-    EXPECT_EQ(form.caption(Command40), "Prg S");
-    EXPECT_EQ(form.caption(Command48), "Prg Set V");
-    EXPECT_EQ(lamp(Text18), kRed);
+    EXPECT_EQ(form.caption(cmdRecallC), "Prg S");
+    EXPECT_EQ(form.caption(cmdStoreF), "Prg Set V");
+    EXPECT_EQ(lamp(lampGroup3), kRed);
 
     putFile("pgset", "\"x\"\r\n");
     ASSERT_TRUE(start());
     putFile("prgf1", "300,310\r\n");
-    click(Command55); // any other group recalls group 1
+    click(cmdRecallF); // any other group recalls group 1
     expectPlaying(300, 310);
-    click(Command65); // and stays as it is
+    click(cmdNextMemoryGroup); // and stays as it is
     EXPECT_EQ(file("pgset"), "\"x\"\r\n");
 }
 
@@ -302,8 +302,9 @@ TEST_F(FrequencyMemoryTest, DeletionsAskFirstAndRemoveExactlyTheirFiles)
     all.push_back("gentle");
 
     const std::vector<DeletionCase> cases = {
-        {p9, true, memories},     {p10, false, {"vols"}}, {p11, true, colours},
-        {p14, false, conditions}, {p12, true, all},       {p13, false, {"fctl"}},
+        {mnuDeleteMemories, true, memories}, {mnuDeleteLevels, false, {"vols"}},
+        {mnuDeleteColours, true, colours},   {mnuDeleteConditions, false, conditions},
+        {mnuDeleteAllData, true, all},       {mnuDeleteInstallFile, false, {"fctl"}},
     };
     for (const DeletionCase& c : cases) {
         SCOPED_TRACE(std::string(c.item));

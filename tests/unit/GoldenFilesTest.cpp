@@ -62,17 +62,17 @@ TEST_F(GoldenFilesTest, ASessionWritesTheSameBytes)
     ASSERT_TRUE(start());
     expectFolderMatches("first-run");
 
-    click(Command1); // band button: beat 1 on the base frequency
+    click(cmdLDelta); // beat 1 on the base frequency
     expectFolderMatches("band-button");
 
-    click(Command66); // square waveform, rebuilt
-    click(Command43); // memory A of group 1
-    click(Command65); // memory group 2
-    click(Command77); // scan banks: store into 1-4
-    click(Command72); // scan bank 1
-    click(Command42); // default memories
-    click(Command86); // default conditions and events
-    click(Command60); // base frequency mode off
+    click(cmdWaveform);        // square, rebuilt
+    click(cmdStoreA);          // in group 1
+    click(cmdNextMemoryGroup); // group 2
+    click(cmdStoreScanBanks);  // banks 1-4
+    click(cmdScanBank2);
+    click(cmdDefaultMemories);
+    click(cmdDefaultConditions);
+    click(cmdBaseFreqMode); // off
     click(cmdExit);
     EXPECT_TRUE(app.quitRequested);
     expectFolderMatches("session");

@@ -50,9 +50,9 @@ TEST_F(HeadphoneCheckTest, EachTonePlaysWhileItsBoxIsOpenAndNothingElseSounds)
 {
     setPair("160", "165");
     dialogs.answerInput("500");
-    click(st7); // "&Custom" scan time
-    click(Command71);
-    click(Command73); // "ScanOn"
+    click(mnuCustomScanTime);
+    click(cmdScanUp);
+    click(cmdScanOn);
     ASSERT_FALSE(playing().empty());
     constexpr int kReadingMs = 4000, kStepMs = 250;
     std::vector<std::vector<double>> named(2), other(2);
@@ -108,7 +108,7 @@ TEST_F(HeadphoneCheckTest, WhatPlayedBeforeIsPausedMeanwhileAndPlaysAgainAsItWas
     const auto before = playing();
     ASSERT_FALSE(before.empty());
     const double levelBefore = rmsDb(sound.render(1));
-    const Colour soundLamp = lamp(Text14);
+    const Colour soundLamp = lamp(lampSound);
 
     check();
     ASSERT_EQ(playingWhileShown.size(), 2u);
@@ -119,7 +119,7 @@ TEST_F(HeadphoneCheckTest, WhatPlayedBeforeIsPausedMeanwhileAndPlaysAgainAsItWas
     EXPECT_EQ(settings(playing()), settings(before));
     sound.render(0.1); // the restart's fade-in
     EXPECT_NEAR(rmsDb(sound.render(1)), levelBefore, 0.5);
-    EXPECT_EQ(lamp(Text14), soundLamp);
+    EXPECT_EQ(lamp(lampSound), soundLamp);
 }
 
 TEST_F(HeadphoneCheckTest, AOneChannelOutputIsToldWhyAndPlaysNothing)

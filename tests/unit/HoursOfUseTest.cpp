@@ -24,7 +24,7 @@ protected:
     {
         startAsReturningUser("-3000,0,0,200");
         form.addObserver([this](const Control& c, Property p) {
-            if (c.name == Text4 && p == Property::BackColour)
+            if (c.name == txtFlashSurface && p == Property::BackColour)
                 ++flashes;
         });
         dialogs.whileShown = [this] { mostOpen = std::max(mostOpen, ++open), --open; };
@@ -47,12 +47,12 @@ protected:
     {
         setPair(left, right);
         dialogs.answerInput("201");
-        click(st7);
+        click(mnuCustomScanTime);
         click(direction);
-        click(Command73);
-        ASSERT_TRUE(form.timerEnabled(Timer3));
-        ASSERT_EQ(form.timerInterval(Timer3), 201);
-        click(Command22);
+        click(cmdScanOn);
+        ASSERT_TRUE(form.timerEnabled(tmrScan));
+        ASSERT_EQ(form.timerInterval(tmrScan), 201);
+        click(cmdColourOn);
     }
 
     long flashes = 0;
@@ -65,7 +65,7 @@ protected:
 TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
 {
     const std::int64_t halfDay = simulatedHours(12) * kHour;
-    scan("160", "161", Command71);
+    scan("160", "161", cmdScanUp);
     runFor(kMinute); // caches and the allocator settle
     const long files = openFiles();
     const long memory = residentKb();
@@ -80,7 +80,7 @@ TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
     EXPECT_GT(messagesInFirstHour, 0);
     runFor(halfDay - kHour);
     EXPECT_EQ(text(txtsetfreq2), "15601");
-    EXPECT_TRUE(form.timerEnabled(Timer3));
+    EXPECT_TRUE(form.timerEnabled(tmrScan));
     // One box per step, every 201 ms.
     EXPECT_NEAR(rangeMessages - messagesInFirstHour, (halfDay - kHour) / 201, 2);
     EXPECT_EQ(otherMessages, 0);
@@ -93,9 +93,9 @@ TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
     // Down from a 40 Hz beat: the strobe follows the beat down to 1 Hz, and the
     // scan stalls at a zero beat with the last tones playing and the light
     // flashing at that last 1 Hz, for the rest of the day.
-    click(Command79);
-    scan("160", "200", Command80);
-    EXPECT_EQ(form.timerInterval(Timer1), 12); // 40 Hz: 12.5 ms phases
+    click(cmdScanOff);
+    scan("160", "200", cmdScanDown);
+    EXPECT_EQ(form.timerInterval(tmrStim), 12); // 40 Hz: 12.5 ms phases
     runFor(kMinute);
     EXPECT_EQ(text(txtsetfreq2), "160");
     EXPECT_EQ(app.state.shared.beatFreq, 0);
@@ -103,11 +103,11 @@ TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
     ASSERT_EQ(hz.size(), 2u);
     EXPECT_NEAR(hz[0], 160, 1e-9);
     EXPECT_NEAR(hz[1], 161, 1e-9);
-    EXPECT_EQ(form.timerInterval(Timer1), 500);
+    EXPECT_EQ(form.timerInterval(tmrStim), 500);
     const long flashesBefore = flashes;
     runFor(halfDay - kMinute);
-    EXPECT_TRUE(form.timerEnabled(Timer3));
-    EXPECT_TRUE(form.timerEnabled(Timer1));
+    EXPECT_TRUE(form.timerEnabled(tmrScan));
+    EXPECT_TRUE(form.timerEnabled(tmrStim));
     EXPECT_EQ(text(txtsetfreq2), "160");
     EXPECT_EQ(tonePitches(), hz);
     // Two colour changes a second, on the beat, none lost or doubled.

@@ -33,19 +33,19 @@ protected:
         ASSERT_TRUE(start());
         setPair("159", "165");
         form.addObserver([this](const Control& c, Property p) {
-            if (c.name == Text4 && p == Property::BackColour)
+            if (c.name == txtFlashSurface && p == Property::BackColour)
                 paints.push_back({now, *c.backColour});
         });
     }
     std::array<std::string, 4> labels() const
     {
-        return {form.caption(Label6), form.caption(Label7), form.caption(Label8), form.caption(Label9)};
+        return {form.caption(lblRow1), form.caption(lblRow2), form.caption(lblRow3), form.caption(lblRow4)};
     }
     // Lamp positions 1 ... 4 lit with the lamp-on colour.
     std::vector<int> litPositions() const
     {
         std::vector<int> lit;
-        const std::array<std::string_view, 4> lamps = {Text19, Text20, Text21, Text22};
+        const std::array<std::string_view, 4> lamps = {lampRow1, lampRow2, lampRow3, lampRow4};
         for (int i = 0; i < 4; ++i)
             if (lamp(lamps[i]) == kRed)
                 lit.push_back(i + 1);
@@ -86,21 +86,21 @@ TEST_P(StrobeTimingTest, DisplaysAndTimers)
         PhoticWrites::strobe(app).ratioMode = true;
         PhoticWrites::strobe(app).lightSoundRatio = t.ratioIndex;
     }
-    click(Command22);
-    EXPECT_EQ(text(Text5), t.flashes);
-    EXPECT_EQ(text(Text3), t.duration);
-    EXPECT_EQ(form.timerInterval(Timer1), t.interval < 0 ? 100 : t.interval);
-    EXPECT_EQ(form.timerInterval(Timer2), t.interval < 0 ? 0 : t.interval);
-    EXPECT_EQ(form.timerEnabled(Timer1), t.enabled);
-    EXPECT_EQ(form.timerEnabled(Timer2), t.enabled);
+    click(cmdColourOn);
+    EXPECT_EQ(text(txtFlashRate), t.flashes);
+    EXPECT_EQ(text(txtDuration), t.duration);
+    EXPECT_EQ(form.timerInterval(tmrStim), t.interval < 0 ? 100 : t.interval);
+    EXPECT_EQ(form.timerInterval(tmrBack), t.interval < 0 ? 0 : t.interval);
+    EXPECT_EQ(form.timerEnabled(tmrStim), t.enabled);
+    EXPECT_EQ(form.timerEnabled(tmrBack), t.enabled);
     EXPECT_EQ(inhibitor.screenHeld, t.enabled);
-    EXPECT_EQ(text(Text11), t.ratioIndex >= 0 ? std::to_string(t.ratioIndex) : "0");
-    EXPECT_EQ(text(Text10), "1");
+    EXPECT_EQ(text(txtLightSound), t.ratioIndex >= 0 ? std::to_string(t.ratioIndex) : "0");
+    EXPECT_EQ(text(txtColourSet), "1");
     // The plan a render's light track is made from agrees with the strobe that runs.
     const StrobePlan plan = strobePlan(app.state.strobe, beatOf(form));
     EXPECT_EQ(plan.flashes, t.enabled);
     if (plan.flashes) {
-        EXPECT_EQ(plan.phaseMs, form.control(Timer1).period / 2);
+        EXPECT_EQ(plan.phaseMs, form.control(tmrStim).period / 2);
     }
 }
 
@@ -116,58 +116,58 @@ INSTANTIATE_TEST_SUITE_P(Beats, StrobeTimingTest,
 TEST_F(PhoticTest, SlowBeatRetimesButStartsNothingAndTheLoopCounterEndsPastTheBeat)
 {
     setPair("159", "165.5");
-    click(opt15);
+    click(mnuColourOn);
     EXPECT_EQ(app.state.shared.scanLoopCounter, 7);
     setPair("160", "160.5");
     ColorOn(app);
     EXPECT_EQ(app.state.shared.scanLoopCounter, 1);
-    EXPECT_TRUE(form.timerEnabled(Timer1)); // already running
-    EXPECT_EQ(form.timerInterval(Timer1), 1000);
+    EXPECT_TRUE(form.timerEnabled(tmrStim)); // already running
+    EXPECT_EQ(form.timerInterval(tmrStim), 1000);
     // A zero beat keeps the phase and the timers as they were.
     setPair("160", "160");
     ColorOn(app);
-    EXPECT_EQ(text(Text3), "1000");
-    EXPECT_EQ(text(Text5), "0");
-    EXPECT_EQ(form.timerInterval(Timer2), 1000);
+    EXPECT_EQ(text(txtDuration), "1000");
+    EXPECT_EQ(text(txtFlashRate), "0");
+    EXPECT_EQ(form.timerInterval(tmrBack), 1000);
 }
 
 TEST_F(PhoticTest, ButtonsSetTheLampMenusLeaveIt)
 {
-    const Colour off = lamp(Text15);
-    click(opt15);
-    EXPECT_TRUE(form.timerEnabled(Timer1));
-    EXPECT_EQ(lamp(Text15), off);
-    click(Command22);
-    EXPECT_EQ(lamp(Text15), kRed);
-    click(opts4);
-    EXPECT_FALSE(form.timerEnabled(Timer1));
+    const Colour off = lamp(lampStrobe);
+    click(mnuColourOn);
+    EXPECT_TRUE(form.timerEnabled(tmrStim));
+    EXPECT_EQ(lamp(lampStrobe), off);
+    click(cmdColourOn);
+    EXPECT_EQ(lamp(lampStrobe), kRed);
+    click(mnuOptionsColourOff);
+    EXPECT_FALSE(form.timerEnabled(tmrStim));
     EXPECT_EQ(app.state.strobe.strobeOn, StrobeRun::off);
-    EXPECT_EQ(lamp(Text15), kRed);
+    EXPECT_EQ(lamp(lampStrobe), kRed);
     EXPECT_FALSE(inhibitor.screenHeld);
-    click(Command22);
-    click(Command23);
-    EXPECT_EQ(lamp(Text15), off);
-    EXPECT_FALSE(form.timerEnabled(Timer2));
+    click(cmdColourOn);
+    click(cmdColourOff);
+    EXPECT_EQ(lamp(lampStrobe), off);
+    EXPECT_FALSE(form.timerEnabled(tmrBack));
 }
 
 TEST_F(PhoticTest, StopHaltsTheFlashingAndTheNextBandButtonRestartsIt)
 {
-    click(Command22);
+    click(cmdColourOn);
     runFor(500);
     click(cmdStop);
-    EXPECT_FALSE(form.timerEnabled(Timer1));
-    EXPECT_FALSE(form.timerEnabled(Timer2));
+    EXPECT_FALSE(form.timerEnabled(tmrStim));
+    EXPECT_FALSE(form.timerEnabled(tmrBack));
     EXPECT_FALSE(inhibitor.screenHeld);
-    EXPECT_EQ(lamp(Text15), kRed);
+    EXPECT_EQ(lamp(lampStrobe), kRed);
     EXPECT_TRUE(strobeRunning(app));
     const size_t before = paints.size();
     runFor(1000);
     EXPECT_EQ(paints.size(), before);
 
-    click(Command10); // "M Alpha": a 10 Hz beat
-    EXPECT_TRUE(form.timerEnabled(Timer1));
+    click(cmdMAlpha); // a 10 Hz beat
+    EXPECT_TRUE(form.timerEnabled(tmrStim));
     EXPECT_TRUE(inhibitor.screenHeld);
-    EXPECT_EQ(text(Text3), "50");
+    EXPECT_EQ(text(txtDuration), "50");
     runFor(1000);
     EXPECT_EQ(paints.size(), before + 20);
 }
@@ -178,7 +178,7 @@ TEST_F(PhoticTest, SixtySecondsAtSixHertzAlternateOnTheGrid)
 {
     setPair("159", "165");
     now = 12345;
-    click(Command22);
+    click(cmdColourOn);
     const std::int64_t start = now;
     runFor(60000);
     ASSERT_EQ(paints.size(), 720u);
@@ -193,7 +193,7 @@ TEST_F(PhoticTest, SixtySecondsAtSixHertzAlternateOnTheGrid)
 TEST_F(PhoticTest, AStallPaintsOnlyThePhaseDueNowAndStaysOnTheGrid)
 {
     setPair("160", "170"); // 50 ms phases
-    click(Command22);
+    click(cmdColourOn);
     runFor(120); // stimulation at 50, background at 100
     paints.clear();
     now += 1030; // the window was busy: stimulation is due since 1150
@@ -209,9 +209,9 @@ TEST_F(PhoticTest, AStallPaintsOnlyThePhaseDueNowAndStaysOnTheGrid)
 TEST_F(PhoticTest, ColourSetChangeShowsAtTheNextTickWithoutRestart)
 {
     setPair("160", "170");
-    click(Command22);
+    click(cmdColourOn);
     runFor(100);
-    click(Command29); // set 2: red on blue
+    click(cmdNextColourSet); // set 2: red on blue
     runFor(100);
     ASSERT_EQ(paints.size(), 4u);
     EXPECT_EQ(paints[2].colour, kRed);
@@ -235,14 +235,14 @@ TEST_P(ColourSetSelectionTest, NextSet)
 {
     const Selection& s = GetParam();
     setIndex(s.before);
-    click(Command29);
+    click(cmdNextColourSet);
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(s.after));
     EXPECT_EQ(labels(), s.labels);
     EXPECT_EQ(litPositions(), std::vector<int>{s.lit});
     EXPECT_EQ(file("csets"), std::to_string(s.after) + "\r\n");
-    EXPECT_EQ(text(Text10), std::to_string(s.after));
-    EXPECT_EQ(text(Text6), s.stim);
-    EXPECT_EQ(text(Text7), s.back);
+    EXPECT_EQ(text(txtColourSet), std::to_string(s.after));
+    EXPECT_EQ(text(txtStimColour), s.stim);
+    EXPECT_EQ(text(txtBackColour), s.back);
     EXPECT_EQ(app.state.strobe.activeStimColour.text(), s.stim);
 }
 
@@ -259,12 +259,12 @@ INSTANTIATE_TEST_SUITE_P(Sets, ColourSetSelectionTest,
 
 TEST_F(PhoticTest, AfterResetTheSecondPressStepsOnToSetTwo)
 {
-    click(Command18);
+    click(cmdReset);
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(0));
-    click(opt1);
-    click(opt1);
+    click(mnuNextColourSet);
+    click(mnuNextColourSet);
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(2));
-    EXPECT_EQ(text(Text6), "255");
+    EXPECT_EQ(text(txtStimColour), "255");
 }
 
 TEST_F(PhoticTest, SelectionRereadsTheFilesAndAMissingFileKeepsTheEntry)
@@ -272,17 +272,17 @@ TEST_F(PhoticTest, SelectionRereadsTheFilesAndAMissingFileKeepsTheEntry)
     putFile("stimc3", "123\r\n");
     fs::remove(folder.path / "backc3");
     setIndex(2);
-    click(Command29);
-    EXPECT_EQ(text(Text6), "123");
-    EXPECT_EQ(text(Text7), "32768"); // the first run's value, still in memory
+    click(cmdNextColourSet);
+    EXPECT_EQ(text(txtStimColour), "123");
+    EXPECT_EQ(text(txtBackColour), "32768"); // the first run's value, still in memory
     // A set never loaded in this run: empty boxes, painted black.
     PhoticWrites::strobe(app).colourSets[9] = {};
     fs::remove(folder.path / "stimc10");
     fs::remove(folder.path / "backc10");
     setIndex(9);
-    click(Command29);
-    EXPECT_EQ(text(Text6), "");
-    click(Command22);
+    click(cmdNextColourSet);
+    EXPECT_EQ(text(txtStimColour), "");
+    click(cmdColourOn);
     runFor(100);
     ASSERT_FALSE(paints.empty());
     EXPECT_EQ(paints.back().colour, 0u);
@@ -291,25 +291,25 @@ TEST_F(PhoticTest, SelectionRereadsTheFilesAndAMissingFileKeepsTheEntry)
 TEST_F(PhoticTest, ColourBanksRouteTheEightButtonsAndTheirMenuTwins)
 {
     for (int i = 0; i < 3; ++i)
-        click(Command92);
-    const std::array<std::string_view, 8> buttons = {Command58, Command59, Command32, Command33,
-                                                     Command34, Command35, Command36, Command37};
+        click(cmdColourProgram);
+    const std::array<std::string_view, 8> buttons = {cmdStim1, cmdBack1, cmdStim2, cmdBack2,
+                                                     cmdStim3, cmdBack3, cmdStim4, cmdBack4};
     const std::array<const char*, 8> captions = {"Stim 13", "BGrd 13", "Stim 14", "BGrd 14",
                                                  "Stim 15", "BGrd 15", "Stim 16", "BGrd 16"};
     for (size_t i = 0; i < buttons.size(); ++i)
         EXPECT_EQ(form.caption(buttons[i]), captions[i]);
     dialogs.answerColour(1234);
-    click(Command58);
+    click(cmdStim1);
     EXPECT_EQ(file("stimc13"), "1234\r\n");
-    EXPECT_EQ(form.backColour(Text4), 1234u); // a preview
+    EXPECT_EQ(form.backColour(txtFlashSurface), 1234u); // a preview
 
-    click(opt19); // bank 4 wraps to 1, then on to 2
-    click(Command92);
-    EXPECT_EQ(form.caption(Command33), "BGrd 6");
-    EXPECT_EQ(form.caption(op8), "&BkGrd 2,6,10,14");
+    click(mnuColourProgram); // bank 4 wraps to 1, then on to 2
+    click(cmdColourProgram);
+    EXPECT_EQ(form.caption(cmdBack2), "BGrd 6");
+    EXPECT_EQ(form.caption(mnuBack2), "&BkGrd 2,6,10,14");
     const Value stimBefore = app.state.strobe.activeStimColour;
     dialogs.answerColour(4321);
-    click(op8);
+    click(mnuBack2);
     EXPECT_EQ(file("backc6"), "4321\r\n");
     EXPECT_EQ(app.state.strobe.activeStimColour, stimBefore);
     EXPECT_EQ(app.state.strobe.colourSets[5].back, Value(65535)); // set 6 in memory: unchanged
@@ -321,19 +321,19 @@ TEST_F(PhoticTest, CancellingTheColourDialogChangesNothing)
 {
     const std::string stored = file("backc");
     dialogs.answerColour(777);
-    click(Command58);
-    const auto surface = form.backColour(Text4);
+    click(cmdStim1);
+    const auto surface = form.backColour(txtFlashSurface);
     dialogs.answerColour(std::nullopt);
-    click(Command59);
+    click(cmdBack1);
     dialogs.answerColour(std::nullopt);
-    click(opt17);
+    click(mnuLampOnColour);
     EXPECT_EQ(file("backc"), stored);
-    EXPECT_EQ(form.backColour(Text4), surface);
+    EXPECT_EQ(form.backColour(txtFlashSurface), surface);
     EXPECT_EQ(file("oncol"), "255\r\n");
     EXPECT_EQ(app.state.strobe.lampOnColour, Value(255));
     EXPECT_EQ(app.state.strobe.activeStimColour, Value(16777215));
     dialogs.answerColour(std::nullopt);
-    click(Command59);
+    click(cmdBack1);
     EXPECT_EQ(dialogs.shown.back().text, "777");
     EXPECT_FALSE(form.inModal());
 }
@@ -341,7 +341,7 @@ TEST_F(PhoticTest, CancellingTheColourDialogChangesNothing)
 TEST_F(PhoticTest, NoStrobeTickRunsWhileTheDialogIsOpen)
 {
     setPair("160", "170");
-    click(Command22);
+    click(cmdColourOn);
     form.beginModal(); // a dialog open for 500 ms of the clock
     runFor(500);
     EXPECT_TRUE(paints.empty());
@@ -355,27 +355,27 @@ TEST_F(PhoticTest, NoStrobeTickRunsWhileTheDialogIsOpen)
 TEST_F(PhoticTest, RefreshAndLampColours)
 {
     setIndex(4);
-    click(Command29); // set 5
+    click(cmdNextColourSet); // set 5
     putFile("stimc", "111\r\n");
-    click(opt4);
+    click(mnuColourRefresh);
     EXPECT_EQ(app.state.strobe.activeStimColour, Value(111));
     EXPECT_EQ(app.state.strobe.activeBackColour, Value(0));
-    EXPECT_EQ(text(Text10), "5");
-    EXPECT_EQ(text(Text6), "16777215");
+    EXPECT_EQ(text(txtColourSet), "5");
+    EXPECT_EQ(text(txtStimColour), "16777215");
     EXPECT_EQ(litPositions(), std::vector<int>{1});
 
-    const Colour lampBefore = lamp(Text14);
+    const Colour lampBefore = lamp(lampSound);
     dialogs.answerColour(65280);
-    click(opt17);
+    click(mnuLampOnColour);
     EXPECT_EQ(app.state.strobe.lampOnColour, Value(65280));
     EXPECT_EQ(app.state.strobe.activeStimColour, Value(65280));
     EXPECT_EQ(file("oncol"), "65280\r\n");
-    EXPECT_EQ(lamp(Text14), lampBefore); // shows the next time a lamp is set
+    EXPECT_EQ(lamp(lampSound), lampBefore); // shows the next time a lamp is set
     dialogs.answerColour(128);
-    click(opt18);
+    click(mnuLampOffColour);
     EXPECT_EQ(app.state.strobe.lampOffColour, Value(128));
     EXPECT_EQ(file("offcol"), "128\r\n");
-    click(Command29); // the next selection takes the strobe colour back
+    click(cmdNextColourSet); // the next selection takes the strobe colour back
     EXPECT_EQ(app.state.strobe.activeStimColour, Value(255));
 }
 
@@ -383,7 +383,7 @@ TEST_F(PhoticTest, StartUpShowsTheStoredSetGroupButUsesSetOne)
 {
     putFile("csets", "12\r\n");
     ASSERT_TRUE(start());
-    EXPECT_EQ(text(Text10), "12");
+    EXPECT_EQ(text(txtColourSet), "12");
     EXPECT_EQ(labels(), (L{"CL5", "CL6", "CL7", "CL8"}));
     EXPECT_EQ(litPositions(), std::vector<int>{1});
     EXPECT_EQ(app.state.strobe.activeStimColour, Value(16777215));

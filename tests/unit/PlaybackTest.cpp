@@ -40,7 +40,7 @@ protected:
 TEST_F(PlaybackTest, StartWritesBothTonesAndPlaysThemAtTheToneVolume)
 {
     click(cmdGenerate);
-    EXPECT_EQ(lamp(Text14), kRed);
+    EXPECT_EQ(lamp(lampSound), kRed);
     EXPECT_EQ(playingFiles(), (std::vector<std::string>{"freq1.wav", "freq2.wav"}));
     const auto buffers = playing();
     ASSERT_EQ(buffers.size(), 2u);
@@ -125,14 +125,14 @@ TEST_F(PlaybackTest, VolumeAndBalanceLevelsAsHeard)
 TEST_F(PlaybackTest, StopSilencesAndTurnsTheLampOff)
 {
     click(cmdGenerate);
-    form.setTimerEnabled(Timer1, true);
-    form.setTimerEnabled(Timer2, true);
+    form.setTimerEnabled(tmrStim, true);
+    form.setTimerEnabled(tmrBack, true);
     click(cmdStop);
     EXPECT_TRUE(playing().empty());
-    EXPECT_EQ(lamp(Text14), kBlue);
-    EXPECT_FALSE(form.timerEnabled(Timer1));
-    EXPECT_FALSE(form.timerEnabled(Timer2));
-    EXPECT_TRUE(form.timerEnabled(Timer3)); // the scanner keeps going
+    EXPECT_EQ(lamp(lampSound), kBlue);
+    EXPECT_FALSE(form.timerEnabled(tmrStim));
+    EXPECT_FALSE(form.timerEnabled(tmrBack));
+    EXPECT_TRUE(form.timerEnabled(tmrScan)); // the scanner keeps going
     const auto silence = sound.render(0.2);
     EXPECT_LT(rmsDb(silence), -120);
 }
@@ -140,43 +140,43 @@ TEST_F(PlaybackTest, StopSilencesAndTurnsTheLampOff)
 TEST_F(PlaybackTest, SoundOnPlaysSineWhateverTheWaveformAndLeavesTheLamp)
 {
     ToneWrites::tone(app).waveform = Waveform::square;
-    click(opts1);
+    click(mnuSoundOn);
     EXPECT_EQ(playing().size(), 2u);
     EXPECT_EQ(file("freq1.wav").size(), 555u + 45); // sine: 555 values at 159 Hz
-    EXPECT_EQ(lamp(Text14), kBlue);
+    EXPECT_EQ(lamp(lampSound), kBlue);
     click(cmdGenerate);
     EXPECT_EQ(file("freq1.wav").size(), 556u + 45); // square again
-    form.setTimerEnabled(Timer1, true);
-    form.setTimerEnabled(Timer2, true);
-    click(opts2);
+    form.setTimerEnabled(tmrStim, true);
+    form.setTimerEnabled(tmrBack, true);
+    click(mnuSoundOff);
     EXPECT_TRUE(playing().empty());
-    EXPECT_EQ(lamp(Text14), kRed);
-    EXPECT_FALSE(form.timerEnabled(Timer1));
-    EXPECT_FALSE(form.timerEnabled(Timer2));
+    EXPECT_EQ(lamp(lampSound), kRed);
+    EXPECT_FALSE(form.timerEnabled(tmrStim));
+    EXPECT_FALSE(form.timerEnabled(tmrBack));
 }
 
 TEST_F(PlaybackTest, MaskCyclesThroughEightAndStopsTheSound)
 {
-    EXPECT_EQ(form.caption(Frame7), "Mask Vol");
+    EXPECT_EQ(form.caption(fraMaskVol), "Mask Vol");
     click(cmdGenerate);
-    click(Command91);
+    click(cmdNextMask);
     EXPECT_TRUE(playing().empty());
     EXPECT_EQ(app.state.tone.maskSelection, 2);
-    EXPECT_EQ(form.caption(Frame7), "Mask 2 Vol");
-    EXPECT_EQ(lamp(Text20), kRed);
-    EXPECT_EQ(lamp(Text19), kBlue);
+    EXPECT_EQ(form.caption(fraMaskVol), "Mask 2 Vol");
+    EXPECT_EQ(lamp(lampRow2), kRed);
+    EXPECT_EQ(lamp(lampRow1), kBlue);
     for (int i = 0; i < 4; ++i)
-        click(Command91);
-    EXPECT_EQ(form.caption(Frame7), "Mask 6 Vol");
-    EXPECT_EQ(form.caption(Label6), "MK5");
-    EXPECT_EQ(form.caption(Label9), "MK8");
-    EXPECT_EQ(lamp(Text20), kRed);
+        click(cmdNextMask);
+    EXPECT_EQ(form.caption(fraMaskVol), "Mask 6 Vol");
+    EXPECT_EQ(form.caption(lblRow1), "MK5");
+    EXPECT_EQ(form.caption(lblRow4), "MK8");
+    EXPECT_EQ(lamp(lampRow2), kRed);
     for (int i = 0; i < 3; ++i)
-        click(Command91);
-    EXPECT_EQ(form.caption(Frame7), "Mask 1 Vol");
-    EXPECT_EQ(form.caption(Label6), "MK1");
-    EXPECT_EQ(lamp(Text19), kRed);
-    EXPECT_EQ(lamp(Text22), kBlue);
+        click(cmdNextMask);
+    EXPECT_EQ(form.caption(fraMaskVol), "Mask 1 Vol");
+    EXPECT_EQ(form.caption(lblRow1), "MK1");
+    EXPECT_EQ(lamp(lampRow1), kRed);
+    EXPECT_EQ(lamp(lampRow4), kBlue);
 }
 
 TEST_F(PlaybackTest, MaskPlaysUnderTheTonesAtTheMaskVolume)
@@ -192,16 +192,16 @@ TEST_F(PlaybackTest, MaskPlaysUnderTheTonesAtTheMaskVolume)
 
 TEST_F(PlaybackTest, MissingMaskKeepsThePreviousOneOrNone)
 {
-    click(Command91);
-    click(Command91); // mask 3, absent
+    click(cmdNextMask);
+    click(cmdNextMask); // mask 3, absent
     click(cmdGenerate);
     EXPECT_EQ(playingFiles(), (std::vector<std::string>{"freq1.wav", "freq2.wav"}));
     putMask("mask2.wav");
     for (int i = 0; i < 7; ++i)
-        click(Command91); // round to mask 2
+        click(cmdNextMask); // round to mask 2
     click(cmdGenerate);
     EXPECT_EQ(playingFiles().back(), "mask2.wav");
-    click(Command91); // mask 3 again, still absent
+    click(cmdNextMask); // mask 3 again, still absent
     click(cmdGenerate);
     auto files = playingFiles();
     std::sort(files.begin(), files.end());
@@ -246,13 +246,13 @@ TEST_F(PlaybackTest, SleepIsHeldOffExactlyWhileSoundPlays)
     app.inhibitor = &awake;
     click(cmdGenerate);
     EXPECT_TRUE(awake.systemHeld);
-    click(Command63); // a retune stops and restarts the tones
+    click(cmdUp1Hz); // a retune stops and restarts the tones
     EXPECT_TRUE(awake.systemHeld);
     click(cmdStop);
     EXPECT_FALSE(awake.systemHeld);
-    click(opts1); // "&Sound ON"
+    click(mnuSoundOn);
     EXPECT_TRUE(awake.systemHeld);
-    click(Command91); // "Mask" stops the sound
+    click(cmdNextMask); // stops the sound
     EXPECT_FALSE(awake.systemHeld);
     // Nothing plays when a frequency is out of range.
     type(txtSetFreq1, "5");

@@ -5,7 +5,7 @@ namespace {
 
 using namespace ctl;
 
-constexpr std::array<std::string_view, 4> kButtons = {Command75, Command72, Command74, Command76};
+constexpr std::array<std::string_view, 4> kButtons = {cmdScanBank1, cmdScanBank2, cmdScanBank3, cmdScanBank4};
 
 class ScanBanksTest : public AppTest {
 protected:
@@ -17,12 +17,12 @@ protected:
             c.push_back(form.caption(b));
         return c;
     }
-    // Which of the three group lamps is lit (0 for Text16 ... 2 for Text18), -1 if not one.
+    // Which of the three group lamps is lit (0 for lampGroup1 ... 2 for lampGroup3), -1 if not one.
     int litGroupLamp() const
     {
         int lit = -1, count = 0;
         for (int i = 0; i < 3; ++i)
-            if (lamp(std::array{Text16, Text17, Text18}[i]) == kRed)
+            if (lamp(std::array{lampGroup1, lampGroup2, lampGroup3}[i]) == kRed)
                 lit = i, ++count;
         return count == 1 ? lit : -1;
     }
@@ -40,19 +40,19 @@ TEST_F(ScanBanksTest, ButtonsDoNothingBeforePrgSetOrRunSet)
 
 TEST_F(ScanBanksTest, PrgSetThenScan1StoresTheQuotedPairInBank1)
 {
-    click(Command77);
+    click(cmdStoreScanBanks);
     EXPECT_EQ(litGroupLamp(), 0);
     EXPECT_EQ(captions(), (std::vector<std::string>{"PrgScn 1", "PrgScn 2", "PrgScn 3", "PrgScn 4"}));
-    EXPECT_EQ(form.caption(Label3), "PS1");
-    EXPECT_EQ(form.caption(Label5), "PS3");
-    EXPECT_EQ(form.caption(Frame1), "Enter Scan Freq");
+    EXPECT_EQ(form.caption(lblGroup1), "PS1");
+    EXPECT_EQ(form.caption(lblGroup3), "PS3");
+    EXPECT_EQ(form.caption(fraChannels), "Enter Scan Freq");
     EXPECT_EQ(file("spgset"), "2\r\n");
     setPair("160", "165");
     sound.clearCalls();
-    click(Command75);
+    click(cmdScanBank1);
     EXPECT_EQ(file("sprga2"), "\"160\",\"165\"\r\n");
     setPair("", "7 Hz");
-    click(Command76); // stored as it stands, checked only when played
+    click(cmdScanBank4); // stored as it stands, checked only when played
     EXPECT_EQ(file("sprgd2"), "\"\",\"7 Hz\"\r\n");
     EXPECT_TRUE(sound.calls.empty());
 }
@@ -68,13 +68,13 @@ struct Press {
 TEST_F(ScanBanksTest, EveryPressMovesToTheNextGroup)
 {
     const std::vector<Press> presses = {
-        {Command77, "2", 0, {"PrgScn 1", "PrgScn 2", "PrgScn 3", "PrgScn 4"}},
-        {Command78, "3", 1, {"Scan 5", "Scan 6", "Scan 7", "Scan 8"}},
-        {Command77, "1", 2, {"PrgScn 9", "PrgSn 10", "PrgSn 11", "PrgSn 12"}},
-        {Command77, "2", 0, {"PrgScn 1", "PrgScn 2", "PrgScn 3", "PrgScn 4"}},
-        {Command78, "3", 1, {"Scan 5", "Scan 6", "Scan 7", "Scan 8"}},
-        {Command78, "1", 2, {"Scan 9", "Scan 10", "Pran 11", "Pran 12"}},
-        {Command78, "2", 0, {"Scan 1", "Scan 2", "Scan 3", "Scan 4"}},
+        {cmdStoreScanBanks, "2", 0, {"PrgScn 1", "PrgScn 2", "PrgScn 3", "PrgScn 4"}},
+        {cmdRecallScanBanks, "3", 1, {"Scan 5", "Scan 6", "Scan 7", "Scan 8"}},
+        {cmdStoreScanBanks, "1", 2, {"PrgScn 9", "PrgSn 10", "PrgSn 11", "PrgSn 12"}},
+        {cmdStoreScanBanks, "2", 0, {"PrgScn 1", "PrgScn 2", "PrgScn 3", "PrgScn 4"}},
+        {cmdRecallScanBanks, "3", 1, {"Scan 5", "Scan 6", "Scan 7", "Scan 8"}},
+        {cmdRecallScanBanks, "1", 2, {"Scan 9", "Scan 10", "Pran 11", "Pran 12"}},
+        {cmdRecallScanBanks, "2", 0, {"Scan 1", "Scan 2", "Scan 3", "Scan 4"}},
     };
     for (size_t i = 0; i < presses.size(); ++i) {
         click(presses[i].button);
@@ -82,41 +82,41 @@ TEST_F(ScanBanksTest, EveryPressMovesToTheNextGroup)
         EXPECT_EQ(litGroupLamp(), presses[i].lamp) << i;
         EXPECT_EQ(captions(), presses[i].captions) << i;
     }
-    EXPECT_EQ(form.caption(Label4), "RS2");
-    EXPECT_EQ(form.caption(Frame1), "Left Freq Right");
-    EXPECT_EQ(form.caption(Frame3), "Col  Sets  LtSd");
+    EXPECT_EQ(form.caption(lblGroup2), "RS2");
+    EXPECT_EQ(form.caption(fraChannels), "Left Freq Right");
+    EXPECT_EQ(form.caption(fraColourRatio), "Col  Sets  LtSd");
 }
 
 TEST_F(ScanBanksTest, RecallCopiesTheBankIntoTheBoxesWithoutRetuning)
 {
-    click(Command77); // store into banks 1-4
+    click(cmdStoreScanBanks); // banks 1-4
     setPair("200", "207");
-    click(Command72);
-    click(Command77);
+    click(cmdScanBank2);
+    click(cmdStoreScanBanks);
     setPair("300", "304.5");
-    click(Command75); // bank 5
-    click(Command77); // group 1
-    click(Command78); // recall banks 1-4
+    click(cmdScanBank1);       // bank 5
+    click(cmdStoreScanBanks);  // group 1
+    click(cmdRecallScanBanks); // banks 1-4
     setPair("160", "165");
     sound.clearCalls();
-    click(Command72);
+    click(cmdScanBank2);
     EXPECT_EQ(text(txtSetFreq1), "200");
     EXPECT_EQ(text(txtsetfreq2), "207");
     EXPECT_EQ(app.state.tone.rightFreq, 207);
     EXPECT_TRUE(sound.calls.empty());
-    click(Command78); // banks 5-8
-    click(Command75);
+    click(cmdRecallScanBanks); // banks 5-8
+    click(cmdScanBank1);
     EXPECT_EQ(text(txtsetfreq2), "304.5");
     // A bank never stored repeats the pair last stored or recalled.
-    click(Command76);
+    click(cmdScanBank4);
     EXPECT_EQ(text(txtSetFreq1), "300");
     EXPECT_EQ(text(txtsetfreq2), "304.5");
 }
 
 TEST_F(ScanBanksTest, RecallingABankNeverStoredFirstInTheRunEmptiesBothBoxes)
 {
-    click(Command78);
-    click(Command72);
+    click(cmdRecallScanBanks);
+    click(cmdScanBank2);
     EXPECT_EQ(text(txtSetFreq1), "");
     EXPECT_EQ(text(txtsetfreq2), "");
 }

@@ -23,13 +23,13 @@ protected:
     void customScanTime(std::optional<std::string> typed)
     {
         dialogs.answerInput(std::move(typed));
-        click(st7);
+        click(mnuCustomScanTime);
     }
     void setLimit(std::string_view button, std::string_view box, const std::string& limit)
     {
         click(button);
         type(box, limit);
-        click(Command85);
+        click(cmdEnterLimits);
     }
     void expectPair(const std::string& left, const std::string& right, const std::string& context = "")
     {
@@ -49,32 +49,32 @@ protected:
 
 TEST_F(ScannerTest, FourSecondScanMovesTheBeatEveryFourSeconds)
 {
-    click(st10);
-    click(Command73);
+    click(mnuScan4Sec);
+    click(cmdScanOn);
     EXPECT_TRUE(dialogs.shown.empty());
     expectPair("160", "165", "at ScanOn");
-    EXPECT_EQ(form.caption(Label8), "SNO");
-    EXPECT_EQ(lamp(Text21), kRed);
-    EXPECT_EQ(form.caption(Frame16), "Started Time");
-    EXPECT_EQ(text(Text7), "09:41");
-    EXPECT_EQ(form.caption(Frame15), "Timer MilliSecs");
-    EXPECT_EQ(text(Text6), "4000");
-    EXPECT_EQ(text(Text2), "5");
-    EXPECT_EQ(form.timerInterval(Timer3), 4000);
+    EXPECT_EQ(form.caption(lblRow3), "SNO");
+    EXPECT_EQ(lamp(lampRow3), kRed);
+    EXPECT_EQ(form.caption(fraBackColour), "Started Time");
+    EXPECT_EQ(text(txtBackColour), "09:41");
+    EXPECT_EQ(form.caption(fraStimColour), "Timer MilliSecs");
+    EXPECT_EQ(text(txtStimColour), "4000");
+    EXPECT_EQ(text(txtBeat), "5");
+    EXPECT_EQ(form.timerInterval(tmrScan), 4000);
 
     runFor(3999);
     EXPECT_EQ(text(txtsetfreq2), "165");
     for (const char* right : {"166", "167", "168"}) {
         runFor(4 * kSecond);
         expectPair("160", right, right);
-        EXPECT_EQ(text(Text2), std::to_string(std::stoi(right) - 160));
+        EXPECT_EQ(text(txtBeat), std::to_string(std::stoi(right) - 160));
     }
     // A new direction applies from the step after the next (168 was prepared already).
-    click(Command80);
-    EXPECT_EQ(form.caption(Label7), "SDN");
-    EXPECT_EQ(form.caption(Label6), "CL1");
-    EXPECT_EQ(lamp(Text19), kBlue);
-    EXPECT_EQ(lamp(Text20), kRed);
+    click(cmdScanDown);
+    EXPECT_EQ(form.caption(lblRow2), "SDN");
+    EXPECT_EQ(form.caption(lblRow1), "CL1");
+    EXPECT_EQ(lamp(lampRow1), kBlue);
+    EXPECT_EQ(lamp(lampRow2), kRed);
     runFor(4 * kSecond);
     EXPECT_EQ(text(txtsetfreq2), "169");
     runFor(4 * kSecond);
@@ -83,15 +83,15 @@ TEST_F(ScannerTest, FourSecondScanMovesTheBeatEveryFourSeconds)
 
 TEST_F(ScannerTest, ScanningDownWithoutALimitStallsWithTheLastTonesPlaying)
 {
-    click(st10);
-    click(Command80);
-    click(Command73);
+    click(mnuScan4Sec);
+    click(cmdScanDown);
+    click(cmdScanOn);
     runFor(4 * 4 * kSecond);
     expectPair("160", "161");
     runFor(3 * 4 * kSecond);
     EXPECT_EQ(text(txtsetfreq2), "160");
     EXPECT_EQ(app.state.shared.beatFreq, 0);
-    EXPECT_TRUE(form.timerEnabled(Timer3));
+    EXPECT_TRUE(form.timerEnabled(tmrScan));
     const auto hz = tonePitches();
     ASSERT_EQ(hz.size(), 2u);
     EXPECT_NEAR(hz[1], 161, 1e-9);
@@ -109,20 +109,20 @@ class ScannerLimitTest : public ScannerTest, public ::testing::WithParamInterfac
 TEST_P(ScannerLimitTest, LowerLimit)
 {
     click(cmdGenerate);
-    click(st10);
-    click(Command80);
-    setLimit(Command89, Text7, GetParam().typed);
-    EXPECT_EQ(form.caption(Frame15), "Stim Color");
-    EXPECT_EQ(form.caption(Frame16), "BkGrd Color");
-    click(Command73);
+    click(mnuScan4Sec);
+    click(cmdScanDown);
+    setLimit(cmdLowerLimit, txtBackColour, GetParam().typed);
+    EXPECT_EQ(form.caption(fraStimColour), "Stim Color");
+    EXPECT_EQ(form.caption(fraBackColour), "BkGrd Color");
+    click(cmdScanOn);
     runFor(3 * 4 * kSecond);
     EXPECT_EQ(text(txtsetfreq2), "162");
     if (GetParam().stops) {
-        EXPECT_FALSE(form.timerEnabled(Timer3));
+        EXPECT_FALSE(form.timerEnabled(tmrScan));
         EXPECT_TRUE(playing().empty());
-        EXPECT_EQ(lamp(Text14), kBlue);
-        EXPECT_EQ(lamp(Text21), kRed);
-        EXPECT_EQ(lamp(Text20), kRed);
+        EXPECT_EQ(lamp(lampSound), kBlue);
+        EXPECT_EQ(lamp(lampRow3), kRed);
+        EXPECT_EQ(lamp(lampRow2), kRed);
         // It was retuned to the limit before it stopped.
         const auto buffers = sound.liveBuffers();
         ASSERT_GE(buffers.size(), 2u);
@@ -130,7 +130,7 @@ TEST_P(ScannerLimitTest, LowerLimit)
         runFor(kHour);
         EXPECT_EQ(text(txtsetfreq2), "162");
     } else {
-        EXPECT_TRUE(form.timerEnabled(Timer3));
+        EXPECT_TRUE(form.timerEnabled(tmrScan));
         expectPair("160", "162");
         runFor(3 * 4 * kSecond);
         EXPECT_EQ(text(txtsetfreq2), "160");
@@ -143,27 +143,27 @@ INSTANTIATE_TEST_SUITE_P(Limits, ScannerLimitTest,
 
 TEST_F(ScannerTest, UpperLimitAndEnterTakeWhateverTheBoxesHold)
 {
-    click(st10);
-    click(Command71);
-    EXPECT_EQ(form.caption(Label6), "SUP");
-    click(Command88);
-    EXPECT_EQ(form.caption(Frame15), "Upper Limit");
-    EXPECT_EQ(text(Text6), "");
-    type(Text6, "167");
-    click(Command85); // Text7 still shows the back colour: a lower limit that never matches
-    click(Command73);
+    click(mnuScan4Sec);
+    click(cmdScanUp);
+    EXPECT_EQ(form.caption(lblRow1), "SUP");
+    click(cmdUpperLimit);
+    EXPECT_EQ(form.caption(fraStimColour), "Upper Limit");
+    EXPECT_EQ(text(txtStimColour), "");
+    type(txtStimColour, "167");
+    click(cmdEnterLimits); // txtBackColour still shows the back colour: a lower limit that never matches
+    click(cmdScanOn);
     runFor(kHour);
     EXPECT_EQ(text(txtsetfreq2), "167");
     EXPECT_EQ(app.state.scan.lowerLimitText, std::optional<std::string>(app.state.strobe.activeBackColour.text()));
-    EXPECT_FALSE(form.timerEnabled(Timer3));
+    EXPECT_FALSE(form.timerEnabled(tmrScan));
 }
 
 TEST_F(ScannerTest, SixtyMinutesStepsOncePerHourOnTheGrid)
 {
-    click(st10);
-    click(st1);
-    click(Command73);
-    EXPECT_EQ(form.timerInterval(Timer3), 3600000);
+    click(mnuScan4Sec);
+    click(mnuScan60Min);
+    click(cmdScanOn);
+    EXPECT_EQ(form.timerInterval(tmrScan), 3600000);
     runFor(kHour - 1);
     EXPECT_EQ(text(txtsetfreq2), "165");
     // A busy window looks late; the next step still comes on the hour.
@@ -181,15 +181,15 @@ TEST_F(ScannerTest, AStepRetunesOnceAndCountsEveryWholeHertzOfBeatWhileTheStrobe
 {
     setPair("160", "184");
     customScanTime("1000");
-    click(Command71);
-    click(Command73);
+    click(cmdScanUp);
+    click(cmdScanOn);
     sound.clearCalls();
     runFor(kSecond);
     EXPECT_EQ(text(txtsetfreq2), "185");
     EXPECT_EQ(callsStarting("createBuffer freq1.wav"), 1);
     EXPECT_EQ(callsStarting("createBuffer freq2.wav"), 1);
     EXPECT_EQ(app.state.scan.loopNumber, 20);
-    EXPECT_EQ(text(Text1), "20"); // the number before the last pass
+    EXPECT_EQ(text(txtBaseFreq), "20"); // the number before the last pass
     EXPECT_EQ(app.state.shared.scanLoopCounter, 26);
 }
 
@@ -198,17 +198,17 @@ TEST_F(ScannerTest, AStepRetunesOnceAndCountsEveryWholeHertzOfBeatWhileTheStrobe
 TEST_F(ScannerTest, AStepAtTheWidestBeatRetunesNoMoreThanOneAt10Hz)
 {
     customScanTime("1000");
-    click(Command71);
+    click(cmdScanUp);
     auto retunesOfAStepTo = [&](const std::string& left, const std::string& right) {
-        click(Command79);
+        click(cmdScanOff);
         setPair(left, right);
-        click(Command73);
+        click(cmdScanOn);
         sound.clearCalls();
         runFor(kSecond);
         const int beat = std::stoi(right) + 1 - std::stoi(left);
-        EXPECT_EQ(text(Text2), std::to_string(beat));
+        EXPECT_EQ(text(txtBeat), std::to_string(beat));
         EXPECT_EQ(app.state.scan.loopNumber, std::min(beat, 20));
-        EXPECT_EQ(text(Text1), std::to_string(std::min(beat - 1, 20)));
+        EXPECT_EQ(text(txtBaseFreq), std::to_string(std::min(beat - 1, 20)));
         EXPECT_EQ(app.state.shared.scanLoopCounter, beat + 1);
         expectPair(left, std::to_string(beat + std::stoi(left)));
         return std::pair(callsStarting("createBuffer freq1.wav"), callsStarting("createBuffer freq2.wav"));
@@ -224,9 +224,9 @@ TEST_F(ScannerTest, WhileTheStrobeRunsAStepMakesOnePass)
 {
     setPair("160", "184");
     customScanTime("1000");
-    click(Command71);
-    click(Command73);
-    click(Command22); // the strobe on
+    click(cmdScanUp);
+    click(cmdScanOn);
+    click(cmdColourOn);
     sound.clearCalls();
     runFor(kSecond);
     EXPECT_EQ(callsStarting("createBuffer freq1.wav"), 1);
@@ -247,17 +247,17 @@ TEST_P(ScanTimeTest, OnlyATimeAbove200MillisecondsStartsTheScan)
     const ScanTimeCase& c = GetParam();
     if (std::string(c.name) != "startup") {
         customScanTime(c.typed);
-        EXPECT_EQ(form.caption(Frame15), "Enter Scan M.S.");
-        EXPECT_EQ(text(Text6), c.typed.value_or(""));
+        EXPECT_EQ(form.caption(fraStimColour), "Enter Scan M.S.");
+        EXPECT_EQ(text(txtStimColour), c.typed.value_or(""));
         ASSERT_EQ(dialogs.shown.size(), 1u);
         EXPECT_EQ(dialogs.shown[0].text, "Enter Scan in Millideconds (60000=1Min) : ");
         EXPECT_EQ(dialogs.shown[0].title, "Scanner Time Per Freq");
         dialogs.shown.clear();
     }
-    click(Command71);
-    click(Command73);
-    EXPECT_EQ(text(Text1), "160");
-    EXPECT_EQ(text(Text2), "5");
+    click(cmdScanUp);
+    click(cmdScanOn);
+    EXPECT_EQ(text(txtBaseFreq), "160");
+    EXPECT_EQ(text(txtBeat), "5");
     if (c.scans) {
         EXPECT_TRUE(dialogs.shown.empty());
         runFor(5 * kSecond);
@@ -267,7 +267,7 @@ TEST_P(ScanTimeTest, OnlyATimeAbove200MillisecondsStartsTheScan)
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, kScanTimeMessage);
     EXPECT_EQ(dialogs.shown[0].title, "Freq Scanner");
-    EXPECT_FALSE(form.timerEnabled(Timer3));
+    EXPECT_FALSE(form.timerEnabled(tmrScan));
     EXPECT_TRUE(playing().empty());
     runFor(kHour);
     EXPECT_EQ(text(txtsetfreq2), "165");
@@ -283,25 +283,25 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ScannerTest, ScanOffHandsTheDisplaysBack)
 {
-    click(st10);
-    click(Command71);
-    click(Command88);
-    click(Command73);
+    click(mnuScan4Sec);
+    click(cmdScanUp);
+    click(cmdUpperLimit);
+    click(cmdScanOn);
     runFor(4 * kSecond);
-    click(Command79);
+    click(cmdScanOff);
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(form.caption(std::array{Label6, Label7, Label8, Label9}[i]), "CL" + std::to_string(i + 1));
-        EXPECT_EQ(lamp(std::array{Text19, Text20, Text21, Text22}[i]), kBlue);
+        EXPECT_EQ(form.caption(std::array{lblRow1, lblRow2, lblRow3, lblRow4}[i]), "CL" + std::to_string(i + 1));
+        EXPECT_EQ(lamp(std::array{lampRow1, lampRow2, lampRow3, lampRow4}[i]), kBlue);
     }
-    EXPECT_EQ(form.caption(Frame15), "Stim Color");
-    EXPECT_EQ(form.caption(Frame16), "BkGrd Color");
-    EXPECT_EQ(text(Text6), app.state.strobe.activeStimColour.text());
-    EXPECT_EQ(text(Text7), app.state.strobe.activeBackColour.text());
-    EXPECT_EQ(text(Text10), app.state.strobe.colourSetIndex.text());
-    EXPECT_FALSE(form.timerEnabled(Timer3));
+    EXPECT_EQ(form.caption(fraStimColour), "Stim Color");
+    EXPECT_EQ(form.caption(fraBackColour), "BkGrd Color");
+    EXPECT_EQ(text(txtStimColour), app.state.strobe.activeStimColour.text());
+    EXPECT_EQ(text(txtBackColour), app.state.strobe.activeBackColour.text());
+    EXPECT_EQ(text(txtColourSet), app.state.strobe.colourSetIndex.text());
+    EXPECT_FALSE(form.timerEnabled(tmrScan));
     EXPECT_TRUE(playing().empty());
     // The next ScanOn starts from the boxes again.
-    click(Command73);
+    click(cmdScanOn);
     expectPair("160", "166");
     runFor(4 * kSecond);
     EXPECT_EQ(text(txtsetfreq2), "167");
@@ -313,8 +313,8 @@ TEST_F(ScannerTest, RangeFaultShowsOneBoxAtATime)
 {
     setPair("15597", "15599");
     customScanTime("4000");
-    click(Command71);
-    click(Command73);
+    click(cmdScanUp);
+    click(cmdScanOn);
     int open = 0, mostOpen = 0;
     dialogs.whileShown = [&] {
         mostOpen = std::max(mostOpen, ++open);
@@ -331,9 +331,9 @@ TEST_F(ScannerTest, RangeFaultShowsOneBoxAtATime)
     for (const auto& b : boxes)
         EXPECT_EQ(b, kRangeMessage);
     EXPECT_TRUE(playing().empty());
-    EXPECT_TRUE(form.timerEnabled(Timer3));
+    EXPECT_TRUE(form.timerEnabled(tmrScan));
     dialogs.whileShown = nullptr;
-    click(Command79);
+    click(cmdScanOff);
     const auto shown = boxes.size();
     runFor(kHour);
     EXPECT_EQ(dialogs.messages().size(), shown);
@@ -344,7 +344,7 @@ TEST_F(ScannerTest, RangeFaultShowsOneBoxAtATime)
 TEST_F(ScannerTest, AnHourOfOneSecondStepsLeaksNothing)
 {
     customScanTime("1000");
-    click(Command73);
+    click(cmdScanOn);
     runFor(60 * kSecond); // let caches and the allocator settle
     sound.clearCalls();
     const long files = openFiles();

@@ -58,9 +58,9 @@ TEST_F(SequenceSessionTest, PlaysInPlaceOfTheWindowsTonesAndTheBoxesFollowIt)
     // The first box is the right ear's tone, the second the left's.
     EXPECT_NEAR(std::stod(text(txtSetFreq1)), sequence::rightHz(p), 0.011);
     EXPECT_NEAR(std::stod(text(txtsetfreq2)), sequence::leftHz(p), 0.011);
-    EXPECT_NEAR(std::stod(text(Text2)), std::stod(text(txtsetfreq2)) - std::stod(text(txtSetFreq1)), 1e-9);
-    EXPECT_GT(std::stod(text(Text2)), 4) << "a beat between the slide's ends, shown as the window shows an SBaGen +";
-    EXPECT_LT(std::stod(text(Text2)), 10);
+    EXPECT_NEAR(std::stod(text(txtBeat)), std::stod(text(txtsetfreq2)) - std::stod(text(txtSetFreq1)), 1e-9);
+    EXPECT_GT(std::stod(text(txtBeat)), 4) << "a beat between the slide's ends, shown as the window shows an SBaGen +";
+    EXPECT_LT(std::stod(text(txtBeat)), 10);
     EXPECT_NE(form.caption(tmrSequence).find("Slide, 1:00 left"), std::string::npos) << form.caption(tmrSequence);
 }
 
@@ -74,10 +74,10 @@ TEST_F(SequenceSessionTest, TheStrobeFlashesWhicheverEarIsHigher)
     ASSERT_TRUE(session->play(s, 0));
     sound.render(1);
     form.tick(tmrSequence);
-    ASSERT_LT(std::stod(text(Text2)), 0);
-    click(Command22);
-    EXPECT_TRUE(form.timerEnabled(Timer1));
-    EXPECT_GT(std::stod(text(Text5)), 9) << "the beat heard near the start, 10 Hz";
+    ASSERT_LT(std::stod(text(txtBeat)), 0);
+    click(cmdColourOn);
+    EXPECT_TRUE(form.timerEnabled(tmrStim));
+    EXPECT_GT(std::stod(text(txtFlashRate)), 9) << "the beat heard near the start, 10 Hz";
 }
 
 TEST_F(SequenceSessionTest, EndsWhenItHasPlayedAndTheWindowStaysAsItWas)
@@ -121,9 +121,9 @@ void clickOn(AppTest& t, std::string_view name) { static_cast<Clicker&>(t).click
 
 INSTANTIATE_TEST_SUITE_P(WindowTakesOver, SequenceEnders,
                          ::testing::Values(Ender{"Stop", [](AppTest& t, App&) { clickOn(t, cmdStop); }},
-                                           Ender{"a band button", [](AppTest& t, App&) { clickOn(t, Command5); }},
+                                           Ender{"a band button", [](AppTest& t, App&) { clickOn(t, cmdLTheta); }},
                                            Ender{"Start", [](AppTest& t, App&) { clickOn(t, cmdGenerate); }},
-                                           Ender{"Rev Chn", [](AppTest& t, App&) { clickOn(t, Command26); }},
+                                           Ender{"Rev Chn", [](AppTest& t, App&) { clickOn(t, cmdReverseChannels); }},
                                            Ender{"the sleep timer's end",
                                                  [](AppTest&, App& app) { stopEverySound(app); }}));
 

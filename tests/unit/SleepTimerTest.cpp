@@ -65,7 +65,7 @@ TEST_F(SleepTimerTest, CountsDownInWholeMinutesThenFadesToSilenceAndStops)
     EXPECT_LT(previous, before - 20);
     // Then "Stop" applies: nothing plays, the lamp is out, the timer is gone.
     EXPECT_TRUE(playing().empty());
-    EXPECT_EQ(lamp(Text14), *app.state.strobe.lampOffColour.colour());
+    EXPECT_EQ(lamp(lampSound), *app.state.strobe.lampOffColour.colour());
     EXPECT_FALSE(form.timerEnabled(tmrSleep));
     EXPECT_TRUE(left().empty());
     const auto after = sound.render(0.5);
@@ -81,10 +81,10 @@ TEST_F(SleepTimerTest, AScanStepDuringTheFadeNeverPlaysLouder)
     ASSERT_TRUE(form.setValue(scrBalance, form.control(scrBalance).max));
     setPair("160", "165");
     dialogs.answerInput("201"); // the shortest scan time the scanner takes
-    click(st7);
-    click(Command71); // "ScanUp"
-    click(Command73); // "ScanOn"
-    ASSERT_TRUE(form.timerEnabled(Timer3));
+    click(mnuCustomScanTime);
+    click(cmdScanUp);
+    click(cmdScanOn);
+    ASSERT_TRUE(form.timerEnabled(tmrScan));
     ask("1");
     runFor(60000 - 1000);
 
@@ -112,9 +112,9 @@ TEST_F(SleepTimerTest, AScanEndsWithTheFadeAndSilenceFollows)
 {
     setPair("160", "165");
     dialogs.answerInput("201");
-    click(st7);
-    click(Command71); // "ScanUp"
-    click(Command73); // "ScanOn"
+    click(mnuCustomScanTime);
+    click(cmdScanUp);
+    click(cmdScanOn);
     ask("1");
     runFor(60000 + kSleepFadeMs);
     std::vector<float> heard;
@@ -123,8 +123,8 @@ TEST_F(SleepTimerTest, AScanEndsWithTheFadeAndSilenceFollows)
     for (const float sample : heard)
         loudest = std::max(loudest, std::abs(sample));
     EXPECT_LT(loudest, 1e-4f) << "sound after the sleep timer ended";
-    EXPECT_FALSE(form.timerEnabled(Timer3));
-    EXPECT_EQ(lamp(Text14), *app.state.strobe.lampOffColour.colour());
+    EXPECT_FALSE(form.timerEnabled(tmrScan));
+    EXPECT_EQ(lamp(lampSound), *app.state.strobe.lampOffColour.colour());
 }
 
 TEST_F(SleepTimerTest, ANewTimerReplacesTheOldAndStopOrZeroCancels)

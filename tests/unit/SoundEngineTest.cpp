@@ -48,12 +48,12 @@ protected:
         setPair("200", "204");
         click(cmdGenerate);
         dialogs.answerInput("1000");
-        click(st7);       // a custom scan time
-        click(Command71); // scanning up
+        click(mnuCustomScanTime);
+        click(cmdScanUp);
         std::vector<float> heard = channel(sound.render(1.0), 0);
-        const std::vector<std::function<void()>> retuneBy = {[&] { click(Command63); }, [&] { click(Command6); },
-                                                             [&] { click(Command66); }, [&] { click(Command73); },
-                                                             [&] { form.tick(Timer3); }};
+        const std::vector<std::function<void()>> retuneBy = {[&] { click(cmdUp1Hz); }, [&] { click(cmdMTheta); },
+                                                             [&] { click(cmdWaveform); }, [&] { click(cmdScanOn); },
+                                                             [&] { form.tick(tmrScan); }};
         for (const auto& retune : retuneBy) {
             retunes.push_back(heard.size());
             retune();

@@ -107,7 +107,7 @@ protected:
     void SetUp() override
     {
         startAsReturningUser("-1000,0,0,160");
-        click(Command91); // mask 2
+        click(cmdNextMask); // mask 2
         setPair("200", "210");
     }
     void expectTonesHeard(const std::vector<float>& heard)
@@ -134,7 +134,7 @@ TEST_P(SoundFaultTest, TonesPlayOnWhateverTheMaskHolds)
     expectTonesHeard(sound.render(1.0));
     EXPECT_EQ(maskPlaying(), GetParam().plays);
     // A retune opens the mask again, and a long one runs past its end.
-    click(Command63);
+    click(cmdUp1Hz);
     expectTonesHeard(sound.render(3.0));
     EXPECT_TRUE(dialogs.messages().empty());
 }

@@ -70,23 +70,23 @@ TEST_F(StartupTest, FirstRunLevelsAndDisplays)
     EXPECT_EQ(form.value(scrToneVol), -3000); // 3500 is out of its range
     EXPECT_EQ(form.value(scrBalance), 0);
     EXPECT_EQ(form.value(scrMaskVol), -4950);
-    EXPECT_EQ(form.value(HScroll1), 135);
-    EXPECT_EQ(text(Text8), "2000");
-    EXPECT_EQ(text(Text9), "0");
-    EXPECT_EQ(text(Text12), "50");
-    EXPECT_EQ(text(Text13), "125");
+    EXPECT_EQ(form.value(scrBaseFreq), 135);
+    EXPECT_EQ(text(txtToneVol), "2000");
+    EXPECT_EQ(text(txtBalance), "0");
+    EXPECT_EQ(text(txtMaskVol), "50");
+    EXPECT_EQ(text(txtBaseFreqBar), "125");
     EXPECT_EQ(text(txtSetFreq1), "135");
     EXPECT_EQ(text(txtsetfreq2), "141");
-    EXPECT_EQ(text(Text1), "135");
-    EXPECT_EQ(text(Text2), "6");
-    EXPECT_EQ(text(Text3), "83");
-    EXPECT_EQ(text(Text5), "6");
-    EXPECT_EQ(text(Text10), "1");
-    EXPECT_EQ(text(Text11), "0");
-    EXPECT_EQ(text(Text6), "16777215");
-    EXPECT_EQ(text(Text7), "0");
-    EXPECT_EQ(lamp(Text14), kBlue);
-    EXPECT_EQ(lamp(Text15), kBlue);
+    EXPECT_EQ(text(txtBaseFreq), "135");
+    EXPECT_EQ(text(txtBeat), "6");
+    EXPECT_EQ(text(txtDuration), "83");
+    EXPECT_EQ(text(txtFlashRate), "6");
+    EXPECT_EQ(text(txtColourSet), "1");
+    EXPECT_EQ(text(txtLightSound), "0");
+    EXPECT_EQ(text(txtStimColour), "16777215");
+    EXPECT_EQ(text(txtBackColour), "0");
+    EXPECT_EQ(lamp(lampSound), kBlue);
+    EXPECT_EQ(lamp(lampStrobe), kBlue);
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_TRUE(playing().empty()); // nothing starts by itself
 }
@@ -106,7 +106,7 @@ TEST_F(StartupTest, SecondStartCreatesNothing)
     ASSERT_TRUE(startUp(second));
     EXPECT_EQ(listFolder(folder.path), before);
     EXPECT_EQ(file("stimc"), "12345\r\n");
-    EXPECT_EQ(form2.text(Text6), "12345");
+    EXPECT_EQ(form2.text(txtStimColour), "12345");
 }
 
 TEST_F(StartupTest, MarkerOtherThanOneRewritesAllDefaults)
@@ -132,10 +132,10 @@ TEST_F(StartupTest, StoredLevelsAreReplayedThroughTheBars)
     putFile("vols", "-1000,2500,-200,200\r\n");
     ASSERT_TRUE(start());
     EXPECT_EQ(form.value(scrToneVol), -1000);
-    EXPECT_EQ(text(Text8), "4000");
-    EXPECT_EQ(text(Text9), "2500");
-    EXPECT_EQ(text(Text12), "4800");
-    EXPECT_EQ(text(Text13), "190");
+    EXPECT_EQ(text(txtToneVol), "4000");
+    EXPECT_EQ(text(txtBalance), "2500");
+    EXPECT_EQ(text(txtMaskVol), "4800");
+    EXPECT_EQ(text(txtBaseFreqBar), "190");
     EXPECT_EQ(text(txtSetFreq1), "200");
     EXPECT_EQ(text(txtsetfreq2), "206");
 }
@@ -145,7 +145,7 @@ TEST_F(StartupTest, StoredLevelsAreReplayedThroughTheBars)
 // a first run puts it, and so does what is heard.
 class UnusableLevelsTest : public ::testing::TestWithParam<std::optional<std::string>> {
 protected:
-    static constexpr std::array<std::string_view, 4> kBars = {scrToneVol, scrBalance, scrMaskVol, HScroll1};
+    static constexpr std::array<std::string_view, 4> kBars = {scrToneVol, scrBalance, scrMaskVol, scrBaseFreq};
 
     struct Heard {
         std::array<int, 4> positions{};
@@ -159,7 +159,7 @@ protected:
         Heard heard;
         for (size_t i = 0; i < kBars.size(); ++i)
             heard.positions[i] = p.form.value(kBars[i]);
-        p.form.click(Command10);
+        p.form.click(cmdMAlpha);
         for (float sample : p.sound.render(1.0))
             heard.peak = std::max(heard.peak, std::abs(sample));
         return heard;
@@ -192,7 +192,7 @@ TEST_F(StartupTest, EachUnusableLevelFieldAloneTakesItsFirstRunValue)
     EXPECT_EQ(form.value(scrToneVol), -1000);
     EXPECT_EQ(form.value(scrBalance), firstRun.form.value(scrBalance));
     EXPECT_EQ(form.value(scrMaskVol), firstRun.form.value(scrMaskVol));
-    EXPECT_EQ(form.value(HScroll1), 140);
+    EXPECT_EQ(form.value(scrBaseFreq), 140);
 }
 
 TEST_F(StartupTest, GarbageDataFilesAreSurvived)
@@ -206,8 +206,8 @@ TEST_F(StartupTest, GarbageDataFilesAreSurvived)
     putFile("stimc", "\n\n\n");
     ASSERT_TRUE(start());
     EXPECT_EQ(form.value(scrToneVol), -3000);
-    EXPECT_EQ(text(Text10), "abc");
-    EXPECT_FALSE(form.backColour(Text14).has_value()); // no usable lamp colour
+    EXPECT_EQ(text(txtColourSet), "abc");
+    EXPECT_FALSE(form.backColour(lampSound).has_value()); // no usable lamp colour
 }
 
 TEST_F(StartupTest, NoSoundDeviceTellsWhyAndEnds)
@@ -221,14 +221,14 @@ TEST_F(StartupTest, NoSoundDeviceTellsWhyAndEnds)
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages()[0], "Unable to open the sound output\nno audio server");
     EXPECT_TRUE(app.quitRequested);
-    EXPECT_EQ(file("fctl"), "1\r\n"); // defaults written earlier stay
-    EXPECT_EQ(text(Text1), "ON");     // the channel text replaces it only once sound works
+    EXPECT_EQ(file("fctl"), "1\r\n");   // defaults written earlier stay
+    EXPECT_EQ(text(txtBaseFreq), "ON"); // the channel text replaces it only once sound works
 }
 
 TEST_F(StartupTest, ExitSavesLevelsColourSetAndScanGroup)
 {
     ASSERT_TRUE(start());
-    click(Command10);
+    click(cmdMAlpha);
     form.setValue(scrToneVol, -1500);
     form.setValue(scrBalance, 700);
     PhoticWrites::strobe(app).colourSetIndex = 5;
@@ -247,7 +247,7 @@ TEST_F(StartupTest, MenuExitLeavesTheScanGroupFile)
     ASSERT_TRUE(start());
     ScanWrites::scan(app).scanBankGroup = 3;
     form.setValue(scrMaskVol, -10);
-    click(ex1);
+    click(mnuExit);
     EXPECT_EQ(file("vols"), "-3000,0,-10,135\r\n");
     EXPECT_EQ(file("spgset"), "1\r\n");
     EXPECT_TRUE(app.quitRequested);

@@ -112,8 +112,8 @@ protected:
         PhoticWrites::strobe(app).activeStimColour = Value(kStim);
         PhoticWrites::strobe(app).activeBackColour = Value(0);
         form.addObserver([this](const Control& c, Property p) {
-            if (c.name == Text4 && p == Property::BackColour)
-                paints.push_back({clock.now, c.backColour == kStim, form.control(Timer1).period / 2});
+            if (c.name == txtFlashSurface && p == Property::BackColour)
+                paints.push_back({clock.now, c.backColour == kStim, form.control(tmrStim).period / 2});
         });
     }
     struct Paint {
@@ -173,7 +173,7 @@ TEST_F(StrobeSyncTest, AnHourOnTheBeatThroughDriftAndLatency)
             form.setText(txtsetfreq2, "145");
             clock.now += 37; // a press anywhere in the beat
             form.click(cmdGenerate);
-            form.click(Command22);
+            form.click(cmdColourOn);
             clock.runFor(kHour);
             // On the beat, the light follows the device's clock: 7 flashes an hour more or fewer.
             ASSERT_NEAR(static_cast<double>(onsets().size()), 36000 * (tells ? 1 + ppm * 1e-6 : 1), 2);
@@ -197,7 +197,7 @@ TEST_F(StrobeSyncTest, ReportsHowFarEachOnsetLiesFromTheBeat)
     form.setText(txtSetFreq1, "135");
     form.setText(txtsetfreq2, "145");
     form.click(cmdGenerate);
-    form.click(Command22);
+    form.click(cmdColourOn);
     clock.runFor(2000);
     sound.device.startNs += 30e6;
     paints.clear();
@@ -221,7 +221,7 @@ TEST_F(StrobeSyncTest, FollowsASlidingBeatOnsetByOnset)
     form.setText(txtsetfreq2, "145");
     form.click(cmdGenerate);
     sound.slide = HeardSound::Slide{static_cast<double>(clock.now) + 13, 60000, 10, 6};
-    form.click(Command22);
+    form.click(cmdColourOn);
     clock.runFor(2000); // taken up
     paints.clear();
     clock.runFor(58000);
@@ -246,7 +246,7 @@ TEST_F(StrobeSyncTest, ARetuneIsTakenUpAtOnce)
     form.setText(txtSetFreq1, "135");
     form.setText(txtsetfreq2, "145");
     form.click(cmdGenerate);
-    form.click(Command22);
+    form.click(cmdColourOn);
     clock.runFor(5000);
     form.setText(txtsetfreq2, "141");
     clock.now += 29;
@@ -273,13 +273,13 @@ TEST_F(StrobeSyncTest, ScanningRetunesWithoutShortPhasesOrDoubleFlashes)
         form.setText(txtSetFreq1, "400");
         form.setText(txtsetfreq2, "401");
         dialogs.answerInput("201");
-        form.click(st7);
-        form.click(Command71);
-        form.click(Command73);
-        ASSERT_TRUE(form.timerEnabled(Timer3));
-        form.click(Command22);
+        form.click(mnuCustomScanTime);
+        form.click(cmdScanUp);
+        form.click(cmdScanOn);
+        ASSERT_TRUE(form.timerEnabled(tmrScan));
+        form.click(cmdColourOn);
         clock.runFor(8000);
-        form.click(Command79);
+        form.click(cmdScanOff);
     }
     // Within a millisecond: the timers tick on whole milliseconds.
     std::size_t phases = 0;
@@ -344,7 +344,7 @@ protected:
     {
         app.frames = &display;
         form.addObserver([this](const Control& c, Property p) {
-            if (c.name == Text4 && p == Property::BackColour)
+            if (c.name == txtFlashSurface && p == Property::BackColour)
                 display.change(c.backColour == kStim);
         });
     }
@@ -353,7 +353,7 @@ protected:
         form.setText(txtSetFreq1, left);
         form.setText(txtsetfreq2, right);
         form.click(cmdGenerate);
-        form.click(Command22);
+        form.click(cmdColourOn);
     }
     // Lengths in frames of the phases shown, each with the colour it showed.
     std::vector<std::pair<std::int64_t, bool>> phases(std::size_t from = 0) const
@@ -439,13 +439,13 @@ TEST_F(FrameStrobeTest, ABeatTooFastShowsTheNearestRateOnce)
     clock.runFor(1000);
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_NE(dialogs.messages()[0].find("30 times a second"), std::string::npos) << dialogs.messages()[0];
-    EXPECT_EQ(form.text(Text5), "40");
+    EXPECT_EQ(form.text(txtFlashRate), "40");
     const auto lengths = phases(1);
     ASSERT_GT(lengths.size(), 50u);
     for (const auto& [length, stim] : lengths)
         ASSERT_EQ(length, 1);
-    form.click(Command23);
-    form.click(Command22);
+    form.click(cmdColourOff);
+    form.click(cmdColourOn);
     clock.runFor(1000);
     EXPECT_EQ(dialogs.messages().size(), 1u);
 }
@@ -461,7 +461,7 @@ TEST_F(FrameStrobeTest, GentleLightGivesEachFrameTheColourOfItsMomentAsHeard)
     sound.device.ppm = 200;
     std::vector<Colour> colours; // beside display.shown
     form.addObserver([&](const Control& c, Property p) {
-        if (c.name == Text4 && p == Property::BackColour)
+        if (c.name == txtFlashSurface && p == Property::BackColour)
             colours.push_back(c.backColour.value_or(0));
     });
     form.click(optGentle);

@@ -29,16 +29,16 @@ TEST_F(ToneControlsTest, LevelBarsActOnPlayingBuffersAndShowTheirPosition)
     click(cmdGenerate);
     sound.clearCalls();
     form.setValue(scrToneVol, -5000);
-    EXPECT_EQ(text(Text8), "0");
+    EXPECT_EQ(text(txtToneVol), "0");
     EXPECT_TRUE(called("#1 volume -5000"));
     EXPECT_TRUE(called("#2 volume -5000"));
     form.setValue(scrToneVol, 0);
-    EXPECT_EQ(text(Text8), "5000");
+    EXPECT_EQ(text(txtToneVol), "5000");
     form.setValue(scrBalance, 0);
-    EXPECT_EQ(text(Text9), "0");
+    EXPECT_EQ(text(txtBalance), "0");
     EXPECT_TRUE(called("#1 pan 0"));
     form.setValue(scrBalance, 5000);
-    EXPECT_EQ(text(Text9), "5000");
+    EXPECT_EQ(text(txtBalance), "5000");
     EXPECT_TRUE(called("#1 pan 5000"));
     EXPECT_TRUE(called("#2 pan -5000"));
 }
@@ -49,15 +49,15 @@ TEST_F(ToneControlsTest, DraggingMovesTheSoundButNotTheDisplay)
     sound.clearCalls();
     form.dragTo(scrToneVol, -4000);
     EXPECT_TRUE(called("#1 volume -4000"));
-    EXPECT_EQ(text(Text8), "2000");
+    EXPECT_EQ(text(txtToneVol), "2000");
     form.endDrag(scrToneVol);
-    EXPECT_EQ(text(Text8), "1000");
+    EXPECT_EQ(text(txtToneVol), "1000");
 }
 
 TEST_F(ToneControlsTest, MaskBarWithoutMaskOnlyUpdatesItsDisplay)
 {
     form.setValue(scrMaskVol, -2500);
-    EXPECT_EQ(text(Text12), "2500");
+    EXPECT_EQ(text(txtMaskVol), "2500");
     EXPECT_TRUE(sound.calls.empty());
 }
 
@@ -66,19 +66,19 @@ TEST_F(ToneControlsTest, BarsBeforeTheFirstStartChangeOnlyDisplays)
     form.setValue(scrToneVol, -100);
     form.setValue(scrBalance, 100);
     EXPECT_TRUE(sound.calls.empty());
-    EXPECT_EQ(text(Text8), "4900");
+    EXPECT_EQ(text(txtToneVol), "4900");
 }
 
 TEST_F(ToneControlsTest, ZeroVolsTakesEverythingToMinimumOnce)
 {
     click(cmdGenerate);
-    click(Command68);
+    click(cmdZeroVols);
     EXPECT_EQ(text(txtSetFreq1), "10");
     EXPECT_EQ(text(txtsetfreq2), "16");
-    EXPECT_EQ(text(Text8), "0");
-    EXPECT_EQ(text(Text9), "0");
-    EXPECT_EQ(text(Text12), "0");
-    EXPECT_EQ(text(Text13), "0");
+    EXPECT_EQ(text(txtToneVol), "0");
+    EXPECT_EQ(text(txtBalance), "0");
+    EXPECT_EQ(text(txtMaskVol), "0");
+    EXPECT_EQ(text(txtBaseFreqBar), "0");
     const auto buffers = playing();
     ASSERT_EQ(buffers.size(), 2u);
     EXPECT_EQ(buffers[0].volume, -5000);
@@ -86,14 +86,14 @@ TEST_F(ToneControlsTest, ZeroVolsTakesEverythingToMinimumOnce)
     EXPECT_EQ(toneSize(1), 8820u + 45); // sine at 10 Hz
 
     sound.clearCalls();
-    click(Command68);
+    click(cmdZeroVols);
     EXPECT_TRUE(sound.calls.empty()); // nothing moved: no change, no rebuild
 }
 
 TEST_F(ToneControlsTest, RetunedTonesKeepTheSeparationTheBarShows)
 {
     form.setValue(scrBalance, 2500);
-    click(Command6); // a band button replaces both tone buffers
+    click(cmdMTheta); // a band button replaces both tone buffers
     const double rate = RecordingSoundSystem::kRate;
     const double f1 = leadingNumber(text(txtSetFreq1)), f2 = leadingNumber(text(txtsetfreq2));
     const auto heard = sound.render(2.0);
@@ -104,9 +104,9 @@ TEST_F(ToneControlsTest, RetunedTonesKeepTheSeparationTheBarShows)
 TEST_F(ToneControlsTest, BaseFrequencyBarKeepsTheBeatAndWritesSine)
 {
     ToneWrites::tone(app).waveform = Waveform::sawtooth;
-    form.setValue(HScroll1, 200);
-    EXPECT_EQ(text(Text13), "190");
-    EXPECT_EQ(text(Text1), "190");
+    form.setValue(scrBaseFreq, 200);
+    EXPECT_EQ(text(txtBaseFreqBar), "190");
+    EXPECT_EQ(text(txtBaseFreq), "190");
     EXPECT_EQ(text(txtSetFreq1), "200");
     EXPECT_EQ(text(txtsetfreq2), "206");
     EXPECT_DOUBLE_EQ(app.state.tone.rightFreq, 206);
@@ -117,17 +117,17 @@ TEST_F(ToneControlsTest, BaseFrequencyBarKeepsTheBeatAndWritesSine)
 TEST_F(ToneControlsTest, BaseFrequencyBarWithNegativeAndFractionalBeats)
 {
     setPair("165", "159");
-    form.setValue(HScroll1, 300);
+    form.setValue(scrBaseFreq, 300);
     EXPECT_EQ(text(txtsetfreq2), "294");
     type(txtsetfreq2, "301.5");
-    form.setValue(HScroll1, 140);
+    form.setValue(scrBaseFreq, 140);
     EXPECT_EQ(text(txtsetfreq2), "141.5");
 }
 
 TEST_F(ToneControlsTest, EmptiedChannelCountsAsZeroForTheBeat)
 {
     setPair("", "");
-    form.setValue(HScroll1, 250);
+    form.setValue(scrBaseFreq, 250);
     EXPECT_EQ(text(txtSetFreq1), "250");
     EXPECT_EQ(text(txtsetfreq2), "250");
     EXPECT_TRUE(dialogs.shown.empty());
@@ -147,11 +147,11 @@ TEST_F(ToneControlsTest, TypingSetsTheChannelFrequencySilently)
 
 TEST_F(ToneControlsTest, BaseFreqModeTogglesAndIsStored)
 {
-    click(Command60);
-    EXPECT_EQ(text(Text1), "OFF");
+    click(cmdBaseFreqMode);
+    EXPECT_EQ(text(txtBaseFreq), "OFF");
     EXPECT_EQ(file("bfctl"), "2\r\n");
-    click(Command60);
-    EXPECT_EQ(text(Text1), "ON");
+    click(cmdBaseFreqMode);
+    EXPECT_EQ(text(txtBaseFreq), "ON");
     EXPECT_EQ(file("bfctl"), "1\r\n");
     EXPECT_TRUE(sound.calls.empty());
 }
@@ -159,7 +159,7 @@ TEST_F(ToneControlsTest, BaseFreqModeTogglesAndIsStored)
 TEST_F(ToneControlsTest, UnknownBaseFreqModeIsLeftAlone)
 {
     ToneWrites::tone(app).baseFreqMode = 7;
-    click(Command60);
+    click(cmdBaseFreqMode);
     EXPECT_EQ(app.state.tone.baseFreqMode, Value(7));
     EXPECT_EQ(file("bfctl"), "7\r\n");
 }
@@ -167,28 +167,28 @@ TEST_F(ToneControlsTest, UnknownBaseFreqModeIsLeftAlone)
 TEST_F(ToneControlsTest, WaveCyclesFourShapesAndRestartsEachTime)
 {
     const std::vector<std::pair<std::string, std::string_view>> expected = {
-        {"Square", Text20}, {"Saw", Text21}, {"TriAgle", Text22}, {"Sine", Text19}};
+        {"Square", lampRow2}, {"Saw", lampRow3}, {"TriAgle", lampRow4}, {"Sine", lampRow1}};
     const std::vector<size_t> sizes = {squareSize(159), 555 + 45, 556 + 45, 555 + 45};
     for (size_t i = 0; i < expected.size(); ++i) {
-        click(Command66);
-        EXPECT_EQ(form.caption(Command66), expected[i].first);
+        click(cmdWaveform);
+        EXPECT_EQ(form.caption(cmdWaveform), expected[i].first);
         EXPECT_EQ(lamp(expected[i].second), kRed);
         EXPECT_EQ(toneSize(1), sizes[i]) << expected[i].first;
         EXPECT_EQ(playing().size(), 2u);
     }
-    EXPECT_EQ(form.caption(Label6), "SIN");
-    EXPECT_EQ(form.caption(Label9), "TRG");
-    EXPECT_EQ(lamp(Text20), kBlue);
+    EXPECT_EQ(form.caption(lblRow1), "SIN");
+    EXPECT_EQ(form.caption(lblRow4), "TRG");
+    EXPECT_EQ(lamp(lampRow2), kBlue);
 }
 
 TEST_F(ToneControlsTest, ReverseChannelsTwiceRestores)
 {
-    click(Command26);
+    click(cmdReverseChannels);
     EXPECT_EQ(text(txtSetFreq1), "165");
     EXPECT_EQ(text(txtsetfreq2), "159");
     EXPECT_DOUBLE_EQ(app.state.tone.leftFreq, 165);
     EXPECT_EQ(playing().size(), 2u);
-    click(opts9);
+    click(mnuReverseChannels);
     EXPECT_EQ(text(txtSetFreq1), "159");
     EXPECT_EQ(text(txtsetfreq2), "165");
 }
@@ -196,18 +196,18 @@ TEST_F(ToneControlsTest, ReverseChannelsTwiceRestores)
 TEST_F(ToneControlsTest, RebuildLeavesHeaderOnlyFilesAndSilence)
 {
     click(cmdGenerate);
-    click(Command28);
+    click(cmdRebuild);
     EXPECT_EQ(toneSize(1), 42u);
     EXPECT_EQ(toneSize(2), 42u);
     EXPECT_TRUE(playing().empty());
-    click(opts7);
+    click(mnuRebuild);
     EXPECT_EQ(toneSize(1), 42u);
 }
 
 TEST_F(ToneControlsTest, StartAfterRebuildReplaysTheOldBuffersIfTheFilesCannotLoad)
 {
     click(cmdGenerate);
-    click(Command28);
+    click(cmdRebuild);
     ToneWrites::tone(app).waveform = static_cast<Waveform>(9); // no writer: the header-only files stay
     click(cmdGenerate);
     EXPECT_EQ(toneSize(1), 42u);

@@ -39,14 +39,14 @@ public:
              "**"},
             {"TypedHighestEnd", none, [](T& t) { t.setPair("15600", "15600"), t.click(cmdGenerate); }, false,
              "15600 15600", 2, "**"},
-            {"BandButtonOnTheHighestBase", [](T& t) { t.form.setValue(HScroll1, 15600); },
-             [](T& t) { t.click(Command10); }, true, "15600 15610", 0, "**"},
+            {"BandButtonOnTheHighestBase", [](T& t) { t.form.setValue(scrBaseFreq, 15600); },
+             [](T& t) { t.click(cmdMAlpha); }, true, "15600 15610", 0, "**"},
             {"BaseBarTooLowForChannelTwo", [](T& t) { t.setPair("165", "159"); },
-             [](T& t) { t.form.setValue(HScroll1, 10); }, true, "* 4", 0, "w*"},
-            {"SoundOnChannelTwoFarAbove", none, [](T& t) { t.type(txtsetfreq2, "700000"), t.click(opts1); }, true,
+             [](T& t) { t.form.setValue(scrBaseFreq, 10); }, true, "* 4", 0, "w*"},
+            {"SoundOnChannelTwoFarAbove", none, [](T& t) { t.type(txtsetfreq2, "700000"), t.click(mnuSoundOn); }, true,
              "* 700000", 0, "**"},
-            {"RecalledPairBelow", start, [](T& t) { t.putFile("prge1", "5,12\r\n"), t.click(Command54); }, true, "5 12",
-             0, "**"},
+            {"RecalledPairBelow", start, [](T& t) { t.putFile("prge1", "5,12\r\n"), t.click(cmdRecallE); }, true,
+             "5 12", 0, "**"},
         };
     }
 

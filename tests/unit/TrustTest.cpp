@@ -88,7 +88,7 @@ TEST_P(PlantedSettings, AreSetAsideToldOnceAndReplacedByTheNextSave)
     EXPECT_EQ(notices[0].find(dataFile::kLampOnColour), std::string::npos) << "the user's own file is used";
 
     setPair("159", "165");
-    click(Command22); // "ColorOn": warns (Cancel is the default answer)
+    click(cmdColourOn); // warns (Cancel is the default answer)
     EXPECT_EQ(dialogs.shown.back().kind, "confirm");
     click(cmdExit);
     EXPECT_EQ(trustOf(folder.path / dataFile::kLevels), FileTrust::trusted);
@@ -119,7 +119,7 @@ TEST_F(TrustTest, PlantedMasksAreNotPlayed)
     ASSERT_EQ(heard.size(), 3u);
     EXPECT_NE(heard[2].path.find(dataFile::maskSound(1)), std::string::npos);
     EXPECT_NE(heard[2].frames, static_cast<long>(loud.size())) << "the planted file itself plays";
-    click(Command91); // "Mask": mask 2
+    click(cmdNextMask); // mask 2
     click(cmdGenerate);
     for (const auto& b : playing())
         EXPECT_EQ(b.path.find(dataFile::maskSound(2)), std::string::npos);

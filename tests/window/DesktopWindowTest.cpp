@@ -128,7 +128,7 @@ private slots:
             QCOMPARE(a->text(QAccessible::Description), QString::fromStdString(rig.form.control(def.name).tooltip));
         }
         // The left box lies on the window but shows in the frequency frame.
-        const QString frame = QString::fromStdString(rig.form.caption(ctl::Frame1));
+        const QString frame = QString::fromStdString(rig.form.caption(ctl::fraChannels));
         for (const auto box : {ctl::txtSetFreq1, ctl::txtsetfreq2})
             QVERIFY(rig.accessible(box)->text(QAccessible::Name).startsWith(frame));
     }
@@ -138,7 +138,7 @@ private slots:
         Rig rig;
         QAccessibleInterface* sound = rig.accessible(modePanel::kSoundLamp);
         QCOMPARE(sound->role(), QAccessible::Indicator);
-        QCOMPARE(rig.accessible(ctl::Text4)->role(), QAccessible::Animation);
+        QCOMPARE(rig.accessible(ctl::txtFlashSurface)->role(), QAccessible::Animation);
         QVERIFY(!sound->state().checked);
         const QString off = sound->text(QAccessible::Name);
         rig.form.click(ctl::cmdGenerate); // "Start"
@@ -148,8 +148,8 @@ private slots:
         rig.form.click(ctl::cmdStop);
         QVERIFY(!sound->state().checked);
         QCOMPARE(sound->text(QAccessible::Name), off);
-        rig.form.setBackColour(ctl::Text4, 0x0000FF);
-        QCOMPARE(rig.accessible(ctl::Text4)->text(QAccessible::Value), QColor(Qt::red).name());
+        rig.form.setBackColour(ctl::txtFlashSurface, 0x0000FF);
+        QCOMPARE(rig.accessible(ctl::txtFlashSurface)->text(QAccessible::Value), QColor(Qt::red).name());
     }
 
     // Each level bar reads as the box under it shows it, at the first run's
@@ -157,8 +157,9 @@ private slots:
     void levelBarsReportTheirValuesAsShownAndLampsAreIndicators()
     {
         Rig rig;
-        for (const auto& [bar, box] : {std::pair{ctl::scrToneVol, ctl::Text8}, std::pair{ctl::scrBalance, ctl::Text9},
-                                       std::pair{ctl::scrMaskVol, ctl::Text12}}) {
+        for (const auto& [bar, box] :
+             {std::pair{ctl::scrToneVol, ctl::txtToneVol}, std::pair{ctl::scrBalance, ctl::txtBalance},
+              std::pair{ctl::scrMaskVol, ctl::txtMaskVol}}) {
             QAccessibleInterface* a = rig.accessible(bar);
             QVERIFY(a && a->valueInterface());
             const Control& c = rig.form.control(bar);
@@ -184,9 +185,9 @@ private slots:
         rig.window().widget(std::string(ctl::txtsetfreq2))->setFocus();
         rig.form.click(ctl::cmdGenerate);
         rig.dialogs.answerConfirm(true); // "Flash"
-        rig.form.click(ctl::Command22);  // "ColorOn"
+        rig.form.click(ctl::cmdColourOn);
         QTest::qWait(300);
-        rig.form.click(ctl::Command23); // "ColorOff"
+        rig.form.click(ctl::cmdColourOff);
         rig.form.click(ctl::cmdStop);
         QTest::qWait(200);
         TimerEventCounter counter;
@@ -242,11 +243,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&rig.window()));
         for (const bool full : {false, true}) {
             if (full)
-                rig.form.click(ctl::Command31); // "FullScrn"
-            rig.form.click(ctl::Command22);     // "ColorOn"
-            QVERIFY(rig.form.timerEnabled(ctl::Timer1));
+                rig.form.click(ctl::cmdFullScreen);
+            rig.form.click(ctl::cmdColourOn);
+            QVERIFY(rig.form.timerEnabled(ctl::tmrStim));
             QTest::keyClick(rig.window().widget(std::string(ctl::txtSetFreq1)), Qt::Key_Escape);
-            QVERIFY(!rig.form.timerEnabled(ctl::Timer1) && !rig.form.timerEnabled(ctl::Timer2));
+            QVERIFY(!rig.form.timerEnabled(ctl::tmrStim) && !rig.form.timerEnabled(ctl::tmrBack));
             QCOMPARE(rig.form.backColour(modePanel::kStrobeLamp), rig.app->state.strobe.lampOffColour.colour());
         }
     }
@@ -260,11 +261,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&rig.window()));
         std::set<Colour> shown;
         rig.form.addObserver([&](const Control& c, Property p) {
-            if (c.name == ctl::Text4 && p == Property::BackColour)
+            if (c.name == ctl::txtFlashSurface && p == Property::BackColour)
                 shown.insert(*c.backColour);
         });
         rig.form.click(ctl::optGentle);
-        rig.form.click(ctl::Command22); // "ColorOn", white and black at 6 Hz
+        rig.form.click(ctl::cmdColourOn); // white and black at 6 Hz
         DesktopDialogs desktop;
         desktop.setWindow(&rig.window());
         desktop.notice("15 to 25 flashes a second is the most provocative range.", "Color Strobe Notice");
@@ -274,7 +275,7 @@ private slots:
         QTest::qWait(400);
         QVERIFY2(shown.size() >= 6, qPrintable(QString("%1 colours").arg(shown.size())));
         QTest::keyClick(rig.window().widget(std::string(ctl::txtSetFreq1)), Qt::Key_Escape);
-        QVERIFY(!rig.form.timerEnabled(ctl::Timer1));
+        QVERIFY(!rig.form.timerEnabled(ctl::tmrStim));
     }
 
     // Enter, as a hasty reader presses it, answers Cancel.

@@ -3,6 +3,7 @@
 #include "platform/QtDialogs.h"
 #include "support/WindowRig.h"
 #include "tools/HelpTexts.h"
+#include "ui/ControlNames.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -26,7 +27,7 @@ private slots:
         for (const HelpText& help : helpTexts(*rig.app)) {
             const std::string item(help.item);
             QAction* action = nullptr;
-            for (const char* menu : {"ab0", "hp0"})
+            for (const std::string_view menu : {ctl::mnuAbout, ctl::mnuHelp})
                 for (QAction* a : rig.window->menu(menu)->actions())
                     if (a->objectName() == QString::fromStdString(item) ||
                         a->text() == QString::fromStdString(form.caption(help.item)))

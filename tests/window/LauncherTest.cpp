@@ -70,12 +70,12 @@ private slots:
         const std::string notes = (rig.folder / "my notes" / "today.txt").string();
 
         for (int i = 0; i < 11; ++i)
-            rig.form.click(ctl::Command84); // prompt event 1
-        rig.form.setText(ctl::Text6, "./record.sh \"" + notes + "\" \"a\\\"b\" 'say \"hi\"' $(touch x) `touch y` a;b");
-        rig.form.setText(ctl::Text7, "Record");
-        rig.form.click(ctl::Command83);
+            rig.form.click(ctl::cmdPromptEntry); // prompt event 1
+        rig.form.setText(ctl::txtStimColour, "./record.sh \"" + notes + "\" \"a\\\"b\" 'say \"hi\"' $(touch x) `touch y` a;b");
+        rig.form.setText(ctl::txtBackColour, "Record");
+        rig.form.click(ctl::cmdProgramEvent);
         ScanWrites::scan(rig.app).loopNumber = 1;
-        rig.form.click(ctl::Command87);
+        rig.form.click(ctl::cmdEventsOnOff);
 
         QTRY_VERIFY_WITH_TIMEOUT(fs::exists(rig.folder / "args.txt"), 10000);
         const std::string expected = rig.folder.string() + "\n" + notes +
@@ -91,7 +91,7 @@ private slots:
         Rig rig;
         const Tool* player = nullptr;
         for (const Tool& tool : desktopTools())
-            if (tool.button == ctl::Command70)
+            if (tool.button == ctl::cmdMediaPlayer)
                 player = &tool;
         QVERIFY(player && player->candidates.size() >= 3);
         const fs::path bin = rig.folder / "bin";
@@ -102,7 +102,7 @@ private slots:
 
         const QByteArray savedPath = qgetenv("PATH");
         qputenv("PATH", QByteArray::fromStdString(bin.string()));
-        rig.form.click(ctl::Command70);
+        rig.form.click(ctl::cmdMediaPlayer);
         qputenv("PATH", savedPath);
 
         QTRY_VERIFY_WITH_TIMEOUT(fs::exists(log), 10000);

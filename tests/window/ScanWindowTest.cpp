@@ -5,6 +5,7 @@
 #include "shell/Startup.h"
 #include "support/AudioAnalysis.h"
 #include "support/WindowRig.h"
+#include "ui/ControlNames.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,9 +68,9 @@ private slots:
             input->setTextValue("1000");
             input->accept();
         });
-        window.action("st7")->trigger();
+        window.action(ctl::mnuCustomScanTime)->trigger();
         QCOMPARE(rig.app->state.shared.durationMs, 1000.0);
-        QTest::mouseClick(window.widget("Command71"), Qt::LeftButton);
+        QTest::mouseClick(window.widget(ctl::cmdScanUp), Qt::LeftButton);
 
         // A device pulls what has come due; so does this renderer, every few ms.
         const int rate = MixerSoundSystem::kOfflineRate;
@@ -88,14 +89,14 @@ private slots:
         renderer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&renderer, &QTimer::timeout, renderDue);
         sinceStart.start();
-        QTest::mouseClick(window.widget("Command73"), Qt::LeftButton);
+        QTest::mouseClick(window.widget(ctl::cmdScanOn), Qt::LeftButton);
         renderer.start(5);
         while (rendered < total) {
             QTest::qWait(5);
             renderDue();
         }
         renderer.stop();
-        QCOMPARE(form.caption("Label8"), std::string("SNO"));
+        QCOMPARE(form.caption(ctl::lblRow3), std::string("SNO"));
 
         // The middle of each second, clear of the moment the step lands.
         const std::vector<float> left = channel(heard, 0);
@@ -125,7 +126,7 @@ private slots:
         form.setText("txtSetFreq1", "15599");
         form.setText("txtsetfreq2", "15600");
         ScanWrites::shared(app).durationMs = 300;
-        form.click("Command71");
+        form.click("cmdScanUp");
 
         bool hurry = false;
         int seen = 0;
@@ -143,13 +144,13 @@ private slots:
                 box->button(QMessageBox::Ok)->click();
         });
         user.start(20);
-        form.click("Command73");
+        form.click(ctl::cmdScanOn);
         QTest::qWait(3500);
         // Boxes opened at about 0.3, 1.3, 2.3 and 3.3 s.
         QVERIFY2(dialogs.shown >= 3 && dialogs.shown <= 5, qPrintable(QString("%1 boxes").arg(dialogs.shown)));
         hurry = true;
         QTest::qWait(100);
-        form.click("Command79");
+        form.click(ctl::cmdScanOff);
         const int shown = dialogs.shown;
         QTest::qWait(700);
         user.stop();

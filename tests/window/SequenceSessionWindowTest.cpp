@@ -63,7 +63,7 @@ private slots:
             std::vector<float> out(2 * MixerSoundSystem::kOfflineRate);
             sound.render(out.data(), MixerSoundSystem::kOfflineRate);
             form.tick(ctl::tmrSequence);
-            return form.text(ctl::txtsetfreq2) + " " + form.text(ctl::txtSetFreq1) + " " + form.text(ctl::Text2);
+            return form.text(ctl::txtsetfreq2) + " " + form.text(ctl::txtSetFreq1) + " " + form.text(ctl::txtBeat);
         };
         const std::string early = boxes();
         for (int i = 0; i < 65; ++i)

@@ -114,18 +114,20 @@ private slots:
         QCOMPARE(titles, QStringList({"&Freqs", "&Options", "&Color", "&Speeds", "&Freq Sets", "&ScanTime", "&About",
                                       "&Help", "&Exit"}));
         QStringList options;
-        for (QAction* a : rig.window->menu("opt0")->actions())
+        for (QAction* a : rig.window->menu(ctl::mnuOptions)->actions())
             options << a->text();
         // The designed items first, in their order; newer ones follow them.
         QCOMPARE(options.mid(0, 10), QStringList({"&Sound ON", "&Sound OFF", "&Color ON", "&Color OFF", "&Mixer",
                                                   "&Recorder", "&Def Prg", "&Rebuild", "&RevChan", "&DxDiag"}));
-        const QList<QAction*> freqs = rig.window->menu("f0")->actions();
+        const QList<QAction*> freqs = rig.window->menu(ctl::mnuFreqs)->actions();
         QCOMPARE(freqs.size(), 20);
         QCOMPARE(freqs.first()->text(), QString("&L Delta"));
         QCOMPARE(freqs.last()->text(), QString("&U Gama"));
-        QCOMPARE(rig.window->menu("st0")->actions().last()->text(), QString("&Custom"));
+        QCOMPARE(rig.window->menu(ctl::mnuScanTime)->actions().last()->text(), QString("&Custom"));
         // Every menu shows exactly the Form's items, in order.
-        for (const std::string menu : {"f0", "opt0", "op0", "sp0", "p0", "st0", "ab0", "hp0", "ex0"}) {
+        for (const std::string_view menu :
+             {ctl::mnuFreqs, ctl::mnuOptions, ctl::mnuColour, ctl::mnuSpeeds, ctl::mnuFreqSets, ctl::mnuScanTime,
+              ctl::mnuAbout, ctl::mnuHelp, ctl::mnuExitMenu}) {
             QStringList shown, designed;
             for (QAction* a : rig.window->menu(menu)->actions())
                 shown << a->objectName() + " " + a->text();
@@ -140,7 +142,7 @@ private slots:
     {
         Rig rig;
         auto* bar = qobject_cast<QScrollBar*>(rig.window->widget("scrBalance"));
-        auto* display = qobject_cast<QLineEdit*>(rig.window->widget("Text9"));
+        auto* display = qobject_cast<QLineEdit*>(rig.window->widget(ctl::txtBalance));
         int scrolls = 0;
         rig.form.onScroll(
             ctl::scrBalance, [&] { ++scrolls; }, Form::Bind::replace);
@@ -158,9 +160,9 @@ private slots:
     void levelDisplaysCannotBeTypedInto()
     {
         Rig rig;
-        for (const char* name : {"Text8", "Text9", "Text12", "Text13"})
-            QVERIFY2(qobject_cast<QLineEdit*>(rig.window->widget(name))->isReadOnly(), name);
-        QVERIFY(!qobject_cast<QLineEdit*>(rig.window->widget("Text1"))->isReadOnly());
+        for (const std::string_view name : {ctl::txtToneVol, ctl::txtBalance, ctl::txtMaskVol, ctl::txtBaseFreqBar})
+            QVERIFY2(qobject_cast<QLineEdit*>(rig.window->widget(name))->isReadOnly(), name.data());
+        QVERIFY(!qobject_cast<QLineEdit*>(rig.window->widget(ctl::txtBaseFreq))->isReadOnly());
     }
 
     void theCloseBoxSavesNothing()
@@ -183,10 +185,10 @@ private slots:
     {
         Rig rig;
         auto* left = qobject_cast<QLineEdit*>(rig.window->widget("txtSetFreq1"));
-        QTest::mouseClick(rig.window->widget("Command10"), Qt::LeftButton);
+        QTest::mouseClick(rig.window->widget(ctl::cmdMAlpha), Qt::LeftButton);
         QCOMPARE(left->text(), QString("160"));
         QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget("txtsetfreq2"))->text(), QString("170"));
-        QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget("Text2"))->text(), QString("10"));
+        QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget(ctl::txtBeat))->text(), QString("10"));
 
         left->clear();
         rig.form.setText(ctl::txtSetFreq1, "");
@@ -196,9 +198,9 @@ private slots:
         auto* volume = qobject_cast<QScrollBar*>(rig.window->widget("scrToneVol"));
         volume->triggerAction(QAbstractSlider::SliderSingleStepAdd); // a click on the right arrow
         QCOMPARE(rig.form.value(ctl::scrToneVol), -2950);
-        QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget("Text8"))->text(), QString("2050"));
+        QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget(ctl::txtToneVol))->text(), QString("2050"));
 
-        rig.window->action("opts9")->trigger();
+        rig.window->action(ctl::mnuReverseChannels)->trigger();
         QCOMPARE(left->text(), QString("170"));
     }
 
@@ -206,18 +208,18 @@ private slots:
     void lampsAndTheFlashSurfaceShowTheirColour()
     {
         Rig rig;
-        rig.form.setBackColour(ctl::Text14, 255);
-        QWidget* lamp = rig.window->widget("Text14");
+        rig.form.setBackColour(ctl::lampSound, 255);
+        QWidget* lamp = rig.window->widget(ctl::lampSound);
         QVERIFY(lamp->styleSheet().isEmpty());
         const QImage lampImage = lamp->grab().toImage();
         QCOMPARE(lampImage.pixelColor(lampImage.width() / 2, lampImage.height() / 2), QColor(255, 0, 0));
 
-        QWidget* surface = rig.window->widget("Text4");
+        QWidget* surface = rig.window->widget(ctl::txtFlashSurface);
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
         int paints = 0;
         PaintCounter counter(surface, paints);
-        rig.form.setBackColour(ctl::Text4, 0xFF0000); // blue
-        QCOMPARE(paints, 1);                          // painted before the Form call returned, not queued
+        rig.form.setBackColour(ctl::txtFlashSurface, 0xFF0000); // blue
+        QCOMPARE(paints, 1);                                    // painted before the Form call returned, not queued
         const QImage image = surface->grab().toImage();
         QCOMPARE(image.pixelColor(10, 10), QColor(0, 0, 255));
     }
@@ -228,14 +230,15 @@ private slots:
     {
         Rig rig;
         const auto px = [](int twips) { return (twips + 7) / 15; };
-        QTest::mouseClick(rig.window->widget("Command31"), Qt::LeftButton);
-        QWidget* panel = rig.window->widget("Frame10");
+        QTest::mouseClick(rig.window->widget(ctl::cmdFullScreen), Qt::LeftButton);
+        QWidget* panel = rig.window->widget(ctl::fraStimulation);
         QCOMPARE(panel->geometry(), QRect(px(100), px(60), px(11655), px(7600)));
-        QCOMPARE(rig.window->widget("Text4")->geometry(), QRect(px(120), px(240), px(11415), px(7200)));
-        for (const char* frame :
-             {"Frame1", "Frame2", "Frame3", "Frame4", "Frame5", "Frame6", "Frame7", "Frame9", "Frame11", "Frame12",
-              "Frame13", "Frame14", "Frame15", "Frame16", "Frame17", "Frame18"})
-            QVERIFY2(!rig.window->widget(frame)->isVisible(), frame);
+        QCOMPARE(rig.window->widget(ctl::txtFlashSurface)->geometry(), QRect(px(120), px(240), px(11415), px(7200)));
+        for (const std::string_view frame :
+             {ctl::fraChannels, ctl::fraToneVol, ctl::fraColourRatio, ctl::fraStrobeTiming, ctl::fraBalance,
+              ctl::fraButtons, ctl::fraMaskVol, ctl::fraBrainwave, ctl::fraBaseFreq, ctl::fraBaseBeat, ctl::fraLevels,
+              ctl::fraMaskBase, ctl::fraStimColour, ctl::fraBackColour, ctl::fraColourSets, ctl::fraMode})
+            QVERIFY2(!rig.window->widget(frame)->isVisible(), frame.data());
         // The controls on the window itself stay usable above the panel.
         QWidget* client = rig.window->clientArea();
         for (const char* name : {"cmdStop", "txtSetFreq1"}) {
@@ -243,7 +246,7 @@ private slots:
             QCOMPARE(client->childAt(w->mapTo(client, w->rect().center())), w);
         }
 
-        rig.window->action("opt14")->trigger();
+        rig.window->action(ctl::mnuHalfScreen)->trigger();
         for (int i = 0; i < kLayoutCount; ++i) {
             const ControlDef& def = kLayout[i];
             QWidget* w = rig.window->widget(std::string(def.name));
@@ -262,12 +265,12 @@ private slots:
         std::ofstream(rig.folder / "vols") << "-600,5000,0,160\r\n";
         std::ofstream(rig.folder / "oncol") << "255\r\n";
         QVERIFY(startUp(*rig.app));
-        QTest::mouseClick(rig.window->widget("Command42"), Qt::LeftButton);
-        QTest::mouseClick(rig.window->widget("Command38"), Qt::LeftButton);
+        QTest::mouseClick(rig.window->widget(ctl::cmdDefaultMemories), Qt::LeftButton);
+        QTest::mouseClick(rig.window->widget(ctl::cmdRecallA), Qt::LeftButton);
         QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget("txtSetFreq1"))->text(), QString("78.3"));
         QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget("txtsetfreq2"))->text(), QString("86.13"));
-        QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget("Text2"))->text(), QString("7.83"));
-        QVERIFY(showsColour(rig.window->widget("Text14"), QColor(255, 0, 0)));
+        QCOMPARE(qobject_cast<QLineEdit*>(rig.window->widget(ctl::txtBeat))->text(), QString("7.83"));
+        QVERIFY(showsColour(rig.window->widget(ctl::lampSound), QColor(255, 0, 0)));
 
         const int rate = MixerSoundSystem::kOfflineRate;
         std::vector<float> heard(static_cast<size_t>(rate) * 4 * 2);

@@ -315,7 +315,7 @@ int main(int argc, char* argv[])
     MainWindow& window = clocked.window();
     clocked.serve(app); // the gentle light's painter, as the program has it
     window.move(0, 0);
-    FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(std::string(ctl::Text4))), out / "flash.csv",
+    FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(ctl::txtFlashSurface)), out / "flash.csv",
                               !paint);
     app.frames = &flashSurface;
     sound.describeDisplay([&flashSurface] { return flashSurface.describe(); });
@@ -328,24 +328,24 @@ int main(int argc, char* argv[])
     // A script of steps, each after its pause.
     std::vector<std::pair<int, std::function<void()>>> steps;
     steps.emplace_back(500, [&] {
-        QWidget* surface = window.widget(std::string(ctl::Text4));
+        QWidget* surface = window.widget(ctl::txtFlashSurface);
         const QPoint centre = surface->mapToGlobal(surface->rect().center());
         const int at[2] = {centre.x(), centre.y()};
         if (!wayland && write(point[1], at, sizeof at) != sizeof at)
             qapp.exit(2);
-        form.click(ctl::Command10); // "M Alpha"
+        form.click(ctl::cmdMAlpha);
         std::printf("tones %s Hz and %s Hz, beat %s Hz\n", form.text(ctl::txtSetFreq1).c_str(),
-                    form.text(ctl::txtsetfreq2).c_str(), form.text(ctl::Text2).c_str());
+                    form.text(ctl::txtsetfreq2).c_str(), form.text(ctl::txtBeat).c_str());
     });
     std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<int> fraction(0, 99); // of a 100 ms beat
     for (int press = 0; press < (wayland ? 0 : kPresses); ++press) {
         steps.emplace_back(press == 0 ? 1000 : 300 + fraction(random), [&] {
             note("on");
-            form.click(ctl::Command22); // "ColorOn"
+            form.click(ctl::cmdColourOn);
         });
         steps.emplace_back(kPressMs, [&] {
-            form.click(ctl::Command23); // "ColorOff"
+            form.click(ctl::cmdColourOff);
             note("off");
         });
     }
@@ -357,10 +357,10 @@ int main(int argc, char* argv[])
         });
         steps.emplace_back(800, [&] {
             note("count");
-            form.click(ctl::Command22);
+            form.click(ctl::cmdColourOn);
         });
         steps.emplace_back(wayland ? kWaylandCountMs : kCountMs, [&] {
-            form.click(ctl::Command23);
+            form.click(ctl::cmdColourOff);
             note("off");
         });
     }
