@@ -167,7 +167,7 @@ int runProgram(const std::filesystem::path& folder, SingleInstance& instance, co
     // would, to compare the two or to step round a server that shows it wrongly.
     const bool present = qEnvironmentVariable("AURELITH_X11_PRESENT") != QLatin1String("0") ||
                          QGuiApplication::platformName() == QLatin1String("wayland");
-    FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(std::string(ctl::txtFlashSurface))), flashLog, present);
+    FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(ctl::txtFlashSurface)), flashLog, present);
     app.frames = &flashSurface;
     watchedSound.describeDisplay([&flashSurface] { return flashSurface.describe(); });
     instance.onRaiseRequest([&window] { bringForward(window); });

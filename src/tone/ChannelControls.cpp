@@ -36,9 +36,9 @@ void bindChannelControls(App& app)
     form.onChange(txtSetFreq1, [&app] { ToneWrites::tone(app).leftFreq = leadingNumber(app.form.text(txtSetFreq1)); });
     form.onChange(txtsetfreq2, [&app] { ToneWrites::tone(app).rightFreq = leadingNumber(app.form.text(txtsetfreq2)); });
     form.onClick(cmdReverseChannels, [&app] { reverseChannels(app); }); // "Rev Chn"
-    form.onClick(mnuReverseChannels, [&app] { reverseChannels(app); });     // "&RevChan"
-    form.onClick(cmdRebuild, [&app] { resetToneFiles(app); });  // "Rebuild"
-    form.onClick(mnuRebuild, [&app] { resetToneFiles(app); });      // "&Rebuild"
+    form.onClick(mnuReverseChannels, [&app] { reverseChannels(app); }); // "&RevChan"
+    form.onClick(cmdRebuild, [&app] { resetToneFiles(app); });          // "Rebuild"
+    form.onClick(mnuRebuild, [&app] { resetToneFiles(app); });          // "&Rebuild"
 }
 
 } // namespace aurelith

@@ -71,7 +71,8 @@ private slots:
 
         for (int i = 0; i < 11; ++i)
             rig.form.click(ctl::cmdPromptEntry); // prompt event 1
-        rig.form.setText(ctl::txtStimColour, "./record.sh \"" + notes + "\" \"a\\\"b\" 'say \"hi\"' $(touch x) `touch y` a;b");
+        rig.form.setText(ctl::txtStimColour,
+                         "./record.sh \"" + notes + "\" \"a\\\"b\" 'say \"hi\"' $(touch x) `touch y` a;b");
         rig.form.setText(ctl::txtBackColour, "Record");
         rig.form.click(ctl::cmdProgramEvent);
         ScanWrites::scan(rig.app).loopNumber = 1;
