@@ -360,6 +360,9 @@ int main(int argc, char* argv[])
         const int at[2] = {centre.x(), centre.y()};
         if (!wayland && write(point[1], at, sizeof at) != sizeof at)
             qapp.exit(2);
+        // Silence before the slide: its fade-in is read from its first frames.
+        if (slide)
+            return;
         form.click(ctl::Command10); // "M Alpha"
         std::printf("tones %s Hz and %s Hz, beat %s Hz\n", form.text(ctl::txtSetFreq1).c_str(),
                     form.text(ctl::txtsetfreq2).c_str(), form.text(ctl::Text2).c_str());
