@@ -252,7 +252,9 @@ def judge_slide(folder, carrier_hz):
     # no moment on one side to be judged against.
     unread = (seen < moments[0] - local[0] / 2) | (seen > moments[-1] + local[-1] / 2)
     gap &= ~unread
-    jumps = moments[1:][np.abs(intervals - local) > 2]
+    # The first interval, read where the fade-in is a few thousandths of its
+    # full level, carries the ramp's bias (about 2 ms): not a jump of the sound.
+    jumps = moments[2:][np.abs(intervals[1:] - local[1:]) > 2]
     after = np.array([((s > jumps) & (s < jumps + 1500)).any() for s in seen], bool) & ~(gap | unread)
     print("slide: %d onsets in %.1f s; not judged: %d before or after the tones could be read, %d in gaps"
           " of the sound, %d after its jumps"
