@@ -52,11 +52,14 @@ launch() {
     STARTUP_MS=$(((painted - started) / 1000000))
 }
 
+# The flash warning answered before, so "Strobe On" flashes at once.
+mkdir -p "$XDG_DATA_HOME/aurelith"
+printf '1\r\n' >"$XDG_DATA_HOME/aurelith/flashok"
+
 if [ "$MODE" = slide ]; then
     mkdir -p "$XDG_DATA_HOME/aurelith/sequences"
     printf '%s\n' "b10: 200-10/60" "b6: 200-6/60" "NOW == b10 ->" "+00:01:00 == b6" "+00:03:00 b6" \
         >"$XDG_DATA_HOME/aurelith/sequences/slide.sbg"
-    printf '1\r\n' >"$XDG_DATA_HOME/aurelith/flashok" # the flash warning answered before
     launch
     main=$(xdotool search --onlyvisible --name 'Aurelith Binaural' | head -1)
     # Options, Sequences...; in its list the user's "slide", then Play.
@@ -103,5 +106,7 @@ MENU=$((HEIGHT - 530))
 xdotool mousemove $((X + 528)) $((Y + MENU + 76)) click 1   # M Alpha: 10 Hz beat
 xdotool mousemove $((X + 108)) $((Y + MENU + 184)) click 1  # Strobe On
 sleep 2
+colours=$(for _ in 1 2 3 4 5 6 7 8; do import -window "$WID" -crop 1x1+100+400 -format '%[pixel:p]\n' info:; done | sort -u | wc -l)
+[ "$colours" -gt 1 ] || { echo "the strobe is not flashing"; exit 1; }
 echo "playing M Alpha with the strobe at 10 Hz: $(cpu_percent) % of one core"
 kill -TERM $PID; wait $PID 2>/dev/null; PID=
