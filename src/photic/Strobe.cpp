@@ -217,9 +217,11 @@ void ColorOn(App& app, bool paintLamp)
     strobe.strobeOn = StrobeRun::on;
     shared.beatFreq = beatOf(form);
     // A sequence's pair may have either ear the higher (the boxes show the
-    // ears as they are); its beat is heard, and flashes, either way.
+    // ears as they are); its beat is heard, and flashes, either way. Its boxes
+    // hold hundredths, so their difference is kept to hundredths too, without
+    // the doubles' noise the rate would show (9.98000000000002).
     if (form.timerEnabled(tmrSequence))
-        shared.beatFreq = std::abs(shared.beatFreq);
+        shared.beatFreq = std::round(std::abs(shared.beatFreq) * 100) / 100;
 
     const LightSoundRatio ratio = lightSoundRatioOf(strobe);
     // A zero beat has no phase: the timers and durationMs keep what they had.

@@ -80,6 +80,32 @@ TEST_F(SequenceSessionTest, TheStrobeFlashesWhicheverEarIsHigher)
     EXPECT_GT(std::stod(text(txtFlashRate)), 9) << "the beat heard near the start, 10 Hz";
 }
 
+// The rate the warning and the Freq box give is the beat in the boxes'
+// hundredths, never their difference's rounding noise (9.98000000000002).
+TEST_F(SequenceSessionTest, TheFlashRateIsShownInTheBoxesHundredths)
+{
+    fs::remove(folder.path / "flashok");
+    dialogs.answerConfirm(true);
+    ASSERT_TRUE(session->play(slide(), 0));
+    const auto hundredths = [](const std::string& number) {
+        const auto dot = number.find('.');
+        return dot == std::string::npos || number.size() - dot - 1 <= 2;
+    };
+    std::string first;
+    for (int second = 0; second < 60; ++second) {
+        sound.render(1);
+        form.tick(tmrSequence);
+        click(Command23);
+        click(Command22);
+        ASSERT_TRUE(form.timerEnabled(Timer1));
+        EXPECT_TRUE(hundredths(text(Text5))) << text(Text5) << " at " << second << " s";
+        if (first.empty())
+            first = text(Text5);
+    }
+    ASSERT_EQ(dialogs.shown.size(), 1u) << "the first start asks";
+    EXPECT_NE(dialogs.shown[0].text.find(" " + first + " "), std::string::npos) << dialogs.shown[0].text;
+}
+
 TEST_F(SequenceSessionTest, EndsWhenItHasPlayedAndTheWindowStaysAsItWas)
 {
     ASSERT_TRUE(session->play(slide(), 85));

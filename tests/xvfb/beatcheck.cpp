@@ -12,11 +12,14 @@
 // where the X server has the Present extension). The sampler also notes
 // every value the pixel takes ("pixel" lines), for the gentle light.
 //
-// usage: aurelith_beatcheck OUTDIR [paint|gentle|wayland] [count [BEAT_HZ]]
+// usage: aurelith_beatcheck OUTDIR [paint|gentle|wayland|slide] [count [BEAT_HZ]]
 // (paint: the window paints the light even where Present is offered, as on
 // a server without it; gentle: with "Gentle Light" on; wayland: no pixel
 // sampler and no presses, the count lasts 20 s, for a Wayland compositor;
-// the count's beat is 6 Hz unless told)
+// the count's beat is 6 Hz unless told; slide: painted, no presses, a
+// sequence sliding from a 10 Hz to a 6 Hz beat over 60 s played through the
+// window's session with the strobe on for 65 s, and the program's CPU time
+// over that time noted)
 #include "app/App.h"
 #include "platform/ClockedWindow.h"
 #include "platform/ColourBox.h"
@@ -25,6 +28,8 @@
 #include "platform/OutputWatch.h"
 #include "platform/QtDialogs.h"
 #include "shell/Bindings.h"
+#include "sequence/SequenceFiles.h"
+#include "sequence/SequenceSession.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
 #include "sound/OutputClock.h"
@@ -46,6 +51,7 @@
 #include <functional>
 #include <poll.h>
 #include <random>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -59,6 +65,26 @@ constexpr int kPresses = 3;
 constexpr int kPressMs = 4300;  // 4 s of onsets after the first one
 constexpr int kCountMs = 11000; // 10 s from the first onset, which waits for the beat
 constexpr int kWaylandCountMs = 21000;
+constexpr int kSlideMs = 65000;
+
+// A binaural 200 Hz carrier whose beat slides from 10 Hz to 6 Hz over the
+// first minute (the reader slides over the whole period before a line after
+// "->"), then holds; the last line ends it well after the recording, so its
+// fade-out is not heard. The reader's fade-in fills the first 30 s.
+constexpr const char* kSlide = "-SE\n"
+                               "b10: 200-10/60\n"
+                               "b6:  200-6/60\n"
+                               "NOW       == b10 ->\n"
+                               "+00:01:00 == b6\n"
+                               "+00:03:00    b6\n";
+
+std::int64_t cpuNs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage); // the program's threads; the sampler and recorder are children
+    const auto ns = [](const timeval& t) { return t.tv_sec * 1000000000LL + t.tv_usec * 1000LL; };
+    return ns(usage.ru_utime) + ns(usage.ru_stime);
+}
 
 bool stopped(int fd)
 {
@@ -269,7 +295,8 @@ int main(int argc, char* argv[])
     const bool paint = !args.empty() && args.front() == "paint";
     const bool gentle = !args.empty() && args.front() == "gentle";
     const bool wayland = !args.empty() && args.front() == "wayland";
-    if (paint || gentle || wayland)
+    const bool slide = !args.empty() && args.front() == "slide";
+    if (paint || gentle || wayland || slide)
         args.erase(args.begin());
     const bool count = !args.empty() && args[0] == "count";
     const std::string countBeat = args.size() > 1 ? args[1] : "6";
@@ -316,7 +343,7 @@ int main(int argc, char* argv[])
     clocked.serve(app); // the gentle light's painter, as the program has it
     window.move(0, 0);
     FlashSurface flashSurface(*qobject_cast<ColourBox*>(window.widget(ctl::txtFlashSurface)), out / "flash.csv",
-                              !paint);
+                              !paint && !slide);
     app.frames = &flashSurface;
     sound.describeDisplay([&flashSurface] { return flashSurface.describe(); });
     window.show();
@@ -333,13 +360,41 @@ int main(int argc, char* argv[])
         const int at[2] = {centre.x(), centre.y()};
         if (!wayland && write(point[1], at, sizeof at) != sizeof at)
             qapp.exit(2);
+        // Silence before the slide: its fade-in is read from its first frames.
+        if (slide)
+            return;
         form.click(ctl::cmdMAlpha);
         std::printf("tones %s Hz and %s Hz, beat %s Hz\n", form.text(ctl::txtSetFreq1).c_str(),
                     form.text(ctl::txtsetfreq2).c_str(), form.text(ctl::txtBeat).c_str());
     });
+    std::int64_t slideCpu = 0, slideWall = 0;
+    if (slide) {
+        steps.emplace_back(500, [&] {
+            std::ofstream(out / "slide.sbg") << kSlide;
+            const sequence::ReadResult read = sequence::readSequenceFile(out / "slide.sbg");
+            sequence::SequenceSession* session = sequence::sequenceSession(app);
+            if (!read.sequence || !session || !session->play(*read.sequence, 0)) {
+                std::fprintf(stderr, "the slide did not play\n");
+                qapp.exit(2);
+                return;
+            }
+            slideCpu = cpuNs();
+            slideWall = monotonicNs();
+            note("on");
+            form.click(ctl::cmdColourOn); // "ColorOn"
+        });
+        steps.emplace_back(kSlideMs, [&] {
+            form.click(ctl::cmdColourOff);
+            note("off");
+            const std::int64_t cpu = cpuNs() - slideCpu, wall = monotonicNs() - slideWall;
+            events << "cpu " << cpu << ' ' << wall << std::endl;
+            std::printf("program CPU while the slide played: %.2f %% of one core over %.1f s\n",
+                        100.0 * static_cast<double>(cpu) / static_cast<double>(wall), static_cast<double>(wall) / 1e9);
+        });
+    }
     std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<int> fraction(0, 99); // of a 100 ms beat
-    for (int press = 0; press < (wayland ? 0 : kPresses); ++press) {
+    for (int press = 0; press < (wayland || slide ? 0 : kPresses); ++press) {
         steps.emplace_back(press == 0 ? 1000 : 300 + fraction(random), [&] {
             note("on");
             form.click(ctl::cmdColourOn);

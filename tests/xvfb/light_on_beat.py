@@ -3,6 +3,7 @@
 pixel, both on the monotonic clock.
 
 usage: light_on_beat.py OUTDIR LEFT_HZ RIGHT_HZ [count [BEAT_HZ]]
+       light_on_beat.py OUTDIR CARRIER_HZ CARRIER_HZ slide
 
 The recording's time axis comes from its chunk stamps (a line fitted through
 them), checked against a probe tone whose onset time its own playback stream
@@ -19,6 +20,13 @@ and each presented time within 2 ms of a change seen; and in the count's
 10 s each phase lasts the whole frames just below or above its length, the
 onsets' rate the beat within 0.1 %, and at most 5 % of the changes missed
 their target frame.
+
+With "slide" (a sequence whose beat slides from 10 Hz to 6 Hz over its first
+minute, both tones read at the carrier), every onset while the strobe was on
+must lie within 10 ms of an in-phase moment; the beat changes, so a gap or a
+jump of the sound is judged against the neighbouring in-phase moments, and the
+recorded beat must start near 10 Hz and end near 6 Hz; the program's CPU time
+over the slide must stay under 3 % of one core.
 """
 import sys
 
@@ -27,6 +35,7 @@ import numpy as np
 RATE = 44100
 TOLERANCE_MS = 10.0
 PROBE_TOLERANCE_MS = 2.0
+CPU_SHARE = 0.03  # of one core, while the slide plays with the strobe on
 MISSED_SHARE = 0.05  # of the presented changes in the count
 WINDOW = 2205  # 50 ms per phase reading
 HOP = 441      # one reading every 10 ms
@@ -70,11 +79,13 @@ def tone_phase(x, hz):
     return starts + WINDOW / 2, np.array(phases), np.array(amplitudes)
 
 
-def in_phase_frames(audio, left_hz, right_hz):
-    """Frames at which the two tones are in phase, where both sound."""
+def in_phase_frames(audio, left_hz, right_hz, floor=0.5):
+    """Frames at which the two tones are in phase, where both sound (above
+    floor of their loudest). A tone a few Hz off the frequency it is read at
+    still gives its phase: the phases are only compared, reading by reading."""
     centres, left, a = tone_phase(audio[:, 0], left_hz)
     _, right, b = tone_phase(audio[:, 1], right_hz)
-    sounding = (a > 0.5 * a.max()) & (b > 0.5 * b.max())
+    sounding = (a > floor * a.max()) & (b > floor * b.max())
     frames = []
     # Runs of readings where both sound; the difference unwrapped within each.
     edges = np.flatnonzero(np.diff(np.concatenate([[0], sounding.astype(int), [0]])))
@@ -166,7 +177,7 @@ def judge_presented(flash, pixels, start, end, beat_hz):
     return ok
 
 
-def heard_in_phase(folder, left_hz, right_hz):
+def heard_in_phase(folder, left_hz, right_hz, floor=0.5):
     """The in-phase moments of the recorded tones (monotonic ms), once the
     recording's stamps were checked against the probe; and whether they held."""
     log = read_lines(folder + "/monitor.txt")
@@ -190,7 +201,7 @@ def heard_in_phase(folder, left_hz, right_hz):
         print("FAIL: the recording's time stamps are off")
         ok = False
 
-    return heard_ms(in_phase_frames(audio, left_hz, right_hz)), ok
+    return heard_ms(in_phase_frames(audio, left_hz, right_hz, floor)), ok
 
 
 def frame_period(flash):
@@ -204,7 +215,74 @@ def summary(values):
     return "median %.1f ms, worst %.1f ms" % (np.median(v), v.max())
 
 
+def judge_slide(folder, carrier_hz):
+    """Every onset of the sliding strobe against the in-phase moments of the
+    sliding tones, and the program's CPU time while it played."""
+    # Silence comes before the slide, and its fade-in rises from nothing while
+    # the strobe already flashes: the tones are read from a thousandth of
+    # their full level (a recording without noise keeps their phase there).
+    moments, ok = heard_in_phase(folder, carrier_hz, carrier_hz, floor=0.001)
+    events = read_lines(folder + "/events.txt")
+    on, off = events["on"][0][0] / 1e6, events["off"][0][0] / 1e6
+    if moments is not None:
+        moments = moments[moments > on]
+    if moments is None or len(moments) < 20:
+        print("FAIL: the sliding tones were not recorded")
+        return False
+    flashes, margin = onsets(read_lines(folder + "/pixels.txt").get("change", []))
+    inside = (flashes > on) & (flashes < off)
+    seen, margin = flashes[inside], margin[inside]
+    intervals = np.diff(moments)
+    # Each interval against the median of its neighbours: the beat's own
+    # slide moves it by well under a millisecond a beat.
+    local = np.array([np.median(intervals[max(0, k - 4):k + 5]) for k in range(len(intervals))])
+    rate = lambda a, b: 1000 / np.median(intervals[(moments[1:] > on + a) & (moments[1:] < on + b)])
+    print("recorded beat: %.3f Hz in the first 2 s, %.3f Hz at 30 s, %.3f Hz from 61 s to 64 s"
+          % (rate(0, 2000), rate(29000, 31000), rate(61000, 64000)))
+    if not (9.6 < rate(0, 2000) <= 10.01 and abs(rate(61000, 64000) - 6) < 0.02):
+        print("FAIL: the recorded beat did not slide from 10 Hz to 6 Hz")
+        ok = False
+    k = np.clip(np.searchsorted(moments, seen), 1, len(moments) - 1)
+    nearest, before = moments[k], moments[k - 1]
+    offsets = np.where(np.abs(seen - nearest) < np.abs(seen - before), seen - nearest, seen - before)
+    # As for the presses: onsets in a gap of the sound, or in the 1.5 s after
+    # it jumped, are reported and not judged, up to a share.
+    gap = intervals[k - 1] > 1.5 * local[k - 1]
+    # Onsets before the first readable in-phase moment or after the last have
+    # no moment on one side to be judged against.
+    unread = (seen < moments[0] - local[0] / 2) | (seen > moments[-1] + local[-1] / 2)
+    gap &= ~unread
+    # The first interval, read where the fade-in is a few thousandths of its
+    # full level, carries the ramp's bias (about 2 ms): not a jump of the sound.
+    jumps = moments[2:][np.abs(intervals[1:] - local[1:]) > 2]
+    after = np.array([((s > jumps) & (s < jumps + 1500)).any() for s in seen], bool) & ~(gap | unread)
+    print("slide: %d onsets in %.1f s; not judged: %d before or after the tones could be read, %d in gaps"
+          " of the sound, %d after its jumps"
+          % (len(seen), (off - on) / 1000, np.count_nonzero(unread), np.count_nonzero(gap), np.count_nonzero(after)))
+    if len(seen) < 400 or np.count_nonzero(gap | after | unread) > len(seen) / 10:
+        print("FAIL: too few onsets, or too many not judged")
+        return False
+    judged = ~(gap | after | unread)
+    offsets, margin, seen = offsets[judged], margin[judged], seen[judged]
+    worst = int(np.argmax(np.abs(offsets)))
+    print("slide: light minus beat: %s (mean %+.1f ms; worst %.1f s into the slide)"
+          % (summary(offsets), np.mean(offsets), (seen[worst] - on) / 1000))
+    if (np.abs(offsets) - margin).max() > TOLERANCE_MS:
+        print("FAIL: an onset lies more than %.1f ms from the sliding beat" % TOLERANCE_MS)
+        ok = False
+    cpu, wall = events["cpu"][0]
+    print("program CPU while the slide played: %.2f %% of one core over %.1f s" % (100 * cpu / wall, wall / 1e9))
+    if cpu / wall >= CPU_SHARE:
+        print("FAIL: playing the slide with the strobe on cost %.0f %% of one core or more" % (100 * CPU_SHARE))
+        ok = False
+    return ok
+
+
 def main():
+    if sys.argv[4:5] == ["slide"]:
+        ok = judge_slide(sys.argv[1], float(sys.argv[2]))
+        print("PASS" if ok else "FAIL")
+        return 0 if ok else 1
     folder, left_hz, right_hz = sys.argv[1], float(sys.argv[2]), float(sys.argv[3])
     args = [a for a in sys.argv[4:] if a != "paint"]
     count = len(args) > 0 and args[0] == "count"

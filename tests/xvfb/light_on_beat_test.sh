@@ -1,6 +1,6 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# usage: light_on_beat_test.sh BEATCHECK LIGHT_ON_BEAT_PY
+# usage: light_on_beat_test.sh BEATCHECK LIGHT_ON_BEAT_PY [slide]
 #
 # The strobe against the sound heard, on a private X server and a private
 # PulseAudio null sink: with the window painting the light itself, as on a
@@ -9,9 +9,12 @@
 # program's output buffer forced to 200 ms; then with Present (each change
 # at a target frame, its presented time known) the presses and 10 s at
 # 7.83 Hz; then with "Gentle Light" on Present, the presses at 10 Hz and
-# 10 s at 6 Hz, judged by gentle_light.py. Exits 77 (skipped) when the tools are missing, unless
-# CI=true, where that is a failure. Every run is on the tests' display
-# (tests/support/test-display.sh); run by hand, the script starts one of its own.
+# 10 s at 6 Hz, judged by gentle_light.py. With "slide", only this instead:
+# painted, a sequence whose beat slides from 10 Hz to 6 Hz over a minute,
+# with the strobe on for 65 s (a test of its own, so that a second try of
+# either records only its own runs). Exits 77 (skipped) when the tools are
+# missing, unless CI=true, where that is a failure. Every run is on the tests'
+# display (tests/support/test-display.sh); run by hand, the script starts one of its own.
 set -u
 BEATCHECK=$1
 JUDGE=$2
@@ -37,6 +40,15 @@ start_private_pulseaudio || { echo "FAIL: the private PulseAudio daemon did not 
 export PULSE_SINK=out QT_QPA_PLATFORM=xcb QT_LOGGING_RULES='aurelith.audio.info=true'
 
 status=0
+if [ "${3:-}" = slide ]; then
+    # A binaural 200 Hz carrier: both tones are read at 200 Hz, their phase
+    # difference is the sliding beat.
+    echo "== slide"
+    mkdir -p "$WORK/slide"
+    "$BEATCHECK" "$WORK/slide" slide || { echo "FAIL: the driver failed"; exit 1; }
+    "$PYTHON" "$JUDGE" "$WORK/slide" 200 200 slide
+    exit
+fi
 run() { # NAME BEATCHECK-ARGS... ; judged at 135/145 Hz
     local name=$1
     shift
