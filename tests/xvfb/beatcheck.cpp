@@ -108,6 +108,9 @@ int samplePixel(int pointFd, int stopFd, const std::filesystem::path& file)
     std::int64_t previous = monotonicNs();
     long samples = 0;
     while (!stopped(stopFd)) {
+        // A reply shows the pixel as it was at some moment between its request
+        // and its arrival: a change lies after the previous request was sent.
+        const std::int64_t sent = monotonicNs();
         XImage* image = XGetImage(display, root, point[0], point[1], 1, 1, AllPlanes, ZPixmap);
         const std::int64_t now = monotonicNs();
         if (!image)
@@ -125,7 +128,7 @@ int samplePixel(int pointFd, int stopFd, const std::filesystem::path& file)
             std::fprintf(out, "change %lld %lld %d\n", static_cast<long long>(previous), static_cast<long long>(now),
                          bright);
         last = bright;
-        previous = now;
+        previous = sent;
         const timespec pause{0, 700000};
         nanosleep(&pause, nullptr);
     }

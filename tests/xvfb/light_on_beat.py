@@ -129,7 +129,7 @@ def judge_presented(flash, pixels, start, end, beat_hz):
     ok = True
     rows = flash[(flash[:, 1] > start) & (flash[:, 1] < end)]
     changes = np.array([(b / 1e6, a / 1e6) for b, a, _ in pixels.get("change", [])], float).reshape(-1, 2)
-    changes = changes[(changes[:, 1] > start) & (changes[:, 0] < end)]
+    changes = changes[(changes[:, 0] > start) & (changes[:, 1] < end)]  # wholly inside the run
     presented = np.sort(rows[:, 1])
     # Each change seen: a presented time within 1 ms of its bracket.
     i = np.clip(np.searchsorted(presented, changes[:, 0]), 0, len(presented) - 1)
