@@ -102,6 +102,23 @@ protected:
                 hz.push_back(b.frequency / static_cast<double>(b.frames));
         return hz;
     }
+    // The two tones sound at exactly these pitches.
+    void expectPlaying(double left, double right, const std::string& context = "") const
+    {
+        const auto hz = tonePitches();
+        ASSERT_EQ(hz.size(), 2u) << context;
+        EXPECT_NEAR(hz[0], left, 1e-9) << context;
+        EXPECT_NEAR(hz[1], right, 1e-9) << context;
+    }
+    // The colour boxes and their frames show the strobe's colours again.
+    void expectColourDisplaysBack() const
+    {
+        EXPECT_EQ(form.caption(ctl::fraStimColour), "Stim Color");
+        EXPECT_EQ(form.caption(ctl::fraBackColour), "BkGrd Color");
+        EXPECT_EQ(text(ctl::txtColourSet), app.state.strobe.colourSetIndex.text());
+        EXPECT_EQ(text(ctl::txtStimColour), app.state.strobe.activeStimColour.text());
+        EXPECT_EQ(text(ctl::txtBackColour), app.state.strobe.activeBackColour.text());
+    }
     Colour lamp(std::string_view name) const { return form.backColour(name).value_or(0xFFFFFFFFu); }
 };
 

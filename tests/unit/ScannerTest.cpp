@@ -35,10 +35,7 @@ protected:
     {
         EXPECT_EQ(text(txtSetFreq1), left) << context;
         EXPECT_EQ(text(txtsetfreq2), right) << context;
-        const auto hz = tonePitches();
-        ASSERT_EQ(hz.size(), 2u) << context;
-        EXPECT_NEAR(hz[0], std::stod(left), 1e-9) << context;
-        EXPECT_NEAR(hz[1], std::stod(right), 1e-9) << context;
+        expectPlaying(std::stod(left), std::stod(right), context);
     }
     long callsStarting(const std::string& prefix) const
     {
@@ -92,9 +89,7 @@ TEST_F(ScannerTest, ScanningDownWithoutALimitStallsWithTheLastTonesPlaying)
     EXPECT_EQ(text(txtsetfreq2), "160");
     EXPECT_EQ(app.state.shared.beatFreq, 0);
     EXPECT_TRUE(form.timerEnabled(tmrScan));
-    const auto hz = tonePitches();
-    ASSERT_EQ(hz.size(), 2u);
-    EXPECT_NEAR(hz[1], 161, 1e-9);
+    expectPlaying(160, 161);
 }
 
 struct LimitCase {
@@ -293,11 +288,7 @@ TEST_F(ScannerTest, ScanOffHandsTheDisplaysBack)
         EXPECT_EQ(form.caption(std::array{lblRow1, lblRow2, lblRow3, lblRow4}[i]), "CL" + std::to_string(i + 1));
         EXPECT_EQ(lamp(std::array{lampRow1, lampRow2, lampRow3, lampRow4}[i]), kBlue);
     }
-    EXPECT_EQ(form.caption(fraStimColour), "Stim Color");
-    EXPECT_EQ(form.caption(fraBackColour), "BkGrd Color");
-    EXPECT_EQ(text(txtStimColour), app.state.strobe.activeStimColour.text());
-    EXPECT_EQ(text(txtBackColour), app.state.strobe.activeBackColour.text());
-    EXPECT_EQ(text(txtColourSet), app.state.strobe.colourSetIndex.text());
+    expectColourDisplaysBack();
     EXPECT_FALSE(form.timerEnabled(tmrScan));
     EXPECT_TRUE(playing().empty());
     // The next ScanOn starts from the boxes again.

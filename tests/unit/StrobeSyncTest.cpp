@@ -116,6 +116,12 @@ protected:
                 paints.push_back({clock.now, c.backColour == kStim, form.control(tmrStim).period / 2});
         });
     }
+    void play(const std::string& left, const std::string& right)
+    {
+        form.setText(txtSetFreq1, left);
+        form.setText(txtsetfreq2, right);
+        form.click(cmdGenerate);
+    }
     struct Paint {
         std::int64_t ms;
         bool stim;
@@ -169,10 +175,8 @@ TEST_F(StrobeSyncTest, AnHourOnTheBeatThroughDriftAndLatency)
             sound.device.ppm = ppm;
             sound.tells = tells;
             paints.clear();
-            form.setText(txtSetFreq1, "135");
-            form.setText(txtsetfreq2, "145");
             clock.now += 37; // a press anywhere in the beat
-            form.click(cmdGenerate);
+            play("135", "145");
             form.click(cmdColourOn);
             clock.runFor(kHour);
             // On the beat, the light follows the device's clock: 7 flashes an hour more or fewer.
@@ -194,9 +198,7 @@ TEST_F(StrobeSyncTest, AnHourOnTheBeatThroughDriftAndLatency)
 // light slides back onto a beat that is suddenly heard 30 ms later.
 TEST_F(StrobeSyncTest, ReportsHowFarEachOnsetLiesFromTheBeat)
 {
-    form.setText(txtSetFreq1, "135");
-    form.setText(txtsetfreq2, "145");
-    form.click(cmdGenerate);
+    play("135", "145");
     form.click(cmdColourOn);
     clock.runFor(2000);
     sound.device.startNs += 30e6;
@@ -217,9 +219,7 @@ TEST_F(StrobeSyncTest, ReportsHowFarEachOnsetLiesFromTheBeat)
 // starts on an in-phase moment of the slide, its cycle following the period.
 TEST_F(StrobeSyncTest, FollowsASlidingBeatOnsetByOnset)
 {
-    form.setText(txtSetFreq1, "135");
-    form.setText(txtsetfreq2, "145");
-    form.click(cmdGenerate);
+    play("135", "145");
     sound.slide = HeardSound::Slide{static_cast<double>(clock.now) + 13, 60000, 10, 6};
     form.click(cmdColourOn);
     clock.runFor(2000); // taken up
@@ -243,9 +243,7 @@ TEST_F(StrobeSyncTest, FollowsASlidingBeatOnsetByOnset)
 TEST_F(StrobeSyncTest, ARetuneIsTakenUpAtOnce)
 {
     sound.quietWhenNew = true;
-    form.setText(txtSetFreq1, "135");
-    form.setText(txtsetfreq2, "145");
-    form.click(cmdGenerate);
+    play("135", "145");
     form.click(cmdColourOn);
     clock.runFor(5000);
     form.setText(txtsetfreq2, "141");
@@ -350,9 +348,7 @@ protected:
     }
     void flash(const std::string& left, const std::string& right)
     {
-        form.setText(txtSetFreq1, left);
-        form.setText(txtsetfreq2, right);
-        form.click(cmdGenerate);
+        play(left, right);
         form.click(cmdColourOn);
     }
     // Lengths in frames of the phases shown, each with the colour it showed.
