@@ -46,14 +46,17 @@ inline void writeBytes(const fs::path& file, const std::string& bytes)
 // recording sound system and scripted dialogs, working in its own folder.
 struct Program {
     Program() { bindHandlers(app); }
+    // The next run, in an earlier run's folder.
+    explicit Program(const fs::path& earlier) : home(earlier) { bindHandlers(app); }
 
     TempFolder folder;
+    fs::path home = folder.path;
     Form form;
     RecordingSoundSystem sound;
     ScriptedDialogs dialogs;
     RecordingLauncher launcher;
     FixedTimeOfDay timeOfDay;
-    App app{form, sound, dialogs, folder.path, launcher, timeOfDay};
+    App app{form, sound, dialogs, home, launcher, timeOfDay};
 };
 
 class AppTest : public ::testing::Test, protected Program {
@@ -78,6 +81,15 @@ protected:
     {
         type(ctl::txtSetFreq1, left);
         type(ctl::txtsetfreq2, right);
+    }
+    // A scan at the step time typed (ms), in `direction` (empty: as it stands).
+    void startScan(const std::string& ms, std::string_view direction = ctl::cmdScanUp)
+    {
+        dialogs.answerInput(ms);
+        click(ctl::mnuCustomScanTime);
+        if (!direction.empty())
+            click(direction);
+        click(ctl::cmdScanOn);
     }
     std::string file(const std::string& name) const { return readBytes(folder.path / name); }
     void putFile(const std::string& name, const std::string& bytes) { writeBytes(folder.path / name, bytes); }

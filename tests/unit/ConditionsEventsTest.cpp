@@ -248,16 +248,13 @@ TEST_F(ConditionsEventsTest, AnEventComesBackAfterAFreshStartWithExactlyTheWords
         enterEvent1(line);
         ASSERT_TRUE(dialogs.shown.empty()) << dialogs.shown.back().text;
 
-        Form freshForm;
-        RecordingLauncher freshLauncher;
-        App fresh(freshForm, sound, dialogs, folder.path, freshLauncher, timeOfDay);
-        bindHandlers(fresh);
-        ASSERT_TRUE(startUp(fresh));
-        ScanWrites::scan(fresh).loopNumber = 1;
-        freshForm.click(cmdEventsOnOff);
-        ASSERT_EQ(freshLauncher.tried.size(), 1u);
-        EXPECT_EQ(freshLauncher.tried[0].program, words->front());
-        EXPECT_EQ(freshLauncher.tried[0].arguments, Words(words->begin() + 1, words->end()));
+        Program fresh(folder.path);
+        ASSERT_TRUE(startUp(fresh.app));
+        ScanWrites::scan(fresh.app).loopNumber = 1;
+        fresh.form.click(cmdEventsOnOff);
+        ASSERT_EQ(fresh.launcher.tried.size(), 1u);
+        EXPECT_EQ(fresh.launcher.tried[0].program, words->front());
+        EXPECT_EQ(fresh.launcher.tried[0].arguments, Words(words->begin() + 1, words->end()));
     }
 }
 

@@ -203,19 +203,15 @@ TEST_F(HazardNoticeTest, GentleLightIsAnOptionKeptInItsOwnFileAndPaintsOnlyWhile
     click(cmdColourOff);
     EXPECT_FALSE(paintGentleFrame(app, 0.25));
 
-    Form nextForm; // the next run in this folder
-    RecordingSoundSystem nextSound;
-    ScriptedDialogs nextDialogs;
-    App next(nextForm, nextSound, nextDialogs, folder.path);
-    bindHandlers(next);
-    ASSERT_TRUE(startUp(next));
-    EXPECT_TRUE(gentleLightOn(next));
-    EXPECT_EQ(nextForm.caption(optGentle), "&Gentle Light (On)");
+    Program next(folder.path);
+    ASSERT_TRUE(startUp(next.app));
+    EXPECT_TRUE(gentleLightOn(next.app));
+    EXPECT_EQ(next.form.caption(optGentle), "&Gentle Light (On)");
     for (const char* stored : {"0\r\n", "x\r\n", ""}) {
         putFile(dataFile::kGentleLight, stored);
-        restoreGentleLight(next);
-        EXPECT_FALSE(gentleLightOn(next)) << stored;
-        EXPECT_EQ(nextForm.caption(optGentle), "&Gentle Light");
+        restoreGentleLight(next.app);
+        EXPECT_FALSE(gentleLightOn(next.app)) << stored;
+        EXPECT_EQ(next.form.caption(optGentle), "&Gentle Light");
     }
 }
 

@@ -49,10 +49,7 @@ protected:
 TEST_F(HeadphoneCheckTest, EachTonePlaysWhileItsBoxIsOpenAndNothingElseSounds)
 {
     setPair("160", "165");
-    dialogs.answerInput("500");
-    click(mnuCustomScanTime);
-    click(cmdScanUp);
-    click(cmdScanOn);
+    startScan("500");
     ASSERT_FALSE(playing().empty());
     constexpr int kReadingMs = 4000, kStepMs = 250;
     std::vector<std::vector<double>> named(2), other(2);

@@ -175,9 +175,7 @@ TEST_F(ScannerTest, SixtyMinutesStepsOncePerHourOnTheGrid)
 TEST_F(ScannerTest, AStepRetunesOnceAndCountsEveryWholeHertzOfBeatWhileTheStrobeIsOff)
 {
     setPair("160", "184");
-    customScanTime("1000");
-    click(cmdScanUp);
-    click(cmdScanOn);
+    startScan("1000");
     sound.clearCalls();
     runFor(kSecond);
     EXPECT_EQ(text(txtsetfreq2), "185");
@@ -218,9 +216,7 @@ TEST_F(ScannerTest, AStepAtTheWidestBeatRetunesNoMoreThanOneAt10Hz)
 TEST_F(ScannerTest, WhileTheStrobeRunsAStepMakesOnePass)
 {
     setPair("160", "184");
-    customScanTime("1000");
-    click(cmdScanUp);
-    click(cmdScanOn);
+    startScan("1000");
     click(cmdColourOn);
     sound.clearCalls();
     runFor(kSecond);
@@ -303,9 +299,7 @@ TEST_F(ScannerTest, ScanOffHandsTheDisplaysBack)
 TEST_F(ScannerTest, RangeFaultShowsOneBoxAtATime)
 {
     setPair("15597", "15599");
-    customScanTime("4000");
-    click(cmdScanUp);
-    click(cmdScanOn);
+    startScan("4000");
     int open = 0, mostOpen = 0;
     dialogs.whileShown = [&] {
         mostOpen = std::max(mostOpen, ++open);
@@ -334,8 +328,7 @@ TEST_F(ScannerTest, RangeFaultShowsOneBoxAtATime)
 // the tones, leaves memory and open files where they were.
 TEST_F(ScannerTest, AnHourOfOneSecondStepsLeaksNothing)
 {
-    customScanTime("1000");
-    click(cmdScanOn);
+    startScan("1000", "");
     runFor(60 * kSecond); // let caches and the allocator settle
     sound.clearCalls();
     const long files = openFiles();

@@ -90,14 +90,11 @@ TEST_F(StartupTest, SecondStartCreatesNothing)
     fs::remove(folder.path / "freq1.wav");
     fs::remove(folder.path / "freq2.wav");
 
-    Form form2;
-    RecordingSoundSystem sound2;
-    App second(form2, sound2, dialogs, folder.path);
-    bindHandlers(second);
-    ASSERT_TRUE(startUp(second));
+    Program second(folder.path);
+    ASSERT_TRUE(startUp(second.app));
     EXPECT_EQ(folderNames(folder.path), before);
     EXPECT_EQ(file("stimc"), "12345\r\n");
-    EXPECT_EQ(form2.text(txtStimColour), "12345");
+    EXPECT_EQ(second.form.text(txtStimColour), "12345");
 }
 
 TEST_F(StartupTest, MarkerOtherThanOneRewritesAllDefaults)
@@ -106,11 +103,8 @@ TEST_F(StartupTest, MarkerOtherThanOneRewritesAllDefaults)
         putFile("fctl", marker);
         putFile("vols", "-100,200,-300,400\r\n");
         putFile("oncol", "123\r\n");
-        Form f;
-        RecordingSoundSystem s;
-        App a(f, s, dialogs, folder.path);
-        bindHandlers(a);
-        ASSERT_TRUE(startUp(a));
+        Program next(folder.path);
+        ASSERT_TRUE(startUp(next.app));
         EXPECT_EQ(file("vols"), "3500,0,-4950,135\r\n") << marker;
         EXPECT_EQ(file("oncol"), "255\r\n") << marker;
         EXPECT_EQ(file("fctl"), "1\r\n") << marker;
