@@ -11,6 +11,8 @@
 #include "ui/ControlNames.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -40,6 +42,22 @@ inline void writeBytes(const fs::path& file, const std::string& bytes)
 {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+// Runs body in a child as an ordinary user (root ignores permissions); the
+// result is the child's exit status, body's return value.
+template <typename Body>
+int asOrdinaryUser(Body body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && ::setuid(65534) != 0)
+            ::_exit(99);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // The whole program below the window: a Form with every handler bound, the

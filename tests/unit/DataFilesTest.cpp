@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace aurelith::test {
@@ -112,18 +111,12 @@ TEST_F(DataFilesTest, ReadOnlyFolderKeepsOldContents)
     fs::permissions(folder.path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                      fs::perms::others_read | fs::perms::others_exec);
     fs::permissions(folder.path / "vols", fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::geteuid() == 0 && ::setuid(65534) != 0)
-            ::_exit(3);
-        std::error_code ignored;
-        fs::permissions(folder.path, fs::perms::owner_write, fs::perm_options::remove, ignored);
-        ::_exit(files.write("vols", {9, 9, 9, 9}) ? 1 : 0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(asOrdinaryUser([&] {
+                  std::error_code ignored;
+                  fs::permissions(folder.path, fs::perms::owner_write, fs::perm_options::remove, ignored);
+                  return files.write("vols", {9, 9, 9, 9}) ? 1 : 0;
+              }),
+              0);
     EXPECT_EQ(readBytes(folder.path / "vols"), "1,2,3,4\r\n");
 }
 
