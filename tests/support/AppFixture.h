@@ -61,34 +61,40 @@ int asOrdinaryUser(Body body)
 }
 
 // The whole program below the window: a Form with every handler bound, the
-// recording sound system and scripted dialogs, working in its own folder.
-struct Program {
-    Program() { bindHandlers(app); }
+// recording sound system (or one built on it) and scripted dialogs, working in
+// its own folder.
+template <class Sound = RecordingSoundSystem>
+struct BasicProgram {
+    BasicProgram() { bindHandlers(app); }
     // The next run, in an earlier run's folder.
-    explicit Program(const fs::path& earlier) : home(earlier) { bindHandlers(app); }
+    explicit BasicProgram(const fs::path& earlier) : home(earlier) { bindHandlers(app); }
+
+    // A folder as a user who ran the program before would have it, with the
+    // levels ("vols") given.
+    void useSavedSettings(const std::string& vols) const
+    {
+        for (const auto& [name, bytes] : {std::pair<const char*, std::string>{"fctl", "1"},
+                                          {"vols", vols},
+                                          {"oncol", "255"},
+                                          {"offcol", "16711680"},
+                                          {"flashok", "1"}}) // said "Flash" to the strobe's warning
+            writeBytes(home / name, bytes + "\r\n");
+    }
 
     TempFolder folder;
     fs::path home = folder.path;
     Form form;
-    RecordingSoundSystem sound;
+    Sound sound;
     ScriptedDialogs dialogs;
     RecordingLauncher launcher;
     FixedTimeOfDay timeOfDay;
     App app{form, sound, dialogs, home, launcher, timeOfDay};
 };
+using Program = BasicProgram<>;
 
 class AppTest : public ::testing::Test, protected Program {
 protected:
     bool start() { return startUp(app); }
-    // A folder as a user who ran the program before would have it.
-    void useSavedSettings(const std::string& vols)
-    {
-        putFile("fctl", "1\r\n");
-        putFile("vols", vols + "\r\n");
-        putFile("oncol", "255\r\n");
-        putFile("offcol", "16711680\r\n");
-        putFile("flashok", "1\r\n"); // said "Flash" to the strobe's warning
-    }
     // Started as a returning user whose saved levels ("vols") are these.
     void startAsReturningUser(const std::string& vols)
     {

@@ -29,7 +29,6 @@ using namespace ctl;
 // the beat's period in the mixer's frames, heard on the device's clock.
 class HeardSound : public RecordingSoundSystem, public HeardBeatSource {
 public:
-    explicit HeardSound(const std::int64_t& nowMs) : nowMs_(nowMs) {}
     std::optional<HeardBeat> heardBeat(const SoundBuffer&, const SoundBuffer&) override
     {
         const std::optional<double> period = periodFrames();
@@ -38,7 +37,7 @@ public:
         lastPeriod_ = period;
         if (!tells || !period || fresh)
             return std::nullopt;
-        const double nowNs = static_cast<double>(nowMs_) * 1e6;
+        const double nowNs = static_cast<double>(*nowMs) * 1e6;
         const double next = std::floor(frameHeardAt(nowNs) / *period + 1) * *period;
         return HeardBeat{(device.heardAtNs(next) - nowNs) / 1e6, *period / device.rate() * 1e3};
     }
@@ -60,7 +59,7 @@ public:
     {
         if (!slide)
             return std::nullopt;
-        const double now = static_cast<double>(nowMs_);
+        const double now = static_cast<double>(*nowMs);
         const double target = std::floor(slide->cycles(now)) + 1;
         double at = now; // the next whole cycle, by Newton's steps from now
         for (int i = 0; i < 8; ++i)
@@ -77,7 +76,8 @@ public:
     FakeOutputClock device{.startNs = 0};
     bool tells = true;
     bool quietWhenNew = false;
-    std::vector<double> noted; // the onsets' offsets the strobe reported
+    std::vector<double> noted;           // the onsets' offsets the strobe reported
+    const std::int64_t* nowMs = nullptr; // the window's clock
 
 private:
     double frameHeardAt(double ns) const { return (ns - device.startNs) * 1e-9 * device.rate(); }
@@ -91,23 +91,17 @@ private:
             return std::nullopt;
         return device.nominalRate / std::abs(hz[0] - hz[1]);
     }
-    const std::int64_t& nowMs_;
     std::optional<double> lastPeriod_;
 };
 
 // The program on a manual clock with that sound system; every colour the
 // flash surface takes is noted with its time.
-class StrobeSyncTest : public ::testing::Test {
+class StrobeSyncTest : public ::testing::Test, protected BasicProgram<HeardSound> {
 protected:
     StrobeSyncTest()
     {
-        bindHandlers(app);
-        for (const auto& [name, bytes] : {std::pair{"fctl", "1"},
-                                          {"vols", "-3000,5000,0,200"},
-                                          {"oncol", "255"},
-                                          {"offcol", "16711680"},
-                                          {"flashok", "1"}})
-            writeBytes(folder.path / name, std::string(bytes) + "\r\n");
+        sound.nowMs = &clock.now;
+        useSavedSettings("-3000,5000,0,200");
         EXPECT_TRUE(startUp(app));
         PhoticWrites::strobe(app).activeStimColour = Value(kStim);
         PhoticWrites::strobe(app).activeBackColour = Value(0);
@@ -154,14 +148,7 @@ protected:
     }
 
     static constexpr double kStim = 255;
-    TempFolder folder;
-    Form form;
     ManualClock clock{form};
-    HeardSound sound{clock.now};
-    ScriptedDialogs dialogs;
-    RecordingLauncher launcher;
-    FixedTimeOfDay timeOfDay;
-    App app{form, sound, dialogs, folder.path, launcher, timeOfDay};
     std::vector<Paint> paints;
 };
 
