@@ -1,4 +1,4 @@
-#include "support/AppFixture.h"
+#include "support/ManualClock.h"
 
 #include "photic/FlashHazards.h"
 #include "photic/GentleLight.h"
@@ -77,20 +77,13 @@ TEST(FlashHazards, ClassifiesPairsAndRatesByTheDefinitions)
 }
 
 // A returning user (the strobe's warning answered) with the timers on a manual clock.
-class HazardNoticeTest : public AppTest {
+class HazardNoticeTest : public ClockedAppTest {
 protected:
     void SetUp() override
     {
         putFile(dataFile::kFlashAnswer, "1\r\n");
         ASSERT_TRUE(start());
         setPair("159", "165");
-    }
-    void runFor(std::int64_t ms)
-    {
-        for (const std::int64_t end = now + ms; now < end;) {
-            ++now;
-            scheduler.advance();
-        }
     }
     size_t noticesNaming(const std::string& words) const
     {
@@ -111,8 +104,6 @@ protected:
         runFor(500);
         EXPECT_GE(painted, 4);
     }
-    std::int64_t now = 0;
-    TimerScheduler scheduler{form, [this] { return now; }};
 };
 
 TEST_F(HazardNoticeTest, SetTwoWhileFlashingIsNamedOncePerRunAndFlashingGoesOn)
