@@ -44,20 +44,26 @@ inline void writeBytes(const fs::path& file, const std::string& bytes)
     out << bytes;
 }
 
-// Runs body in a child as an ordinary user (root ignores permissions); the
-// result is the child's exit status, body's return value.
+// Runs body in a child as the user uid, when root may become it (root ignores
+// permissions); the result is the child's exit status, body's return value.
 template <typename Body>
-int asOrdinaryUser(Body body)
+int asUser(uid_t uid, Body body)
 {
     const pid_t child = ::fork();
     if (child == 0) {
-        if (::geteuid() == 0 && ::setuid(65534) != 0)
+        if (::geteuid() == 0 && ::setuid(uid) != 0)
             ::_exit(99);
         ::_exit(body());
     }
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+template <typename Body>
+int asOrdinaryUser(Body body)
+{
+    return asUser(65534, body);
 }
 
 // The whole program below the window: a Form with every handler bound, the
