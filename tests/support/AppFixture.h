@@ -44,6 +44,14 @@ inline void writeBytes(const fs::path& file, const std::string& bytes)
     out << bytes;
 }
 
+// What the program asks the desktop to keep awake.
+struct RecordingInhibitor : SessionInhibitor {
+    void holdScreenAwake(bool hold) override { screenHeld = hold; }
+    void holdSystemAwake(bool hold) override { systemHeld = hold; }
+    bool screenHeld = false;
+    bool systemHeld = false;
+};
+
 // Runs body in a child as the user uid, when root may become it (root ignores
 // permissions); the result is the child's exit status, body's return value.
 template <typename Body>
