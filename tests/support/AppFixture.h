@@ -11,6 +11,8 @@
 #include "ui/ControlNames.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -42,32 +44,71 @@ inline void writeBytes(const fs::path& file, const std::string& bytes)
     out << bytes;
 }
 
+// What the program asks the desktop to keep awake.
+struct RecordingInhibitor : SessionInhibitor {
+    void holdScreenAwake(bool hold) override { screenHeld = hold; }
+    void holdSystemAwake(bool hold) override { systemHeld = hold; }
+    bool screenHeld = false;
+    bool systemHeld = false;
+};
+
+// Runs body in a child as the user uid, when root may become it (root ignores
+// permissions); the result is the child's exit status, body's return value.
+template <typename Body>
+int asUser(uid_t uid, Body body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && ::setuid(uid) != 0)
+            ::_exit(99);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+template <typename Body>
+int asOrdinaryUser(Body body)
+{
+    return asUser(65534, body);
+}
+
 // The whole program below the window: a Form with every handler bound, the
-// recording sound system and scripted dialogs, working in its own folder.
-struct Program {
-    Program() { bindHandlers(app); }
+// recording sound system (or one built on it) and scripted dialogs, working in
+// its own folder.
+template <class Sound = RecordingSoundSystem>
+struct BasicProgram {
+    BasicProgram() { bindHandlers(app); }
+    // The next run, in an earlier run's folder.
+    explicit BasicProgram(const fs::path& earlier) : home(earlier) { bindHandlers(app); }
+
+    // A folder as a user who ran the program before would have it, with the
+    // levels ("vols") given.
+    void useSavedSettings(const std::string& vols) const
+    {
+        for (const auto& [name, bytes] : {std::pair<const char*, std::string>{"fctl", "1"},
+                                          {"vols", vols},
+                                          {"oncol", "255"},
+                                          {"offcol", "16711680"},
+                                          {"flashok", "1"}}) // said "Flash" to the strobe's warning
+            writeBytes(home / name, bytes + "\r\n");
+    }
 
     TempFolder folder;
+    fs::path home = folder.path;
     Form form;
-    RecordingSoundSystem sound;
+    Sound sound;
     ScriptedDialogs dialogs;
     RecordingLauncher launcher;
     FixedTimeOfDay timeOfDay;
-    App app{form, sound, dialogs, folder.path, launcher, timeOfDay};
+    App app{form, sound, dialogs, home, launcher, timeOfDay};
 };
+using Program = BasicProgram<>;
 
 class AppTest : public ::testing::Test, protected Program {
 protected:
     bool start() { return startUp(app); }
-    // A folder as a user who ran the program before would have it.
-    void useSavedSettings(const std::string& vols)
-    {
-        putFile("fctl", "1\r\n");
-        putFile("vols", vols + "\r\n");
-        putFile("oncol", "255\r\n");
-        putFile("offcol", "16711680\r\n");
-        putFile("flashok", "1\r\n"); // said "Flash" to the strobe's warning
-    }
     // Started as a returning user whose saved levels ("vols") are these.
     void startAsReturningUser(const std::string& vols)
     {
@@ -78,6 +119,15 @@ protected:
     {
         type(ctl::txtSetFreq1, left);
         type(ctl::txtsetfreq2, right);
+    }
+    // A scan at the step time typed (ms), in `direction` (empty: as it stands).
+    void startScan(const std::string& ms, std::string_view direction = ctl::cmdScanUp)
+    {
+        dialogs.answerInput(ms);
+        click(ctl::mnuCustomScanTime);
+        if (!direction.empty())
+            click(direction);
+        click(ctl::cmdScanOn);
     }
     std::string file(const std::string& name) const { return readBytes(folder.path / name); }
     void putFile(const std::string& name, const std::string& bytes) { writeBytes(folder.path / name, bytes); }
@@ -101,6 +151,23 @@ protected:
             if (b.path.find("freq") != std::string::npos)
                 hz.push_back(b.frequency / static_cast<double>(b.frames));
         return hz;
+    }
+    // The two tones sound at exactly these pitches.
+    void expectPlaying(double left, double right, const std::string& context = "") const
+    {
+        const auto hz = tonePitches();
+        ASSERT_EQ(hz.size(), 2u) << context;
+        EXPECT_NEAR(hz[0], left, 1e-9) << context;
+        EXPECT_NEAR(hz[1], right, 1e-9) << context;
+    }
+    // The colour boxes and their frames show the strobe's colours again.
+    void expectColourDisplaysBack() const
+    {
+        EXPECT_EQ(form.caption(ctl::fraStimColour), "Stim Color");
+        EXPECT_EQ(form.caption(ctl::fraBackColour), "BkGrd Color");
+        EXPECT_EQ(text(ctl::txtColourSet), app.state.strobe.colourSetIndex.text());
+        EXPECT_EQ(text(ctl::txtStimColour), app.state.strobe.activeStimColour.text());
+        EXPECT_EQ(text(ctl::txtBackColour), app.state.strobe.activeBackColour.text());
     }
     Colour lamp(std::string_view name) const { return form.backColour(name).value_or(0xFFFFFFFFu); }
 };

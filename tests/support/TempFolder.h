@@ -3,8 +3,10 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace aurelith::test {
 
@@ -26,5 +28,15 @@ public:
     }
     fs::path path;
 };
+
+// The names in a folder, sorted.
+inline std::vector<std::string> folderNames(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 } // namespace aurelith::test

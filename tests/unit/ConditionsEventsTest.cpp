@@ -68,14 +68,6 @@ protected:
             click(button);
     }
     std::string caption(std::string_view name) const { return form.caption(name); }
-    void expectHandedBack()
-    {
-        EXPECT_EQ(caption(fraStimColour), "Stim Color");
-        EXPECT_EQ(caption(fraBackColour), "BkGrd Color");
-        EXPECT_EQ(text(txtColourSet), app.state.strobe.colourSetIndex.text());
-        EXPECT_EQ(text(txtStimColour), app.state.strobe.activeStimColour.text());
-        EXPECT_EQ(text(txtBackColour), app.state.strobe.activeBackColour.text());
-    }
     void programEvent1(const std::string& command)
     {
         putFile("prgtrg1", "\"" + command + "\",\"Mine\"\r\n");
@@ -117,7 +109,7 @@ TEST_F(ConditionsEventsTest, PromptsCycleThroughTwentyAndShowTheCounters)
 TEST_F(ConditionsEventsTest, PrgCondSavesTheConditionLastPromptedAndHandsTheDisplayBack)
 {
     click(cmdProgramCondition); // no prompt yet: nothing stored
-    expectHandedBack();
+    expectColourDisplaysBack();
     EXPECT_FALSE(exists("prgcnd1"));
 
     press(cmdPromptEntry, 21); // the cycle comes back to condition 1
@@ -125,7 +117,7 @@ TEST_F(ConditionsEventsTest, PrgCondSavesTheConditionLastPromptedAndHandsTheDisp
     type(txtBackColour, "Seventh");
     click(cmdProgramCondition);
     EXPECT_EQ(file("prgcnd1"), "\"7\",\"Seventh\"\r\n");
-    expectHandedBack();
+    expectColourDisplaysBack();
     EXPECT_EQ(text(txtLightSound), "12"); // the counter stays until its owner rewrites it
 
     press(cmdPromptEntry, 10); // event 1: PrgCond stores nothing in the event phase
@@ -143,7 +135,7 @@ TEST_F(ConditionsEventsTest, PrgEvntStoresTheEventPromptedOrElseEventOne)
     type(txtBackColour, "Early");
     click(cmdProgramEvent);
     EXPECT_EQ(file("prgtrg1"), "\"/bin/true\",\"Early\"\r\n");
-    expectHandedBack();
+    expectColourDisplaysBack();
 
     press(cmdPromptEntry, 7 + 4); // conditions 4 ... 10, then events 1 ... 4
     ASSERT_EQ(caption(fraStimColour), "Enter Event 4");
@@ -256,16 +248,13 @@ TEST_F(ConditionsEventsTest, AnEventComesBackAfterAFreshStartWithExactlyTheWords
         enterEvent1(line);
         ASSERT_TRUE(dialogs.shown.empty()) << dialogs.shown.back().text;
 
-        Form freshForm;
-        RecordingLauncher freshLauncher;
-        App fresh(freshForm, sound, dialogs, folder.path, freshLauncher, timeOfDay);
-        bindHandlers(fresh);
-        ASSERT_TRUE(startUp(fresh));
-        ScanWrites::scan(fresh).loopNumber = 1;
-        freshForm.click(cmdEventsOnOff);
-        ASSERT_EQ(freshLauncher.tried.size(), 1u);
-        EXPECT_EQ(freshLauncher.tried[0].program, words->front());
-        EXPECT_EQ(freshLauncher.tried[0].arguments, Words(words->begin() + 1, words->end()));
+        Program fresh(folder.path);
+        ASSERT_TRUE(startUp(fresh.app));
+        ScanWrites::scan(fresh.app).loopNumber = 1;
+        fresh.form.click(cmdEventsOnOff);
+        ASSERT_EQ(fresh.launcher.tried.size(), 1u);
+        EXPECT_EQ(fresh.launcher.tried[0].program, words->front());
+        EXPECT_EQ(fresh.launcher.tried[0].arguments, Words(words->begin() + 1, words->end()));
     }
 }
 

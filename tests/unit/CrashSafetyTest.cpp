@@ -95,11 +95,7 @@ TEST(CrashSafetyTest, KilledAtAnyMomentEveryFileHoldsItsOldOrItsNewRecord)
     // The kills must have met writes in progress, and writes must have finished too.
     EXPECT_GT(midWrite, kKills / 4);
     EXPECT_GT(advanced, kKills / 4);
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder.path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"prgc2", "sprgb3", "stimc7", "vols"}));
+    EXPECT_EQ(folderNames(folder.path), (std::vector<std::string>{"prgc2", "sprgb3", "stimc7", "vols"}));
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <optional>
 #include <pwd.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace aurelith::test {
@@ -62,26 +61,20 @@ TEST_F(DataFolderTest, NoHomeAnywhereIsAnErrorThatSaysWhatToSet)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to become an account the password database does not know";
-    const pid_t child = ::fork();
-    if (child == 0) {
+    uid_t unknown = 54321;
+    while (::getpwuid(unknown))
+        ++unknown;
+    const int status = asUser(unknown, [] {
         ::unsetenv("HOME");
         ::unsetenv("XDG_DATA_HOME");
-        uid_t unknown = 54321;
-        while (::getpwuid(unknown))
-            ++unknown;
-        if (::setuid(unknown) != 0)
-            ::_exit(3);
         std::error_code error;
         std::string notice;
         prepareDataFolder(error, notice);
         const bool clear = error && error.category() == dataFolderCategory() &&
                            error.message().find("HOME") != std::string::npos;
-        ::_exit(clear && defaultDataFolder().empty() ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return clear && defaultDataFolder().empty() ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
 }
 
 TEST_F(DataFolderTest, FolderIsCreatedPrivateWithItsParents)

@@ -118,10 +118,7 @@ TEST_F(FaultToleranceTest, MegabytePastesAreJustBadOrGoodNumbers)
     for (const auto& [answer, scans] :
          {std::pair{digits, false}, std::pair{std::string(1u << 20, '0') + "4000", true}}) {
         dialogs.shown.clear();
-        dialogs.answerInput(answer);
-        click(mnuCustomScanTime);
-        click(cmdScanUp);
-        click(cmdScanOn);
+        startScan(answer);
         EXPECT_EQ(form.timerEnabled(tmrScan), scans);
         if (!scans) {
             EXPECT_EQ(dialogs.messages(), std::vector<std::string>{kScanTimeMessage});

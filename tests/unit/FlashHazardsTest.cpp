@@ -1,4 +1,4 @@
-#include "support/AppFixture.h"
+#include "support/ManualClock.h"
 
 #include "photic/FlashHazards.h"
 #include "photic/GentleLight.h"
@@ -77,20 +77,13 @@ TEST(FlashHazards, ClassifiesPairsAndRatesByTheDefinitions)
 }
 
 // A returning user (the strobe's warning answered) with the timers on a manual clock.
-class HazardNoticeTest : public AppTest {
+class HazardNoticeTest : public ClockedAppTest {
 protected:
     void SetUp() override
     {
         putFile(dataFile::kFlashAnswer, "1\r\n");
         ASSERT_TRUE(start());
         setPair("159", "165");
-    }
-    void runFor(std::int64_t ms)
-    {
-        for (const std::int64_t end = now + ms; now < end;) {
-            ++now;
-            scheduler.advance();
-        }
     }
     size_t noticesNaming(const std::string& words) const
     {
@@ -111,8 +104,6 @@ protected:
         runFor(500);
         EXPECT_GE(painted, 4);
     }
-    std::int64_t now = 0;
-    TimerScheduler scheduler{form, [this] { return now; }};
 };
 
 TEST_F(HazardNoticeTest, SetTwoWhileFlashingIsNamedOncePerRunAndFlashingGoesOn)
@@ -203,19 +194,15 @@ TEST_F(HazardNoticeTest, GentleLightIsAnOptionKeptInItsOwnFileAndPaintsOnlyWhile
     click(cmdColourOff);
     EXPECT_FALSE(paintGentleFrame(app, 0.25));
 
-    Form nextForm; // the next run in this folder
-    RecordingSoundSystem nextSound;
-    ScriptedDialogs nextDialogs;
-    App next(nextForm, nextSound, nextDialogs, folder.path);
-    bindHandlers(next);
-    ASSERT_TRUE(startUp(next));
-    EXPECT_TRUE(gentleLightOn(next));
-    EXPECT_EQ(nextForm.caption(optGentle), "&Gentle Light (On)");
+    Program next(folder.path);
+    ASSERT_TRUE(startUp(next.app));
+    EXPECT_TRUE(gentleLightOn(next.app));
+    EXPECT_EQ(next.form.caption(optGentle), "&Gentle Light (On)");
     for (const char* stored : {"0\r\n", "x\r\n", ""}) {
         putFile(dataFile::kGentleLight, stored);
-        restoreGentleLight(next);
-        EXPECT_FALSE(gentleLightOn(next)) << stored;
-        EXPECT_EQ(nextForm.caption(optGentle), "&Gentle Light");
+        restoreGentleLight(next.app);
+        EXPECT_FALSE(gentleLightOn(next.app)) << stored;
+        EXPECT_EQ(next.form.caption(optGentle), "&Gentle Light");
     }
 }
 

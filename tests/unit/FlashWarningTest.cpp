@@ -78,15 +78,11 @@ TEST_F(FlashWarningTest, FlashIsRememberedInTheFolderAndARetuneNeverAsks)
     EXPECT_EQ(warnings().size(), 1u);
 
     // The next start in the same folder does not ask again.
-    Form otherForm;
-    ScriptedDialogs otherDialogs;
-    RecordingSoundSystem otherSound;
-    App other(otherForm, otherSound, otherDialogs, folder.path);
-    bindHandlers(other);
-    ASSERT_TRUE(startUp(other));
-    otherForm.click(cmdColourOn);
-    EXPECT_TRUE(otherDialogs.shown.empty());
-    EXPECT_TRUE(otherForm.timerEnabled(tmrStim));
+    Program next(folder.path);
+    ASSERT_TRUE(startUp(next.app));
+    next.form.click(cmdColourOn);
+    EXPECT_TRUE(next.dialogs.shown.empty());
+    EXPECT_TRUE(next.form.timerEnabled(tmrStim));
 }
 
 } // namespace

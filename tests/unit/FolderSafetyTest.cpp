@@ -3,7 +3,6 @@
 #include "app/FolderLock.h"
 #include "support/AppFixture.h"
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace aurelith::test {
@@ -20,21 +19,6 @@ protected:
     DataFiles files{folder.path};
     std::vector<std::string> notices;
 };
-
-// Runs body as an ordinary user (root ignores permissions); its result is the child's status.
-template <typename Body>
-int asOrdinaryUser(Body body)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::geteuid() == 0 && ::setuid(65534) != 0)
-            ::_exit(99);
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 TEST_F(FolderSafetyTest, OneCopyHoldsTheFolderUntilItEnds)
 {

@@ -13,13 +13,6 @@ class FrequencySelectionTest : public AppTest {
 protected:
     void SetUp() override { startAsReturningUser("-3000,0,0,200"); }
     void setBaseFrequencyOff() { click(cmdBaseFreqMode); }
-    void expectPlaying(double left, double right)
-    {
-        const auto hz = tonePitches();
-        ASSERT_EQ(hz.size(), 2u);
-        EXPECT_NEAR(hz[0], left, 1e-9);
-        EXPECT_NEAR(hz[1], right, 1e-9);
-    }
     static size_t squareSize(int hz) { return 2 * (44100 / hz + 1) + 45; }
     // A square tone holds two levels only; a sine has many.
     size_t distinctBytes(const std::string& tone) const
@@ -139,16 +132,7 @@ TEST_F(FrequencySelectionTest, ResetStopsEverythingAndWritesTheDefaultPair)
     expectPlaying(160, 165);
 }
 
-class FrequencyMemoryTest : public FrequencySelectionTest {
-protected:
-    std::set<std::string> folderListing() const
-    {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder.path))
-            names.insert(entry.path().filename().string());
-        return names;
-    }
-};
+class FrequencyMemoryTest : public FrequencySelectionTest {};
 
 TEST_F(FrequencyMemoryTest, StoreAndRecallInEachGroup)
 {
@@ -312,18 +296,18 @@ TEST_F(FrequencyMemoryTest, DeletionsAskFirstAndRemoveExactlyTheirFiles)
             putFile(n, "1\r\n");
         for (const char* keep : {"freq1.wav", "spgset", "sprga1", "oncol", "bfctl", "notes.txt"})
             putFile(keep, "1\r\n");
-        const auto before = folderListing();
+        const auto before = folderNames(folder.path);
         if (c.asks) {
             dialogs.answerConfirm(false);
             click(c.item);
-            EXPECT_EQ(folderListing(), before) << "answered No";
+            EXPECT_EQ(folderNames(folder.path), before) << "answered No";
         }
         dialogs.answerConfirm(true);
         click(c.item);
-        std::set<std::string> expected = before;
-        for (const auto& n : c.deleted)
-            expected.erase(n);
-        EXPECT_EQ(folderListing(), expected);
+        std::vector<std::string> expected;
+        std::ranges::copy_if(before, std::back_inserter(expected),
+                             [&](const std::string& n) { return std::ranges::find(c.deleted, n) == c.deleted.end(); });
+        EXPECT_EQ(folderNames(folder.path), expected);
         dialogs.confirms.clear();
     }
     // Each question carries its own title; the window itself is unchanged.

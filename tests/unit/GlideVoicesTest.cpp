@@ -74,6 +74,20 @@ struct Heard {
             out.push_back(stereo[2 * i + static_cast<std::size_t>(ch)]);
         return out;
     }
+    // The binaural pair planned at p, measured from `from` to `to` s.
+    void expectPair(const Point& p, double from, double to) const
+    {
+        const double l = measureFrequency(ear(0, from, to), kRate, sequence::leftHz(p));
+        const double r = measureFrequency(ear(1, from, to), kRate, sequence::rightHz(p));
+        EXPECT_NEAR(r - l, p.beatHz, 0.01) << "beat from " << from;
+        EXPECT_NEAR((l + r) / 2, p.carrierHz, 0.01) << "carrier from " << from;
+    }
+    // Nothing beyond 50 Hz of either pair in the 100 ms around t.
+    void expectNoClick(const Point& a, const Point& b, double t) const
+    {
+        EXPECT_LT(strayBeyondDb(ear(0, t - 0.05, t + 0.05), kRate, {leftHz(a), leftHz(b)}, 50), -60) << t;
+        EXPECT_LT(strayBeyondDb(ear(1, t - 0.05, t + 0.05), kRate, {rightHz(a), rightHz(b)}, 50), -60) << t;
+    }
 };
 
 Heard renderWhole(const Sequence& s, double tones = 1, double noise = 1)
@@ -138,16 +152,13 @@ TEST(GlideVoicesTest, EverySecondIsHeardAsPlannedAndNoBoundaryClicks)
             if (crossesStep(v, from, from + 1))
                 continue;
             const Point plan = sequence::valueAt(v, from + 0.5);
-            const auto left = heard.ear(0, from, from + 1), right = heard.ear(1, from, from + 1);
-            if (pulses) {
-                EXPECT_NEAR(measureFrequency(left, kRate, plan.carrierHz), plan.carrierHz, 0.01) << "at " << from;
-                EXPECT_NEAR(measureFrequency(squared(left), kRate, plan.beatHz), plan.beatHz, 0.01) << "at " << from;
+            if (!pulses) {
+                heard.expectPair(plan, from, from + 1);
                 continue;
             }
-            const double l = measureFrequency(left, kRate, sequence::leftHz(plan));
-            const double r = measureFrequency(right, kRate, sequence::rightHz(plan));
-            EXPECT_NEAR(r - l, plan.beatHz, 0.01) << "beat at " << from;
-            EXPECT_NEAR((l + r) / 2, plan.carrierHz, 0.01) << "carrier at " << from;
+            const auto left = heard.ear(0, from, from + 1);
+            EXPECT_NEAR(measureFrequency(left, kRate, plan.carrierHz), plan.carrierHz, 0.01) << "at " << from;
+            EXPECT_NEAR(measureFrequency(squared(left), kRate, plan.beatHz), plan.beatHz, 0.01) << "at " << from;
         }
         // From silence, only what follows the start can be looked at: its
         // first 400 ms, so the window is fine enough for 50 Hz though the
@@ -271,14 +282,8 @@ TEST(GlideVoicesTest, LiveEditsAndSeeksAreHeardAtOnceWithoutAClick)
         const Sequence before = acceptanceSlide();
         const Voice& was = before.voices.front();
         const Voice& now = c.after.voices.front();
-        const Point a = sequence::valueAt(was, 1), b = sequence::valueAt(now, c.planAt);
-        EXPECT_LT(strayBeyondDb(heard.ear(0, 0.95, 1.05), kRate, {leftHz(a), leftHz(b)}, 50), -60);
-        EXPECT_LT(strayBeyondDb(heard.ear(1, 0.95, 1.05), kRate, {rightHz(a), rightHz(b)}, 50), -60);
-        const Point p = sequence::valueAt(now, c.planAt + 0.5);
-        const double l = measureFrequency(heard.ear(0, 1.05, 1.95), kRate, leftHz(p));
-        const double r = measureFrequency(heard.ear(1, 1.05, 1.95), kRate, rightHz(p));
-        EXPECT_NEAR(r - l, p.beatHz, 0.01);
-        EXPECT_NEAR((l + r) / 2, p.carrierHz, 0.01);
+        heard.expectNoClick(sequence::valueAt(was, 1), sequence::valueAt(now, c.planAt), 1);
+        heard.expectPair(sequence::valueAt(now, c.planAt + 0.5), 1.05, 1.95);
     }
 }
 
@@ -408,17 +413,12 @@ TEST(SequencePlayerTest, APointMovedAheadIsHeardWhenPlaybackReachesIt)
     sound.render(heard.stereo.data(), 10 * kRate);
     ASSERT_TRUE(player.replace(edited));
     sound.render(heard.stereo.data() + 2 * 10 * kRate, 40 * kRate);
-    const Point was = sequence::valueAt(acceptanceSlide().voices.front(), 10);
-    const Point now = sequence::valueAt(edited.voices.front(), 10);
-    EXPECT_LT(strayBeyondDb(heard.ear(0, 9.95, 10.05), kRate, {leftHz(was), leftHz(now)}, 50), -60);
-    EXPECT_LT(strayBeyondDb(heard.ear(1, 9.95, 10.05), kRate, {rightHz(was), rightHz(now)}, 50), -60);
+    heard.expectNoClick(sequence::valueAt(acceptanceSlide().voices.front(), 10),
+                        sequence::valueAt(edited.voices.front(), 10), 10);
     for (double t : {30.0, 45.0}) { // on the edited slide, then on its hold
-        SCOPED_TRACE(t);
         const Point p = sequence::valueAt(edited.voices.front(), t);
         ASSERT_NE(p.beatHz, sequence::valueAt(acceptanceSlide().voices.front(), t).beatHz);
-        const double l = measureFrequency(heard.ear(0, t - 0.5, t + 0.5), kRate, leftHz(p));
-        const double r = measureFrequency(heard.ear(1, t - 0.5, t + 0.5), kRate, rightHz(p));
-        EXPECT_NEAR(r - l, p.beatHz, 0.01);
+        heard.expectPair(p, t - 0.5, t + 0.5);
     }
 }
 

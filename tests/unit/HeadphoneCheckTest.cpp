@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "Headphone Check" through the Form, heard through the offline mixer.
-#include "support/AppFixture.h"
+#include "support/ManualClock.h"
 #include "support/AudioAnalysis.h"
 #include "tools/HeadphoneCheck.h"
 #include "ui/TimerScheduler.h"
@@ -13,7 +13,7 @@ using namespace aurelith::ctl;
 
 namespace {
 
-class HeadphoneCheckTest : public AppTest {
+class HeadphoneCheckTest : public ClockedAppTest {
 protected:
     void SetUp() override { startAsReturningUser("-3000,0,0,200"); }
     // Runs the check; what is heard while each box is open, and what plays then.
@@ -39,8 +39,6 @@ protected:
 
     std::vector<std::vector<float>> heard;
     std::vector<std::vector<RecordingSoundSystem::BufferInfo>> playingWhileShown;
-    std::int64_t now = 0;
-    TimerScheduler scheduler{form, [this] { return now; }};
 };
 
 // A listener reads each box for a while, the window's timers running meanwhile
@@ -49,10 +47,7 @@ protected:
 TEST_F(HeadphoneCheckTest, EachTonePlaysWhileItsBoxIsOpenAndNothingElseSounds)
 {
     setPair("160", "165");
-    dialogs.answerInput("500");
-    click(mnuCustomScanTime);
-    click(cmdScanUp);
-    click(cmdScanOn);
+    startScan("500");
     ASSERT_FALSE(playing().empty());
     constexpr int kReadingMs = 4000, kStepMs = 250;
     std::vector<std::vector<double>> named(2), other(2);

@@ -2,16 +2,15 @@
 #include "sound/Mixer.h"
 #include "core/ToneLimits.h"
 #include "sound/MixerSoundSystem.h"
-#include "support/SoundFile.h"
 #include "support/AudioAnalysis.h"
+#include "support/SoundFile.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <limits>
 #include <numbers>
 #include <random>
@@ -395,16 +394,12 @@ class MixerSoundSystemTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/aurelith-mixer-XXXXXX";
-        folder = mkdtemp(pattern);
-        file = (folder / "tone.wav").string();
         ASSERT_TRUE(test::writeSoundFile(file, SF_FORMAT_WAV | SF_FORMAT_PCM_16, kSampleRate, 1,
                                          std::vector<float>(275, 0.5f)));
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
 
-    std::filesystem::path folder;
-    std::string file;
+    test::TempFolder folder;
+    std::string file = (folder.path / "tone.wav").string();
 };
 
 TEST_F(MixerSoundSystemTest, BuffersNeedADeviceAndAReadableFile)
@@ -413,7 +408,7 @@ TEST_F(MixerSoundSystemTest, BuffersNeedADeviceAndAReadableFile)
     EXPECT_EQ(sound.createBuffer(file), nullptr);
     std::string error;
     ASSERT_TRUE(sound.createDevice(error));
-    EXPECT_EQ(sound.createBuffer((folder / "missing.wav").string()), nullptr);
+    EXPECT_EQ(sound.createBuffer((folder.path / "missing.wav").string()), nullptr);
     auto buffer = sound.createBuffer(file);
     ASSERT_NE(buffer, nullptr);
     EXPECT_EQ(buffer->frameCount(), 275);
@@ -464,12 +459,6 @@ TEST_F(MixerSoundSystemTest, DeviceFailureKeepsTheOutputsReason)
     EXPECT_EQ(sound.createBuffer(file), nullptr);
 }
 
-} // namespace
-} // namespace aurelith
-
-namespace aurelith {
-namespace {
-
 TEST(LimiterTest, QuietSignalPassesBitForBitBehindTheLookAhead)
 {
     Limiter limiter;
@@ -486,12 +475,6 @@ TEST(LimiterTest, QuietSignalPassesBitForBitBehindTheLookAhead)
     for (std::size_t i = 0; i + delay < out.size(); ++i)
         ASSERT_EQ(out[i + delay], in[i]) << i;
 }
-
-} // namespace
-} // namespace aurelith
-
-namespace aurelith {
-namespace {
 
 // The sound server went away, or nothing played for a while: the output is
 // closed, and the next buffer made (every "Start") opens it again at the rate

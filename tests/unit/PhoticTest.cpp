@@ -15,13 +15,6 @@ namespace {
 
 using namespace ctl;
 
-class RecordingInhibitor : public SessionInhibitor {
-public:
-    void holdScreenAwake(bool hold) override { screenHeld = hold; }
-    void holdSystemAwake(bool) override {}
-    bool screenHeld = false;
-};
-
 // The program after a first run, with a manual clock driving its timers and every
 // colour the flash surface is painted recorded with its time.
 class PhoticTest : public ClockedAppTest {

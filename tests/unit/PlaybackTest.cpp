@@ -232,17 +232,9 @@ TEST_F(PlaybackTest, MaskOnePlaysBuiltInPinkNoiseUntilTheUsersFileIsThere)
     EXPECT_GT(toneLevelDb(channel(sound.render(2.0), 0), rate, 100), -36.0) << "the user's 100 Hz square";
 }
 
-// Whether the machine is kept awake, as the desktop would see it.
-class AwakeRecorder : public SessionInhibitor {
-public:
-    void holdScreenAwake(bool) override {}
-    void holdSystemAwake(bool hold) override { systemHeld = hold; }
-    bool systemHeld = false;
-};
-
 TEST_F(PlaybackTest, SleepIsHeldOffExactlyWhileSoundPlays)
 {
-    AwakeRecorder awake;
+    RecordingInhibitor awake;
     app.inhibitor = &awake;
     click(cmdGenerate);
     EXPECT_TRUE(awake.systemHeld);

@@ -38,16 +38,32 @@ ReadBack readSound(const fs::path& file)
     return r;
 }
 
+// An ear's samples from `from` to `to` seconds.
+std::vector<float> part(const std::vector<float>& ear, double from, double to)
+{
+    return {ear.begin() + std::lround(from * 44100), ear.begin() + std::lround(to * 44100)};
+}
+
+std::vector<std::string> lines(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::vector<std::string> result;
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
 class RenderTest : public ::testing::Test {
 protected:
+    void SetUp() override { request.output = out.path / "s.wav"; }
+
     TempFolder data; // the user's folder: empty, as on a first run
     TempFolder out;
+    RenderRequest request;
 };
 
 TEST_F(RenderTest, EachToneInTheEarItIsNamedForUnlessToneModSaysOtherwise)
 {
-    RenderRequest request;
-    request.output = out.path / "s.wav";
     request.left = "160";
     request.right = "170";
     request.minutes = 0.1;
@@ -81,7 +97,6 @@ TEST_F(RenderTest, EachToneInTheEarItIsNamedForUnlessToneModSaysOtherwise)
 
 TEST_F(RenderTest, MaskOneWithoutAFileAddsPinkNoiseAtTheMaskLevel)
 {
-    RenderRequest request;
     request.minutes = 0.05;
     request.output = out.path / "tones.flac";
     ASSERT_EQ(renderToFile(request, data.path), "");
@@ -126,9 +141,7 @@ TEST_F(RenderTest, TheOfflineSoundSystemGivesMaskOnesStandIn)
 
 TEST_F(RenderTest, ToneVolumeTakesTheWindowsScale)
 {
-    RenderRequest request;
     request.minutes = 0.05;
-    request.output = out.path / "s.wav";
     double db[2] = {};
     for (int i : {0, 1}) {
         request.toneVolume = 4500 - 1000 * i;
@@ -140,7 +153,6 @@ TEST_F(RenderTest, ToneVolumeTakesTheWindowsScale)
 
 TEST_F(RenderTest, AScanStepsTheBeatOnScheduleAndStopsAtItsLimit)
 {
-    RenderRequest request;
     request.output = out.path / "scan.wav";
     request.left = "200";
     request.right = "204";
@@ -154,10 +166,6 @@ TEST_F(RenderTest, AScanStepsTheBeatOnScheduleAndStopsAtItsLimit)
     ASSERT_EQ(renderToFile(request, data.path), "");
     const std::vector<float> samples = readSound(request.output).samples;
     const std::vector<float> left = channel(samples, 0), right = channel(samples, 1);
-    const auto part = [](const std::vector<float>& ear, double from, double to) {
-        return std::vector<float>(ear.begin() + static_cast<std::ptrdiff_t>(from * 44100),
-                                  ear.begin() + static_cast<std::ptrdiff_t>(to * 44100));
-    };
     for (int step = 0; step < 3; ++step) {
         SCOPED_TRACE(step);
         EXPECT_NEAR(measureFrequency(part(left, 2 * step + 0.2, 2 * step + 1.8), 44100, 200), 200, 0.05);
@@ -181,8 +189,6 @@ double phaseAt(const std::vector<float>& ear, double hz, std::size_t at, double 
 
 TEST_F(RenderTest, TheLightTrackFlashesOnTheBeatTheTonesCarry)
 {
-    RenderRequest request;
-    request.output = out.path / "s.wav";
     request.lightTrack = out.path / "light.csv";
     request.left = "200";
     request.right = "210";
@@ -190,16 +196,14 @@ TEST_F(RenderTest, TheLightTrackFlashesOnTheBeatTheTonesCarry)
     ASSERT_EQ(renderToFile(request, data.path), "");
     const std::vector<float> samples = readSound(request.output).samples;
     const std::vector<float> left = channel(samples, 0), right = channel(samples, 1);
-    std::ifstream csv(request.lightTrack);
     std::vector<double> stims;
     double last = -50; // the first stim at the very start
-    std::string kind, line;
-    while (std::getline(csv, line)) {
+    for (const std::string& line : lines(request.lightTrack)) {
         const auto comma = line.find(',');
         const double ms = std::stod(line.substr(0, comma));
         EXPECT_EQ(line[comma + 1], '#');
         EXPECT_EQ(line.find(',', comma + 1), comma + 8) << line; // #rrggbb
-        kind = line.substr(comma + 9);
+        const std::string kind = line.substr(comma + 9);
         EXPECT_NEAR(ms - last, 50, 1e-3) << line; // stim and back alternate, a phase apart
         if (kind == "stim")
             stims.push_back(ms);
@@ -228,8 +232,6 @@ TEST_F(RenderTest, ASequenceIsRenderedWholeOnItsPlanWithTheLightInPhase)
                         sequence::Waveform::sine,
                         {{0, 200, 10, 0.5}, {6, 215, 7, 0.5, Join::step}, {8, 220, 6, 0.5}},
                         0});
-    RenderRequest request;
-    request.output = out.path / "s.wav";
     request.lightTrack = out.path / "light.csv";
     request.toneVolume = 4000; // 10 dB down
     request.sequence = s;
@@ -237,9 +239,6 @@ TEST_F(RenderTest, ASequenceIsRenderedWholeOnItsPlanWithTheLightInPhase)
     const ReadBack r = readSound(request.output);
     ASSERT_EQ(r.info.frames, 10 * 44100);
     const std::vector<float> left = channel(r.samples, 0), right = channel(r.samples, 1);
-    const auto part = [](const std::vector<float>& ear, double from, double to) {
-        return std::vector<float>(ear.begin() + std::lround(from * 44100), ear.begin() + std::lround(to * 44100));
-    };
     const Voice& v = s.voices.front();
     for (double t : {2.5, 6.5, 9.0}) {
         SCOPED_TRACE(t);
@@ -250,9 +249,8 @@ TEST_F(RenderTest, ASequenceIsRenderedWholeOnItsPlanWithTheLightInPhase)
     }
     EXPECT_NEAR(toneLevelDb(part(left, 8.2, 9.8), 44100, 217), 20 * std::log10(0.5) - 10, 0.1);
     EXPECT_LT(foreignComponentsDb(part(left, 8.2, 9.8), 44100, {217}), -90) << "the sequence alone: no mask";
-    std::ifstream csv(request.lightTrack);
     int stims = 0;
-    for (std::string line; std::getline(csv, line);) {
+    for (const std::string& line : lines(request.lightTrack)) {
         const double ms = std::stod(line);
         if (line.ends_with(",stim") && ms > 100 && ms < 9800) {
             SCOPED_TRACE(line);
@@ -272,18 +270,12 @@ TEST_F(RenderTest, ASequenceIsRenderedWholeOnItsPlanWithTheLightInPhase)
 // the square light's track: the square track keeps its bytes.
 TEST_F(RenderTest, AGentleLightTrackSaysItsModeOnEveryRow)
 {
-    RenderRequest request;
-    request.output = out.path / "s.wav";
     request.lightTrack = out.path / "light.csv";
     request.right = "210";
     request.minutes = 0.02;
     const auto rows = [&] {
         EXPECT_EQ(renderToFile(request, data.path), "");
-        std::ifstream csv(request.lightTrack);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(csv, line);)
-            lines.push_back(line);
-        return lines;
+        return lines(request.lightTrack);
     };
     const std::vector<std::string> square = rows();
     std::ofstream(data.path / "gentle") << "1\r\n";
@@ -318,8 +310,6 @@ TEST(RenderScan, ALimitIsReachedOnlyOnItsSideAfterWholeSteps)
 TEST_F(RenderTest, AStopLeavesNothingBehind)
 {
     const volatile std::sig_atomic_t stop = 2;
-    RenderRequest request;
-    request.output = out.path / "s.wav";
     RenderProgress progress;
     progress.stop = &stop;
     EXPECT_EQ(renderToFile(request, data.path, progress), "interrupted");
@@ -328,7 +318,6 @@ TEST_F(RenderTest, AStopLeavesNothingBehind)
 
 TEST_F(RenderTest, FailureLeavesNoFileBehind)
 {
-    RenderRequest request;
     request.minutes = 0.01;
     fs::create_directory(out.path / "taken.wav"); // the name is a folder: the final rename fails
     for (const fs::path& target : {out.path / "missing" / "s.wav", out.path / "taken.wav"}) {
@@ -336,10 +325,7 @@ TEST_F(RenderTest, FailureLeavesNoFileBehind)
         request.output = target;
         EXPECT_NE(renderToFile(request, data.path), "");
     }
-    std::vector<fs::path> left;
-    for (const auto& entry : fs::directory_iterator(out.path))
-        left.push_back(entry.path().filename());
-    EXPECT_EQ(left, std::vector<fs::path>{"taken.wav"});
+    EXPECT_EQ(folderNames(out.path), std::vector<std::string>{"taken.wav"});
     request.output = out.path / "s.mp3";
     EXPECT_NE(renderToFile(request, data.path), "");
 }

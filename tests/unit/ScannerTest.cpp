@@ -35,10 +35,7 @@ protected:
     {
         EXPECT_EQ(text(txtSetFreq1), left) << context;
         EXPECT_EQ(text(txtsetfreq2), right) << context;
-        const auto hz = tonePitches();
-        ASSERT_EQ(hz.size(), 2u) << context;
-        EXPECT_NEAR(hz[0], std::stod(left), 1e-9) << context;
-        EXPECT_NEAR(hz[1], std::stod(right), 1e-9) << context;
+        expectPlaying(std::stod(left), std::stod(right), context);
     }
     long callsStarting(const std::string& prefix) const
     {
@@ -92,9 +89,7 @@ TEST_F(ScannerTest, ScanningDownWithoutALimitStallsWithTheLastTonesPlaying)
     EXPECT_EQ(text(txtsetfreq2), "160");
     EXPECT_EQ(app.state.shared.beatFreq, 0);
     EXPECT_TRUE(form.timerEnabled(tmrScan));
-    const auto hz = tonePitches();
-    ASSERT_EQ(hz.size(), 2u);
-    EXPECT_NEAR(hz[1], 161, 1e-9);
+    expectPlaying(160, 161);
 }
 
 struct LimitCase {
@@ -180,9 +175,7 @@ TEST_F(ScannerTest, SixtyMinutesStepsOncePerHourOnTheGrid)
 TEST_F(ScannerTest, AStepRetunesOnceAndCountsEveryWholeHertzOfBeatWhileTheStrobeIsOff)
 {
     setPair("160", "184");
-    customScanTime("1000");
-    click(cmdScanUp);
-    click(cmdScanOn);
+    startScan("1000");
     sound.clearCalls();
     runFor(kSecond);
     EXPECT_EQ(text(txtsetfreq2), "185");
@@ -223,9 +216,7 @@ TEST_F(ScannerTest, AStepAtTheWidestBeatRetunesNoMoreThanOneAt10Hz)
 TEST_F(ScannerTest, WhileTheStrobeRunsAStepMakesOnePass)
 {
     setPair("160", "184");
-    customScanTime("1000");
-    click(cmdScanUp);
-    click(cmdScanOn);
+    startScan("1000");
     click(cmdColourOn);
     sound.clearCalls();
     runFor(kSecond);
@@ -293,11 +284,7 @@ TEST_F(ScannerTest, ScanOffHandsTheDisplaysBack)
         EXPECT_EQ(form.caption(std::array{lblRow1, lblRow2, lblRow3, lblRow4}[i]), "CL" + std::to_string(i + 1));
         EXPECT_EQ(lamp(std::array{lampRow1, lampRow2, lampRow3, lampRow4}[i]), kBlue);
     }
-    EXPECT_EQ(form.caption(fraStimColour), "Stim Color");
-    EXPECT_EQ(form.caption(fraBackColour), "BkGrd Color");
-    EXPECT_EQ(text(txtStimColour), app.state.strobe.activeStimColour.text());
-    EXPECT_EQ(text(txtBackColour), app.state.strobe.activeBackColour.text());
-    EXPECT_EQ(text(txtColourSet), app.state.strobe.colourSetIndex.text());
+    expectColourDisplaysBack();
     EXPECT_FALSE(form.timerEnabled(tmrScan));
     EXPECT_TRUE(playing().empty());
     // The next ScanOn starts from the boxes again.
@@ -312,9 +299,7 @@ TEST_F(ScannerTest, ScanOffHandsTheDisplaysBack)
 TEST_F(ScannerTest, RangeFaultShowsOneBoxAtATime)
 {
     setPair("15597", "15599");
-    customScanTime("4000");
-    click(cmdScanUp);
-    click(cmdScanOn);
+    startScan("4000");
     int open = 0, mostOpen = 0;
     dialogs.whileShown = [&] {
         mostOpen = std::max(mostOpen, ++open);
@@ -343,8 +328,7 @@ TEST_F(ScannerTest, RangeFaultShowsOneBoxAtATime)
 // the tones, leaves memory and open files where they were.
 TEST_F(ScannerTest, AnHourOfOneSecondStepsLeaksNothing)
 {
-    customScanTime("1000");
-    click(cmdScanOn);
+    startScan("1000", "");
     runFor(60 * kSecond); // let caches and the allocator settle
     sound.clearCalls();
     const long files = openFiles();

@@ -80,10 +80,12 @@ TEST(SbgDetails, NamesWaveformsMixAndDescriptionComeThrough)
 
 // Each refusal: the line it names and what the message must say.
 struct RefusalCase {
-    const char* text;
+    std::string text;
     int line;
     const char* says;
+    bool gnaural = false;
 };
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << (c.gnaural ? "gnaural: " : "sbg: ") << c.says; }
 
 const RefusalCase kRefusals[] = {
     {"a: pink/10 spin:300+4.2/80\nNOW a\n+00:10 a\n", 1, "'spin:' voices are not supported"},
@@ -141,24 +143,40 @@ const RefusalCase kRefusals[] = {
      "z: {\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n+0:00 a\n}\n"
      "y: {\n+0:00 z\n+0:00 z\n+0:00 z\n+0:00 z\n+0:00 z\n+0:00 z\n+0:00 z\n+0:00 z\n}\nNOW y\n",
      63, "too many time lines"},
+    {"<schedule><voice>", 1, "not well-formed XML", true},
+    {"<!DOCTYPE x [<!ENTITY a \"b\">]>\n<schedule/>", 1, "document type declaration", true},
+    {"<playlist/>", 1, "not a Gnaural schedule", true},
+    {schedule("", voice(5, "", entry(60, 1, 1, 0, 0))), 0, "no voice this program plays", true},
+    {schedule("", voice(0, "", entry(-5, 1, 1, 4, 200))), 10, "duration", true},
+    {schedule("", voice(0, "", entry(60, 1.5, 1, 4, 200))), 10, "volumes", true},
+    {schedule("", voice(3, "", entry(60, 1, 1, 0, 200))), 10, "pulse rate", true},
+    {schedule("", voice(0, "", "<entry duration=\"5\" volume_left=\"1\" volume_right=\"1\"/>\n")), 10, "basefreq",
+     true},
+    {schedule("", voice(0, "",
+                        "<entry duration=\"x\" volume_left=\"1\" volume_right=\"1\" beatfreq=\"1\" "
+                        "basefreq=\"100\"/>\n")),
+     10, "<duration> is not a number", true},
+    {schedule("<loops>1000</loops>", voice(0, "", entry(3600, 1, 1, 4, 200))), 0, "more than 24 hours", true},
+    {schedule("", voice(0, "", entry(0, 1, 1, 4, 200))), 0, "no time", true},
 };
 
-class SbgRefusals : public ::testing::TestWithParam<RefusalCase> {};
+class SequenceRefusals : public ::testing::TestWithParam<RefusalCase> {};
 
-TEST_P(SbgRefusals, NameTheLineAndTheFeatureAndGiveNoSequence)
+TEST_P(SequenceRefusals, NameTheLineAndTheFeatureAndGiveNoSequence)
 {
     const RefusalCase& c = GetParam();
-    const ReadResult result = readSbg(c.text, "relax.sbg", "/music");
+    const std::string file = c.gnaural ? "g.gnaural" : "relax.sbg";
+    const ReadResult result = c.gnaural ? readGnaural(c.text, file, "/") : readSbg(c.text, file, "/music");
     EXPECT_FALSE(result.sequence);
     ASSERT_FALSE(result.problems.empty());
     const Problem& first = result.problems.front();
     EXPECT_EQ(first.line, c.line) << describe(first);
     EXPECT_NE(first.message.find(c.says), std::string::npos) << describe(first);
-    const std::string prefix = c.line > 0 ? "relax.sbg:" + std::to_string(c.line) + ": " : "relax.sbg: ";
+    const std::string prefix = c.line > 0 ? file + ":" + std::to_string(c.line) + ": " : file + ": ";
     EXPECT_EQ(describe(first).rfind(prefix, 0), 0u) << describe(first);
 }
 
-INSTANTIATE_TEST_SUITE_P(Features, SbgRefusals, ::testing::ValuesIn(kRefusals));
+INSTANTIATE_TEST_SUITE_P(Features, SequenceRefusals, ::testing::ValuesIn(kRefusals));
 
 TEST(SbgDetails, EveryBadLineIsReportedAndAGoodPartNeverPlays)
 {
@@ -210,37 +228,6 @@ TEST(GnauralSchedules, StereoSwapAndUnevenVolumesAreTold)
     ASSERT_EQ(result.notes.size(), 2u);
     EXPECT_NE(result.notes[0].find("plays once"), std::string::npos);
     EXPECT_NE(result.notes[1].find("mean"), std::string::npos);
-}
-
-TEST(GnauralSchedules, RefusalsNameTheirLine)
-{
-    const struct {
-        std::string text;
-        int line;
-        const char* says;
-    } cases[] = {
-        {"<schedule><voice>", 1, "not well-formed XML"},
-        {"<!DOCTYPE x [<!ENTITY a \"b\">]>\n<schedule/>", 1, "document type declaration"},
-        {"<playlist/>", 1, "not a Gnaural schedule"},
-        {schedule("", voice(5, "", entry(60, 1, 1, 0, 0))), 0, "no voice this program plays"},
-        {schedule("", voice(0, "", entry(-5, 1, 1, 4, 200))), 10, "duration"},
-        {schedule("", voice(0, "", entry(60, 1.5, 1, 4, 200))), 10, "volumes"},
-        {schedule("", voice(3, "", entry(60, 1, 1, 0, 200))), 10, "pulse rate"},
-        {schedule("", voice(0, "", "<entry duration=\"5\" volume_left=\"1\" volume_right=\"1\"/>\n")), 10, "basefreq"},
-        {schedule("", voice(0, "",
-                            "<entry duration=\"x\" volume_left=\"1\" volume_right=\"1\" beatfreq=\"1\" "
-                            "basefreq=\"100\"/>\n")),
-         10, "<duration> is not a number"},
-        {schedule("<loops>1000</loops>", voice(0, "", entry(3600, 1, 1, 4, 200))), 0, "more than 24 hours"},
-        {schedule("", voice(0, "", entry(0, 1, 1, 4, 200))), 0, "no time"},
-    };
-    for (const auto& c : cases) {
-        const ReadResult result = readGnaural(c.text, "g.gnaural", "/");
-        EXPECT_FALSE(result.sequence) << c.text;
-        ASSERT_FALSE(result.problems.empty()) << c.text;
-        EXPECT_EQ(result.problems.front().line, c.line) << describe(result.problems.front());
-        EXPECT_NE(result.problems.front().message.find(c.says), std::string::npos) << describe(result.problems.front());
-    }
 }
 
 class SequenceFileTest : public ::testing::Test {

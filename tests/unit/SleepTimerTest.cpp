@@ -80,10 +80,7 @@ TEST_F(SleepTimerTest, AScanStepDuringTheFadeNeverPlaysLouder)
     // that ear's level has no beat in it.
     ASSERT_TRUE(form.setValue(scrBalance, form.control(scrBalance).max));
     setPair("160", "165");
-    dialogs.answerInput("201"); // the shortest scan time the scanner takes
-    click(mnuCustomScanTime);
-    click(cmdScanUp);
-    click(cmdScanOn);
+    startScan("201"); // the shortest scan time the scanner takes
     ASSERT_TRUE(form.timerEnabled(tmrScan));
     ask("1");
     runFor(60000 - 1000);
@@ -111,10 +108,7 @@ TEST_F(SleepTimerTest, AScanStepDuringTheFadeNeverPlaysLouder)
 TEST_F(SleepTimerTest, AScanEndsWithTheFadeAndSilenceFollows)
 {
     setPair("160", "165");
-    dialogs.answerInput("201");
-    click(mnuCustomScanTime);
-    click(cmdScanUp);
-    click(cmdScanOn);
+    startScan("201");
     ask("1");
     runFor(60000 + kSleepFadeMs);
     std::vector<float> heard;

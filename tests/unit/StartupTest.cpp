@@ -12,15 +12,6 @@ namespace {
 
 using namespace ctl;
 
-std::vector<std::string> listFolder(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class StartupTest : public AppTest {};
 
 TEST_F(StartupTest, FirstRunWritesExactlyTheDefaults)
@@ -36,7 +27,7 @@ TEST_F(StartupTest, FirstRunWritesExactlyTheDefaults)
     expected.push_back("freq1.wav");
     expected.push_back("freq2.wav");
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(listFolder(folder.path), expected);
+    EXPECT_EQ(folderNames(folder.path), expected);
 
     EXPECT_EQ(file("vols"), "3500,0,-4950,135\r\n");
     EXPECT_EQ(file("csets"), "1\r\n");
@@ -95,18 +86,15 @@ TEST_F(StartupTest, SecondStartCreatesNothing)
 {
     ASSERT_TRUE(start());
     putFile("stimc", "12345\r\n"); // the user's own colour survives the next start
-    const auto before = listFolder(folder.path);
+    const auto before = folderNames(folder.path);
     fs::remove(folder.path / "freq1.wav");
     fs::remove(folder.path / "freq2.wav");
 
-    Form form2;
-    RecordingSoundSystem sound2;
-    App second(form2, sound2, dialogs, folder.path);
-    bindHandlers(second);
-    ASSERT_TRUE(startUp(second));
-    EXPECT_EQ(listFolder(folder.path), before);
+    Program second(folder.path);
+    ASSERT_TRUE(startUp(second.app));
+    EXPECT_EQ(folderNames(folder.path), before);
     EXPECT_EQ(file("stimc"), "12345\r\n");
-    EXPECT_EQ(form2.text(txtStimColour), "12345");
+    EXPECT_EQ(second.form.text(txtStimColour), "12345");
 }
 
 TEST_F(StartupTest, MarkerOtherThanOneRewritesAllDefaults)
@@ -115,11 +103,8 @@ TEST_F(StartupTest, MarkerOtherThanOneRewritesAllDefaults)
         putFile("fctl", marker);
         putFile("vols", "-100,200,-300,400\r\n");
         putFile("oncol", "123\r\n");
-        Form f;
-        RecordingSoundSystem s;
-        App a(f, s, dialogs, folder.path);
-        bindHandlers(a);
-        ASSERT_TRUE(startUp(a));
+        Program next(folder.path);
+        ASSERT_TRUE(startUp(next.app));
         EXPECT_EQ(file("vols"), "3500,0,-4950,135\r\n") << marker;
         EXPECT_EQ(file("oncol"), "255\r\n") << marker;
         EXPECT_EQ(file("fctl"), "1\r\n") << marker;

@@ -29,7 +29,6 @@ using namespace ctl;
 // the beat's period in the mixer's frames, heard on the device's clock.
 class HeardSound : public RecordingSoundSystem, public HeardBeatSource {
 public:
-    explicit HeardSound(const std::int64_t& nowMs) : nowMs_(nowMs) {}
     std::optional<HeardBeat> heardBeat(const SoundBuffer&, const SoundBuffer&) override
     {
         const std::optional<double> period = periodFrames();
@@ -38,7 +37,7 @@ public:
         lastPeriod_ = period;
         if (!tells || !period || fresh)
             return std::nullopt;
-        const double nowNs = static_cast<double>(nowMs_) * 1e6;
+        const double nowNs = static_cast<double>(*nowMs) * 1e6;
         const double next = std::floor(frameHeardAt(nowNs) / *period + 1) * *period;
         return HeardBeat{(device.heardAtNs(next) - nowNs) / 1e6, *period / device.rate() * 1e3};
     }
@@ -60,7 +59,7 @@ public:
     {
         if (!slide)
             return std::nullopt;
-        const double now = static_cast<double>(nowMs_);
+        const double now = static_cast<double>(*nowMs);
         const double target = std::floor(slide->cycles(now)) + 1;
         double at = now; // the next whole cycle, by Newton's steps from now
         for (int i = 0; i < 8; ++i)
@@ -77,7 +76,8 @@ public:
     FakeOutputClock device{.startNs = 0};
     bool tells = true;
     bool quietWhenNew = false;
-    std::vector<double> noted; // the onsets' offsets the strobe reported
+    std::vector<double> noted;           // the onsets' offsets the strobe reported
+    const std::int64_t* nowMs = nullptr; // the window's clock
 
 private:
     double frameHeardAt(double ns) const { return (ns - device.startNs) * 1e-9 * device.rate(); }
@@ -91,23 +91,17 @@ private:
             return std::nullopt;
         return device.nominalRate / std::abs(hz[0] - hz[1]);
     }
-    const std::int64_t& nowMs_;
     std::optional<double> lastPeriod_;
 };
 
 // The program on a manual clock with that sound system; every colour the
 // flash surface takes is noted with its time.
-class StrobeSyncTest : public ::testing::Test {
+class StrobeSyncTest : public ::testing::Test, protected BasicProgram<HeardSound> {
 protected:
     StrobeSyncTest()
     {
-        bindHandlers(app);
-        for (const auto& [name, bytes] : {std::pair{"fctl", "1"},
-                                          {"vols", "-3000,5000,0,200"},
-                                          {"oncol", "255"},
-                                          {"offcol", "16711680"},
-                                          {"flashok", "1"}})
-            writeBytes(folder.path / name, std::string(bytes) + "\r\n");
+        sound.nowMs = &clock.now;
+        useSavedSettings("-3000,5000,0,200");
         EXPECT_TRUE(startUp(app));
         PhoticWrites::strobe(app).activeStimColour = Value(kStim);
         PhoticWrites::strobe(app).activeBackColour = Value(0);
@@ -115,6 +109,12 @@ protected:
             if (c.name == txtFlashSurface && p == Property::BackColour)
                 paints.push_back({clock.now, c.backColour == kStim, form.control(tmrStim).period / 2});
         });
+    }
+    void play(const std::string& left, const std::string& right)
+    {
+        form.setText(txtSetFreq1, left);
+        form.setText(txtsetfreq2, right);
+        form.click(cmdGenerate);
     }
     struct Paint {
         std::int64_t ms;
@@ -148,14 +148,7 @@ protected:
     }
 
     static constexpr double kStim = 255;
-    TempFolder folder;
-    Form form;
     ManualClock clock{form};
-    HeardSound sound{clock.now};
-    ScriptedDialogs dialogs;
-    RecordingLauncher launcher;
-    FixedTimeOfDay timeOfDay;
-    App app{form, sound, dialogs, folder.path, launcher, timeOfDay};
     std::vector<Paint> paints;
 };
 
@@ -169,10 +162,8 @@ TEST_F(StrobeSyncTest, AnHourOnTheBeatThroughDriftAndLatency)
             sound.device.ppm = ppm;
             sound.tells = tells;
             paints.clear();
-            form.setText(txtSetFreq1, "135");
-            form.setText(txtsetfreq2, "145");
             clock.now += 37; // a press anywhere in the beat
-            form.click(cmdGenerate);
+            play("135", "145");
             form.click(cmdColourOn);
             clock.runFor(kHour);
             // On the beat, the light follows the device's clock: 7 flashes an hour more or fewer.
@@ -194,9 +185,7 @@ TEST_F(StrobeSyncTest, AnHourOnTheBeatThroughDriftAndLatency)
 // light slides back onto a beat that is suddenly heard 30 ms later.
 TEST_F(StrobeSyncTest, ReportsHowFarEachOnsetLiesFromTheBeat)
 {
-    form.setText(txtSetFreq1, "135");
-    form.setText(txtsetfreq2, "145");
-    form.click(cmdGenerate);
+    play("135", "145");
     form.click(cmdColourOn);
     clock.runFor(2000);
     sound.device.startNs += 30e6;
@@ -217,9 +206,7 @@ TEST_F(StrobeSyncTest, ReportsHowFarEachOnsetLiesFromTheBeat)
 // starts on an in-phase moment of the slide, its cycle following the period.
 TEST_F(StrobeSyncTest, FollowsASlidingBeatOnsetByOnset)
 {
-    form.setText(txtSetFreq1, "135");
-    form.setText(txtsetfreq2, "145");
-    form.click(cmdGenerate);
+    play("135", "145");
     sound.slide = HeardSound::Slide{static_cast<double>(clock.now) + 13, 60000, 10, 6};
     form.click(cmdColourOn);
     clock.runFor(2000); // taken up
@@ -243,9 +230,7 @@ TEST_F(StrobeSyncTest, FollowsASlidingBeatOnsetByOnset)
 TEST_F(StrobeSyncTest, ARetuneIsTakenUpAtOnce)
 {
     sound.quietWhenNew = true;
-    form.setText(txtSetFreq1, "135");
-    form.setText(txtsetfreq2, "145");
-    form.click(cmdGenerate);
+    play("135", "145");
     form.click(cmdColourOn);
     clock.runFor(5000);
     form.setText(txtsetfreq2, "141");
@@ -350,9 +335,7 @@ protected:
     }
     void flash(const std::string& left, const std::string& right)
     {
-        form.setText(txtSetFreq1, left);
-        form.setText(txtsetfreq2, right);
-        form.click(cmdGenerate);
+        play(left, right);
         form.click(cmdColourOn);
     }
     // Lengths in frames of the phases shown, each with the colour it showed.

@@ -54,18 +54,14 @@ TEST_F(ToneControlsTest, DraggingMovesTheSoundButNotTheDisplay)
     EXPECT_EQ(text(txtToneVol), "1000");
 }
 
-TEST_F(ToneControlsTest, MaskBarWithoutMaskOnlyUpdatesItsDisplay)
+// Before the first Start, and the mask bar with no mask: displays only.
+TEST_F(ToneControlsTest, BarsWithNothingPlayingChangeOnlyTheirDisplays)
 {
     form.setValue(scrMaskVol, -2500);
-    EXPECT_EQ(text(txtMaskVol), "2500");
-    EXPECT_TRUE(sound.calls.empty());
-}
-
-TEST_F(ToneControlsTest, BarsBeforeTheFirstStartChangeOnlyDisplays)
-{
     form.setValue(scrToneVol, -100);
     form.setValue(scrBalance, 100);
     EXPECT_TRUE(sound.calls.empty());
+    EXPECT_EQ(text(txtMaskVol), "2500");
     EXPECT_EQ(text(txtToneVol), "4900");
 }
 
@@ -114,23 +110,22 @@ TEST_F(ToneControlsTest, BaseFrequencyBarKeepsTheBeatAndWritesSine)
     EXPECT_EQ(playing().size(), 2u);
 }
 
-TEST_F(ToneControlsTest, BaseFrequencyBarWithNegativeAndFractionalBeats)
+TEST_F(ToneControlsTest, BaseFrequencyBarKeepsNegativeFractionalAndEmptiedBeats)
 {
-    setPair("165", "159");
-    form.setValue(scrBaseFreq, 300);
-    EXPECT_EQ(text(txtsetfreq2), "294");
-    type(txtsetfreq2, "301.5");
-    form.setValue(scrBaseFreq, 140);
-    EXPECT_EQ(text(txtsetfreq2), "141.5");
-}
-
-TEST_F(ToneControlsTest, EmptiedChannelCountsAsZeroForTheBeat)
-{
-    setPair("", "");
-    form.setValue(scrBaseFreq, 250);
-    EXPECT_EQ(text(txtSetFreq1), "250");
-    EXPECT_EQ(text(txtsetfreq2), "250");
-    EXPECT_TRUE(dialogs.shown.empty());
+    const struct {
+        const char* left;
+        const char* right; // "": an emptied channel counts as zero
+        int base;
+        const char* newRight;
+    } cases[] = {{"165", "159", 300, "294"}, {"300", "301.5", 140, "141.5"}, {"", "", 250, "250"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.newRight);
+        setPair(c.left, c.right);
+        form.setValue(scrBaseFreq, c.base);
+        EXPECT_EQ(text(txtSetFreq1), std::to_string(c.base));
+        EXPECT_EQ(text(txtsetfreq2), c.newRight);
+        EXPECT_TRUE(dialogs.shown.empty());
+    }
 }
 
 TEST_F(ToneControlsTest, TypingSetsTheChannelFrequencySilently)

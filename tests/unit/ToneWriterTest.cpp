@@ -49,8 +49,10 @@ protected:
 TEST_F(ToneWriterTest, RewritingInPlaceLeavesExactlyTheNewTone)
 {
     const std::string fresh = write(1, 15600);
-    write(3, 10);
-    EXPECT_EQ(write(1, 15600), fresh);
+    for (int longer : {1, 3}) {
+        write(longer, 10);
+        EXPECT_EQ(write(1, 15600), fresh) << "after waveform " << longer;
+    }
     writeBytes(folder.path / "freq2.wav", std::string(100000, 'x'));
     fs::permissions(folder.path / "freq2.wav", fs::perms::owner_read);
     EXPECT_EQ(write(1, 15600, 2), fresh);
@@ -132,13 +134,6 @@ TEST_F(ToneWriterTest, SawtoothValuesAbove127KeepOnlyTheirLowByte)
     // 88200/159 values per cycle: value 200 is reached at position ceil(200/254 * 554.7).
     EXPECT_NE(bytes.find('\xC8'), std::string::npos);
     EXPECT_EQ(static_cast<unsigned char>(bytes.back()), 0x00);
-}
-
-TEST_F(ToneWriterTest, ShorterRewriteLeavesNoStaleBytes)
-{
-    write(1, 10);
-    const std::string file = write(1, 15600);
-    EXPECT_EQ(file.size(), 51u);
 }
 
 TEST_F(ToneWriterTest, ChannelsAreIndependent)
