@@ -25,8 +25,8 @@ With "slide" (a sequence whose beat slides from 10 Hz to 6 Hz over its first
 minute, both tones read at the carrier), every onset while the strobe was on
 must lie within 10 ms of an in-phase moment; the beat changes, so a gap or a
 jump of the sound is judged against the neighbouring in-phase moments, and the
-recorded beat must start near 10 Hz and end near 6 Hz; the program's CPU time
-over the slide must stay under 3 % of one core.
+recorded beat must start near 10 Hz and end near 6 Hz. The driver's CPU time
+over the slide is printed; the program's own is measured by bench/cost.sh.
 """
 import sys
 
@@ -35,7 +35,6 @@ import numpy as np
 RATE = 44100
 TOLERANCE_MS = 10.0
 PROBE_TOLERANCE_MS = 2.0
-CPU_SHARE = 0.03  # of one core, while the slide plays with the strobe on
 MISSED_SHARE = 0.05  # of the presented changes in the count
 WINDOW = 2205  # 50 ms per phase reading
 HOP = 441      # one reading every 10 ms
@@ -271,10 +270,7 @@ def judge_slide(folder, carrier_hz):
         print("FAIL: an onset lies more than %.1f ms from the sliding beat" % TOLERANCE_MS)
         ok = False
     cpu, wall = events["cpu"][0]
-    print("program CPU while the slide played: %.2f %% of one core over %.1f s" % (100 * cpu / wall, wall / 1e9))
-    if cpu / wall >= CPU_SHARE:
-        print("FAIL: playing the slide with the strobe on cost %.0f %% of one core or more" % (100 * CPU_SHARE))
-        ok = False
+    print("driver CPU while the slide played: %.2f %% of one core over %.1f s" % (100 * cpu / wall, wall / 1e9))
     return ok
 
 
