@@ -246,8 +246,12 @@ private:
         const bool slide = prev.fadeOut == '=' && next.fadeIn == '=';
         const std::size_t slots = std::max(prev.set->slots.size(), next.set->slots.size());
         for (std::size_t slot = 0; slot < slots; ++slot) {
-            const std::optional<SlotTone> before = slot < prev.set->slots.size() ? prev.set->slots[slot] : std::nullopt;
-            const std::optional<SlotTone> after = slot < next.set->slots.size() ? next.set->slots[slot] : std::nullopt;
+            // Pointers, not copies: GCC 12 takes a copied optional's tone for unset.
+            const auto toneIn = [slot](const ToneSet& set) -> const SlotTone* {
+                return slot < set.slots.size() && set.slots[slot] ? &*set.slots[slot] : nullptr;
+            };
+            const SlotTone* before = toneIn(*prev.set);
+            const SlotTone* after = toneIn(*next.set);
             const int open = openTrack_[slot];
             const bool carriesOn = before && after && open >= 0 && !throughSilence && sameVoiceType(*before, *after) &&
                                    (slide || sameSound(*before, *after));

@@ -12,6 +12,16 @@
 
 namespace aurelith::sequence::tables {
 
+// A voice of the model, for tests that build sequences in code.
+inline Voice voiceOf(VoiceKind kind, std::vector<Point> points, Waveform waveform = Waveform::sine)
+{
+    Voice v;
+    v.kind = kind;
+    v.waveform = waveform;
+    v.points = std::move(points);
+    return v;
+}
+
 // One voice's values at one moment of the plan.
 struct Probe {
     std::size_t voice;

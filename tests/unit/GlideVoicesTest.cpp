@@ -10,6 +10,8 @@
 #include "support/SoundFile.h"
 #include "support/TempFolder.h"
 
+#include "support/SequenceTables.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -33,15 +35,6 @@ using sequence::VoiceKind;
 
 const int kRate = sequence::renderRate();
 
-Voice voice(VoiceKind kind, std::vector<Point> points, sequence::Waveform wave = sequence::Waveform::sine)
-{
-    Voice v;
-    v.kind = kind;
-    v.waveform = wave;
-    v.points = std::move(points);
-    return v;
-}
-
 Sequence sequenceOf(std::vector<Voice> voices, double lengthSeconds, double fadeOutSeconds = 0)
 {
     Sequence s;
@@ -56,10 +49,10 @@ Sequence sequenceOf(std::vector<Voice> voices, double lengthSeconds, double fade
 // over 60 s, a hold, then a step up in beat, carrier and level.
 Sequence acceptanceSlide()
 {
-    return sequenceOf(
-        {voice(VoiceKind::binaural,
-               {{0, 200, 10, 0.5, Join::slide}, {60, 250, 4, 0.5, Join::step}, {80, 260, 8, 0.4, Join::step}})},
-        90, 2);
+    return sequenceOf({sequence::tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5, Join::slide},
+                                                                       {60, 250, 4, 0.5, Join::step},
+                                                                       {80, 260, 8, 0.4, Join::step}})},
+                      90, 2);
 }
 
 // Interleaved stereo as rendered, cut by seconds.
@@ -136,10 +129,10 @@ TEST(GlideVoicesTest, EverySecondIsHeardAsPlannedAndNoBoundaryClicks)
     const Case cases[] = {
         {"binaural slide, hold, step", acceptanceSlide(), 50},
         {"isochronic slide and step",
-         sequenceOf(
-             {voice(VoiceKind::isochronic,
-                    {{0, 300, 10, 0.5, Join::slide}, {20, 300, 6, 0.5, Join::step}, {30, 320, 12, 0.5, Join::step}})},
-             40, 1),
+         sequenceOf({sequence::tables::voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0.5, Join::slide},
+                                                                       {20, 300, 6, 0.5, Join::step},
+                                                                       {30, 320, 12, 0.5, Join::step}})},
+                    40, 1),
          250},
     };
     for (const Case& c : cases) {
@@ -220,7 +213,7 @@ TEST(GlideVoicesTest, NoisesHaveTheirColours)
     for (const Case& c :
          {Case{VoiceKind::whiteNoise, 0}, Case{VoiceKind::pinkNoise, 3}, Case{VoiceKind::brownNoise, 6}}) {
         SCOPED_TRACE(c.dbPerOctave);
-        const Heard heard = renderWhole(sequenceOf({voice(c.kind, {{0, 0, 0, 1}})}, 21), 1, 0.5);
+        const Heard heard = renderWhole(sequenceOf({sequence::tables::voiceOf(c.kind, {{0, 0, 0, 1}})}, 21), 1, 0.5);
         for (int ch = 0; ch < 2; ++ch) {
             const std::vector<float> x = heard.ear(ch, 1, 21);
             const std::vector<double> off = levelsOffSlope(x, c.dbPerOctave);
@@ -300,7 +293,8 @@ TEST(GlideVoicesTest, WaveformsAreBandLimitedAtEveryPitch)
         // Just below and above where a table hands over to the next.
         for (double hz : {55.0, 1000.0, 2700.0, 2800.0, 5500.0, 7000.0, 11000.0}) {
             SCOPED_TRACE(hz);
-            const Heard heard = renderWhole(sequenceOf({voice(VoiceKind::tone, {{0, hz, 0, 0.5}}, c.wave)}, 2));
+            const Heard heard = renderWhole(
+                sequenceOf({sequence::tables::voiceOf(VoiceKind::tone, {{0, hz, 0, 0.5}}, c.wave)}, 2));
             const std::vector<float> x = heard.ear(0, 0.5, 2);
             EXPECT_LT(foreignComponentsDb(x, kRate, {hz}), -80) << "nothing folded back";
             EXPECT_NEAR(toneLevelDb(x, kRate, hz), c.fundamentalDb + 20 * std::log10(0.5), 0.05);
@@ -313,7 +307,8 @@ TEST(GlideVoicesTest, WaveformsAreBandLimitedAtEveryPitch)
 // ears get, while the beat slides.
 TEST(GlideVoicesTest, NamesTheSlidingBeatAsHeard)
 {
-    const Sequence pulses = sequenceOf({voice(VoiceKind::isochronic, {{0, 300, 10, 0.5}, {60, 300, 6, 0.5}})}, 60);
+    const Sequence pulses = sequenceOf(
+        {sequence::tables::voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0.5}, {60, 300, 6, 0.5}})}, 60);
     for (const Sequence& s : {acceptanceSlide(), pulses}) {
         test::FakeOutputClock device;
         device.ppm = 200;
@@ -358,9 +353,10 @@ TEST(SequencePlayerTest, FollowsTheWindowsLevelsShowsThePairAndEndsOnce)
 {
     MixerSoundSystem sound;
     SequencePlayer player(sound);
-    const Sequence s = sequenceOf({voice(VoiceKind::pinkNoise, {{0, 0, 0, 0.2}}),
-                                   voice(VoiceKind::binaural, {{0, 200, 10, 0.5}, {1, 300, 4, 0.5}})},
-                                  3, 1);
+    const Sequence s = sequenceOf(
+        {sequence::tables::voiceOf(VoiceKind::pinkNoise, {{0, 0, 0, 0.2}}),
+         sequence::tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5}, {1, 300, 4, 0.5}})},
+        3, 1);
     EXPECT_FALSE(player.play(s)) << "no device";
     std::string error;
     ASSERT_TRUE(sound.createDevice(error));
@@ -452,7 +448,7 @@ TEST(SequencePlayerTest, MixPlaysTheUsersFile)
     for (std::size_t i = 0; i < sine.size(); ++i)
         sine[i] = static_cast<float>(0.8 * std::sin(2 * std::numbers::pi * 440 * static_cast<double>(i) / 48000));
     ASSERT_TRUE(test::writeSoundFile(file, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 1, sine));
-    Sequence s = sequenceOf({voice(VoiceKind::mix, {{0, 0, 0, 0.5}})}, 4);
+    Sequence s = sequenceOf({sequence::tables::voiceOf(VoiceKind::mix, {{0, 0, 0, 0.5}})}, 4);
     s.mixFile = file;
     const Heard heard = renderWhole(s, 1, 0.5);
     for (int ch = 0; ch < 2; ++ch) {
@@ -477,7 +473,7 @@ TEST(SequencePlayerTest, KeepsItsOutputThroughSilence)
     std::string error;
     ASSERT_TRUE(sound.createDevice(error));
     SequencePlayer player(sound);
-    ASSERT_TRUE(player.play(sequenceOf({voice(VoiceKind::binaural, {{5, 200, 10, 0.5}})}, 10)));
+    ASSERT_TRUE(player.play(sequenceOf({sequence::tables::voiceOf(VoiceKind::binaural, {{5, 200, 10, 0.5}})}, 10)));
     std::vector<float> block(2 * 4410);
     sound.render(block.data(), 4410);
     sound.checkOutput();
@@ -524,7 +520,7 @@ TEST(SequencePlayerTest, EditsWhileAnAudioThreadRenders)
         std::string error;
         ASSERT_TRUE(sound.createDevice(error));
         Sequence a = acceptanceSlide();
-        a.voices.push_back(voice(VoiceKind::pinkNoise, {{0, 0, 0, 0.1}}));
+        a.voices.push_back(sequence::tables::voiceOf(VoiceKind::pinkNoise, {{0, 0, 0, 0.1}}));
         a.lengthSeconds = 3600; // never reaches its end here
         const int rate = sound.glideRate();
         auto plan = [&](const Sequence& s) {
