@@ -126,7 +126,7 @@ private slots:
         form.setText("txtSetFreq1", "15599");
         form.setText("txtsetfreq2", "15600");
         ScanWrites::shared(app).durationMs = 300;
-        form.click("cmdScanUp");
+        form.click(ctl::cmdScanUp);
 
         bool hurry = false;
         int seen = 0;
