@@ -755,15 +755,22 @@ bool SequenceEditor::save()
     return writeTo(file_);
 }
 
-bool SequenceEditor::saveAs()
+// Says why, and true, while a point is out of range: nothing is saved then.
+bool SequenceEditor::refusedForProblems()
 {
     const std::vector<PointProblem> found = problems();
-    if (!found.empty()) {
-        QMessageBox::warning(this, tr("Sequence Editor"),
-                             tr("This sequence cannot be saved yet: %1. The points marked with ! need mending.")
-                                 .arg(QString::fromStdString(found.front().reason)));
+    if (found.empty())
         return false;
-    }
+    QMessageBox::warning(this, tr("Sequence Editor"),
+                         tr("This sequence cannot be saved yet: %1. The points marked with ! need mending.")
+                             .arg(QString::fromStdString(found.front().reason)));
+    return true;
+}
+
+bool SequenceEditor::saveAs()
+{
+    if (refusedForProblems())
+        return false;
     std::error_code error;
     std::filesystem::create_directories(userFolder_, error);
     std::filesystem::permissions(userFolder_, std::filesystem::perms::owner_all, error);
@@ -788,13 +795,8 @@ bool SequenceEditor::saveAs()
 // and renamed), so a full disk never leaves half a sequence.
 bool SequenceEditor::writeTo(const std::filesystem::path& path)
 {
-    const std::vector<PointProblem> found = problems();
-    if (!found.empty()) {
-        QMessageBox::warning(this, tr("Sequence Editor"),
-                             tr("This sequence cannot be saved yet: %1. The points marked with ! need mending.")
-                                 .arg(QString::fromStdString(found.front().reason)));
+    if (refusedForProblems())
         return false;
-    }
     QSaveFile out(QString::fromStdString(path.string()));
     Sequence kept = doc_;
     for (size_t i = 0; i < kept.voices.size(); ++i) {

@@ -71,6 +71,7 @@ private:
     void refresh();
     void refreshTable();
     void refreshVoices();
+    bool refusedForProblems();
     bool writeTo(const std::filesystem::path& path);
     void tableEdited(int row, int column);
     void selectPoint(int voice, int point);

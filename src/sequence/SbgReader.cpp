@@ -492,11 +492,11 @@ private:
             return;
         }
         if (words.size() == 1) {
-            problem(line, "tone-set " + shown(name) + " lists no tone specifications ('-' for silence)");
+            problem(line, "tone-set " + shown(name) + " lists no tones ('-' for silence)");
             return;
         }
         if (words.size() - 1 > kMostSlots) {
-            problem(line, "a tone-set holds at most 16 tone specifications");
+            problem(line, "a tone-set holds at most 16 tones");
             return;
         }
         ToneSet set;
@@ -555,7 +555,7 @@ private:
         }
         const auto slash = word.rfind('/');
         if (slash == std::string_view::npos) {
-            problem(line, shown(word) + " is not a tone specification (no /amplitude)");
+            problem(line, shown(word) + " is not a tone (no /amplitude)");
             return std::nullopt;
         }
         const auto amplitude = plainNumber(word.substr(slash + 1));
@@ -585,7 +585,7 @@ private:
         const auto second = sign == std::string_view::npos ? std::optional<double>(0)
                                                            : plainNumber(head.substr(sign + 1));
         if (!carrier || !second) {
-            problem(line, shown(word) + " is not a tone specification");
+            problem(line, shown(word) + " is not a tone");
             return std::nullopt;
         }
         slotTone.carrier = *carrier;

@@ -83,7 +83,7 @@ const char* waveformPrefix(Waveform waveform)
     return "";
 }
 
-std::string spec(const Voice& voice, const std::optional<Point>& value)
+std::string toneText(const Voice& voice, const std::optional<Point>& value)
 {
     if (!value)
         return "-";
@@ -244,17 +244,17 @@ std::string writeSbg(const Sequence& sequence)
     std::vector<std::string> sets;
     bool levelsAbove100 = false;
     for (const Ms t : times) {
-        std::string specs;
+        std::string tones;
         double total = 0;
         for (const Voice& voice : std::span(voices).first(written)) {
             const size_t v = static_cast<size_t>(&voice - voices.data());
             const bool made = t == 0 && fadeIn && !voice.points.empty() && ms(voice.points.front().seconds) == 0;
             const std::optional<Point> value = made ? (*fadeIn)[v] : from(voice, double(t) / 1000);
-            specs += " " + spec(voice, value);
+            tones += " " + toneText(voice, value);
             total += value ? std::clamp(value->level, 0.0, 1.0) : 0;
         }
         levelsAbove100 = levelsAbove100 || total > 1 + 1e-7;
-        sets.push_back(specs.empty() ? " -" : specs);
+        sets.push_back(tones.empty() ? " -" : tones);
     }
 
     std::string out;

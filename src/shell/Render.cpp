@@ -317,27 +317,37 @@ std::string renderFrames(RenderSource& source, SoundFileWriter& writer, long lon
 
 namespace {
 
-// A sequence, whole, at the window's "Tone Vol" and "Mask Vol" (saved, or as asked).
-std::string renderSequenceToFile(const RenderRequest& request, const fs::path& dataFolder,
-                                 const RenderProgress& progress)
+// The sound file and the light track, opened before any work is done, so a
+// name that cannot be written is refused at once.
+std::string openOutputs(const RenderRequest& request, long long total, SoundFileWriter& writer,
+                        std::optional<LightTrack>& light)
 {
-    const sequence::Sequence& s = *request.sequence;
     if (!request.lightTrack.empty() && sameFile(request.output, request.lightTrack))
         return "the light track " + request.lightTrack.string() + " is the sound file itself: name another file";
-    constexpr int rate = kSampleRate;
-    const long long total = sequence::compilePlan(s, rate).lengthFrames;
-    if (total <= 0)
-        return "the sequence " + s.name + " has no length";
-    SoundFileWriter writer(request.output);
     if (std::string problem = writer.file().open(); !problem.empty())
         return problem;
     if (std::string problem = writer.file().special() ? "" : roomForSoundFile(writer.file().file(), total);
         !problem.empty())
         return problem;
-    std::optional<LightTrack> light;
     if (!request.lightTrack.empty())
-        if (std::string problem = light.emplace(request.lightTrack, rate).open(); !problem.empty())
+        if (std::string problem = light.emplace(request.lightTrack, kSampleRate).open(); !problem.empty())
             return problem;
+    return {};
+}
+
+// A sequence, whole, at the window's "Tone Vol" and "Mask Vol" (saved, or as asked).
+std::string renderSequenceToFile(const RenderRequest& request, const fs::path& dataFolder,
+                                 const RenderProgress& progress)
+{
+    const sequence::Sequence& s = *request.sequence;
+    constexpr int rate = kSampleRate;
+    const long long total = sequence::compilePlan(s, rate).lengthFrames;
+    if (total <= 0)
+        return "the sequence " + s.name + " has no length";
+    SoundFileWriter writer(request.output);
+    std::optional<LightTrack> light;
+    if (std::string problem = openOutputs(request, total, writer, light); !problem.empty())
+        return problem;
     if (std::string problem = trustFolder(dataFolder, progress); !problem.empty())
         return problem;
     WorkFolder work;
@@ -392,20 +402,12 @@ std::string renderToFile(const RenderRequest& request, const fs::path& dataFolde
     if (const auto end = scanEndMs(request); end && request.minutes * 60000 > *end + 0.5)
         return "the scan reaches its limit and the sound stops after " + formatNumber(*end / 60000) +
                " minutes: ask for at most that many";
-    if (!request.lightTrack.empty() && sameFile(request.output, request.lightTrack))
-        return "the light track " + request.lightTrack.string() + " is the sound file itself: name another file";
     constexpr int rate = kSampleRate;
     const auto total = static_cast<long long>(std::llround(request.minutes * 60 * rate));
     SoundFileWriter writer(request.output);
-    if (std::string problem = writer.file().open(); !problem.empty())
-        return problem;
-    if (std::string problem = writer.file().special() ? "" : roomForSoundFile(writer.file().file(), total);
-        !problem.empty())
-        return problem;
     std::optional<LightTrack> light;
-    if (!request.lightTrack.empty())
-        if (std::string problem = light.emplace(request.lightTrack, rate).open(); !problem.empty())
-            return problem;
+    if (std::string problem = openOutputs(request, total, writer, light); !problem.empty())
+        return problem;
     if (std::string problem = trustFolder(dataFolder, progress); !problem.empty())
         return problem;
     WorkFolder work;
