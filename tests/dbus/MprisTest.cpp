@@ -57,6 +57,15 @@ class MprisTest : public QObject {
 
 public:
     std::vector<QVariantMap> announced;
+    // The newest announced value of a property: a change may come in a signal
+    // of its own, and a scan's steps announce the title between them.
+    QVariant lastAnnounced(const QString& property) const
+    {
+        for (auto it = announced.rbegin(); it != announced.rend(); ++it)
+            if (it->contains(property))
+                return it->value(property);
+        return {};
+    }
 
 public slots:
     void propertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList&)
@@ -96,10 +105,9 @@ private slots:
         // The window's own buttons are announced as well.
         announced.clear();
         form.click(ctl::cmdGenerate);
-        QTRY_VERIFY(!announced.empty());
-        QCOMPARE(announced.back().value("PlaybackStatus").toString(), QString("Playing"));
+        QTRY_COMPARE(lastAnnounced("PlaybackStatus").toString(), QString("Playing"));
         form.click(ctl::cmdStop);
-        QTRY_COMPARE(announced.back().value("PlaybackStatus").toString(), QString("Stopped"));
+        QTRY_COMPARE(lastAnnounced("PlaybackStatus").toString(), QString("Stopped"));
         QVERIFY(dialogs.shown.empty());
     }
 
@@ -115,13 +123,12 @@ private slots:
         form.click(ctl::cmdScanOn);
         QVERIFY(form.backColour(ctl::lampSound) != app->state.strobe.lampOnColour.colour());
         QCOMPARE(status(), QString("Playing"));
-        QTRY_VERIFY(!announced.empty());
-        QCOMPARE(announced.back().value("PlaybackStatus").toString(), QString("Playing"));
+        QTRY_COMPARE(lastAnnounced("PlaybackStatus").toString(), QString("Playing"));
         bool heard = true;
         service->setOutputHeard([&heard] { return heard; });
         heard = false;
         service->soundChanged();
-        QTRY_COMPARE(announced.back().value("PlaybackStatus").toString(), QString("Stopped"));
+        QTRY_COMPARE(lastAnnounced("PlaybackStatus").toString(), QString("Stopped"));
         QCOMPARE(status(), QString("Stopped"));
         service->setOutputHeard({});
         form.click(ctl::cmdScanOff);
@@ -134,9 +141,7 @@ private slots:
         form.setText(ctl::txtSetFreq1, "135");
         form.setText(ctl::txtsetfreq2, "145");
         QCOMPARE(title(), QString("135 / 145 Hz, 10 Hz beat"));
-        QTRY_VERIFY(!announced.empty());
-        const QVariantMap metadata = qdbus_cast<QVariantMap>(announced.back().value("Metadata"));
-        QCOMPARE(metadata.value("xesam:title").toString(), title());
+        QTRY_COMPARE(qdbus_cast<QVariantMap>(lastAnnounced("Metadata")).value("xesam:title").toString(), title());
         QVERIFY(!property("Metadata").isNull());
         QVERIFY(qdbus_cast<QVariantMap>(property("Metadata")).contains("mpris:trackid"));
     }
