@@ -23,6 +23,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+# Most tests wait on a display, a sound server or a program they started, not
+# on the processor: twice as many at once as there are processors keeps both busy.
+test_jobs=$((jobs * 2))
 scratch=$(mktemp -d)
 temporary=("$scratch")
 stage="installing the packages"
@@ -107,7 +110,7 @@ ctest_run() {
   local name=$1 counts
   shift
   rm -f "$scratch/$name.xml"
-  ctest --no-tests=error --output-junit "$scratch/$name.xml" -j"$jobs" "$@" 2>&1 | tee "$scratch/$name.log" || true
+  ctest --no-tests=error --output-junit "$scratch/$name.xml" -j"$test_jobs" "$@" 2>&1 | tee "$scratch/$name.log" || true
   run_failures=() run_passes=()
   if [[ ! -s "$scratch/$name.xml" ]]; then
     echo "FAIL: $name: ctest wrote no results"
@@ -161,16 +164,36 @@ label_counts() {
   echo "$text"
 }
 
+# Every process of the background builds, and so whatever they start next, on
+# the given processors. Twice over: a compiler started while the first pass ran
+# took its parent's old set.
+builds_on() {
+  local pid pass
+  for pass in 1 2; do
+    for pid in $(pgrep -g "$checks_pid"); do
+      taskset -a -p -c "$1" "$pid" >/dev/null 2>&1 || true
+    done
+  done
+}
+hold_builds() {
+  if ((jobs > 1)); then builds_on "$((jobs - 1))"; else kill -STOP -- -"$checks_pid" 2>/dev/null || true; fi
+}
+release_builds() {
+  if ((jobs > 1)); then builds_on "0-$((jobs - 1))"; else kill -CONT -- -"$checks_pid" 2>/dev/null || true; fi
+}
+
 stage=
 run_ctest plain plain-tests --preset test
 # The recordings judged by their timing or for dropouts run with the background
-# builds stopped: on this kind of machine even an idle-priority compiler
-# delayed the sound enough for the server to run dry.
+# builds held to the last processor, so the sound server, the display and the
+# program always have one to themselves: an idle-priority compiler free to use
+# every processor delayed the sound enough for the server to run dry. With a
+# single processor the builds stop instead.
 # On a shared machine the sound server still runs dry now and then, so a
 # recording that fails is made once more; both runs print their figures. One
 # that passes then counts as passed, and is named at the end.
 second_try=()
-kill -STOP -- -"$checks_pid" 2>/dev/null || true
+hold_builds
 ctest_run timing --preset test-timing
 add_counts plain "$run_passed" 0 "$run_skipped"
 if ((run_failed > 0)); then
@@ -188,7 +211,7 @@ if ((run_failed > 0)); then
     fi
   done
 fi
-kill -CONT -- -"$checks_pid" 2>/dev/null || true
+release_builds
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer
 # (undefined behaviour aborts), leaks included; only leaks inside system
