@@ -7,7 +7,8 @@
 # The sanitizer and fuzz builds run in the background at the idle priority
 # while the plain tests run: most of those wait on real time (the sound
 # server, the display), so the builds take only the processor time the tests
-# leave idle, and every test still runs against a finished build.
+# leave idle, and every test still runs against a finished build. During the
+# timed recordings the builds keep to one processor and the rigs have the other.
 # The builds are CMakePresets.json's (test, asan, tsan, fuzz): a compiler
 # warning stops a build, and any CMake warning fails the run. Counts come from
 # ctest's JUnit files (scripts/ctest-junit.py), and every test must carry the
