@@ -16,8 +16,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <functional>
 #include <memory>
 #include <cstdint>
 #include <string>
@@ -31,18 +30,6 @@ namespace fs = std::filesystem;
 inline constexpr std::int64_t kSecond = 1000;
 inline constexpr std::int64_t kMinute = 60 * kSecond;
 inline constexpr std::int64_t kHour = 60 * kMinute;
-
-inline std::string readBytes(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeBytes(const fs::path& file, const std::string& bytes)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 // What the program asks the desktop to keep awake.
 struct RecordingInhibitor : SessionInhibitor {
@@ -106,6 +93,9 @@ struct BasicProgram {
 };
 using Program = BasicProgram<>;
 
+using Texts = std::vector<std::string>;
+using Colours = std::vector<Colour>;
+
 class AppTest : public ::testing::Test, protected Program {
 protected:
     bool start() { return startUp(app); }
@@ -129,7 +119,7 @@ protected:
             click(direction);
         click(ctl::cmdScanOn);
     }
-    std::string file(const std::string& name) const { return readBytes(folder.path / name); }
+    std::string file(std::string_view name) const { return readBytes(folder.path / name); }
     void putFile(const std::string& name, const std::string& bytes) { writeBytes(folder.path / name, bytes); }
     bool exists(const std::string& name) const { return fs::exists(folder.path / name); }
     const std::string& text(std::string_view name) const { return form.text(name); }
@@ -163,13 +153,32 @@ protected:
     // The colour boxes and their frames show the strobe's colours again.
     void expectColourDisplaysBack() const
     {
-        EXPECT_EQ(form.caption(ctl::fraStimColour), "Stim Color");
-        EXPECT_EQ(form.caption(ctl::fraBackColour), "BkGrd Color");
-        EXPECT_EQ(text(ctl::txtColourSet), app.state.strobe.colourSetIndex.text());
-        EXPECT_EQ(text(ctl::txtStimColour), app.state.strobe.activeStimColour.text());
-        EXPECT_EQ(text(ctl::txtBackColour), app.state.strobe.activeBackColour.text());
+        const auto& strobe = app.state.strobe;
+        EXPECT_EQ(captions({ctl::fraStimColour, ctl::fraBackColour}), (Texts{"Stim Color", "BkGrd Color"}));
+        EXPECT_EQ(
+            texts({ctl::txtColourSet, ctl::txtStimColour, ctl::txtBackColour}),
+            (Texts{strobe.colourSetIndex.text(), strobe.activeStimColour.text(), strobe.activeBackColour.text()}));
     }
     Colour lamp(std::string_view name) const { return form.backColour(name).value_or(0xFFFFFFFFu); }
+    // A whole display at once, in the order named: one comparison shows all of it.
+    using Names = std::initializer_list<std::string_view>;
+    template <class T, class Get>
+    std::vector<T> each(Names names, Get get) const
+    {
+        std::vector<T> result;
+        for (std::string_view n : names)
+            result.push_back(std::invoke(get, this, n));
+        return result;
+    }
+    Texts texts(Names names) const { return each<std::string>(names, &AppTest::text); }
+    Texts captions(Names names) const { return each<std::string>(names, &AppTest::caption); }
+    Colours lamps(Names names) const { return each<Colour>(names, &AppTest::lamp); }
+    std::vector<int> values(Names names) const { return each<int>(names, &AppTest::value); }
+    Texts fileBytes(Names names) const { return each<std::string>(names, &AppTest::file); }
+
+private:
+    const std::string& caption(std::string_view name) const { return form.caption(name); }
+    int value(std::string_view name) const { return form.value(name); }
 };
 
 inline constexpr Colour kRed = 255;

@@ -100,8 +100,7 @@ TEST_F(ConditionsEventsTest, PromptsCycleThroughTwentyAndShowTheCounters)
         ASSERT_EQ(caption(fraBackColour), "Enter Title " + std::to_string(n <= 10 ? n : n - 10));
         EXPECT_EQ(text(txtStimColour), "");
         if (press == 11) {
-            EXPECT_EQ(text(txtColourSet), "12");
-            EXPECT_EQ(text(txtLightSound), "2");
+            EXPECT_EQ(texts({txtColourSet, txtLightSound}), (Texts{"12", "2"}));
         }
     }
 }
@@ -148,23 +147,20 @@ TEST_F(ConditionsEventsTest, PrgEvntStoresTheEventPromptedOrElseEventOne)
 TEST_F(ConditionsEventsTest, DefaultsThenViewingCyclesThroughAllTen)
 {
     click(cmdDefaultConditions);
-    EXPECT_EQ(file("prgcnd10"), "\"10\",\"10th Loop\"\r\n");
-    EXPECT_EQ(file("prgtrg1"), "\"c:\\event1.bat\",\"Event1\"\r\n");
+    EXPECT_EQ(fileBytes({"prgcnd10", "prgtrg1"}),
+              (Texts{"\"10\",\"10th Loop\"\r\n", "\"c:\\event1.bat\",\"Event1\"\r\n"}));
     EXPECT_EQ(text(txtColourSet), app.state.strobe.colourSetIndex.text()); // no display change
 
     click(cmdViewConditions);
-    EXPECT_EQ(caption(fraStimColour), "Cond 1");
-    EXPECT_EQ(caption(fraBackColour), "Title 1");
-    EXPECT_EQ(text(txtStimColour), "1");
-    EXPECT_EQ(text(txtBackColour), "Scan Start");
+    EXPECT_EQ(captions({fraStimColour, fraBackColour}), (Texts{"Cond 1", "Title 1"}));
+    EXPECT_EQ(texts({txtStimColour, txtBackColour}), (Texts{"1", "Scan Start"}));
     press(cmdViewConditions, 10);
     EXPECT_EQ(caption(fraStimColour), "Cond 1");
     EXPECT_EQ(text(txtBackColour), "Scan Start");
 
     press(cmdViewEvents, 2);
     EXPECT_EQ(caption(fraStimColour), "Event 2");
-    EXPECT_EQ(text(txtStimColour), "c:\\event2.bat");
-    EXPECT_EQ(text(txtBackColour), "Event2");
+    EXPECT_EQ(texts({txtStimColour, txtBackColour}), (Texts{"c:\\event2.bat", "Event2"}));
 }
 
 TEST_F(ConditionsEventsTest, ViewingAMissingOrGarbledFileKeepsWhatIsHeld)
@@ -177,8 +173,7 @@ TEST_F(ConditionsEventsTest, ViewingAMissingOrGarbledFileKeepsWhatIsHeld)
     putFile("prgtrg2", std::string("\0\xff\"unclosed", 11));
     click(cmdViewEvents);
     EXPECT_EQ(caption(fraStimColour), "Event 1");
-    EXPECT_EQ(text(txtStimColour), "run");
-    EXPECT_EQ(text(txtBackColour), "Run");
+    EXPECT_EQ(texts({txtStimColour, txtBackColour}), (Texts{"run", "Run"}));
     click(cmdViewEvents);
     EXPECT_EQ(caption(fraStimColour), "Event 2");
     EXPECT_TRUE(dialogs.shown.empty());

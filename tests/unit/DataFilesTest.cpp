@@ -48,10 +48,7 @@ TEST_F(DataFilesTest, MissingFieldsKeepTheirValues)
     writeBytes(folder.path / "vols", "-100,200\r\n");
     Value a = 1, b = 2, c = 3, d = 4;
     EXPECT_TRUE(files.readInto("vols", {&a, &b, &c, &d}));
-    EXPECT_EQ(a, Value(-100));
-    EXPECT_EQ(b, Value(200));
-    EXPECT_EQ(c, Value(3));
-    EXPECT_EQ(d, Value(4));
+    EXPECT_EQ((std::vector{a, b, c, d}), (std::vector<Value>{-100, 200, 3, 4}));
     EXPECT_FALSE(files.readInto("missing", {&a}));
     EXPECT_EQ(a, Value(-100));
     EXPECT_FALSE(files.exists("missing")); // reading never creates a file
@@ -124,40 +121,32 @@ TEST_F(DataFilesTest, ReadOnlyFolderKeepsOldContents)
 // exactly as it is, and start-up never hangs on it.
 TEST_F(DataFilesTest, FilesThatMustNotBeReplacedAreKept)
 {
+    using Status = DataFiles::ReadStatus;
+    // Root reads it anyway; the mode still tells us the user wants it left alone.
+    const Status rootReads = ::geteuid() == 0 ? Status::read : Status::unreadable;
     struct Case {
         const char* what;
+        fs::perms mode; // of a file holding "1,2", unless made otherwise
         void (*make)(const fs::path& file);
-        DataFiles::ReadStatus read;
+        Status read;
     };
     const Case cases[] = {
-        {"read-only (0444)",
-         [](const fs::path& f) {
-             writeBytes(f, "1,2\r\n");
-             fs::permissions(f, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-         },
-         DataFiles::ReadStatus::read},
-        // Root reads it anyway; the mode still tells us the user wants it left alone.
-        {"unreadable (000)",
-         [](const fs::path& f) {
-             writeBytes(f, "1,2\r\n");
-             fs::permissions(f, fs::perms::none);
-         },
-         ::geteuid() == 0 ? DataFiles::ReadStatus::read : DataFiles::ReadStatus::unreadable},
-        {"write-only (0200)",
-         [](const fs::path& f) {
-             writeBytes(f, "1,2\r\n");
-             fs::permissions(f, fs::perms::owner_write);
-         },
-         ::geteuid() == 0 ? DataFiles::ReadStatus::read : DataFiles::ReadStatus::unreadable},
-        {"FIFO", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }, DataFiles::ReadStatus::unreadable},
-        {"folder", [](const fs::path& f) { fs::create_directory(f); }, DataFiles::ReadStatus::unreadable},
-        {"link to a device", [](const fs::path& f) { fs::create_symlink("/dev/zero", f); },
-         DataFiles::ReadStatus::unreadable},
+        {"read-only (0444)", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, {}, Status::read},
+        {"unreadable (000)", fs::perms::none, {}, rootReads},
+        {"write-only (0200)", fs::perms::owner_write, {}, rootReads},
+        {"FIFO", {}, [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }, Status::unreadable},
+        {"folder", {}, [](const fs::path& f) { fs::create_directory(f); }, Status::unreadable},
+        {"link to a device", {}, [](const fs::path& f) { fs::create_symlink("/dev/zero", f); }, Status::unreadable},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const fs::path file = folder.path / "vols";
-        c.make(file);
+        if (c.make) {
+            c.make(file);
+        } else {
+            writeBytes(file, "1,2\r\n");
+            fs::permissions(file, c.mode);
+        }
         struct stat before {};
         ASSERT_EQ(::lstat(file.c_str(), &before), 0);
         std::vector<Value> fields;
@@ -165,9 +154,8 @@ TEST_F(DataFilesTest, FilesThatMustNotBeReplacedAreKept)
         EXPECT_FALSE(files.write("vols", {3500, 0, -4950, 135}));
         struct stat after {};
         ASSERT_EQ(::lstat(file.c_str(), &after), 0);
-        EXPECT_EQ(after.st_ino, before.st_ino);
-        EXPECT_EQ(after.st_mode, before.st_mode);
-        EXPECT_EQ(after.st_size, before.st_size);
+        EXPECT_EQ(std::tuple(after.st_ino, after.st_mode, after.st_size),
+                  std::tuple(before.st_ino, before.st_mode, before.st_size));
         EXPECT_EQ(folderNames(folder.path).size(), 1u); // no temporary left behind
         std::error_code ignored;
         if (!fs::is_symlink(file))

@@ -43,9 +43,7 @@ TEST_P(AdjusterTest, MovesChannelTwoShowsTheBeatAndRetunes)
         setBaseFrequencyOff();
     setPair(a.left, a.right);
     click(a.control);
-    EXPECT_EQ(text(txtSetFreq1), a.newLeft);
-    EXPECT_EQ(text(txtsetfreq2), a.newRight);
-    EXPECT_EQ(text(txtBeat), a.beat);
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtBeat}), (Texts{a.newLeft, a.newRight, a.beat}));
     EXPECT_TRUE(dialogs.shown.empty());
     expectPlaying(leadingNumber(a.newLeft), leadingNumber(a.newRight));
 }
@@ -81,8 +79,7 @@ TEST_F(FrequencySelectionTest, StepAfterClearCountsTheEmptyTextAsZero)
     setPair("160", "166");
     click(cmdGenerate);
     click(cmdClear);
-    EXPECT_EQ(text(txtSetFreq1), "");
-    EXPECT_EQ(text(txtsetfreq2), "");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"", ""}));
     EXPECT_EQ(app.state.tone.leftFreq, 0);
     expectPlaying(160, 166); // Clear leaves the tones sounding
 
@@ -119,13 +116,9 @@ TEST_F(FrequencySelectionTest, ResetStopsEverythingAndWritesTheDefaultPair)
     EXPECT_FALSE(form.timerEnabled(tmrStim));
     EXPECT_FALSE(form.timerEnabled(tmrBack));
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(0));
-    for (auto [label, caption] : {std::pair{lblRow1, "CL1"}, {lblRow2, "CL2"}, {lblRow3, "CL3"}, {lblRow4, "CL4"}})
-        EXPECT_EQ(form.caption(label), caption);
-    for (auto lampName : {lampRow1, lampRow2, lampRow3, lampRow4})
-        EXPECT_EQ(lamp(lampName), kBlue);
-    EXPECT_EQ(text(txtSetFreq1), "160");
-    EXPECT_EQ(text(txtsetfreq2), "165");
-    EXPECT_EQ(text(txtBeat), "5");
+    EXPECT_EQ(captions({lblRow1, lblRow2, lblRow3, lblRow4}), (Texts{"CL1", "CL2", "CL3", "CL4"}));
+    EXPECT_EQ(lamps({lampRow1, lampRow2, lampRow3, lampRow4}), Colours(4, kBlue));
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtBeat}), (Texts{"160", "165", "5"}));
     EXPECT_TRUE(playing().empty());
     // Sine files of 160 and 165 Hz, ready for the next Start.
     click(cmdGenerate);
@@ -149,10 +142,7 @@ TEST_F(FrequencyMemoryTest, StoreAndRecallInEachGroup)
 
     setPair("", "");
     click(cmdRecallA);
-    EXPECT_EQ(text(txtSetFreq1), "300");
-    EXPECT_EQ(text(txtsetfreq2), "304.5");
-    EXPECT_EQ(text(txtBaseFreq), "300");
-    EXPECT_EQ(text(txtBeat), "4.5");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtBaseFreq, txtBeat}), (Texts{"300", "304.5", "300", "4.5"}));
     EXPECT_EQ(lamp(lampSound), kRed);
     expectPlaying(300, 304.5);
 
@@ -167,8 +157,7 @@ TEST_F(FrequencyMemoryTest, RecallReadsEitherFormAndTheAbsoluteValue)
     click(cmdWaveform); // square: a recall writes the current waveform
     putFile("prgb1", "-160,\"171\"\n");
     click(cmdRecallB);
-    EXPECT_EQ(text(txtSetFreq1), "160");
-    EXPECT_EQ(text(txtsetfreq2), "171");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"160", "171"}));
     EXPECT_EQ(file("freq2.wav").size(), squareSize(171));
     EXPECT_LE(distinctBytes("freq2.wav"), 4u);
     expectPlaying(160, 171);
@@ -177,8 +166,7 @@ TEST_F(FrequencyMemoryTest, RecallReadsEitherFormAndTheAbsoluteValue)
     // recalls the boxes as they are and still restarts the tones.
     putFile("prgc1", "\"abc\",180\r\n");
     click(cmdRecallC);
-    EXPECT_EQ(text(txtSetFreq1), "160");
-    EXPECT_EQ(text(txtsetfreq2), "180");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"160", "180"}));
     click(cmdRecallD);
     expectPlaying(160, 180);
     EXPECT_TRUE(dialogs.shown.empty());
@@ -188,10 +176,8 @@ TEST_F(FrequencyMemoryTest, DefaultsFillGroupOneAtoD)
 {
     click(cmdNextMemoryGroup); // group 2: the defaults still go to group 1
     click(cmdDefaultMemories);
-    EXPECT_EQ(file("prga1"), "78.3,86.13\r\n");
-    EXPECT_EQ(file("prgb1"), "141,155.1\r\n");
-    EXPECT_EQ(file("prgc1"), "203,223.3\r\n");
-    EXPECT_EQ(file("prgd1"), "264,290.4\r\n");
+    EXPECT_EQ(fileBytes({"prga1", "prgb1", "prgc1", "prgd1"}),
+              (Texts{"78.3,86.13\r\n", "141,155.1\r\n", "203,223.3\r\n", "264,290.4\r\n"}));
     EXPECT_FALSE(exists("prga2"));
     setPair("160", "165");
     click(cmdRecallA); // "Prg I" is not affected
@@ -203,9 +189,7 @@ TEST_F(FrequencyMemoryTest, DefaultsFillGroupOneAtoD)
     click(cmdNextMemoryGroup);
     click(cmdNextMemoryGroup);
     click(cmdRecallA);
-    EXPECT_EQ(text(txtSetFreq1), "78.3");
-    EXPECT_EQ(text(txtsetfreq2), "86.13");
-    EXPECT_EQ(text(txtBeat), "7.83");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtBeat}), (Texts{"78.3", "86.13", "7.83"}));
 }
 
 TEST_F(FrequencyMemoryTest, GroupStepCyclesSavesAndCaptions)
@@ -224,9 +208,7 @@ TEST_F(FrequencyMemoryTest, GroupStepCyclesSavesAndCaptions)
         EXPECT_EQ(file("pgset"), e.saved);
         for (auto l : {lampGroup1, lampGroup2, lampGroup3})
             EXPECT_EQ(lamp(l), l == e.lit ? kRed : kBlue);
-        EXPECT_EQ(form.caption(cmdRecallA), e.recall);
-        EXPECT_EQ(form.caption(cmdStoreA), e.store);
-        EXPECT_EQ(form.caption(cmdRecallH), e.lastRecall);
+        EXPECT_EQ(captions({cmdRecallA, cmdStoreA, cmdRecallH}), (Texts{e.recall, e.store, e.lastRecall}));
     }
     EXPECT_EQ(form.caption(cmdStoreE), "Prg Set E"); // store buttons are not in designer order
 }
@@ -235,8 +217,7 @@ TEST_F(FrequencyMemoryTest, StartUpShowsTheSavedGroupAndIgnoresGarbage)
 {
     putFile("pgset", "3\r\n");
     ASSERT_TRUE(start());
-    EXPECT_EQ(form.caption(cmdRecallC), "Prg S");
-    EXPECT_EQ(form.caption(cmdStoreF), "Prg Set V");
+    EXPECT_EQ(captions({cmdRecallC, cmdStoreF}), (Texts{"Prg S", "Prg Set V"}));
     EXPECT_EQ(lamp(lampGroup3), kRed);
 
     putFile("pgset", "\"x\"\r\n");
@@ -254,12 +235,10 @@ struct DeletionCase {
     std::vector<std::string> deleted;
 };
 
-std::vector<std::string> numbered(const std::string& stem, int from, int to)
+void addNumbered(std::vector<std::string>& names, const std::string& stem, int from, int to)
 {
-    std::vector<std::string> names;
     for (int i = from; i <= to; ++i)
         names.push_back(stem + std::to_string(i));
-    return names;
 }
 
 TEST_F(FrequencyMemoryTest, DeletionsAskFirstAndRemoveExactlyTheirFiles)
@@ -268,14 +247,11 @@ TEST_F(FrequencyMemoryTest, DeletionsAskFirstAndRemoveExactlyTheirFiles)
     for (char g = '1'; g <= '3'; ++g)
         for (char x = 'a'; x <= 'h'; ++x)
             memories.push_back(std::string("prg") + x + g);
-    std::vector<std::string> colours = {"stimc", "backc", "cset", "csets"};
-    for (const auto& n : numbered("stimc", 2, 16))
-        colours.push_back(n);
-    for (const auto& n : numbered("backc", 2, 16))
-        colours.push_back(n);
-    std::vector<std::string> conditions = numbered("prgcnd", 1, 10);
-    for (const auto& n : numbered("prgtrg", 1, 10))
-        conditions.push_back(n);
+    std::vector<std::string> colours = {"stimc", "backc", "cset", "csets"}, conditions;
+    addNumbered(colours, "stimc", 2, 16);
+    addNumbered(colours, "backc", 2, 16);
+    addNumbered(conditions, "prgcnd", 1, 10);
+    addNumbered(conditions, "prgtrg", 1, 10);
     std::vector<std::string> all = memories;
     for (const auto* group : {&colours, &conditions})
         all.insert(all.end(), group->begin(), group->end());

@@ -252,8 +252,7 @@ TEST(GlideVoicesTest, LiveEditsAndSeeksAreHeardAtOnceWithoutAClick)
         Heard plain, heard;
         for (Heard* h : {&plain, &heard}) {
             MixerSoundSystem sound;
-            std::string error;
-            ASSERT_TRUE(sound.createDevice(error));
+            ASSERT_TRUE(test::opened(sound));
             SequencePlayer player(sound);
             ASSERT_TRUE(player.play(acceptanceSlide()));
             h->stereo.resize(2 * 2 * kRate);
@@ -267,8 +266,7 @@ TEST(GlideVoicesTest, LiveEditsAndSeeksAreHeardAtOnceWithoutAClick)
         while (first < plain.stereo.size() && plain.stereo[first] == heard.stereo[first])
             ++first;
         MixerSoundSystem sound;
-        std::string error;
-        ASSERT_TRUE(sound.createDevice(error));
+        ASSERT_TRUE(test::opened(sound));
         // A level changes at the next frame; a pitch, being the phase's
         // rate, one frame later.
         EXPECT_LE(first / 2 - static_cast<std::size_t>(kRate + sound.latencyFrames()), 1u) << "heard at once";
@@ -316,8 +314,7 @@ TEST(GlideVoicesTest, NamesTheSlidingBeatAsHeard)
         test::VirtualTimeOutput output(device, nowNs);
         MixerSoundSystem sound(&output);
         sound.setMonotonicClock([&nowNs] { return nowNs; });
-        std::string error;
-        ASSERT_TRUE(sound.createDevice(error));
+        ASSERT_TRUE(test::opened(sound));
         SequencePlayer player(sound);
         EXPECT_FALSE(sound.glideHeardBeat()) << "nothing plays";
         ASSERT_TRUE(player.play(s));
@@ -358,8 +355,7 @@ TEST(SequencePlayerTest, FollowsTheWindowsLevelsShowsThePairAndEndsOnce)
          sequence::tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5}, {1, 300, 4, 0.5}})},
         3, 1);
     EXPECT_FALSE(player.play(s)) << "no device";
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     ASSERT_TRUE(player.play(s));
     player.setLevels(0.5, 0);
     std::vector<float> out(2 * 3 * kRate + 2 * kRate);
@@ -400,8 +396,7 @@ TEST(SequencePlayerTest, APointMovedAheadIsHeardWhenPlaybackReachesIt)
     Sequence edited = acceptanceSlide();
     edited.voices.front().points[1].seconds = 40; // the slide to 4 Hz ends 20 s sooner
     MixerSoundSystem sound;
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     SequencePlayer player(sound);
     ASSERT_TRUE(player.play(acceptanceSlide()));
     Heard heard;
@@ -421,8 +416,7 @@ TEST(SequencePlayerTest, APointMovedAheadIsHeardWhenPlaybackReachesIt)
 TEST(SequencePlayerTest, StopFadesOutAtOnce)
 {
     MixerSoundSystem sound;
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     SequencePlayer player(sound);
     ASSERT_TRUE(player.play(acceptanceSlide(), 10));
     Heard heard;
@@ -470,8 +464,7 @@ TEST(SequencePlayerTest, KeepsItsOutputThroughSilence)
     std::int64_t nowNs = 0;
     IdleOutput output(device, nowNs);
     MixerSoundSystem sound(&output);
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     SequencePlayer player(sound);
     ASSERT_TRUE(player.play(sequenceOf({sequence::tables::voiceOf(VoiceKind::binaural, {{5, 200, 10, 0.5}})}, 10)));
     std::vector<float> block(2 * 4410);
@@ -517,8 +510,7 @@ TEST(SequencePlayerTest, EditsWhileAnAudioThreadRenders)
     std::vector<std::weak_ptr<const glide::Plan>> plans;
     {
         MixerSoundSystem sound(&output);
-        std::string error;
-        ASSERT_TRUE(sound.createDevice(error));
+        ASSERT_TRUE(test::opened(sound));
         Sequence a = acceptanceSlide();
         a.voices.push_back(sequence::tables::voiceOf(VoiceKind::pinkNoise, {{0, 0, 0, 0.1}}));
         a.lengthSeconds = 3600; // never reaches its end here
@@ -553,8 +545,7 @@ TEST(SequencePlayerTest, EditsWhileAnAudioThreadRenders)
 TEST(SequencePlayerTest, DrivesTheSoundSystemInFramesOfItsRate)
 {
     RecordingSoundSystem sound;
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     sound.clearCalls();
     SequencePlayer player(sound);
     ASSERT_TRUE(player.play(acceptanceSlide(), 2));

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/Mixer.h"
 #include "core/ToneLimits.h"
-#include "sound/MixerSoundSystem.h"
+#include "support/RecordingSoundSystem.h"
 #include "support/AudioAnalysis.h"
+#include "support/FakeOutputClock.h"
 #include "support/SoundFile.h"
 #include "support/TempFolder.h"
 
@@ -360,36 +361,6 @@ TEST(MixerVoices, ChurnWhileAnAudioThreadRenders)
     EXPECT_EQ(data.use_count(), 1);
 }
 
-class ScriptedOutput : public AudioOutput {
-public:
-    bool open(Mixer& mixer, int& deviceRate, std::string& error) override
-    {
-        asked.push_back(deviceRate);
-        if (!failWith.empty()) {
-            error = failWith;
-            return false;
-        }
-        // No thread really renders; the mixer just runs as if one did.
-        attached = &mixer;
-        deviceRate = deviceRate > 0 ? deviceRate : grantedRate;
-        mixer.attachAudioThread(deviceRate);
-        return true;
-    }
-    void close() override
-    {
-        attached->detachAudioThread();
-        ++closes;
-    }
-    Health health() override { return state; }
-
-    std::vector<int> asked; // the rate asked at each open
-    Health state = Health::Playing;
-    std::string failWith;
-    int grantedRate = 48000;
-    int closes = 0;
-    Mixer* attached = nullptr;
-};
-
 class MixerSoundSystemTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -406,8 +377,7 @@ TEST_F(MixerSoundSystemTest, BuffersNeedADeviceAndAReadableFile)
 {
     MixerSoundSystem sound;
     EXPECT_EQ(sound.createBuffer(file), nullptr);
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     EXPECT_EQ(sound.createBuffer((folder.path / "missing.wav").string()), nullptr);
     auto buffer = sound.createBuffer(file);
     ASSERT_NE(buffer, nullptr);
@@ -418,8 +388,7 @@ TEST_F(MixerSoundSystemTest, BuffersNeedADeviceAndAReadableFile)
 TEST_F(MixerSoundSystemTest, DestroyedBufferFadesOut)
 {
     MixerSoundSystem sound;
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     auto buffer = sound.createBuffer(file);
     buffer->play(true);
     std::vector<float> out(2 * 4096);
@@ -433,10 +402,9 @@ TEST_F(MixerSoundSystemTest, DestroyedBufferFadesOut)
 
 TEST_F(MixerSoundSystemTest, BufferMayOutliveTheDevice)
 {
-    ScriptedOutput output;
+    test::ScriptedOutput output;
     MixerSoundSystem sound(&output);
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     EXPECT_EQ(sound.deviceRate(), 48000);
     auto buffer = sound.createBuffer(file);
     sound.releaseDevice();
@@ -449,7 +417,7 @@ TEST_F(MixerSoundSystemTest, BufferMayOutliveTheDevice)
 
 TEST_F(MixerSoundSystemTest, DeviceFailureKeepsTheOutputsReason)
 {
-    ScriptedOutput output;
+    test::ScriptedOutput output;
     output.failWith = "Cannot open the default sound output: no server";
     MixerSoundSystem sound(&output);
     std::string error;
@@ -482,10 +450,9 @@ TEST(LimiterTest, QuietSignalPassesBitForBitBehindTheLookAhead)
 // for the next one.
 TEST_F(MixerSoundSystemTest, LostOrIdleOutputIsOpenedAgainByTheNextStart)
 {
-    ScriptedOutput output;
+    test::ScriptedOutput output;
     MixerSoundSystem sound(&output);
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     auto playing = sound.createBuffer(file);
     playing->play(true);
     sound.checkOutput();

@@ -30,10 +30,7 @@ protected:
                 paints.push_back({now, *c.backColour});
         });
     }
-    std::array<std::string, 4> labels() const
-    {
-        return {form.caption(lblRow1), form.caption(lblRow2), form.caption(lblRow3), form.caption(lblRow4)};
-    }
+    Texts labels() const { return captions({lblRow1, lblRow2, lblRow3, lblRow4}); }
     // Lamp positions 1 ... 4 lit with the lamp-on colour.
     std::vector<int> litPositions() const
     {
@@ -80,15 +77,14 @@ TEST_P(StrobeTimingTest, DisplaysAndTimers)
         PhoticWrites::strobe(app).lightSoundRatio = t.ratioIndex;
     }
     click(cmdColourOn);
-    EXPECT_EQ(text(txtFlashRate), t.flashes);
-    EXPECT_EQ(text(txtDuration), t.duration);
+    EXPECT_EQ(texts({txtFlashRate, txtDuration}), (Texts{t.flashes, t.duration}));
     EXPECT_EQ(form.timerInterval(tmrStim), t.interval < 0 ? 100 : t.interval);
     EXPECT_EQ(form.timerInterval(tmrBack), t.interval < 0 ? 0 : t.interval);
     EXPECT_EQ(form.timerEnabled(tmrStim), t.enabled);
     EXPECT_EQ(form.timerEnabled(tmrBack), t.enabled);
     EXPECT_EQ(inhibitor.screenHeld, t.enabled);
-    EXPECT_EQ(text(txtLightSound), t.ratioIndex >= 0 ? std::to_string(t.ratioIndex) : "0");
-    EXPECT_EQ(text(txtColourSet), "1");
+    EXPECT_EQ(texts({txtLightSound, txtColourSet}),
+              (Texts{t.ratioIndex >= 0 ? std::to_string(t.ratioIndex) : "0", "1"}));
     // The plan a render's light track is made from agrees with the strobe that runs.
     const StrobePlan plan = strobePlan(app.state.strobe, beatOf(form));
     EXPECT_EQ(plan.flashes, t.enabled);
@@ -119,8 +115,7 @@ TEST_F(PhoticTest, SlowBeatRetimesButStartsNothingAndTheLoopCounterEndsPastTheBe
     // A zero beat keeps the phase and the timers as they were.
     setPair("160", "160");
     ColorOn(app);
-    EXPECT_EQ(text(txtDuration), "1000");
-    EXPECT_EQ(text(txtFlashRate), "0");
+    EXPECT_EQ(texts({txtDuration, txtFlashRate}), (Texts{"1000", "0"}));
     EXPECT_EQ(form.timerInterval(tmrBack), 1000);
 }
 
@@ -215,7 +210,7 @@ TEST_F(PhoticTest, ColourSetChangeShowsAtTheNextTickWithoutRestart)
 struct Selection {
     Value before;
     int after;
-    std::array<std::string, 4> labels;
+    Texts labels;
     int lit;
     const char* stim;
     const char* back;
@@ -233,13 +228,11 @@ TEST_P(ColourSetSelectionTest, NextSet)
     EXPECT_EQ(labels(), s.labels);
     EXPECT_EQ(litPositions(), std::vector<int>{s.lit});
     EXPECT_EQ(file("csets"), std::to_string(s.after) + "\r\n");
-    EXPECT_EQ(text(txtColourSet), std::to_string(s.after));
-    EXPECT_EQ(text(txtStimColour), s.stim);
-    EXPECT_EQ(text(txtBackColour), s.back);
+    EXPECT_EQ(texts({txtColourSet, txtStimColour, txtBackColour}), (Texts{std::to_string(s.after), s.stim, s.back}));
     EXPECT_EQ(app.state.strobe.activeStimColour.text(), s.stim);
 }
 
-using L = std::array<std::string, 4>;
+using L = Texts;
 INSTANTIATE_TEST_SUITE_P(Sets, ColourSetSelectionTest,
                          ::testing::Values(Selection{16, 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"},
                                            Selection{4, 5, L{"CL5", "CL6", "CL7", "CL8"}, 1, "16777215", "16711680"},
@@ -266,8 +259,7 @@ TEST_F(PhoticTest, SelectionRereadsTheFilesAndAMissingFileKeepsTheEntry)
     fs::remove(folder.path / "backc3");
     setIndex(2);
     click(cmdNextColourSet);
-    EXPECT_EQ(text(txtStimColour), "123");
-    EXPECT_EQ(text(txtBackColour), "32768"); // the first run's value, still in memory
+    EXPECT_EQ(texts({txtStimColour, txtBackColour}), (Texts{"123", "32768"})); // the back: the first run's, still held
     // A set never loaded in this run: empty boxes, painted black.
     PhoticWrites::strobe(app).colourSets[9] = {};
     fs::remove(folder.path / "stimc10");
@@ -285,12 +277,8 @@ TEST_F(PhoticTest, ColourBanksRouteTheEightButtonsAndTheirMenuTwins)
 {
     for (int i = 0; i < 3; ++i)
         click(cmdColourProgram);
-    const std::array<std::string_view, 8> buttons = {cmdStim1, cmdBack1, cmdStim2, cmdBack2,
-                                                     cmdStim3, cmdBack3, cmdStim4, cmdBack4};
-    const std::array<const char*, 8> captions = {"Stim 13", "BGrd 13", "Stim 14", "BGrd 14",
-                                                 "Stim 15", "BGrd 15", "Stim 16", "BGrd 16"};
-    for (size_t i = 0; i < buttons.size(); ++i)
-        EXPECT_EQ(form.caption(buttons[i]), captions[i]);
+    EXPECT_EQ(captions({cmdStim1, cmdBack1, cmdStim2, cmdBack2, cmdStim3, cmdBack3, cmdStim4, cmdBack4}),
+              (Texts{"Stim 13", "BGrd 13", "Stim 14", "BGrd 14", "Stim 15", "BGrd 15", "Stim 16", "BGrd 16"}));
     dialogs.answerColour(1234);
     click(cmdStim1);
     EXPECT_EQ(file("stimc13"), "1234\r\n");
@@ -298,8 +286,7 @@ TEST_F(PhoticTest, ColourBanksRouteTheEightButtonsAndTheirMenuTwins)
 
     click(mnuColourProgram); // bank 4 wraps to 1, then on to 2
     click(cmdColourProgram);
-    EXPECT_EQ(form.caption(cmdBack2), "BGrd 6");
-    EXPECT_EQ(form.caption(mnuBack2), "&BkGrd 2,6,10,14");
+    EXPECT_EQ(captions({cmdBack2, mnuBack2}), (Texts{"BGrd 6", "&BkGrd 2,6,10,14"}));
     const Value stimBefore = app.state.strobe.activeStimColour;
     dialogs.answerColour(4321);
     click(mnuBack2);
@@ -353,8 +340,7 @@ TEST_F(PhoticTest, RefreshAndLampColours)
     click(mnuColourRefresh);
     EXPECT_EQ(app.state.strobe.activeStimColour, Value(111));
     EXPECT_EQ(app.state.strobe.activeBackColour, Value(0));
-    EXPECT_EQ(text(txtColourSet), "5");
-    EXPECT_EQ(text(txtStimColour), "16777215");
+    EXPECT_EQ(texts({txtColourSet, txtStimColour}), (Texts{"5", "16777215"}));
     EXPECT_EQ(litPositions(), std::vector<int>{1});
 
     const Colour lampBefore = lamp(lampSound);

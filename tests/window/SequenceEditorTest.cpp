@@ -6,6 +6,7 @@
 #include "platform/SequenceEditor.h"
 #include "platform/SequencePlayback.h"
 #include "sequence/SequenceFiles.h"
+#include "support/TempFolder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,8 +22,6 @@
 #include <QUndoStack>
 #include <QtTest>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 
 using namespace aurelith;
@@ -115,6 +114,7 @@ using namespace editortest;
 class SequenceEditorTest : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<test::TempFolder> temp_;
     std::filesystem::path folder_;
     RecordingPlayback playback_;
     std::unique_ptr<SequenceEditor> editor_;
@@ -122,8 +122,8 @@ class SequenceEditorTest : public QObject {
 private slots:
     void init()
     {
-        char pattern[] = "/tmp/aurelith-editor-XXXXXX";
-        folder_ = ::mkdtemp(pattern);
+        temp_ = std::make_unique<test::TempFolder>();
+        folder_ = temp_->path;
         playback_ = RecordingPlayback{};
         editor_ = std::make_unique<SequenceEditor>(folder_ / "sequences", &playback_);
         editor_->open(slideDown(), folder_ / "slide.sbg");
@@ -135,7 +135,7 @@ private slots:
     {
         editor_->undoStack()->setClean();
         editor_.reset();
-        std::filesystem::remove_all(folder_);
+        temp_.reset();
     }
 
     void dragMovesTheRightPointByTheSnappedAmount()
@@ -260,8 +260,7 @@ private slots:
         // Save: written to its file, then closed.
         answerNextBox(QMessageBox::Save);
         QVERIFY(editor_->close());
-        std::ifstream in(folder_ / "slide.sbg");
-        const std::string text((std::istreambuf_iterator<char>(in)), {});
+        const std::string text = test::readBytes(folder_ / "slide.sbg");
         QVERIFY(text.find("200-9/50") != std::string::npos);
         // Discard: closes, the file as last saved.
         editor_->show();
@@ -269,8 +268,7 @@ private slots:
         QCoreApplication::processEvents();
         answerNextBox(QMessageBox::Discard);
         QVERIFY(editor_->close());
-        std::ifstream again(folder_ / "slide.sbg");
-        QVERIFY(std::string((std::istreambuf_iterator<char>(again)), {}) == text);
+        QVERIFY(test::readBytes(folder_ / "slide.sbg") == text);
     }
 
     void anOutOfRangeToneIsMarkedAndSaveRefused()

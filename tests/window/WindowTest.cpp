@@ -22,7 +22,6 @@
 #include <QtTest>
 
 #include <fstream>
-#include <iterator>
 
 using namespace aurelith;
 
@@ -169,15 +168,11 @@ private slots:
     {
         Rig rig;
         const std::string before = "-3000,5000,0,160\r\n";
-        {
-            std::ofstream(rig.folder / "vols") << before;
-        }
+        test::writeBytes(rig.folder / "vols", before);
         qobject_cast<QScrollBar*>(rig.window->widget("scrToneVol"))->setValue(-100);
         QCOMPARE(rig.form.value(ctl::scrToneVol), -100);
         QVERIFY(rig.window->close());
-        std::ifstream in(rig.folder / "vols");
-        const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        QCOMPARE(after, before);
+        QCOMPARE(test::readBytes(rig.folder / "vols"), before);
         QVERIFY(!rig.app->quitRequested);
     }
 
