@@ -214,8 +214,7 @@ TEST_F(ConditionsEventsTest, AnEventSavedWithDoubleQuotesLaunchesWithTheSameWord
     press(cmdPromptEntry, 11);
     type(txtStimColour, "play \"Bob's music/a b.mp3\" x");
     click(cmdProgramEvent);
-    ScanWrites::scan(app).loopNumber = 1;
-    click(cmdEventsOnOff);
+    trigger();
     ASSERT_EQ(launcher.tried.size(), 1u);
     EXPECT_EQ(launcher.tried[0].arguments, (Words{"Bob's music/a b.mp3", "x"}));
 }

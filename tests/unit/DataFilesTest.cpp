@@ -213,36 +213,18 @@ TEST_F(DataFilesTest, FailedWriteLeavesTheOldFileWhole)
     };
     static int budget = 0;
     const Fault faults[] = {
-        {"no space",
-         {[](int, const void*, size_t) -> ssize_t {
-              errno = ENOSPC;
-              return -1;
-          },
-          ::fsync, ::rename}},
+        {"no space", {[](int, const void*, size_t) -> ssize_t { return errno = ENOSPC, -1; }, ::fsync, ::rename}},
         {"no space after a few bytes",
          {[](int fd, const void* data, size_t bytes) -> ssize_t {
-              if (budget <= 0) {
-                  errno = ENOSPC;
-                  return -1;
-              }
+              if (budget <= 0)
+                  return errno = ENOSPC, -1;
               const auto n = ::write(fd, data, std::min<size_t>(bytes, static_cast<size_t>(budget)));
               budget -= static_cast<int>(n);
               return n;
           },
           ::fsync, ::rename}},
-        {"flush fails",
-         {::write,
-          [](int) {
-              errno = EIO;
-              return -1;
-          },
-          ::rename}},
-        {"rename fails",
-         {::write, ::fsync,
-          [](const char*, const char*) {
-              errno = EXDEV;
-              return -1;
-          }}},
+        {"flush fails", {::write, [](int) { return errno = EIO, -1; }, ::rename}},
+        {"rename fails", {::write, ::fsync, [](const char*, const char*) { return errno = EXDEV, -1; }}},
     };
     for (const Fault& f : faults) {
         SCOPED_TRACE(f.what);

@@ -32,27 +32,19 @@ using sequence::Sequence;
 using sequence::SequencePlayer;
 using sequence::Voice;
 using sequence::VoiceKind;
+using sequence::tables::sequenceOf;
+using sequence::tables::voiceOf;
 
 const int kRate = sequence::renderRate();
-
-Sequence sequenceOf(std::vector<Voice> voices, double lengthSeconds, double fadeOutSeconds = 0)
-{
-    Sequence s;
-    s.name = "test";
-    s.voices = std::move(voices);
-    s.lengthSeconds = lengthSeconds;
-    s.fadeOutSeconds = fadeOutSeconds;
-    return s;
-}
 
 // The acceptance's slide: the beat 10 -> 4 Hz (the carrier 200 -> 250 Hz)
 // over 60 s, a hold, then a step up in beat, carrier and level.
 Sequence acceptanceSlide()
 {
-    return sequenceOf({sequence::tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5, Join::slide},
-                                                                       {60, 250, 4, 0.5, Join::step},
-                                                                       {80, 260, 8, 0.4, Join::step}})},
-                      90, 2);
+    return sequenceOf(
+        {voiceOf(VoiceKind::binaural,
+                 {{0, 200, 10, 0.5, Join::slide}, {60, 250, 4, 0.5, Join::step}, {80, 260, 8, 0.4, Join::step}})},
+        90, 2);
 }
 
 // Interleaved stereo as rendered, cut by seconds.
@@ -129,10 +121,10 @@ TEST(GlideVoicesTest, EverySecondIsHeardAsPlannedAndNoBoundaryClicks)
     const Case cases[] = {
         {"binaural slide, hold, step", acceptanceSlide(), 50},
         {"isochronic slide and step",
-         sequenceOf({sequence::tables::voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0.5, Join::slide},
-                                                                       {20, 300, 6, 0.5, Join::step},
-                                                                       {30, 320, 12, 0.5, Join::step}})},
-                    40, 1),
+         sequenceOf(
+             {voiceOf(VoiceKind::isochronic,
+                      {{0, 300, 10, 0.5, Join::slide}, {20, 300, 6, 0.5, Join::step}, {30, 320, 12, 0.5, Join::step}})},
+             40, 1),
          250},
     };
     for (const Case& c : cases) {
@@ -213,7 +205,7 @@ TEST(GlideVoicesTest, NoisesHaveTheirColours)
     for (const Case& c :
          {Case{VoiceKind::whiteNoise, 0}, Case{VoiceKind::pinkNoise, 3}, Case{VoiceKind::brownNoise, 6}}) {
         SCOPED_TRACE(c.dbPerOctave);
-        const Heard heard = renderWhole(sequenceOf({sequence::tables::voiceOf(c.kind, {{0, 0, 0, 1}})}, 21), 1, 0.5);
+        const Heard heard = renderWhole(sequenceOf({voiceOf(c.kind, {{0, 0, 0, 1}})}, 21), 1, 0.5);
         for (int ch = 0; ch < 2; ++ch) {
             const std::vector<float> x = heard.ear(ch, 1, 21);
             const std::vector<double> off = levelsOffSlope(x, c.dbPerOctave);
@@ -291,8 +283,7 @@ TEST(GlideVoicesTest, WaveformsAreBandLimitedAtEveryPitch)
         // Just below and above where a table hands over to the next.
         for (double hz : {55.0, 1000.0, 2700.0, 2800.0, 5500.0, 7000.0, 11000.0}) {
             SCOPED_TRACE(hz);
-            const Heard heard = renderWhole(
-                sequenceOf({sequence::tables::voiceOf(VoiceKind::tone, {{0, hz, 0, 0.5}}, c.wave)}, 2));
+            const Heard heard = renderWhole(sequenceOf({voiceOf(VoiceKind::tone, {{0, hz, 0, 0.5}}, c.wave)}, 2));
             const std::vector<float> x = heard.ear(0, 0.5, 2);
             EXPECT_LT(foreignComponentsDb(x, kRate, {hz}), -80) << "nothing folded back";
             EXPECT_NEAR(toneLevelDb(x, kRate, hz), c.fundamentalDb + 20 * std::log10(0.5), 0.05);
@@ -305,8 +296,7 @@ TEST(GlideVoicesTest, WaveformsAreBandLimitedAtEveryPitch)
 // ears get, while the beat slides.
 TEST(GlideVoicesTest, NamesTheSlidingBeatAsHeard)
 {
-    const Sequence pulses = sequenceOf(
-        {sequence::tables::voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0.5}, {60, 300, 6, 0.5}})}, 60);
+    const Sequence pulses = sequenceOf({voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0.5}, {60, 300, 6, 0.5}})}, 60);
     for (const Sequence& s : {acceptanceSlide(), pulses}) {
         test::FakeOutputClock device;
         device.ppm = 200;
@@ -350,10 +340,9 @@ TEST(SequencePlayerTest, FollowsTheWindowsLevelsShowsThePairAndEndsOnce)
 {
     MixerSoundSystem sound;
     SequencePlayer player(sound);
-    const Sequence s = sequenceOf(
-        {sequence::tables::voiceOf(VoiceKind::pinkNoise, {{0, 0, 0, 0.2}}),
-         sequence::tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5}, {1, 300, 4, 0.5}})},
-        3, 1);
+    const Sequence s = sequenceOf({voiceOf(VoiceKind::pinkNoise, {{0, 0, 0, 0.2}}),
+                                   voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5}, {1, 300, 4, 0.5}})},
+                                  3, 1);
     EXPECT_FALSE(player.play(s)) << "no device";
     ASSERT_TRUE(test::opened(sound));
     ASSERT_TRUE(player.play(s));
@@ -365,9 +354,8 @@ TEST(SequencePlayerTest, FollowsTheWindowsLevelsShowsThePairAndEndsOnce)
         if (block == 4) {
             const auto pair = player.currentPair();
             ASSERT_TRUE(pair);
-            EXPECT_DOUBLE_EQ(pair->leftHz, 250 - 7.0 / 2);
-            EXPECT_DOUBLE_EQ(pair->rightHz, 250 + 7.0 / 2);
-            EXPECT_DOUBLE_EQ(pair->beatHz, 7);
+            EXPECT_EQ(std::tuple(pair->leftHz, pair->rightHz, pair->beatHz),
+                      std::tuple(250 - 7.0 / 2, 250 + 7.0 / 2, 7.0));
         }
         if (player.finished()) {
             ++finishes;
@@ -442,7 +430,7 @@ TEST(SequencePlayerTest, MixPlaysTheUsersFile)
     for (std::size_t i = 0; i < sine.size(); ++i)
         sine[i] = static_cast<float>(0.8 * std::sin(2 * std::numbers::pi * 440 * static_cast<double>(i) / 48000));
     ASSERT_TRUE(test::writeSoundFile(file, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 1, sine));
-    Sequence s = sequenceOf({sequence::tables::voiceOf(VoiceKind::mix, {{0, 0, 0, 0.5}})}, 4);
+    Sequence s = sequenceOf({voiceOf(VoiceKind::mix, {{0, 0, 0, 0.5}})}, 4);
     s.mixFile = file;
     const Heard heard = renderWhole(s, 1, 0.5);
     for (int ch = 0; ch < 2; ++ch) {
@@ -466,7 +454,7 @@ TEST(SequencePlayerTest, KeepsItsOutputThroughSilence)
     MixerSoundSystem sound(&output);
     ASSERT_TRUE(test::opened(sound));
     SequencePlayer player(sound);
-    ASSERT_TRUE(player.play(sequenceOf({sequence::tables::voiceOf(VoiceKind::binaural, {{5, 200, 10, 0.5}})}, 10)));
+    ASSERT_TRUE(player.play(sequenceOf({voiceOf(VoiceKind::binaural, {{5, 200, 10, 0.5}})}, 10)));
     std::vector<float> block(2 * 4410);
     sound.render(block.data(), 4410);
     sound.checkOutput();
@@ -512,7 +500,7 @@ TEST(SequencePlayerTest, EditsWhileAnAudioThreadRenders)
         MixerSoundSystem sound(&output);
         ASSERT_TRUE(test::opened(sound));
         Sequence a = acceptanceSlide();
-        a.voices.push_back(sequence::tables::voiceOf(VoiceKind::pinkNoise, {{0, 0, 0, 0.1}}));
+        a.voices.push_back(voiceOf(VoiceKind::pinkNoise, {{0, 0, 0, 0.1}}));
         a.lengthSeconds = 3600; // never reaches its end here
         const int rate = sound.glideRate();
         auto plan = [&](const Sequence& s) {

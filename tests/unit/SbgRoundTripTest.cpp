@@ -74,17 +74,15 @@ void expectSameTimeline(const Sequence& a, const Sequence& b)
 // starts audibly late, an audible start under a 10 s fade-out, and its switches.
 Sequence edited()
 {
-    Sequence s;
+    Sequence s = tables::sequenceOf(
+        {tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.4, Join::step},
+                                               {12.345, 180, 8, 0.3, Join::step},
+                                               {30.5, 180, 6.25, 0.3, Join::slide},
+                                               {45.0004, 150, 4, 0.2, Join::slide}}),
+         tables::voiceOf(VoiceKind::pinkNoise, {{7.25, 0, 0, 0.3, Join::slide}, {20, 0, 0, 0.1, Join::step}}),
+         tables::voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0, Join::slide}, {3.5, 300, 12, 0.2, Join::slide}})},
+        90.25, 10);
     s.name = "edited";
-    s.lengthSeconds = 90.25;
-    s.fadeOutSeconds = 10;
-    s.voices = {
-        tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.4, Join::step},
-                                              {12.345, 180, 8, 0.3, Join::step},
-                                              {30.5, 180, 6.25, 0.3, Join::slide},
-                                              {45.0004, 150, 4, 0.2, Join::slide}}),
-        tables::voiceOf(VoiceKind::pinkNoise, {{7.25, 0, 0, 0.3, Join::slide}, {20, 0, 0, 0.1, Join::step}}),
-        tables::voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0, Join::slide}, {3.5, 300, 12, 0.2, Join::slide}})};
     s.voices[1].muted = true;
     s.voices[2].solo = true;
     return s;

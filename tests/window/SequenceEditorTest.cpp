@@ -6,6 +6,7 @@
 #include "platform/SequenceEditor.h"
 #include "platform/SequencePlayback.h"
 #include "sequence/SequenceFiles.h"
+#include "support/SequenceTables.h"
 #include "support/TempFolder.h"
 
 #include <QAbstractButton>
@@ -53,33 +54,27 @@ public:
     int plays = 0, replaces = 0;
 };
 
-bool samePoints(const Sequence& a, const Sequence& b)
+// Everything an edit may change, so that two documents compare whole.
+auto editable(const Sequence& s)
 {
-    if (a.voices.size() != b.voices.size() || a.description != b.description || a.lengthSeconds != b.lengthSeconds ||
-        a.fadeOutSeconds != b.fadeOutSeconds || a.mixFile != b.mixFile)
-        return false;
-    for (size_t v = 0; v < a.voices.size(); ++v) {
-        const Voice &x = a.voices[v], &y = b.voices[v];
-        if (x.kind != y.kind || x.waveform != y.waveform || x.points.size() != y.points.size())
-            return false;
-        for (size_t i = 0; i < x.points.size(); ++i) {
-            const Point &p = x.points[i], &q = y.points[i];
-            if (p.seconds != q.seconds || p.carrierHz != q.carrierHz || p.beatHz != q.beatHz || p.level != q.level ||
-                p.join != q.join)
-                return false;
-        }
+    std::vector<std::tuple<VoiceKind, Waveform, std::vector<std::tuple<double, double, double, double, Join>>>> voices;
+    for (const Voice& v : s.voices) {
+        voices.emplace_back(v.kind, v.waveform, std::vector<std::tuple<double, double, double, double, Join>>{});
+        for (const Point& p : v.points)
+            std::get<2>(voices.back()).emplace_back(p.seconds, p.carrierHz, p.beatHz, p.level, p.join);
     }
-    return true;
+    return std::tuple(voices, s.description, s.lengthSeconds, s.fadeOutSeconds, s.mixFile);
 }
+
+bool samePoints(const Sequence& a, const Sequence& b) { return editable(a) == editable(b); }
 
 Sequence slideDown()
 {
-    Sequence s;
+    Sequence s = tables::sequenceOf({tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5, Join::slide},
+                                                                           {60, 200, 6, 0.5, Join::step},
+                                                                           {300, 180, 4, 0.4, Join::slide}})},
+                                    600);
     s.name = "slide";
-    s.lengthSeconds = 600;
-    Voice v;
-    v.points = {{0, 200, 10, 0.5, Join::slide}, {60, 200, 6, 0.5, Join::step}, {300, 180, 4, 0.4, Join::slide}};
-    s.voices.push_back(v);
     return s;
 }
 
