@@ -133,6 +133,14 @@ protected:
                 result.push_back(b);
         return result;
     }
+    std::vector<std::string> playingFiles() const
+    {
+        std::vector<std::string> names;
+        for (const auto& b : playing())
+            names.push_back(fs::path(b.path).filename().string());
+        return names;
+    }
+    bool called(const std::string& line) const { return std::ranges::find(sound.calls, line) != sound.calls.end(); }
     // The pitch each playing tone buffer really sounds at, channel 1 first.
     std::vector<double> tonePitches() const
     {

@@ -136,6 +136,31 @@ double toneLevelDb(const std::vector<float>& mono, double sampleRate, double fre
     return 20.0 * std::log10(magnitudeAt(mono, sampleRate, at));
 }
 
+std::vector<double> amplitudeSpectrum(const std::vector<float>& x)
+{
+    FftPlan fft = FftPlan::realToComplex(x.size());
+    std::copy(x.begin(), x.end(), fft.real().begin());
+    fft.run();
+    std::vector<double> magnitude;
+    for (const auto& bin : fft.complex())
+        magnitude.push_back(2 * std::abs(bin) / static_cast<double>(x.size()));
+    return magnitude;
+}
+
+std::vector<double> welchPower(const std::vector<float>& x, std::size_t n)
+{
+    FftPlan fft = FftPlan::realToComplex(n);
+    std::vector<double> power(n / 2 + 1, 0.0);
+    for (std::size_t at = 0; at + n <= x.size(); at += n / 2) {
+        for (std::size_t i = 0; i < n; ++i)
+            fft.real()[i] = x[at + i] * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / n));
+        fft.run();
+        for (std::size_t b = 0; b < power.size(); ++b)
+            power[b] += std::norm(fft.complex()[b]);
+    }
+    return power;
+}
+
 double strayBeyondDb(const std::vector<float>& mono, double sampleRate, const std::vector<double>& tones, double bandHz)
 {
     const auto a = windowedSpectrum(mono);

@@ -2,7 +2,6 @@
 // Sequences as heard: rendered through the real mixer with no device and
 // measured, against the sequence model's own values.
 #include "sequence/SequencePlayer.h"
-#include "sound/FftPlan.h"
 #include "sound/MixerSoundSystem.h"
 #include "support/AudioAnalysis.h"
 #include "support/FakeOutputClock.h"
@@ -175,15 +174,7 @@ TEST(GlideVoicesTest, EverySecondIsHeardAsPlannedAndNoBoundaryClicks)
 std::vector<double> levelsOffSlope(const std::vector<float>& x, double dbPerOctave)
 {
     constexpr std::size_t n = 8192;
-    FftPlan fft = FftPlan::realToComplex(n);
-    std::vector<double> power(n / 2 + 1, 0.0);
-    for (std::size_t at = 0; at + n <= x.size(); at += n / 2) {
-        for (std::size_t i = 0; i < n; ++i)
-            fft.real()[i] = x[at + i] * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / n));
-        fft.run();
-        for (std::size_t b = 0; b < power.size(); ++b)
-            power[b] += std::norm(fft.complex()[b]);
-    }
+    const std::vector<double> power = welchPower(x, n);
     const double binHz = static_cast<double>(kRate) / n;
     std::vector<double> off;
     for (double low = 50; low * std::cbrt(2.0) <= 10000 * 1.001; low *= std::cbrt(2.0)) {

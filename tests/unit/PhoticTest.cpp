@@ -190,8 +190,7 @@ TEST_F(PhoticTest, AStallPaintsOnlyThePhaseDueNowAndStaysOnTheGrid)
     EXPECT_EQ(paints[0].colour, 16777215u);
     runFor(100);
     ASSERT_EQ(paints.size(), 3u);
-    EXPECT_EQ(paints[1].at, 1200);
-    EXPECT_EQ(paints[2].at, 1250);
+    EXPECT_EQ((std::vector{paints[1].at, paints[2].at}), (std::vector<std::int64_t>{1200, 1250}));
 }
 
 TEST_F(PhoticTest, ColourSetChangeShowsAtTheNextTickWithoutRestart)
@@ -202,8 +201,7 @@ TEST_F(PhoticTest, ColourSetChangeShowsAtTheNextTickWithoutRestart)
     click(cmdNextColourSet); // set 2: red on blue
     runFor(100);
     ASSERT_EQ(paints.size(), 4u);
-    EXPECT_EQ(paints[2].colour, kRed);
-    EXPECT_EQ(paints[3].colour, kBlue);
+    EXPECT_EQ((std::vector{paints[2].colour, paints[3].colour}), (Colours{kRed, kBlue}));
     EXPECT_EQ(paints[3].at, 200);
 }
 
@@ -310,8 +308,8 @@ TEST_F(PhoticTest, CancellingTheColourDialogChangesNothing)
     EXPECT_EQ(file("backc"), stored);
     EXPECT_EQ(form.backColour(txtFlashSurface), surface);
     EXPECT_EQ(file("oncol"), "255\r\n");
-    EXPECT_EQ(app.state.strobe.lampOnColour, Value(255));
-    EXPECT_EQ(app.state.strobe.activeStimColour, Value(16777215));
+    EXPECT_EQ((std::vector{app.state.strobe.lampOnColour, app.state.strobe.activeStimColour}),
+              (std::vector<Value>{255, 16777215}));
     dialogs.answerColour(std::nullopt);
     click(cmdBack1);
     EXPECT_EQ(dialogs.shown.back().text, "777");
@@ -338,16 +336,16 @@ TEST_F(PhoticTest, RefreshAndLampColours)
     click(cmdNextColourSet); // set 5
     putFile("stimc", "111\r\n");
     click(mnuColourRefresh);
-    EXPECT_EQ(app.state.strobe.activeStimColour, Value(111));
-    EXPECT_EQ(app.state.strobe.activeBackColour, Value(0));
+    EXPECT_EQ((std::vector{app.state.strobe.activeStimColour, app.state.strobe.activeBackColour}),
+              (std::vector<Value>{111, 0}));
     EXPECT_EQ(texts({txtColourSet, txtStimColour}), (Texts{"5", "16777215"}));
     EXPECT_EQ(litPositions(), std::vector<int>{1});
 
     const Colour lampBefore = lamp(lampSound);
     dialogs.answerColour(65280);
     click(mnuLampOnColour);
-    EXPECT_EQ(app.state.strobe.lampOnColour, Value(65280));
-    EXPECT_EQ(app.state.strobe.activeStimColour, Value(65280));
+    EXPECT_EQ((std::vector{app.state.strobe.lampOnColour, app.state.strobe.activeStimColour}),
+              (std::vector<Value>{65280, 65280}));
     EXPECT_EQ(file("oncol"), "65280\r\n");
     EXPECT_EQ(lamp(lampSound), lampBefore); // shows the next time a lamp is set
     dialogs.answerColour(128);

@@ -28,13 +28,6 @@ protected:
             appendLe(wav, static_cast<std::uint16_t>((i / 220) % 2 ? 1000 : -1000), 2);
         putFile(name, wav);
     }
-    std::vector<std::string> playingFiles() const
-    {
-        std::vector<std::string> names;
-        for (const auto& b : playing())
-            names.push_back(fs::path(b.path).filename().string());
-        return names;
-    }
 };
 
 TEST_F(PlaybackTest, StartWritesBothTonesAndPlaysThemAtTheToneVolume)

@@ -54,10 +54,9 @@ void expectSameTimeline(const Sequence& a, const Sequence& b)
     for (size_t i = 0; i < a.voices.size(); ++i) {
         const Voice& va = a.voices[i];
         const Voice& vb = b.voices[i];
-        EXPECT_EQ(va.kind, vb.kind) << "voice " << i;
-        EXPECT_EQ(va.waveform, vb.waveform) << "voice " << i;
-        EXPECT_EQ(va.muted, vb.muted) << "voice " << i;
-        EXPECT_EQ(va.solo, vb.solo) << "voice " << i;
+        EXPECT_EQ(std::tuple(va.kind, va.waveform, va.muted, va.solo),
+                  std::tuple(vb.kind, vb.waveform, vb.muted, vb.solo))
+            << "voice " << i;
         for (double t : samples) {
             const Point pa = valueAt(va, t);
             if (same(pa, valueAt(vb, t)) || same(pa, valueAt(vb, t - 0.001)) || same(pa, valueAt(vb, t + 0.001)))

@@ -169,8 +169,8 @@ TEST_F(ScannerTest, AStepRetunesOnceAndCountsEveryWholeHertzOfBeatWhileTheStrobe
     sound.clearCalls();
     runFor(kSecond);
     EXPECT_EQ(text(txtsetfreq2), "185");
-    EXPECT_EQ(callsStarting("createBuffer freq1.wav"), 1);
-    EXPECT_EQ(callsStarting("createBuffer freq2.wav"), 1);
+    EXPECT_EQ(std::pair(callsStarting("createBuffer freq1.wav"), callsStarting("createBuffer freq2.wav")),
+              std::pair(1L, 1L));
     EXPECT_EQ(app.state.scan.loopNumber, 20);
     EXPECT_EQ(text(txtBaseFreq), "20"); // the number before the last pass
     EXPECT_EQ(app.state.shared.scanLoopCounter, 26);

@@ -182,8 +182,7 @@ TEST(SbgDetails, EveryBadLineIsReportedAndAGoodPartNeverPlays)
                                       "/");
     EXPECT_FALSE(result.sequence);
     ASSERT_EQ(result.problems.size(), 2u);
-    EXPECT_EQ(result.problems[0].line, 2);
-    EXPECT_EQ(result.problems[1].line, 3);
+    EXPECT_EQ(std::pair(result.problems[0].line, result.problems[1].line), std::pair(2, 3));
 }
 
 TEST(GnauralSchedules, EachVoiceTypeImportsToItsTimeline)

@@ -36,7 +36,6 @@ protected:
         ASSERT_NE(session, nullptr);
         sound.clearCalls();
     }
-    bool called(const std::string& line) const { return std::ranges::find(sound.calls, line) != sound.calls.end(); }
 
     sequence::SequenceSession* session = nullptr;
 };

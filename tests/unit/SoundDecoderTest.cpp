@@ -61,9 +61,7 @@ TEST_F(SoundDecoderTest, ToneFileWithOddDataSizeLoads)
 
     auto pcm = decoder.decode(path("freq1.wav"));
     ASSERT_NE(pcm, nullptr);
-    EXPECT_EQ(pcm->frames, 275);
-    EXPECT_EQ(pcm->channels, 1);
-    EXPECT_EQ(pcm->sampleRate, 44100);
+    EXPECT_EQ(std::tuple(pcm->frames, pcm->channels, pcm->sampleRate), std::tuple(275, 1, 44100));
     EXPECT_FLOAT_EQ(pcm->samples[274], 27400 / 32768.0f);
 }
 

@@ -134,12 +134,11 @@ protected:
     // slid against it from the first to the last (unwrapped), in ms.
     std::pair<double, double> offBeat() const
     {
-        double worst = 0, first = 0, slid = 0, previous = 0;
+        double worst = 0, slid = 0, previous = 0;
         bool any = false;
         for (const Paint& onset : onsets()) {
             const double off = sound.offBeatMs(static_cast<double>(onset.ms));
             slid += any ? std::remainder(off - previous, 100.0) : 0;
-            first = any ? first : off;
             previous = off;
             any = true;
             worst = std::max(worst, std::abs(off));

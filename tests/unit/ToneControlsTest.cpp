@@ -15,10 +15,6 @@ protected:
         startAsReturningUser("-3000,5000,0,160");
         sound.clearCalls();
     }
-    bool called(const std::string& line) const
-    {
-        return std::find(sound.calls.begin(), sound.calls.end(), line) != sound.calls.end();
-    }
     size_t toneSize(int channel) const { return file(channel == 1 ? "freq1.wav" : "freq2.wav").size(); }
     // Sine at f: about 88200/f + 1 values; square: 2 * (floor(44100/f) + 1).
     static size_t squareSize(int hz) { return 2 * (44100 / hz + 1) + 45; }

@@ -114,6 +114,13 @@ class SequenceEditorTest : public QObject {
     RecordingPlayback playback_;
     std::unique_ptr<SequenceEditor> editor_;
 
+    // An edit typed into a cell of the points table.
+    void setCell(int row, int column, const QString& text)
+    {
+        editor_->table()->item(row, column)->setText(text);
+        QCoreApplication::processEvents();
+    }
+
 private slots:
     void init()
     {
@@ -178,10 +185,6 @@ private slots:
     void undoAndRedoRestoreEveryKindOfEditExactly()
     {
         SequenceEditor& e = *editor_;
-        auto setCell = [&](int row, int column, const QString& text) {
-            e.table()->item(row, column)->setText(text);
-            QCoreApplication::processEvents();
-        };
         const std::vector<std::pair<QString, std::function<void()>>> edits = {
             {"Change time", [&] { setCell(1, 0, "75.5"); }},
             {"Change beat", [&] { setCell(1, 1, "7.25"); }},
@@ -245,8 +248,7 @@ private slots:
 
     void closingWithUnsavedChangesAsksFirst()
     {
-        editor_->table()->item(0, 1)->setText("9");
-        QCoreApplication::processEvents();
+        setCell(0, 1, "9");
         QVERIFY(editor_->isModified());
         answerNextBox(QMessageBox::Cancel);
         QVERIFY(!editor_->close());
@@ -259,8 +261,7 @@ private slots:
         QVERIFY(text.find("200-9/50") != std::string::npos);
         // Discard: closes, the file as last saved.
         editor_->show();
-        editor_->table()->item(0, 1)->setText("8");
-        QCoreApplication::processEvents();
+        setCell(0, 1, "8");
         answerNextBox(QMessageBox::Discard);
         QVERIFY(editor_->close());
         QVERIFY(test::readBytes(folder_ / "slide.sbg") == text);
@@ -269,8 +270,7 @@ private slots:
     void anOutOfRangeToneIsMarkedAndSaveRefused()
     {
         std::filesystem::remove(folder_ / "slide.sbg");
-        editor_->table()->item(1, 2)->setText("5"); // the carrier of point 2: both tones below 10 Hz
-        QCoreApplication::processEvents();
+        setCell(1, 2, "5"); // the carrier of point 2: both tones below 10 Hz
         const auto problems = editor_->problems();
         QVERIFY(!problems.empty());
         QCOMPARE(problems.front().point, 1);
@@ -282,8 +282,7 @@ private slots:
         QVERIFY(!editor_->save());
         QVERIFY(!std::filesystem::exists(folder_ / "slide.sbg"));
         // Mended, it saves.
-        editor_->table()->item(1, 2)->setText("150");
-        QCoreApplication::processEvents();
+        setCell(1, 2, "150");
         QVERIFY(editor_->problems().empty());
         QVERIFY(editor_->save());
         QVERIFY(std::filesystem::exists(folder_ / "slide.sbg"));
@@ -320,8 +319,7 @@ private slots:
         byName<QPushButton>(editor_.get(), "Play from the marker")->click();
         QCOMPARE(playback_.plays, 1);
         QCOMPARE(playback_.playedFrom, marker);
-        editor_->table()->item(2, 1)->setText("3.5");
-        QCoreApplication::processEvents();
+        setCell(2, 1, "3.5");
         QCOMPARE(playback_.replaces, 1);
         QCOMPARE(playback_.heard.voices[0].points[2].beatHz, 3.5);
         byName<QPushButton>(editor_.get(), "Stop playing")->click();
