@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -70,6 +70,14 @@ struct BasicProgram {
     // The next run, in an earlier run's folder.
     explicit BasicProgram(const fs::path& earlier) : home(earlier) { bindHandlers(app); }
 
+    // Calls `painted` with each colour the flash surface is given.
+    void onFlashPaint(std::function<void(std::optional<Colour>)> painted)
+    {
+        form.addObserver([painted = std::move(painted)](const Control& c, Property p) {
+            if (c.name == ctl::txtFlashSurface && p == Property::BackColour)
+                painted(c.backColour);
+        });
+    }
     // A folder as a user who ran the program before would have it, with the
     // levels ("vols") given.
     void useSavedSettings(const std::string& vols) const
@@ -93,6 +101,8 @@ struct BasicProgram {
 };
 using Program = BasicProgram<>;
 
+inline constexpr Colour kRed = 255;
+inline constexpr Colour kBlue = 16711680;
 using Texts = std::vector<std::string>;
 using Colours = std::vector<Colour>;
 
@@ -124,7 +134,11 @@ protected:
     bool exists(const std::string& name) const { return fs::exists(folder.path / name); }
     const std::string& text(std::string_view name) const { return form.text(name); }
     void type(std::string_view box, const std::string& value) { form.setText(box, value); }
-    void click(std::string_view name) { form.click(name); }
+    void click(std::string_view name, int times = 1)
+    {
+        for (int i = 0; i < times; ++i)
+            form.click(name);
+    }
     std::vector<RecordingSoundSystem::BufferInfo> playing() const
     {
         std::vector<RecordingSoundSystem::BufferInfo> result;
@@ -167,6 +181,13 @@ protected:
             texts({ctl::txtColourSet, ctl::txtStimColour, ctl::txtBackColour}),
             (Texts{strobe.colourSetIndex.text(), strobe.activeStimColour.text(), strobe.activeBackColour.text()}));
     }
+    // `count` lamps, the one at `index` alone lit with the lamp-on colour.
+    static Colours litAt(std::size_t count, std::size_t index)
+    {
+        Colours shown(count, kBlue);
+        shown.at(index) = kRed;
+        return shown;
+    }
     Colour lamp(std::string_view name) const { return form.backColour(name).value_or(0xFFFFFFFFu); }
     // A whole display at once, in the order named: one comparison shows all of it.
     using Names = std::initializer_list<std::string_view>;
@@ -188,8 +209,5 @@ private:
     const std::string& caption(std::string_view name) const { return form.caption(name); }
     int value(std::string_view name) const { return form.value(name); }
 };
-
-inline constexpr Colour kRed = 255;
-inline constexpr Colour kBlue = 16711680;
 
 } // namespace aurelith::test

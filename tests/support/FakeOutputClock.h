@@ -5,7 +5,6 @@
 #include "sound/Mixer.h"
 #include "sound/OutputClock.h"
 
-#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -3,7 +3,6 @@
 #include "support/AppFixture.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -174,9 +173,8 @@ TEST_F(DataFilesTest, SymlinkedFileHasItsTargetReplaced)
     fs::create_symlink(elsewhere.path / "hop", folder.path / "csets");
     ASSERT_TRUE(files.write("vols", {5, 6, 7, 8}));
     ASSERT_TRUE(files.write("csets", {9}));
-    EXPECT_TRUE(fs::is_symlink(folder.path / "vols"));
-    EXPECT_TRUE(fs::is_symlink(folder.path / "csets"));
-    EXPECT_TRUE(fs::is_symlink(elsewhere.path / "hop"));
+    for (const fs::path& link : {folder.path / "vols", folder.path / "csets", elsewhere.path / "hop"})
+        EXPECT_TRUE(fs::is_symlink(link)) << link;
     EXPECT_EQ(readBytes(elsewhere.path / "real-vols"), "9\r\n");
     EXPECT_EQ(files.read("vols"), (std::vector<Value>{9}));
     // A dangling link gets its target made; a link loop is left alone.

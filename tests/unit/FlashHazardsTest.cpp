@@ -96,9 +96,7 @@ protected:
         EXPECT_TRUE(form.timerEnabled(tmrStim) && form.timerEnabled(tmrBack));
         EXPECT_TRUE(dialogs.shown.empty()); // no box: nothing was held up
         int painted = 0;
-        form.addObserver([&painted](const Control& c, Property p) {
-            painted += c.name == txtFlashSurface && p == Property::BackColour;
-        });
+        onFlashPaint([&painted](auto) { ++painted; });
         runFor(500);
         EXPECT_GE(painted, 4);
     }
@@ -112,8 +110,7 @@ TEST_F(HazardNoticeTest, SetTwoWhileFlashingIsNamedOncePerRunAndFlashingGoesOn)
     click(cmdColourOn);
     EXPECT_EQ(noticesNaming(redBlue), 1u);
     EXPECT_EQ(noticesNaming("saturated red: a change"), 0u); // red and blue says it
-    for (int press = 0; press < 16; ++press)                 // round all sixteen sets, past 6 and 14, to set 2 again
-        click(cmdNextColourSet);
+    click(cmdNextColourSet, 16);                             // round all sixteen sets, past 6 and 14, to set 2 again
     EXPECT_EQ(text(txtColourSet), "2");
     EXPECT_EQ(noticesNaming(redBlue), 1u);
     EXPECT_EQ(noticesNaming("contrast"), 1u); // set 1's white and black, once

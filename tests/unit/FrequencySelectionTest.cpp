@@ -137,8 +137,7 @@ TEST_F(FrequencyMemoryTest, StoreAndRecallInEachGroup)
     click(cmdNextMemoryGroup); // group 2
     setPair("300", "304.5");
     click(mnuStoreA); // the menu twin stores like the button
-    EXPECT_EQ(file("prga2"), "\"300\",\"304.5\"\r\n");
-    EXPECT_EQ(file("prga1"), "\"160\",\"167\"\r\n");
+    EXPECT_EQ(fileBytes({"prga2", "prga1"}), (Texts{"\"300\",\"304.5\"\r\n", "\"160\",\"167\"\r\n"}));
 
     setPair("", "");
     click(cmdRecallA);
@@ -146,8 +145,7 @@ TEST_F(FrequencyMemoryTest, StoreAndRecallInEachGroup)
     EXPECT_EQ(lamp(lampSound), kRed);
     expectPlaying(300, 304.5);
 
-    click(cmdNextMemoryGroup);
-    click(cmdNextMemoryGroup); // back to group 1
+    click(cmdNextMemoryGroup, 2); // back to group 1
     click(cmdRecallA);
     expectPlaying(160, 167);
 }
@@ -186,8 +184,7 @@ TEST_F(FrequencyMemoryTest, DefaultsFillGroupOneAtoD)
     fs::remove(folder.path / "prga1");
     click(mnuDefaultMemories); // the menu twin writes the same memories
     EXPECT_EQ(file("prga1"), "78.3,86.13\r\n");
-    click(cmdNextMemoryGroup);
-    click(cmdNextMemoryGroup);
+    click(cmdNextMemoryGroup, 2);
     click(cmdRecallA);
     EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtBeat}), (Texts{"78.3", "86.13", "7.83"}));
 }
@@ -196,18 +193,17 @@ TEST_F(FrequencyMemoryTest, GroupStepCyclesSavesAndCaptions)
 {
     struct Expect {
         const char* saved;
-        std::string_view lit;
+        std::size_t lit; // the group lamp lit, from 0
         const char* recall;
         const char* store;
         const char* lastRecall;
     };
-    for (const Expect& e : {Expect{"2\r\n", lampGroup2, "Prg I", "Prg Set I", "Prg P"},
-                            Expect{"3\r\n", lampGroup3, "Prg Q", "Prg Set Q", "Prg X"},
-                            Expect{"1\r\n", lampGroup1, "Prg A", "Prg Set A", "Prg H"}}) {
+    for (const Expect& e :
+         {Expect{"2\r\n", 1, "Prg I", "Prg Set I", "Prg P"}, Expect{"3\r\n", 2, "Prg Q", "Prg Set Q", "Prg X"},
+          Expect{"1\r\n", 0, "Prg A", "Prg Set A", "Prg H"}}) {
         click(cmdNextMemoryGroup);
         EXPECT_EQ(file("pgset"), e.saved);
-        for (auto l : {lampGroup1, lampGroup2, lampGroup3})
-            EXPECT_EQ(lamp(l), l == e.lit ? kRed : kBlue);
+        EXPECT_EQ(lamps({lampGroup1, lampGroup2, lampGroup3}), litAt(3, e.lit));
         EXPECT_EQ(captions({cmdRecallA, cmdStoreA, cmdRecallH}), (Texts{e.recall, e.store, e.lastRecall}));
     }
     EXPECT_EQ(form.caption(cmdStoreE), "Prg Set E"); // store buttons are not in designer order

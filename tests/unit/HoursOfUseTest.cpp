@@ -23,10 +23,7 @@ protected:
     void SetUp() override
     {
         startAsReturningUser("-3000,0,0,200");
-        form.addObserver([this](const Control& c, Property p) {
-            if (c.name == txtFlashSurface && p == Property::BackColour)
-                ++flashes;
-        });
+        onFlashPaint([this](auto) { ++flashes; });
         dialogs.whileShown = [this] { mostOpen = std::max(mostOpen, ++open), --open; };
     }
     void runFor(std::int64_t ms)

@@ -201,8 +201,7 @@ TEST(MixerLevels, StereoBufferKeepsItsSides)
     Mixer::Voice* voice = mixer.addVoice(constant(2, 0.5, -0.25));
     mixer.play(voice, true);
     const std::vector<float> out = renderSettled(mixer, 8);
-    EXPECT_FLOAT_EQ(out[6], 0.5f);
-    EXPECT_FLOAT_EQ(out[7], -0.25f);
+    EXPECT_EQ(std::pair(out[6], out[7]), std::pair(0.5f, -0.25f));
 }
 
 TEST(MixerLevels, LoudSumIsLimitedBelowFullScaleWithoutClipping)
@@ -371,39 +370,38 @@ protected:
 
     test::TempFolder folder;
     std::string file = (folder.path / "tone.wav").string();
+    test::ScriptedOutput output;
+    MixerSoundSystem sound{&output};
 };
 
 TEST_F(MixerSoundSystemTest, BuffersNeedADeviceAndAReadableFile)
 {
-    MixerSoundSystem sound;
-    EXPECT_EQ(sound.createBuffer(file), nullptr);
-    ASSERT_TRUE(test::opened(sound));
-    EXPECT_EQ(sound.createBuffer((folder.path / "missing.wav").string()), nullptr);
-    auto buffer = sound.createBuffer(file);
+    MixerSoundSystem offline;
+    EXPECT_EQ(offline.createBuffer(file), nullptr);
+    ASSERT_TRUE(test::opened(offline));
+    EXPECT_EQ(offline.createBuffer((folder.path / "missing.wav").string()), nullptr);
+    auto buffer = offline.createBuffer(file);
     ASSERT_NE(buffer, nullptr);
-    EXPECT_EQ(buffer->frameCount(), 275);
-    EXPECT_EQ(buffer->frequency(), kSampleRate);
+    EXPECT_EQ(std::pair(buffer->frameCount(), buffer->frequency()), std::pair(275L, double{kSampleRate}));
 }
 
 TEST_F(MixerSoundSystemTest, DestroyedBufferFadesOut)
 {
-    MixerSoundSystem sound;
-    ASSERT_TRUE(test::opened(sound));
-    auto buffer = sound.createBuffer(file);
+    MixerSoundSystem offline;
+    ASSERT_TRUE(test::opened(offline));
+    auto buffer = offline.createBuffer(file);
     buffer->play(true);
     std::vector<float> out(2 * 4096);
-    sound.render(out.data(), 4096);
+    offline.render(out.data(), 4096);
     EXPECT_FLOAT_EQ(out.back(), 0.5f);
     buffer.reset();
     for (int i = 0; i < 3; ++i)
-        sound.render(out.data(), 4096);
+        offline.render(out.data(), 4096);
     EXPECT_TRUE(silent(out));
 }
 
 TEST_F(MixerSoundSystemTest, BufferMayOutliveTheDevice)
 {
-    test::ScriptedOutput output;
-    MixerSoundSystem sound(&output);
     ASSERT_TRUE(test::opened(sound));
     EXPECT_EQ(sound.deviceRate(), 48000);
     auto buffer = sound.createBuffer(file);
@@ -417,9 +415,7 @@ TEST_F(MixerSoundSystemTest, BufferMayOutliveTheDevice)
 
 TEST_F(MixerSoundSystemTest, DeviceFailureKeepsTheOutputsReason)
 {
-    test::ScriptedOutput output;
     output.failWith = "Cannot open the default sound output: no server";
-    MixerSoundSystem sound(&output);
     std::string error;
     EXPECT_FALSE(sound.createDevice(error));
     EXPECT_EQ(error, output.failWith);
@@ -450,8 +446,6 @@ TEST(LimiterTest, QuietSignalPassesBitForBitBehindTheLookAhead)
 // for the next one.
 TEST_F(MixerSoundSystemTest, LostOrIdleOutputIsOpenedAgainByTheNextStart)
 {
-    test::ScriptedOutput output;
-    MixerSoundSystem sound(&output);
     ASSERT_TRUE(test::opened(sound));
     auto playing = sound.createBuffer(file);
     playing->play(true);

@@ -25,22 +25,10 @@ protected:
         putFile(dataFile::kFlashAnswer, "1\r\n"); // the warning is FlashWarningTest's
         ASSERT_TRUE(start());
         setPair("159", "165");
-        form.addObserver([this](const Control& c, Property p) {
-            if (c.name == txtFlashSurface && p == Property::BackColour)
-                paints.push_back({now, *c.backColour});
-        });
+        onFlashPaint([this](auto colour) { paints.push_back({now, *colour}); });
     }
     Texts labels() const { return captions({lblRow1, lblRow2, lblRow3, lblRow4}); }
-    // Lamp positions 1 ... 4 lit with the lamp-on colour.
-    std::vector<int> litPositions() const
-    {
-        std::vector<int> lit;
-        const std::array<std::string_view, 4> lamps = {lampRow1, lampRow2, lampRow3, lampRow4};
-        for (int i = 0; i < 4; ++i)
-            if (lamp(lamps[i]) == kRed)
-                lit.push_back(i + 1);
-        return lit;
-    }
+    Colours rowLamps() const { return lamps({lampRow1, lampRow2, lampRow3, lampRow4}); }
     void setIndex(Value index) { PhoticWrites::strobe(app).colourSetIndex = std::move(index); }
 
     struct Paint {
@@ -224,7 +212,7 @@ TEST_P(ColourSetSelectionTest, NextSet)
     click(cmdNextColourSet);
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(s.after));
     EXPECT_EQ(labels(), s.labels);
-    EXPECT_EQ(litPositions(), std::vector<int>{s.lit});
+    EXPECT_EQ(rowLamps(), litAt(4, s.lit - 1));
     EXPECT_EQ(file("csets"), std::to_string(s.after) + "\r\n");
     EXPECT_EQ(texts({txtColourSet, txtStimColour, txtBackColour}), (Texts{std::to_string(s.after), s.stim, s.back}));
     EXPECT_EQ(app.state.strobe.activeStimColour.text(), s.stim);
@@ -245,8 +233,7 @@ TEST_F(PhoticTest, AfterResetTheSecondPressStepsOnToSetTwo)
 {
     click(cmdReset);
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(0));
-    click(mnuNextColourSet);
-    click(mnuNextColourSet);
+    click(mnuNextColourSet, 2);
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(2));
     EXPECT_EQ(text(txtStimColour), "255");
 }
@@ -273,8 +260,7 @@ TEST_F(PhoticTest, SelectionRereadsTheFilesAndAMissingFileKeepsTheEntry)
 
 TEST_F(PhoticTest, ColourBanksRouteTheEightButtonsAndTheirMenuTwins)
 {
-    for (int i = 0; i < 3; ++i)
-        click(cmdColourProgram);
+    click(cmdColourProgram, 3);
     EXPECT_EQ(captions({cmdStim1, cmdBack1, cmdStim2, cmdBack2, cmdStim3, cmdBack3, cmdStim4, cmdBack4}),
               (Texts{"Stim 13", "BGrd 13", "Stim 14", "BGrd 14", "Stim 15", "BGrd 15", "Stim 16", "BGrd 16"}));
     dialogs.answerColour(1234);
@@ -339,7 +325,7 @@ TEST_F(PhoticTest, RefreshAndLampColours)
     EXPECT_EQ((std::vector{app.state.strobe.activeStimColour, app.state.strobe.activeBackColour}),
               (std::vector<Value>{111, 0}));
     EXPECT_EQ(texts({txtColourSet, txtStimColour}), (Texts{"5", "16777215"}));
-    EXPECT_EQ(litPositions(), std::vector<int>{1});
+    EXPECT_EQ(rowLamps(), litAt(4, 0));
 
     const Colour lampBefore = lamp(lampSound);
     dialogs.answerColour(65280);
@@ -362,11 +348,11 @@ TEST_F(PhoticTest, StartUpShowsTheStoredSetGroupButUsesSetOne)
     ASSERT_TRUE(start());
     EXPECT_EQ(text(txtColourSet), "12");
     EXPECT_EQ(labels(), (L{"CL5", "CL6", "CL7", "CL8"}));
-    EXPECT_EQ(litPositions(), std::vector<int>{1});
+    EXPECT_EQ(rowLamps(), litAt(4, 0));
     EXPECT_EQ(app.state.strobe.activeStimColour, Value(16777215));
     putFile("csets", "7\r\n");
     ASSERT_TRUE(start());
-    EXPECT_EQ(litPositions(), std::vector<int>{3});
+    EXPECT_EQ(rowLamps(), litAt(4, 2));
 }
 
 } // namespace

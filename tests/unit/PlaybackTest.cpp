@@ -156,12 +156,10 @@ TEST_F(PlaybackTest, MaskCyclesThroughEightAndStopsTheSound)
     EXPECT_EQ(app.state.tone.maskSelection, 2);
     EXPECT_EQ(form.caption(fraMaskVol), "Mask 2 Vol");
     EXPECT_EQ(lamps({lampRow2, lampRow1}), (Colours{kRed, kBlue}));
-    for (int i = 0; i < 4; ++i)
-        click(cmdNextMask);
+    click(cmdNextMask, 4);
     EXPECT_EQ(captions({fraMaskVol, lblRow1, lblRow4}), (Texts{"Mask 6 Vol", "MK5", "MK8"}));
     EXPECT_EQ(lamp(lampRow2), kRed);
-    for (int i = 0; i < 3; ++i)
-        click(cmdNextMask);
+    click(cmdNextMask, 3);
     EXPECT_EQ(captions({fraMaskVol, lblRow1}), (Texts{"Mask 1 Vol", "MK1"}));
     EXPECT_EQ(lamps({lampRow1, lampRow4}), (Colours{kRed, kBlue}));
 }
@@ -179,13 +177,11 @@ TEST_F(PlaybackTest, MaskPlaysUnderTheTonesAtTheMaskVolume)
 
 TEST_F(PlaybackTest, MissingMaskKeepsThePreviousOneOrNone)
 {
-    click(cmdNextMask);
-    click(cmdNextMask); // mask 3, absent
+    click(cmdNextMask, 2); // mask 3, absent
     click(cmdGenerate);
     EXPECT_EQ(playingFiles(), (std::vector<std::string>{"freq1.wav", "freq2.wav"}));
     putMask("mask2.wav");
-    for (int i = 0; i < 7; ++i)
-        click(cmdNextMask); // round to mask 2
+    click(cmdNextMask, 7); // round to mask 2
     click(cmdGenerate);
     EXPECT_EQ(playingFiles().back(), "mask2.wav");
     click(cmdNextMask); // mask 3 again, still absent

@@ -6,7 +6,6 @@
 #include "tone/ToneWrites.h"
 
 #include <cmath>
-#include <numbers>
 
 namespace aurelith::test {
 namespace {

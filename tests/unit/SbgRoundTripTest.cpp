@@ -10,9 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
-#include <sstream>
 
 namespace aurelith::sequence {
 namespace {

@@ -11,15 +11,7 @@ class ScanBanksTest : public AppTest {
 protected:
     void SetUp() override { startAsReturningUser("-3000,0,0,200"); }
     Texts bankCaptions() const { return captions({cmdScanBank1, cmdScanBank2, cmdScanBank3, cmdScanBank4}); }
-    // Which of the three group lamps is lit (0 for lampGroup1 ... 2 for lampGroup3), -1 if not one.
-    int litGroupLamp() const
-    {
-        int lit = -1, count = 0;
-        for (int i = 0; i < 3; ++i)
-            if (lamp(std::array{lampGroup1, lampGroup2, lampGroup3}[i]) == kRed)
-                lit = i, ++count;
-        return count == 1 ? lit : -1;
-    }
+    Colours groupLamps() const { return lamps({lampGroup1, lampGroup2, lampGroup3}); }
 };
 
 TEST_F(ScanBanksTest, ButtonsDoNothingBeforePrgSetOrRunSet)
@@ -34,7 +26,7 @@ TEST_F(ScanBanksTest, ButtonsDoNothingBeforePrgSetOrRunSet)
 TEST_F(ScanBanksTest, PrgSetThenScan1StoresTheQuotedPairInBank1)
 {
     click(cmdStoreScanBanks);
-    EXPECT_EQ(litGroupLamp(), 0);
+    EXPECT_EQ(groupLamps(), litAt(3, 0));
     EXPECT_EQ(bankCaptions(), (Texts{"PrgScn 1", "PrgScn 2", "PrgScn 3", "PrgScn 4"}));
     EXPECT_EQ(captions({lblGroup1, lblGroup3, fraChannels}), (Texts{"PS1", "PS3", "Enter Scan Freq"}));
     EXPECT_EQ(file("spgset"), "2\r\n");
@@ -70,7 +62,7 @@ TEST_F(ScanBanksTest, EveryPressMovesToTheNextGroup)
     for (size_t i = 0; i < presses.size(); ++i) {
         click(presses[i].button);
         EXPECT_EQ(file("spgset"), std::string(presses[i].spgset) + "\r\n") << i;
-        EXPECT_EQ(litGroupLamp(), presses[i].lamp) << i;
+        EXPECT_EQ(groupLamps(), litAt(3, presses[i].lamp)) << i;
         EXPECT_EQ(bankCaptions(), presses[i].captions) << i;
     }
     EXPECT_EQ(captions({lblGroup2, fraChannels, fraColourRatio}), (Texts{"RS2", "Left Freq Right", "Col  Sets  LtSd"}));

@@ -5,8 +5,6 @@
 #include "scan/Scanner.h"
 #include "ui/TimerScheduler.h"
 
-#include <cstdint>
-
 namespace aurelith::test {
 namespace {
 
