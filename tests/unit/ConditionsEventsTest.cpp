@@ -177,14 +177,11 @@ TEST_F(ConditionsEventsTest, ViewingAMissingOrGarbledFileKeepsWhatIsHeld)
 TEST_F(ConditionsEventsTest, SwitchingOnAtStartUpLaunchesNothing)
 {
     programEvent1("/bin/true");
-    click(cmdEventsOnOff);
-    EXPECT_EQ(caption(cmdEventsOnOff), "EventON");
-    EXPECT_TRUE(launcher.tried.empty()); // loopNumber is still 0
-    click(cmdEventsOnOff);
-    EXPECT_EQ(caption(cmdEventsOnOff), "EvntOFF");
-    click(cmdEventsOnOff);
-    EXPECT_EQ(caption(cmdEventsOnOff), "EventON");
-    EXPECT_TRUE(launcher.tried.empty());
+    for (const char* shown : {"EventON", "EvntOFF", "EventON"}) {
+        click(cmdEventsOnOff);
+        EXPECT_EQ(caption(cmdEventsOnOff), shown);
+        EXPECT_TRUE(launcher.tried.empty()); // loopNumber is still 0
+    }
 }
 
 TEST_F(ConditionsEventsTest, SwitchingOnAfterALoopOfOneLaunchesEventOneSplitInTheFolder)

@@ -80,8 +80,8 @@ TEST(FormEvents, DragRaisesScrollThenOneChangeAtTheEnd)
 TEST(FormDesign, InitialState)
 {
     Form form;
-    EXPECT_EQ(form.text(txtSetFreq1), "159");
-    EXPECT_EQ(form.text(txtsetfreq2), "165");
+    EXPECT_EQ(std::pair(form.text(txtSetFreq1), form.text(txtsetfreq2)),
+              std::pair(std::string("159"), std::string("165")));
     EXPECT_EQ(form.value(scrBaseFreq), 160);
     EXPECT_FALSE(form.timerEnabled(tmrStim));
     EXPECT_EQ(form.timerInterval(tmrStim), 100);

@@ -12,7 +12,6 @@ using namespace ctl;
 class FrequencySelectionTest : public AppTest {
 protected:
     void SetUp() override { startAsReturningUser("-3000,0,0,200"); }
-    void setBaseFrequencyOff() { click(cmdBaseFreqMode); }
     static size_t squareSize(int hz) { return 2 * (44100 / hz + 1) + 45; }
     // A square tone holds two levels only; a sine has many.
     size_t distinctBytes(const std::string& tone) const
@@ -40,7 +39,7 @@ TEST_P(AdjusterTest, MovesChannelTwoShowsTheBeatAndRetunes)
 {
     const Adjustment& a = GetParam();
     if (!a.baseOn)
-        setBaseFrequencyOff();
+        click(cmdBaseFreqMode); // the base frequency off
     setPair(a.left, a.right);
     click(a.control);
     EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtBeat}), (Texts{a.newLeft, a.newRight, a.beat}));
@@ -65,8 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(FrequencySelectionTest, AdjustersWriteSineWhateverTheWaveform)
 {
-    click(cmdWaveform); // square
-    setBaseFrequencyOff();
+    click(cmdWaveform);     // square
+    click(cmdBaseFreqMode); // the base frequency off
     setPair("160", "170");
     click(cmdUp1Hz);
     EXPECT_GT(distinctBytes("freq2.wav"), 20u);
@@ -75,7 +74,7 @@ TEST_F(FrequencySelectionTest, AdjustersWriteSineWhateverTheWaveform)
 
 TEST_F(FrequencySelectionTest, StepAfterClearCountsTheEmptyTextAsZero)
 {
-    setBaseFrequencyOff();
+    click(cmdBaseFreqMode); // the base frequency off
     setPair("160", "166");
     click(cmdGenerate);
     click(cmdClear);
@@ -251,11 +250,9 @@ TEST_F(FrequencyMemoryTest, DeletionsAskFirstAndRemoveExactlyTheirFiles)
     std::vector<std::string> all = memories;
     for (const auto* group : {&colours, &conditions})
         all.insert(all.end(), group->begin(), group->end());
-    for (const char* n : {"vols", "pgset", "mask", "fctl"})
-        all.push_back(n);
     // The strobe's warning comes again after everything is deleted.
-    all.push_back(dataFile::kFlashAnswer);
-    all.push_back("gentle");
+    for (const char* n : {"vols", "pgset", "mask", "fctl", dataFile::kFlashAnswer, "gentle"})
+        all.push_back(n);
 
     const std::vector<DeletionCase> cases = {
         {mnuDeleteMemories, true, memories}, {mnuDeleteLevels, false, {"vols"}},

@@ -159,8 +159,7 @@ TEST(GlideVoicesTest, EverySecondIsHeardAsPlannedAndNoBoundaryClicks)
         for (double t : edges) {
             const Point before = sequence::valueAt(v, t - 0.05), after = sequence::valueAt(v, t + 0.05);
             for (int ch = 0; ch < 2; ++ch) {
-                const bool pair = v.kind == VoiceKind::binaural;
-                auto tone = [&](const Point& p) { return !pair ? p.carrierHz : ch == 0 ? leftHz(p) : rightHz(p); };
+                auto tone = [&](const Point& p) { return pulses ? p.carrierHz : ch == 0 ? leftHz(p) : rightHz(p); };
                 EXPECT_LT(
                     strayBeyondDb(heard.ear(ch, t - 0.05, t + 0.05), kRate, {tone(before), tone(after)}, c.bandHz), -60)
                     << "around " << t << " s, ear " << ch;

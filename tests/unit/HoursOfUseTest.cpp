@@ -63,6 +63,12 @@ TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
     runFor(kMinute); // caches and the allocator settle
     const long files = openFiles();
     const long memory = residentKb();
+    const auto expectNothingHeld = [&] {
+        EXPECT_EQ(openFiles(), files);
+        if (kResidentMemoryIsMeaningful) {
+            EXPECT_LT(residentKb() - memory, 512) << "grew by " << residentKb() - memory << " kB";
+        }
+    };
 
     // Up one hertz every 201 ms: 15600 Hz is reached within the first hour.
     // Every later step says the frequency is out of range, one box at a time,
@@ -79,10 +85,7 @@ TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
     EXPECT_NEAR(rangeMessages - messagesInFirstHour, (halfDay - kHour) / 201, 2);
     EXPECT_EQ(otherMessages, 0);
     EXPECT_EQ(mostOpen, 1);
-    EXPECT_EQ(openFiles(), files);
-    if (kResidentMemoryIsMeaningful) {
-        EXPECT_LT(residentKb() - memory, 512) << "grew by " << residentKb() - memory << " kB";
-    }
+    expectNothingHeld();
 
     // Down from a 40 Hz beat: the strobe follows the beat down to 1 Hz, and the
     // scan stalls at a zero beat with the last tones playing and the light
@@ -106,10 +109,7 @@ TEST_F(HoursOfUseTest, ADayOfScanningAtTheShortestTimeWithTheStrobe)
     EXPECT_NEAR(flashes - flashesBefore, 2 * (halfDay - kMinute) / kSecond, 2);
     EXPECT_EQ(now, 2 * halfDay);
     EXPECT_EQ(otherMessages, 0);
-    EXPECT_EQ(openFiles(), files);
-    if (kResidentMemoryIsMeaningful) {
-        EXPECT_LT(residentKb() - memory, 512) << "grew by " << residentKb() - memory << " kB";
-    }
+    expectNothingHeld();
 }
 
 } // namespace

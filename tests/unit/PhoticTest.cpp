@@ -291,9 +291,8 @@ TEST_F(PhoticTest, CancellingTheColourDialogChangesNothing)
     click(cmdBack1);
     dialogs.answerColour(std::nullopt);
     click(mnuLampOnColour);
-    EXPECT_EQ(file("backc"), stored);
+    EXPECT_EQ(fileBytes({"backc", "oncol"}), (Texts{stored, "255\r\n"}));
     EXPECT_EQ(form.backColour(txtFlashSurface), surface);
-    EXPECT_EQ(file("oncol"), "255\r\n");
     EXPECT_EQ((std::vector{app.state.strobe.lampOnColour, app.state.strobe.activeStimColour}),
               (std::vector<Value>{255, 16777215}));
     dialogs.answerColour(std::nullopt);

@@ -5,8 +5,6 @@ namespace {
 
 using namespace ctl;
 
-constexpr std::array<std::string_view, 4> kButtons = {cmdScanBank1, cmdScanBank2, cmdScanBank3, cmdScanBank4};
-
 class ScanBanksTest : public AppTest {
 protected:
     void SetUp() override { startAsReturningUser("-3000,0,0,200"); }
@@ -17,7 +15,7 @@ protected:
 TEST_F(ScanBanksTest, ButtonsDoNothingBeforePrgSetOrRunSet)
 {
     setPair("160", "165");
-    for (auto b : kButtons)
+    for (auto b : {cmdScanBank1, cmdScanBank2, cmdScanBank3, cmdScanBank4})
         click(b);
     EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"160", "165"}));
     EXPECT_FALSE(exists("sprga1") || exists("sprga2") || exists("sprga3"));

@@ -23,12 +23,6 @@ protected:
         dialogs.answerInput(std::move(typed));
         click(mnuCustomScanTime);
     }
-    void setLimit(std::string_view button, std::string_view box, const std::string& limit)
-    {
-        click(button);
-        type(box, limit);
-        click(cmdEnterLimits);
-    }
     void expectPair(const std::string& left, const std::string& right, const std::string& context = "")
     {
         EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{left, right})) << context;
@@ -97,7 +91,9 @@ TEST_P(ScannerLimitTest, LowerLimit)
     click(cmdGenerate);
     click(mnuScan4Sec);
     click(cmdScanDown);
-    setLimit(cmdLowerLimit, txtBackColour, GetParam().typed);
+    click(cmdLowerLimit);
+    type(txtBackColour, GetParam().typed);
+    click(cmdEnterLimits);
     EXPECT_EQ(captions({fraStimColour, fraBackColour}), (Texts{"Stim Color", "BkGrd Color"}));
     click(cmdScanOn);
     runFor(3 * 4 * kSecond);
