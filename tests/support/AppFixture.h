@@ -16,9 +16,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
+#include <functional>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,18 +30,6 @@ namespace fs = std::filesystem;
 inline constexpr std::int64_t kSecond = 1000;
 inline constexpr std::int64_t kMinute = 60 * kSecond;
 inline constexpr std::int64_t kHour = 60 * kMinute;
-
-inline std::string readBytes(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeBytes(const fs::path& file, const std::string& bytes)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 // What the program asks the desktop to keep awake.
 struct RecordingInhibitor : SessionInhibitor {
@@ -83,6 +70,14 @@ struct BasicProgram {
     // The next run, in an earlier run's folder.
     explicit BasicProgram(const fs::path& earlier) : home(earlier) { bindHandlers(app); }
 
+    // Calls `painted` with each colour the flash surface is given.
+    void onFlashPaint(std::function<void(std::optional<Colour>)> painted)
+    {
+        form.addObserver([painted = std::move(painted)](const Control& c, Property p) {
+            if (c.name == ctl::txtFlashSurface && p == Property::BackColour)
+                painted(c.backColour);
+        });
+    }
     // A folder as a user who ran the program before would have it, with the
     // levels ("vols") given.
     void useSavedSettings(const std::string& vols) const
@@ -105,6 +100,11 @@ struct BasicProgram {
     App app{form, sound, dialogs, home, launcher, timeOfDay};
 };
 using Program = BasicProgram<>;
+
+inline constexpr Colour kRed = 255;
+inline constexpr Colour kBlue = 16711680;
+using Texts = std::vector<std::string>;
+using Colours = std::vector<Colour>;
 
 class AppTest : public ::testing::Test, protected Program {
 protected:
@@ -129,12 +129,16 @@ protected:
             click(direction);
         click(ctl::cmdScanOn);
     }
-    std::string file(const std::string& name) const { return readBytes(folder.path / name); }
+    std::string file(std::string_view name) const { return readBytes(folder.path / name); }
     void putFile(const std::string& name, const std::string& bytes) { writeBytes(folder.path / name, bytes); }
     bool exists(const std::string& name) const { return fs::exists(folder.path / name); }
     const std::string& text(std::string_view name) const { return form.text(name); }
     void type(std::string_view box, const std::string& value) { form.setText(box, value); }
-    void click(std::string_view name) { form.click(name); }
+    void click(std::string_view name, int times = 1)
+    {
+        for (int i = 0; i < times; ++i)
+            form.click(name);
+    }
     std::vector<RecordingSoundSystem::BufferInfo> playing() const
     {
         std::vector<RecordingSoundSystem::BufferInfo> result;
@@ -143,6 +147,14 @@ protected:
                 result.push_back(b);
         return result;
     }
+    std::vector<std::string> playingFiles() const
+    {
+        std::vector<std::string> names;
+        for (const auto& b : playing())
+            names.push_back(fs::path(b.path).filename().string());
+        return names;
+    }
+    bool called(const std::string& line) const { return std::ranges::find(sound.calls, line) != sound.calls.end(); }
     // The pitch each playing tone buffer really sounds at, channel 1 first.
     std::vector<double> tonePitches() const
     {
@@ -163,16 +175,39 @@ protected:
     // The colour boxes and their frames show the strobe's colours again.
     void expectColourDisplaysBack() const
     {
-        EXPECT_EQ(form.caption(ctl::fraStimColour), "Stim Color");
-        EXPECT_EQ(form.caption(ctl::fraBackColour), "BkGrd Color");
-        EXPECT_EQ(text(ctl::txtColourSet), app.state.strobe.colourSetIndex.text());
-        EXPECT_EQ(text(ctl::txtStimColour), app.state.strobe.activeStimColour.text());
-        EXPECT_EQ(text(ctl::txtBackColour), app.state.strobe.activeBackColour.text());
+        const auto& strobe = app.state.strobe;
+        EXPECT_EQ(captions({ctl::fraStimColour, ctl::fraBackColour}), (Texts{"Stim Color", "BkGrd Color"}));
+        EXPECT_EQ(
+            texts({ctl::txtColourSet, ctl::txtStimColour, ctl::txtBackColour}),
+            (Texts{strobe.colourSetIndex.text(), strobe.activeStimColour.text(), strobe.activeBackColour.text()}));
+    }
+    // `count` lamps, the one at `index` alone lit with the lamp-on colour.
+    static Colours litAt(std::size_t count, std::size_t index)
+    {
+        Colours shown(count, kBlue);
+        shown.at(index) = kRed;
+        return shown;
     }
     Colour lamp(std::string_view name) const { return form.backColour(name).value_or(0xFFFFFFFFu); }
-};
+    // A whole display at once, in the order named: one comparison shows all of it.
+    using Names = std::initializer_list<std::string_view>;
+    template <class T, class Get>
+    std::vector<T> each(Names names, Get get) const
+    {
+        std::vector<T> result;
+        for (std::string_view n : names)
+            result.push_back(std::invoke(get, this, n));
+        return result;
+    }
+    Texts texts(Names names) const { return each<std::string>(names, &AppTest::text); }
+    Texts captions(Names names) const { return each<std::string>(names, &AppTest::caption); }
+    Colours lamps(Names names) const { return each<Colour>(names, &AppTest::lamp); }
+    std::vector<int> values(Names names) const { return each<int>(names, &AppTest::value); }
+    Texts fileBytes(Names names) const { return each<std::string>(names, &AppTest::file); }
 
-inline constexpr Colour kRed = 255;
-inline constexpr Colour kBlue = 16711680;
+private:
+    const std::string& caption(std::string_view name) const { return form.caption(name); }
+    int value(std::string_view name) const { return form.value(name); }
+};
 
 } // namespace aurelith::test

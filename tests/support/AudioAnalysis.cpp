@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/AudioAnalysis.h"
+#include "sound/FftPlan.h"
 
 #include <cmath>
 #include <complex>
@@ -76,6 +77,23 @@ double refineByPhase(const std::vector<float>& x, double sampleRate, double esti
     return estimateHz + error / (twoPi * seconds);
 }
 
+// Blackman-Harris over the longest power-of-two stretch from the start, so
+// leakage stays near -90 dB; the first half of the transform.
+std::vector<Complex> windowedSpectrum(const std::vector<float>& mono)
+{
+    std::size_t n = 1;
+    while (2 * n <= mono.size())
+        n *= 2;
+    FftPlan fft = FftPlan::realToComplex(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = 2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n);
+        const double w = 0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) - 0.01168 * std::cos(3 * t);
+        fft.real()[i] = w * mono[i];
+    }
+    fft.run();
+    return {fft.complex().begin(), fft.complex().begin() + static_cast<std::ptrdiff_t>(n / 2)};
+}
+
 } // namespace
 
 std::vector<float> channel(const std::vector<float>& interleaved, int ch)
@@ -118,56 +136,29 @@ double toneLevelDb(const std::vector<float>& mono, double sampleRate, double fre
     return 20.0 * std::log10(magnitudeAt(mono, sampleRate, at));
 }
 
-} // namespace aurelith
-
-namespace aurelith {
-
-namespace {
-
-void fftInPlace(std::vector<std::complex<double>>& a)
+std::vector<double> amplitudeSpectrum(const std::vector<float>& x)
 {
-    const std::size_t n = a.size();
-    for (std::size_t i = 1, j = 0; i < n; ++i) {
-        std::size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap(a[i], a[j]);
-    }
-    for (std::size_t len = 2; len <= n; len <<= 1) {
-        const std::complex<double> step = std::polar(1.0, -2 * std::numbers::pi / static_cast<double>(len));
-        for (std::size_t i = 0; i < n; i += len) {
-            std::complex<double> w = 1.0;
-            for (std::size_t k = 0; k < len / 2; ++k) {
-                const auto u = a[i + k], v = a[i + k + len / 2] * w;
-                a[i + k] = u + v;
-                a[i + k + len / 2] = u - v;
-                w *= step;
-            }
-        }
-    }
+    FftPlan fft = FftPlan::realToComplex(x.size());
+    std::copy(x.begin(), x.end(), fft.real().begin());
+    fft.run();
+    std::vector<double> magnitude;
+    for (const auto& bin : fft.complex())
+        magnitude.push_back(2 * std::abs(bin) / static_cast<double>(x.size()));
+    return magnitude;
 }
 
-} // namespace
-
-// Blackman-Harris over the longest power-of-two stretch from the start, so
-// leakage stays near -90 dB; the first half of the transform.
-static std::vector<std::complex<double>> windowedSpectrum(const std::vector<float>& mono)
+std::vector<double> welchPower(const std::vector<float>& x, std::size_t n)
 {
-    std::size_t n = 1;
-    while (2 * n <= mono.size())
-        n *= 2;
-    std::vector<std::complex<double>> a(n);
-    const double twoPi = 2 * std::numbers::pi;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double t = twoPi * static_cast<double>(i) / static_cast<double>(n);
-        const double w = 0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) - 0.01168 * std::cos(3 * t);
-        a[i] = w * mono[i];
+    FftPlan fft = FftPlan::realToComplex(n);
+    std::vector<double> power(n / 2 + 1, 0.0);
+    for (std::size_t at = 0; at + n <= x.size(); at += n / 2) {
+        for (std::size_t i = 0; i < n; ++i)
+            fft.real()[i] = x[at + i] * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / n));
+        fft.run();
+        for (std::size_t b = 0; b < power.size(); ++b)
+            power[b] += std::norm(fft.complex()[b]);
     }
-    fftInPlace(a);
-    a.resize(n / 2);
-    return a;
+    return power;
 }
 
 double strayBeyondDb(const std::vector<float>& mono, double sampleRate, const std::vector<double>& tones, double bandHz)

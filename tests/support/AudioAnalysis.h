@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 namespace aurelith {
@@ -19,9 +20,13 @@ double measureFrequency(const std::vector<float>& mono, double sampleRate, doubl
 // Peak amplitude of the component near freqHz, in dB (a full-scale sine is 0 dB).
 double toneLevelDb(const std::vector<float>& mono, double sampleRate, double freqHz);
 
-} // namespace aurelith
+// Magnitudes of bins 0 ... n/2 of all n samples, scaled so that a sine of
+// amplitude A on a bin reads A.
+std::vector<double> amplitudeSpectrum(const std::vector<float>& x);
 
-namespace aurelith {
+// Welch's sum of Hann-windowed periodograms over half-overlapping segments of
+// n samples: the power of bins 0 ... n/2.
+std::vector<double> welchPower(const std::vector<float>& x, std::size_t n);
 
 // The strongest component of `mono` that is not a harmonic (DC excluded) of
 // any of `fundamentals`, in dB relative to the strongest of the fundamentals

@@ -5,8 +5,9 @@
 #include "sound/Mixer.h"
 #include "sound/OutputClock.h"
 
-#include <cmath>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace aurelith::test {
 
@@ -62,6 +63,37 @@ private:
     FakeOutputClock& device_;
     const std::int64_t& nowNs_;
     Mixer* mixer_ = nullptr;
+};
+
+// An output that opens as told and reports the health it is given; no thread
+// really renders, the mixer just runs as if one did.
+class ScriptedOutput : public AudioOutput {
+public:
+    bool open(Mixer& mixer, int& deviceRate, std::string& error) override
+    {
+        asked.push_back(deviceRate);
+        if (!failWith.empty()) {
+            error = failWith;
+            return false;
+        }
+        attached = &mixer;
+        deviceRate = deviceRate > 0 ? deviceRate : grantedRate;
+        mixer.attachAudioThread(deviceRate);
+        return true;
+    }
+    void close() override
+    {
+        attached->detachAudioThread();
+        ++closes;
+    }
+    Health health() override { return state; }
+
+    std::vector<int> asked; // the rate asked at each open
+    Health state = Health::Playing;
+    std::string failWith;
+    int grantedRate = 48000;
+    int closes = 0;
+    Mixer* attached = nullptr;
 };
 
 } // namespace aurelith::test

@@ -112,4 +112,13 @@ private:
     int lastId_ = 0;
 };
 
+namespace test {
+// Opens the device, as every test that plays through a sound system does first.
+inline bool opened(SoundSystem& sound)
+{
+    std::string error;
+    return sound.createDevice(error);
+}
+} // namespace test
+
 } // namespace aurelith

@@ -3,6 +3,19 @@
 
 namespace aurelith {
 
+namespace {
+// The next answer queued, or `otherwise` when none is.
+template <class T>
+T nextAnswer(std::deque<T>& answers, T otherwise)
+{
+    if (answers.empty())
+        return otherwise;
+    T answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+}
+} // namespace
+
 void ScriptedDialogs::message(const std::string& text, const std::string& title)
 {
     shown.push_back({"message", text, title});
@@ -13,32 +26,20 @@ void ScriptedDialogs::message(const std::string& text, const std::string& title)
 bool ScriptedDialogs::confirm(const std::string& text, const std::string& title)
 {
     shown.push_back({"confirm", text, title});
-    if (confirms.empty())
-        return false;
-    const bool yes = confirms.front();
-    confirms.pop_front();
-    return yes;
+    return nextAnswer(confirms, false);
 }
 
 std::optional<std::string> ScriptedDialogs::input(const std::string& prompt, const std::string& title,
                                                   const std::string&)
 {
     shown.push_back({"input", prompt, title});
-    if (inputs.empty())
-        return std::nullopt;
-    auto answer = inputs.front();
-    inputs.pop_front();
-    return answer;
+    return nextAnswer<std::optional<std::string>>(inputs, std::nullopt);
 }
 
 std::optional<Colour> ScriptedDialogs::pickColour(Colour initial)
 {
     shown.push_back({"colour", std::to_string(initial), ""});
-    if (colours.empty())
-        return std::nullopt;
-    auto answer = colours.front();
-    colours.pop_front();
-    return answer;
+    return nextAnswer<std::optional<Colour>>(colours, std::nullopt);
 }
 
 void ScriptedDialogs::notice(const std::string& text, const std::string& title)

@@ -22,6 +22,18 @@ inline Voice voiceOf(VoiceKind kind, std::vector<Point> points, Waveform wavefor
     return v;
 }
 
+// A sequence of those voices, unnamed.
+inline Sequence sequenceOf(std::vector<Voice> voices, double lengthSeconds, double fadeOutSeconds = 0,
+                           std::vector<std::string> description = {})
+{
+    Sequence s;
+    s.voices = std::move(voices);
+    s.lengthSeconds = lengthSeconds;
+    s.fadeOutSeconds = fadeOutSeconds;
+    s.description = std::move(description);
+    return s;
+}
+
 // One voice's values at one moment of the plan.
 struct Probe {
     std::size_t voice;

@@ -6,10 +6,8 @@
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
+#include "support/TempFolder.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 
 namespace aurelith::test {
@@ -25,10 +23,8 @@ struct WindowRig {
         const std::vector<std::pair<std::string, std::string>>& files = {})
         : scheduler{form, std::move(clock)}
     {
-        char pattern[] = "/tmp/aurelith-window-XXXXXX";
-        folder = ::mkdtemp(pattern);
         for (const auto& [name, value] : files)
-            std::ofstream(folder / name) << value << "\r\n";
+            writeBytes(folder / name, value + "\r\n");
         app = std::make_unique<App>(form, sound, dialogs, folder);
         bindHandlers(*app);
         window = std::make_unique<MainWindow>(form, scheduler);
@@ -36,9 +32,9 @@ struct WindowRig {
         dialogs.setParent(window.get());
         window->show();
     }
-    ~WindowRig() { std::filesystem::remove_all(folder); }
 
-    std::filesystem::path folder;
+    TempFolder temp;
+    const fs::path& folder = temp.path;
     Form form;
     MixerSoundSystem sound;
     Dialogs dialogs;

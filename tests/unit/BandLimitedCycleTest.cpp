@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/BandLimitedCycle.h"
 #include "sound/FftPlan.h"
+#include "support/AudioAnalysis.h"
 
 #include <gtest/gtest.h>
 
@@ -24,18 +25,6 @@ PcmData cycleOf(long frames, double (*wave)(double phase))
 double sine(double phase) { return std::sin(2 * std::numbers::pi * phase); }
 double square(double phase) { return phase < 0.5 ? 0.5 : -0.5; }
 
-// Harmonic magnitudes of a table, scaled so a sine of amplitude A gives A.
-std::vector<double> harmonicsOf(const std::vector<float>& table)
-{
-    FftPlan fft = FftPlan::realToComplex(table.size());
-    std::copy(table.begin(), table.end(), fft.real().begin());
-    fft.run();
-    std::vector<double> magnitude;
-    for (const auto& bin : fft.complex())
-        magnitude.push_back(2 * std::abs(bin) / static_cast<double>(table.size()));
-    return magnitude;
-}
-
 TEST(BandLimitedCycleTest, ALongSineCycleReadsBackAsTheSameSineAtAnyPhase)
 {
     const auto cycle = bandLimitedCycle(cycleOf(4410, sine), 10.0, 48000);
@@ -53,8 +42,8 @@ TEST(BandLimitedCycleTest, KeepsOnlyTheHarmonicsBelowTheDevicesNyquistFrequency)
     const PcmData source = cycleOf(16, square);
     const auto cycle = bandLimitedCycle(source, 5000.0, 44100);
     ASSERT_TRUE(cycle);
-    const std::vector<double> kept = harmonicsOf(cycle->table);
-    const std::vector<double> held = harmonicsOf(source.samples);
+    const std::vector<double> kept = amplitudeSpectrum(cycle->table);
+    const std::vector<double> held = amplitudeSpectrum(source.samples);
     EXPECT_NEAR(kept[1], held[1], 1e-6);
     for (std::size_t k = 2; k <= 4; ++k)
         EXPECT_NEAR(kept[k], k % 2 ? held[1] / static_cast<double>(k) : 0.0, 1e-6) << "harmonic " << k;

@@ -12,9 +12,7 @@ protected:
     void SetUp() override { startAsReturningUser("-3000,5000,0,160"); }
     void expectPair(const char* left, const char* right, const char* beat)
     {
-        EXPECT_EQ(text(txtSetFreq1), left);
-        EXPECT_EQ(text(txtsetfreq2), right);
-        EXPECT_EQ(text(txtBeat), beat);
+        EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtBeat}), (Texts{left, right, beat}));
     }
 };
 
@@ -26,10 +24,8 @@ TEST_F(BandPresetsTest, EveryButtonSetsItsBeatOnTheBaseFrequency)
     for (size_t i = 0; i < buttons.size(); ++i) {
         click(buttons[i]);
         const int beat = static_cast<int>(i) + 1;
-        EXPECT_EQ(text(txtSetFreq1), "160");
-        EXPECT_EQ(text(txtsetfreq2), std::to_string(160 + beat));
-        EXPECT_EQ(text(txtBaseFreq), "160");
-        EXPECT_EQ(text(txtBeat), std::to_string(beat));
+        EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtBaseFreq, txtBeat}),
+                  (Texts{"160", std::to_string(160 + beat), "160", std::to_string(beat)}));
         EXPECT_DOUBLE_EQ(app.state.tone.rightFreq, 160 + beat);
     }
     EXPECT_EQ(lamp(lampSound), kRed);

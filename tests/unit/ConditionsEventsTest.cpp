@@ -62,11 +62,6 @@ TEST(CommandLineJoin, SplitsBackIntoTheSameWordsAfterADataRecord)
 class ConditionsEventsTest : public AppTest {
 protected:
     void SetUp() override { ASSERT_TRUE(start()); }
-    void press(std::string_view button, int times = 1)
-    {
-        for (int i = 0; i < times; ++i)
-            click(button);
-    }
     std::string caption(std::string_view name) const { return form.caption(name); }
     void programEvent1(const std::string& command)
     {
@@ -100,8 +95,7 @@ TEST_F(ConditionsEventsTest, PromptsCycleThroughTwentyAndShowTheCounters)
         ASSERT_EQ(caption(fraBackColour), "Enter Title " + std::to_string(n <= 10 ? n : n - 10));
         EXPECT_EQ(text(txtStimColour), "");
         if (press == 11) {
-            EXPECT_EQ(text(txtColourSet), "12");
-            EXPECT_EQ(text(txtLightSound), "2");
+            EXPECT_EQ(texts({txtColourSet, txtLightSound}), (Texts{"12", "2"}));
         }
     }
 }
@@ -112,7 +106,7 @@ TEST_F(ConditionsEventsTest, PrgCondSavesTheConditionLastPromptedAndHandsTheDisp
     expectColourDisplaysBack();
     EXPECT_FALSE(exists("prgcnd1"));
 
-    press(cmdPromptEntry, 21); // the cycle comes back to condition 1
+    click(cmdPromptEntry, 21); // the cycle comes back to condition 1
     type(txtStimColour, "7");
     type(txtBackColour, "Seventh");
     click(cmdProgramCondition);
@@ -120,7 +114,7 @@ TEST_F(ConditionsEventsTest, PrgCondSavesTheConditionLastPromptedAndHandsTheDisp
     expectColourDisplaysBack();
     EXPECT_EQ(text(txtLightSound), "12"); // the counter stays until its owner rewrites it
 
-    press(cmdPromptEntry, 10); // event 1: PrgCond stores nothing in the event phase
+    click(cmdPromptEntry, 10); // event 1: PrgCond stores nothing in the event phase
     type(txtStimColour, "x");
     click(cmdProgramCondition);
     for (int k = 2; k <= 11; ++k)
@@ -130,14 +124,14 @@ TEST_F(ConditionsEventsTest, PrgCondSavesTheConditionLastPromptedAndHandsTheDisp
 
 TEST_F(ConditionsEventsTest, PrgEvntStoresTheEventPromptedOrElseEventOne)
 {
-    press(cmdPromptEntry, 3); // prompting condition 3
+    click(cmdPromptEntry, 3); // prompting condition 3
     type(txtStimColour, "/bin/true");
     type(txtBackColour, "Early");
     click(cmdProgramEvent);
     EXPECT_EQ(file("prgtrg1"), "\"/bin/true\",\"Early\"\r\n");
     expectColourDisplaysBack();
 
-    press(cmdPromptEntry, 7 + 4); // conditions 4 ... 10, then events 1 ... 4
+    click(cmdPromptEntry, 7 + 4); // conditions 4 ... 10, then events 1 ... 4
     ASSERT_EQ(caption(fraStimColour), "Enter Event 4");
     type(txtStimColour, "play 'x y'");
     type(txtBackColour, "Four");
@@ -148,28 +142,25 @@ TEST_F(ConditionsEventsTest, PrgEvntStoresTheEventPromptedOrElseEventOne)
 TEST_F(ConditionsEventsTest, DefaultsThenViewingCyclesThroughAllTen)
 {
     click(cmdDefaultConditions);
-    EXPECT_EQ(file("prgcnd10"), "\"10\",\"10th Loop\"\r\n");
-    EXPECT_EQ(file("prgtrg1"), "\"c:\\event1.bat\",\"Event1\"\r\n");
+    EXPECT_EQ(fileBytes({"prgcnd10", "prgtrg1"}),
+              (Texts{"\"10\",\"10th Loop\"\r\n", "\"c:\\event1.bat\",\"Event1\"\r\n"}));
     EXPECT_EQ(text(txtColourSet), app.state.strobe.colourSetIndex.text()); // no display change
 
     click(cmdViewConditions);
-    EXPECT_EQ(caption(fraStimColour), "Cond 1");
-    EXPECT_EQ(caption(fraBackColour), "Title 1");
-    EXPECT_EQ(text(txtStimColour), "1");
-    EXPECT_EQ(text(txtBackColour), "Scan Start");
-    press(cmdViewConditions, 10);
+    EXPECT_EQ(captions({fraStimColour, fraBackColour}), (Texts{"Cond 1", "Title 1"}));
+    EXPECT_EQ(texts({txtStimColour, txtBackColour}), (Texts{"1", "Scan Start"}));
+    click(cmdViewConditions, 10);
     EXPECT_EQ(caption(fraStimColour), "Cond 1");
     EXPECT_EQ(text(txtBackColour), "Scan Start");
 
-    press(cmdViewEvents, 2);
+    click(cmdViewEvents, 2);
     EXPECT_EQ(caption(fraStimColour), "Event 2");
-    EXPECT_EQ(text(txtStimColour), "c:\\event2.bat");
-    EXPECT_EQ(text(txtBackColour), "Event2");
+    EXPECT_EQ(texts({txtStimColour, txtBackColour}), (Texts{"c:\\event2.bat", "Event2"}));
 }
 
 TEST_F(ConditionsEventsTest, ViewingAMissingOrGarbledFileKeepsWhatIsHeld)
 {
-    press(cmdPromptEntry, 11);
+    click(cmdPromptEntry, 11);
     type(txtStimColour, "run");
     type(txtBackColour, "Run");
     click(cmdProgramEvent);
@@ -177,8 +168,7 @@ TEST_F(ConditionsEventsTest, ViewingAMissingOrGarbledFileKeepsWhatIsHeld)
     putFile("prgtrg2", std::string("\0\xff\"unclosed", 11));
     click(cmdViewEvents);
     EXPECT_EQ(caption(fraStimColour), "Event 1");
-    EXPECT_EQ(text(txtStimColour), "run");
-    EXPECT_EQ(text(txtBackColour), "Run");
+    EXPECT_EQ(texts({txtStimColour, txtBackColour}), (Texts{"run", "Run"}));
     click(cmdViewEvents);
     EXPECT_EQ(caption(fraStimColour), "Event 2");
     EXPECT_TRUE(dialogs.shown.empty());
@@ -187,14 +177,11 @@ TEST_F(ConditionsEventsTest, ViewingAMissingOrGarbledFileKeepsWhatIsHeld)
 TEST_F(ConditionsEventsTest, SwitchingOnAtStartUpLaunchesNothing)
 {
     programEvent1("/bin/true");
-    click(cmdEventsOnOff);
-    EXPECT_EQ(caption(cmdEventsOnOff), "EventON");
-    EXPECT_TRUE(launcher.tried.empty()); // loopNumber is still 0
-    click(cmdEventsOnOff);
-    EXPECT_EQ(caption(cmdEventsOnOff), "EvntOFF");
-    click(cmdEventsOnOff);
-    EXPECT_EQ(caption(cmdEventsOnOff), "EventON");
-    EXPECT_TRUE(launcher.tried.empty());
+    for (const char* shown : {"EventON", "EvntOFF", "EventON"}) {
+        click(cmdEventsOnOff);
+        EXPECT_EQ(caption(cmdEventsOnOff), shown);
+        EXPECT_TRUE(launcher.tried.empty()); // loopNumber is still 0
+    }
 }
 
 TEST_F(ConditionsEventsTest, SwitchingOnAfterALoopOfOneLaunchesEventOneSplitInTheFolder)
@@ -216,11 +203,10 @@ TEST_F(ConditionsEventsTest, SwitchingOnAfterALoopOfOneLaunchesEventOneSplitInTh
 
 TEST_F(ConditionsEventsTest, AnEventSavedWithDoubleQuotesLaunchesWithTheSameWords)
 {
-    press(cmdPromptEntry, 11);
+    click(cmdPromptEntry, 11);
     type(txtStimColour, "play \"Bob's music/a b.mp3\" x");
     click(cmdProgramEvent);
-    ScanWrites::scan(app).loopNumber = 1;
-    click(cmdEventsOnOff);
+    trigger();
     ASSERT_EQ(launcher.tried.size(), 1u);
     EXPECT_EQ(launcher.tried[0].arguments, (Words{"Bob's music/a b.mp3", "x"}));
 }
@@ -228,8 +214,8 @@ TEST_F(ConditionsEventsTest, AnEventSavedWithDoubleQuotesLaunchesWithTheSameWord
 TEST_F(ConditionsEventsTest, TheTriggerFollowsTheViewCounters)
 {
     click(cmdDefaultConditions);
-    press(cmdViewConditions, 3); // condition 4 is shown next
-    press(cmdViewEvents, 5);     // event 6 is shown next
+    click(cmdViewConditions, 3); // condition 4 is shown next
+    click(cmdViewEvents, 5);     // event 6 is shown next
     putFile("prgtrg6", "\"/opt/six --go\",\"Six\"\r\n");
     ScanWrites::scan(app).loopNumber = 4;
     click(cmdEventsOnOff);

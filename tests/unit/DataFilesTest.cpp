@@ -3,7 +3,6 @@
 #include "support/AppFixture.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,10 +47,7 @@ TEST_F(DataFilesTest, MissingFieldsKeepTheirValues)
     writeBytes(folder.path / "vols", "-100,200\r\n");
     Value a = 1, b = 2, c = 3, d = 4;
     EXPECT_TRUE(files.readInto("vols", {&a, &b, &c, &d}));
-    EXPECT_EQ(a, Value(-100));
-    EXPECT_EQ(b, Value(200));
-    EXPECT_EQ(c, Value(3));
-    EXPECT_EQ(d, Value(4));
+    EXPECT_EQ((std::vector{a, b, c, d}), (std::vector<Value>{-100, 200, 3, 4}));
     EXPECT_FALSE(files.readInto("missing", {&a}));
     EXPECT_EQ(a, Value(-100));
     EXPECT_FALSE(files.exists("missing")); // reading never creates a file
@@ -124,40 +120,32 @@ TEST_F(DataFilesTest, ReadOnlyFolderKeepsOldContents)
 // exactly as it is, and start-up never hangs on it.
 TEST_F(DataFilesTest, FilesThatMustNotBeReplacedAreKept)
 {
+    using Status = DataFiles::ReadStatus;
+    // Root reads it anyway; the mode still tells us the user wants it left alone.
+    const Status rootReads = ::geteuid() == 0 ? Status::read : Status::unreadable;
     struct Case {
         const char* what;
+        fs::perms mode; // of a file holding "1,2", unless made otherwise
         void (*make)(const fs::path& file);
-        DataFiles::ReadStatus read;
+        Status read;
     };
     const Case cases[] = {
-        {"read-only (0444)",
-         [](const fs::path& f) {
-             writeBytes(f, "1,2\r\n");
-             fs::permissions(f, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-         },
-         DataFiles::ReadStatus::read},
-        // Root reads it anyway; the mode still tells us the user wants it left alone.
-        {"unreadable (000)",
-         [](const fs::path& f) {
-             writeBytes(f, "1,2\r\n");
-             fs::permissions(f, fs::perms::none);
-         },
-         ::geteuid() == 0 ? DataFiles::ReadStatus::read : DataFiles::ReadStatus::unreadable},
-        {"write-only (0200)",
-         [](const fs::path& f) {
-             writeBytes(f, "1,2\r\n");
-             fs::permissions(f, fs::perms::owner_write);
-         },
-         ::geteuid() == 0 ? DataFiles::ReadStatus::read : DataFiles::ReadStatus::unreadable},
-        {"FIFO", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }, DataFiles::ReadStatus::unreadable},
-        {"folder", [](const fs::path& f) { fs::create_directory(f); }, DataFiles::ReadStatus::unreadable},
-        {"link to a device", [](const fs::path& f) { fs::create_symlink("/dev/zero", f); },
-         DataFiles::ReadStatus::unreadable},
+        {"read-only (0444)", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, {}, Status::read},
+        {"unreadable (000)", fs::perms::none, {}, rootReads},
+        {"write-only (0200)", fs::perms::owner_write, {}, rootReads},
+        {"FIFO", {}, [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }, Status::unreadable},
+        {"folder", {}, [](const fs::path& f) { fs::create_directory(f); }, Status::unreadable},
+        {"link to a device", {}, [](const fs::path& f) { fs::create_symlink("/dev/zero", f); }, Status::unreadable},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const fs::path file = folder.path / "vols";
-        c.make(file);
+        if (c.make) {
+            c.make(file);
+        } else {
+            writeBytes(file, "1,2\r\n");
+            fs::permissions(file, c.mode);
+        }
         struct stat before {};
         ASSERT_EQ(::lstat(file.c_str(), &before), 0);
         std::vector<Value> fields;
@@ -165,9 +153,8 @@ TEST_F(DataFilesTest, FilesThatMustNotBeReplacedAreKept)
         EXPECT_FALSE(files.write("vols", {3500, 0, -4950, 135}));
         struct stat after {};
         ASSERT_EQ(::lstat(file.c_str(), &after), 0);
-        EXPECT_EQ(after.st_ino, before.st_ino);
-        EXPECT_EQ(after.st_mode, before.st_mode);
-        EXPECT_EQ(after.st_size, before.st_size);
+        EXPECT_EQ(std::tuple(after.st_ino, after.st_mode, after.st_size),
+                  std::tuple(before.st_ino, before.st_mode, before.st_size));
         EXPECT_EQ(folderNames(folder.path).size(), 1u); // no temporary left behind
         std::error_code ignored;
         if (!fs::is_symlink(file))
@@ -186,9 +173,8 @@ TEST_F(DataFilesTest, SymlinkedFileHasItsTargetReplaced)
     fs::create_symlink(elsewhere.path / "hop", folder.path / "csets");
     ASSERT_TRUE(files.write("vols", {5, 6, 7, 8}));
     ASSERT_TRUE(files.write("csets", {9}));
-    EXPECT_TRUE(fs::is_symlink(folder.path / "vols"));
-    EXPECT_TRUE(fs::is_symlink(folder.path / "csets"));
-    EXPECT_TRUE(fs::is_symlink(elsewhere.path / "hop"));
+    for (const fs::path& link : {folder.path / "vols", folder.path / "csets", elsewhere.path / "hop"})
+        EXPECT_TRUE(fs::is_symlink(link)) << link;
     EXPECT_EQ(readBytes(elsewhere.path / "real-vols"), "9\r\n");
     EXPECT_EQ(files.read("vols"), (std::vector<Value>{9}));
     // A dangling link gets its target made; a link loop is left alone.
@@ -225,36 +211,18 @@ TEST_F(DataFilesTest, FailedWriteLeavesTheOldFileWhole)
     };
     static int budget = 0;
     const Fault faults[] = {
-        {"no space",
-         {[](int, const void*, size_t) -> ssize_t {
-              errno = ENOSPC;
-              return -1;
-          },
-          ::fsync, ::rename}},
+        {"no space", {[](int, const void*, size_t) -> ssize_t { return errno = ENOSPC, -1; }, ::fsync, ::rename}},
         {"no space after a few bytes",
          {[](int fd, const void* data, size_t bytes) -> ssize_t {
-              if (budget <= 0) {
-                  errno = ENOSPC;
-                  return -1;
-              }
+              if (budget <= 0)
+                  return errno = ENOSPC, -1;
               const auto n = ::write(fd, data, std::min<size_t>(bytes, static_cast<size_t>(budget)));
               budget -= static_cast<int>(n);
               return n;
           },
           ::fsync, ::rename}},
-        {"flush fails",
-         {::write,
-          [](int) {
-              errno = EIO;
-              return -1;
-          },
-          ::rename}},
-        {"rename fails",
-         {::write, ::fsync,
-          [](const char*, const char*) {
-              errno = EXDEV;
-              return -1;
-          }}},
+        {"flush fails", {::write, [](int) { return errno = EIO, -1; }, ::rename}},
+        {"rename fails", {::write, ::fsync, [](const char*, const char*) { return errno = EXDEV, -1; }}},
     };
     for (const Fault& f : faults) {
         SCOPED_TRACE(f.what);

@@ -17,10 +17,7 @@ protected:
     {
         ASSERT_TRUE(start());
         setPair("159", "165");
-        form.addObserver([this](const Control& c, Property p) {
-            if (c.name == txtFlashSurface && p == Property::BackColour)
-                ++paints;
-        });
+        onFlashPaint([this](auto) { ++paints; });
     }
     bool flashing() const { return form.timerEnabled(tmrStim) || form.timerEnabled(tmrBack); }
     std::vector<ScriptedDialogs::Shown> warnings() const

@@ -41,8 +41,7 @@ TEST(FormEvents, ASecondHandlerIsRefusedUnlessItReplaces)
     form.onClick(
         cmdStop, [&] { ++second; }, Form::Bind::replace);
     form.click(cmdStop);
-    EXPECT_EQ(first, 1);
-    EXPECT_EQ(second, 1);
+    EXPECT_EQ(std::pair(first, second), std::pair(1, 1));
 }
 
 TEST(FormEvents, ScrollBarRefusesOutOfRangeAndIgnoresUnchanged)
@@ -81,8 +80,8 @@ TEST(FormEvents, DragRaisesScrollThenOneChangeAtTheEnd)
 TEST(FormDesign, InitialState)
 {
     Form form;
-    EXPECT_EQ(form.text(txtSetFreq1), "159");
-    EXPECT_EQ(form.text(txtsetfreq2), "165");
+    EXPECT_EQ(std::pair(form.text(txtSetFreq1), form.text(txtsetfreq2)),
+              std::pair(std::string("159"), std::string("165")));
     EXPECT_EQ(form.value(scrBaseFreq), 160);
     EXPECT_FALSE(form.timerEnabled(tmrStim));
     EXPECT_EQ(form.timerInterval(tmrStim), 100);
@@ -149,16 +148,13 @@ TEST_F(SchedulerTest, AnchoredTimersTakeTurnsOnAFractionalGrid)
     runTo(1000);
     ASSERT_EQ(ticks.size(), 15u);
     ASSERT_EQ(second.size(), 15u);
-    EXPECT_EQ(ticks[0], 33);
-    EXPECT_EQ(ticks[1], 100);
-    EXPECT_EQ(ticks.back(), 967);
-    EXPECT_EQ(second.back(), 1000);
+    EXPECT_EQ((std::vector{ticks[0], ticks[1], ticks.back(), second.back()}),
+              (std::vector<std::int64_t>{33, 100, 967, 1000}));
     // Restarting the anchor alone takes its partner along.
     now = 1010;
     form.setTimerEnabled(tmrStim, true);
     runTo(1080);
-    EXPECT_EQ(ticks.back(), 1043);
-    EXPECT_EQ(second.back(), 1077);
+    EXPECT_EQ((std::vector{ticks.back(), second.back()}), (std::vector<std::int64_t>{1043, 1077}));
 }
 
 TEST_F(SchedulerTest, TickDueDuringADialogRunsOnceAfterIt)

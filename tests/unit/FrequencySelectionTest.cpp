@@ -12,7 +12,6 @@ using namespace ctl;
 class FrequencySelectionTest : public AppTest {
 protected:
     void SetUp() override { startAsReturningUser("-3000,0,0,200"); }
-    void setBaseFrequencyOff() { click(cmdBaseFreqMode); }
     static size_t squareSize(int hz) { return 2 * (44100 / hz + 1) + 45; }
     // A square tone holds two levels only; a sine has many.
     size_t distinctBytes(const std::string& tone) const
@@ -40,12 +39,10 @@ TEST_P(AdjusterTest, MovesChannelTwoShowsTheBeatAndRetunes)
 {
     const Adjustment& a = GetParam();
     if (!a.baseOn)
-        setBaseFrequencyOff();
+        click(cmdBaseFreqMode); // the base frequency off
     setPair(a.left, a.right);
     click(a.control);
-    EXPECT_EQ(text(txtSetFreq1), a.newLeft);
-    EXPECT_EQ(text(txtsetfreq2), a.newRight);
-    EXPECT_EQ(text(txtBeat), a.beat);
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtBeat}), (Texts{a.newLeft, a.newRight, a.beat}));
     EXPECT_TRUE(dialogs.shown.empty());
     expectPlaying(leadingNumber(a.newLeft), leadingNumber(a.newRight));
 }
@@ -67,8 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(FrequencySelectionTest, AdjustersWriteSineWhateverTheWaveform)
 {
-    click(cmdWaveform); // square
-    setBaseFrequencyOff();
+    click(cmdWaveform);     // square
+    click(cmdBaseFreqMode); // the base frequency off
     setPair("160", "170");
     click(cmdUp1Hz);
     EXPECT_GT(distinctBytes("freq2.wav"), 20u);
@@ -77,12 +74,11 @@ TEST_F(FrequencySelectionTest, AdjustersWriteSineWhateverTheWaveform)
 
 TEST_F(FrequencySelectionTest, StepAfterClearCountsTheEmptyTextAsZero)
 {
-    setBaseFrequencyOff();
+    click(cmdBaseFreqMode); // the base frequency off
     setPair("160", "166");
     click(cmdGenerate);
     click(cmdClear);
-    EXPECT_EQ(text(txtSetFreq1), "");
-    EXPECT_EQ(text(txtsetfreq2), "");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"", ""}));
     EXPECT_EQ(app.state.tone.leftFreq, 0);
     expectPlaying(160, 166); // Clear leaves the tones sounding
 
@@ -119,13 +115,9 @@ TEST_F(FrequencySelectionTest, ResetStopsEverythingAndWritesTheDefaultPair)
     EXPECT_FALSE(form.timerEnabled(tmrStim));
     EXPECT_FALSE(form.timerEnabled(tmrBack));
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(0));
-    for (auto [label, caption] : {std::pair{lblRow1, "CL1"}, {lblRow2, "CL2"}, {lblRow3, "CL3"}, {lblRow4, "CL4"}})
-        EXPECT_EQ(form.caption(label), caption);
-    for (auto lampName : {lampRow1, lampRow2, lampRow3, lampRow4})
-        EXPECT_EQ(lamp(lampName), kBlue);
-    EXPECT_EQ(text(txtSetFreq1), "160");
-    EXPECT_EQ(text(txtsetfreq2), "165");
-    EXPECT_EQ(text(txtBeat), "5");
+    EXPECT_EQ(captions({lblRow1, lblRow2, lblRow3, lblRow4}), (Texts{"CL1", "CL2", "CL3", "CL4"}));
+    EXPECT_EQ(lamps({lampRow1, lampRow2, lampRow3, lampRow4}), Colours(4, kBlue));
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtBeat}), (Texts{"160", "165", "5"}));
     EXPECT_TRUE(playing().empty());
     // Sine files of 160 and 165 Hz, ready for the next Start.
     click(cmdGenerate);
@@ -144,20 +136,15 @@ TEST_F(FrequencyMemoryTest, StoreAndRecallInEachGroup)
     click(cmdNextMemoryGroup); // group 2
     setPair("300", "304.5");
     click(mnuStoreA); // the menu twin stores like the button
-    EXPECT_EQ(file("prga2"), "\"300\",\"304.5\"\r\n");
-    EXPECT_EQ(file("prga1"), "\"160\",\"167\"\r\n");
+    EXPECT_EQ(fileBytes({"prga2", "prga1"}), (Texts{"\"300\",\"304.5\"\r\n", "\"160\",\"167\"\r\n"}));
 
     setPair("", "");
     click(cmdRecallA);
-    EXPECT_EQ(text(txtSetFreq1), "300");
-    EXPECT_EQ(text(txtsetfreq2), "304.5");
-    EXPECT_EQ(text(txtBaseFreq), "300");
-    EXPECT_EQ(text(txtBeat), "4.5");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtBaseFreq, txtBeat}), (Texts{"300", "304.5", "300", "4.5"}));
     EXPECT_EQ(lamp(lampSound), kRed);
     expectPlaying(300, 304.5);
 
-    click(cmdNextMemoryGroup);
-    click(cmdNextMemoryGroup); // back to group 1
+    click(cmdNextMemoryGroup, 2); // back to group 1
     click(cmdRecallA);
     expectPlaying(160, 167);
 }
@@ -167,8 +154,7 @@ TEST_F(FrequencyMemoryTest, RecallReadsEitherFormAndTheAbsoluteValue)
     click(cmdWaveform); // square: a recall writes the current waveform
     putFile("prgb1", "-160,\"171\"\n");
     click(cmdRecallB);
-    EXPECT_EQ(text(txtSetFreq1), "160");
-    EXPECT_EQ(text(txtsetfreq2), "171");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"160", "171"}));
     EXPECT_EQ(file("freq2.wav").size(), squareSize(171));
     EXPECT_LE(distinctBytes("freq2.wav"), 4u);
     expectPlaying(160, 171);
@@ -177,8 +163,7 @@ TEST_F(FrequencyMemoryTest, RecallReadsEitherFormAndTheAbsoluteValue)
     // recalls the boxes as they are and still restarts the tones.
     putFile("prgc1", "\"abc\",180\r\n");
     click(cmdRecallC);
-    EXPECT_EQ(text(txtSetFreq1), "160");
-    EXPECT_EQ(text(txtsetfreq2), "180");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"160", "180"}));
     click(cmdRecallD);
     expectPlaying(160, 180);
     EXPECT_TRUE(dialogs.shown.empty());
@@ -188,10 +173,8 @@ TEST_F(FrequencyMemoryTest, DefaultsFillGroupOneAtoD)
 {
     click(cmdNextMemoryGroup); // group 2: the defaults still go to group 1
     click(cmdDefaultMemories);
-    EXPECT_EQ(file("prga1"), "78.3,86.13\r\n");
-    EXPECT_EQ(file("prgb1"), "141,155.1\r\n");
-    EXPECT_EQ(file("prgc1"), "203,223.3\r\n");
-    EXPECT_EQ(file("prgd1"), "264,290.4\r\n");
+    EXPECT_EQ(fileBytes({"prga1", "prgb1", "prgc1", "prgd1"}),
+              (Texts{"78.3,86.13\r\n", "141,155.1\r\n", "203,223.3\r\n", "264,290.4\r\n"}));
     EXPECT_FALSE(exists("prga2"));
     setPair("160", "165");
     click(cmdRecallA); // "Prg I" is not affected
@@ -200,33 +183,27 @@ TEST_F(FrequencyMemoryTest, DefaultsFillGroupOneAtoD)
     fs::remove(folder.path / "prga1");
     click(mnuDefaultMemories); // the menu twin writes the same memories
     EXPECT_EQ(file("prga1"), "78.3,86.13\r\n");
-    click(cmdNextMemoryGroup);
-    click(cmdNextMemoryGroup);
+    click(cmdNextMemoryGroup, 2);
     click(cmdRecallA);
-    EXPECT_EQ(text(txtSetFreq1), "78.3");
-    EXPECT_EQ(text(txtsetfreq2), "86.13");
-    EXPECT_EQ(text(txtBeat), "7.83");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtBeat}), (Texts{"78.3", "86.13", "7.83"}));
 }
 
 TEST_F(FrequencyMemoryTest, GroupStepCyclesSavesAndCaptions)
 {
     struct Expect {
         const char* saved;
-        std::string_view lit;
+        std::size_t lit; // the group lamp lit, from 0
         const char* recall;
         const char* store;
         const char* lastRecall;
     };
-    for (const Expect& e : {Expect{"2\r\n", lampGroup2, "Prg I", "Prg Set I", "Prg P"},
-                            Expect{"3\r\n", lampGroup3, "Prg Q", "Prg Set Q", "Prg X"},
-                            Expect{"1\r\n", lampGroup1, "Prg A", "Prg Set A", "Prg H"}}) {
+    for (const Expect& e :
+         {Expect{"2\r\n", 1, "Prg I", "Prg Set I", "Prg P"}, Expect{"3\r\n", 2, "Prg Q", "Prg Set Q", "Prg X"},
+          Expect{"1\r\n", 0, "Prg A", "Prg Set A", "Prg H"}}) {
         click(cmdNextMemoryGroup);
         EXPECT_EQ(file("pgset"), e.saved);
-        for (auto l : {lampGroup1, lampGroup2, lampGroup3})
-            EXPECT_EQ(lamp(l), l == e.lit ? kRed : kBlue);
-        EXPECT_EQ(form.caption(cmdRecallA), e.recall);
-        EXPECT_EQ(form.caption(cmdStoreA), e.store);
-        EXPECT_EQ(form.caption(cmdRecallH), e.lastRecall);
+        EXPECT_EQ(lamps({lampGroup1, lampGroup2, lampGroup3}), litAt(3, e.lit));
+        EXPECT_EQ(captions({cmdRecallA, cmdStoreA, cmdRecallH}), (Texts{e.recall, e.store, e.lastRecall}));
     }
     EXPECT_EQ(form.caption(cmdStoreE), "Prg Set E"); // store buttons are not in designer order
 }
@@ -235,8 +212,7 @@ TEST_F(FrequencyMemoryTest, StartUpShowsTheSavedGroupAndIgnoresGarbage)
 {
     putFile("pgset", "3\r\n");
     ASSERT_TRUE(start());
-    EXPECT_EQ(form.caption(cmdRecallC), "Prg S");
-    EXPECT_EQ(form.caption(cmdStoreF), "Prg Set V");
+    EXPECT_EQ(captions({cmdRecallC, cmdStoreF}), (Texts{"Prg S", "Prg Set V"}));
     EXPECT_EQ(lamp(lampGroup3), kRed);
 
     putFile("pgset", "\"x\"\r\n");
@@ -254,12 +230,10 @@ struct DeletionCase {
     std::vector<std::string> deleted;
 };
 
-std::vector<std::string> numbered(const std::string& stem, int from, int to)
+void addNumbered(std::vector<std::string>& names, const std::string& stem, int from, int to)
 {
-    std::vector<std::string> names;
     for (int i = from; i <= to; ++i)
         names.push_back(stem + std::to_string(i));
-    return names;
 }
 
 TEST_F(FrequencyMemoryTest, DeletionsAskFirstAndRemoveExactlyTheirFiles)
@@ -268,22 +242,17 @@ TEST_F(FrequencyMemoryTest, DeletionsAskFirstAndRemoveExactlyTheirFiles)
     for (char g = '1'; g <= '3'; ++g)
         for (char x = 'a'; x <= 'h'; ++x)
             memories.push_back(std::string("prg") + x + g);
-    std::vector<std::string> colours = {"stimc", "backc", "cset", "csets"};
-    for (const auto& n : numbered("stimc", 2, 16))
-        colours.push_back(n);
-    for (const auto& n : numbered("backc", 2, 16))
-        colours.push_back(n);
-    std::vector<std::string> conditions = numbered("prgcnd", 1, 10);
-    for (const auto& n : numbered("prgtrg", 1, 10))
-        conditions.push_back(n);
+    std::vector<std::string> colours = {"stimc", "backc", "cset", "csets"}, conditions;
+    addNumbered(colours, "stimc", 2, 16);
+    addNumbered(colours, "backc", 2, 16);
+    addNumbered(conditions, "prgcnd", 1, 10);
+    addNumbered(conditions, "prgtrg", 1, 10);
     std::vector<std::string> all = memories;
     for (const auto* group : {&colours, &conditions})
         all.insert(all.end(), group->begin(), group->end());
-    for (const char* n : {"vols", "pgset", "mask", "fctl"})
-        all.push_back(n);
     // The strobe's warning comes again after everything is deleted.
-    all.push_back(dataFile::kFlashAnswer);
-    all.push_back("gentle");
+    for (const char* n : {"vols", "pgset", "mask", "fctl", dataFile::kFlashAnswer, "gentle"})
+        all.push_back(n);
 
     const std::vector<DeletionCase> cases = {
         {mnuDeleteMemories, true, memories}, {mnuDeleteLevels, false, {"vols"}},

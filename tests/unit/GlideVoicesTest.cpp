@@ -2,7 +2,6 @@
 // Sequences as heard: rendered through the real mixer with no device and
 // measured, against the sequence model's own values.
 #include "sequence/SequencePlayer.h"
-#include "sound/FftPlan.h"
 #include "sound/MixerSoundSystem.h"
 #include "support/AudioAnalysis.h"
 #include "support/FakeOutputClock.h"
@@ -32,27 +31,19 @@ using sequence::Sequence;
 using sequence::SequencePlayer;
 using sequence::Voice;
 using sequence::VoiceKind;
+using sequence::tables::sequenceOf;
+using sequence::tables::voiceOf;
 
 const int kRate = sequence::renderRate();
-
-Sequence sequenceOf(std::vector<Voice> voices, double lengthSeconds, double fadeOutSeconds = 0)
-{
-    Sequence s;
-    s.name = "test";
-    s.voices = std::move(voices);
-    s.lengthSeconds = lengthSeconds;
-    s.fadeOutSeconds = fadeOutSeconds;
-    return s;
-}
 
 // The acceptance's slide: the beat 10 -> 4 Hz (the carrier 200 -> 250 Hz)
 // over 60 s, a hold, then a step up in beat, carrier and level.
 Sequence acceptanceSlide()
 {
-    return sequenceOf({sequence::tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5, Join::slide},
-                                                                       {60, 250, 4, 0.5, Join::step},
-                                                                       {80, 260, 8, 0.4, Join::step}})},
-                      90, 2);
+    return sequenceOf(
+        {voiceOf(VoiceKind::binaural,
+                 {{0, 200, 10, 0.5, Join::slide}, {60, 250, 4, 0.5, Join::step}, {80, 260, 8, 0.4, Join::step}})},
+        90, 2);
 }
 
 // Interleaved stereo as rendered, cut by seconds.
@@ -129,10 +120,10 @@ TEST(GlideVoicesTest, EverySecondIsHeardAsPlannedAndNoBoundaryClicks)
     const Case cases[] = {
         {"binaural slide, hold, step", acceptanceSlide(), 50},
         {"isochronic slide and step",
-         sequenceOf({sequence::tables::voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0.5, Join::slide},
-                                                                       {20, 300, 6, 0.5, Join::step},
-                                                                       {30, 320, 12, 0.5, Join::step}})},
-                    40, 1),
+         sequenceOf(
+             {voiceOf(VoiceKind::isochronic,
+                      {{0, 300, 10, 0.5, Join::slide}, {20, 300, 6, 0.5, Join::step}, {30, 320, 12, 0.5, Join::step}})},
+             40, 1),
          250},
     };
     for (const Case& c : cases) {
@@ -168,8 +159,7 @@ TEST(GlideVoicesTest, EverySecondIsHeardAsPlannedAndNoBoundaryClicks)
         for (double t : edges) {
             const Point before = sequence::valueAt(v, t - 0.05), after = sequence::valueAt(v, t + 0.05);
             for (int ch = 0; ch < 2; ++ch) {
-                const bool pair = v.kind == VoiceKind::binaural;
-                auto tone = [&](const Point& p) { return !pair ? p.carrierHz : ch == 0 ? leftHz(p) : rightHz(p); };
+                auto tone = [&](const Point& p) { return pulses ? p.carrierHz : ch == 0 ? leftHz(p) : rightHz(p); };
                 EXPECT_LT(
                     strayBeyondDb(heard.ear(ch, t - 0.05, t + 0.05), kRate, {tone(before), tone(after)}, c.bandHz), -60)
                     << "around " << t << " s, ear " << ch;
@@ -183,15 +173,7 @@ TEST(GlideVoicesTest, EverySecondIsHeardAsPlannedAndNoBoundaryClicks)
 std::vector<double> levelsOffSlope(const std::vector<float>& x, double dbPerOctave)
 {
     constexpr std::size_t n = 8192;
-    FftPlan fft = FftPlan::realToComplex(n);
-    std::vector<double> power(n / 2 + 1, 0.0);
-    for (std::size_t at = 0; at + n <= x.size(); at += n / 2) {
-        for (std::size_t i = 0; i < n; ++i)
-            fft.real()[i] = x[at + i] * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / n));
-        fft.run();
-        for (std::size_t b = 0; b < power.size(); ++b)
-            power[b] += std::norm(fft.complex()[b]);
-    }
+    const std::vector<double> power = welchPower(x, n);
     const double binHz = static_cast<double>(kRate) / n;
     std::vector<double> off;
     for (double low = 50; low * std::cbrt(2.0) <= 10000 * 1.001; low *= std::cbrt(2.0)) {
@@ -213,7 +195,7 @@ TEST(GlideVoicesTest, NoisesHaveTheirColours)
     for (const Case& c :
          {Case{VoiceKind::whiteNoise, 0}, Case{VoiceKind::pinkNoise, 3}, Case{VoiceKind::brownNoise, 6}}) {
         SCOPED_TRACE(c.dbPerOctave);
-        const Heard heard = renderWhole(sequenceOf({sequence::tables::voiceOf(c.kind, {{0, 0, 0, 1}})}, 21), 1, 0.5);
+        const Heard heard = renderWhole(sequenceOf({voiceOf(c.kind, {{0, 0, 0, 1}})}, 21), 1, 0.5);
         for (int ch = 0; ch < 2; ++ch) {
             const std::vector<float> x = heard.ear(ch, 1, 21);
             const std::vector<double> off = levelsOffSlope(x, c.dbPerOctave);
@@ -252,8 +234,7 @@ TEST(GlideVoicesTest, LiveEditsAndSeeksAreHeardAtOnceWithoutAClick)
         Heard plain, heard;
         for (Heard* h : {&plain, &heard}) {
             MixerSoundSystem sound;
-            std::string error;
-            ASSERT_TRUE(sound.createDevice(error));
+            ASSERT_TRUE(test::opened(sound));
             SequencePlayer player(sound);
             ASSERT_TRUE(player.play(acceptanceSlide()));
             h->stereo.resize(2 * 2 * kRate);
@@ -267,8 +248,7 @@ TEST(GlideVoicesTest, LiveEditsAndSeeksAreHeardAtOnceWithoutAClick)
         while (first < plain.stereo.size() && plain.stereo[first] == heard.stereo[first])
             ++first;
         MixerSoundSystem sound;
-        std::string error;
-        ASSERT_TRUE(sound.createDevice(error));
+        ASSERT_TRUE(test::opened(sound));
         // A level changes at the next frame; a pitch, being the phase's
         // rate, one frame later.
         EXPECT_LE(first / 2 - static_cast<std::size_t>(kRate + sound.latencyFrames()), 1u) << "heard at once";
@@ -293,8 +273,7 @@ TEST(GlideVoicesTest, WaveformsAreBandLimitedAtEveryPitch)
         // Just below and above where a table hands over to the next.
         for (double hz : {55.0, 1000.0, 2700.0, 2800.0, 5500.0, 7000.0, 11000.0}) {
             SCOPED_TRACE(hz);
-            const Heard heard = renderWhole(
-                sequenceOf({sequence::tables::voiceOf(VoiceKind::tone, {{0, hz, 0, 0.5}}, c.wave)}, 2));
+            const Heard heard = renderWhole(sequenceOf({voiceOf(VoiceKind::tone, {{0, hz, 0, 0.5}}, c.wave)}, 2));
             const std::vector<float> x = heard.ear(0, 0.5, 2);
             EXPECT_LT(foreignComponentsDb(x, kRate, {hz}), -80) << "nothing folded back";
             EXPECT_NEAR(toneLevelDb(x, kRate, hz), c.fundamentalDb + 20 * std::log10(0.5), 0.05);
@@ -307,8 +286,7 @@ TEST(GlideVoicesTest, WaveformsAreBandLimitedAtEveryPitch)
 // ears get, while the beat slides.
 TEST(GlideVoicesTest, NamesTheSlidingBeatAsHeard)
 {
-    const Sequence pulses = sequenceOf(
-        {sequence::tables::voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0.5}, {60, 300, 6, 0.5}})}, 60);
+    const Sequence pulses = sequenceOf({voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0.5}, {60, 300, 6, 0.5}})}, 60);
     for (const Sequence& s : {acceptanceSlide(), pulses}) {
         test::FakeOutputClock device;
         device.ppm = 200;
@@ -316,8 +294,7 @@ TEST(GlideVoicesTest, NamesTheSlidingBeatAsHeard)
         test::VirtualTimeOutput output(device, nowNs);
         MixerSoundSystem sound(&output);
         sound.setMonotonicClock([&nowNs] { return nowNs; });
-        std::string error;
-        ASSERT_TRUE(sound.createDevice(error));
+        ASSERT_TRUE(test::opened(sound));
         SequencePlayer player(sound);
         EXPECT_FALSE(sound.glideHeardBeat()) << "nothing plays";
         ASSERT_TRUE(player.play(s));
@@ -353,13 +330,11 @@ TEST(SequencePlayerTest, FollowsTheWindowsLevelsShowsThePairAndEndsOnce)
 {
     MixerSoundSystem sound;
     SequencePlayer player(sound);
-    const Sequence s = sequenceOf(
-        {sequence::tables::voiceOf(VoiceKind::pinkNoise, {{0, 0, 0, 0.2}}),
-         sequence::tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5}, {1, 300, 4, 0.5}})},
-        3, 1);
+    const Sequence s = sequenceOf({voiceOf(VoiceKind::pinkNoise, {{0, 0, 0, 0.2}}),
+                                   voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5}, {1, 300, 4, 0.5}})},
+                                  3, 1);
     EXPECT_FALSE(player.play(s)) << "no device";
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     ASSERT_TRUE(player.play(s));
     player.setLevels(0.5, 0);
     std::vector<float> out(2 * 3 * kRate + 2 * kRate);
@@ -369,9 +344,8 @@ TEST(SequencePlayerTest, FollowsTheWindowsLevelsShowsThePairAndEndsOnce)
         if (block == 4) {
             const auto pair = player.currentPair();
             ASSERT_TRUE(pair);
-            EXPECT_DOUBLE_EQ(pair->leftHz, 250 - 7.0 / 2);
-            EXPECT_DOUBLE_EQ(pair->rightHz, 250 + 7.0 / 2);
-            EXPECT_DOUBLE_EQ(pair->beatHz, 7);
+            EXPECT_EQ(std::tuple(pair->leftHz, pair->rightHz, pair->beatHz),
+                      std::tuple(250 - 7.0 / 2, 250 + 7.0 / 2, 7.0));
         }
         if (player.finished()) {
             ++finishes;
@@ -400,8 +374,7 @@ TEST(SequencePlayerTest, APointMovedAheadIsHeardWhenPlaybackReachesIt)
     Sequence edited = acceptanceSlide();
     edited.voices.front().points[1].seconds = 40; // the slide to 4 Hz ends 20 s sooner
     MixerSoundSystem sound;
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     SequencePlayer player(sound);
     ASSERT_TRUE(player.play(acceptanceSlide()));
     Heard heard;
@@ -421,8 +394,7 @@ TEST(SequencePlayerTest, APointMovedAheadIsHeardWhenPlaybackReachesIt)
 TEST(SequencePlayerTest, StopFadesOutAtOnce)
 {
     MixerSoundSystem sound;
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     SequencePlayer player(sound);
     ASSERT_TRUE(player.play(acceptanceSlide(), 10));
     Heard heard;
@@ -448,7 +420,7 @@ TEST(SequencePlayerTest, MixPlaysTheUsersFile)
     for (std::size_t i = 0; i < sine.size(); ++i)
         sine[i] = static_cast<float>(0.8 * std::sin(2 * std::numbers::pi * 440 * static_cast<double>(i) / 48000));
     ASSERT_TRUE(test::writeSoundFile(file, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 1, sine));
-    Sequence s = sequenceOf({sequence::tables::voiceOf(VoiceKind::mix, {{0, 0, 0, 0.5}})}, 4);
+    Sequence s = sequenceOf({voiceOf(VoiceKind::mix, {{0, 0, 0, 0.5}})}, 4);
     s.mixFile = file;
     const Heard heard = renderWhole(s, 1, 0.5);
     for (int ch = 0; ch < 2; ++ch) {
@@ -470,10 +442,9 @@ TEST(SequencePlayerTest, KeepsItsOutputThroughSilence)
     std::int64_t nowNs = 0;
     IdleOutput output(device, nowNs);
     MixerSoundSystem sound(&output);
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     SequencePlayer player(sound);
-    ASSERT_TRUE(player.play(sequenceOf({sequence::tables::voiceOf(VoiceKind::binaural, {{5, 200, 10, 0.5}})}, 10)));
+    ASSERT_TRUE(player.play(sequenceOf({voiceOf(VoiceKind::binaural, {{5, 200, 10, 0.5}})}, 10)));
     std::vector<float> block(2 * 4410);
     sound.render(block.data(), 4410);
     sound.checkOutput();
@@ -517,10 +488,9 @@ TEST(SequencePlayerTest, EditsWhileAnAudioThreadRenders)
     std::vector<std::weak_ptr<const glide::Plan>> plans;
     {
         MixerSoundSystem sound(&output);
-        std::string error;
-        ASSERT_TRUE(sound.createDevice(error));
+        ASSERT_TRUE(test::opened(sound));
         Sequence a = acceptanceSlide();
-        a.voices.push_back(sequence::tables::voiceOf(VoiceKind::pinkNoise, {{0, 0, 0, 0.1}}));
+        a.voices.push_back(voiceOf(VoiceKind::pinkNoise, {{0, 0, 0, 0.1}}));
         a.lengthSeconds = 3600; // never reaches its end here
         const int rate = sound.glideRate();
         auto plan = [&](const Sequence& s) {
@@ -553,8 +523,7 @@ TEST(SequencePlayerTest, EditsWhileAnAudioThreadRenders)
 TEST(SequencePlayerTest, DrivesTheSoundSystemInFramesOfItsRate)
 {
     RecordingSoundSystem sound;
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     sound.clearCalls();
     SequencePlayer player(sound);
     ASSERT_TRUE(player.play(acceptanceSlide(), 2));

@@ -42,12 +42,7 @@ protected:
         }
         ASSERT_TRUE(fs::is_directory(expected)) << expected;
         const std::map<std::string, std::string> golden = contents(expected);
-        std::vector<std::string> names, goldenNames;
-        for (const auto& entry : actual)
-            names.push_back(entry.first);
-        for (const auto& entry : golden)
-            goldenNames.push_back(entry.first);
-        EXPECT_EQ(names, goldenNames) << stage;
+        EXPECT_EQ(folderNames(folder.path), folderNames(expected)) << stage;
         for (const auto& [name, bytes] : golden) {
             const auto found = actual.find(name);
             if (found != actual.end()) {

@@ -214,8 +214,7 @@ TEST_F(MaskStreamTest, UnsafeFloatSamplesPlayAtMostFullScaleTimesTheVolume)
     for (const std::string& file : {shortFile, longFile}) {
         SCOPED_TRACE(file);
         MixerSoundSystem sound;
-        std::string error;
-        ASSERT_TRUE(sound.createDevice(error));
+        ASSERT_TRUE(test::opened(sound));
         auto buffer = sound.openBuffer(file);
         ASSERT_NE(buffer, nullptr);
         buffer->setVolume(-600); // half amplitude

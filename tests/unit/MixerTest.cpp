@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/Mixer.h"
 #include "core/ToneLimits.h"
-#include "sound/MixerSoundSystem.h"
+#include "support/RecordingSoundSystem.h"
 #include "support/AudioAnalysis.h"
+#include "support/FakeOutputClock.h"
 #include "support/SoundFile.h"
 #include "support/TempFolder.h"
 
@@ -200,8 +201,7 @@ TEST(MixerLevels, StereoBufferKeepsItsSides)
     Mixer::Voice* voice = mixer.addVoice(constant(2, 0.5, -0.25));
     mixer.play(voice, true);
     const std::vector<float> out = renderSettled(mixer, 8);
-    EXPECT_FLOAT_EQ(out[6], 0.5f);
-    EXPECT_FLOAT_EQ(out[7], -0.25f);
+    EXPECT_EQ(std::pair(out[6], out[7]), std::pair(0.5f, -0.25f));
 }
 
 TEST(MixerLevels, LoudSumIsLimitedBelowFullScaleWithoutClipping)
@@ -360,36 +360,6 @@ TEST(MixerVoices, ChurnWhileAnAudioThreadRenders)
     EXPECT_EQ(data.use_count(), 1);
 }
 
-class ScriptedOutput : public AudioOutput {
-public:
-    bool open(Mixer& mixer, int& deviceRate, std::string& error) override
-    {
-        asked.push_back(deviceRate);
-        if (!failWith.empty()) {
-            error = failWith;
-            return false;
-        }
-        // No thread really renders; the mixer just runs as if one did.
-        attached = &mixer;
-        deviceRate = deviceRate > 0 ? deviceRate : grantedRate;
-        mixer.attachAudioThread(deviceRate);
-        return true;
-    }
-    void close() override
-    {
-        attached->detachAudioThread();
-        ++closes;
-    }
-    Health health() override { return state; }
-
-    std::vector<int> asked; // the rate asked at each open
-    Health state = Health::Playing;
-    std::string failWith;
-    int grantedRate = 48000;
-    int closes = 0;
-    Mixer* attached = nullptr;
-};
-
 class MixerSoundSystemTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -400,43 +370,39 @@ protected:
 
     test::TempFolder folder;
     std::string file = (folder.path / "tone.wav").string();
+    test::ScriptedOutput output;
+    MixerSoundSystem sound{&output};
 };
 
 TEST_F(MixerSoundSystemTest, BuffersNeedADeviceAndAReadableFile)
 {
-    MixerSoundSystem sound;
-    EXPECT_EQ(sound.createBuffer(file), nullptr);
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
-    EXPECT_EQ(sound.createBuffer((folder.path / "missing.wav").string()), nullptr);
-    auto buffer = sound.createBuffer(file);
+    MixerSoundSystem offline;
+    EXPECT_EQ(offline.createBuffer(file), nullptr);
+    ASSERT_TRUE(test::opened(offline));
+    EXPECT_EQ(offline.createBuffer((folder.path / "missing.wav").string()), nullptr);
+    auto buffer = offline.createBuffer(file);
     ASSERT_NE(buffer, nullptr);
-    EXPECT_EQ(buffer->frameCount(), 275);
-    EXPECT_EQ(buffer->frequency(), kSampleRate);
+    EXPECT_EQ(std::pair(buffer->frameCount(), buffer->frequency()), std::pair(275L, double{kSampleRate}));
 }
 
 TEST_F(MixerSoundSystemTest, DestroyedBufferFadesOut)
 {
-    MixerSoundSystem sound;
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
-    auto buffer = sound.createBuffer(file);
+    MixerSoundSystem offline;
+    ASSERT_TRUE(test::opened(offline));
+    auto buffer = offline.createBuffer(file);
     buffer->play(true);
     std::vector<float> out(2 * 4096);
-    sound.render(out.data(), 4096);
+    offline.render(out.data(), 4096);
     EXPECT_FLOAT_EQ(out.back(), 0.5f);
     buffer.reset();
     for (int i = 0; i < 3; ++i)
-        sound.render(out.data(), 4096);
+        offline.render(out.data(), 4096);
     EXPECT_TRUE(silent(out));
 }
 
 TEST_F(MixerSoundSystemTest, BufferMayOutliveTheDevice)
 {
-    ScriptedOutput output;
-    MixerSoundSystem sound(&output);
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     EXPECT_EQ(sound.deviceRate(), 48000);
     auto buffer = sound.createBuffer(file);
     sound.releaseDevice();
@@ -449,9 +415,7 @@ TEST_F(MixerSoundSystemTest, BufferMayOutliveTheDevice)
 
 TEST_F(MixerSoundSystemTest, DeviceFailureKeepsTheOutputsReason)
 {
-    ScriptedOutput output;
     output.failWith = "Cannot open the default sound output: no server";
-    MixerSoundSystem sound(&output);
     std::string error;
     EXPECT_FALSE(sound.createDevice(error));
     EXPECT_EQ(error, output.failWith);
@@ -482,10 +446,7 @@ TEST(LimiterTest, QuietSignalPassesBitForBitBehindTheLookAhead)
 // for the next one.
 TEST_F(MixerSoundSystemTest, LostOrIdleOutputIsOpenedAgainByTheNextStart)
 {
-    ScriptedOutput output;
-    MixerSoundSystem sound(&output);
-    std::string error;
-    ASSERT_TRUE(sound.createDevice(error));
+    ASSERT_TRUE(test::opened(sound));
     auto playing = sound.createBuffer(file);
     playing->play(true);
     sound.checkOutput();

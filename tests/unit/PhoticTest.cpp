@@ -25,25 +25,10 @@ protected:
         putFile(dataFile::kFlashAnswer, "1\r\n"); // the warning is FlashWarningTest's
         ASSERT_TRUE(start());
         setPair("159", "165");
-        form.addObserver([this](const Control& c, Property p) {
-            if (c.name == txtFlashSurface && p == Property::BackColour)
-                paints.push_back({now, *c.backColour});
-        });
+        onFlashPaint([this](auto colour) { paints.push_back({now, *colour}); });
     }
-    std::array<std::string, 4> labels() const
-    {
-        return {form.caption(lblRow1), form.caption(lblRow2), form.caption(lblRow3), form.caption(lblRow4)};
-    }
-    // Lamp positions 1 ... 4 lit with the lamp-on colour.
-    std::vector<int> litPositions() const
-    {
-        std::vector<int> lit;
-        const std::array<std::string_view, 4> lamps = {lampRow1, lampRow2, lampRow3, lampRow4};
-        for (int i = 0; i < 4; ++i)
-            if (lamp(lamps[i]) == kRed)
-                lit.push_back(i + 1);
-        return lit;
-    }
+    Texts labels() const { return captions({lblRow1, lblRow2, lblRow3, lblRow4}); }
+    Colours rowLamps() const { return lamps({lampRow1, lampRow2, lampRow3, lampRow4}); }
     void setIndex(Value index) { PhoticWrites::strobe(app).colourSetIndex = std::move(index); }
 
     struct Paint {
@@ -80,15 +65,14 @@ TEST_P(StrobeTimingTest, DisplaysAndTimers)
         PhoticWrites::strobe(app).lightSoundRatio = t.ratioIndex;
     }
     click(cmdColourOn);
-    EXPECT_EQ(text(txtFlashRate), t.flashes);
-    EXPECT_EQ(text(txtDuration), t.duration);
+    EXPECT_EQ(texts({txtFlashRate, txtDuration}), (Texts{t.flashes, t.duration}));
     EXPECT_EQ(form.timerInterval(tmrStim), t.interval < 0 ? 100 : t.interval);
     EXPECT_EQ(form.timerInterval(tmrBack), t.interval < 0 ? 0 : t.interval);
     EXPECT_EQ(form.timerEnabled(tmrStim), t.enabled);
     EXPECT_EQ(form.timerEnabled(tmrBack), t.enabled);
     EXPECT_EQ(inhibitor.screenHeld, t.enabled);
-    EXPECT_EQ(text(txtLightSound), t.ratioIndex >= 0 ? std::to_string(t.ratioIndex) : "0");
-    EXPECT_EQ(text(txtColourSet), "1");
+    EXPECT_EQ(texts({txtLightSound, txtColourSet}),
+              (Texts{t.ratioIndex >= 0 ? std::to_string(t.ratioIndex) : "0", "1"}));
     // The plan a render's light track is made from agrees with the strobe that runs.
     const StrobePlan plan = strobePlan(app.state.strobe, beatOf(form));
     EXPECT_EQ(plan.flashes, t.enabled);
@@ -119,8 +103,7 @@ TEST_F(PhoticTest, SlowBeatRetimesButStartsNothingAndTheLoopCounterEndsPastTheBe
     // A zero beat keeps the phase and the timers as they were.
     setPair("160", "160");
     ColorOn(app);
-    EXPECT_EQ(text(txtDuration), "1000");
-    EXPECT_EQ(text(txtFlashRate), "0");
+    EXPECT_EQ(texts({txtDuration, txtFlashRate}), (Texts{"1000", "0"}));
     EXPECT_EQ(form.timerInterval(tmrBack), 1000);
 }
 
@@ -195,8 +178,7 @@ TEST_F(PhoticTest, AStallPaintsOnlyThePhaseDueNowAndStaysOnTheGrid)
     EXPECT_EQ(paints[0].colour, 16777215u);
     runFor(100);
     ASSERT_EQ(paints.size(), 3u);
-    EXPECT_EQ(paints[1].at, 1200);
-    EXPECT_EQ(paints[2].at, 1250);
+    EXPECT_EQ((std::vector{paints[1].at, paints[2].at}), (std::vector<std::int64_t>{1200, 1250}));
 }
 
 TEST_F(PhoticTest, ColourSetChangeShowsAtTheNextTickWithoutRestart)
@@ -207,15 +189,14 @@ TEST_F(PhoticTest, ColourSetChangeShowsAtTheNextTickWithoutRestart)
     click(cmdNextColourSet); // set 2: red on blue
     runFor(100);
     ASSERT_EQ(paints.size(), 4u);
-    EXPECT_EQ(paints[2].colour, kRed);
-    EXPECT_EQ(paints[3].colour, kBlue);
+    EXPECT_EQ((std::vector{paints[2].colour, paints[3].colour}), (Colours{kRed, kBlue}));
     EXPECT_EQ(paints[3].at, 200);
 }
 
 struct Selection {
     Value before;
     int after;
-    std::array<std::string, 4> labels;
+    Texts labels;
     int lit;
     const char* stim;
     const char* back;
@@ -231,15 +212,13 @@ TEST_P(ColourSetSelectionTest, NextSet)
     click(cmdNextColourSet);
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(s.after));
     EXPECT_EQ(labels(), s.labels);
-    EXPECT_EQ(litPositions(), std::vector<int>{s.lit});
+    EXPECT_EQ(rowLamps(), litAt(4, s.lit - 1));
     EXPECT_EQ(file("csets"), std::to_string(s.after) + "\r\n");
-    EXPECT_EQ(text(txtColourSet), std::to_string(s.after));
-    EXPECT_EQ(text(txtStimColour), s.stim);
-    EXPECT_EQ(text(txtBackColour), s.back);
+    EXPECT_EQ(texts({txtColourSet, txtStimColour, txtBackColour}), (Texts{std::to_string(s.after), s.stim, s.back}));
     EXPECT_EQ(app.state.strobe.activeStimColour.text(), s.stim);
 }
 
-using L = std::array<std::string, 4>;
+using L = Texts;
 INSTANTIATE_TEST_SUITE_P(Sets, ColourSetSelectionTest,
                          ::testing::Values(Selection{16, 1, L{"CL1", "CL2", "CL3", "CL4"}, 1, "16777215", "0"},
                                            Selection{4, 5, L{"CL5", "CL6", "CL7", "CL8"}, 1, "16777215", "16711680"},
@@ -254,8 +233,7 @@ TEST_F(PhoticTest, AfterResetTheSecondPressStepsOnToSetTwo)
 {
     click(cmdReset);
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(0));
-    click(mnuNextColourSet);
-    click(mnuNextColourSet);
+    click(mnuNextColourSet, 2);
     EXPECT_EQ(app.state.strobe.colourSetIndex, Value(2));
     EXPECT_EQ(text(txtStimColour), "255");
 }
@@ -266,8 +244,7 @@ TEST_F(PhoticTest, SelectionRereadsTheFilesAndAMissingFileKeepsTheEntry)
     fs::remove(folder.path / "backc3");
     setIndex(2);
     click(cmdNextColourSet);
-    EXPECT_EQ(text(txtStimColour), "123");
-    EXPECT_EQ(text(txtBackColour), "32768"); // the first run's value, still in memory
+    EXPECT_EQ(texts({txtStimColour, txtBackColour}), (Texts{"123", "32768"})); // the back: the first run's, still held
     // A set never loaded in this run: empty boxes, painted black.
     PhoticWrites::strobe(app).colourSets[9] = {};
     fs::remove(folder.path / "stimc10");
@@ -283,14 +260,9 @@ TEST_F(PhoticTest, SelectionRereadsTheFilesAndAMissingFileKeepsTheEntry)
 
 TEST_F(PhoticTest, ColourBanksRouteTheEightButtonsAndTheirMenuTwins)
 {
-    for (int i = 0; i < 3; ++i)
-        click(cmdColourProgram);
-    const std::array<std::string_view, 8> buttons = {cmdStim1, cmdBack1, cmdStim2, cmdBack2,
-                                                     cmdStim3, cmdBack3, cmdStim4, cmdBack4};
-    const std::array<const char*, 8> captions = {"Stim 13", "BGrd 13", "Stim 14", "BGrd 14",
-                                                 "Stim 15", "BGrd 15", "Stim 16", "BGrd 16"};
-    for (size_t i = 0; i < buttons.size(); ++i)
-        EXPECT_EQ(form.caption(buttons[i]), captions[i]);
+    click(cmdColourProgram, 3);
+    EXPECT_EQ(captions({cmdStim1, cmdBack1, cmdStim2, cmdBack2, cmdStim3, cmdBack3, cmdStim4, cmdBack4}),
+              (Texts{"Stim 13", "BGrd 13", "Stim 14", "BGrd 14", "Stim 15", "BGrd 15", "Stim 16", "BGrd 16"}));
     dialogs.answerColour(1234);
     click(cmdStim1);
     EXPECT_EQ(file("stimc13"), "1234\r\n");
@@ -298,8 +270,7 @@ TEST_F(PhoticTest, ColourBanksRouteTheEightButtonsAndTheirMenuTwins)
 
     click(mnuColourProgram); // bank 4 wraps to 1, then on to 2
     click(cmdColourProgram);
-    EXPECT_EQ(form.caption(cmdBack2), "BGrd 6");
-    EXPECT_EQ(form.caption(mnuBack2), "&BkGrd 2,6,10,14");
+    EXPECT_EQ(captions({cmdBack2, mnuBack2}), (Texts{"BGrd 6", "&BkGrd 2,6,10,14"}));
     const Value stimBefore = app.state.strobe.activeStimColour;
     dialogs.answerColour(4321);
     click(mnuBack2);
@@ -320,11 +291,10 @@ TEST_F(PhoticTest, CancellingTheColourDialogChangesNothing)
     click(cmdBack1);
     dialogs.answerColour(std::nullopt);
     click(mnuLampOnColour);
-    EXPECT_EQ(file("backc"), stored);
+    EXPECT_EQ(fileBytes({"backc", "oncol"}), (Texts{stored, "255\r\n"}));
     EXPECT_EQ(form.backColour(txtFlashSurface), surface);
-    EXPECT_EQ(file("oncol"), "255\r\n");
-    EXPECT_EQ(app.state.strobe.lampOnColour, Value(255));
-    EXPECT_EQ(app.state.strobe.activeStimColour, Value(16777215));
+    EXPECT_EQ((std::vector{app.state.strobe.lampOnColour, app.state.strobe.activeStimColour}),
+              (std::vector<Value>{255, 16777215}));
     dialogs.answerColour(std::nullopt);
     click(cmdBack1);
     EXPECT_EQ(dialogs.shown.back().text, "777");
@@ -351,17 +321,16 @@ TEST_F(PhoticTest, RefreshAndLampColours)
     click(cmdNextColourSet); // set 5
     putFile("stimc", "111\r\n");
     click(mnuColourRefresh);
-    EXPECT_EQ(app.state.strobe.activeStimColour, Value(111));
-    EXPECT_EQ(app.state.strobe.activeBackColour, Value(0));
-    EXPECT_EQ(text(txtColourSet), "5");
-    EXPECT_EQ(text(txtStimColour), "16777215");
-    EXPECT_EQ(litPositions(), std::vector<int>{1});
+    EXPECT_EQ((std::vector{app.state.strobe.activeStimColour, app.state.strobe.activeBackColour}),
+              (std::vector<Value>{111, 0}));
+    EXPECT_EQ(texts({txtColourSet, txtStimColour}), (Texts{"5", "16777215"}));
+    EXPECT_EQ(rowLamps(), litAt(4, 0));
 
     const Colour lampBefore = lamp(lampSound);
     dialogs.answerColour(65280);
     click(mnuLampOnColour);
-    EXPECT_EQ(app.state.strobe.lampOnColour, Value(65280));
-    EXPECT_EQ(app.state.strobe.activeStimColour, Value(65280));
+    EXPECT_EQ((std::vector{app.state.strobe.lampOnColour, app.state.strobe.activeStimColour}),
+              (std::vector<Value>{65280, 65280}));
     EXPECT_EQ(file("oncol"), "65280\r\n");
     EXPECT_EQ(lamp(lampSound), lampBefore); // shows the next time a lamp is set
     dialogs.answerColour(128);
@@ -378,11 +347,11 @@ TEST_F(PhoticTest, StartUpShowsTheStoredSetGroupButUsesSetOne)
     ASSERT_TRUE(start());
     EXPECT_EQ(text(txtColourSet), "12");
     EXPECT_EQ(labels(), (L{"CL5", "CL6", "CL7", "CL8"}));
-    EXPECT_EQ(litPositions(), std::vector<int>{1});
+    EXPECT_EQ(rowLamps(), litAt(4, 0));
     EXPECT_EQ(app.state.strobe.activeStimColour, Value(16777215));
     putFile("csets", "7\r\n");
     ASSERT_TRUE(start());
-    EXPECT_EQ(litPositions(), std::vector<int>{3});
+    EXPECT_EQ(rowLamps(), litAt(4, 2));
 }
 
 } // namespace

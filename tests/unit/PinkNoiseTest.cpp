@@ -1,35 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sound/FftPlan.h"
 #include "sound/PinkNoise.h"
 #include "support/AudioAnalysis.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 #include <numeric>
 
 namespace aurelith {
 namespace {
 
 constexpr std::size_t kSegment = 16384;
-
-// Power spectrum: the Hann-windowed Welch average over half-overlapping segments.
-std::vector<double> powerSpectrum(const std::vector<float>& x)
-{
-    std::vector<double> power(kSegment / 2);
-    FftPlan fft = FftPlan::realToComplex(kSegment);
-    for (std::size_t start = 0; start + kSegment <= x.size(); start += kSegment / 2) {
-        for (std::size_t i = 0; i < kSegment; ++i) {
-            const double window = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / kSegment);
-            fft.real()[i] = x[start + i] * window;
-        }
-        fft.run();
-        for (std::size_t k = 0; k < kSegment / 2; ++k)
-            power[k] += std::norm(fft.complex()[k]);
-    }
-    return power;
-}
 
 // Mean power per bin in [lowHz, highHz).
 double bandDensity(const std::vector<double>& power, double rate, double lowHz, double highHz)
@@ -57,7 +38,7 @@ TEST(PinkNoiseTest, LoopHasAPinkSpectrumUncorrelatedChannelsAndNoSeam)
 
         for (const auto* ch : {&left, &right}) {
             // Octave bands from 50 Hz: a straight line of slope -3 dB per octave.
-            const std::vector<double> power = powerSpectrum(*ch);
+            const std::vector<double> power = welchPower(*ch, kSegment);
             std::vector<double> octave, level;
             for (double low = 50; low * 2 <= 10000 * 1.0001; low *= 2) {
                 octave.push_back(std::log2(low / 50));

@@ -28,13 +28,6 @@ protected:
             appendLe(wav, static_cast<std::uint16_t>((i / 220) % 2 ? 1000 : -1000), 2);
         putFile(name, wav);
     }
-    std::vector<std::string> playingFiles() const
-    {
-        std::vector<std::string> names;
-        for (const auto& b : playing())
-            names.push_back(fs::path(b.path).filename().string());
-        return names;
-    }
 };
 
 TEST_F(PlaybackTest, StartWritesBothTonesAndPlaysThemAtTheToneVolume)
@@ -44,8 +37,7 @@ TEST_F(PlaybackTest, StartWritesBothTonesAndPlaysThemAtTheToneVolume)
     EXPECT_EQ(playingFiles(), (std::vector<std::string>{"freq1.wav", "freq2.wav"}));
     const auto buffers = playing();
     ASSERT_EQ(buffers.size(), 2u);
-    EXPECT_EQ(buffers[0].pan, 5000); // the separation the bar shows
-    EXPECT_EQ(buffers[1].pan, -5000);
+    EXPECT_EQ(std::pair(buffers[0].pan, buffers[1].pan), std::pair(5000, -5000)); // the separation the bar shows
     for (const auto& b : buffers) {
         EXPECT_EQ(b.volume, -3000);
         EXPECT_TRUE(b.looping);
@@ -163,20 +155,13 @@ TEST_F(PlaybackTest, MaskCyclesThroughEightAndStopsTheSound)
     EXPECT_TRUE(playing().empty());
     EXPECT_EQ(app.state.tone.maskSelection, 2);
     EXPECT_EQ(form.caption(fraMaskVol), "Mask 2 Vol");
+    EXPECT_EQ(lamps({lampRow2, lampRow1}), (Colours{kRed, kBlue}));
+    click(cmdNextMask, 4);
+    EXPECT_EQ(captions({fraMaskVol, lblRow1, lblRow4}), (Texts{"Mask 6 Vol", "MK5", "MK8"}));
     EXPECT_EQ(lamp(lampRow2), kRed);
-    EXPECT_EQ(lamp(lampRow1), kBlue);
-    for (int i = 0; i < 4; ++i)
-        click(cmdNextMask);
-    EXPECT_EQ(form.caption(fraMaskVol), "Mask 6 Vol");
-    EXPECT_EQ(form.caption(lblRow1), "MK5");
-    EXPECT_EQ(form.caption(lblRow4), "MK8");
-    EXPECT_EQ(lamp(lampRow2), kRed);
-    for (int i = 0; i < 3; ++i)
-        click(cmdNextMask);
-    EXPECT_EQ(form.caption(fraMaskVol), "Mask 1 Vol");
-    EXPECT_EQ(form.caption(lblRow1), "MK1");
-    EXPECT_EQ(lamp(lampRow1), kRed);
-    EXPECT_EQ(lamp(lampRow4), kBlue);
+    click(cmdNextMask, 3);
+    EXPECT_EQ(captions({fraMaskVol, lblRow1}), (Texts{"Mask 1 Vol", "MK1"}));
+    EXPECT_EQ(lamps({lampRow1, lampRow4}), (Colours{kRed, kBlue}));
 }
 
 TEST_F(PlaybackTest, MaskPlaysUnderTheTonesAtTheMaskVolume)
@@ -192,13 +177,11 @@ TEST_F(PlaybackTest, MaskPlaysUnderTheTonesAtTheMaskVolume)
 
 TEST_F(PlaybackTest, MissingMaskKeepsThePreviousOneOrNone)
 {
-    click(cmdNextMask);
-    click(cmdNextMask); // mask 3, absent
+    click(cmdNextMask, 2); // mask 3, absent
     click(cmdGenerate);
     EXPECT_EQ(playingFiles(), (std::vector<std::string>{"freq1.wav", "freq2.wav"}));
     putMask("mask2.wav");
-    for (int i = 0; i < 7; ++i)
-        click(cmdNextMask); // round to mask 2
+    click(cmdNextMask, 7); // round to mask 2
     click(cmdGenerate);
     EXPECT_EQ(playingFiles().back(), "mask2.wav");
     click(cmdNextMask); // mask 3 again, still absent

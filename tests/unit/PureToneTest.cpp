@@ -1,31 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the mixer plays for a tone is the shape its file was written in,
 // computed rather than read from the file's 8-bit steps.
-#include "sound/FftPlan.h"
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
 #include "tone/ToneWrites.h"
 
 #include <cmath>
-#include <numbers>
 
 namespace aurelith::test {
 namespace {
 
 using namespace ctl;
-
-// Harmonic amplitudes of exactly one second: at whole-Hz pitches every
-// component falls on its own bin, so nothing leaks between them.
-std::vector<double> spectrumOfOneSecond(const std::vector<float>& mono)
-{
-    FftPlan fft = FftPlan::realToComplex(mono.size());
-    std::copy(mono.begin(), mono.end(), fft.real().begin());
-    fft.run();
-    std::vector<double> amplitude;
-    for (const auto& bin : fft.complex())
-        amplitude.push_back(std::abs(bin));
-    return amplitude;
-}
 
 double db(double ratio) { return 20 * std::log10(std::max(ratio, 1e-30)); }
 
@@ -35,14 +20,15 @@ protected:
     {
         startAsReturningUser("-3000,0,0,160"); // both tones in both ears
     }
-    // One second of the left ear, both boxes at `hz`, after the fade-in.
+    // One second of the left ear, both boxes at `hz`, after the fade-in: at
+    // whole-Hz pitches every harmonic falls on its own bin, nothing leaks.
     std::vector<double> play(int waveform, int hz)
     {
         ToneWrites::tone(app).waveform = static_cast<Waveform>(waveform);
         setPair(std::to_string(hz), std::to_string(hz));
         click(cmdGenerate);
         sound.render(0.2);
-        return spectrumOfOneSecond(channel(sound.render(1.0), 0));
+        return amplitudeSpectrum(channel(sound.render(1.0), 0));
     }
 };
 

@@ -6,6 +6,7 @@
 #include "sound/SoundFileWriter.h"
 #include "support/AppFixture.h"
 #include "support/AudioAnalysis.h"
+#include "support/SequenceTables.h"
 
 #include <sndfile.h>
 
@@ -69,9 +70,8 @@ TEST_F(RenderTest, EachToneInTheEarItIsNamedForUnlessToneModSaysOtherwise)
     request.minutes = 0.1;
     ASSERT_EQ(renderToFile(request, data.path), ""); // a fresh folder: the first run's "Tone Mod" of 0
     const ReadBack apart = readSound(request.output);
-    EXPECT_EQ(apart.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-    EXPECT_EQ(apart.info.channels, 2);
-    EXPECT_EQ(apart.info.frames, 6 * 44100);
+    EXPECT_EQ(std::tuple(apart.info.format, apart.info.channels, apart.info.frames),
+              std::tuple(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, sf_count_t{6 * 44100}));
     const std::vector<float> left = channel(apart.samples, 0), right = channel(apart.samples, 1);
     EXPECT_NEAR(measureFrequency(left, 44100, 160), 160.0, 0.01);
     EXPECT_NEAR(measureFrequency(right, 44100, 170), 170.0, 0.01);
@@ -225,13 +225,9 @@ TEST_F(RenderTest, TheLightTrackFlashesOnTheBeatTheTonesCarry)
 TEST_F(RenderTest, ASequenceIsRenderedWholeOnItsPlanWithTheLightInPhase)
 {
     using namespace sequence;
-    Sequence s;
-    s.name = "slide";
-    s.lengthSeconds = 10;
-    s.voices.push_back({VoiceKind::binaural,
-                        sequence::Waveform::sine,
-                        {{0, 200, 10, 0.5}, {6, 215, 7, 0.5, Join::step}, {8, 220, 6, 0.5}},
-                        0});
+    const Sequence s = tables::sequenceOf(
+        {tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5}, {6, 215, 7, 0.5, Join::step}, {8, 220, 6, 0.5}})},
+        10);
     request.lightTrack = out.path / "light.csv";
     request.toneVolume = 4000; // 10 dB down
     request.sequence = s;

@@ -10,9 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
-#include <sstream>
 
 namespace aurelith::sequence {
 namespace {
@@ -54,10 +52,9 @@ void expectSameTimeline(const Sequence& a, const Sequence& b)
     for (size_t i = 0; i < a.voices.size(); ++i) {
         const Voice& va = a.voices[i];
         const Voice& vb = b.voices[i];
-        EXPECT_EQ(va.kind, vb.kind) << "voice " << i;
-        EXPECT_EQ(va.waveform, vb.waveform) << "voice " << i;
-        EXPECT_EQ(va.muted, vb.muted) << "voice " << i;
-        EXPECT_EQ(va.solo, vb.solo) << "voice " << i;
+        EXPECT_EQ(std::tuple(va.kind, va.waveform, va.muted, va.solo),
+                  std::tuple(vb.kind, vb.waveform, vb.muted, vb.solo))
+            << "voice " << i;
         for (double t : samples) {
             const Point pa = valueAt(va, t);
             if (same(pa, valueAt(vb, t)) || same(pa, valueAt(vb, t - 0.001)) || same(pa, valueAt(vb, t + 0.001)))
@@ -74,17 +71,15 @@ void expectSameTimeline(const Sequence& a, const Sequence& b)
 // starts audibly late, an audible start under a 10 s fade-out, and its switches.
 Sequence edited()
 {
-    Sequence s;
+    Sequence s = tables::sequenceOf(
+        {tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.4, Join::step},
+                                               {12.345, 180, 8, 0.3, Join::step},
+                                               {30.5, 180, 6.25, 0.3, Join::slide},
+                                               {45.0004, 150, 4, 0.2, Join::slide}}),
+         tables::voiceOf(VoiceKind::pinkNoise, {{7.25, 0, 0, 0.3, Join::slide}, {20, 0, 0, 0.1, Join::step}}),
+         tables::voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0, Join::slide}, {3.5, 300, 12, 0.2, Join::slide}})},
+        90.25, 10);
     s.name = "edited";
-    s.lengthSeconds = 90.25;
-    s.fadeOutSeconds = 10;
-    s.voices = {
-        tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.4, Join::step},
-                                              {12.345, 180, 8, 0.3, Join::step},
-                                              {30.5, 180, 6.25, 0.3, Join::slide},
-                                              {45.0004, 150, 4, 0.2, Join::slide}}),
-        tables::voiceOf(VoiceKind::pinkNoise, {{7.25, 0, 0, 0.3, Join::slide}, {20, 0, 0, 0.1, Join::step}}),
-        tables::voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0, Join::slide}, {3.5, 300, 12, 0.2, Join::slide}})};
     s.voices[1].muted = true;
     s.voices[2].solo = true;
     return s;

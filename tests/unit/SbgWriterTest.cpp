@@ -26,16 +26,6 @@ std::vector<std::string> linesOf(const std::string& text)
     return lines;
 }
 
-Sequence make(std::vector<Voice> voices, double length, double fade = 0, std::vector<std::string> description = {})
-{
-    Sequence s;
-    s.voices = std::move(voices);
-    s.lengthSeconds = length;
-    s.fadeOutSeconds = fade;
-    s.description = std::move(description);
-    return s;
-}
-
 } // namespace
 
 TEST(SbgWriterTest, WritesEachShapeItsOwnWay)
@@ -48,37 +38,40 @@ TEST(SbgWriterTest, WritesEachShapeItsOwnWay)
     } shapes[] = {
         {"right ear higher is a minus sign; no fade-out is a 1 ms fade interval, under which an audible start "
          "needs no line",
-         make({tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5, Join::slide}, {60, 200, 4, 0.5, Join::slide}})},
-              120, 0, {"Ten to four.", "Then hold."}),
+         tables::sequenceOf(
+             {tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5, Join::slide}, {60, 200, 4, 0.5, Join::slide}})},
+             120, 0, {"Ten to four.", "Then hold."}),
          {"## Ten to four.", "## Then hold.", "-SE", "-F 1", "ts001: 200-10/50", "ts002: 200-4/50", "NOW == ts001 ->",
           "+00:01:00 == ts002 ->", "+00:02:00 == ts003"},
          true},
         {"left ear higher is a plus sign; a step slides over the millisecond before its next point",
-         make({tables::voiceOf(VoiceKind::binaural,
-                               {{0, 150.25, -6.5, 0.3, Join::step}, {30, 150.25, -3, 0.3, Join::step}})},
-              45),
+         tables::sequenceOf({tables::voiceOf(VoiceKind::binaural,
+                                             {{0, 150.25, -6.5, 0.3, Join::step}, {30, 150.25, -3, 0.3, Join::step}})},
+                            45),
          {"ts002: 150.25+6.5/30", "ts003: 150.25+3/30", "+00:00:29.999 == ts002 ->", "+00:00:30 == ts003 ->"},
          false},
         {"every kind in its slot, with its waveform; a late voice is off until a millisecond before it starts",
-         make({tables::voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0.2, Join::step}}, Waveform::square),
-               tables::voiceOf(VoiceKind::monaural, {{0, 400, 8, 0.1, Join::step}}, Waveform::triangle),
-               tables::voiceOf(VoiceKind::pinkNoise, {{10, 0, 0, 0.4, Join::step}}),
-               tables::voiceOf(VoiceKind::tone, {{0, 432.5, 0, 0.05, Join::step}}, Waveform::sawtooth)},
-              20),
+         tables::sequenceOf({tables::voiceOf(VoiceKind::isochronic, {{0, 300, 10, 0.2, Join::step}}, Waveform::square),
+                             tables::voiceOf(VoiceKind::monaural, {{0, 400, 8, 0.1, Join::step}}, Waveform::triangle),
+                             tables::voiceOf(VoiceKind::pinkNoise, {{10, 0, 0, 0.4, Join::step}}),
+                             tables::voiceOf(VoiceKind::tone, {{0, 432.5, 0, 0.05, Join::step}}, Waveform::sawtooth)},
+                            20),
          {"ts002: square:300@10/20 triangle:400M8/10 - sawtooth:432.5/5",
           "ts003: square:300@10/20 triangle:400M8/10 pink/40 sawtooth:432.5/5", "+00:00:09.999 == ts002 ->",
           "+00:00:10 == ts003 ->"},
          false},
         {"a start from silence is the reader's own fade-in: written at full level, without its point; the default "
          "fade-out needs no option",
-         make({tables::voiceOf(VoiceKind::brownNoise, {{0, 0, 0, 0, Join::slide}, {20, 0, 0, 0.25, Join::slide}})}, 100,
-              30),
+         tables::sequenceOf(
+             {tables::voiceOf(VoiceKind::brownNoise, {{0, 0, 0, 0, Join::slide}, {20, 0, 0, 0.25, Join::slide}})}, 100,
+             30),
          {"-SE", "ts001: brown/25", "NOW == ts001 ->", "+00:00:40 == ts002 ->", "+00:01:40 == ts003"},
          true},
         {"a short fade-out is half the fade interval; an audible start under it gets a line 1 ms in; times keep "
          "their milliseconds",
-         make({tables::voiceOf(VoiceKind::whiteNoise, {{0, 0, 0, 0.05, Join::slide}, {29.6, 0, 0, 0.1, Join::slide}})},
-              600, 10),
+         tables::sequenceOf(
+             {tables::voiceOf(VoiceKind::whiteNoise, {{0, 0, 0, 0.05, Join::slide}, {29.6, 0, 0, 0.1, Join::slide}})},
+             600, 10),
          {"-F 20000", "ts001: white/5", "NOW == ts001 ->", "+00:00:00.001 == ts002 ->", "+00:00:29.600 == ts003 ->",
           "+00:10:00 == ts004"},
          false},

@@ -5,47 +5,28 @@ namespace {
 
 using namespace ctl;
 
-constexpr std::array<std::string_view, 4> kButtons = {cmdScanBank1, cmdScanBank2, cmdScanBank3, cmdScanBank4};
-
 class ScanBanksTest : public AppTest {
 protected:
     void SetUp() override { startAsReturningUser("-3000,0,0,200"); }
-    std::vector<std::string> captions() const
-    {
-        std::vector<std::string> c;
-        for (auto b : kButtons)
-            c.push_back(form.caption(b));
-        return c;
-    }
-    // Which of the three group lamps is lit (0 for lampGroup1 ... 2 for lampGroup3), -1 if not one.
-    int litGroupLamp() const
-    {
-        int lit = -1, count = 0;
-        for (int i = 0; i < 3; ++i)
-            if (lamp(std::array{lampGroup1, lampGroup2, lampGroup3}[i]) == kRed)
-                lit = i, ++count;
-        return count == 1 ? lit : -1;
-    }
+    Texts bankCaptions() const { return captions({cmdScanBank1, cmdScanBank2, cmdScanBank3, cmdScanBank4}); }
+    Colours groupLamps() const { return lamps({lampGroup1, lampGroup2, lampGroup3}); }
 };
 
 TEST_F(ScanBanksTest, ButtonsDoNothingBeforePrgSetOrRunSet)
 {
     setPair("160", "165");
-    for (auto b : kButtons)
+    for (auto b : {cmdScanBank1, cmdScanBank2, cmdScanBank3, cmdScanBank4})
         click(b);
-    EXPECT_EQ(text(txtSetFreq1), "160");
-    EXPECT_EQ(text(txtsetfreq2), "165");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"160", "165"}));
     EXPECT_FALSE(exists("sprga1") || exists("sprga2") || exists("sprga3"));
 }
 
 TEST_F(ScanBanksTest, PrgSetThenScan1StoresTheQuotedPairInBank1)
 {
     click(cmdStoreScanBanks);
-    EXPECT_EQ(litGroupLamp(), 0);
-    EXPECT_EQ(captions(), (std::vector<std::string>{"PrgScn 1", "PrgScn 2", "PrgScn 3", "PrgScn 4"}));
-    EXPECT_EQ(form.caption(lblGroup1), "PS1");
-    EXPECT_EQ(form.caption(lblGroup3), "PS3");
-    EXPECT_EQ(form.caption(fraChannels), "Enter Scan Freq");
+    EXPECT_EQ(groupLamps(), litAt(3, 0));
+    EXPECT_EQ(bankCaptions(), (Texts{"PrgScn 1", "PrgScn 2", "PrgScn 3", "PrgScn 4"}));
+    EXPECT_EQ(captions({lblGroup1, lblGroup3, fraChannels}), (Texts{"PS1", "PS3", "Enter Scan Freq"}));
     EXPECT_EQ(file("spgset"), "2\r\n");
     setPair("160", "165");
     sound.clearCalls();
@@ -79,12 +60,10 @@ TEST_F(ScanBanksTest, EveryPressMovesToTheNextGroup)
     for (size_t i = 0; i < presses.size(); ++i) {
         click(presses[i].button);
         EXPECT_EQ(file("spgset"), std::string(presses[i].spgset) + "\r\n") << i;
-        EXPECT_EQ(litGroupLamp(), presses[i].lamp) << i;
-        EXPECT_EQ(captions(), presses[i].captions) << i;
+        EXPECT_EQ(groupLamps(), litAt(3, presses[i].lamp)) << i;
+        EXPECT_EQ(bankCaptions(), presses[i].captions) << i;
     }
-    EXPECT_EQ(form.caption(lblGroup2), "RS2");
-    EXPECT_EQ(form.caption(fraChannels), "Left Freq Right");
-    EXPECT_EQ(form.caption(fraColourRatio), "Col  Sets  LtSd");
+    EXPECT_EQ(captions({lblGroup2, fraChannels, fraColourRatio}), (Texts{"RS2", "Left Freq Right", "Col  Sets  LtSd"}));
 }
 
 TEST_F(ScanBanksTest, RecallCopiesTheBankIntoTheBoxesWithoutRetuning)
@@ -100,8 +79,7 @@ TEST_F(ScanBanksTest, RecallCopiesTheBankIntoTheBoxesWithoutRetuning)
     setPair("160", "165");
     sound.clearCalls();
     click(cmdScanBank2);
-    EXPECT_EQ(text(txtSetFreq1), "200");
-    EXPECT_EQ(text(txtsetfreq2), "207");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"200", "207"}));
     EXPECT_EQ(app.state.tone.rightFreq, 207);
     EXPECT_TRUE(sound.calls.empty());
     click(cmdRecallScanBanks); // banks 5-8
@@ -109,16 +87,14 @@ TEST_F(ScanBanksTest, RecallCopiesTheBankIntoTheBoxesWithoutRetuning)
     EXPECT_EQ(text(txtsetfreq2), "304.5");
     // A bank never stored repeats the pair last stored or recalled.
     click(cmdScanBank4);
-    EXPECT_EQ(text(txtSetFreq1), "300");
-    EXPECT_EQ(text(txtsetfreq2), "304.5");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"300", "304.5"}));
 }
 
 TEST_F(ScanBanksTest, RecallingABankNeverStoredFirstInTheRunEmptiesBothBoxes)
 {
     click(cmdRecallScanBanks);
     click(cmdScanBank2);
-    EXPECT_EQ(text(txtSetFreq1), "");
-    EXPECT_EQ(text(txtsetfreq2), "");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"", ""}));
 }
 
 } // namespace

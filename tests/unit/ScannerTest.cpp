@@ -5,8 +5,6 @@
 #include "scan/Scanner.h"
 #include "ui/TimerScheduler.h"
 
-#include <cstdint>
-
 namespace aurelith::test {
 namespace {
 
@@ -25,16 +23,9 @@ protected:
         dialogs.answerInput(std::move(typed));
         click(mnuCustomScanTime);
     }
-    void setLimit(std::string_view button, std::string_view box, const std::string& limit)
-    {
-        click(button);
-        type(box, limit);
-        click(cmdEnterLimits);
-    }
     void expectPair(const std::string& left, const std::string& right, const std::string& context = "")
     {
-        EXPECT_EQ(text(txtSetFreq1), left) << context;
-        EXPECT_EQ(text(txtsetfreq2), right) << context;
+        EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{left, right})) << context;
         expectPlaying(std::stod(left), std::stod(right), context);
     }
     long callsStarting(const std::string& prefix) const
@@ -50,13 +41,9 @@ TEST_F(ScannerTest, FourSecondScanMovesTheBeatEveryFourSeconds)
     click(cmdScanOn);
     EXPECT_TRUE(dialogs.shown.empty());
     expectPair("160", "165", "at ScanOn");
-    EXPECT_EQ(form.caption(lblRow3), "SNO");
+    EXPECT_EQ(captions({lblRow3, fraBackColour, fraStimColour}), (Texts{"SNO", "Started Time", "Timer MilliSecs"}));
+    EXPECT_EQ(texts({txtBackColour, txtStimColour, txtBeat}), (Texts{"09:41", "4000", "5"}));
     EXPECT_EQ(lamp(lampRow3), kRed);
-    EXPECT_EQ(form.caption(fraBackColour), "Started Time");
-    EXPECT_EQ(text(txtBackColour), "09:41");
-    EXPECT_EQ(form.caption(fraStimColour), "Timer MilliSecs");
-    EXPECT_EQ(text(txtStimColour), "4000");
-    EXPECT_EQ(text(txtBeat), "5");
     EXPECT_EQ(form.timerInterval(tmrScan), 4000);
 
     runFor(3999);
@@ -68,10 +55,8 @@ TEST_F(ScannerTest, FourSecondScanMovesTheBeatEveryFourSeconds)
     }
     // A new direction applies from the step after the next (168 was prepared already).
     click(cmdScanDown);
-    EXPECT_EQ(form.caption(lblRow2), "SDN");
-    EXPECT_EQ(form.caption(lblRow1), "CL1");
-    EXPECT_EQ(lamp(lampRow1), kBlue);
-    EXPECT_EQ(lamp(lampRow2), kRed);
+    EXPECT_EQ(captions({lblRow1, lblRow2}), (Texts{"CL1", "SDN"}));
+    EXPECT_EQ(lamps({lampRow1, lampRow2}), (Colours{kBlue, kRed}));
     runFor(4 * kSecond);
     EXPECT_EQ(text(txtsetfreq2), "169");
     runFor(4 * kSecond);
@@ -106,18 +91,17 @@ TEST_P(ScannerLimitTest, LowerLimit)
     click(cmdGenerate);
     click(mnuScan4Sec);
     click(cmdScanDown);
-    setLimit(cmdLowerLimit, txtBackColour, GetParam().typed);
-    EXPECT_EQ(form.caption(fraStimColour), "Stim Color");
-    EXPECT_EQ(form.caption(fraBackColour), "BkGrd Color");
+    click(cmdLowerLimit);
+    type(txtBackColour, GetParam().typed);
+    click(cmdEnterLimits);
+    EXPECT_EQ(captions({fraStimColour, fraBackColour}), (Texts{"Stim Color", "BkGrd Color"}));
     click(cmdScanOn);
     runFor(3 * 4 * kSecond);
     EXPECT_EQ(text(txtsetfreq2), "162");
     if (GetParam().stops) {
         EXPECT_FALSE(form.timerEnabled(tmrScan));
         EXPECT_TRUE(playing().empty());
-        EXPECT_EQ(lamp(lampSound), kBlue);
-        EXPECT_EQ(lamp(lampRow3), kRed);
-        EXPECT_EQ(lamp(lampRow2), kRed);
+        EXPECT_EQ(lamps({lampSound, lampRow3, lampRow2}), (Colours{kBlue, kRed, kRed}));
         // It was retuned to the limit before it stopped.
         const auto buffers = sound.liveBuffers();
         ASSERT_GE(buffers.size(), 2u);
@@ -179,8 +163,8 @@ TEST_F(ScannerTest, AStepRetunesOnceAndCountsEveryWholeHertzOfBeatWhileTheStrobe
     sound.clearCalls();
     runFor(kSecond);
     EXPECT_EQ(text(txtsetfreq2), "185");
-    EXPECT_EQ(callsStarting("createBuffer freq1.wav"), 1);
-    EXPECT_EQ(callsStarting("createBuffer freq2.wav"), 1);
+    EXPECT_EQ(std::pair(callsStarting("createBuffer freq1.wav"), callsStarting("createBuffer freq2.wav")),
+              std::pair(1L, 1L));
     EXPECT_EQ(app.state.scan.loopNumber, 20);
     EXPECT_EQ(text(txtBaseFreq), "20"); // the number before the last pass
     EXPECT_EQ(app.state.shared.scanLoopCounter, 26);
@@ -247,8 +231,7 @@ TEST_P(ScanTimeTest, OnlyATimeAbove200MillisecondsStartsTheScan)
     }
     click(cmdScanUp);
     click(cmdScanOn);
-    EXPECT_EQ(text(txtBaseFreq), "160");
-    EXPECT_EQ(text(txtBeat), "5");
+    EXPECT_EQ(texts({txtBaseFreq, txtBeat}), (Texts{"160", "5"}));
     if (c.scans) {
         EXPECT_TRUE(dialogs.shown.empty());
         runFor(5 * kSecond);
@@ -280,10 +263,8 @@ TEST_F(ScannerTest, ScanOffHandsTheDisplaysBack)
     click(cmdScanOn);
     runFor(4 * kSecond);
     click(cmdScanOff);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(form.caption(std::array{lblRow1, lblRow2, lblRow3, lblRow4}[i]), "CL" + std::to_string(i + 1));
-        EXPECT_EQ(lamp(std::array{lampRow1, lampRow2, lampRow3, lampRow4}[i]), kBlue);
-    }
+    EXPECT_EQ(captions({lblRow1, lblRow2, lblRow3, lblRow4}), (Texts{"CL1", "CL2", "CL3", "CL4"}));
+    EXPECT_EQ(lamps({lampRow1, lampRow2, lampRow3, lampRow4}), Colours(4, kBlue));
     expectColourDisplaysBack();
     EXPECT_FALSE(form.timerEnabled(tmrScan));
     EXPECT_TRUE(playing().empty());

@@ -62,10 +62,8 @@ TEST(SbgDetails, NamesWaveformsMixAndDescriptionComeThrough)
     ASSERT_TRUE(result.sequence);
     const auto& voices = result.sequence->voices;
     EXPECT_EQ(result.sequence->name, "kinds");
-    EXPECT_EQ(voices[5].waveform, Waveform::square);
-    EXPECT_EQ(voices[6].waveform, Waveform::triangle);
-    EXPECT_EQ(voices[7].waveform, Waveform::sawtooth);
-    EXPECT_EQ(voices[0].waveform, Waveform::sine);
+    EXPECT_EQ((std::vector{voices[0].waveform, voices[5].waveform, voices[6].waveform, voices[7].waveform}),
+              (std::vector{Waveform::sine, Waveform::square, Waveform::triangle, Waveform::sawtooth}));
 
     const ReadResult described = readSbg(kTimelines[12].text, "alpha.sbg", "/music");
     ASSERT_TRUE(described.sequence);
@@ -184,8 +182,7 @@ TEST(SbgDetails, EveryBadLineIsReportedAndAGoodPartNeverPlays)
                                       "/");
     EXPECT_FALSE(result.sequence);
     ASSERT_EQ(result.problems.size(), 2u);
-    EXPECT_EQ(result.problems[0].line, 2);
-    EXPECT_EQ(result.problems[1].line, 3);
+    EXPECT_EQ(std::pair(result.problems[0].line, result.problems[1].line), std::pair(2, 3));
 }
 
 TEST(GnauralSchedules, EachVoiceTypeImportsToItsTimeline)
@@ -198,10 +195,8 @@ TEST(GnauralSchedules, EachVoiceTypeImportsToItsTimeline)
     EXPECT_DOUBLE_EQ(s.lengthSeconds, 200); // two loops of the longest voice
     EXPECT_EQ(s.mixFile, "/music/rain.ogg");
     ASSERT_EQ(s.voices.size(), 4u);
-    EXPECT_EQ(s.voices[0].kind, VoiceKind::binaural);
-    EXPECT_EQ(s.voices[1].kind, VoiceKind::pinkNoise);
-    EXPECT_EQ(s.voices[2].kind, VoiceKind::mix);
-    EXPECT_EQ(s.voices[3].kind, VoiceKind::isochronic);
+    EXPECT_EQ((std::vector{s.voices[0].kind, s.voices[1].kind, s.voices[2].kind, s.voices[3].kind}),
+              (std::vector{VoiceKind::binaural, VoiceKind::pinkNoise, VoiceKind::mix, VoiceKind::isochronic}));
     // Entries slide linearly into the next, the last into the first; overall volume 0.5.
     const Point beatAt30 = valueAt(s.voices[0], 30);
     EXPECT_NEAR(beatAt30.beatHz, 7, 1e-9);

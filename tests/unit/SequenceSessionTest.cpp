@@ -4,6 +4,7 @@
 
 #include "sequence/SequenceSession.h"
 #include "support/AppFixture.h"
+#include "support/SequenceTables.h"
 #include "tone/Playback.h"
 
 #include <cmath>
@@ -18,13 +19,11 @@ using sequence::Sequence;
 // right (as an SBaGen "+" writes it), then holds for half a minute.
 Sequence slide()
 {
-    Sequence s;
+    using namespace sequence;
+    Sequence s = tables::sequenceOf(
+        {tables::voiceOf(VoiceKind::binaural, {{0, 200, -10, 0.8, Join::slide}, {60, 200, -4, 0.8, Join::slide}})}, 90,
+        5);
     s.name = "Slide";
-    s.lengthSeconds = 90;
-    s.fadeOutSeconds = 5;
-    sequence::Voice v;
-    v.points = {{0, 200, -10, 0.8, sequence::Join::slide}, {60, 200, -4, 0.8, sequence::Join::slide}};
-    s.voices = {v};
     return s;
 }
 
@@ -37,7 +36,6 @@ protected:
         ASSERT_NE(session, nullptr);
         sound.clearCalls();
     }
-    bool called(const std::string& line) const { return std::ranges::find(sound.calls, line) != sound.calls.end(); }
 
     sequence::SequenceSession* session = nullptr;
 };

@@ -10,40 +10,21 @@
 #include <sys/stat.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace aurelith {
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using namespace test;
 
-void appendLe(Bytes& b, std::uint32_t value, int bytes)
+std::shared_ptr<const PcmData> decodeBytes(const std::string& bytes, std::size_t size)
 {
-    std::string le;
-    test::appendLe(le, value, bytes);
-    b.insert(b.end(), le.begin(), le.end());
-}
-
-// A 16-bit mono 44100 Hz WAV header as the tone writer makes it; the data size
-// field may be shortened to two bytes as in a header-only tone file.
-Bytes toneHeader(std::uint32_t dataBytes, int dataSizeWidth = 4)
-{
-    const std::string h = test::wavHeader(dataBytes, 1, dataSizeWidth);
-    return Bytes(h.begin(), h.end());
+    return SoundDecoder::decodeBytes(reinterpret_cast<const unsigned char*>(bytes.data()), size);
 }
 
 class SoundDecoderTest : public ::testing::Test {
 protected:
     std::string path(const std::string& name) const { return (folder / name).string(); }
-
-    void writeBytes(const std::string& file, const Bytes& bytes) const
-    {
-        std::ofstream(file, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
 
     // Frame f of channel c holds (f + 1000 c) / 2^15, exact in 16 bits.
     void writeSound(const std::string& file, int format, int channels, long frames) const
@@ -54,7 +35,7 @@ protected:
                 samples.push_back(static_cast<float>((f % 1000 + 1000 * c) / 32768.0));
             }
         }
-        ASSERT_TRUE(test::writeSoundFile(file, format, 44100, channels, samples)) << sf_strerror(nullptr);
+        ASSERT_TRUE(writeSoundFile(file, format, 44100, channels, samples)) << sf_strerror(nullptr);
     }
 
     // Over the cache threshold: one second of 16-bit stereo.
@@ -70,29 +51,27 @@ protected:
 
 TEST_F(SoundDecoderTest, ToneFileWithOddDataSizeLoads)
 {
-    Bytes wav = toneHeader(551);
+    std::string wav = wavHeader(551);
     for (int i = 0; i < 275; ++i) {
         appendLe(wav, static_cast<std::uint32_t>(i * 100), 2);
     }
-    wav.push_back(0x7f); // half a sample, no pad byte
+    wav += '\x7f'; // half a sample, no pad byte
     writeBytes(path("freq1.wav"), wav);
 
     auto pcm = decoder.decode(path("freq1.wav"));
     ASSERT_NE(pcm, nullptr);
-    EXPECT_EQ(pcm->frames, 275);
-    EXPECT_EQ(pcm->channels, 1);
-    EXPECT_EQ(pcm->sampleRate, 44100);
+    EXPECT_EQ(std::tuple(pcm->frames, pcm->channels, pcm->sampleRate), std::tuple(275, 1, 44100));
     EXPECT_FLOAT_EQ(pcm->samples[274], 27400 / 32768.0f);
 }
 
 TEST_F(SoundDecoderTest, UnusableFilesFail)
 {
-    writeBytes(path("header44.wav"), toneHeader(0));
-    writeBytes(path("header42.wav"), toneHeader(0, 2));
+    writeBytes(path("header44.wav"), wavHeader(0));
+    writeBytes(path("header42.wav"), wavHeader(0, 1, 2));
     writeBytes(path("empty.wav"), {});
-    Bytes garbage;
+    std::string garbage;
     for (int i = 0; i < 5000; ++i) {
-        garbage.push_back(static_cast<unsigned char>(i * 7919 % 251));
+        garbage += static_cast<char>(i * 7919 % 251);
     }
     writeBytes(path("garbage.wav"), garbage);
     std::filesystem::create_directory(folder / "folder.wav");
@@ -107,21 +86,20 @@ TEST_F(SoundDecoderTest, UnusableFilesFail)
 TEST_F(SoundDecoderTest, BytesInMemoryDecodeAsTheFileWould)
 {
     writeSound(path("tone.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 300);
-    std::ifstream in(path("tone.wav"), std::ios::binary);
-    const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = readBytes(path("tone.wav"));
     const auto fromFile = SoundDecoder::decodeFile(path("tone.wav"));
-    const auto fromMemory = SoundDecoder::decodeBytes(bytes.data(), bytes.size());
+    const auto fromMemory = decodeBytes(bytes, bytes.size());
     ASSERT_NE(fromMemory, nullptr);
     EXPECT_EQ(fromMemory->samples, fromFile->samples);
     EXPECT_EQ(fromMemory->sampleRate, 44100);
     for (size_t cut = 0; cut < bytes.size(); cut += 7) {
-        const auto part = SoundDecoder::decodeBytes(bytes.data(), cut);
+        const auto part = decodeBytes(bytes, cut);
         if (part) {
             EXPECT_LE(part->frames, 300);
         }
     }
-    const Bytes header = toneHeader(0, 2);
-    EXPECT_EQ(SoundDecoder::decodeBytes(header.data(), header.size()), nullptr);
+    const std::string header = wavHeader(0, 1, 2);
+    EXPECT_EQ(decodeBytes(header, header.size()), nullptr);
     EXPECT_EQ(SoundDecoder::decodeBytes(nullptr, 0), nullptr);
 }
 

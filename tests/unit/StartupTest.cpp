@@ -17,30 +17,21 @@ class StartupTest : public AppTest {};
 TEST_F(StartupTest, FirstRunWritesExactlyTheDefaults)
 {
     ASSERT_TRUE(start());
-    std::vector<std::string> expected = {"vols", "csets", "mask", "spgset", "oncol", "offcol", "fctl"};
+    // The base frequency bar moves to 135 on the way and rewrites the tone files.
+    std::vector<std::string> expected = {"vols",   "csets", "mask",      "spgset",   "oncol",
+                                         "offcol", "fctl",  "freq1.wav", "freq2.wav"};
     for (int set = 1; set <= 16; ++set) {
         const std::string suffix = set == 1 ? "" : std::to_string(set);
         expected.push_back("stimc" + suffix);
         expected.push_back("backc" + suffix);
     }
-    // The base frequency bar moves to 135 on the way and rewrites the tone files.
-    expected.push_back("freq1.wav");
-    expected.push_back("freq2.wav");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(folderNames(folder.path), expected);
 
-    EXPECT_EQ(file("vols"), "3500,0,-4950,135\r\n");
-    EXPECT_EQ(file("csets"), "1\r\n");
-    EXPECT_EQ(file("mask"), "1\r\n");
-    EXPECT_EQ(file("spgset"), "1\r\n");
-    EXPECT_EQ(file("stimc"), "16777215\r\n");
-    EXPECT_EQ(file("backc"), "0\r\n");
-    EXPECT_EQ(file("stimc9"), "4227327\r\n");
-    EXPECT_EQ(file("backc10"), "32896\r\n");
-    EXPECT_EQ(file("backc16"), "16711680\r\n");
-    EXPECT_EQ(file("oncol"), "255\r\n");
-    EXPECT_EQ(file("offcol"), "16711680\r\n");
-    EXPECT_EQ(file("fctl"), "1\r\n");
+    EXPECT_EQ(fileBytes({"vols", "csets", "mask", "spgset", "stimc", "backc", "stimc9", "backc10", "backc16", "oncol",
+                         "offcol", "fctl"}),
+              (Texts{"3500,0,-4950,135\r\n", "1\r\n", "1\r\n", "1\r\n", "16777215\r\n", "0\r\n", "4227327\r\n",
+                     "32896\r\n", "16711680\r\n", "255\r\n", "16711680\r\n", "1\r\n"}));
 }
 
 TEST_F(StartupTest, DefaultsAreWrittenInOrderMarkerLast)
@@ -58,26 +49,12 @@ TEST_F(StartupTest, DefaultsAreWrittenInOrderMarkerLast)
 TEST_F(StartupTest, FirstRunLevelsAndDisplays)
 {
     ASSERT_TRUE(start());
-    EXPECT_EQ(form.value(scrToneVol), -3000); // 3500 is out of its range
-    EXPECT_EQ(form.value(scrBalance), 0);
-    EXPECT_EQ(form.value(scrMaskVol), -4950);
-    EXPECT_EQ(form.value(scrBaseFreq), 135);
-    EXPECT_EQ(text(txtToneVol), "2000");
-    EXPECT_EQ(text(txtBalance), "0");
-    EXPECT_EQ(text(txtMaskVol), "50");
-    EXPECT_EQ(text(txtBaseFreqBar), "125");
-    EXPECT_EQ(text(txtSetFreq1), "135");
-    EXPECT_EQ(text(txtsetfreq2), "141");
-    EXPECT_EQ(text(txtBaseFreq), "135");
-    EXPECT_EQ(text(txtBeat), "6");
-    EXPECT_EQ(text(txtDuration), "83");
-    EXPECT_EQ(text(txtFlashRate), "6");
-    EXPECT_EQ(text(txtColourSet), "1");
-    EXPECT_EQ(text(txtLightSound), "0");
-    EXPECT_EQ(text(txtStimColour), "16777215");
-    EXPECT_EQ(text(txtBackColour), "0");
-    EXPECT_EQ(lamp(lampSound), kBlue);
-    EXPECT_EQ(lamp(lampStrobe), kBlue);
+    // 3500 is out of the tone bar's range.
+    EXPECT_EQ(values({scrToneVol, scrBalance, scrMaskVol, scrBaseFreq}), (std::vector<int>{-3000, 0, -4950, 135}));
+    EXPECT_EQ(texts({txtToneVol, txtBalance, txtMaskVol, txtBaseFreqBar, txtSetFreq1, txtsetfreq2, txtBaseFreq, txtBeat,
+                     txtDuration, txtFlashRate, txtColourSet, txtLightSound, txtStimColour, txtBackColour}),
+              (Texts{"2000", "0", "50", "125", "135", "141", "135", "6", "83", "6", "1", "0", "16777215", "0"}));
+    EXPECT_EQ(lamps({lampSound, lampStrobe}), (Colours{kBlue, kBlue}));
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_TRUE(playing().empty()); // nothing starts by itself
 }
@@ -105,9 +82,7 @@ TEST_F(StartupTest, MarkerOtherThanOneRewritesAllDefaults)
         putFile("oncol", "123\r\n");
         Program next(folder.path);
         ASSERT_TRUE(startUp(next.app));
-        EXPECT_EQ(file("vols"), "3500,0,-4950,135\r\n") << marker;
-        EXPECT_EQ(file("oncol"), "255\r\n") << marker;
-        EXPECT_EQ(file("fctl"), "1\r\n") << marker;
+        EXPECT_EQ(fileBytes({"vols", "oncol", "fctl"}), (Texts{"3500,0,-4950,135\r\n", "255\r\n", "1\r\n"})) << marker;
     }
 }
 
@@ -117,12 +92,8 @@ TEST_F(StartupTest, StoredLevelsAreReplayedThroughTheBars)
     putFile("vols", "-1000,2500,-200,200\r\n");
     ASSERT_TRUE(start());
     EXPECT_EQ(form.value(scrToneVol), -1000);
-    EXPECT_EQ(text(txtToneVol), "4000");
-    EXPECT_EQ(text(txtBalance), "2500");
-    EXPECT_EQ(text(txtMaskVol), "4800");
-    EXPECT_EQ(text(txtBaseFreqBar), "190");
-    EXPECT_EQ(text(txtSetFreq1), "200");
-    EXPECT_EQ(text(txtsetfreq2), "206");
+    EXPECT_EQ(texts({txtToneVol, txtBalance, txtMaskVol, txtBaseFreqBar, txtSetFreq1, txtsetfreq2}),
+              (Texts{"4000", "2500", "4800", "190", "200", "206"}));
 }
 
 // A level record that is gone or holds no usable numbers must never start
@@ -174,10 +145,9 @@ TEST_F(StartupTest, EachUnusableLevelFieldAloneTakesItsFirstRunValue)
     Program firstRun;
     ASSERT_TRUE(startUp(firstRun.app));
     startAsReturningUser("-1000,zz,,140");
-    EXPECT_EQ(form.value(scrToneVol), -1000);
-    EXPECT_EQ(form.value(scrBalance), firstRun.form.value(scrBalance));
-    EXPECT_EQ(form.value(scrMaskVol), firstRun.form.value(scrMaskVol));
-    EXPECT_EQ(form.value(scrBaseFreq), 140);
+    const auto& first = firstRun.form;
+    EXPECT_EQ(values({scrToneVol, scrBalance, scrMaskVol, scrBaseFreq}),
+              (std::vector<int>{-1000, first.value(scrBalance), first.value(scrMaskVol), 140}));
 }
 
 TEST_F(StartupTest, GarbageDataFilesAreSurvived)
@@ -219,9 +189,7 @@ TEST_F(StartupTest, ExitSavesLevelsColourSetAndScanGroup)
     PhoticWrites::strobe(app).colourSetIndex = 5;
     ScanWrites::scan(app).scanBankGroup = 3;
     click(cmdExit);
-    EXPECT_EQ(file("vols"), "-1500,700,-4950,135\r\n");
-    EXPECT_EQ(file("csets"), "5\r\n");
-    EXPECT_EQ(file("spgset"), "3\r\n");
+    EXPECT_EQ(fileBytes({"vols", "csets", "spgset"}), (Texts{"-1500,700,-4950,135\r\n", "5\r\n", "3\r\n"}));
     EXPECT_TRUE(sound.liveBuffers().empty());
     EXPECT_EQ(sound.calls.back(), "releaseDevice");
     EXPECT_TRUE(app.quitRequested);
@@ -233,8 +201,7 @@ TEST_F(StartupTest, MenuExitLeavesTheScanGroupFile)
     ScanWrites::scan(app).scanBankGroup = 3;
     form.setValue(scrMaskVol, -10);
     click(mnuExit);
-    EXPECT_EQ(file("vols"), "-3000,0,-10,135\r\n");
-    EXPECT_EQ(file("spgset"), "1\r\n");
+    EXPECT_EQ(fileBytes({"vols", "spgset"}), (Texts{"-3000,0,-10,135\r\n", "1\r\n"}));
     EXPECT_TRUE(app.quitRequested);
 }
 

@@ -105,9 +105,8 @@ protected:
         EXPECT_TRUE(startUp(app));
         PhoticWrites::strobe(app).activeStimColour = Value(kStim);
         PhoticWrites::strobe(app).activeBackColour = Value(0);
-        form.addObserver([this](const Control& c, Property p) {
-            if (c.name == txtFlashSurface && p == Property::BackColour)
-                paints.push_back({clock.now, c.backColour == kStim, form.control(tmrStim).period / 2});
+        onFlashPaint([this](auto colour) {
+            paints.push_back({clock.now, colour == kStim, form.control(tmrStim).period / 2});
         });
     }
     void play(const std::string& left, const std::string& right)
@@ -134,12 +133,11 @@ protected:
     // slid against it from the first to the last (unwrapped), in ms.
     std::pair<double, double> offBeat() const
     {
-        double worst = 0, first = 0, slid = 0, previous = 0;
+        double worst = 0, slid = 0, previous = 0;
         bool any = false;
         for (const Paint& onset : onsets()) {
             const double off = sound.offBeatMs(static_cast<double>(onset.ms));
             slid += any ? std::remainder(off - previous, 100.0) : 0;
-            first = any ? first : off;
             previous = off;
             any = true;
             worst = std::max(worst, std::abs(off));
@@ -328,10 +326,7 @@ protected:
     FrameStrobeTest()
     {
         app.frames = &display;
-        form.addObserver([this](const Control& c, Property p) {
-            if (c.name == txtFlashSurface && p == Property::BackColour)
-                display.change(c.backColour == kStim);
-        });
+        onFlashPaint([this](auto colour) { display.change(colour == kStim); });
     }
     void flash(const std::string& left, const std::string& right)
     {
@@ -443,10 +438,7 @@ TEST_F(FrameStrobeTest, GentleLightGivesEachFrameTheColourOfItsMomentAsHeard)
 {
     sound.device.ppm = 200;
     std::vector<Colour> colours; // beside display.shown
-    form.addObserver([&](const Control& c, Property p) {
-        if (c.name == txtFlashSurface && p == Property::BackColour)
-            colours.push_back(c.backColour.value_or(0));
-    });
+    onFlashPaint([&](auto colour) { colours.push_back(colour.value_or(0)); });
     form.click(optGentle);
     flash("135", "145");
     double lastShown = -1e300;

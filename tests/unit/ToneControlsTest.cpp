@@ -15,10 +15,6 @@ protected:
         startAsReturningUser("-3000,5000,0,160");
         sound.clearCalls();
     }
-    bool called(const std::string& line) const
-    {
-        return std::find(sound.calls.begin(), sound.calls.end(), line) != sound.calls.end();
-    }
     size_t toneSize(int channel) const { return file(channel == 1 ? "freq1.wav" : "freq2.wav").size(); }
     // Sine at f: about 88200/f + 1 values; square: 2 * (floor(44100/f) + 1).
     static size_t squareSize(int hz) { return 2 * (44100 / hz + 1) + 45; }
@@ -61,20 +57,15 @@ TEST_F(ToneControlsTest, BarsWithNothingPlayingChangeOnlyTheirDisplays)
     form.setValue(scrToneVol, -100);
     form.setValue(scrBalance, 100);
     EXPECT_TRUE(sound.calls.empty());
-    EXPECT_EQ(text(txtMaskVol), "2500");
-    EXPECT_EQ(text(txtToneVol), "4900");
+    EXPECT_EQ(texts({txtMaskVol, txtToneVol}), (Texts{"2500", "4900"}));
 }
 
 TEST_F(ToneControlsTest, ZeroVolsTakesEverythingToMinimumOnce)
 {
     click(cmdGenerate);
     click(cmdZeroVols);
-    EXPECT_EQ(text(txtSetFreq1), "10");
-    EXPECT_EQ(text(txtsetfreq2), "16");
-    EXPECT_EQ(text(txtToneVol), "0");
-    EXPECT_EQ(text(txtBalance), "0");
-    EXPECT_EQ(text(txtMaskVol), "0");
-    EXPECT_EQ(text(txtBaseFreqBar), "0");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2, txtToneVol, txtBalance, txtMaskVol, txtBaseFreqBar}),
+              (Texts{"10", "16", "0", "0", "0", "0"}));
     const auto buffers = playing();
     ASSERT_EQ(buffers.size(), 2u);
     EXPECT_EQ(buffers[0].volume, -5000);
@@ -101,10 +92,7 @@ TEST_F(ToneControlsTest, BaseFrequencyBarKeepsTheBeatAndWritesSine)
 {
     ToneWrites::tone(app).waveform = Waveform::sawtooth;
     form.setValue(scrBaseFreq, 200);
-    EXPECT_EQ(text(txtBaseFreqBar), "190");
-    EXPECT_EQ(text(txtBaseFreq), "190");
-    EXPECT_EQ(text(txtSetFreq1), "200");
-    EXPECT_EQ(text(txtsetfreq2), "206");
+    EXPECT_EQ(texts({txtBaseFreqBar, txtBaseFreq, txtSetFreq1, txtsetfreq2}), (Texts{"190", "190", "200", "206"}));
     EXPECT_DOUBLE_EQ(app.state.tone.rightFreq, 206);
     EXPECT_EQ(toneSize(1), 442u + 45); // sine: 88200/200 + 1 values
     EXPECT_EQ(playing().size(), 2u);
@@ -122,8 +110,7 @@ TEST_F(ToneControlsTest, BaseFrequencyBarKeepsNegativeFractionalAndEmptiedBeats)
         SCOPED_TRACE(c.newRight);
         setPair(c.left, c.right);
         form.setValue(scrBaseFreq, c.base);
-        EXPECT_EQ(text(txtSetFreq1), std::to_string(c.base));
-        EXPECT_EQ(text(txtsetfreq2), c.newRight);
+        EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{std::to_string(c.base), c.newRight}));
         EXPECT_TRUE(dialogs.shown.empty());
     }
 }
@@ -142,12 +129,11 @@ TEST_F(ToneControlsTest, TypingSetsTheChannelFrequencySilently)
 
 TEST_F(ToneControlsTest, BaseFreqModeTogglesAndIsStored)
 {
-    click(cmdBaseFreqMode);
-    EXPECT_EQ(text(txtBaseFreq), "OFF");
-    EXPECT_EQ(file("bfctl"), "2\r\n");
-    click(cmdBaseFreqMode);
-    EXPECT_EQ(text(txtBaseFreq), "ON");
-    EXPECT_EQ(file("bfctl"), "1\r\n");
+    for (const auto& [shown, stored] : {std::pair{"OFF", "2\r\n"}, {"ON", "1\r\n"}}) {
+        click(cmdBaseFreqMode);
+        EXPECT_EQ(text(txtBaseFreq), shown);
+        EXPECT_EQ(file("bfctl"), stored);
+    }
     EXPECT_TRUE(sound.calls.empty());
 }
 
@@ -171,29 +157,25 @@ TEST_F(ToneControlsTest, WaveCyclesFourShapesAndRestartsEachTime)
         EXPECT_EQ(toneSize(1), sizes[i]) << expected[i].first;
         EXPECT_EQ(playing().size(), 2u);
     }
-    EXPECT_EQ(form.caption(lblRow1), "SIN");
-    EXPECT_EQ(form.caption(lblRow4), "TRG");
+    EXPECT_EQ(captions({lblRow1, lblRow4}), (Texts{"SIN", "TRG"}));
     EXPECT_EQ(lamp(lampRow2), kBlue);
 }
 
 TEST_F(ToneControlsTest, ReverseChannelsTwiceRestores)
 {
     click(cmdReverseChannels);
-    EXPECT_EQ(text(txtSetFreq1), "165");
-    EXPECT_EQ(text(txtsetfreq2), "159");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"165", "159"}));
     EXPECT_DOUBLE_EQ(app.state.tone.leftFreq, 165);
     EXPECT_EQ(playing().size(), 2u);
     click(mnuReverseChannels);
-    EXPECT_EQ(text(txtSetFreq1), "159");
-    EXPECT_EQ(text(txtsetfreq2), "165");
+    EXPECT_EQ(texts({txtSetFreq1, txtsetfreq2}), (Texts{"159", "165"}));
 }
 
 TEST_F(ToneControlsTest, RebuildLeavesHeaderOnlyFilesAndSilence)
 {
     click(cmdGenerate);
     click(cmdRebuild);
-    EXPECT_EQ(toneSize(1), 42u);
-    EXPECT_EQ(toneSize(2), 42u);
+    EXPECT_EQ(std::pair(toneSize(1), toneSize(2)), std::pair(42ul, 42ul));
     EXPECT_TRUE(playing().empty());
     click(mnuRebuild);
     EXPECT_EQ(toneSize(1), 42u);

@@ -152,9 +152,7 @@ TEST_F(ToolsTest, EveryHelpBoxShowsItsTextWithOkOnlyAndChangesNothing)
         else
             EXPECT_EQ(shown, expected);
     }
-    EXPECT_EQ(changes, 0);
-    EXPECT_EQ(writes, 0);
-    EXPECT_EQ(sound.calls.size(), soundCalls);
+    EXPECT_EQ(std::tuple(changes, writes, sound.calls.size()), std::tuple(0, 0, soundCalls));
     EXPECT_TRUE(launcher.tried.empty());
     EXPECT_FALSE(form.inModal());
 }

@@ -7,11 +7,12 @@
 #include "platform/DesktopDialogs.h"
 #include "platform/NoticeStrip.h"
 #include "platform/OutputWatch.h"
-#include "sound/Mixer.h"
 #include "shell/Bindings.h"
 #include "shell/Startup.h"
 #include "sound/MixerSoundSystem.h"
+#include "support/FakeOutputClock.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
 #include "ui/ControlNames.h"
 #include "ui/LayoutTable.h"
 
@@ -25,7 +26,6 @@
 #include <QGroupBox>
 #include <QtTest>
 
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
@@ -46,46 +46,25 @@ public:
     QStringList woken;
 };
 
-// An output that pulls nothing and reports what the test says.
-class FakeOutput : public AudioOutput {
-public:
-    bool open(Mixer& mixer, int& rate, std::string&) override
-    {
-        rate = 48000;
-        mixer.attachAudioThread(rate);
-        mixer_ = &mixer;
-        ++opened;
-        return true;
-    }
-    void close() override { mixer_->detachAudioThread(); }
-    Health health() override { return health_; }
-    Health health_ = Health::Playing;
-    int opened = 0;
-    Mixer* mixer_ = nullptr;
-};
-
 class DesktopWindowTest : public QObject {
     Q_OBJECT
 
     struct Rig {
         Rig()
         {
-            char pattern[] = "/tmp/aurelith-desktop-XXXXXX";
-            folder = ::mkdtemp(pattern);
-            app = std::make_unique<App>(form, sound, dialogs, folder);
+            app = std::make_unique<App>(form, sound, dialogs, temp.path);
             bindHandlers(*app);
             clocked.window().setWindowTitle(kWindowCaption);
             clocked.serve(*app);
             startUp(*app);
         }
-        ~Rig() { std::filesystem::remove_all(folder); }
         MainWindow& window() { return clocked.window(); }
         QAccessibleInterface* accessible(std::string_view name)
         {
             return QAccessible::queryAccessibleInterface(window().widget(std::string(name)));
         }
 
-        std::filesystem::path folder;
+        test::TempFolder temp;
         Form form;
         MixerSoundSystem sound;
         ScriptedDialogs dialogs;
@@ -198,18 +177,18 @@ private slots:
     // The output's check runs while it is open, from the start, and ends with it.
     void theOutputIsCheckedOnlyWhileOpen()
     {
-        FakeOutput output;
+        test::ScriptedOutput output;
         MixerSoundSystem mixer(&output);
         OutputWatch sound(mixer, 10);
         std::string error;
         QVERIFY(sound.createDevice(error));
         QVERIFY(sound.checking());
-        output.health_ = AudioOutput::Health::Idle;
+        output.state = AudioOutput::Health::Idle;
         QTRY_VERIFY(!sound.checking());
         QVERIFY(!mixer.outputOpen());
-        output.health_ = AudioOutput::Health::Playing;
+        output.state = AudioOutput::Health::Playing;
         sound.createBuffer("/nonexistent/mask2.wav"); // "Start" opens it again, found or not
-        QCOMPARE(output.opened, 2);
+        QCOMPARE(output.asked.size(), 2u);
         QVERIFY(sound.checking());
     }
 
@@ -224,7 +203,7 @@ private slots:
                 if (QByteArray(c.category) == "aurelith.audio")
                     lines << m;
             });
-        FakeOutput output;
+        test::ScriptedOutput output;
         MixerSoundSystem mixer(&output);
         OutputWatch sound(mixer);
         for (const double offset : {1.5, -7.25, 2.0})

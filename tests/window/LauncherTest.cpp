@@ -8,27 +8,20 @@
 #include "shell/Bindings.h"
 #include "sound/MixerSoundSystem.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
 #include "tools/ToolLaunchers.h"
 #include "ui/ControlNames.h"
 
 #include <QtTest>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 using namespace aurelith;
+using test::readBytes;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readAll(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 void writeScript(const fs::path& file, const std::string& body)
 {
@@ -44,14 +37,9 @@ class LauncherTest : public QObject {
 private:
     struct Rig {
         Rig() { bindHandlers(app); }
-        ~Rig() { fs::remove_all(folder); }
-        static fs::path makeFolder()
-        {
-            char pattern[] = "/tmp/aurelith-launch-XXXXXX";
-            return fs::canonical(::mkdtemp(pattern));
-        }
 
-        fs::path folder = makeFolder();
+        test::TempFolder temp;
+        fs::path folder = fs::canonical(temp.path);
         Form form;
         MixerSoundSystem sound;
         ScriptedDialogs dialogs;
@@ -81,7 +69,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(fs::exists(rig.folder / "args.txt"), 10000);
         const std::string expected = rig.folder.string() + "\n" + notes +
                                      "\na\"b\nsay \"hi\"\n$(touch\nx)\n`touch\ny`\na;b\n";
-        QCOMPARE(QString::fromStdString(readAll(rig.folder / "args.txt")), QString::fromStdString(expected));
+        QCOMPARE(QString::fromStdString(readBytes(rig.folder / "args.txt")), QString::fromStdString(expected));
         QVERIFY(!fs::exists(rig.folder / "x"));
         QVERIFY(!fs::exists(rig.folder / "y"));
         QVERIFY(rig.dialogs.shown.empty());
@@ -113,7 +101,7 @@ private slots:
         std::string expected = first.program + " ";
         for (size_t i = 0; i < first.arguments.size(); ++i)
             expected += (i > 0 ? " " : "") + first.arguments[i];
-        QCOMPARE(QString::fromStdString(readAll(log)), QString::fromStdString(expected + "\n"));
+        QCOMPARE(QString::fromStdString(readBytes(log)), QString::fromStdString(expected + "\n"));
     }
 };
 

@@ -6,6 +6,8 @@
 #include "platform/SequenceEditor.h"
 #include "platform/SequencePlayback.h"
 #include "sequence/SequenceFiles.h"
+#include "support/SequenceTables.h"
+#include "support/TempFolder.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,8 +23,6 @@
 #include <QUndoStack>
 #include <QtTest>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 
 using namespace aurelith;
@@ -54,33 +54,27 @@ public:
     int plays = 0, replaces = 0;
 };
 
-bool samePoints(const Sequence& a, const Sequence& b)
+// Everything an edit may change, so that two documents compare whole.
+auto editable(const Sequence& s)
 {
-    if (a.voices.size() != b.voices.size() || a.description != b.description || a.lengthSeconds != b.lengthSeconds ||
-        a.fadeOutSeconds != b.fadeOutSeconds || a.mixFile != b.mixFile)
-        return false;
-    for (size_t v = 0; v < a.voices.size(); ++v) {
-        const Voice &x = a.voices[v], &y = b.voices[v];
-        if (x.kind != y.kind || x.waveform != y.waveform || x.points.size() != y.points.size())
-            return false;
-        for (size_t i = 0; i < x.points.size(); ++i) {
-            const Point &p = x.points[i], &q = y.points[i];
-            if (p.seconds != q.seconds || p.carrierHz != q.carrierHz || p.beatHz != q.beatHz || p.level != q.level ||
-                p.join != q.join)
-                return false;
-        }
+    std::vector<std::tuple<VoiceKind, Waveform, std::vector<std::tuple<double, double, double, double, Join>>>> voices;
+    for (const Voice& v : s.voices) {
+        voices.emplace_back(v.kind, v.waveform, std::vector<std::tuple<double, double, double, double, Join>>{});
+        for (const Point& p : v.points)
+            std::get<2>(voices.back()).emplace_back(p.seconds, p.carrierHz, p.beatHz, p.level, p.join);
     }
-    return true;
+    return std::tuple(voices, s.description, s.lengthSeconds, s.fadeOutSeconds, s.mixFile);
 }
+
+bool samePoints(const Sequence& a, const Sequence& b) { return editable(a) == editable(b); }
 
 Sequence slideDown()
 {
-    Sequence s;
+    Sequence s = tables::sequenceOf({tables::voiceOf(VoiceKind::binaural, {{0, 200, 10, 0.5, Join::slide},
+                                                                           {60, 200, 6, 0.5, Join::step},
+                                                                           {300, 180, 4, 0.4, Join::slide}})},
+                                    600);
     s.name = "slide";
-    s.lengthSeconds = 600;
-    Voice v;
-    v.points = {{0, 200, 10, 0.5, Join::slide}, {60, 200, 6, 0.5, Join::step}, {300, 180, 4, 0.4, Join::slide}};
-    s.voices.push_back(v);
     return s;
 }
 
@@ -115,15 +109,23 @@ using namespace editortest;
 class SequenceEditorTest : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<test::TempFolder> temp_;
     std::filesystem::path folder_;
     RecordingPlayback playback_;
     std::unique_ptr<SequenceEditor> editor_;
 
+    // An edit typed into a cell of the points table.
+    void setCell(int row, int column, const QString& text)
+    {
+        editor_->table()->item(row, column)->setText(text);
+        QCoreApplication::processEvents();
+    }
+
 private slots:
     void init()
     {
-        char pattern[] = "/tmp/aurelith-editor-XXXXXX";
-        folder_ = ::mkdtemp(pattern);
+        temp_ = std::make_unique<test::TempFolder>();
+        folder_ = temp_->path;
         playback_ = RecordingPlayback{};
         editor_ = std::make_unique<SequenceEditor>(folder_ / "sequences", &playback_);
         editor_->open(slideDown(), folder_ / "slide.sbg");
@@ -135,7 +137,7 @@ private slots:
     {
         editor_->undoStack()->setClean();
         editor_.reset();
-        std::filesystem::remove_all(folder_);
+        temp_.reset();
     }
 
     void dragMovesTheRightPointByTheSnappedAmount()
@@ -183,10 +185,6 @@ private slots:
     void undoAndRedoRestoreEveryKindOfEditExactly()
     {
         SequenceEditor& e = *editor_;
-        auto setCell = [&](int row, int column, const QString& text) {
-            e.table()->item(row, column)->setText(text);
-            QCoreApplication::processEvents();
-        };
         const std::vector<std::pair<QString, std::function<void()>>> edits = {
             {"Change time", [&] { setCell(1, 0, "75.5"); }},
             {"Change beat", [&] { setCell(1, 1, "7.25"); }},
@@ -250,8 +248,7 @@ private slots:
 
     void closingWithUnsavedChangesAsksFirst()
     {
-        editor_->table()->item(0, 1)->setText("9");
-        QCoreApplication::processEvents();
+        setCell(0, 1, "9");
         QVERIFY(editor_->isModified());
         answerNextBox(QMessageBox::Cancel);
         QVERIFY(!editor_->close());
@@ -260,24 +257,20 @@ private slots:
         // Save: written to its file, then closed.
         answerNextBox(QMessageBox::Save);
         QVERIFY(editor_->close());
-        std::ifstream in(folder_ / "slide.sbg");
-        const std::string text((std::istreambuf_iterator<char>(in)), {});
+        const std::string text = test::readBytes(folder_ / "slide.sbg");
         QVERIFY(text.find("200-9/50") != std::string::npos);
         // Discard: closes, the file as last saved.
         editor_->show();
-        editor_->table()->item(0, 1)->setText("8");
-        QCoreApplication::processEvents();
+        setCell(0, 1, "8");
         answerNextBox(QMessageBox::Discard);
         QVERIFY(editor_->close());
-        std::ifstream again(folder_ / "slide.sbg");
-        QVERIFY(std::string((std::istreambuf_iterator<char>(again)), {}) == text);
+        QVERIFY(test::readBytes(folder_ / "slide.sbg") == text);
     }
 
     void anOutOfRangeToneIsMarkedAndSaveRefused()
     {
         std::filesystem::remove(folder_ / "slide.sbg");
-        editor_->table()->item(1, 2)->setText("5"); // the carrier of point 2: both tones below 10 Hz
-        QCoreApplication::processEvents();
+        setCell(1, 2, "5"); // the carrier of point 2: both tones below 10 Hz
         const auto problems = editor_->problems();
         QVERIFY(!problems.empty());
         QCOMPARE(problems.front().point, 1);
@@ -289,8 +282,7 @@ private slots:
         QVERIFY(!editor_->save());
         QVERIFY(!std::filesystem::exists(folder_ / "slide.sbg"));
         // Mended, it saves.
-        editor_->table()->item(1, 2)->setText("150");
-        QCoreApplication::processEvents();
+        setCell(1, 2, "150");
         QVERIFY(editor_->problems().empty());
         QVERIFY(editor_->save());
         QVERIFY(std::filesystem::exists(folder_ / "slide.sbg"));
@@ -327,8 +319,7 @@ private slots:
         byName<QPushButton>(editor_.get(), "Play from the marker")->click();
         QCOMPARE(playback_.plays, 1);
         QCOMPARE(playback_.playedFrom, marker);
-        editor_->table()->item(2, 1)->setText("3.5");
-        QCoreApplication::processEvents();
+        setCell(2, 1, "3.5");
         QCOMPARE(playback_.replaces, 1);
         QCOMPARE(playback_.heard.voices[0].points[2].beatHz, 3.5);
         byName<QPushButton>(editor_.get(), "Stop playing")->click();

@@ -22,7 +22,6 @@
 #include <QtTest>
 
 #include <fstream>
-#include <iterator>
 
 using namespace aurelith;
 
@@ -169,15 +168,11 @@ private slots:
     {
         Rig rig;
         const std::string before = "-3000,5000,0,160\r\n";
-        {
-            std::ofstream(rig.folder / "vols") << before;
-        }
+        test::writeBytes(rig.folder / "vols", before);
         qobject_cast<QScrollBar*>(rig.window->widget("scrToneVol"))->setValue(-100);
         QCOMPARE(rig.form.value(ctl::scrToneVol), -100);
         QVERIFY(rig.window->close());
-        std::ifstream in(rig.folder / "vols");
-        const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        QCOMPARE(after, before);
+        QCOMPARE(test::readBytes(rig.folder / "vols"), before);
         QVERIFY(!rig.app->quitRequested);
     }
 
@@ -211,8 +206,7 @@ private slots:
         rig.form.setBackColour(ctl::lampSound, 255);
         QWidget* lamp = rig.window->widget(ctl::lampSound);
         QVERIFY(lamp->styleSheet().isEmpty());
-        const QImage lampImage = lamp->grab().toImage();
-        QCOMPARE(lampImage.pixelColor(lampImage.width() / 2, lampImage.height() / 2), QColor(255, 0, 0));
+        QVERIFY(showsColour(lamp, QColor(255, 0, 0)));
 
         QWidget* surface = rig.window->widget(ctl::txtFlashSurface);
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
