@@ -36,7 +36,6 @@ public:
                 break;
             }
     }
-    long long total() const { return plan_.lengthFrames; }
     bool start(double tones, double noise)
     {
         player_.setLevels(tones, noise);
