@@ -5,7 +5,7 @@
 // null sink's monitor and stamps each chunk with the monotonic time its first
 // frame was played. The program then plays "M Alpha" with the tones fully
 // separated, presses "ColorOn" three times at different points of the beat
-// and, with "count", flashes for 7 s at a 6 Hz beat. Everything seen goes to
+// and, with "count", flashes for 10 s at a 6 Hz beat. Everything seen goes to
 // OUTDIR for light_on_beat.py to judge.
 //
 // The flash surface logs each phase to OUTDIR/flash.csv (presented times
@@ -63,7 +63,7 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kPresses = 3;
 constexpr int kPressMs = 2300; // 2 s of onsets after the first one
-constexpr int kCountMs = 8000; // 7 s from the first onset, which waits for the beat
+constexpr int kCountMs = 11000; // 10 s from the first onset, which waits for the beat
 constexpr int kWaylandCountMs = 21000;
 constexpr int kSlideMs = 65000;
 

@@ -10,14 +10,14 @@ them), checked against a probe tone whose onset time its own playback stream
 told. The tones' in-phase moments are where the phases of the left tone (in
 the left channel) and the right tone (in the right channel) are equal; every
 stimulation onset in the 2 s after each "ColorOn" must lie within 10 ms of
-one. With "count", the flashes per second over 7 s at the 6 Hz beat (or
+one. With "count", the flashes per second over 10 s at the 6 Hz beat (or
 BEAT_HZ) as well.
 
 Where the flash log (flash.csv) has presented times (the X server has the
 Present extension), the onsets must lie within half a frame and 2 ms of the
 beat; each colour change the sampler saw within 1 ms of a presented time
 and each presented time within 2 ms of a change seen; and in the count's
-7 s each phase lasts the whole frames just below or above its length, the
+10 s each phase lasts the whole frames just below or above its length, the
 onsets' rate the beat within 0.1 %, and at most 5 % of the changes missed
 their target frame.
 
@@ -365,8 +365,8 @@ def main():
         start, end = events["count"][0][0] / 1e6, offs[-1]
         seen = flashes[(flashes > start) & (flashes < end)]
         rate = (len(seen) - 1) / (seen[-1] - seen[0]) * 1000 if len(seen) > 1 else 0
-        if len(seen) < 2 or seen[-1] - seen[0] < 7000:
-            print("FAIL: fewer than 7 s of flashing at %g Hz" % count_beat)
+        if len(seen) < 2 or seen[-1] - seen[0] < 10000:
+            print("FAIL: fewer than 10 s of flashing at %g Hz" % count_beat)
             ok = False
         changes = np.array([(b + a) / 2e6 for b, a, _ in pixels["change"]])
         changes = changes[(changes >= seen[0]) & (changes <= seen[-1])] if len(seen) else changes

@@ -5,11 +5,11 @@
 # The strobe against the sound heard, on a private X server and a private
 # PulseAudio null sink: with the window painting the light itself, as on a
 # server without the Present extension (Xvfb 21 cannot leave it out), three presses of "ColorOn" at a 10 Hz
-# beat and 7 s at a 6 Hz beat, then the three presses again with the
+# beat and 10 s at a 6 Hz beat, then the three presses again with the
 # program's output buffer forced to 200 ms; then with Present (each change
-# at a target frame, its presented time known) the presses and 7 s at
+# at a target frame, its presented time known) the presses and 10 s at
 # 7.83 Hz; then with "Gentle Light" on Present, the presses at 10 Hz and
-# 7 s at 6 Hz, judged by gentle_light.py. With "slide", only this instead:
+# 10 s at 6 Hz, judged by gentle_light.py. With "slide", only this instead:
 # painted, a sequence whose beat slides from 10 Hz to 6 Hz over a minute,
 # with the strobe on for 65 s (a test of its own, so that a second try of
 # either records only its own runs). Exits 77 (skipped) when the tools are
