@@ -62,7 +62,7 @@ namespace {
 
 constexpr int kRate = 44100;
 constexpr int kPresses = 3;
-constexpr int kPressMs = 2300; // 2 s of onsets after the first one
+constexpr int kPressMs = 2300;  // 2 s of onsets after the first one
 constexpr int kCountMs = 11000; // 10 s from the first onset, which waits for the beat
 constexpr int kWaylandCountMs = 21000;
 constexpr int kSlideMs = 65000;
