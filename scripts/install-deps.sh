@@ -20,7 +20,7 @@ sound_server_runs() {
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang-format
              pulseaudio-utils xvfb xauth libx11-dev lame xdotool playerctl x11-utils imagemagick python3-numpy locales sox weston qt6-wayland
-             dbus desktop-file-utils appstream dpkg-dev file lintian chromium strace
+             dbus desktop-file-utils appstream dpkg-dev file lintian chromium strace procps
              clang libclang-rt-14-dev)
   sound_server_runs || packages+=(pulseaudio)
 fi

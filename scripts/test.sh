@@ -176,11 +176,13 @@ builds_on() {
     done
   done
 }
+can_hold=false
+((jobs > 1)) && command -v pgrep >/dev/null && command -v taskset >/dev/null && can_hold=true
 hold_builds() {
-  if ((jobs > 1)); then builds_on "$((jobs - 1))"; else kill -STOP -- -"$checks_pid" 2>/dev/null || true; fi
+  if $can_hold; then builds_on "$((jobs - 1))"; else kill -STOP -- -"$checks_pid" 2>/dev/null || true; fi
 }
 release_builds() {
-  if ((jobs > 1)); then builds_on "0-$((jobs - 1))"; else kill -CONT -- -"$checks_pid" 2>/dev/null || true; fi
+  if $can_hold; then builds_on "0-$((jobs - 1))"; else kill -CONT -- -"$checks_pid" 2>/dev/null || true; fi
 }
 
 stage=
@@ -189,7 +191,7 @@ run_ctest plain plain-tests --preset test
 # builds held to the last processor, so the sound server, the display and the
 # program always have one to themselves: an idle-priority compiler free to use
 # every processor delayed the sound enough for the server to run dry. With a
-# single processor the builds stop instead.
+# single processor (or without pgrep and taskset) the builds stop instead.
 # On a shared machine the sound server still runs dry now and then, so a
 # recording that fails is made once more; both runs print their figures. One
 # that passes then counts as passed, and is named at the end.
